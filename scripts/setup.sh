@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quantorial needs to build, test and run.
+# Idempotent: packages already present are left alone, and the package lists are
+# refreshed only when a missing package cannot be found or fails to install.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+    echo "setup: missing packages (${missing[*]}) and no root rights to install them" >&2
+    exit 1
+  fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+echo "setup: installing ${missing[*]}" >&2
+
+needs_update=0
+for p in "${missing[@]}"; do
+  cand=$(apt-cache policy "$p" 2>/dev/null | awk '/Candidate:/ {print $2}')
+  if [ -z "$cand" ] || [ "$cand" = "(none)" ]; then needs_update=1; fi
+done
+if [ "$needs_update" = 1 ]; then
+  $SUDO apt-get update -qq
+fi
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  # A stale package list can name versions the archive no longer has.
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

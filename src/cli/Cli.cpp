@@ -1,0 +1,192 @@
+#include "cli/Cli.h"
+
+#include <array>
+#include <optional>
+
+#include "cli/CliHost.h"
+#include "io/AtomicFile.h"
+#include "io/DataFile.h"
+#include "io/DumpForm.h"
+#include "matrix/MatrixMenu.h"
+#include "workspace/Workspace.h"
+
+namespace quantorial {
+
+namespace {
+
+constexpr const char* kProgram = "quantorial-cli";
+
+struct Arguments {
+  std::vector<std::string> positional;
+  std::optional<std::string> output;
+  bool verbose = false;
+  bool help = false;
+  std::string error;  // a usage error
+};
+
+bool LooksLikeNumber(const std::string& a) {
+  return a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
+}
+
+Arguments ParseArguments(const std::vector<std::string>& args) {
+  Arguments r;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.empty() || a[0] != '-' || a == "-" || LooksLikeNumber(a)) {
+      r.positional.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "-h" || a == "--help") {
+      r.help = true;
+    } else if (a == "-v" || a == "--verbose") {
+      r.verbose = true;
+    } else if (a == "-o" || a == "--output") {
+      if (i + 1 >= args.size()) {
+        r.error = "option " + a + " needs a file name";
+        return r;
+      }
+      r.output = args[++i];
+    } else if (a.rfind("--output=", 0) == 0) {
+      r.output = a.substr(9);
+    } else {
+      r.error = "unknown option " + a;
+      return r;
+    }
+  }
+  return r;
+}
+
+struct MatrixOp {
+  const char* name;
+  MatrixMenuItem item;
+  bool takesInput;  // a multiplier or a size comes first
+  int files;
+};
+
+const std::array<MatrixOp, 10> kMatrixOps = {{
+    {"transpose", MatrixMenuItem::cmdMatrixTranspose, false, 1},
+    {"add", MatrixMenuItem::mnuMatrixAdd, false, 2},
+    {"sub", MatrixMenuItem::cmdMatrixSub, false, 2},
+    {"mul", MatrixMenuItem::mnuMatrixMult, false, 2},
+    {"scalar", MatrixMenuItem::mnuScalarMult, true, 1},
+    {"special-scalar", MatrixMenuItem::mnuScalarMult2, true, 1},
+    {"identity", MatrixMenuItem::mnuCreateIDMatrix, true, 0},
+    {"invert", MatrixMenuItem::mnuInvert, false, 1},
+    {"invert-pivot", MatrixMenuItem::mnuInvertPivot, false, 1},
+    {"reciprocal", MatrixMenuItem::mnuReciprocal, false, 1},
+}};
+
+int UsageError(std::ostream& err, const std::string& message) {
+  err << kProgram << ": " << message << "\n\n" << CliUsage();
+  return kExitUsage;
+}
+
+// Writes the result to the -o file (atomically) or to standard output.
+int WriteResult(const std::string& text, const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (!a.output) {
+    out << text;
+    out.flush();
+    return out ? kExitOk : kExitFailed;
+  }
+  std::string error;
+  if (!WriteFileAtomically(*a.output, text, error)) {
+    err << kProgram << ": cannot write \"" << *a.output << "\": " << error << '\n';
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+bool CheckInputFile(const std::string& path, std::ostream& err) {
+  if (FileExists(path)) return true;
+  err << kProgram << ": cannot read \"" << path << "\": no such file\n";
+  return false;
+}
+
+int RunLoad(const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "load takes one file");
+  const std::string& path = a.positional[1];
+  if (!CheckInputFile(path, err)) return kExitFailed;
+  DataFileResult r = ReadDataFile(path);
+  if (!r.error.empty()) {
+    err << r.error << '\n';
+    return kExitFailed;
+  }
+  return WriteResult(DumpText(r.matrix), a, out, err);
+}
+
+int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() < 2) return UsageError(err, "matrix needs an operation");
+  const std::string& name = a.positional[1];
+  const MatrixOp* op = nullptr;
+  for (const auto& o : kMatrixOps) {
+    if (name == o.name) op = &o;
+  }
+  if (!op) return UsageError(err, "unknown matrix operation " + name);
+  const std::size_t expected = 2 + (op->takesInput ? 1 : 0) + static_cast<std::size_t>(op->files);
+  if (a.positional.size() != expected) {
+    return UsageError(err, "matrix " + name + " takes " + std::to_string(expected - 2) + " argument" +
+                               (expected - 2 == 1 ? "" : "s"));
+  }
+  CliHost host(err, a.verbose);
+  std::size_t next = 2;
+  if (op->takesInput) host.QueueInput(a.positional[next++]);
+  for (; next < a.positional.size(); ++next) {
+    if (!CheckInputFile(a.positional[next], err)) return kExitFailed;
+    host.QueueFile(a.positional[next]);
+  }
+  Workspace ws;
+  DataFileAccess files(host, std::string());
+  const bool ran = RunMatrixMenuCommand(op->item, ws, host, files);
+  if (host.ErrorReported()) return kExitFailed;
+  if (!ran) return kExitOk;
+  return WriteResult(DumpText(ws.mLindoBase), a, out, err);
+}
+
+}  // namespace
+
+std::string CliUsage() {
+  return "Usage: quantorial-cli COMMAND [ARGUMENTS] [-o OUT] [-v]\n"
+         "\n"
+         "Commands:\n"
+         "  load FILE                  the first sheet's used range of a data file\n"
+         "  matrix transpose A         the matrix operations of the workbench, on data files:\n"
+         "  matrix add A B               transpose, addition, subtraction, multiplication,\n"
+         "  matrix sub A B               scalar multiplication (special-scalar leaves the\n"
+         "  matrix mul A B               diagonal alone), identity of size N, inversion by\n"
+         "  matrix scalar X A            Gauss-Jordan, inversion by elimination, reciprocal\n"
+         "  matrix special-scalar X A\n"
+         "  matrix identity N\n"
+         "  matrix invert A\n"
+         "  matrix invert-pivot A\n"
+         "  matrix reciprocal A\n"
+         "\n"
+         "Options:\n"
+         "  -o, --output OUT   write the result to OUT (replaced whole) instead of standard output\n"
+         "  -v, --verbose      show status texts on standard error\n"
+         "  -h, --help         show this text\n"
+         "\n"
+         "Results are written in dump form: one line per row, cells separated by commas,\n"
+         "numbers as the shortest text that reads back to the same double, texts in double\n"
+         "quotes, empty cells as nothing. Messages go to standard error.\n"
+         "A multiplier of 0 or an identity size below 2 writes nothing.\n"
+         "\n"
+         "Exit status: 0 done, 1 an input file could not be read or an error was reported,\n"
+         "2 the command line was not understood.\n";
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Arguments a = ParseArguments(args);
+  if (!a.error.empty()) return UsageError(err, a.error);
+  if (a.help) {
+    out << CliUsage();
+    return kExitOk;
+  }
+  if (a.positional.empty()) return UsageError(err, "no command given");
+  const std::string& command = a.positional[0];
+  if (command == "load") return RunLoad(a, out, err);
+  if (command == "matrix") return RunMatrix(a, out, err);
+  return UsageError(err, "unknown command " + command);
+}
+
+}  // namespace quantorial

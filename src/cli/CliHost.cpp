@@ -1,0 +1,59 @@
+#include "cli/CliHost.h"
+
+namespace quantorial {
+
+namespace {
+std::string OneLine(const std::string& text) {
+  std::string s = text;
+  for (char& c : s) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return s;
+}
+}  // namespace
+
+void CliHost::HoldOn(const std::string& text) {
+  if (verbose_ && !text.empty()) err_ << OneLine(text) << '\n';
+}
+
+void CliHost::Preview(const LabelledMatrix&, int, const std::string&) {}
+
+void CliHost::PreviewText(const std::string&, int, const std::string&) {}
+
+int CliHost::MsgBox(const std::string& prompt, int buttons, const std::string&) {
+  err_ << OneLine(prompt) << '\n';
+  const int icon = buttons & kMsgBoxIconMask;
+  if (icon == vbCritical || icon == vbExclamation) errorReported_ = true;
+  // Without a person to ask, the first button of the set is taken.
+  switch (buttons & kMsgBoxButtonsMask) {
+    case vbAbortRetryIgnore: return vbAbort;
+    case vbYesNoCancel:
+    case vbYesNo: return vbYes;
+    case vbRetryCancel: return vbRetry;
+    default: return vbOK;
+  }
+}
+
+std::optional<std::string> CliHost::InputBox(const std::string&, const std::string&, const std::string&) {
+  if (inputs_.empty()) return std::nullopt;
+  std::string s = std::move(inputs_.front());
+  inputs_.pop_front();
+  return s;
+}
+
+std::optional<std::string> CliHost::ChooseOpenFile(const FileDialogRequest&) {
+  if (files_.empty()) return std::nullopt;
+  std::string s = std::move(files_.front());
+  files_.pop_front();
+  return s;
+}
+
+std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& request) {
+  return ChooseOpenFile(request);
+}
+
+void CliHost::SetClipboardText(const std::string&) {}
+
+void CliHost::OpenWithDesktop(const std::string& path) { err_ << "written: " << path << '\n'; }
+
+}  // namespace quantorial

@@ -1,0 +1,43 @@
+#pragma once
+// The batch tool's Host: file choices and input-box answers come from the command line,
+// in the order the command asks for them; message boxes become one line on standard
+// error; status texts go there too with --verbose.
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "workspace/Host.h"
+
+namespace quantorial {
+
+class CliHost : public Host {
+ public:
+  CliHost(std::ostream& err, bool verbose) : err_(err), verbose_(verbose) {}
+
+  void QueueFile(std::string path) { files_.push_back(std::move(path)); }
+  void QueueInput(std::string text) { inputs_.push_back(std::move(text)); }
+  // True once a message box with an error or warning icon was shown.
+  bool ErrorReported() const { return errorReported_; }
+
+  void HoldOn(const std::string& text) override;
+  void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
+  void PreviewText(const std::string& text, int grid, const std::string& caption) override;
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText) override;
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+  void SetClipboardText(const std::string& text) override;
+  void OpenWithDesktop(const std::string& path) override;
+
+ private:
+  std::ostream& err_;
+  bool verbose_;
+  bool errorReported_ = false;
+  std::deque<std::string> files_;
+  std::deque<std::string> inputs_;
+};
+
+}  // namespace quantorial

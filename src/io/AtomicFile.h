@@ -1,0 +1,18 @@
+#pragma once
+// Writing user files safely: the content goes to a new file beside the target, is
+// flushed to disk and then renamed over the target, so the target is either the old
+// file or the whole new one, never a half-written mix.
+
+#include <string>
+#include <string_view>
+
+namespace quantorial {
+
+// Reads a whole file. False with a reason in `error` when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& content, std::string& error);
+
+// Writes `content` to `path` atomically. False with a reason in `error`; the target is
+// then unchanged and no temporary file is left behind.
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
+
+}  // namespace quantorial

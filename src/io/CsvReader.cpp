@@ -1,0 +1,157 @@
+#include "io/CsvReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+bool AllBlank(std::string_view t) {
+  for (char c : t) {
+    if (c != ' ' && c != '\t') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Cell FieldCell(std::string_view text) {
+  if (AllBlank(text)) return Cell();
+  // Most fields of a data file are plain numbers: read those directly, and leave every
+  // other text to the whole-text rule.
+  const char c0 = text[0];
+  if ((c0 >= '0' && c0 <= '9') || c0 == '-' || c0 == '.') {
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec == std::errc() && ptr == text.data() + text.size() && std::isfinite(v)) return v;
+  }
+  if (const auto v = WholeNumber(text)) return *v;
+  return std::string(text);
+}
+
+char GuessDelimiter(std::string_view data) {
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    std::size_t end = data.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = data.size();
+    const std::string_view line = data.substr(pos, end - pos);
+    if (!AllBlank(line)) {
+      return (line.find('\t') != std::string_view::npos && line.find(',') == std::string_view::npos) ? '\t'
+                                                                                                      : ',';
+    }
+    pos = end + 1;
+  }
+  return ',';
+}
+
+bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xEF &&
+      static_cast<unsigned char>(data[1]) == 0xBB && static_cast<unsigned char>(data[2]) == 0xBF) {
+    data.remove_prefix(3);
+  }
+  const std::size_t n = data.size();
+  const char* s = data.data();
+
+  std::vector<Cell> cells;
+  std::vector<std::size_t> rowStart;
+  cells.reserve(n / 4 + 1);
+  long long minRow = std::numeric_limits<long long>::max(), maxRow = -1;
+  long long minCol = std::numeric_limits<long long>::max(), maxCol = -1;
+  std::size_t line = 1;
+  std::size_t pos = 0;
+  std::string quoted;
+
+  while (pos < n) {
+    const long long row = static_cast<long long>(rowStart.size());
+    rowStart.push_back(cells.size());
+    long long col = 0;
+    for (;;) {
+      Cell cell;
+      if (pos < n && s[pos] == '"') {
+        const std::size_t openLine = line;
+        ++pos;
+        quoted.clear();
+        for (;;) {
+          const void* q = std::memchr(s + pos, '"', n - pos);
+          if (!q) {
+            error = "line " + std::to_string(openLine) + ": a quoted field is not closed";
+            return false;
+          }
+          const std::size_t qpos = static_cast<std::size_t>(static_cast<const char*>(q) - s);
+          line += static_cast<std::size_t>(std::count(s + pos, s + qpos, '\n'));
+          quoted.append(s + pos, qpos - pos);
+          pos = qpos + 1;
+          if (pos < n && s[pos] == '"') {
+            quoted += '"';
+            ++pos;
+            continue;
+          }
+          break;
+        }
+        // Text after the closing quote, up to the delimiter, is kept as it stands.
+        while (pos < n && s[pos] != delimiter && s[pos] != '\n' && s[pos] != '\r') quoted += s[pos++];
+        cell = quoted.empty() ? Cell() : FieldCell(quoted);
+      } else {
+        std::size_t end = pos;
+        while (end < n && s[end] != delimiter && s[end] != '\n' && s[end] != '\r') ++end;
+        if (end > pos) cell = FieldCell(std::string_view(s + pos, end - pos));
+        pos = end;
+      }
+      if (!IsEmpty(cell)) {
+        minRow = std::min(minRow, row);
+        maxRow = std::max(maxRow, row);
+        minCol = std::min(minCol, col);
+        maxCol = std::max(maxCol, col);
+      }
+      cells.push_back(std::move(cell));
+      ++col;
+      if (pos < n && s[pos] == delimiter) {
+        ++pos;
+        if (pos < n) continue;
+        cells.emplace_back();  // a delimiter at the very end opens one last empty field
+        break;
+      }
+      if (pos < n && s[pos] == '\r') {
+        ++pos;
+        if (pos < n && s[pos] == '\n') ++pos;
+        ++line;
+      } else if (pos < n && s[pos] == '\n') {
+        ++pos;
+        ++line;
+      }
+      break;
+    }
+  }
+
+  if (maxRow < 0) return true;  // nothing but blanks
+  const long long rows = maxRow - minRow + 1, cols = maxCol - minCol + 1;
+  if (rows - 1 > std::numeric_limits<int>::max() || cols - 1 > std::numeric_limits<int>::max()) {
+    error = "the table is too large";
+    return false;
+  }
+  out = LabelledMatrix::Dimension(0, static_cast<int>(rows - 1), 0, static_cast<int>(cols - 1));
+  if (!out.IsAssigned()) {
+    error = "the table is too large to hold in memory";
+    return false;
+  }
+  rowStart.push_back(cells.size());
+  for (long long r = minRow; r <= maxRow; ++r) {
+    const std::size_t b = rowStart[static_cast<std::size_t>(r)], e = rowStart[static_cast<std::size_t>(r) + 1];
+    const long long width = static_cast<long long>(e - b);
+    for (long long c = minCol; c <= maxCol && c < width; ++c) {
+      out.Ref(static_cast<int>(r - minRow), static_cast<int>(c - minCol)) =
+          std::move(cells[b + static_cast<std::size_t>(c)]);
+    }
+  }
+  return true;
+}
+
+}  // namespace quantorial

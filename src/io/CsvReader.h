@@ -1,0 +1,27 @@
+#pragma once
+// Reading comma-separated text into a LabelledMatrix: RFC 4180 quoting (a field in
+// double quotes may hold delimiters, line breaks and doubled quotes), CRLF, LF or CR line
+// ends, an optional UTF-8 byte-order mark. Cells that read wholly as a number become
+// doubles, blank fields stay empty, everything else is text. The result is the used
+// range: the smallest rectangle that holds every non-empty cell.
+
+#include <string>
+#include <string_view>
+
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial {
+
+// Parses `data`. False with a reason (naming the line) in `error` when the text is not
+// well formed; `out` is then unassigned. A text without any non-empty cell gives an
+// unassigned matrix and true.
+bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error);
+
+// The delimiter of a text file: a comma, or a tab when the first non-empty line has tabs
+// and no commas.
+char GuessDelimiter(std::string_view data);
+
+// The cell a field's text becomes.
+Cell FieldCell(std::string_view text);
+
+}  // namespace quantorial

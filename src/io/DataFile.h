@@ -1,0 +1,49 @@
+#pragma once
+// Data files into the workspace: the first sheet's used range of a data file as a
+// LabelledMatrix, with the first row as column labels and the first column as row
+// labels.
+
+#include <optional>
+#include <string>
+
+#include "matrix/MatrixMenu.h"
+#include "workspace/Host.h"
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial {
+
+// The file dialog filter of data files.
+inline constexpr const char* kDataFileFilter =
+    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
+inline constexpr const char* kSelectDataFileTitle = "Select Data File";
+
+struct DataFileResult {
+  LabelledMatrix matrix;  // unassigned when the file could not be read or holds nothing
+  std::string error;      // why it could not be read; empty on success
+};
+
+// Reads a data file. The error names the file and the reason.
+DataFileResult ReadDataFile(const std::string& path);
+
+// True when the path names an existing file (not a folder).
+bool FileExists(const std::string& path);
+
+// Loads a data file into a matrix. A path naming no file gives an unassigned matrix at
+// once; a file that cannot be read gives an unassigned matrix and, with a host, one
+// message box naming the file and the reason.
+LabelledMatrix ExcelArrayLoad(const std::string& path, Host* host);
+
+// The matrix operations' access to data files through the host's file dialog.
+class DataFileAccess : public MatrixFileSource {
+ public:
+  DataFileAccess(Host& host, std::string initialFolder)
+      : host_(host), initialFolder_(std::move(initialFolder)) {}
+  std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
+  LabelledMatrix ExcelArrayLoad(const std::string& path) override;
+
+ private:
+  Host& host_;
+  std::string initialFolder_;
+};
+
+}  // namespace quantorial

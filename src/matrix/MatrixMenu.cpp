@@ -1,0 +1,129 @@
+#include "matrix/MatrixMenu.h"
+
+#include <array>
+
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+using I = MatrixMenuItem;
+
+const std::array<MatrixMenuEntry, 10> kEntries = {{
+    {I::cmdMatrixTranspose, "cmdMatrixTranspose", "Matrix &Transpose", "Transposing Matrix",
+     "Matrix Transposition"},
+    {I::mnuMatrixAdd, "mnuMatrixAdd", "Matrix &Addition", "Adding Matrices", "Matrix Addition"},
+    {I::cmdMatrixSub, "cmdMatrixSub", "Matrix &Subtraction", "Subtracting Matrices", "Matrix Subtraction"},
+    {I::mnuMatrixMult, "mnuMatrixMult", "Matrix &Multiplication", "Mutiplying Matrices",
+     "Matrix Multiplication"},
+    {I::mnuScalarMult, "mnuScalarMult", "Scala&r Multiplication", "Mutiplying Matrices",
+     "Matrix Scalar Multiplication"},
+    {I::mnuScalarMult2, "mnuScalarMult2", "S&pecial Scalar Multiplication", "Mutiplying Matrices",
+     "Matrix Special Scalar Multiplication"},
+    {I::mnuCreateIDMatrix, "mnuCreateIDMatrix", "&Create Identity Matrix", "Creating Identity Matrix",
+     "Indentity Matrix"},
+    {I::mnuInvert, "mnuInvert", "Matrix &Invert", "Inverting Matrix", "Inverted Matrix"},
+    {I::mnuInvertPivot, "mnuInvertPivot", "Matrix Invert by &Elimination with Partial Pivoting",
+     "Inverting Matrix by Elimination with Partial Pivoting", "Inverted Matrix (Using Pivoting)"},
+    {I::mnuReciprocal, "mnuReciprocal", "Matrix Reciprocal ", "Calculating Reciprocal of Matrices",
+     "Matrix Reciprocal"},
+}};
+
+constexpr const char* kAdditionDone = "Matrix addition completed...see results below.";
+constexpr const char* kOperationDone = "Matrix operation completed...see results below.";
+
+LabelledMatrix LoadChosen(MatrixFileSource& files, const std::optional<std::string>& path) {
+  return path ? files.ExcelArrayLoad(*path) : LabelledMatrix();
+}
+
+// Stores the result, shows it and says the command is done.
+void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host& host) {
+  ws.mLindoBase = std::move(result);
+  host.Preview(ws.mLindoBase, 3, e.resultCaption);
+  host.HoldOn("");
+  MsgBoxEx(host, e.item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone, vbInformation);
+}
+
+}  // namespace
+
+std::span<const MatrixMenuEntry> MatrixMenuEntries() { return kEntries; }
+
+const MatrixMenuEntry& MatrixMenuEntryOf(MatrixMenuItem item) {
+  for (const auto& e : kEntries) {
+    if (e.item == item) return e;
+  }
+  return kEntries[0];
+}
+
+LabelledMatrix MatrixFileSource::LoadMatrixFile(const std::string& title) {
+  return LoadChosen(*this, ChooseMatrixFile(title));
+}
+
+bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files) {
+  const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
+  switch (item) {
+    case I::mnuMatrixAdd:
+    case I::cmdMatrixSub:
+    case I::mnuMatrixMult: {
+      const auto first = files.ChooseMatrixFile("Select the First File");
+      const auto second = files.ChooseMatrixFile("Select the Second File");
+      host.HoldOn(e.statusText);
+      LabelledMatrix result;
+      {
+        const LabelledMatrix A = LoadChosen(files, first);
+        const LabelledMatrix B = LoadChosen(files, second);
+        if (item == I::mnuMatrixAdd) {
+          result = MatrixAdd(A, B, 1, host);
+        } else if (item == I::cmdMatrixSub) {
+          result = MatrixSubtract(A, B, 1, host);
+        } else {
+          result = MatrixMultiply(A, B, 0);
+        }
+      }
+      Finish(e, std::move(result), ws, host);
+      return true;
+    }
+    case I::mnuInvert:
+    case I::mnuInvertPivot:
+    case I::mnuReciprocal: {
+      const auto path = files.ChooseMatrixFile(item == I::mnuReciprocal ? "" : "Select the file");
+      host.HoldOn(e.statusText);
+      const LabelledMatrix A = LoadChosen(files, path);
+      LabelledMatrix result = item == I::mnuInvert        ? MatrixInverse(A, 1)
+                              : item == I::mnuInvertPivot ? MatrixInversePivot(A, 1)
+                                                          : MatrixReciprocal(A, 1.0, 0);
+      Finish(e, std::move(result), ws, host);
+      return true;
+    }
+    case I::cmdMatrixTranspose: {
+      host.HoldOn(e.statusText);
+      const LabelledMatrix A = files.LoadMatrixFile("");
+      Finish(e, MatrixTranspose(A, 2), ws, host);
+      return true;
+    }
+    case I::mnuScalarMult:
+    case I::mnuScalarMult2: {
+      const auto answer = host.InputBox("Enter Multiplier", "", "");
+      const double x = LeadingNumber(answer.value_or(""));
+      if (x == 0.0) return false;
+      const auto path = files.ChooseMatrixFile("");
+      host.HoldOn(e.statusText);
+      const LabelledMatrix A = LoadChosen(files, path);
+      Finish(e, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), ws, host);
+      return true;
+    }
+    case I::mnuCreateIDMatrix: {
+      const auto answer = host.InputBox("Enter matrix size:", "Create Identity Matrix", "");
+      const auto n = answer ? WholeNumberRounded(*answer) : std::nullopt;
+      if (!n || *n < 2) return false;
+      host.HoldOn(e.statusText);
+      Finish(e, IdentityMatrix(*n, 1), ws, host);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace quantorial

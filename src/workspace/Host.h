@@ -1,0 +1,76 @@
+#pragma once
+// Host: the only way from the core to the person using it. The desktop window shows real
+// dialogs (GuiHost), the batch tool answers from its command line (CliHost), and tests
+// answer from a script (ScriptedHost). The core never shows, asks or waits by itself.
+
+#include <optional>
+#include <string>
+
+namespace quantorial {
+
+class LabelledMatrix;
+
+// The title a message box gets when its caller gives none.
+inline constexpr const char* kApplicationTitle = "Quantorial";
+
+// Message box buttons and icons; add one of each to form the style.
+enum MsgBoxStyle : int {
+  vbOKOnly = 0,
+  vbOKCancel = 1,
+  vbAbortRetryIgnore = 2,
+  vbYesNoCancel = 3,
+  vbYesNo = 4,
+  vbRetryCancel = 5,
+  vbCritical = 16,
+  vbQuestion = 32,
+  vbExclamation = 48,
+  vbInformation = 64,
+};
+inline constexpr int kMsgBoxButtonsMask = 7;
+inline constexpr int kMsgBoxIconMask = 112;
+
+// The button a message box returns.
+enum MsgBoxResult : int {
+  vbOK = 1,
+  vbCancel = 2,
+  vbAbort = 3,
+  vbRetry = 4,
+  vbIgnore = 5,
+  vbYes = 6,
+  vbNo = 7,
+};
+
+// An open or save file dialog: title, filter in "Text|*.a;*.b|Text|*.c" form, the
+// folder it starts in and, for saving, the suggested name.
+struct FileDialogRequest {
+  std::string title;
+  std::string filter;
+  std::string initialFolder;
+  std::string defaultName;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Shows a status text in the wait window; an empty text hides it.
+  virtual void HoldOn(const std::string& text) = 0;
+  // Shows a matrix in grid 0..5 with a caption.
+  virtual void Preview(const LabelledMatrix& m, int grid, const std::string& caption) = 0;
+  // Shows a text over grid 0..5 with a caption.
+  virtual void PreviewText(const std::string& text, int grid, const std::string& caption) = 0;
+  // A modal message box; `buttons` combines a MsgBoxStyle button set and icon. Returns
+  // the MsgBoxResult of the button pressed.
+  virtual int MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
+  // An input box; nothing when cancelled.
+  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                              const std::string& defaultText) = 0;
+  // File choice; nothing when cancelled.
+  virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  // Hands a file to the desktop to open with its default program.
+  virtual void OpenWithDesktop(const std::string& path) = 0;
+};
+
+}  // namespace quantorial

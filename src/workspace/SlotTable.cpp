@@ -1,0 +1,133 @@
+#include "workspace/SlotTable.h"
+
+#include <array>
+
+namespace quantorial {
+
+namespace {
+
+using W = Workspace;
+
+const std::array<SlotInfo, 23> kSlots = {{
+    {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data",
+     "Observed Data", nullptr, nullptr, nullptr, nullptr},
+    {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr,
+     nullptr},
+    {3, "mExoBMat", &W::mExoBMat, " 3. Adj. Exo. B-Matrix", "Adjusted Exogenous B-Matrix Data", "ExoBMAT",
+     nullptr, nullptr, nullptr, nullptr},
+    {4, "mEndo", &W::mEndo, " 4. Endogenous Matrix", "Endogenous Matrix Data", "EndoMatrix", nullptr, nullptr,
+     nullptr, nullptr},
+    {5, "mExo", &W::mExo, " 5. Exogenous Matrix", "Exogenous Matrix Data", "ExoMatrix", nullptr, nullptr,
+     nullptr, nullptr},
+    {6, "mExoLag", &W::mExoLag, " 6. Lagged Exo Matrix", "Lagged Exogenous Matrix Data", "LaggedExoMat",
+     nullptr, nullptr, nullptr, nullptr},
+    {7, "mEndoInverse", &W::mEndoInverse, " 7. Inverted Endo Matrix", "Inverted Endogenous Matrix Data",
+     "EndoInverse", nullptr, nullptr, nullptr, nullptr},
+    {8, "mImpact", &W::mImpact, " 8. Impact Matrices B1/B2", " Impact Matrices B1", "ImpactMutiplier1",
+     "mImpactLag", &W::mImpactLag, " Impact Matrices B2", "ImpactMutiplier2"},
+    {9, "mCalculated", &W::mCalculated, " 9. Calculated Time Series Data", "Calculated Real Time Series Data",
+     "Plot Forecast Data", nullptr, nullptr, nullptr, nullptr},
+    {10, "mCustomExo", &W::mCustomExo, "10. Custom Exogenous Matrix",
+     "Exogenous Matrix Data for selected variables", "CustomExo", nullptr, nullptr, nullptr, nullptr},
+    {11, "mCustomExoLag", &W::mCustomExoLag, "11. Custom Lagged Exo Matrix",
+     "Lagged Exogenous Matrix Data for selected variables", "CustomExoLag", nullptr, nullptr, nullptr, nullptr},
+    {12, "mTrendExo", &W::mTrendExo, "12. Time Series of Exo Variables",
+     "Observed Time Series Trend Data for selected exo variables", "TrendExo", nullptr, nullptr, nullptr,
+     nullptr},
+    {13, "mReciprocal", &W::mReciprocal, "13. Reciprocal of Impact Matrix", "Reciprocal of Impact Matrix",
+     "Reciprocal", nullptr, nullptr, nullptr, nullptr},
+    {14, "mAMat", &W::mAMat, "14. A-Matrix Data", "A-Matrix Data Matrix", "AMAT", nullptr, nullptr, nullptr,
+     nullptr},
+    {15, "mForecast", &W::mForecast, "15. Calculated Forecast Time Series Data", "Calculated Forecast Data",
+     "Plot Forecast Data", nullptr, nullptr, nullptr, nullptr},
+    {16, "mKaldronBMat", &W::mKaldronBMat, "16. Adj. Kaldron B-Matrix", "Adjusted Kaldron B-Matrix Data",
+     "Adjusted Kaldron B-Matrix Data", nullptr, nullptr, nullptr, nullptr},
+    {17, "mRhsIO", &W::mRhsIO, "17. RHS I/O Matrix", "RHS I/O Matrix Data", "RHS I/O Matrix Data", nullptr,
+     nullptr, nullptr, nullptr},
+    {18, "mKaldronRhs", &W::mKaldronRhs, "18. Kaldron + RHS Matrix", "Kaldron + RHS Table",
+     "Kaldron + RHS Table", nullptr, nullptr, nullptr, nullptr},
+    {19, "mKaldronAug", &W::mKaldronAug, "19. Augmented Kaldron B-Matrix", "Augmented Kaldron B-Matrix Data",
+     "Augmented Kaldron B-Matrix Data", nullptr, nullptr, nullptr, nullptr},
+    {20, "mKaldronAugInverse", &W::mKaldronAugInverse, "20. Augmented Inverse Kaldron B-Matrix",
+     "Inverse Augmented Kaldron Matrix Data", "Inverse Augmented Kaldron Matrix Data", nullptr, nullptr,
+     nullptr, nullptr},
+    {21, "mDevOutput", &W::mDevOutput, "21. Development Output", "Development Output", "Development Output",
+     nullptr, nullptr, nullptr, nullptr},
+    {22, "mPrimaryInputs", &W::mPrimaryInputs, "22. Primary Inputs", "Primary Inputs", "Primary Inputs",
+     nullptr, nullptr, nullptr, nullptr},
+    {23, "mPrimaryReq", &W::mPrimaryReq, "23. Primary Requirements", "Primary Requirements",
+     "Primary Requirements", nullptr, nullptr, nullptr, nullptr},
+}};
+
+const std::array<int, 23> kListOrder = {1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                                        12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+
+const std::array<NamedMatrix, 36> kNamed = {{
+    {"mObserved", &W::mObserved},
+    {"mBMat", &W::mBMat},
+    {"mExoBMat", &W::mExoBMat},
+    {"mEndo", &W::mEndo},
+    {"mExo", &W::mExo},
+    {"mExoLag", &W::mExoLag},
+    {"mEndoInverse", &W::mEndoInverse},
+    {"mImpact", &W::mImpact},
+    {"mImpactLag", &W::mImpactLag},
+    {"mCalculated", &W::mCalculated},
+    {"mCustomExo", &W::mCustomExo},
+    {"mCustomExoLag", &W::mCustomExoLag},
+    {"mTrendExo", &W::mTrendExo},
+    {"mReciprocal", &W::mReciprocal},
+    {"mAMat", &W::mAMat},
+    {"mForecast", &W::mForecast},
+    {"mKaldronBMat", &W::mKaldronBMat},
+    {"mRhsIO", &W::mRhsIO},
+    {"mKaldronRhs", &W::mKaldronRhs},
+    {"mKaldronAug", &W::mKaldronAug},
+    {"mKaldronAugInverse", &W::mKaldronAugInverse},
+    {"mDevOutput", &W::mDevOutput},
+    {"mPrimaryInputs", &W::mPrimaryInputs},
+    {"mPrimaryReq", &W::mPrimaryReq},
+    {"mObservedOrig", &W::mObservedOrig},
+    {"mExtended", &W::mExtended},
+    {"mCalcBase", &W::mCalcBase},
+    {"mCalcLevels", &W::mCalcLevels},
+    {"mForecastExo", &W::mForecastExo},
+    {"mBMatQ1", &W::mBMatQ1},
+    {"mBMatQ2", &W::mBMatQ2},
+    {"mBMatQ3", &W::mBMatQ3},
+    {"mBMatQ4", &W::mBMatQ4},
+    {"mLevelData", &W::mLevelData},
+    {"mChangeData", &W::mChangeData},
+    {"mLindoBase", &W::mLindoBase},
+}};
+
+}  // namespace
+
+std::span<const SlotInfo> SlotTable() { return kSlots; }
+
+const SlotInfo* FindSlot(int number) {
+  if (number < 1 || number > static_cast<int>(kSlots.size())) return nullptr;
+  return &kSlots[static_cast<std::size_t>(number - 1)];
+}
+
+std::span<const int> SelectMatrixOrder() { return kListOrder; }
+
+std::vector<std::string> SelectMatrixItems(const Workspace& ws) {
+  std::vector<std::string> items;
+  for (int n : kListOrder) {
+    const SlotInfo* s = FindSlot(n);
+    if ((ws.*(s->matrix)).IsFilled()) items.emplace_back(s->listText);
+  }
+  return items;
+}
+
+std::span<const NamedMatrix> WorkspaceMatrices() { return kNamed; }
+
+const NamedMatrix* FindWorkspaceMatrix(std::string_view name) {
+  for (const auto& n : kNamed) {
+    if (name == n.name) return &n;
+  }
+  return nullptr;
+}
+
+}  // namespace quantorial

@@ -1,0 +1,67 @@
+#pragma once
+// The workspace: every named matrix and shared scalar of the workbench, held for the
+// life of the process. Stages read the slots earlier stages filled and replace their own
+// slots completely on every run.
+
+#include <cstdint>
+#include <string>
+
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial {
+
+struct Workspace {
+  // Slots that the "Select Matrix" list shows (see SlotTable.h).
+  LabelledMatrix mObserved;
+  LabelledMatrix mBMat;
+  LabelledMatrix mExoBMat;
+  LabelledMatrix mEndo;
+  LabelledMatrix mExo;
+  LabelledMatrix mExoLag;
+  LabelledMatrix mEndoInverse;
+  LabelledMatrix mImpact;
+  LabelledMatrix mImpactLag;
+  LabelledMatrix mCalculated;
+  LabelledMatrix mCustomExo;
+  LabelledMatrix mCustomExoLag;
+  LabelledMatrix mTrendExo;
+  LabelledMatrix mReciprocal;
+  LabelledMatrix mAMat;
+  LabelledMatrix mForecast;
+  LabelledMatrix mKaldronBMat;
+  LabelledMatrix mRhsIO;
+  LabelledMatrix mKaldronRhs;
+  LabelledMatrix mKaldronAug;
+  LabelledMatrix mKaldronAugInverse;
+  LabelledMatrix mDevOutput;
+  LabelledMatrix mPrimaryInputs;
+  LabelledMatrix mPrimaryReq;
+
+  // Further matrices the list never shows.
+  LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads
+  LabelledMatrix mExtended;      // the extended data file
+  LabelledMatrix mCalcBase;
+  LabelledMatrix mCalcLevels;
+  LabelledMatrix mForecastExo;   // the forecast data file
+  LabelledMatrix mBMatQ1;        // quadrants of a split B-matrix
+  LabelledMatrix mBMatQ2;
+  LabelledMatrix mBMatQ3;
+  LabelledMatrix mBMatQ4;
+  LabelledMatrix mLevelData;
+  LabelledMatrix mChangeData;
+  LabelledMatrix mLindoBase;     // results of the matrix operations menu; LP base table
+
+  // Shared scalars.
+  std::int16_t nDecimals = 4;  // decimals Preview shows, kept within 1..16
+  std::int32_t nEndoVars = 0;  // number of endogenous variables
+  std::string sChangeSymbol;   // label prefix of built endogenous/exogenous labels
+  bool bStageRerun = false;
+  bool bTableSplit = false;
+  bool bForecastDone = false;
+  bool bForecastDataLoaded = false;
+};
+
+inline constexpr int kMinDecimals = 1;
+inline constexpr int kMaxDecimals = 16;
+
+}  // namespace quantorial
