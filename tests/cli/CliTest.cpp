@@ -1,0 +1,145 @@
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace quantorial {
+namespace {
+
+using testing::TempDir;
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result RunArgs(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string a = dir.Write("a.csv", ",p,q\nx,4,7\ny,2,6\n");
+  std::string b = dir.Write("b.csv", ",p,q\nx,1,1\ny,1,1\n");
+  std::string three = dir.Write("three.csv", ",p,q,r\nx,1,2,3\ny,1,2,3\nz,1,2,3\n");
+  std::string singular = dir.Write("s.csv", ",p,q\nx,0,1\ny,1,0\n");
+};
+
+TEST_F(Cli, LoadWritesTheDumpForm) {
+  const auto r = RunArgs({"load", dir.Write("d.csv", "Year,C\r\n1920,39.8\r\n1921,\"4,5\"\r\n")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "\"Year\",\"C\"\n1920,39.8\n1921,\"4,5\"\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Cli, EveryMatrixOperation) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{"matrix", "transpose", a}, ",\"x\",\"y\"\n\"p\",4,2\n\"q\",7,6\n"},
+      {{"matrix", "add", a, b}, ",\"p\",\"q\"\n\"x\",5,8\n\"y\",3,7\n"},
+      {{"matrix", "sub", a, b}, ",\"p\",\"q\"\n\"x\",3,6\n\"y\",1,5\n"},
+      {{"matrix", "mul", a, b}, ",\"p\",\"q\"\n\"x\",11,11\n\"y\",8,8\n"},
+      {{"matrix", "scalar", "2", a}, ",\"p\",\"q\"\n\"x\",8,14\n\"y\",4,12\n"},
+      {{"matrix", "scalar", "-0.5", a}, ",\"p\",\"q\"\n\"x\",-2,-3.5\n\"y\",-1,-3\n"},
+      {{"matrix", "special-scalar", "2", a}, ",\"p\",\"q\"\n\"x\",4,14\n\"y\",4,6\n"},
+      {{"matrix", "identity", "2"}, "1,0\n0,1\n"},
+      {{"matrix", "invert", a}, ",\"p\",\"q\"\n\"x\",0.6000000000000001,-0.7000000000000001\n\"y\",-0.2,0.4\n"},
+      {{"matrix", "invert", singular}, ",\"p\",\"q\"\n\"x\",\"Warning: Singular Matrix\",0\n\"y\",0,1\n"},
+      {{"matrix", "invert-pivot", dir.Write("t.csv", ",p,q\nx,3,1\ny,1,3\n")},
+       ",\"p\",\"q\"\n\"x\",0.375,-0.125\n\"y\",-0.1249999962747098,0.37499998882412944\n"},
+      {{"matrix", "invert-pivot", singular}, ",\"p\",\"q\"\n\"x\",\"SINGULAR MATRIX FOR K = 1\",0\n\"y\",0,1\n"},
+      {{"matrix", "reciprocal", a}, ",\"p\",\"q\"\n\"x\",0.25,0.14285714285714285\n\"y\",0.5,0.16666666666666666\n"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
+    EXPECT_EQ(r.status, 0) << c.args[1] << ": " << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args[1];
+    EXPECT_EQ(r.err, c.args[1] == "add" ? "Matrix addition completed...see results below.\n"
+                                        : "Matrix operation completed...see results below.\n")
+        << c.args[1];
+  }
+}
+
+TEST_F(Cli, SilentEndsWriteNothing) {
+  const std::string out = dir.File("out.csv");
+  for (std::vector<std::string> args : {std::vector<std::string>{"matrix", "scalar", "0", a, "-o", out},
+                                        {"matrix", "special-scalar", "abc", a, "-o", out},
+                                        {"matrix", "identity", "1", "-o", out},
+                                        {"matrix", "identity", "x", "-o", out}}) {
+    const auto r = RunArgs(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
+TEST_F(Cli, IncompatibleAdditionIsAnError) {
+  const auto r = RunArgs({"matrix", "add", a, three});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Matrices are not compatible!\nMatrix addition completed...see results below.\n");
+}
+
+TEST_F(Cli, OutputFileIsWrittenWhole) {
+  const std::string out = dir.Write("out.csv", "old content\n");
+  auto r = RunArgs({"matrix", "identity", "3", "-o", out});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(TempDir::Read(out), "1,0,0\n0,1,0\n0,0,1\n");
+  r = RunArgs({"load", a, "--output=" + out});
+  EXPECT_EQ(TempDir::Read(out), ",\"p\",\"q\"\n\"x\",4,7\n\"y\",2,6\n");
+  // A failed command leaves the earlier output alone.
+  r = RunArgs({"matrix", "add", a, three, "-o", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(TempDir::Read(out), ",\"p\",\"q\"\n\"x\",4,7\n\"y\",2,6\n");
+  r = RunArgs({"load", a, "-o", dir.File("missing/folder/out.csv")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot write"), std::string::npos);
+}
+
+TEST_F(Cli, UnreadableInputs) {
+  auto r = RunArgs({"load", dir.File("none.csv")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quantorial-cli: cannot read \"" + dir.File("none.csv") + "\": no such file\n");
+  r = RunArgs({"matrix", "invert", dir.File("none.csv")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  const std::string broken = dir.Write("broken.csv", "a,\"b\n1,2\n");
+  r = RunArgs({"load", broken});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Cannot read the data file \"" + broken + "\": line 1: a quoted field is not closed\n");
+  r = RunArgs({"matrix", "transpose", broken});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Cli, UsageErrors) {
+  for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"matrix"}, {"matrix", "cube", a},
+                                        {"matrix", "add", a}, {"matrix", "invert", a, b}, {"load"}, {"load", a, "-o"},
+                                        {"load", a, "--colour"}}) {
+    const auto r = RunArgs(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Usage: quantorial-cli"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+  }
+  const auto help = RunArgs({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, CliUsage());
+}
+
+TEST_F(Cli, VerboseShowsStatusTexts) {
+  const auto r = RunArgs({"-v", "matrix", "invert", a});
+  EXPECT_EQ(r.err, "Inverting Matrix\nMatrix operation completed...see results below.\n");
+}
+
+}  // namespace
+}  // namespace quantorial

@@ -1,0 +1,47 @@
+#pragma once
+// Small helpers to write matrices in tests as rows of cells.
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+
+#include "io/DumpForm.h"
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial::testing {
+
+// A 0-based matrix from rows of cells; row 0 and column 0 are the labels.
+inline LabelledMatrix M(std::initializer_list<std::initializer_list<Cell>> rows) {
+  const int r = static_cast<int>(rows.size()) - 1;
+  int c = -1;
+  for (const auto& row : rows) c = std::max(c, static_cast<int>(row.size()) - 1);
+  LabelledMatrix m = LabelledMatrix::Dimension(0, r, 0, c);
+  int i = 0;
+  for (const auto& row : rows) {
+    int j = 0;
+    for (const auto& cell : row) m.Set(i, j++, cell);
+    ++i;
+  }
+  return m;
+}
+
+// A labelled square matrix with row and column labels "v1".."vn" and the given data.
+inline LabelledMatrix Square(std::initializer_list<std::initializer_list<double>> data) {
+  const int n = static_cast<int>(data.size());
+  LabelledMatrix m = LabelledMatrix::Dimension(0, n, 0, n);
+  for (int k = 1; k <= n; ++k) {
+    m.Set(0, k, "v" + std::to_string(k));
+    m.Set(k, 0, "v" + std::to_string(k));
+  }
+  int i = 1;
+  for (const auto& row : data) {
+    int j = 1;
+    for (double v : row) m.Set(i, j++, v);
+    ++i;
+  }
+  return m;
+}
+
+inline std::string Dump(const LabelledMatrix& m) { return DumpText(m); }
+
+}  // namespace quantorial::testing

@@ -1,0 +1,81 @@
+#include "ScriptedHost.h"
+
+namespace quantorial::testing {
+
+std::vector<HostCall> ScriptedHost::CallsOf(const std::string& kind) const {
+  std::vector<HostCall> r;
+  for (const auto& c : calls) {
+    if (c.kind == kind) r.push_back(c);
+  }
+  return r;
+}
+
+std::vector<std::string> ScriptedHost::Messages() const {
+  std::vector<std::string> r;
+  for (const auto& c : calls) {
+    if (c.kind == "MsgBox") r.push_back(c.text);
+  }
+  return r;
+}
+
+void ScriptedHost::HoldOn(const std::string& text) { calls.push_back({"HoldOn", text, "", 0, {}}); }
+
+void ScriptedHost::Preview(const LabelledMatrix& m, int grid, const std::string& caption) {
+  calls.push_back({"Preview", caption, "", grid, m});
+}
+
+void ScriptedHost::PreviewText(const std::string& text, int grid, const std::string& caption) {
+  calls.push_back({"PreviewText", text, caption, grid, {}});
+}
+
+int ScriptedHost::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  calls.push_back({"MsgBox", prompt, title, buttons, {}});
+  if (!msgBoxAnswers.empty()) {
+    const int a = msgBoxAnswers.front();
+    msgBoxAnswers.pop_front();
+    return a;
+  }
+  switch (buttons & kMsgBoxButtonsMask) {
+    case vbAbortRetryIgnore: return vbAbort;
+    case vbYesNoCancel:
+    case vbYesNo: return vbYes;
+    case vbRetryCancel: return vbRetry;
+    default: return vbOK;
+  }
+}
+
+std::optional<std::string> ScriptedHost::InputBox(const std::string& prompt, const std::string& title,
+                                                  const std::string&) {
+  calls.push_back({"InputBox", prompt, title, 0, {}});
+  if (inputAnswers.empty()) return std::nullopt;
+  auto a = inputAnswers.front();
+  inputAnswers.pop_front();
+  return a;
+}
+
+std::optional<std::string> ScriptedHost::ChooseOpenFile(const FileDialogRequest& request) {
+  calls.push_back({"Open", request.title, request.title, 0, {}});
+  fileRequests.push_back(request);
+  if (fileAnswers.empty()) return std::nullopt;
+  auto a = fileAnswers.front();
+  fileAnswers.pop_front();
+  return a;
+}
+
+std::optional<std::string> ScriptedHost::ChooseSaveFile(const FileDialogRequest& request) {
+  calls.push_back({"Save", request.title, request.title, 0, {}});
+  fileRequests.push_back(request);
+  if (fileAnswers.empty()) return std::nullopt;
+  auto a = fileAnswers.front();
+  fileAnswers.pop_front();
+  return a;
+}
+
+void ScriptedHost::SetClipboardText(const std::string& text) {
+  clipboard = text;
+  calls.push_back({"Clipboard", text, "", 0, {}});
+}
+
+void ScriptedHost::OpenWithDesktop(const std::string& path) { calls.push_back({"OpenWithDesktop", path, "", 0, {}}); }
+
+}  // namespace quantorial::testing

@@ -1,0 +1,50 @@
+#pragma once
+// A Host for tests: records every call in order and answers from queues. An empty queue
+// answers as a person who cancels would (no file, no text) and message boxes with their
+// first button.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "workspace/Host.h"
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial::testing {
+
+struct HostCall {
+  std::string kind;     // "HoldOn", "Preview", "PreviewText", "MsgBox", "InputBox", "Open", "Save", ...
+  std::string text;     // status text, prompt, caption of a preview, path
+  std::string title;    // message box / dialog title; caption of PreviewText
+  int number = 0;       // grid index or message box style
+  LabelledMatrix matrix;  // what Preview showed
+};
+
+class ScriptedHost : public Host {
+ public:
+  std::vector<HostCall> calls;
+  std::deque<int> msgBoxAnswers;
+  std::deque<std::optional<std::string>> inputAnswers;
+  std::deque<std::optional<std::string>> fileAnswers;
+  std::vector<FileDialogRequest> fileRequests;
+  std::string clipboard;
+
+  // The calls of one kind, in order.
+  std::vector<HostCall> CallsOf(const std::string& kind) const;
+  // The texts of the message boxes shown, in order.
+  std::vector<std::string> Messages() const;
+
+  void HoldOn(const std::string& text) override;
+  void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
+  void PreviewText(const std::string& text, int grid, const std::string& caption) override;
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText) override;
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+  void SetClipboardText(const std::string& text) override;
+  void OpenWithDesktop(const std::string& path) override;
+};
+
+}  // namespace quantorial::testing
