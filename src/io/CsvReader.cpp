@@ -105,6 +105,11 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
         if (end > pos) cell = FieldCell(std::string_view(s + pos, end - pos));
         pos = end;
       }
+      if (IsText(cell) && std::get<std::string>(cell).size() > kMaxCellText) {
+        error = "line " + std::to_string(line) + ", column " + std::to_string(col + 1) + ": a cell holds more than " +
+                std::to_string(kMaxCellText) + " characters";
+        return false;
+      }
       if (!IsEmpty(cell)) {
         minRow = std::min(minRow, row);
         maxRow = std::max(maxRow, row);

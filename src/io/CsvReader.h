@@ -12,6 +12,9 @@
 
 namespace quantorial {
 
+// The longest text a cell may hold (as in the spreadsheet programs the files come from).
+inline constexpr std::size_t kMaxCellText = 32767;
+
 // Parses `data`. False with a reason (naming the line) in `error` when the text is not
 // well formed; `out` is then unassigned. A text without any non-empty cell gives an
 // unassigned matrix and true.

@@ -1,9 +1,18 @@
 #include "io/DataFile.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstring>
 
 #include "io/AtomicFile.h"
 #include "io/CsvReader.h"
+#include "io/OdsReader.h"
+#include "io/XlsReader.h"
+#include "io/XlsxReader.h"
 #include "matrix/MatrixFunctions.h"
 
 namespace quantorial {
@@ -19,22 +28,214 @@ std::string LowerExtension(const std::string& path) {
   return ext;
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// A file name against a pattern of * (any run of characters) and ? (one character).
+bool WildcardMatch(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern == '?' || *pattern == *name) {
+      ++pattern;
+      ++name;
+    } else if (star) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+// The first bytes of a file, to tell its format.
+std::string Head(const std::string& path, std::size_t n) {
+  std::string head(n, '\0');
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string();
+  const ssize_t got = ::read(fd, head.data(), n);
+  ::close(fd);
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return head;
+}
+
+enum class Format { Text, Xls, Xlsx, Ods, OtherZip, Unreadable };
+
+Format DetectFormat(const std::string& path, std::string& error) {
+  const std::string head = Head(path, 8);
+  if (head.size() >= 8 && std::memcmp(head.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) return Format::Xls;
+  if (head.size() >= 4 && std::memcmp(head.data(), "PK\x03\x04", 4) == 0) {
+    int code = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!z) {
+      zip_error_t ze;
+      zip_error_init_with_code(&ze, code);
+      error = std::string("a damaged or truncated zip package (") + zip_error_strerror(&ze) + ")";
+      zip_error_fini(&ze);
+      return Format::Unreadable;
+    }
+    Format f = Format::OtherZip;
+    if (zip_name_locate(z, "[Content_Types].xml", 0) >= 0) {
+      f = Format::Xlsx;
+    } else if (zip_name_locate(z, "content.xml", 0) >= 0) {
+      f = Format::Ods;
+    }
+    zip_close(z);
+    return f;
+  }
+  return Format::Text;
+}
+
+// Checks that text is UTF-8; otherwise names the line of the first byte that is not.
+bool CheckUtf8(const std::string& s, std::string& error) {
+  std::size_t line = 1;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+      if (c == 0) {
+        error = "line " + std::to_string(line) + " holds binary data: this is neither a workbook nor a text file";
+        return false;
+      }
+      if (c == '\n') ++line;
+      ++i;
+      continue;
+    }
+    std::size_t len = 0;
+    std::uint32_t cp = 0;
+    if ((c & 0xE0) == 0xC0) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    }
+    bool ok = len > 0 && i + len <= n;
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      ok = (p[i + k] & 0xC0) == 0x80;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if (ok) {
+      static const std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+      ok = cp >= kMin[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    }
+    if (!ok) {
+      error = "line " + std::to_string(line) +
+              " is not UTF-8 text; save the file as UTF-8 (in Excel: \"CSV UTF-8\") and load it again";
+      return false;
+    }
+    i += len;
+  }
+  return true;
+}
+
+// Text with a UTF-16 byte-order mark (Excel's "Unicode Text") turned into UTF-8.
+bool DecodeUtf16(std::string& s, std::string& error) {
+  if (s.size() < 2) return true;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const bool le = p[0] == 0xFF && p[1] == 0xFE, be = p[0] == 0xFE && p[1] == 0xFF;
+  if (!le && !be) return true;
+  std::string out;
+  out.reserve(s.size());
+  auto unit = [&](std::size_t i) -> std::uint32_t {
+    return le ? (p[i] | (p[i + 1] << 8)) : ((p[i] << 8) | p[i + 1]);
+  };
+  for (std::size_t i = 2; i + 1 < s.size(); i += 2) {
+    std::uint32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < s.size()) {
+      const std::uint32_t lo = unit(i + 2);
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        i += 2;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      error = "damaged UTF-16 text";
+      return false;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  s.swap(out);
+  return true;
+}
+
+bool ReadText(const std::string& path, LabelledMatrix& out, std::string& error) {
+  std::string content;
+  if (!ReadWholeFile(path, content, error)) return false;
+  if (content.empty()) {
+    error = "the file is empty";
+    return false;
+  }
+  if (!DecodeUtf16(content, error) || !CheckUtf8(content, error)) return false;
+  const char delimiter = LowerExtension(path) == ".txt" ? GuessDelimiter(content) : ',';
+  return ParseCsv(content, delimiter, out, error);
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  if (path.empty()) return false;
+  const std::size_t slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.find_first_of("*?") == std::string::npos) return IsRegularFile(path);
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return false;
+  bool found = false;
+  while (const dirent* e = ::readdir(d)) {
+    if (WildcardMatch(name.c_str(), e->d_name) && IsRegularFile(dir + "/" + e->d_name)) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
 }
 
 DataFileResult ReadDataFile(const std::string& path) {
   DataFileResult result;
-  std::string content, reason;
-  if (!ReadWholeFile(path, content, reason)) {
-    result.error = "Cannot read the data file \"" + path + "\": " + reason;
-    return result;
+  std::string reason;
+  bool ok = false;
+  if (!IsRegularFile(path)) {
+    struct stat st {};
+    reason = ::stat(path.c_str(), &st) == 0 ? "it is a folder, not a file" : std::strerror(errno);
+  } else {
+    switch (DetectFormat(path, reason)) {
+      case Format::Text: ok = ReadText(path, result.matrix, reason); break;
+      case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
+      case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
+      case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;
+      case Format::OtherZip: reason = "a zip archive that is neither an Excel nor an OpenDocument workbook"; break;
+      case Format::Unreadable: break;
+    }
   }
-  const char delimiter = LowerExtension(path) == ".txt" ? GuessDelimiter(content) : ',';
-  if (!ParseCsv(content, delimiter, result.matrix, reason)) {
+  if (!ok) {
+    result.matrix = LabelledMatrix();
     result.error = "Cannot read the data file \"" + path + "\": " + reason;
   }
   return result;

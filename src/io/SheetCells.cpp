@@ -1,0 +1,167 @@
+#include "io/SheetCells.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "io/CsvReader.h"
+
+namespace quantorial {
+
+void SheetCells::Add(long long row, long long col, Cell cell) {
+  if (IsEmpty(cell) || row < 0 || col < 0) return;
+  if (minRow_ < 0) {
+    minRow_ = maxRow_ = row;
+    minCol_ = maxCol_ = col;
+  } else {
+    minRow_ = std::min(minRow_, row);
+    maxRow_ = std::max(maxRow_, row);
+    minCol_ = std::min(minCol_, col);
+    maxCol_ = std::max(maxCol_, col);
+  }
+  cells_.push_back({row, col, std::move(cell)});
+}
+
+bool SheetCells::Build(LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  if (minRow_ < 0) return true;
+  const long long rows = maxRow_ - minRow_, cols = maxCol_ - minCol_;
+  if (rows > std::numeric_limits<int>::max() || cols > std::numeric_limits<int>::max()) {
+    error = "the used range of the sheet is too large";
+    return false;
+  }
+  out = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, static_cast<int>(cols));
+  if (!out.IsAssigned()) {
+    error = "the used range of the sheet (" + std::to_string(rows + 1) + " rows by " + std::to_string(cols + 1) +
+            " columns) is too large to hold in memory";
+    return false;
+  }
+  for (const auto& e : cells_) {
+    if (IsText(e.cell) && std::get<std::string>(e.cell).size() > kMaxCellText) {
+      out = LabelledMatrix();
+      error = "cell " + CellReference(e.row, e.col) + " holds more than " + std::to_string(kMaxCellText) + " characters";
+      return false;
+    }
+  }
+  for (auto& e : cells_) out.Ref(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_)) = std::move(e.cell);
+  std::vector<Entry>().swap(cells_);
+  return true;
+}
+
+namespace {
+
+// Days from 1970-01-01 to a civil date, and back (proleptic Gregorian calendar).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y += m <= 2;
+}
+
+std::string TimeText(long long secondsOfDay) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", secondsOfDay / 3600, secondsOfDay / 60 % 60,
+                secondsOfDay % 60);
+  return buf;
+}
+
+}  // namespace
+
+std::string SerialDateText(double serial, bool date1904) {
+  if (!std::isfinite(serial) || serial < 0 || serial > 2958466) return std::string();
+  long long totalSeconds = std::llround(serial * 86400.0);
+  long long days = totalSeconds / 86400;
+  const long long seconds = totalSeconds % 86400;
+  if (!date1904 && days < 1) return TimeText(seconds);
+  std::string date;
+  if (!date1904 && days == 60) {
+    date = "1900-02-29";  // the day the 1900 date system counts although it never was
+  } else {
+    // 1900 system: serial 1 is 1900-01-01 and, past the phantom 29 February, serial 61
+    // is 1900-03-01. 1904 system: serial 0 is 1904-01-01.
+    long long epoch = date1904 ? DaysFromCivil(1904, 1, 1) : DaysFromCivil(1899, 12, 31);
+    if (!date1904 && days > 60) --days;
+    long long y;
+    unsigned m, d;
+    CivilFromDays(epoch + days, y, m, d);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", y, m, d);
+    date = buf;
+  }
+  if (seconds != 0) date += " " + TimeText(seconds);
+  return date;
+}
+
+std::string DateTimeText(int year, int month, int day, int hour, int minute, double second) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+  std::string s = buf;
+  const long long sec = std::llround(second);
+  if (hour != 0 || minute != 0 || sec != 0) s += " " + TimeText(hour * 3600LL + minute * 60LL + sec);
+  return s;
+}
+
+std::string CellReference(long long row, long long col) {
+  std::string letters;
+  for (long long c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  return letters + std::to_string(row + 1);
+}
+
+bool IsBuiltinDateFormat(int id) {
+  return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+bool IsDateFormatCode(std::string_view code) {
+  // Only the first section (positive numbers) decides.
+  bool inQuote = false;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    if (inQuote) {
+      if (c == '"') inQuote = false;
+      continue;
+    }
+    switch (c) {
+      case '"': inQuote = true; break;
+      case '\\':
+      case '_':
+      case '*': ++i; break;  // the next character is literal or a fill
+      case '[': {
+        const std::size_t end = code.find(']', i);
+        if (end == std::string_view::npos) return false;
+        // Elapsed-time brackets such as [h] or [mm] are times; colours and conditions are not.
+        const std::string_view inside = code.substr(i + 1, end - i - 1);
+        if (!inside.empty() && (inside[0] == 'h' || inside[0] == 'H' || inside[0] == 'm' || inside[0] == 'M' ||
+                                inside[0] == 's' || inside[0] == 'S') &&
+            inside.find_first_not_of("hHmMsS") == std::string_view::npos) {
+          return true;
+        }
+        i = end;
+        break;
+      }
+      case ';': return false;
+      case 'd': case 'D': case 'm': case 'M': case 'y': case 'Y':
+      case 'h': case 'H': case 's': case 'S':
+        return true;
+      default: break;
+    }
+  }
+  return false;
+}
+
+}  // namespace quantorial

@@ -1,0 +1,52 @@
+#pragma once
+// What the workbook readers have in common: collecting the cells of a sheet as they are
+// read (in any order, sparse) and cutting out the used range, and turning date cells
+// into ISO text.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial {
+
+class SheetCells {
+ public:
+  // Records a cell; empty cells are not kept. Positions are 0-based.
+  void Add(long long row, long long col, Cell cell);
+  // The used range as a 0-based LabelledMatrix: the smallest rectangle holding every
+  // non-empty cell; unassigned when there is none. False (with a reason) when the range
+  // is too large to hold.
+  bool Build(LabelledMatrix& out, std::string& error);
+  std::size_t Count() const { return cells_.size(); }
+
+ private:
+  struct Entry {
+    long long row;
+    long long col;
+    Cell cell;
+  };
+  std::vector<Entry> cells_;
+  long long minRow_ = -1, maxRow_ = -1, minCol_ = -1, maxCol_ = -1;
+};
+
+// The ISO text of a spreadsheet date serial number: "2020-01-31", with " 13:45:00" when
+// it has a time of day, and the time alone for a serial below 1. `date1904` selects the
+// 1904 date system.
+std::string SerialDateText(double serial, bool date1904);
+
+// The ISO text of a calendar date and time of day.
+std::string DateTimeText(int year, int month, int day, int hour, int minute, double second);
+
+// The spreadsheet name of a 0-based cell position: (2, 2) is "C3".
+std::string CellReference(long long row, long long col);
+
+// True when a number format code shows a date or a time (it has a day, month, year, hour
+// or second part outside quotes and brackets).
+bool IsDateFormatCode(std::string_view code);
+// True for the built-in number format ids that show dates or times.
+bool IsBuiltinDateFormat(int id);
+
+}  // namespace quantorial
