@@ -8,6 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev
 )
 
 missing=()

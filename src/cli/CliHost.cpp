@@ -18,6 +18,8 @@ void CliHost::HoldOn(const std::string& text) {
 
 void CliHost::Preview(const LabelledMatrix&, int, const std::string&) {}
 
+void CliHost::ClearGrid(int) {}
+
 void CliHost::PreviewText(const std::string&, int, const std::string&) {}
 
 int CliHost::MsgBox(const std::string& prompt, int buttons, const std::string&) {

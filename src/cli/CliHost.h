@@ -23,6 +23,7 @@ class CliHost : public Host {
 
   void HoldOn(const std::string& text) override;
   void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
+  void ClearGrid(int grid) override;
   void PreviewText(const std::string& text, int grid, const std::string& caption) override;
   int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

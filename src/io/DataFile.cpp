@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "io/AtomicFile.h"
@@ -101,10 +102,6 @@ bool CheckUtf8(const std::string& s, std::string& error) {
   for (std::size_t i = 0; i < n;) {
     const unsigned char c = p[i];
     if (c < 0x80) {
-      if (c == 0) {
-        error = "line " + std::to_string(line) + " holds binary data: this is neither a workbook nor a text file";
-        return false;
-      }
       if (c == '\n') ++line;
       ++i;
       continue;
@@ -191,7 +188,13 @@ bool ReadText(const std::string& path, LabelledMatrix& out, std::string& error) 
     error = "the file is empty";
     return false;
   }
-  if (!DecodeUtf16(content, error) || !CheckUtf8(content, error)) return false;
+  if (!DecodeUtf16(content, error)) return false;
+  if (const std::size_t nul = content.find('\0'); nul != std::string::npos) {
+    error = "line " + std::to_string(1 + std::count(content.begin(), content.begin() + static_cast<long>(nul), '\n')) +
+            " holds binary data: this is neither a workbook nor a text file";
+    return false;
+  }
+  if (!CheckUtf8(content, error)) return false;
   const char delimiter = LowerExtension(path) == ".txt" ? GuessDelimiter(content) : ',';
   return ParseCsv(content, delimiter, out, error);
 }

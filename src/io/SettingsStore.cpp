@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -119,14 +120,47 @@ class Connection {
   std::string error_;
 };
 
+// Makes sure the store file exists, created whole: a new store is made under another
+// name and then linked into place, so that a second copy of the program starting at the
+// same moment never opens a half-made file (whose encryption salt would not match).
+bool EnsureStore(const std::string& folder, const std::string& path, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return true;
+  std::string tmp = path + ".new-XXXXXX";
+  const int fd = ::mkstemp(tmp.data());
+  if (fd < 0) {
+    error = std::string("cannot create the store: ") + std::strerror(errno);
+    return false;
+  }
+  ::close(fd);
+  ::unlink(tmp.c_str());  // SQLCipher makes the file itself
+  bool ok;
+  {
+    Connection c(tmp);
+    ok = c.Ok();
+    if (!ok) error = c.Error();
+  }
+  if (ok && ::link(tmp.c_str(), path.c_str()) != 0 && errno != EEXIST) {
+    error = std::string("cannot create the store: ") + std::strerror(errno);
+    ok = false;
+  }
+  ::unlink(tmp.c_str());
+  return ok;
+}
+
 }  // namespace
 
 SettingsStore::SettingsStore(std::string folder)
     : folder_(std::move(folder)), path_((std::filesystem::path(folder_) / kSettingsFileName).string()) {}
 
 bool SettingsStore::OpenSettingsDb(std::string* error) const {
-  std::error_code ec;
-  std::filesystem::create_directories(folder_, ec);
+  std::string why;
+  if (!EnsureStore(folder_, path_, why)) {
+    if (error) *error = "settings store \"" + path_ + "\": " + why;
+    return false;
+  }
   Connection c(path_);
   if (!c.Ok() && error) *error = "settings store \"" + path_ + "\": " + c.Error();
   return c.Ok();
@@ -134,8 +168,11 @@ bool SettingsStore::OpenSettingsDb(std::string* error) const {
 
 std::optional<std::string> SettingsStore::Get(const std::string& section, const std::string& setting,
                                               std::string* error) const {
-  std::error_code ec;
-  std::filesystem::create_directories(folder_, ec);
+  std::string why;
+  if (!EnsureStore(folder_, path_, why)) {
+    if (error) *error = "settings store \"" + path_ + "\": " + why;
+    return std::nullopt;
+  }
   Connection c(path_);
   if (!c.Ok()) {
     if (error) *error = "settings store \"" + path_ + "\": " + c.Error();
@@ -159,8 +196,11 @@ std::string SettingsStore::GetDbSetting(const std::string& section, const std::s
 
 bool SettingsStore::SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
                                   std::string* error) const {
-  std::error_code ec;
-  std::filesystem::create_directories(folder_, ec);
+  std::string why;
+  if (!EnsureStore(folder_, path_, why)) {
+    if (error) *error = "settings store \"" + path_ + "\": " + why;
+    return false;
+  }
   Connection c(path_);
   auto fail = [&] {
     if (error) *error = "settings store \"" + path_ + "\": " + c.Error();
@@ -188,6 +228,24 @@ bool SettingsStore::SaveDbSetting(const std::string& section, const std::string&
   }
   if (!c.Exec("COMMIT")) return fail();
   return true;
+}
+
+long long SettingsStore::CountRows(const std::string& section, const std::string& setting) const {
+  Connection c(path_);
+  if (!c.Ok()) return -1;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(c.Db(),
+                         "SELECT count(*) FROM gdsystem WHERE Section = ?1 COLLATE NOCASE "
+                         "AND Setting = ?2 COLLATE NOCASE",
+                         -1, &st, nullptr) != SQLITE_OK) {
+    return -1;
+  }
+  const std::string sec = Trim(section), key = Trim(setting);
+  sqlite3_bind_text(st, 1, sec.data(), static_cast<int>(sec.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(st, 2, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+  const long long n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_finalize(st);
+  return n;
 }
 
 std::string UserDataFolder() {

@@ -36,6 +36,8 @@ class SettingsStore {
   // value could not be stored (the workbench goes on without it).
   bool SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
                      std::string* error = nullptr) const;
+  // How many rows (section, setting) has; -1 when the store cannot be read.
+  long long CountRows(const std::string& section, const std::string& setting) const;
 
  private:
   std::string folder_;

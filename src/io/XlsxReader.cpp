@@ -1,5 +1,6 @@
 #include "io/XlsxReader.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,8 +18,24 @@ namespace quantorial {
 
 namespace {
 
+// A relationship target is a URI: "%20" stands for a blank and so on.
+std::string PercentDecoded(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) && hex(s[i + 2])) {
+      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
 // Resolves a relationship target against the folder of the part that holds it.
-std::string ResolveTarget(const std::string& sourcePart, const std::string& target) {
+std::string ResolveTarget(const std::string& sourcePart, const std::string& rawTarget) {
+  const std::string target = PercentDecoded(rawTarget);
   std::string joined;
   if (!target.empty() && target[0] == '/') {
     joined = target.substr(1);

@@ -57,6 +57,8 @@ class Host {
   virtual void HoldOn(const std::string& text) = 0;
   // Shows a matrix in grid 0..5 with a caption.
   virtual void Preview(const LabelledMatrix& m, int grid, const std::string& caption) = 0;
+  // Clears the contents of grid 0..5.
+  virtual void ClearGrid(int grid) = 0;
   // Shows a text over grid 0..5 with a caption.
   virtual void PreviewText(const std::string& text, int grid, const std::string& caption) = 0;
   // A modal message box; `buttons` combines a MsgBoxStyle button set and icon. Returns

@@ -24,6 +24,8 @@ void ScriptedHost::Preview(const LabelledMatrix& m, int grid, const std::string&
   calls.push_back({"Preview", caption, "", grid, m});
 }
 
+void ScriptedHost::ClearGrid(int grid) { calls.push_back({"ClearGrid", "", "", grid, {}}); }
+
 void ScriptedHost::PreviewText(const std::string& text, int grid, const std::string& caption) {
   calls.push_back({"PreviewText", text, caption, grid, {}});
 }

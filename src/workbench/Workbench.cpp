@@ -1,0 +1,168 @@
+#include "workbench/Workbench.h"
+
+#include <array>
+
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+  const std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::size_t FileNameStart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size())) {
+    s.replace(pos, from.size(), to);
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string PairedBMatPath(const std::string& primaryPath) {
+  // Only a point in the file name starts an extension; a point in a folder name does not.
+  const std::size_t dot = primaryPath.find_last_of('.');
+  const std::size_t stem = dot == std::string::npos || dot < FileNameStart(primaryPath) ? primaryPath.size() : dot;
+  return primaryPath.substr(0, stem) + kPairedBMatSuffix;
+}
+
+std::string AMatPathOf(const std::string& bmatPath) {
+  const std::size_t name = FileNameStart(bmatPath);
+  return bmatPath.substr(0, name) + ReplaceAll(bmatPath.substr(name), "BMAT", "AMAT");
+}
+
+Workbench::Workbench(Host& host, const SettingsStore* settings, std::string dataFolder)
+    : host_(host), settings_(settings), dataFolder_(std::move(dataFolder)), files_(host, dataFolder_) {}
+
+void Workbench::SaveSetting(const char* section, const char* key, const std::string& value) {
+  // A setting that cannot be stored is not worth stopping the work for.
+  if (settings_) settings_->SaveDbSetting(section, key, value);
+}
+
+void Workbench::Form_Load() {
+  const std::string trend = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTrendFile", "") : "";
+  const std::string test = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTestFile", "") : "";
+  SetTxtData(0, trend);
+  SetTxtData(1, test);
+}
+
+void Workbench::SetTxtData(int index, const std::string& text) {
+  if (index < 0 || index > 2 || form.txtData[static_cast<std::size_t>(index)] == text) return;
+  form.txtData[static_cast<std::size_t>(index)] = text;
+  txtData_Change(index);
+}
+
+void Workbench::txtData_Change(int index) {
+  if (index < 0 || index > 2) return;
+  const std::string path = form.txtData[static_cast<std::size_t>(index)];
+  if (Trimmed(path).empty() || !FileExists(path)) return;
+  switch (index) {
+    case 0: LoadPrimary(path); break;
+    case 1: LoadSecondary(path); break;
+    default: LoadExtended(path); break;
+  }
+}
+
+void Workbench::LoadPrimary(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  SaveSetting(kDataFilesSection, "LastTrendFile", path);
+  ws.mRhsIO.Erase();
+  ws.mObserved = ExcelArrayLoad(path);
+  ws.mObservedOrig = ws.mObserved;
+  host_.Preview(ws.mObserved, 0, "Trend Matrix");
+  host_.HoldOn("");
+  const std::string paired = PairedBMatPath(path);
+  if (FileExists(paired) && form.txtData[1] != paired) SetTxtData(1, paired);
+}
+
+void Workbench::LoadSecondary(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  if (path.find(kPairedBMatSuffix) != std::string::npos) {
+    // A B-matrix made by regression brings its primary file along; of several primary
+    // files beside it the last in this order stays loaded.
+    const std::string base = ReplaceAll(path, kPairedBMatSuffix, "");
+    for (const char* ext : {".xls", ".xlsx", ".csv"}) {
+      const std::string primary = base + ext;
+      if (FileExists(primary) && form.txtData[0] != primary) SetTxtData(0, primary);
+    }
+  }
+  host_.HoldOn("");
+  SaveSetting(kDataFilesSection, "LastTestFile", path);
+  ws.mBMat = ExcelArrayLoad(path);
+  const std::string amat = AMatPathOf(path);
+  ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
+  if (ws.mBMat.IsAssigned()) {
+    form.txtRows = std::to_string(ws.mBMat.Upper(1));
+    form.txtCols = std::to_string(ws.mBMat.Upper(2));
+  }
+  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix");
+  host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix");
+  form.Enable("cmdEXV", true);
+  form.Enable("cmdRunAll", true);
+  form.Enable("cmdSplitTable", true);
+  ws.bTableSplit = false;
+}
+
+void Workbench::LoadExtended(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  SaveSetting(kDataFilesSection, "LastExtendedFile", path);
+  ws.mExtended = ExcelArrayLoad(path);
+  host_.Preview(ws.mExtended, 4, "Extended Data");
+  host_.HoldOn("");
+}
+
+void Workbench::cmdSelectFile_Click(int index) {
+  if (index < 0 || index > 2) return;
+  FileDialogRequest request;
+  request.title = kSelectDataFileTitle;
+  request.filter = kDataFileFilter;
+  request.initialFolder = dataFolder_;
+  const auto path = host_.ChooseOpenFile(request);
+  if (!path || !FileExists(*path)) return;
+  if (index == 0) cmdClear_Click();
+  if (form.txtData[static_cast<std::size_t>(index)] == *path) {
+    txtData_Change(index);
+  } else {
+    SetTxtData(index, *path);
+  }
+}
+
+void Workbench::cmdClear_Click() {
+  form.lstImpVars.clear();
+  form.lstImpVarsSelected.clear();
+  form.cboPlot.clear();
+  form.cboPlotIndex = -1;
+  for (const char* c : {"cmdRunAll", "cmdEXV", "cmdInvert", "cmdMultiply", "cmdTrend", "cmdChart", "cmdForecast"}) {
+    form.Enable(c, false);
+  }
+  ws.bStageRerun = false;
+  ws.bTableSplit = false;
+  SetTxtData(0, "");
+  SetTxtData(1, "");
+  form.txtRows.clear();
+  form.txtCols.clear();
+  ws.mCalcBase.Erase();
+  ws.mObservedOrig.Erase();
+  ws.mForecast.Erase();
+  ws.mCalculated.Erase();
+  ws.mObserved.Erase();
+  SaveSetting(kProgramSection, "ChartTitle", "");
+  for (int g = 0; g <= 3; ++g) host_.ClearGrid(g);
+}
+
+std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {
+  return files_.ChooseMatrixFile(title);
+}
+
+LabelledMatrix Workbench::ExcelArrayLoad(const std::string& path) { return files_.ExcelArrayLoad(path); }
+
+}  // namespace quantorial

@@ -1,0 +1,74 @@
+#pragma once
+// The workbench behind the main window: the workspace, the window's state and the
+// command handlers, named after the controls they belong to. The desktop window calls
+// these handlers and mirrors `form`; quantorial-cli and the tests call them directly.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "io/DataFile.h"
+#include "io/SettingsStore.h"
+#include "matrix/MatrixMenu.h"
+#include "workspace/Host.h"
+#include "workspace/MainForm.h"
+#include "workspace/Workspace.h"
+
+namespace quantorial {
+
+// Texts the loader writes.
+inline constexpr const char* kLoadingStatus = "Loading Worksheet.";
+inline constexpr const char* kPairedBMatSuffix = "_NOR_BMAT.CSV";
+
+class Workbench : public MatrixFileSource {
+ public:
+  // `settings` may be null: nothing is then read or remembered. `dataFolder` is where
+  // the file dialogs open.
+  Workbench(Host& host, const SettingsStore* settings, std::string dataFolder);
+
+  Workspace ws;
+  MainForm form;
+
+  // Main window load: the last primary and secondary files come back.
+  void Form_Load();
+
+  // Sets the text of txtData(index); a text that differs from the current one runs the
+  // change handler, as typing into the box would.
+  void SetTxtData(int index, const std::string& text);
+  // The loader: reads the file named by txtData(index) into its slot.
+  void txtData_Change(int index);
+  // The file dialog of a data file; a chosen file is loaded even when its name is the one
+  // already in the box (the person asked for it again, perhaps after editing it).
+  void cmdSelectFile_Click(int index);
+  // Returns the window to its state before any data was loaded.
+  void cmdClear_Click();
+
+  // The matrix operations menu.
+  bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
+
+  // MatrixFileSource: the data file dialog with a title, and loading a chosen file.
+  std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
+  LabelledMatrix ExcelArrayLoad(const std::string& path) override;
+
+  const std::string& DataFolder() const { return dataFolder_; }
+
+ private:
+  void SaveSetting(const char* section, const char* key, const std::string& value);
+  void LoadPrimary(const std::string& path);
+  void LoadSecondary(const std::string& path);
+  void LoadExtended(const std::string& path);
+
+  Host& host_;
+  const SettingsStore* settings_;
+  std::string dataFolder_;
+  DataFileAccess files_;
+};
+
+// The B-matrix file that regression stores beside a primary data file: the primary
+// file's path without its extension, followed by "_NOR_BMAT.CSV".
+std::string PairedBMatPath(const std::string& primaryPath);
+// The A-matrix companion of a B-matrix file: every "BMAT" in its file name becomes
+// "AMAT".
+std::string AMatPathOf(const std::string& bmatPath);
+
+}  // namespace quantorial

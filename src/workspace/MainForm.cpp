@@ -1,0 +1,19 @@
+#include "workspace/MainForm.h"
+
+namespace quantorial {
+
+MainForm::MainForm() {
+  // The pipeline starts disabled: loading data enables its first stages.
+  for (const char* c : {"cmdEXV", "cmdInvert", "cmdMultiply", "cmdReciprocal", "cmdTrend", "cmdForecast", "cmdChart",
+                        "cmdRunAll", "cmdSplitTable", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdQ(0)",
+                        "cmdQ(1)", "cmdQ(2)", "cmdQ(3)"}) {
+    enabled[c] = false;
+  }
+}
+
+bool MainForm::IsEnabled(const std::string& control) const {
+  const auto it = enabled.find(control);
+  return it == enabled.end() || it->second;
+}
+
+}  // namespace quantorial

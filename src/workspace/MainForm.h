@@ -1,0 +1,31 @@
+#pragma once
+// The state of the main window that the command handlers read and write: control texts,
+// lists and which commands are enabled. The desktop window mirrors it; it keeps no copy
+// of its own.
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quantorial {
+
+struct MainForm {
+  MainForm();
+
+  std::array<std::string, 3> txtData;  // primary, secondary, extended data file
+  std::string txtRows;                 // B-matrix data rows
+  std::string txtCols;                 // B-matrix data columns
+  std::vector<std::string> lstImpVars;
+  std::vector<bool> lstImpVarsSelected;
+  std::vector<std::string> cboPlot;
+  int cboPlotIndex = -1;
+
+  // Enabled state of commands by control name ("cmdEXV", "cmdQ(0)"); a command not
+  // listed is enabled.
+  std::map<std::string, bool> enabled;
+  bool IsEnabled(const std::string& control) const;
+  void Enable(const std::string& control, bool on) { enabled[control] = on; }
+};
+
+}  // namespace quantorial
