@@ -7,6 +7,7 @@
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "io/DumpForm.h"
+#include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
 #include "workspace/Workspace.h"
 
@@ -19,6 +20,8 @@ constexpr const char* kProgram = "quantorial-cli";
 struct Arguments {
   std::vector<std::string> positional;
   std::optional<std::string> output;
+  std::optional<std::string> store;
+  std::optional<std::string> defaultValue;
   bool verbose = false;
   bool help = false;
   std::string error;  // a usage error
@@ -49,6 +52,12 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       r.output = args[++i];
     } else if (a.rfind("--output=", 0) == 0) {
       r.output = a.substr(9);
+    } else if (a == "--store" || a == "--default") {
+      if (i + 1 >= args.size()) {
+        r.error = "option " + a + " needs a value";
+        return r;
+      }
+      (a == "--store" ? r.store : r.defaultValue) = args[++i];
     } else {
       r.error = "unknown option " + a;
       return r;
@@ -143,6 +152,30 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   return WriteResult(DumpText(ws.mLindoBase), a, out, err);
 }
 
+int RunSettings(const Arguments& a, std::ostream& out, std::ostream& err) {
+  const auto& p = a.positional;
+  const bool get = p.size() == 4 && p[1] == "get";
+  const bool set = p.size() == 5 && p[1] == "set";
+  if (!get && !set) return UsageError(err, "settings takes get SECTION KEY or set SECTION KEY VALUE");
+  if (set && a.defaultValue) return UsageError(err, "--default goes with settings get");
+  const SettingsStore store(a.store ? *a.store : UserDataFolder());
+  std::string error;
+  if (set) {
+    if (!store.SaveDbSetting(p[2], p[3], p[4], &error)) {
+      err << kProgram << ": " << error << '\n';
+      return kExitFailed;
+    }
+    return kExitOk;
+  }
+  const auto value = store.Get(p[2], p[3], &error);
+  if (!error.empty()) {
+    err << kProgram << ": " << error << '\n';
+    return kExitFailed;
+  }
+  out << value.value_or(a.defaultValue.value_or("")) << '\n';
+  return kExitOk;
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -150,6 +183,7 @@ std::string CliUsage() {
          "\n"
          "Commands:\n"
          "  load FILE                  the first sheet's used range of a data file\n"
+         "                             (.csv, .txt, .xlsx, .xls or .ods, told by content)\n"
          "  matrix transpose A         the matrix operations of the workbench, on data files:\n"
          "  matrix add A B               transpose, addition, subtraction, multiplication,\n"
          "  matrix sub A B               scalar multiplication (special-scalar leaves the\n"
@@ -160,10 +194,13 @@ std::string CliUsage() {
          "  matrix invert A\n"
          "  matrix invert-pivot A\n"
          "  matrix reciprocal A\n"
+         "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
+         "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
          "Options:\n"
          "  -o, --output OUT   write the result to OUT (replaced whole) instead of standard output\n"
          "  -v, --verbose      show status texts on standard error\n"
+         "  --store DIR        the folder of the settings store (default: the per-user data folder)\n"
          "  -h, --help         show this text\n"
          "\n"
          "Results are written in dump form: one line per row, cells separated by commas,\n"
@@ -186,6 +223,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const std::string& command = a.positional[0];
   if (command == "load") return RunLoad(a, out, err);
   if (command == "matrix") return RunMatrix(a, out, err);
+  if (command == "settings") return RunSettings(a, out, err);
   return UsageError(err, "unknown command " + command);
 }
 

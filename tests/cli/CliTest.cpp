@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "TempDir.h"
@@ -134,6 +135,38 @@ TEST_F(Cli, UsageErrors) {
   const auto help = RunArgs({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, CliUsage());
+}
+
+TEST_F(Cli, LoadReadsWorkbooks) {
+  const std::string fixtures = QUANTORIAL_FIXTURES;
+  for (const char* name : {"workbook.xlsx", "workbook.ods", "workbook.xls"}) {
+    const auto r = RunArgs({"load", fixtures + "/" + name});
+    EXPECT_EQ(r.status, 0) << name;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "\"Name\",\"Value\",\"Flag\",\"When\",\"Twice\",\"Label\"\n")
+        << name;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5) << name;  // one text cell holds a line break
+  }
+}
+
+TEST_F(Cli, SettingsGetAndSet) {
+  const std::string store = dir.File("store");
+  EXPECT_EQ(RunArgs({"settings", "get", "TORVIK", "LastTrendFile", "--store", store}).out, "\n");
+  EXPECT_EQ(RunArgs({"settings", "get", "TORVIK", "LastTrendFile", "--default", "none", "--store", store}).out,
+            "none\n");
+  auto r = RunArgs({"settings", "set", "TORVIK", "LastTrendFile", "/d/klein.csv", "--store", store});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(RunArgs({"settings", "get", " TORVIK ", "LastTrendFile", "--store", store}).out, "/d/klein.csv\n");
+  // A store that cannot be read is an error, not a silent default.
+  const std::string bad = dir.File("bad");
+  std::filesystem::create_directory(bad);
+  dir.Write("bad/gdsystem.mdx", "not a database");
+  r = RunArgs({"settings", "get", "A", "B", "--default", "x", "--store", bad});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a settings database"), std::string::npos);
+  EXPECT_EQ(RunArgs({"settings", "set", "A", "B", "c", "--store", bad}).status, 1);
+  EXPECT_EQ(RunArgs({"settings", "get", "A"}).status, 2);
+  EXPECT_EQ(RunArgs({"settings", "set", "A", "B", "c", "--default", "d"}).status, 2);
 }
 
 TEST_F(Cli, VerboseShowsStatusTexts) {

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "TempDir.h"
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+namespace {
+
+using testing::Dump;
+using testing::HostCall;
+using testing::ScriptedHost;
+using testing::TempDir;
+
+const char* kPrimary = "Year,C,P\n1920,39.8,12.7\n1921,41.9,12.4\n";
+const char* kBMat = ",C,P,G\nC,0,0.2,0.5\nP,0.1,0,0.3\n";
+const char* kAMat = ",C,P,G\nC,1,2,3\nP,4,5,6\n";
+
+class Loader : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ScriptedHost host;
+  SettingsStore store{dir.File("store")};
+  Workbench wb{host, &store, dir.File("Data")};
+
+  std::vector<std::string> PreviewCaptions() const {
+    std::vector<std::string> r;
+    for (const auto& c : host.CallsOf("Preview")) r.push_back(std::to_string(c.number) + ":" + c.text);
+    return r;
+  }
+};
+
+TEST_F(Loader, PrimaryFileFillsObservedAndItsCopy) {
+  wb.ws.mRhsIO = LabelledMatrix::Dimension(2, 2);
+  wb.SetTxtData(0, dir.Write("klein.csv", kPrimary));
+  EXPECT_EQ(Dump(wb.ws.mObserved), "\"Year\",\"C\",\"P\"\n1920,39.8,12.7\n1921,41.9,12.4\n");
+  EXPECT_EQ(wb.ws.mObservedOrig, wb.ws.mObserved);
+  EXPECT_FALSE(wb.ws.mRhsIO.IsAssigned());
+  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"0:Trend Matrix"}));
+  const auto holds = host.CallsOf("HoldOn");
+  ASSERT_EQ(holds.size(), 2u);
+  EXPECT_EQ(holds[0].text, "Loading Worksheet.");
+  EXPECT_EQ(holds[1].text, "");
+  EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), dir.File("klein.csv"));
+  EXPECT_FALSE(wb.ws.mBMat.IsAssigned());
+  EXPECT_FALSE(wb.form.IsEnabled("cmdRunAll"));
+}
+
+TEST_F(Loader, SecondaryFileWithItsAMatrix) {
+  dir.Write("model_BMAT.csv", kBMat);
+  dir.Write("model_AMAT.csv", kAMat);
+  wb.SetTxtData(1, dir.File("model_BMAT.csv"));
+  EXPECT_EQ(Dump(wb.ws.mBMat), ",\"C\",\"P\",\"G\"\n\"C\",0,0.2,0.5\n\"P\",0.1,0,0.3\n");
+  EXPECT_EQ(Dump(wb.ws.mAMat), ",\"C\",\"P\",\"G\"\n\"C\",1,2,3\n\"P\",4,5,6\n");
+  EXPECT_EQ(wb.form.txtRows, "2");
+  EXPECT_EQ(wb.form.txtCols, "3");
+  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"2:Normal BMAT Matrix", "3:Normal AMAT Matrix"}));
+  for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) EXPECT_TRUE(wb.form.IsEnabled(c)) << c;
+  EXPECT_FALSE(wb.form.IsEnabled("cmdInvert"));
+  EXPECT_EQ(store.Get("TORVIK", "LastTestFile"), dir.File("model_BMAT.csv"));
+}
+
+TEST_F(Loader, SecondaryFileWithoutBmatInItsNameIsItsOwnAMatrix) {
+  wb.ws.bTableSplit = true;
+  wb.SetTxtData(1, dir.Write("coefficients.csv", kBMat));
+  EXPECT_TRUE(wb.ws.mAMat.IsAssigned());
+  EXPECT_EQ(wb.ws.mAMat, wb.ws.mBMat);
+  EXPECT_FALSE(wb.ws.bTableSplit);
+  // Without a companion file the A-matrix is empty.
+  wb.SetTxtData(1, dir.Write("other_BMAT.csv", kBMat));
+  EXPECT_FALSE(wb.ws.mAMat.IsAssigned());
+}
+
+TEST_F(Loader, PairedFilesLoadEachOtherWithoutLooping) {
+  const std::string primary = dir.Write("klein.csv", kPrimary);
+  const std::string paired = dir.Write("klein_NOR_BMAT.CSV", kBMat);
+  dir.Write("klein_NOR_AMAT.CSV", kAMat);
+  wb.SetTxtData(0, primary);
+  EXPECT_EQ(wb.form.txtData[1], paired);
+  EXPECT_TRUE(wb.ws.mBMat.IsFilled());
+  EXPECT_TRUE(wb.ws.mAMat.IsFilled());
+  EXPECT_EQ(host.CallsOf("Preview").size(), 3u);  // the primary once, B and A once each
+
+  // The B-matrix alone brings the primary file along.
+  ScriptedHost host2;
+  Workbench other(host2, nullptr, dir.path().string());
+  other.SetTxtData(1, paired);
+  EXPECT_EQ(other.form.txtData[0], primary);
+  EXPECT_TRUE(other.ws.mObserved.IsFilled());
+  EXPECT_TRUE(other.ws.mBMat.IsFilled());
+  EXPECT_EQ(host2.CallsOf("Preview").size(), 3u);
+}
+
+TEST_F(Loader, OfSeveralPrimaryFilesTheLastInOrderStays) {
+  dir.Write("gdp.xls", "not used");  // content does not matter here: it is replaced below
+  dir.Write("gdp.csv", "Year,X\n2000,1\n");
+  std::filesystem::copy_file(std::string(QUANTORIAL_FIXTURES) + "/workbook.xls", dir.File("gdp.xls"),
+                             std::filesystem::copy_options::overwrite_existing);
+  wb.SetTxtData(1, dir.Write("gdp_NOR_BMAT.CSV", kBMat));
+  EXPECT_EQ(wb.form.txtData[0], dir.File("gdp.csv"));
+  EXPECT_EQ(Dump(wb.ws.mObserved), "\"Year\",\"X\"\n2000,1\n");
+  EXPECT_EQ(host.CallsOf("Preview")[0].matrix.Rows(), 3);  // the .xls came first
+}
+
+TEST_F(Loader, PairedNameRules) {
+  EXPECT_EQ(PairedBMatPath("/data/klein.csv"), "/data/klein_NOR_BMAT.CSV");
+  EXPECT_EQ(PairedBMatPath("/data/klein"), "/data/klein_NOR_BMAT.CSV");
+  EXPECT_EQ(PairedBMatPath("/data/v1.2/klein"), "/data/v1.2/klein_NOR_BMAT.CSV");
+  EXPECT_EQ(PairedBMatPath("/data/a.b.xlsx"), "/data/a.b_NOR_BMAT.CSV");
+  EXPECT_EQ(AMatPathOf("/BMAT/x_NOR_BMAT.CSV"), "/BMAT/x_NOR_AMAT.CSV");
+  EXPECT_EQ(AMatPathOf("/d/BMATBMAT.csv"), "/d/AMATAMAT.csv");
+  EXPECT_EQ(AMatPathOf("/d/bmat.csv"), "/d/bmat.csv");  // the replacement is case-sensitive
+}
+
+TEST_F(Loader, EmptyOrMissingPathsDoNothing) {
+  for (const std::string& p : {std::string("   "), dir.File("missing.csv")}) {
+    wb.SetTxtData(0, p);
+    wb.SetTxtData(1, p + "x");
+    wb.SetTxtData(2, p + "y");
+  }
+  EXPECT_TRUE(host.calls.empty());
+  EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), std::nullopt);
+}
+
+TEST_F(Loader, ASettingIsStoredEvenWhenTheFileFailsToLoad) {
+  const std::string broken = dir.Write("broken.csv", "a,\"b\n");
+  wb.SetTxtData(0, broken);
+  EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), broken);
+  EXPECT_FALSE(wb.ws.mObserved.IsAssigned());
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_NE(host.Messages()[0].find(broken), std::string::npos);
+}
+
+TEST_F(Loader, ExtendedFile) {
+  wb.SetTxtData(2, dir.Write("extended.csv", kPrimary));
+  EXPECT_TRUE(wb.ws.mExtended.IsFilled());
+  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"4:Extended Data"}));
+  EXPECT_EQ(store.Get("TORVIK", "LastExtendedFile"), dir.File("extended.csv"));
+}
+
+TEST_F(Loader, SelectFileClearsTheTaskForThePrimaryFile) {
+  const std::string first = dir.Write("first.csv", kPrimary);
+  wb.SetTxtData(1, dir.Write("m_BMAT.csv", kBMat));
+  wb.ws.mCalculated = LabelledMatrix::Dimension(2, 2);
+  store.SaveDbSetting("quantorial", "ChartTitle", "My title");
+  host = ScriptedHost();
+  host.fileAnswers = {first};
+  wb.cmdSelectFile_Click(0);
+  ASSERT_EQ(host.fileRequests.size(), 1u);
+  EXPECT_EQ(host.fileRequests[0].title, "Select Data File");
+  EXPECT_EQ(host.fileRequests[0].initialFolder, dir.File("Data"));
+  EXPECT_EQ(host.fileRequests[0].filter,
+            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt");
+  // Clear Task ran first: the B-matrix box is empty and the pipeline disabled again.
+  EXPECT_EQ(wb.form.txtData[0], first);
+  EXPECT_EQ(wb.form.txtData[1], "");
+  EXPECT_EQ(wb.form.txtRows, "");
+  EXPECT_FALSE(wb.form.IsEnabled("cmdRunAll"));
+  EXPECT_FALSE(wb.ws.mCalculated.IsAssigned());
+  EXPECT_TRUE(wb.ws.mObserved.IsFilled());
+  EXPECT_TRUE(wb.ws.mBMat.IsFilled());  // other slots keep their contents
+  EXPECT_EQ(store.Get("quantorial", "ChartTitle"), "");
+  int cleared = 0;
+  for (const auto& c : host.CallsOf("ClearGrid")) cleared |= 1 << c.number;
+  EXPECT_EQ(cleared, 0b1111);
+}
+
+TEST_F(Loader, ChoosingTheSameFileAgainReloadsIt) {
+  const std::string b = dir.Write("m_BMAT.csv", kBMat);
+  host.fileAnswers = {b, b, std::nullopt};
+  wb.cmdSelectFile_Click(1);
+  dir.Write("m_BMAT.csv", ",C\nC,0.9\n");  // edited in the meantime
+  wb.cmdSelectFile_Click(1);
+  EXPECT_EQ(Dump(wb.ws.mBMat), ",\"C\"\n\"C\",0.9\n");
+  wb.cmdSelectFile_Click(1);  // cancelled: nothing changes
+  EXPECT_EQ(Dump(wb.ws.mBMat), ",\"C\"\n\"C\",0.9\n");
+}
+
+TEST_F(Loader, LastFilesComeBackAtTheNextStart) {
+  const std::string primary = dir.Write("klein.csv", kPrimary);
+  const std::string bmat = dir.Write("model_BMAT.csv", kBMat);
+  wb.SetTxtData(0, primary);
+  wb.SetTxtData(1, bmat);
+  ScriptedHost host2;
+  Workbench restarted(host2, &store, dir.File("Data"));
+  restarted.Form_Load();
+  EXPECT_EQ(restarted.form.txtData[0], primary);
+  EXPECT_EQ(restarted.form.txtData[1], bmat);
+  EXPECT_EQ(restarted.ws.mObserved, wb.ws.mObserved);
+  EXPECT_EQ(restarted.ws.mBMat, wb.ws.mBMat);
+  // A stored file that is gone leaves its name in the box and loads nothing.
+  std::filesystem::remove(primary);
+  ScriptedHost host3;
+  Workbench third(host3, &store, dir.File("Data"));
+  third.Form_Load();
+  EXPECT_EQ(third.form.txtData[0], primary);
+  EXPECT_FALSE(third.ws.mObserved.IsAssigned());
+}
+
+TEST_F(Loader, MatrixMenuThroughTheWorkbench) {
+  host.fileAnswers = {dir.Write("a.csv", ",p\nx,4\n")};
+  EXPECT_TRUE(wb.RunMatrixMenu(MatrixMenuItem::mnuReciprocal));
+  EXPECT_EQ(Dump(wb.ws.mLindoBase), ",\"p\"\n\"x\",0.25\n");
+  EXPECT_EQ(host.fileRequests[0].initialFolder, dir.File("Data"));
+}
+
+}  // namespace
+}  // namespace quantorial
