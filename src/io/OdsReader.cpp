@@ -161,7 +161,7 @@ bool ReadOds(const std::string& path, LabelledMatrix& out, std::string& error) {
   if (!pkg.Open(path, error)) return false;
   SheetCells cells;
   ContentHandler handler(cells);
-  if (!pkg.Parse("content.xml", handler, error)) return false;
+  if (!pkg.Parse("content.xml", handler, error, true)) return false;
   return cells.Build(out, error);
 }
 

@@ -368,7 +368,7 @@ bool ReadXlsx(const std::string& path, LabelledMatrix& out, std::string& error) 
 
   SheetCells cells;
   SheetHandler handler(cells, sst.strings, styles.xfIsDate, wb.date1904);
-  if (!pkg.Parse(sheet, handler, error)) return false;
+  if (!pkg.Parse(sheet, handler, error, true)) return false;
   return cells.Build(out, error);
 }
 

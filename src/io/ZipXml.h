@@ -34,8 +34,9 @@ class Package {
   bool Open(const std::string& path, std::string& error);
   bool Has(const std::string& part) const;
   // Streams a part through a handler. False with a reason when the part is missing,
-  // damaged or not well-formed XML.
-  bool Parse(const std::string& part, XmlHandler& handler, std::string& error);
+  // damaged or not well-formed XML. `fast` takes the quick scanner meant for the large
+  // parts (worksheets) instead of expat.
+  bool Parse(const std::string& part, XmlHandler& handler, std::string& error, bool fast = false);
 
  private:
   zip_t* zip_ = nullptr;

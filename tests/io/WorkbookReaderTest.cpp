@@ -163,6 +163,50 @@ TEST(Workbooks, MinimalPackageWithoutStylesOrStrings) {
   EXPECT_EQ(Load(path), "1,2,\n,,3\n");
 }
 
+TEST(Workbooks, SheetMarkupOfEveryKindAndAcrossChunks) {
+  TempDir dir;
+  // Many cells whose markup and references fall across the reader's 64 KiB chunks, and
+  // comments, CDATA, character references and single-quoted attributes on the way.
+  std::string rows;
+  for (int r = 1; r <= 3000; ++r) {
+    rows += "<row r='" + std::to_string(r) + "'><!-- row " + std::to_string(r) + " -->";
+    for (int c = 0; c < 4; ++c) {
+      rows += "<c t=\"inlineStr\"><is><t>a&amp;b&#x263A;&lt;" + std::to_string(c) + "</t></is></c>";
+    }
+    rows += "<c><v>" + std::to_string(r) + ".5</v></c><c t='inlineStr'><is><t><![CDATA[x<y&z]]></t></is></c></row>";
+  }
+  const auto Package = [&](const std::string& sheet) {
+    return std::map<std::string, std::string>{
+        {"[Content_Types].xml", kContentTypes},
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"" + std::string(kRelNs) + "\"><sheets><sheet r:id=\"a\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         Rels("<Relationship Id=\"a\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>")},
+        {"xl/worksheets/sheet1.xml", sheet}};
+  };
+  ASSERT_TRUE(testing::WriteZip(dir.File("big.xlsx"),
+                                Package("<?xml version=\"1.0\"?>\n<worksheet><sheetData>" + rows +
+                                        "</sheetData></worksheet>")));
+  const DataFileResult r = ReadDataFile(dir.File("big.xlsx"));
+  ASSERT_EQ(r.error, "");
+  ASSERT_EQ(r.matrix.Rows(), 2999);
+  ASSERT_EQ(r.matrix.Cols(), 5);
+  for (int i = 0; i <= 2999; ++i) {
+    for (int c = 0; c < 4; ++c) {
+      ASSERT_EQ(r.matrix.Ref(i, c), Cell("a&b\xE2\x98\xBA<" + std::to_string(c))) << i << "," << c;
+    }
+    ASSERT_EQ(r.matrix.Ref(i, 4), Cell(i + 1.5));
+    ASSERT_EQ(r.matrix.Ref(i, 5), Cell(std::string("x<y&z")));
+  }
+  // Markup that is not well formed is reported, not guessed at.
+  for (const std::string& bad : {std::string("<worksheet><sheetData><row><c><v>1</v></c></row></sheetData>"),
+                                 std::string("<worksheet><sheetData><row><c r=\"A1><v>1</v></c>"),
+                                 std::string("<worksheet><c r=A1/></worksheet>"), std::string("")}) {
+    ASSERT_TRUE(testing::WriteZip(dir.File("bad.xlsx"), Package(bad)));
+    EXPECT_NE(LoadError(dir.File("bad.xlsx")).find("sheet1.xml is not well-formed XML"), std::string::npos) << bad;
+  }
+}
+
 // ---- BIFF8 ----
 
 std::string Bof(unsigned type) { return BiffStream::U16(0x0600) + BiffStream::U16(type) + std::string(12, '\0'); }
