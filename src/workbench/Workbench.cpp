@@ -1,7 +1,8 @@
 #include "workbench/Workbench.h"
 
-#include <array>
+#include <cmath>
 
+#include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -157,6 +158,40 @@ void Workbench::cmdClear_Click() {
   ws.mObserved.Erase();
   SaveSetting(kProgramSection, "ChartTitle", "");
   for (int g = 0; g <= 3; ++g) host_.ClearGrid(g);
+}
+
+void Workbench::cboArrays_GotFocus() {
+  const std::string remembered = form.cboArraysText;
+  form.cboArrays = SelectMatrixItems(ws);
+  if (!remembered.empty()) form.cboArraysText = remembered;
+}
+
+void Workbench::cmdViewGrid_Click() {
+  const double leading = LeadingNumber(form.cboArraysText);
+  const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
+  const int target = n != lastGridPreview_ ? 3 : 2;
+  lastGridPreview_ = n;
+  const SlotInfo* slot = FindSlot(n);
+  if (!slot) {
+    host_.Preview(ws.mCalculated, target, "Calculated Real Time Series Data");
+    return;
+  }
+  if (slot->matrix2) {
+    host_.Preview(ws.*(slot->matrix), target - 2, slot->gridCaption);
+    host_.Preview(ws.*(slot->matrix2), target, slot->gridCaption2);
+    return;
+  }
+  host_.Preview(ws.*(slot->matrix), target, slot->gridCaption);
+}
+
+void Workbench::cmdDecimals_Click(int index) {
+  if (index == 0 && ws.nDecimals < kMaxDecimals) ++ws.nDecimals;
+  if (index == 1 && ws.nDecimals >= kMinDecimals + 1) --ws.nDecimals;
+}
+
+void Workbench::lblBack_Click() {
+  form.chkDummyVisible = !form.chkDummyVisible;
+  form.picMoreVisible = !form.picMoreVisible;
 }
 
 std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {

@@ -43,6 +43,23 @@ class Workbench : public MatrixFileSource {
   // Returns the window to its state before any data was loaded.
   void cmdClear_Click();
 
+  // "Select Matrix" gains the focus: the list is rebuilt from the filled slots and its
+  // text kept.
+  void cboArrays_GotFocus();
+  // "&Grid Preview": the slot named by the list text goes to grid 3 when it differs from
+  // the one shown last, to grid 2 when it is shown again.
+  void cmdViewGrid_Click();
+  // ">.00" (index 0) adds a decimal, "<.00" (index 1) takes one away, within 1..16.
+  void cmdDecimals_Click(int index);
+  // A double click clears a grid.
+  void grdShow_DblClick(int grid) { host_.ClearGrid(grid); }
+  // The background label shows or hides the policy switch and the dynamic panel.
+  void lblBack_Click();
+  // "Close Dynamic Menu".
+  void Command1_Click() { form.picMoreVisible = false; }
+  // A mouse press on the columns box toggles the dynamic panel.
+  void txtCols_MouseDown() { form.picMoreVisible = !form.picMoreVisible; }
+
   // The matrix operations menu.
   bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
 
@@ -62,6 +79,7 @@ class Workbench : public MatrixFileSource {
   const SettingsStore* settings_;
   std::string dataFolder_;
   DataFileAccess files_;
+  int lastGridPreview_ = 0;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary

@@ -20,6 +20,14 @@ struct MainForm {
   std::vector<bool> lstImpVarsSelected;
   std::vector<std::string> cboPlot;
   int cboPlotIndex = -1;
+  std::vector<std::string> cboArrays;  // "Select Matrix" items
+  std::string cboArraysText;           // its current text
+  bool chkDummyVisible = false;        // the policy switch shows with the dynamic panel
+  bool picMoreVisible = false;         // the dynamic panel
+  int chkSave = 0;                     // 1: save/open the LP model, 0: copy it to the clipboard
+  std::string ChkSaveCaption() const {
+    return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";
+  }
 
   // Enabled state of commands by control name ("cmdEXV", "cmdQ(0)"); a command not
   // listed is enabled.
