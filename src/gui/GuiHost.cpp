@@ -1,0 +1,132 @@
+#include "gui/GuiHost.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#include "gui/MainWindow.h"
+#include "gui/Windows.h"
+
+namespace quantorial {
+
+QString QtFileFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+    // "Text (*.a;*.b)" already names its patterns; Qt reads the ones in parentheses.
+    const int paren = description.indexOf('(');
+    if (paren >= 0) description = description.left(paren).trimmed();
+    out << description + " (" + patterns + ")";
+  }
+  return out.join(";;");
+}
+
+void GuiHost::HoldOn(const std::string& text) {
+  if (window_) window_->HoldOn(QString::fromStdString(text));
+}
+
+void GuiHost::Preview(const LabelledMatrix& m, int grid, const std::string& caption) {
+  if (window_) window_->Preview(m, grid, QString::fromStdString(caption));
+}
+
+void GuiHost::ClearGrid(int grid) {
+  if (window_) window_->ClearGrid(grid);
+}
+
+void GuiHost::PreviewText(const std::string& text, int grid, const std::string& caption) {
+  if (window_) window_->PreviewText(QString::fromStdString(text), grid, QString::fromStdString(caption));
+}
+
+int GuiHost::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  QMessageBox box(window_);
+  box.setText(QString::fromStdString(prompt));
+  box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title));
+  switch (buttons & kMsgBoxIconMask) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: break;
+  }
+  struct Choice {
+    QMessageBox::StandardButton button;
+    int result;
+  };
+  std::vector<Choice> choices;
+  switch (buttons & kMsgBoxButtonsMask) {
+    case vbOKCancel: choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbAbortRetryIgnore:
+      choices = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+      break;
+    case vbYesNoCancel:
+      choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+      break;
+    case vbYesNo: choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
+    case vbRetryCancel: choices = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
+    default: choices = {{QMessageBox::Ok, vbOK}}; break;
+  }
+  QMessageBox::StandardButtons set;
+  for (const auto& c : choices) set |= c.button;
+  box.setStandardButtons(set);
+  box.setDefaultButton(choices.front().button);
+  const int pressed = box.exec();
+  for (const auto& c : choices) {
+    if (pressed == c.button) return c.result;
+  }
+  // Closing the box counts as its cancel button, or its only one.
+  for (const auto& c : choices) {
+    if (c.result == vbCancel) return vbCancel;
+  }
+  return choices.back().result;
+}
+
+std::optional<std::string> GuiHost::InputBox(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(
+      window_, QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title),
+      QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& request) {
+  const QString path = QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title),
+                                                    QString::fromStdString(request.initialFolder),
+                                                    QtFileFilter(request.filter));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& request) {
+  QString start = QString::fromStdString(request.initialFolder);
+  if (!request.defaultName.empty()) start += "/" + QString::fromStdString(request.defaultName);
+  const QString path = QFileDialog::getSaveFileName(window_, QString::fromStdString(request.title), start,
+                                                    QtFileFilter(request.filter));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+void GuiHost::SetClipboardText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void GuiHost::OpenWithDesktop(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void GuiHost::ShowTipWindow() {
+  TipWindow tip(window_);
+  tip.exec();
+}
+
+bool GuiHost::StartProgram(const QString& program) { return QProcess::startDetached(program, {}); }
+
+}  // namespace quantorial

@@ -1,0 +1,590 @@
+#include "gui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "gui/MatrixTableModel.h"
+#include "gui/Windows.h"
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+constexpr int kTwips = 15;          // twips to a pixel at 96 dpi
+constexpr int kParkedLeft = -20000;  // where txtShow waits, in twips
+
+QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
+
+// The pipeline and planning commands whose work comes in later versions.
+const char* const kLaterCommands[] = {
+    "cmdEXV", "cmdInvert", "cmdMultiply", "cmdReciprocal", "cmdForecast", "cmdTrend", "cmdChange", "cmdRunAll",
+    "cmdSplitTable", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix", "cmdChart", "cmdChartTitle",
+    "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu", "cmdQ(0)", "cmdQ(1)", "cmdQ(2)",
+    "cmdQ(3)"};
+
+}  // namespace
+
+bool GridGeometry(int innerWidth, int innerHeight, int panelHeight, std::array<QRect, 6>& out) {
+  const int width = innerWidth * kTwips, height = innerHeight * kTwips;
+  const int W = width - 240 - 2800;
+  const int H = std::max(0, height - 240 - panelHeight * kTwips);
+  if (W < 0) return false;
+  auto px = [](int twips) { return twips / kTwips; };
+  auto rect = [&](int l, int t, int w, int h) { return QRect(px(l), px(t), px(w), px(h)); };
+  out[0] = rect(30, 30, W / 2, H / 2);
+  out[1] = rect(W / 2 + 210, 30, W / 2, H / 2);
+  out[2] = rect(30, H / 2 + 120, W / 2, H / 2);
+  out[3] = rect(W / 2 + 210, H / 2 + 120, W / 2, H / 2);
+  out[4] = rect(width - 2740, 30, 2700, H / 2);
+  out[5] = rect(width - 2740, H / 2 + 120, 2700, H / 2);
+  return true;
+}
+
+MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsStore> store,
+                       const QString& dataFolder, QWidget* parent)
+    : QMainWindow(parent), host_(std::move(host)), store_(std::move(store)) {
+  setObjectName("frmModel");
+  setWindowTitle("KRV - Model Testing");
+  host_->Attach(this);
+  bench_ = std::make_unique<Workbench>(*host_, store_.get(), dataFolder.toStdString());
+
+  formArea_ = new QWidget(this);
+  formArea_->setObjectName("formArea");
+  formArea_->installEventFilter(this);
+  setCentralWidget(formArea_);
+
+  for (int i = 0; i < 6; ++i) {
+    auto* frame = new QWidget(formArea_);
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    auto* caption = new QLabel(frame);
+    caption->setObjectName(Indexed("lblCaption", i));
+    caption->setStyleSheet("QLabel { color: #1F3A5F; font-weight: bold; padding-left: 2px; }");
+    auto* view = new QTableView(frame);
+    view->setObjectName(Indexed("grdShow", i));
+    auto* model = new MatrixTableModel(view);
+    view->setModel(model);
+    view->horizontalHeader()->hide();
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setDefaultSectionSize(84);
+    view->verticalHeader()->setDefaultSectionSize(20);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view->setAlternatingRowColors(false);
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+    layout->addWidget(caption);
+    layout->addWidget(view, 1);
+    frames_[static_cast<std::size_t>(i)] = frame;
+    captions_[static_cast<std::size_t>(i)] = caption;
+    grids_[static_cast<std::size_t>(i)] = view;
+    models_[static_cast<std::size_t>(i)] = model;
+  }
+
+  txtShow_ = new QPlainTextEdit(formArea_);
+  txtShow_->setObjectName("txtShow");
+  QFont courier("Courier New");
+  courier.setStyleHint(QFont::Monospace);
+  txtShow_->setFont(courier);
+  txtShow_->setReadOnly(true);
+  txtShow_->setGeometry(kParkedLeft / kTwips, 0, 200, 100);
+
+  picture1_ = new QScrollArea(formArea_);
+  picture1_->setObjectName("Picture1Frame");
+  picture1_->setWidget(BuildCommandPanel());
+  picture1_->setWidgetResizable(true);
+  picture1_->setFrameShape(QFrame::NoFrame);
+  picture1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  picture1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+  picMore_ = BuildDynamicPanel(formArea_);
+
+  wait_ = new WaitWindow(this);
+  notice_ = new NoticeWindow(this);
+  BuildMenus();
+  resize(1280, 800);
+  Refresh();
+}
+
+MainWindow::~MainWindow() {
+  // The workbench talks to the window through the host; end it first.
+  bench_.reset();
+}
+
+template <typename W>
+W* MainWindow::Named(W* w, const QString& name) {
+  w->setObjectName(name);
+  controls_.insert(name, w);
+  return w;
+}
+
+QPushButton* MainWindow::Button(const QString& name, const QString& caption, const QString& tip) {
+  auto* b = Named(new QPushButton(caption), name);
+  if (!tip.isEmpty()) b->setToolTip(tip);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QWidget* MainWindow::BuildCommandPanel() {
+  auto* panel = new QWidget;
+  panel->setObjectName("Picture1");
+  panel->installEventFilter(this);
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(6, 4, 6, 4);
+  row->setSpacing(8);
+
+  // Data files and the planning tools.
+  auto* data = new QGroupBox("Data Files");
+  auto* dl = new QGridLayout(data);
+  dl->setVerticalSpacing(3);
+  const char* selectCaptions[3] = {"Select Primary Data File", "Select Secondary Data File",
+                                   "Select Extended Data File"};
+  for (int i = 0; i < 3; ++i) {
+    auto* b = Button(Indexed("cmdSelectFile", i), selectCaptions[i]);
+    connect(b, &QPushButton::clicked, this, [this, i] { Handle([this, i] { bench_->cmdSelectFile_Click(i); }); });
+    auto* edit = Named(new QLineEdit, Indexed("txtData", i));
+    edit->setMinimumWidth(170);
+    connect(edit, &QLineEdit::editingFinished, this, [this, i, edit] {
+      const std::string text = edit->text().toStdString();
+      Handle([this, i, text] { bench_->SetTxtData(i, text); });
+    });
+    txtData_[static_cast<std::size_t>(i)] = edit;
+    dl->addWidget(b, i, 0);
+    dl->addWidget(edit, i, 1, 1, 4);
+  }
+  dl->addWidget(new QLabel("B Matrix (Rows x Cols)"), 3, 0);
+  txtRows_ = Named(new QLineEdit, "txtRows");
+  txtCols_ = Named(new QLineEdit, "txtCols");
+  txtRows_->setMaximumWidth(48);
+  txtCols_->setMaximumWidth(48);
+  txtCols_->installEventFilter(this);
+  connect(txtRows_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtRows = t.toStdString(); });
+  connect(txtCols_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtCols = t.toStdString(); });
+  dl->addWidget(txtRows_, 3, 1);
+  dl->addWidget(new QLabel("x"), 3, 2);
+  dl->addWidget(txtCols_, 3, 3);
+  auto* lblBack = Named(new QLabel("<a href=\"#\">Dynamic…</a>"), "lblBack");
+  lblBack->setToolTip("Show or hide the dynamic panel and the policy switch");
+  connect(lblBack, &QLabel::linkActivated, this, [this] { Handle([this] { bench_->lblBack_Click(); }); });
+  dl->addWidget(lblBack, 3, 4, Qt::AlignRight);
+  auto* tools = new QHBoxLayout;
+  tools->addWidget(Button("cmdNormalVarReg", "Create B-Matrix",
+                          "Create B-Matrix using Normal Variable Multiple Simple Linear Regression"));
+  tools->addWidget(Button("cmdKALDRON", "KALDRON"));
+  tools->addWidget(Button("cmdEdt", "KRV Editor"));
+  auto* quit = Button("cmdQuit", "&Quit");
+  connect(quit, &QPushButton::clicked, this, [this] { Exit(); });
+  tools->addWidget(quit);
+  dl->addLayout(tools, 4, 0, 1, 5);
+  auto* aspire = new QHBoxLayout;
+  aspire->addWidget(Button("cmdAspire", "Aspiration"));
+  auto* txtAspire = Named(new QLineEdit("1~2006~GrthRt+0.1, INFLRT-5%  "), "txtAspire");
+  txtAspire->setToolTip("Aspiration Parameters");
+  aspire->addWidget(txtAspire, 1);
+  dl->addLayout(aspire, 5, 0, 1, 5);
+  row->addWidget(data, 5);
+
+  // The pipeline.
+  auto* pipe = new QGroupBox("Model");
+  auto* pl = new QGridLayout(pipe);
+  pl->setVerticalSpacing(3);
+  const QStringList pipeline[] = {{"cmdEXV", "&Create Endo/Exo Matrix", ""},
+                                  {"cmdInvert", "&Invert Endo Matrix", ""},
+                                  {"cmdMultiply", "Create Impact &Matrices", ""},
+                                  {"cmdReciprocal", "&Reciprocal", "Reciprocal of Impact Matrix"},
+                                  {"cmdTrend", "&Trend Analysis", ""},
+                                  {"cmdForecast", "&Forecast", ""},
+                                  {"cmdChange", "Create Change", ""},
+                                  {"cmdRunAll", "&Run ALL Stages", ""},
+                                  {"cmdSplitTable", "Split Table", ""}};
+  int k = 0;
+  for (const auto& p : pipeline) {
+    pl->addWidget(Button(p[0], p[1], p[2]), k / 2, k % 2);
+    ++k;
+  }
+  auto* clear = Button("cmdClear", "Clear Task");
+  connect(clear, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdClear_Click(); }); });
+  pl->addWidget(clear, k / 2, k % 2);
+  auto* quadrants = new QHBoxLayout;
+  for (int q = 0; q < 4; ++q) {
+    // The quadrant buttons carry no caption of their own; the number tells them apart.
+    auto* b = Button(Indexed("cmdQ", q), QString("Q%1").arg(q + 1), QString("Use quadrant %1 as the B-matrix").arg(q + 1));
+    b->setMaximumWidth(44);
+    quadrants->addWidget(b);
+  }
+  pl->addLayout(quadrants, 5, 0, 1, 2);
+  row->addWidget(pipe, 4);
+
+  // Options of the linear model.
+  auto* opts = new QGroupBox("Linear Model Options");
+  auto* ol = new QGridLayout(opts);
+  ol->setVerticalSpacing(2);
+  auto* dummy = Named(new QCheckBox("Policy &Off"), "chkDummy");
+  chkDummy_ = dummy;
+  ol->addWidget(dummy, 0, 0);
+  ol->addWidget(Named(new QCheckBox("Re&use"), "chkReuse"), 0, 1);
+  ol->addWidget(Named(new QCheckBox("ABS"), "chkAbs"), 0, 2);
+  ol->addWidget(Named(new QCheckBox("Sig. Level:"), "chkOnePercent"), 1, 0);
+  auto* one = Named(new QRadioButton("1%"), "opt1Percent");
+  auto* five = Named(new QRadioButton("5%"), "opt5Percent");
+  five->setChecked(true);
+  ol->addWidget(one, 1, 1);
+  ol->addWidget(five, 1, 2);
+  auto* impLabel = new QLabel("Impact &Variables");
+  auto* imp = Named(new QListWidget, "lstImpVars");
+  imp->setSelectionMode(QAbstractItemView::MultiSelection);
+  imp->setMaximumHeight(64);
+  impLabel->setBuddy(imp);
+  ol->addWidget(impLabel, 2, 0, 1, 3);
+  ol->addWidget(imp, 3, 0, 1, 3);
+  chkSave_ = Named(new QCheckBox, "chkSave");
+  chkSave_->setToolTip("Copies model to Clipboard or Save/Open in Lindo");
+  connect(chkSave_, &QCheckBox::clicked, this, [this](bool on) {
+    bench_->form.chkSave = on ? 1 : 0;
+    Refresh();
+  });
+  ol->addWidget(chkSave_, 4, 0, 1, 3);
+  auto* vv = Named(new QCheckBox("Use &X.. for Variable Names"), "chkVV");
+  vv->setToolTip("Replaces variable names with X1, X2, X3... if checked");
+  ol->addWidget(vv, 5, 0, 1, 3);
+  auto* rhs = Named(new QCheckBox("Data Contains Constraints"), "chkRHS");
+  rhs->setToolTip("Select if data contains Constraints or Right-Hand-Side values");
+  ol->addWidget(rhs, 6, 0, 1, 3);
+  row->addWidget(opts, 4);
+
+  // Viewing.
+  auto* view = new QGroupBox("View Intermediate Matrices");
+  auto* vl = new QGridLayout(view);
+  vl->setVerticalSpacing(3);
+  cboArrays_ = Named(new QComboBox, "cboArrays");
+  cboArrays_->setPlaceholderText("Select Matrix");
+  cboArrays_->setMinimumContentsLength(24);
+  cboArrays_->installEventFilter(this);
+  connect(cboArrays_, &QComboBox::currentTextChanged, this,
+          [this](const QString& t) { bench_->form.cboArraysText = t.toStdString(); });
+  vl->addWidget(cboArrays_, 0, 0, 1, 4);
+  auto* grid = Button("cmdViewGrid", "&Grid Preview");
+  connect(grid, &QPushButton::clicked, this, [this] {
+    bench_->form.cboArraysText = cboArrays_->currentText().toStdString();
+    Handle([this] { bench_->cmdViewGrid_Click(); });
+  });
+  vl->addWidget(grid, 1, 0, 1, 2);
+  vl->addWidget(Button("cmdViewMatrix", "&Excel Preview"), 1, 2, 1, 2);
+  auto* more = Button(Indexed("cmdDecimals", 0), ">.00", "Increase Decimal");
+  auto* less = Button(Indexed("cmdDecimals", 1), "<.00", "Decrease Decimal");
+  connect(more, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdDecimals_Click(0); }); });
+  connect(less, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdDecimals_Click(1); }); });
+  vl->addWidget(more, 2, 0);
+  vl->addWidget(less, 2, 1);
+  auto* scaleLabel = new QLabel("&Scale");
+  auto* scale = Named(new QLineEdit("0"), "txtScale");
+  scale->setToolTip("0=1, 1=10, 2=100, that is 10^n");
+  scale->setMaximumWidth(48);
+  scaleLabel->setBuddy(scale);
+  vl->addWidget(scaleLabel, 2, 2, Qt::AlignRight);
+  vl->addWidget(scale, 2, 3);
+  cboPlot_ = Named(new QComboBox, "cboPlot");
+  cboPlot_->setPlaceholderText("Series Variables");
+  vl->addWidget(cboPlot_, 3, 0, 1, 4);
+  connect(scale, &QLineEdit::textEdited, this, [this] {
+    // A new scale redraws the chart; the series list waits meanwhile.
+    cboPlot_->setEnabled(false);
+    cboPlot_->setEnabled(true);
+  });
+  vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
+  vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
+  row->addWidget(view, 4);
+
+  for (const char* name : kLaterCommands) {
+    if (auto* b = qobject_cast<QPushButton*>(controls_.value(name))) {
+      const QString caption = b->text().remove('&');
+      connect(b, &QPushButton::clicked, this, [this, caption] { NotYet(caption); });
+    }
+  }
+  return panel;
+}
+
+QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
+  auto* box = new QGroupBox("Dynamic", parent);
+  box->setObjectName("picMore");
+  box->setStyleSheet("QGroupBox#picMore { background: #F4F6F9; border: 1px solid #8FA3BF; margin-top: 8px; }"
+                     "QGroupBox#picMore::title { subcontrol-origin: margin; left: 8px; }");
+  auto* l = new QGridLayout(box);
+  const char* opts[3] = {"Exo", "Endo", "Endo-Exo"};
+  for (int i = 0; i < 3; ++i) {
+    auto* o = Named(new QRadioButton(opts[i]), Indexed("optDyn", i));
+    if (i == 0) o->setChecked(true);
+    l->addWidget(o, 0, i);
+  }
+  l->addWidget(Named(new QLineEdit, "txtDyn"), 1, 0, 1, 3);
+  auto* list = Named(new QListWidget, "lstDyn");
+  list->setMaximumHeight(70);
+  l->addWidget(list, 2, 0, 1, 3);
+  l->addWidget(Button("cmdDynamicX", "Dynamic"), 3, 0);
+  l->addWidget(Button("cmdDynamicEndo", "Dynamic Endo"), 3, 1);
+  l->addWidget(Button("cmdDynamicExo", "Dynamic Exo"), 3, 2);
+  l->addWidget(Button("cmdDynamicMenu", "Dynamic Menu"), 4, 0);
+  l->addWidget(Named(new QLineEdit, "txtExtd"), 4, 1);
+  auto* close = Button("Command1", "Close Dynamic Menu");
+  connect(close, &QPushButton::clicked, this, [this] { Handle([this] { bench_->Command1_Click(); }); });
+  l->addWidget(close, 4, 2);
+  box->hide();
+  return box;
+}
+
+void MainWindow::BuildMenus() {
+  auto add = [this](QMenu* menu, const QString& name, const QString& caption, const std::function<void()>& f) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, f);
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("mnuFile");
+  add(file, "mnuData1", "Select &Primary Data File...", [this] { Handle([this] { bench_->cmdSelectFile_Click(0); }); });
+  add(file, "mnuData2", "Select &Secondary Data File...",
+      [this] { Handle([this] { bench_->cmdSelectFile_Click(1); }); });
+  file->addSeparator();
+  add(file, "mnuExit", "E&xit", [this] { Exit(); });
+
+  QMenu* transform = menuBar()->addMenu("&Transform");
+  transform->setObjectName("mnuTransform");
+  add(transform, "mnuLagChangeTrans", "&Lag Change Transformation", [this] { NotYet("Lag Change Transformation"); });
+
+  QMenu* task = menuBar()->addMenu("&Analyze");
+  task->setObjectName("mnuTask");
+  const QStringList analyze[] = {{"mnuMSLR", "Multiple Simple Linear &Regression"},
+                                 {"mnuLead", "&Lead Transformation"},
+                                 {"mnuLag", "Lag &Transformation"},
+                                 {"mnuY", "&Y-Variable on Constant"},
+                                 {"mnuNormal", "&Normal Variable"}};
+  for (const auto& a : analyze) {
+    const QString caption = QString(a[1]).remove('&');
+    add(task, a[0], a[1], [this, caption] { NotYet(caption); });
+  }
+
+  QMenu* matrix = menuBar()->addMenu("&Matrix Operations");
+  matrix->setObjectName("mnuMatrix");
+  for (const auto& e : MatrixMenuEntries()) {
+    const MatrixMenuItem item = e.item;
+    add(matrix, e.name, e.caption, [this, item] { Handle([this, item] { bench_->RunMatrixMenu(item); }); });
+  }
+  matrix->addSeparator()->setObjectName("BARS");
+  add(matrix, "mnuLindoModel", "Build &Linear Programming Model...",
+      [this] { NotYet("Build Linear Programming Model"); });
+  add(matrix, "mnuSolve", "&Solve...", [this] { NotYet("Solve"); });
+
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  tools->setObjectName("mnuTools");
+  add(tools, "mnuEditor", "&KRV Worksheet Editor...", [this] { NotYet("KRV Worksheet Editor"); });
+  tools->addSeparator();
+  add(tools, "mnuCalc", "&Calculator...", [this] { StartCalculator(); });
+  add(tools, "mnuCalendar", "KRV Calen&dar...", [] {});
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->setObjectName("mnuHelp");
+  add(help, "mnuHelpTopics", "&Help Topics", [this] { host_->ShowTipWindow(); });
+  help->addSeparator();
+  add(help, "mnuAbout", "&About...", [this] { ShowAbout(); });
+}
+
+void MainWindow::Handle(const std::function<void()>& handler) {
+  handler();
+  Refresh();
+}
+
+void MainWindow::NotYet(const QString& caption) {
+  MsgBoxEx(*host_, ("\"" + caption + "\" is not available in this version of the workbench yet.").toStdString(),
+           vbInformation);
+}
+
+void MainWindow::StartCalculator() {
+  const char* candidates[] = {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "xcalc"};
+  for (const char* c : candidates) {
+    const QString path = QStandardPaths::findExecutable(c);
+    if (!path.isEmpty() && host_->StartProgram(path)) return;
+  }
+  MsgBoxEx(*host_,
+           "No calculator program was found on this computer (looked for gnome-calculator, kcalc, galculator, "
+           "qalculate-gtk and xcalc).",
+           vbExclamation);
+}
+
+void MainWindow::ShowAbout() {
+  SplashWindow about(this, true);
+  about.exec();
+}
+
+void MainWindow::Exit() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w != this) w->close();
+  }
+  close();
+  QCoreApplication::quit();
+}
+
+void MainWindow::Form_Load() {
+  bench_->form.chkSave = 0;
+  txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
+  Handle([this] { bench_->Form_Load(); });
+  cboArrays_->clear();
+}
+
+void MainWindow::Form_Activate() {
+  if (nActivated_ != 0) return;
+  nActivated_ = 7;
+  if (ShowTipsAtStartup() == 1) host_->ShowTipWindow();
+}
+
+bool MainWindow::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && nActivated_ == 0) {
+    // After the window has been drawn, so that the tips stand in front of it.
+    QMetaObject::invokeMethod(this, [this] { Form_Activate(); }, Qt::QueuedConnection);
+  }
+  return QMainWindow::event(e);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == formArea_ && e->type() == QEvent::Resize) {
+    LayoutForm();
+  } else if (watched == cboArrays_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::MouseButtonPress)) {
+    if (e->type() == QEvent::FocusIn || !cboArrays_->hasFocus()) {
+      bench_->form.cboArraysText = cboArrays_->currentText().toStdString();
+      bench_->cboArrays_GotFocus();
+      Refresh();
+    }
+  } else if (watched == txtCols_ && e->type() == QEvent::MouseButtonPress) {
+    Handle([this] { bench_->txtCols_MouseDown(); });
+  } else if (e->type() == QEvent::MouseButtonDblClick) {
+    for (int i = 0; i < 6; ++i) {
+      if (watched == grids_[static_cast<std::size_t>(i)]->viewport()) {
+        Handle([this, i] { bench_->grdShow_DblClick(i); });
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::LayoutForm() {
+  const int width = formArea_->width(), height = formArea_->height();
+  const int panelHeight = std::min(picture1_->widget()->sizeHint().height() +
+                                       (picture1_->widget()->sizeHint().width() > width ? 16 : 0),
+                                   height);
+  picture1_->setGeometry(0, height - panelHeight, width, panelHeight);
+  std::array<QRect, 6> rects;
+  if (GridGeometry(width, height, panelHeight, rects)) {
+    for (int i = 0; i < 6; ++i) frames_[static_cast<std::size_t>(i)]->setGeometry(rects[static_cast<std::size_t>(i)]);
+  }
+  // The dynamic panel stands over the right-hand column of the grid area.
+  const QSize more = picMore_->sizeHint();
+  picMore_->setGeometry(std::max(0, width - more.width() - 8), 8, more.width(),
+                        std::min(more.height(), std::max(0, height - panelHeight - 16)));
+}
+
+void MainWindow::Refresh() {
+  const MainForm& f = bench_->form;
+  for (int i = 0; i < 3; ++i) {
+    QLineEdit* e = txtData_[static_cast<std::size_t>(i)];
+    const QString t = QString::fromStdString(f.txtData[static_cast<std::size_t>(i)]);
+    if (e->text() != t) e->setText(t);
+  }
+  if (txtRows_->text() != QString::fromStdString(f.txtRows)) txtRows_->setText(QString::fromStdString(f.txtRows));
+  if (txtCols_->text() != QString::fromStdString(f.txtCols)) txtCols_->setText(QString::fromStdString(f.txtCols));
+  for (auto it = controls_.cbegin(); it != controls_.cend(); ++it) {
+    const auto e = f.enabled.find(it.key().toStdString());
+    if (e != f.enabled.end()) it.value()->setEnabled(e->second);
+  }
+  chkDummy_->setVisible(f.chkDummyVisible);
+  picMore_->setVisible(f.picMoreVisible);
+  if (f.picMoreVisible) picMore_->raise();
+  chkSave_->setChecked(f.chkSave != 0);
+  chkSave_->setText(QString::fromStdString(f.ChkSaveCaption()));
+  QStringList items;
+  for (const auto& s : f.cboArrays) items << QString::fromStdString(s);
+  QStringList current;
+  for (int i = 0; i < cboArrays_->count(); ++i) current << cboArrays_->itemText(i);
+  if (items != current) {
+    const QSignalBlocker block(cboArrays_);
+    cboArrays_->clear();
+    cboArrays_->addItems(items);
+    cboArrays_->setCurrentIndex(cboArrays_->findText(QString::fromStdString(f.cboArraysText)));
+  }
+}
+
+void MainWindow::HoldOn(const QString& text) { wait_->WaitMsg(text); }
+
+void MainWindow::Preview(const LabelledMatrix& m, int grid, const QString& caption) {
+  if (grid < 0 || grid > 5) return;
+  if (!m.IsAssigned() || (m.Upper(1) == 0 && m.Upper(2) == 0)) return;
+  models_[static_cast<std::size_t>(grid)]->SetMatrix(m, bench_->ws.nDecimals);
+  captions_[static_cast<std::size_t>(grid)]->setText(caption);
+  QWidget* frame = frames_[static_cast<std::size_t>(grid)];
+  if (txtShow_->x() == frame->x()) txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
+}
+
+void MainWindow::PreviewText(const QString& text, int grid, const QString& caption) {
+  if (grid < 0 || grid > 5) return;
+  txtShow_->setPlainText(text);
+  txtShow_->setGeometry(frames_[static_cast<std::size_t>(grid)]->geometry());
+  txtShow_->raise();
+  txtShowCaption_ = caption;
+  txtShow_->setToolTip(caption);
+}
+
+void MainWindow::ClearGrid(int grid) {
+  if (grid < 0 || grid > 5) return;
+  models_[static_cast<std::size_t>(grid)]->Clear();
+  captions_[static_cast<std::size_t>(grid)]->clear();
+}
+
+QString MainWindow::GridCaption(int i) const { return captions_[static_cast<std::size_t>(i)]->text(); }
+
+QVector<QVector<QString>> MainWindow::CopyGrid(int grid) const {
+  QVector<QVector<QString>> out;
+  const MatrixTableModel* m = models_[static_cast<std::size_t>(grid)];
+  for (int r = 0; r < m->rowCount(); ++r) {
+    QVector<QString> row;
+    for (int c = 0; c < m->columnCount(); ++c) row << m->CellText(r, c);
+    out << row;
+  }
+  return out;
+}
+
+QString MainWindow::CopyGridText(int grid) const {
+  QString text;
+  for (const auto& row : CopyGrid(grid)) {
+    for (const auto& cell : row) text += cell + ",";
+    text += "\r\n";
+  }
+  return text;
+}
+
+void MainWindow::ShowWaitBox(const QString& message, bool modal) { notice_->ShowWaitBox(message, modal); }
+
+void MainWindow::HideWaitBox(const QString& message) { notice_->HideWaitBox(message); }
+
+}  // namespace quantorial

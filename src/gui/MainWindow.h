@@ -1,0 +1,120 @@
+#pragma once
+// frmModel, "KRV - Model Testing": the six grids, the command panel and the menus over
+// one Workbench. The window only shows the workbench's state (`Refresh`) and passes
+// clicks to its handlers; the work itself is done in the core.
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+#include <QVector>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "gui/GuiHost.h"
+#include "io/SettingsStore.h"
+#include "workbench/Workbench.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QScrollArea;
+class QTableView;
+
+namespace quantorial {
+
+class MatrixTableModel;
+class WaitWindow;
+class NoticeWindow;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `store` may be null (nothing remembered); `dataFolder` is where file dialogs open.
+  MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsStore> store, const QString& dataFolder,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Workbench& Bench() { return *bench_; }
+  GuiHost& HostRef() { return *host_; }
+
+  // Main window load: the last data files come back.
+  void Form_Load();
+  // The first activation shows the tips once, unless they are switched off.
+  void Form_Activate();
+
+  // Services of the main window.
+  void HoldOn(const QString& text);
+  void Preview(const LabelledMatrix& m, int grid, const QString& caption);
+  void PreviewText(const QString& text, int grid, const QString& caption);
+  void ClearGrid(int grid);
+  // Every cell text of a grid, rows by columns.
+  QVector<QVector<QString>> CopyGrid(int grid) const;
+  // The same as one text: every cell followed by "," and every row by a line break.
+  QString CopyGridText(int grid) const;
+  void ShowWaitBox(const QString& message, bool modal);
+  void HideWaitBox(const QString& message);
+
+  QTableView* Grid(int i) const { return grids_[static_cast<std::size_t>(i)]; }
+  QString GridCaption(int i) const;
+  QWidget* GridFrame(int i) const { return frames_[static_cast<std::size_t>(i)]; }
+  QPlainTextEdit* TxtShow() const { return txtShow_; }
+  WaitWindow* Wait() const { return wait_; }
+
+  // Shows the workbench's state in the controls.
+  void Refresh();
+  // Places the grids by the window's size (nothing moves when the window is too narrow).
+  void LayoutForm();
+
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  QWidget* BuildCommandPanel();
+  QWidget* BuildDynamicPanel(QWidget* parent);
+  void BuildMenus();
+  QPushButton* Button(const QString& name, const QString& caption, const QString& tip = QString());
+  template <typename W>
+  W* Named(W* w, const QString& name);
+  // Runs a handler of the workbench and shows the state it left.
+  void Handle(const std::function<void()>& handler);
+  // A command whose work is not in this version yet.
+  void NotYet(const QString& caption);
+  void StartCalculator();
+  void ShowAbout();
+  void Exit();
+
+  std::unique_ptr<GuiHost> host_;
+  std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<Workbench> bench_;
+  QWidget* formArea_ = nullptr;
+  QScrollArea* picture1_ = nullptr;
+  QWidget* picMore_ = nullptr;
+  std::array<QWidget*, 6> frames_{};
+  std::array<QLabel*, 6> captions_{};
+  std::array<QTableView*, 6> grids_{};
+  std::array<MatrixTableModel*, 6> models_{};
+  QPlainTextEdit* txtShow_ = nullptr;
+  QString txtShowCaption_;
+  std::array<QLineEdit*, 3> txtData_{};
+  QLineEdit* txtRows_ = nullptr;
+  QLineEdit* txtCols_ = nullptr;
+  QComboBox* cboArrays_ = nullptr;
+  QComboBox* cboPlot_ = nullptr;
+  QWidget* chkDummy_ = nullptr;
+  QCheckBox* chkSave_ = nullptr;
+  QMap<QString, QWidget*> controls_;
+  WaitWindow* wait_ = nullptr;
+  NoticeWindow* notice_ = nullptr;
+  int nActivated_ = 0;
+};
+
+// The twips-based positions of the grids for an inner size in pixels (15 twips to a
+// pixel). False when the window is too narrow, and the grids stay where they are.
+bool GridGeometry(int innerWidth, int innerHeight, int panelHeight, std::array<QRect, 6>& out);
+
+}  // namespace quantorial

@@ -1,0 +1,83 @@
+#pragma once
+// The small windows of the workbench: the wait window (HoldOn), the notice window
+// (ShowWaitBox/HideWaitBox), the splash window that is also the about box, and the tip
+// of the day.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QCheckBox;
+class QLabel;
+
+namespace quantorial {
+
+// frmWait: "Please Wait..." with a status text.
+class WaitWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit WaitWindow(QWidget* owner);
+  // A non-empty text shows the window with the text, an empty one hides it.
+  void WaitMsg(const QString& text);
+  QString Text() const;
+
+ private:
+  QLabel* lblTxt_;
+};
+
+// frmSplashMsg: a small notice in the lower right corner of the screen.
+class NoticeWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit NoticeWindow(QWidget* owner);
+  // An empty message becomes "Processing Request...please wait!".
+  void ShowWaitBox(const QString& message, bool modal);
+  void HideWaitBox(const QString& message);
+  QString Text() const;
+  QString LastMessage() const { return lastMessage_; }
+
+ private:
+  QLabel* Label1_;
+  QString lastMessage_;
+};
+
+// The version text of the about box and the splash window.
+QString VersionText(const QString& suffix);
+
+// frmSplash: the picture, "KRV - Quantorial Software", "&Close" and "&Version Info".
+class SplashWindow : public QDialog {
+  Q_OBJECT
+ public:
+  // As the start-up splash (frameless) or as the about box.
+  SplashWindow(QWidget* owner, bool aboutBox);
+  QString InfoText() const;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  QLabel* lblInfo_;
+};
+
+// frmTip: "Tip of the Day".
+class TipWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TipWindow(QWidget* owner);
+  static QStringList Tips();
+  int CurrentTip() const { return current_; }
+  QString TipText() const;
+  void NextTip();
+
+ private:
+  QLabel* lblTipText_;
+  QCheckBox* chkLoadTipsAtStartup_;
+  int current_ = 1;
+};
+
+// The per-user option "Options/Show Tips at Startup" (1 or 0, default 1).
+int ShowTipsAtStartup();
+void SetShowTipsAtStartup(int value);
+
+}  // namespace quantorial

@@ -1,0 +1,65 @@
+// The desktop workbench: splash window, main window, last data files back.
+// quantorial [FILE]: FILE, when given, is loaded as the primary data file.
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "gui/MainWindow.h"
+#include "gui/Windows.h"
+#include "io/SettingsStore.h"
+
+#ifndef QUANTORIAL_SAMPLES_DIR
+#define QUANTORIAL_SAMPLES_DIR ""
+#endif
+
+namespace {
+
+// The sample data files go into the user's Data folder on the first start, so that the
+// file dialogs open on something useful. Files already there are left alone.
+void CopySamples(const QString& dataFolder) {
+  QDir().mkpath(dataFolder);
+  const QStringList candidates = {QCoreApplication::applicationDirPath() + "/../share/quantorial/samples",
+                                  QStringLiteral(QUANTORIAL_SAMPLES_DIR)};
+  for (const QString& dir : candidates) {
+    const QDir samples(dir);
+    if (dir.isEmpty() || !samples.exists()) continue;
+    for (const QFileInfo& f : samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt"}, QDir::Files)) {
+      const QString target = dataFolder + "/" + f.fileName();
+      if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
+    }
+    return;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("quantorial");
+  QApplication::setOrganizationName("Quantorial");
+  QApplication::setApplicationVersion(QUANTORIAL_VERSION);
+
+  const QString userFolder = QString::fromStdString(quantorial::UserDataFolder());
+  const QString dataFolder = userFolder + "/Data";
+  CopySamples(dataFolder);
+
+  auto* splash = new quantorial::SplashWindow(nullptr, false);
+  splash->setAttribute(Qt::WA_DeleteOnClose);
+  splash->show();
+  splash->repaint();
+  QCoreApplication::processEvents();
+
+  quantorial::MainWindow window(std::make_unique<quantorial::GuiHost>(),
+                                std::make_unique<quantorial::SettingsStore>(userFolder.toStdString()), dataFolder);
+  window.show();
+  window.Form_Load();
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() > 1) {
+    const std::string file = QFileInfo(args[1]).absoluteFilePath().toStdString();
+    window.Bench().SetTxtData(0, file);
+    window.Refresh();
+  }
+  splash->close();
+  return QApplication::exec();
+}

@@ -1,0 +1,265 @@
+// The desktop window driven as a person would: real widgets found by name, dialogs
+// answered by the injected host.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <fstream>
+
+#include "gui/MainWindow.h"
+#include "gui/MatrixTableModel.h"
+#include "gui/Windows.h"
+
+using namespace quantorial;
+
+namespace {
+
+// Answers the dialogs from queues and records what was asked.
+class TestHost : public GuiHost {
+ public:
+  std::deque<std::string> files;
+  std::deque<std::string> inputs;
+  QStringList messages;
+  int tipWindows = 0;
+  QStringList started;
+
+  int MsgBox(const std::string& prompt, int, const std::string&) override {
+    messages << QString::fromStdString(prompt);
+    return vbOK;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    if (inputs.empty()) return std::nullopt;
+    std::string s = inputs.front();
+    inputs.pop_front();
+    return s;
+  }
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override {
+    if (files.empty()) return std::nullopt;
+    std::string s = files.front();
+    files.pop_front();
+    return s;
+  }
+  void ShowTipWindow() override { ++tipWindows; }
+  bool StartProgram(const QString& program) override {
+    started << program;
+    return true;
+  }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  TestHost* host_ = nullptr;
+  std::unique_ptr<MainWindow> window_;
+
+  QString Write(const QString& name, const char* text) {
+    const QString path = dir_.filePath(name);
+    std::ofstream(path.toStdString()) << text;
+    return path;
+  }
+  template <typename T>
+  T* Find(const QString& name) {
+    T* w = window_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", qPrintable(name));
+    return w;
+  }
+  QString Cell(int grid, int row, int col) {
+    auto* model = static_cast<MatrixTableModel*>(window_->Grid(grid)->model());
+    return model->index(row, col).data().toString();
+  }
+  // The list gains the focus (as by a click or the Tab key).
+  static void Focus(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(w, &in);
+  }
+  void Click(const QString& name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+  void Trigger(const QString& name) { Find<QAction>(name)->trigger(); }
+
+ private slots:
+  void init() {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("config"));
+    auto host = std::make_unique<TestHost>();
+    host_ = host.get();
+    window_ = std::make_unique<MainWindow>(std::move(host),
+                                           std::make_unique<SettingsStore>(dir_.filePath("store").toStdString()),
+                                           dir_.filePath("Data"));
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void cleanup() { window_.reset(); }
+
+  void controlsCarryTheirNames() {
+    QCOMPARE(window_->windowTitle(), QString("KRV - Model Testing"));
+    for (const char* name : {"cmdEXV", "cmdInvert", "cmdRunAll", "cmdClear", "cmdSplitTable", "cmdViewGrid",
+                             "cmdDecimals(0)", "cmdDecimals(1)", "cmdSelectFile(2)", "cmdQ(3)", "cmdQuit"}) {
+      QVERIFY2(window_->findChild<QPushButton*>(name), name);
+    }
+    for (const char* name : {"mnuData1", "mnuInvertPivot", "mnuReciprocal", "mnuCalc", "mnuAbout"}) {
+      QVERIFY2(window_->findChild<QAction*>(name), name);
+    }
+    QCOMPARE(Find<QPushButton>("cmdDecimals(0)")->toolTip(), QString("Increase Decimal"));
+    QCOMPARE(Find<QAction>("mnuReciprocal")->text(), QString("Matrix Reciprocal "));
+    QCOMPARE(Find<QLineEdit>("txtScale")->toolTip(), QString("0=1, 1=10, 2=100, that is 10^n"));
+    // The pipeline waits for data.
+    QVERIFY(!Find<QPushButton>("cmdRunAll")->isEnabled());
+    QVERIFY(Find<QPushButton>("cmdClear")->isEnabled());
+  }
+
+  void loadingFilesFillsGridsWithCaptionsAndDecimals() {
+    host_->files = {Write("klein.csv", "Year,C,P\n1920,39.8,12.7\n1921,41.9,-0.2\n").toStdString(),
+                    Write("model_BMAT.csv", ",C,P\nC,0,0.25\nP,0.125,0\n").toStdString()};
+    Write("model_AMAT.csv", ",C,P\nC,1,2\nP,3,4\n");
+    Click("cmdSelectFile(0)");
+    QCOMPARE(window_->GridCaption(0), QString("Trend Matrix"));
+    QCOMPARE(Cell(0, 1, 1), QString("39.8000"));
+    QCOMPARE(Cell(0, 2, 2), QString("-0.2000"));
+    QCOMPARE(Cell(0, 0, 1), QString("C"));
+    QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), dir_.filePath("klein.csv"));
+    Click("cmdSelectFile(1)");
+    QCOMPARE(window_->GridCaption(2), QString("Normal BMAT Matrix"));
+    QCOMPARE(window_->GridCaption(3), QString("Normal AMAT Matrix"));
+    QCOMPARE(Find<QLineEdit>("txtRows")->text(), QString("2"));
+    QCOMPARE(Find<QLineEdit>("txtCols")->text(), QString("2"));
+    QVERIFY(Find<QPushButton>("cmdRunAll")->isEnabled());
+    // More decimals show in the next preview.
+    for (int i = 0; i < 20; ++i) Click("cmdDecimals(0)");
+    QCOMPARE(window_->Bench().ws.nDecimals, 16);
+    for (int i = 0; i < 14; ++i) Click("cmdDecimals(1)");
+    QCOMPARE(window_->Bench().ws.nDecimals, 2);
+    for (int i = 0; i < 5; ++i) Click("cmdDecimals(1)");
+    QCOMPARE(window_->Bench().ws.nDecimals, 1);
+    auto* list = Find<QComboBox>("cboArrays");
+    Focus(list);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->itemText(0), QString(" 1. Observed Time Series Data"));
+    QCOMPARE(list->itemText(1), QString(" 2. B-Matrix Data"));
+    QCOMPARE(list->itemText(2), QString("14. A-Matrix Data"));
+    list->setCurrentIndex(1);
+    Click("cmdViewGrid");
+    QCOMPARE(window_->GridCaption(3), QString("B-Matrix Data Matrix"));
+    QCOMPARE(Cell(3, 2, 1), QString("0.1"));
+    window_->ClearGrid(2);
+    Click("cmdViewGrid");
+    QCOMPARE(window_->GridCaption(2), QString("B-Matrix Data Matrix"));
+  }
+
+  void selectMatrixListsOnlyFilledSlots() {
+    window_->Bench().ws.mObserved = LabelledMatrix::Dimension(3, 3);
+    window_->Bench().ws.mBMat = LabelledMatrix::Dimension(2, 2);
+    window_->Bench().ws.mEndo = LabelledMatrix::Dimension(0, 5);  // a label row only
+    auto* list = Find<QComboBox>("cboArrays");
+    Focus(list);
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->itemText(1), QString(" 2. B-Matrix Data"));
+  }
+
+  void textOverAGridMakesWayForAMatrix() {
+    window_->PreviewText("hello", 1, "A note");
+    QCOMPARE(window_->TxtShow()->geometry(), window_->GridFrame(1)->geometry());
+    QCOMPARE(window_->TxtShow()->toPlainText(), QString("hello"));
+    window_->Preview(LabelledMatrix::Dimension(2, 2), 1, "Matrix");
+    QCOMPARE(window_->TxtShow()->x(), -20000 / 15);
+    QCOMPARE(window_->GridCaption(1), QString("Matrix"));
+    // An unassigned matrix or one without cells beyond the corner changes nothing.
+    window_->Preview(LabelledMatrix(), 1, "Other");
+    window_->Preview(LabelledMatrix::Dimension(0, 0), 1, "Other");
+    QCOMPARE(window_->GridCaption(1), QString("Matrix"));
+    // A double click clears a grid.
+    QTest::mouseDClick(window_->Grid(1)->viewport(), Qt::LeftButton);
+    QCOMPARE(window_->Grid(1)->model()->rowCount(), 0);
+    QCOMPARE(window_->GridCaption(1), QString());
+  }
+
+  void tipsShowOnceAndNeverWhenSwitchedOff() {
+    SetShowTipsAtStartup(1);
+    window_->Form_Activate();
+    window_->Form_Activate();
+    QCOMPARE(host_->tipWindows, 1);
+    SetShowTipsAtStartup(0);
+    cleanup();
+    init();
+    window_->Form_Activate();
+    QCOMPARE(host_->tipWindows, 0);
+    // The tip window itself steps through the tips and stores its check box.
+    TipWindow tip(nullptr);
+    const int first = tip.CurrentTip();
+    tip.NextTip();
+    QCOMPARE(tip.CurrentTip(), first % 8 + 1);
+    QCOMPARE(tip.TipText(), TipWindow::Tips()[tip.CurrentTip() - 1]);
+    QVERIFY(TipWindow::Tips()[2].startsWith("Quantorial allows you"));
+    QVERIFY(TipWindow::Tips()[4].contains("With this version of Quantorial you create"));
+  }
+
+  void narrowWindowLeavesTheGridsWhereTheyWere() {
+    window_->resize(1280, 800);
+    QCoreApplication::processEvents();
+    window_->LayoutForm();
+    const QRect before = window_->GridFrame(3)->geometry();
+    QVERIFY(before.width() > 100);
+    window_->resize(150, 800);
+    QCoreApplication::processEvents();
+    QCOMPARE(window_->GridFrame(3)->geometry(), before);
+    std::array<QRect, 6> rects;
+    QVERIFY(!GridGeometry(150, 800, 200, rects));
+    QVERIFY(GridGeometry(1280, 800, 200, rects));
+    QCOMPARE(rects[0], QRect(2, 2, (1280 * 15 - 3040) / 2 / 15, (800 * 15 - 240 - 3000) / 2 / 15));
+    QCOMPARE(rects[4].x(), (1280 * 15 - 2740) / 15);
+    QCOMPARE(rects[4].width(), 180);
+  }
+
+  void matrixMenuEndToEnd() {
+    host_->files = {Write("pair.csv", ",a,b\nx,4,7\ny,2,6\n").toStdString()};
+    Trigger("mnuInvert");
+    QCOMPARE(window_->GridCaption(3), QString("Inverted Matrix"));
+    QCOMPARE(Cell(3, 1, 1), QString("0.6000"));
+    QCOMPARE(Cell(3, 2, 2), QString("0.4000"));
+    QCOMPARE(host_->messages.last(), QString("Matrix operation completed...see results below."));
+    host_->inputs = {"3"};
+    Trigger("mnuCreateIDMatrix");
+    QCOMPARE(window_->GridCaption(3), QString("Indentity Matrix"));
+    QCOMPARE(Cell(3, 0, 0), QString("1.0000"));
+    QCOMPARE(window_->Grid(3)->model()->rowCount(), 3);
+    const int before = host_->messages.size();
+    host_->inputs = {"0"};
+    Trigger("mnuScalarMult");
+    QCOMPARE(host_->messages.size(), before);
+  }
+
+  void toolsAndLaterCommands() {
+    Trigger("mnuCalc");
+    QVERIFY(!host_->started.isEmpty() || host_->messages.last().startsWith("No calculator program was found"));
+    QVERIFY(!Find<QPushButton>("cmdTrend")->isEnabled());
+    window_->Bench().form.Enable("cmdTrend", true);
+    window_->Refresh();
+    Click("cmdTrend");
+    QVERIFY(host_->messages.last().contains("\"Trend Analysis\" is not available"));
+    QVERIFY(VersionText(" - Statistics Software").contains("Version " QUANTORIAL_VERSION));
+  }
+
+  void lastFilesComeBack() {
+    const QString klein = Write("again.csv", "Year,C\n1920,1\n");
+    host_->files = {klein.toStdString()};
+    Click("cmdSelectFile(0)");
+    cleanup();
+    init();
+    window_->Form_Load();
+    QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), klein);
+    QCOMPARE(window_->GridCaption(0), QString("Trend Matrix"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
