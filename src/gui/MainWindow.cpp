@@ -176,6 +176,7 @@ QWidget* MainWindow::BuildCommandPanel() {
     dl->addWidget(edit, i, 1, 1, 4);
   }
   dl->addWidget(new QLabel("B Matrix (Rows x Cols)"), 3, 0);
+  auto* shape = new QHBoxLayout;
   txtRows_ = Named(new QLineEdit, "txtRows");
   txtCols_ = Named(new QLineEdit, "txtCols");
   txtRows_->setMaximumWidth(48);
@@ -183,9 +184,11 @@ QWidget* MainWindow::BuildCommandPanel() {
   txtCols_->installEventFilter(this);
   connect(txtRows_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtRows = t.toStdString(); });
   connect(txtCols_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtCols = t.toStdString(); });
-  dl->addWidget(txtRows_, 3, 1);
-  dl->addWidget(new QLabel("x"), 3, 2);
-  dl->addWidget(txtCols_, 3, 3);
+  shape->addWidget(txtRows_);
+  shape->addWidget(new QLabel("x"));
+  shape->addWidget(txtCols_);
+  shape->addStretch();
+  dl->addLayout(shape, 3, 1, 1, 3);
   auto* lblBack = Named(new QLabel("<a href=\"#\">Dynamic…</a>"), "lblBack");
   lblBack->setToolTip("Show or hide the dynamic panel and the policy switch");
   connect(lblBack, &QLabel::linkActivated, this, [this] { Handle([this] { bench_->lblBack_Click(); }); });

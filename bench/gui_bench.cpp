@@ -1,0 +1,57 @@
+// Speed of the desktop window: from the start of the program to a shown main window, and
+// showing a 1000 x 1000 matrix in a grid (Preview and the repaint that follows).
+// Run: QT_QPA_PLATFORM=offscreen build/bench/gui_bench
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "gui/MainWindow.h"
+#include "gui/Windows.h"
+
+using namespace quantorial;
+
+int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  // No tip window: it would wait for a person to close it.
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("config"));
+  SetShowTipsAtStartup(0);
+  auto window = std::make_unique<MainWindow>(std::make_unique<GuiHost>(),
+                                             std::make_unique<SettingsStore>(dir.filePath("store").toStdString()),
+                                             dir.filePath("Data"));
+  window->show();
+  window->Form_Load();
+  if (!QTest::qWaitForWindowExposed(window.get())) return 1;
+  QCoreApplication::processEvents();
+  const double startMs = static_cast<double>(sinceStart.nsecsElapsed()) / 1e6;
+
+  LabelledMatrix m = LabelledMatrix::Dimension(1000, 1000);
+  for (int j = 1; j <= 1000; ++j) m.Set(0, j, "v" + std::to_string(j));
+  for (int i = 1; i <= 1000; ++i) {
+    m.Set(i, 0, 1000.0 + i);
+    for (int j = 1; j <= 1000; ++j) m.Set(i, j, i * 0.001 + j);
+  }
+  std::vector<double> times;
+  for (int run = 0; run < 7; ++run) {
+    QElapsedTimer t;
+    t.start();
+    window->Preview(m, run % 2 == 0 ? 3 : 2, "Large matrix");
+    window->Grid(run % 2 == 0 ? 3 : 2)->viewport()->repaint();
+    QCoreApplication::processEvents();
+    times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  std::printf("start to a shown main window: %.1f ms\n", startMs);
+  std::printf("Preview of a 1000 x 1000 matrix: median %.1f ms (fastest %.1f, slowest %.1f)\n", times[3], times[0],
+              times[6]);
+  return 0;
+}
