@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -247,6 +248,35 @@ class MainWindowTest : public QObject {
     Click("cmdTrend");
     QVERIFY(host_->messages.last().contains("\"Trend Analysis\" is not available"));
     QVERIFY(VersionText(" - Statistics Software").contains("Version " QUANTORIAL_VERSION));
+  }
+
+  void waitAndNoticeWindows() {
+    window_->HoldOn("Loading Worksheet.");
+    QVERIFY(window_->Wait()->isVisible());
+    QCOMPARE(window_->Wait()->Text(), QString("Loading Worksheet.\nPlease Wait..."));
+    window_->HoldOn("");
+    QVERIFY(!window_->Wait()->isVisible());
+    auto* notice = window_->findChild<NoticeWindow*>("frmSplashMsg");
+    QVERIFY(notice);
+    window_->ShowWaitBox("", false);
+    QCOMPARE(notice->Text(), QString("Processing Request...please wait!"));
+    QVERIFY(notice->isVisible());
+    window_->HideWaitBox("done");
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(notice->LastMessage(), QString("done"));
+  }
+
+  void dynamicPanelToggles() {
+    QWidget* panel = Find<QWidget>("picMore");
+    QWidget* dummy = Find<QWidget>("chkDummy");
+    QVERIFY(!panel->isVisible());
+    Find<QLabel>("lblBack")->linkActivated("#");
+    QVERIFY(panel->isVisible());
+    QVERIFY(dummy->isVisible());
+    Click("Command1");
+    QVERIFY(!panel->isVisible());
+    QTest::mouseClick(Find<QLineEdit>("txtCols"), Qt::LeftButton);
+    QVERIFY(panel->isVisible());
   }
 
   void lastFilesComeBack() {
