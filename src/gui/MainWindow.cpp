@@ -18,9 +18,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/MatrixTableModel.h"
@@ -125,7 +127,12 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
   wait_ = new WaitWindow(this);
   notice_ = new NoticeWindow(this);
   BuildMenus();
-  resize(1280, 800);
+  // 1280 x 800, or the whole screen when it is smaller.
+  QSize size(1280, 800);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(0, 32));
+  }
+  resize(size);
   Refresh();
 }
 
@@ -458,6 +465,11 @@ void MainWindow::Form_Load() {
 
 void MainWindow::Form_Activate() {
   if (nActivated_ != 0) return;
+  if (wait_->isVisible()) {
+    // A command is still running (the window came up while loading): the tips wait for it.
+    QTimer::singleShot(200, this, [this] { Form_Activate(); });
+    return;
+  }
   nActivated_ = 7;
   if (ShowTipsAtStartup() == 1) host_->ShowTipWindow();
 }
