@@ -27,13 +27,7 @@ int CliHost::MsgBox(const std::string& prompt, int buttons, const std::string&) 
   const int icon = buttons & kMsgBoxIconMask;
   if (icon == vbCritical || icon == vbExclamation) errorReported_ = true;
   // Without a person to ask, the first button of the set is taken.
-  switch (buttons & kMsgBoxButtonsMask) {
-    case vbAbortRetryIgnore: return vbAbort;
-    case vbYesNoCancel:
-    case vbYesNo: return vbYes;
-    case vbRetryCancel: return vbRetry;
-    default: return vbOK;
-  }
+  return FirstButtonOf(buttons);
 }
 
 std::optional<std::string> CliHost::InputBox(const std::string&, const std::string&, const std::string&) {

@@ -12,6 +12,7 @@
 #include "io/AtomicFile.h"
 #include "io/CsvReader.h"
 #include "io/OdsReader.h"
+#include "io/Utf8.h"
 #include "io/XlsReader.h"
 #include "io/XlsxReader.h"
 #include "matrix/MatrixFunctions.h"
@@ -161,21 +162,7 @@ bool DecodeUtf16(std::string& s, std::string& error) {
       error = "damaged UTF-16 text";
       return false;
     }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(out, cp);
   }
   s.swap(out);
   return true;

@@ -1,5 +1,7 @@
 #include "io/ZipXml.h"
 
+#include "io/Utf8.h"
+
 #include <expat.h>
 
 #include <charconv>
@@ -45,24 +47,6 @@ bool Package::Has(const std::string& part) const { return zip_name_locate(zip_, 
 
 namespace {
 
-void AppendCodePoint(std::string& out, unsigned long cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x110000) {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Appends text with its entity and character references resolved.
 void AppendDecoded(std::string& out, const char* p, std::size_t n) {
   const char* end = p + n;
@@ -92,7 +76,7 @@ void AppendDecoded(std::string& out, const char* p, std::size_t n) {
       out += '\'';
     } else if (ref.size() > 1 && ref[0] == '#') {
       const bool hex = ref[1] == 'x' || ref[1] == 'X';
-      AppendCodePoint(out, std::strtoul(std::string(ref.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10));
+      AppendUtf8(out, static_cast<std::uint32_t>(std::strtoul(std::string(ref.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10)));
     } else {
       out.append(amp, semi + 1);
     }

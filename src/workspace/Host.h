@@ -40,6 +40,17 @@ enum MsgBoxResult : int {
   vbNo = 7,
 };
 
+// The first button of a message box's set: what a run without a person takes.
+inline int FirstButtonOf(int buttons) {
+  switch (buttons & kMsgBoxButtonsMask) {
+    case vbAbortRetryIgnore: return vbAbort;
+    case vbYesNoCancel:
+    case vbYesNo: return vbYes;
+    case vbRetryCancel: return vbRetry;
+    default: return vbOK;
+  }
+}
+
 // An open or save file dialog: title, filter in "Text|*.a;*.b|Text|*.c" form, the
 // folder it starts in and, for saving, the suggested name.
 struct FileDialogRequest {

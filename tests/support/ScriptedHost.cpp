@@ -37,13 +37,7 @@ int ScriptedHost::MsgBox(const std::string& prompt, int buttons, const std::stri
     msgBoxAnswers.pop_front();
     return a;
   }
-  switch (buttons & kMsgBoxButtonsMask) {
-    case vbAbortRetryIgnore: return vbAbort;
-    case vbYesNoCancel:
-    case vbYesNo: return vbYes;
-    case vbRetryCancel: return vbRetry;
-    default: return vbOK;
-  }
+  return FirstButtonOf(buttons);
 }
 
 std::optional<std::string> ScriptedHost::InputBox(const std::string& prompt, const std::string& title,
