@@ -119,7 +119,14 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       const auto n = answer ? WholeNumberRounded(*answer) : std::nullopt;
       if (!n || *n < 2) return false;
       host.HoldOn(e.statusText);
-      Finish(e, IdentityMatrix(*n, 1), ws, host);
+      LabelledMatrix identity = IdentityMatrix(*n, 1);
+      if (!identity.IsAssigned()) {
+        host.HoldOn("");
+        MsgBoxEx(host, "An identity matrix of size " + std::to_string(*n) + " is too large to hold in memory.",
+                 vbCritical);
+        return true;
+      }
+      Finish(e, std::move(identity), ws, host);
       return true;
     }
   }

@@ -3,7 +3,6 @@
 // command handlers, named after the controls they belong to. The desktop window calls
 // these handlers and mirrors `form`; quantorial-cli and the tests call them directly.
 
-#include <memory>
 #include <optional>
 #include <string>
 

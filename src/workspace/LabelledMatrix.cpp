@@ -5,8 +5,9 @@
 namespace quantorial {
 
 namespace {
-// A matrix larger than this many cells is refused rather than allowed to exhaust memory.
-constexpr long long kMaxCells = 1LL << 31;
+// A matrix larger than this many cells (about 5 GB) is refused rather than allowed to
+// exhaust the machine's memory.
+constexpr long long kMaxCells = 1LL << 27;
 }  // namespace
 
 LabelledMatrix LabelledMatrix::Dimension(int lower1, int upper1, int lower2, int upper2) {

@@ -163,6 +163,16 @@ TEST_F(MatrixMenu, IdentitySize) {
   EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Creating Identity Matrix");
 }
 
+TEST_F(MatrixMenu, IdentityTooLargeToHoldIsReported) {
+  host.inputAnswers = {"50000"};
+  ws.mLindoBase = LabelledMatrix::Dimension(1, 1);
+  EXPECT_TRUE(Run(MatrixMenuItem::mnuCreateIDMatrix));
+  EXPECT_EQ(host.Messages(),
+            (std::vector<std::string>{"An identity matrix of size 50000 is too large to hold in memory."}));
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].number, vbCritical);
+  EXPECT_EQ(ws.mLindoBase, LabelledMatrix::Dimension(1, 1));  // the earlier result stays
+}
+
 TEST_F(MatrixMenu, SingularFilesShowTheirMarkers) {
   const std::string s = dir.Write("s.csv", ",a,b\na,0,1\nb,1,0\n");
   host.fileAnswers = {s};

@@ -56,7 +56,6 @@ std::string CompoundFile(std::string workbook) {
   const std::size_t streamSectors = (streamSize + kSector - 1) / kSector;
   workbook.resize(streamSectors * kSector, '\0');
   // Sector 0: the allocation table; sector 1: the directory; sectors 2..: the stream.
-  const std::size_t total = 2 + streamSectors;
   std::string fat;
   auto u32 = [](std::uint32_t v) { return BiffStream::U32(v); };
   fat += u32(0xFFFFFFFD);  // the table's own sector
@@ -100,7 +99,6 @@ std::string CompoundFile(std::string workbook) {
   header.replace(0x44, 4, u32(0xFFFFFFFE));  // no further DIFAT
   header.replace(0x4C, 4, u32(0));           // FAT in sector 0
   for (std::size_t i = 1; i < 109; ++i) header.replace(0x4C + 4 * i, 4, u32(0xFFFFFFFF));
-  (void)total;
   return header + fat + dir + workbook;
 }
 
