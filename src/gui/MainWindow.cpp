@@ -41,7 +41,7 @@ QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).ar
 
 // The pipeline and planning commands whose work comes in later versions.
 const char* const kLaterCommands[] = {
-    "cmdEXV", "cmdInvert", "cmdMultiply", "cmdReciprocal", "cmdForecast", "cmdTrend", "cmdChange", "cmdRunAll",
+    "cmdForecast", "cmdTrend", "cmdChange", "cmdRunAll",
     "cmdSplitTable", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix", "cmdChart", "cmdChartTitle",
     "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu", "cmdQ(0)", "cmdQ(1)", "cmdQ(2)",
     "cmdQ(3)"};
@@ -235,6 +235,14 @@ QWidget* MainWindow::BuildCommandPanel() {
     pl->addWidget(Button(p[0], p[1], p[2]), k / 2, k % 2);
     ++k;
   }
+  const std::pair<const char*, void (Workbench::*)()> stages[] = {{"cmdEXV", &Workbench::cmdEXV_Click},
+                                                                    {"cmdInvert", &Workbench::cmdInvert_Click},
+                                                                    {"cmdMultiply", &Workbench::cmdMultiply_Click},
+                                                                    {"cmdReciprocal", &Workbench::cmdReciprocal_Click}};
+  for (const auto& [name, handler] : stages) {
+    connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
+            [this, handler = handler] { Handle([this, handler] { (bench_.get()->*handler)(); }); });
+  }
   auto* clear = Button("cmdClear", "Clear Task");
   connect(clear, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdClear_Click(); }); });
   pl->addWidget(clear, k / 2, k % 2);
@@ -254,6 +262,10 @@ QWidget* MainWindow::BuildCommandPanel() {
   ol->setVerticalSpacing(2);
   auto* dummy = Named(new QCheckBox("Policy &Off"), "chkDummy");
   chkDummy_ = dummy;
+  connect(dummy, &QCheckBox::clicked, this, [this](bool on) {
+    bench_->form.chkDummy = on ? 1 : 0;
+    Refresh();
+  });
   ol->addWidget(dummy, 0, 0);
   ol->addWidget(Named(new QCheckBox("Re&use"), "chkReuse"), 0, 1);
   ol->addWidget(Named(new QCheckBox("ABS"), "chkAbs"), 0, 2);
@@ -267,6 +279,14 @@ QWidget* MainWindow::BuildCommandPanel() {
   auto* imp = Named(new QListWidget, "lstImpVars");
   imp->setSelectionMode(QAbstractItemView::MultiSelection);
   imp->setMaximumHeight(64);
+  connect(imp, &QListWidget::itemSelectionChanged, this, [this, imp] {
+    auto& selected = bench_->form.lstImpVarsSelected;
+    selected.assign(bench_->form.lstImpVars.size(), false);
+    for (int i = 0; i < imp->count() && i < static_cast<int>(selected.size()); ++i) {
+      selected[static_cast<std::size_t>(i)] = imp->item(i)->isSelected();
+    }
+  });
+  lstImpVars_ = imp;
   impLabel->setBuddy(imp);
   ol->addWidget(impLabel, 2, 0, 1, 3);
   ol->addWidget(imp, 3, 0, 1, 3);
@@ -491,6 +511,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
       bench_->cboArrays_GotFocus();
       Refresh();
     }
+  } else if (picture1_ && watched == picture1_->widget() && e->type() == QEvent::MouseButtonDblClick) {
+    Handle([this] { bench_->Picture1_DblClick(); });
   } else if (watched == txtCols_ && e->type() == QEvent::MouseButtonPress) {
     Handle([this] { bench_->txtCols_MouseDown(); });
   } else if (e->type() == QEvent::MouseButtonDblClick) {
@@ -534,6 +556,23 @@ void MainWindow::Refresh() {
     if (e != f.enabled.end()) it.value()->setEnabled(e->second);
   }
   chkDummy_->setVisible(f.chkDummyVisible);
+  static_cast<QCheckBox*>(chkDummy_)->setChecked(f.chkDummy == 1);
+  static_cast<QCheckBox*>(chkDummy_)->setText(f.chkDummy == 1 ? "&Policy On" : "&Policy Off");
+  QStringList vars;
+  for (const auto& v : f.lstImpVars) vars << QString::fromStdString(v);
+  QStringList shownVars;
+  for (int i = 0; i < lstImpVars_->count(); ++i) shownVars << lstImpVars_->item(i)->text();
+  {
+    const QSignalBlocker block(lstImpVars_);
+    if (vars != shownVars) {
+      lstImpVars_->clear();
+      lstImpVars_->addItems(vars);
+    }
+    for (int i = 0; i < lstImpVars_->count(); ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      lstImpVars_->item(i)->setSelected(k < f.lstImpVarsSelected.size() && f.lstImpVarsSelected[k]);
+    }
+  }
   picMore_->setVisible(f.picMoreVisible);
   if (f.picMoreVisible) picMore_->raise();
   chkSave_->setChecked(f.chkSave != 0);

@@ -20,6 +20,7 @@ class QComboBox;
 class QPushButton;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QScrollArea;
 class QTableView;
@@ -105,6 +106,7 @@ class MainWindow : public QMainWindow {
   QLineEdit* txtCols_ = nullptr;
   QComboBox* cboArrays_ = nullptr;
   QComboBox* cboPlot_ = nullptr;
+  QListWidget* lstImpVars_ = nullptr;
   QWidget* chkDummy_ = nullptr;
   QCheckBox* chkSave_ = nullptr;
   QMap<QString, QWidget*> controls_;

@@ -189,6 +189,11 @@ void Workbench::cmdDecimals_Click(int index) {
   if (index == 1 && ws.nDecimals >= kMinDecimals + 1) --ws.nDecimals;
 }
 
+void Workbench::Picture1_DblClick() {
+  // Cancel gives the empty text, which removes the prefix.
+  ws.sChangeSymbol = host_.InputBox("Enter Change Symbol(s)", "", ws.sChangeSymbol).value_or("");
+}
+
 void Workbench::lblBack_Click() {
   form.chkDummyVisible = !form.chkDummyVisible;
   form.picMoreVisible = !form.picMoreVisible;

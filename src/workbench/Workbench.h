@@ -9,6 +9,7 @@
 #include "io/DataFile.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
+#include "model/Stages.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
@@ -58,6 +59,14 @@ class Workbench : public MatrixFileSource {
   void Command1_Click() { form.picMoreVisible = false; }
   // A mouse press on the columns box toggles the dynamic panel.
   void txtCols_MouseDown() { form.picMoreVisible = !form.picMoreVisible; }
+
+  // The model stages.
+  void cmdEXV_Click() { quantorial::cmdEXV_Click(ws, form, host_); }
+  void cmdInvert_Click() { quantorial::cmdInvert_Click(ws, form, host_); }
+  void cmdMultiply_Click() { quantorial::cmdMultiply_Click(ws, form, host_); }
+  void cmdReciprocal_Click() { quantorial::cmdReciprocal_Click(ws, form, host_); }
+  // A double click on the command panel asks for the change symbol of built labels.
+  void Picture1_DblClick();
 
   // The matrix operations menu.
   bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }

@@ -11,6 +11,12 @@ MainForm::MainForm() {
   }
 }
 
+int MainForm::SelectedImpVars() const {
+  int n = 0;
+  for (bool b : lstImpVarsSelected) n += b ? 1 : 0;
+  return n;
+}
+
 bool MainForm::IsEnabled(const std::string& control) const {
   const auto it = enabled.find(control);
   return it == enabled.end() || it->second;

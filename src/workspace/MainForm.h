@@ -25,6 +25,7 @@ struct MainForm {
   bool chkDummyVisible = false;        // the policy switch shows with the dynamic panel
   bool picMoreVisible = false;         // the dynamic panel
   int chkSave = 0;                     // 1: save/open the LP model, 0: copy it to the clipboard
+  int chkDummy = 0;                    // the policy switch: 1 zeroes the lags of policy (0/1) variables
   std::string ChkSaveCaption() const {
     return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";
   }
@@ -33,6 +34,8 @@ struct MainForm {
   // listed is enabled.
   std::map<std::string, bool> enabled;
   bool IsEnabled(const std::string& control) const;
+  // The number of selected impact variables.
+  int SelectedImpVars() const;
   void Enable(const std::string& control, bool on) { enabled[control] = on; }
 };
 

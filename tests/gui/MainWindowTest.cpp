@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -277,6 +278,29 @@ class MainWindowTest : public QObject {
     QVERIFY(!panel->isVisible());
     QTest::mouseClick(Find<QLineEdit>("txtCols"), Qt::LeftButton);
     QVERIFY(panel->isVisible());
+  }
+
+  void modelStagesByTheirButtons() {
+    host_->files = {Write("model_BMAT.csv", ",Y1,Y2,X\nY1,0,0.5,1\nY2,0.2,0,0\n").toStdString()};
+    Click("cmdSelectFile(1)");
+    host_->inputs = {"2"};
+    Click("cmdEXV");
+    QCOMPARE(window_->GridCaption(0), QString("Exo Matrix"));
+    auto* list = Find<QListWidget>("lstImpVars");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QString("X"));
+    QVERIFY(Find<QPushButton>("cmdInvert")->isEnabled());
+    QVERIFY(!Find<QPushButton>("cmdMultiply")->isEnabled());
+    Click("cmdInvert");
+    QCOMPARE(window_->GridCaption(1), QString("Inverse of Endo Matrix"));
+    Click("cmdMultiply");
+    QCOMPARE(window_->GridCaption(2), QString("B1 Matrix"));
+    QCOMPARE(window_->GridCaption(3), QString("B2 Matrix"));
+    QCOMPARE(Cell(2, 1, 1), QString("1.1111"));
+    QCOMPARE(Cell(3, 2, 1), QString("-0.2222"));
+    Click("cmdReciprocal");
+    QCOMPARE(window_->GridCaption(1), QString("Reciprocal of Impact Matrix"));
+    QCOMPARE(Cell(1, 1, 1), QString("0.9000"));
   }
 
   void lastFilesComeBack() {

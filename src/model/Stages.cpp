@@ -1,0 +1,237 @@
+#include "model/Stages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+int ValueOf(const std::string& text) {
+  const double v = LeadingNumber(text);
+  if (!std::isfinite(v)) return 0;
+  const double r = RoundHalfEven(v);
+  if (r < std::numeric_limits<int>::min() || r > std::numeric_limits<int>::max()) return 0;
+  return static_cast<int>(r);
+}
+
+// The change symbol in front of a label's text; an empty label stays empty.
+void PrefixedLabel(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj,
+                   const std::string& symbol) {
+  const std::string text = CellText(source.Get(si, sj));
+  if (!text.empty()) target.Set(ti, tj, symbol + text);
+}
+
+void CopyFrom(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj) {
+  const Cell* c = source.At(si, sj);
+  if (c) target.Set(ti, tj, *c);
+}
+
+// True when the data rows of an observed column hold only 0 and 1 (empty counts as 0):
+// a policy (dummy) variable.
+bool IsPolicyColumn(const LabelledMatrix& observed, int j) {
+  for (int i = 1; i <= observed.Rows(); ++i) {
+    const Cell& c = observed.Get(i, j);
+    if (IsEmpty(c)) continue;
+    const auto v = ArithmeticValue(c);
+    if (!v || (*v != 0.0 && *v != 1.0)) return false;
+  }
+  return true;
+}
+
+void SuffixColumnLabels(LabelledMatrix& m, const std::string& suffix) {
+  for (int c = 1; c <= m.Cols(); ++c) {
+    if (m.At(0, c)) m.Set(0, c, WithSuffix(CellText(m.Ref(0, c)), suffix));
+  }
+}
+
+}  // namespace
+
+std::string WithSuffix(const std::string& label, const std::string& suffix) {
+  if (label.size() >= suffix.size() && label.compare(label.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    return label;
+  }
+  return label + suffix;
+}
+
+bool LabelEndsWith(const std::string& label, const std::string& name) {
+  return !name.empty() && label.size() >= name.size() &&
+         label.compare(label.size() - name.size(), name.size(), name) == 0;
+}
+
+void cmdEXV_Click(Workspace& ws, MainForm& form, Host& host) {
+  if (!ws.bStageRerun) {
+    const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
+    ws.nEndoVars = answer ? ValueOf(*answer) : 0;
+  }
+  if (ws.nEndoVars < 1) return;
+  form.txtRows = std::to_string(ws.nEndoVars);
+  const int R = ValueOf(form.txtRows), C = ValueOf(form.txtCols), k = std::min(R, C);
+  const LabelledMatrix& B = ws.mBMat;
+  host.HoldOn("Building Endogenous and Exogenous Matrices.");
+
+  ws.mExoBMat = LabelledMatrix::Dimension(R, C);
+  for (int i = 0; i <= R; ++i) {
+    for (int j = 0; j <= C; ++j) CopyFrom(ws.mExoBMat, i, j, B, i, j);
+  }
+  host.Preview(ws.mExoBMat, 3, "Special Endo Exo Matrix");
+
+  ws.mKaldronBMat = LabelledMatrix::Dimension(R, R);
+  for (int i = 0; i <= R; ++i) {
+    for (int j = 0; j <= R; ++j) CopyFrom(ws.mKaldronBMat, i, j, B, i, j);
+  }
+  host.Preview(ws.mKaldronBMat, 3, "Special KaldronBmat Matrix");
+
+  // I - B: 1 on the diagonal, the negated coefficients elsewhere.
+  ws.mEndo = LabelledMatrix::Dimension(R, R);
+  for (int i = 0; i <= R; ++i) {
+    for (int j = 0; j <= R; ++j) {
+      if (i == 0 || j == 0) {
+        PrefixedLabel(ws.mEndo, i, j, B, i, j, ws.sChangeSymbol);
+      } else if (i == j) {
+        ws.mEndo.Set(i, j, std::int16_t{1});
+      } else {
+        const Cell& b = B.Get(i, j);
+        const auto v = ArithmeticValue(b);
+        if (!IsEmpty(b) && v && *v != 0.0) {
+          ws.mEndo.Set(i, j, -*v);
+        } else {
+          CopyFrom(ws.mEndo, i, j, B, i, j);
+        }
+      }
+    }
+  }
+
+  // C: the exogenous columns with their own signs.
+  ws.mExo = LabelledMatrix::Dimension(R, C - k);
+  for (int i = 0; i <= R; ++i) {
+    int e = 0;
+    for (int j = 0; j <= C; ++j) {
+      if (j == 0) {
+        CopyFrom(ws.mExo, i, e, B, i, 0);
+        ++e;
+      } else if (j > k && i <= k) {
+        CopyFrom(ws.mExo, i, e, B, i, j);
+        if (i == 0) PrefixedLabel(ws.mExo, 0, e, B, 0, j, ws.sChangeSymbol);
+        ++e;
+      }
+    }
+    PrefixedLabel(ws.mExo, i, 0, B, i, 0, ws.sChangeSymbol);
+  }
+
+  if (!ws.bStageRerun) {
+    form.lstImpVars.clear();
+    for (int j = k + 1; j <= C; ++j) form.lstImpVars.push_back(CellText(B.Get(0, j)));
+    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
+  }
+
+  ws.mExoLag = ScalarMultiply(ws.mExo, -1.0, false, 1);
+  BuildSelectedExo(ws, form, host);
+
+  if (form.chkDummy == 1) {
+    const int n = ws.nEndoVars;
+    for (int j = n + 1; j <= ws.mObserved.Cols(); ++j) {
+      if (!IsPolicyColumn(ws.mObserved, j)) continue;
+      for (int i = 1; i <= R; ++i) ws.mExoLag.Set(i, j - n, 0.0);
+    }
+  }
+  SuffixColumnLabels(ws.mExo, "(t)");
+  SuffixColumnLabels(ws.mExoLag, "(t-1)");
+
+  host.Preview(ws.mExo, 0, "Exo Matrix");
+  host.Preview(ws.mExoLag, 1, "Exo Lag Matrix");
+  host.HoldOn("");
+  form.Enable("cmdInvert", true);
+  form.Enable("chkDummy", true);
+}
+
+void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
+  const int selected = form.SelectedImpVars();
+  if (selected >= 1) {
+    ws.mCustomExo = LabelledMatrix::Dimension(std::max(ws.mExo.Rows(), 0), selected);
+    for (int i = 0; i <= ws.mExo.Rows(); ++i) {
+      int e = 0;
+      CopyFrom(ws.mCustomExo, i, 0, ws.mExo, i, 0);
+      for (int j = 1; j <= ws.mExo.Cols(); ++j) {
+        const std::size_t item = static_cast<std::size_t>(j - 1);
+        if (item < form.lstImpVarsSelected.size() && form.lstImpVarsSelected[item]) {
+          ++e;
+          CopyFrom(ws.mCustomExo, i, e, ws.mExo, i, j);
+        }
+      }
+    }
+    ws.mCustomExoLag = ScalarMultiply(ws.mCustomExo, -1.0, false, 1);
+  } else {
+    ws.mCustomExo = ws.mExo;
+    ws.mCustomExoLag = ws.mExoLag;
+  }
+
+  // The history of the selected exogenous variables: an observed series goes to the first
+  // column whose label ends with its name.
+  const LabelledMatrix& obs = ws.mObserved;
+  const int T = std::max(obs.Rows(), 0), m = std::max(ws.mCustomExoLag.Cols(), 0);
+  ws.mTrendExo = LabelledMatrix::Dimension(T, m);
+  for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, 0, obs, i, 0);
+  auto firstMatch = [&](int j) {
+    const std::string name = CellText(obs.Get(0, j));
+    for (int c = 1; c <= m; ++c) {
+      if (LabelEndsWith(CellText(ws.mCustomExoLag.Get(0, c)), name)) return c;
+    }
+    return 0;
+  };
+  for (int j = 1; j <= obs.Cols(); ++j) {
+    const int c = firstMatch(j);
+    if (c == 0) continue;
+    for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
+  }
+
+  if (form.chkDummy == 1) {
+    for (int j = ws.nEndoVars + 1; j <= obs.Cols(); ++j) {
+      if (!IsPolicyColumn(obs, j)) continue;
+      const int c = firstMatch(j);
+      if (c == 0) continue;
+      for (int i = 1; i <= ws.mCustomExoLag.Rows(); ++i) ws.mCustomExoLag.Set(i, c, 0.0);
+    }
+  }
+  SuffixColumnLabels(ws.mCustomExo, "(t)");
+  SuffixColumnLabels(ws.mCustomExoLag, "(t-1)");
+  host.Preview(ws.mCustomExo, 2, "Selected Exo Matrix");
+  host.Preview(ws.mCustomExoLag, 3, "Selected Exo Lag Matrix");
+}
+
+void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host) {
+  host.HoldOn("Inverting Endogenous Matrix.");
+  ws.mEndoInverse = MatrixInversePivot(ws.mEndo, 1);
+  host.Preview(ws.mEndoInverse, 1, "Inverse of Endo Matrix");
+  host.HoldOn("");
+  for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);
+}
+
+void cmdMultiply_Click(Workspace& ws, MainForm& form, Host& host) {
+  host.HoldOn("Building Impact Multipliers.");
+  ws.mImpact = MatrixMultiply(ws.mEndoInverse, ws.mCustomExo, 0);
+  ws.mImpactLag = MatrixMultiply(ws.mEndoInverse, ws.mCustomExoLag, 0);
+  for (int c = 1; c <= ws.mImpact.Cols(); ++c) {
+    if (ws.mImpact.At(0, c)) ws.mImpact.Set(0, c, WithSuffix(CellText(ws.mImpact.Ref(0, c)), "(t)"));
+    if (ws.mImpactLag.At(0, c)) ws.mImpactLag.Set(0, c, WithSuffix(CellText(ws.mImpactLag.Ref(0, c)), "(t-1)"));
+  }
+  host.Preview(ws.mCustomExo, 0, "Selected Exo Matrix");
+  host.Preview(ws.mCustomExoLag, 1, "Selected Exo Lag Matrix");
+  host.Preview(ws.mImpact, 2, "B1 Matrix");
+  host.Preview(ws.mImpactLag, 3, "B2 Matrix");
+  host.HoldOn("");
+  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) form.Enable(c, true);
+}
+
+void cmdReciprocal_Click(Workspace& ws, MainForm&, Host& host) {
+  host.HoldOn("Calculating the Reciprocal of a Matrix.");
+  ws.mReciprocal = MatrixReciprocal(ws.mImpact, 1.0, 1);
+  host.Preview(ws.mReciprocal, 1, "Reciprocal of Impact Matrix");
+  host.HoldOn("");
+}
+
+}  // namespace quantorial

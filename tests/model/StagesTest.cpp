@@ -1,0 +1,198 @@
+#include "model/Stages.h"
+
+#include <gtest/gtest.h>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+namespace {
+
+using testing::Dump;
+using testing::M;
+using testing::ScriptedHost;
+
+const Cell E;
+Cell T(const char* s) { return Cell(std::string(s)); }
+double D(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
+
+class Stages : public ::testing::Test {
+ protected:
+  Workspace ws;
+  MainForm form;
+  ScriptedHost host;
+
+  // Loads a B-matrix as the data loader does.
+  void SetBMat(const LabelledMatrix& b) {
+    ws.mBMat = b;
+    form.txtRows = std::to_string(b.Rows());
+    form.txtCols = std::to_string(b.Cols());
+  }
+  void Exv(const char* answer) {
+    host.inputAnswers.push_back(std::string(answer));
+    cmdEXV_Click(ws, form, host);
+  }
+};
+
+// Two equations (Y, C), exogenous G and TAX.
+LabelledMatrix TwoByFour() {
+  return M({{E, T("Y"), T("C"), T("G"), T("TAX")},
+            {T("Y"), 0.7, 0.5, 1.0, -0.3},
+            {T("C"), 0.2, 0.0, 0.0, 0.6}});
+}
+
+TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
+  SetBMat(TwoByFour());
+  Exv("2");
+  const auto asked = host.CallsOf("InputBox");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Enter number of Endogenous Variables:");
+  // I - B: ones on the diagonal whatever the B-matrix holds there.
+  EXPECT_EQ(Dump(ws.mEndo), ",\"Y\",\"C\"\n\"Y\",1,-0.5\n\"C\",-0.2,1\n");
+  EXPECT_EQ(Dump(ws.mExo), ",\"G(t)\",\"TAX(t)\"\n\"Y\",1,-0.3\n\"C\",0,0.6\n");
+  // Negating a zero coefficient gives a negative zero, which the dump form keeps.
+  EXPECT_EQ(Dump(ws.mExoLag), ",\"G(t-1)\",\"TAX(t-1)\"\n\"Y\",-1,0.3\n\"C\",-0,-0.6\n");
+  EXPECT_EQ(ws.mExoBMat, ws.mBMat);
+  EXPECT_EQ(ws.mKaldronBMat.Cols(), 2);
+  EXPECT_EQ(form.lstImpVars, (std::vector<std::string>{"G", "TAX"}));
+  // Nothing selected: the custom matrices are the whole blocks.
+  EXPECT_EQ(ws.mCustomExo, ws.mExo);
+  EXPECT_EQ(Dump(ws.mCustomExoLag), Dump(ws.mExoLag));
+  EXPECT_TRUE(form.IsEnabled("cmdInvert"));
+  std::vector<std::string> shown;
+  for (const auto& c : host.CallsOf("Preview")) shown.push_back(std::to_string(c.number) + ":" + c.text);
+  EXPECT_EQ(shown, (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix",
+                                             "2:Selected Exo Matrix", "3:Selected Exo Lag Matrix", "0:Exo Matrix",
+                                             "1:Exo Lag Matrix"}));
+  EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Building Endogenous and Exogenous Matrices.");
+}
+
+TEST_F(Stages, AnAnswerThatIsNoPositiveNumberChangesNothing) {
+  SetBMat(TwoByFour());
+  for (const char* answer : {"0", "abc", "", "-2"}) {
+    Exv(answer);
+    EXPECT_FALSE(ws.mEndo.IsAssigned()) << answer;
+  }
+  host.inputAnswers.push_back(std::nullopt);
+  cmdEXV_Click(ws, form, host);
+  EXPECT_FALSE(ws.mEndo.IsAssigned());
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(host.CallsOf("HoldOn").size(), 0u);
+  EXPECT_FALSE(form.IsEnabled("cmdInvert"));
+}
+
+TEST_F(Stages, ChangeSymbolAndTheNameEndingRule) {
+  SetBMat(M({{E, T("Y"), T("GDP"), T("XGDP")}, {T("Y"), 0.0, 0.4, 0.1}}));
+  ws.mObserved = M({{T("Year"), T("Y"), T("XGDP"), T("GDP")}, {1990.0, 10.0, 5.0, 7.0}, {1991.0, 11.0, 6.0, 8.0}});
+  ws.sChangeSymbol = "D";
+  Exv("1");
+  EXPECT_EQ(Dump(ws.mEndo), ",\"DY\"\n\"DY\",1\n");
+  EXPECT_EQ(CellText(ws.mExo.Get(0, 1)), "DGDP(t)");
+  EXPECT_EQ(CellText(ws.mExo.Get(0, 2)), "DXGDP(t)");
+  EXPECT_EQ(form.lstImpVars, (std::vector<std::string>{"GDP", "XGDP"}));
+  // XGDP comes first among the observed columns: its series goes to the first label
+  // ending in XGDP; GDP then goes to the first label ending in GDP, which is DGDP.
+  EXPECT_EQ(Dump(ws.mTrendExo), "\"Year\",\"GDP\",\"XGDP\"\n1990,7,5\n1991,8,6\n");
+  // Running again leaves one suffix on each label.
+  Exv("1");
+  EXPECT_EQ(CellText(ws.mExo.Get(0, 1)), "DGDP(t)");
+  EXPECT_EQ(CellText(ws.mExoLag.Get(0, 1)), "DGDP(t-1)");
+}
+
+TEST_F(Stages, PolicySwitchZeroesTheLagOfDummyVariables) {
+  SetBMat(M({{E, T("Y"), T("G"), T("WAR")}, {T("Y"), 0.0, 0.5, 2.0}}));
+  ws.mObserved = M({{T("Year"), T("Y"), T("G"), T("WAR")}, {1990.0, 10.0, 5.0, 0.0}, {1991.0, 11.0, 6.0, E},
+                    {1992.0, 11.0, 1.0, 1.0}});
+  form.chkDummy = 1;
+  Exv("1");
+  EXPECT_EQ(Dump(ws.mExo), ",\"G(t)\",\"WAR(t)\"\n\"Y\",0.5,2\n");
+  EXPECT_EQ(Dump(ws.mExoLag), ",\"G(t-1)\",\"WAR(t-1)\"\n\"Y\",-0.5,0\n");
+  EXPECT_EQ(Dump(ws.mCustomExoLag), ",\"G(t-1)\",\"WAR(t-1)\"\n\"Y\",-0.5,0\n");
+  cmdInvert_Click(ws, form, host);
+  cmdMultiply_Click(ws, form, host);
+  EXPECT_EQ(D(ws.mImpactLag, 1, 2), 0.0);
+  EXPECT_NE(D(ws.mImpact, 1, 2), 0.0);
+  // Switched off, the dummy's lag is an ordinary one.
+  form.chkDummy = 0;
+  ws.bStageRerun = true;
+  cmdEXV_Click(ws, form, host);
+  EXPECT_EQ(D(ws.mExoLag, 1, 2), -2.0);
+}
+
+TEST_F(Stages, SelectedImpactVariables) {
+  SetBMat(M({{E, T("Y"), T("A"), T("B"), T("C")}, {T("Y"), 0.0, 1.0, 2.0, 3.0}}));
+  ws.mObserved = M({{T("Year"), T("Y"), T("A"), T("B"), T("C")}, {2000.0, 1.0, 2.0, 3.0, 4.0}});
+  Exv("1");
+  form.lstImpVarsSelected = {false, true, true};
+  ws.bStageRerun = true;
+  cmdEXV_Click(ws, form, host);
+  EXPECT_EQ(host.CallsOf("InputBox").size(), 1u);  // a re-run asks nothing
+  EXPECT_EQ(form.lstImpVarsSelected, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(Dump(ws.mCustomExo), ",\"B(t)\",\"C(t)\"\n\"Y\",2,3\n");
+  EXPECT_EQ(Dump(ws.mCustomExoLag), ",\"B(t-1)\",\"C(t-1)\"\n\"Y\",-2,-3\n");
+  EXPECT_EQ(Dump(ws.mTrendExo), "\"Year\",\"B\",\"C\"\n2000,3,4\n");
+}
+
+TEST_F(Stages, ImpactMultipliers) {
+  // B = [[0, 0.5], [0.2, 0]] with C = [[1], [0]].
+  SetBMat(M({{E, T("Y1"), T("Y2"), T("X")}, {T("Y1"), 0.0, 0.5, 1.0}, {T("Y2"), 0.2, 0.0, 0.0}}));
+  Exv("2");
+  cmdInvert_Click(ws, form, host);
+  EXPECT_EQ(host.CallsOf("Preview").back().text, "Inverse of Endo Matrix");
+  EXPECT_TRUE(form.IsEnabled("cmdMultiply"));
+  cmdMultiply_Click(ws, form, host);
+  EXPECT_NEAR(D(ws.mImpact, 1, 1), 1 / 0.9, 1e-6);
+  EXPECT_NEAR(D(ws.mImpact, 2, 1), 0.2 / 0.9, 1e-6);
+  EXPECT_EQ(D(ws.mImpactLag, 1, 1), -D(ws.mImpact, 1, 1));
+  EXPECT_EQ(D(ws.mImpactLag, 2, 1), -D(ws.mImpact, 2, 1));
+  EXPECT_EQ(CellText(ws.mImpact.Get(0, 1)), "X(t)");
+  EXPECT_EQ(CellText(ws.mImpactLag.Get(0, 1)), "X(t-1)");
+  EXPECT_EQ(CellText(ws.mImpact.Get(2, 0)), "Y2");
+  cmdMultiply_Click(ws, form, host);
+  EXPECT_EQ(CellText(ws.mImpact.Get(0, 1)), "X(t)");
+  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) EXPECT_TRUE(form.IsEnabled(c)) << c;
+  std::vector<std::string> last;
+  const auto previews = host.CallsOf("Preview");
+  for (std::size_t i = previews.size() - 4; i < previews.size(); ++i) {
+    last.push_back(std::to_string(previews[i].number) + ":" + previews[i].text);
+  }
+  EXPECT_EQ(last, (std::vector<std::string>{"0:Selected Exo Matrix", "1:Selected Exo Lag Matrix", "2:B1 Matrix",
+                                            "3:B2 Matrix"}));
+}
+
+TEST_F(Stages, OneEndogenousVariableAndTheReciprocal) {
+  SetBMat(M({{E, T("Y"), T("X1"), T("X2")}, {T("Y"), 0.3, 0.25, 0.0}}));
+  Exv("1");
+  cmdInvert_Click(ws, form, host);
+  cmdMultiply_Click(ws, form, host);
+  EXPECT_EQ(Dump(ws.mImpact), Dump(ws.mCustomExo));
+  for (int c = 0; c <= 2; ++c) EXPECT_EQ(ws.mImpactLag.Get(0, c), ws.mCustomExoLag.Get(0, c));
+  EXPECT_EQ(D(ws.mImpactLag, 1, 1), D(ws.mCustomExoLag, 1, 1));
+  EXPECT_EQ(D(ws.mImpactLag, 1, 2), 0.0);
+  cmdReciprocal_Click(ws, form, host);
+  EXPECT_EQ(Dump(ws.mReciprocal), ",\"X1(t)\",\"X2(t)\"\n\"Y\",4,0\n");
+  EXPECT_EQ(host.CallsOf("Preview").back().text, "Reciprocal of Impact Matrix");
+}
+
+TEST_F(Stages, SingularEndogenousBlockIsCarriedInBand) {
+  SetBMat(M({{E, T("A"), T("B"), T("X")}, {T("A"), 0.0, 1.0, 1.0}, {T("B"), 1.0, 0.0, 1.0}}));
+  Exv("2");
+  cmdInvert_Click(ws, form, host);
+  EXPECT_EQ(ws.mEndoInverse.Get(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 2")));
+  EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(Labels, SuffixAndEnding) {
+  EXPECT_EQ(WithSuffix("GDP", "(t)"), "GDP(t)");
+  EXPECT_EQ(WithSuffix("GDP(t)", "(t)"), "GDP(t)");
+  EXPECT_EQ(WithSuffix("GDP(t-1)", "(t)"), "GDP(t-1)(t)");
+  EXPECT_EQ(WithSuffix("", "(t-1)"), "(t-1)");
+  EXPECT_TRUE(LabelEndsWith("DGDP(t-1)", "GDP(t-1)"));
+  EXPECT_TRUE(LabelEndsWith("DGDP", "GDP"));
+  EXPECT_FALSE(LabelEndsWith("GDP", "DGDP"));
+  EXPECT_FALSE(LabelEndsWith("GDP", ""));
+}
+
+}  // namespace
+}  // namespace quantorial
