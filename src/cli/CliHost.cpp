@@ -1,5 +1,7 @@
 #include "cli/CliHost.h"
 
+#include "workbench/Workbench.h"
+
 namespace quantorial {
 
 namespace {
@@ -46,6 +48,14 @@ std::optional<std::string> CliHost::ChooseOpenFile(const FileDialogRequest&) {
 
 std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& request) {
   return ChooseOpenFile(request);
+}
+
+void CliHost::ShowForecastOptions(ForecastOptions& dialog) {
+  if (!forecastPath_.empty()) dialog.SetTxtData(forecastPath_);
+  if (forecastYears_) {
+    dialog.txtFromYear = forecastYears_->first;
+    dialog.txtToYear = forecastYears_->second;
+  }
 }
 
 void CliHost::SetClipboardText(const std::string&) {}

@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "workspace/Host.h"
 
@@ -18,6 +19,11 @@ class CliHost : public Host {
 
   void QueueFile(std::string path) { files_.push_back(std::move(path)); }
   void QueueInput(std::string text) { inputs_.push_back(std::move(text)); }
+  // What the forecast dialog is given: the forecast data file and, optionally, the years.
+  void SetForecast(std::string path, std::optional<std::pair<std::string, std::string>> years) {
+    forecastPath_ = std::move(path);
+    forecastYears_ = std::move(years);
+  }
   // True once a message box with an error or warning icon was shown.
   bool ErrorReported() const { return errorReported_; }
 
@@ -30,6 +36,7 @@ class CliHost : public Host {
                                       const std::string& defaultText) override;
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+  void ShowForecastOptions(ForecastOptions& dialog) override;
   void SetClipboardText(const std::string& text) override;
   void OpenWithDesktop(const std::string& path) override;
 
@@ -39,6 +46,8 @@ class CliHost : public Host {
   bool errorReported_ = false;
   std::deque<std::string> files_;
   std::deque<std::string> inputs_;
+  std::string forecastPath_;
+  std::optional<std::pair<std::string, std::string>> forecastYears_;
 };
 
 }  // namespace quantorial

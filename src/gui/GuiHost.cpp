@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "gui/ForecastDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
 
@@ -112,6 +113,12 @@ std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& requ
                                                     QtFileFilter(request.filter));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
+}
+
+void GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
+  ForecastDialog box(window_, dialog);
+  box.exec();
+  if (window_) window_->Refresh();
 }
 
 void GuiHost::SetClipboardText(const std::string& text) {

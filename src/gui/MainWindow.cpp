@@ -41,10 +41,8 @@ QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).ar
 
 // The pipeline and planning commands whose work comes in later versions.
 const char* const kLaterCommands[] = {
-    "cmdForecast", "cmdTrend", "cmdChange", "cmdRunAll",
-    "cmdSplitTable", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix", "cmdChart", "cmdChartTitle",
-    "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu", "cmdQ(0)", "cmdQ(1)", "cmdQ(2)",
-    "cmdQ(3)"};
+    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix", "cmdChart", "cmdChartTitle",
+    "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu"};
 
 }  // namespace
 
@@ -238,7 +236,11 @@ QWidget* MainWindow::BuildCommandPanel() {
   const std::pair<const char*, void (Workbench::*)()> stages[] = {{"cmdEXV", &Workbench::cmdEXV_Click},
                                                                     {"cmdInvert", &Workbench::cmdInvert_Click},
                                                                     {"cmdMultiply", &Workbench::cmdMultiply_Click},
-                                                                    {"cmdReciprocal", &Workbench::cmdReciprocal_Click}};
+                                                                    {"cmdReciprocal", &Workbench::cmdReciprocal_Click},
+                                                                    {"cmdTrend", &Workbench::cmdTrend_Click},
+                                                                    {"cmdForecast", &Workbench::cmdForecast_Click},
+                                                                    {"cmdRunAll", &Workbench::cmdRunAll_Click},
+                                                                    {"cmdSplitTable", &Workbench::cmdSplitTable_Click}};
   for (const auto& [name, handler] : stages) {
     connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
             [this, handler = handler] { Handle([this, handler] { (bench_.get()->*handler)(); }); });
@@ -251,6 +253,7 @@ QWidget* MainWindow::BuildCommandPanel() {
     // The quadrant buttons carry no caption of their own; the number tells them apart.
     auto* b = Button(Indexed("cmdQ", q), QString("Q%1").arg(q + 1), QString("Use quadrant %1 as the B-matrix").arg(q + 1));
     b->setMaximumWidth(44);
+    connect(b, &QPushButton::clicked, this, [this, q] { Handle([this, q] { bench_->cmdQ_Click(q); }); });
     quadrants->addWidget(b);
   }
   pl->addLayout(quadrants, 5, 0, 1, 2);
@@ -264,10 +267,15 @@ QWidget* MainWindow::BuildCommandPanel() {
   chkDummy_ = dummy;
   connect(dummy, &QCheckBox::clicked, this, [this](bool on) {
     bench_->form.chkDummy = on ? 1 : 0;
-    Refresh();
+    Handle([this] { bench_->chkDummy_Click(); });
   });
   ol->addWidget(dummy, 0, 0);
-  ol->addWidget(Named(new QCheckBox("Re&use"), "chkReuse"), 0, 1);
+  auto* reuse = Named(new QCheckBox("Re&use"), "chkReuse");
+  connect(reuse, &QCheckBox::clicked, this, [this](bool on) {
+    bench_->form.chkReuse = on ? 1 : 0;
+    Handle([this] { bench_->chkReuse_Click(); });
+  });
+  ol->addWidget(reuse, 0, 1);
   ol->addWidget(Named(new QCheckBox("ABS"), "chkAbs"), 0, 2);
   ol->addWidget(Named(new QCheckBox("Sig. Level:"), "chkOnePercent"), 1, 0);
   auto* one = Named(new QRadioButton("1%"), "opt1Percent");
@@ -285,6 +293,7 @@ QWidget* MainWindow::BuildCommandPanel() {
     for (int i = 0; i < imp->count() && i < static_cast<int>(selected.size()); ++i) {
       selected[static_cast<std::size_t>(i)] = imp->item(i)->isSelected();
     }
+    Handle([this] { bench_->lstImpVars_Click(); });
   });
   lstImpVars_ = imp;
   impLabel->setBuddy(imp);
@@ -338,6 +347,7 @@ QWidget* MainWindow::BuildCommandPanel() {
   vl->addWidget(scale, 2, 3);
   cboPlot_ = Named(new QComboBox, "cboPlot");
   cboPlot_->setPlaceholderText("Series Variables");
+  connect(cboPlot_, &QComboBox::currentIndexChanged, this, [this](int i) { bench_->form.cboPlotIndex = i; });
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
   connect(scale, &QLineEdit::textEdited, this, [this] {
     // A new scale redraws the chart; the series list waits meanwhile.
@@ -577,6 +587,18 @@ void MainWindow::Refresh() {
   if (f.picMoreVisible) picMore_->raise();
   chkSave_->setChecked(f.chkSave != 0);
   chkSave_->setText(QString::fromStdString(f.ChkSaveCaption()));
+  {
+    QStringList series;
+    for (const auto& s : f.cboPlot) series << QString::fromStdString(s);
+    QStringList shown;
+    for (int i = 0; i < cboPlot_->count(); ++i) shown << cboPlot_->itemText(i);
+    const QSignalBlocker block(cboPlot_);
+    if (series != shown) {
+      cboPlot_->clear();
+      cboPlot_->addItems(series);
+    }
+    cboPlot_->setCurrentIndex(f.cboPlotIndex);
+  }
   QStringList items;
   for (const auto& s : f.cboArrays) items << QString::fromStdString(s);
   QStringList current;

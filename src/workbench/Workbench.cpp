@@ -199,6 +199,138 @@ void Workbench::lblBack_Click() {
   form.picMoreVisible = !form.picMoreVisible;
 }
 
+void Workbench::cmdTrend_Click() {
+  const int shift = settings_ ? WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1"))
+                                    .value_or(defaultShift_)
+                              : defaultShift_;
+  RunTrend(ws, form, host_, shift);
+  forecast_.reset();  // the next forecast reads the new calculated period
+  cmdChart_Click();
+  ws.bStageRerun = false;
+}
+
+void Workbench::cmdForecast_Click() {
+  if (!forecast_) {
+    forecast_ = std::make_unique<ForecastOptions>(*this);
+    forecast_->Form_Load();
+  }
+  host_.ShowForecastOptions(*forecast_);
+  const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
+  if (RunForecast(ws, host_, period)) cmdChart_Click();
+}
+
+void Workbench::cmdRunAll_Click() {
+  form.Enable("cmdRunAll", false);
+  host_.HoldOn("Running All Stages. This may take sometime...");
+  cmdEXV_Click();
+  cmdInvert_Click();
+  cmdMultiply_Click();
+  cmdTrend_Click();
+  form.Enable("cmdRunAll", true);
+  host_.HoldOn("");
+}
+
+void Workbench::cmdSplitTable_Click() {
+  ws.bTableSplit = true;
+  form.Enable("cmdDynamicX", true);
+  const LabelledMatrix& b = ws.mBMat;
+  const int r2 = b.Rows() / 2, c2 = b.Cols() / 2;
+  LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
+  for (int q = 0; q < 4; ++q) {
+    LabelledMatrix& Q = *quadrants[q];
+    Q = LabelledMatrix::Dimension(std::max(r2, 0), std::max(c2, 0));
+    const int rowOffset = q >= 2 ? r2 : 0, colOffset = q % 2 == 1 ? c2 : 0;
+    for (int i = 1; i <= r2; ++i) {
+      if (const Cell* c = b.At(rowOffset + i, 0)) Q.Set(i, 0, *c);
+    }
+    for (int j = 1; j <= c2; ++j) {
+      if (const Cell* c = b.At(0, colOffset + j)) Q.Set(0, j, *c);
+    }
+    for (int i = 1; i <= r2; ++i) {
+      for (int j = 1; j <= c2; ++j) {
+        if (const Cell* c = b.At(rowOffset + i, colOffset + j)) Q.Set(i, j, *c);
+      }
+    }
+  }
+  form.Enable("cmdSplitTable", false);
+  for (int q = 0; q < 4; ++q) form.Enable("cmdQ(" + std::to_string(q) + ")", true);
+  cmdQ_Click(0);
+}
+
+void Workbench::cmdQ_Click(int index) {
+  const LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
+  if (index < 0 || index > 3) return;
+  ws.mBMat = *quadrants[index];
+  form.txtRows = std::to_string(ws.mBMat.Rows());
+  form.txtCols = std::to_string(ws.mBMat.Cols());
+  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix Q" + std::to_string(index + 1));
+  form.Enable("cmdEXV", true);
+}
+
+void Workbench::chkDummy_Click() {
+  form.Enable("chkDummy", false);
+  ws.bStageRerun = true;
+  cmdRunAll_Click();
+  form.Enable("chkDummy", true);
+}
+
+void Workbench::chkReuse_Click() {
+  form.Enable("chkReuse", false);
+  ws.bStageRerun = true;
+  cmdTrend_Click();
+  form.Enable("chkReuse", true);
+}
+
+void Workbench::lstImpVars_Click() {
+  ws.bStageRerun = true;
+  cmdRunAll_Click();
+}
+
+void ForecastOptions::CalculatedPeriod() {
+  const LabelledMatrix& calc = bench_.ws.mCalculated;
+  if (!calc.IsAssigned()) return;
+  txtFromYr = CellText(calc.Get(1, 0));
+  txtToYr = CellText(calc.Get(calc.Rows(), 0));
+}
+
+void ForecastOptions::Form_Load() {
+  const SettingsStore* store = bench_.Settings();
+  CalculatedPeriod();
+  SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
+}
+
+void ForecastOptions::SetTxtData(const std::string& path) {
+  if (txtData == path) return;
+  txtData = path;
+  txtData_Change();
+}
+
+void ForecastOptions::txtData_Change() {
+  if (Trimmed(txtData).empty() || !FileExists(txtData)) return;
+  if (const SettingsStore* store = bench_.Settings()) store->SaveDbSetting(kDataFilesSection, "LastForecastFile", txtData);
+  CalculatedPeriod();
+  Workspace& ws = bench_.ws;
+  ws.mForecastExo = bench_.ExcelArrayLoad(txtData);
+  ws.bForecastDataLoaded = true;
+  txtFromYear = CellText(ws.mForecastExo.Get(1, 0));
+  txtToYear = CellText(ws.mForecastExo.Get(ws.mForecastExo.Rows(), 0));
+  bench_.HostRef().Preview(ws.mForecastExo, 4, "Forecast Matrix");
+}
+
+void ForecastOptions::cmdSelectFile_Click() {
+  FileDialogRequest request;
+  request.title = kSelectDataFileTitle;
+  request.filter = kDataFileFilter;
+  request.initialFolder = bench_.DataFolder();
+  const auto path = bench_.HostRef().ChooseOpenFile(request);
+  if (!path || !FileExists(*path)) return;
+  if (txtData == *path) {
+    txtData_Change();
+  } else {
+    SetTxtData(*path);
+  }
+}
+
 std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {
   return files_.ChooseMatrixFile(title);
 }

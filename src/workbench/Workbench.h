@@ -3,6 +3,7 @@
 // command handlers, named after the controls they belong to. The desktop window calls
 // these handlers and mirrors `form`; quantorial-cli and the tests call them directly.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
 #include "model/Stages.h"
+#include "model/Trend.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
@@ -19,6 +21,32 @@ namespace quantorial {
 // Texts the loader writes.
 inline constexpr const char* kLoadingStatus = "Loading Worksheet.";
 inline constexpr const char* kPairedBMatSuffix = "_NOR_BMAT.CSV";
+
+class Workbench;
+
+// frmForecast, "Forecast Options": the calculated period, the forecast period and the
+// forecast data file. It stays loaded between forecasts until the trend analysis runs.
+class ForecastOptions {
+ public:
+  explicit ForecastOptions(Workbench& bench) : bench_(bench) {}
+  std::string txtFromYr = "2001";    // first year of the calculated series
+  std::string txtToYr = "2013";      // last year of the calculated series
+  std::string txtFromYear = "2001";  // first forecast year
+  std::string txtToYear = "2013";    // last forecast year
+  std::string txtData;               // the forecast data file
+
+  // The dialog's load: the last forecast file and the calculated period.
+  void Form_Load();
+  // Sets the file box; a changed text loads the file.
+  void SetTxtData(const std::string& path);
+  void txtData_Change();
+  // "Select Forecast Data File".
+  void cmdSelectFile_Click();
+
+ private:
+  void CalculatedPeriod();
+  Workbench& bench_;
+};
 
 class Workbench : public MatrixFileSource {
  public:
@@ -65,6 +93,19 @@ class Workbench : public MatrixFileSource {
   void cmdInvert_Click() { quantorial::cmdInvert_Click(ws, form, host_); }
   void cmdMultiply_Click() { quantorial::cmdMultiply_Click(ws, form, host_); }
   void cmdReciprocal_Click() { quantorial::cmdReciprocal_Click(ws, form, host_); }
+  void cmdTrend_Click();
+  void cmdForecast_Click();
+  void cmdRunAll_Click();
+  void cmdSplitTable_Click();
+  void cmdQ_Click(int index);
+  // The option controls re-run stages.
+  void chkDummy_Click();
+  void chkReuse_Click();
+  void lstImpVars_Click();
+  // Draws the chart of the selected series (the chart window comes with the charts).
+  void cmdChart_Click() {}
+  // The prediction shift used when there is no settings store to read it from.
+  void SetDefaultShift(int shift) { defaultShift_ = shift; }
   // A double click on the command panel asks for the change symbol of built labels.
   void Picture1_DblClick();
 
@@ -76,6 +117,10 @@ class Workbench : public MatrixFileSource {
   LabelledMatrix ExcelArrayLoad(const std::string& path) override;
 
   const std::string& DataFolder() const { return dataFolder_; }
+  Host& HostRef() { return host_; }
+  const SettingsStore* Settings() const { return settings_; }
+  // The forecast dialog while it is loaded, else null.
+  ForecastOptions* ForecastDialog() { return forecast_.get(); }
 
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
@@ -88,6 +133,8 @@ class Workbench : public MatrixFileSource {
   std::string dataFolder_;
   DataFileAccess files_;
   int lastGridPreview_ = 0;
+  int defaultShift_ = 1;
+  std::unique_ptr<ForecastOptions> forecast_;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary

@@ -9,6 +9,7 @@
 namespace quantorial {
 
 class LabelledMatrix;
+class ForecastOptions;
 
 // The title a message box gets when its caller gives none.
 inline constexpr const char* kApplicationTitle = "Quantorial";
@@ -81,6 +82,8 @@ class Host {
   // File choice; nothing when cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
+  // The modal "Forecast Options" dialog over its state; it returns when the dialog closes.
+  virtual void ShowForecastOptions(ForecastOptions& dialog) = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
   // Hands a file to the desktop to open with its default program.
   virtual void OpenWithDesktop(const std::string& path) = 0;

@@ -67,6 +67,11 @@ std::optional<std::string> ScriptedHost::ChooseSaveFile(const FileDialogRequest&
   return a;
 }
 
+void ScriptedHost::ShowForecastOptions(ForecastOptions& dialog) {
+  calls.push_back({"ForecastOptions", "", "", 0, {}});
+  if (forecastScript) forecastScript(dialog);
+}
+
 void ScriptedHost::SetClipboardText(const std::string& text) {
   clipboard = text;
   calls.push_back({"Clipboard", text, "", 0, {}});

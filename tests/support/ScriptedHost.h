@@ -4,6 +4,7 @@
 // first button.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ class ScriptedHost : public Host {
   std::deque<std::optional<std::string>> fileAnswers;
   std::vector<FileDialogRequest> fileRequests;
   std::string clipboard;
+  // What the person does in the forecast dialog.
+  std::function<void(ForecastOptions&)> forecastScript;
 
   // The calls of one kind, in order.
   std::vector<HostCall> CallsOf(const std::string& kind) const;
@@ -44,6 +47,7 @@ class ScriptedHost : public Host {
                                       const std::string& defaultText) override;
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+  void ShowForecastOptions(ForecastOptions& dialog) override;
   void SetClipboardText(const std::string& text) override;
   void OpenWithDesktop(const std::string& path) override;
 };

@@ -1,0 +1,28 @@
+#pragma once
+// The trend analysis and the forecast: the calculated series of the endogenous variables
+// over the observed years, y^(t) = y(t-1) + B1 x(t) + B2 x(t-1), and their extension over
+// the years of a forecast data file.
+
+#include <string>
+
+#include "workspace/Host.h"
+#include "workspace/MainForm.h"
+#include "workspace/Workspace.h"
+
+namespace quantorial {
+
+// "&Trend Analysis" with the prediction shift s (the setting "ShiftPrediction").
+void RunTrend(Workspace& ws, MainForm& form, Host& host, int shift);
+
+// The forecast period and data of the "Forecast Options" dialog.
+struct ForecastPeriod {
+  std::string lastCalculatedYear;  // txtToYr
+  std::string firstForecastYear;   // txtFromYear
+  std::string lastForecastYear;    // txtToYear
+};
+
+// "&Forecast" after its dialog: extends the calculated series over the forecast years.
+// False when there is no calculated series to extend.
+bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period);
+
+}  // namespace quantorial
