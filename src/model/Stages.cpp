@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "matrix/MatrixFunctions.h"
 #include "workspace/ValueRules.h"
@@ -176,15 +177,28 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
   const int T = std::max(obs.Rows(), 0), m = std::max(ws.mCustomExoLag.Cols(), 0);
   ws.mTrendExo = LabelledMatrix::Dimension(T, m);
   for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, 0, obs, i, 0);
-  auto firstMatch = [&](int j) {
-    const std::string name = CellText(obs.Get(0, j));
-    for (int c = 1; c <= m; ++c) {
-      if (LabelEndsWith(CellText(ws.mCustomExoLag.Get(0, c)), name)) return c;
+  // Each observed series goes to the column of its variable: the label that is its name
+  // (with or without the change symbol) first, else the first free label ending with it.
+  std::vector<int> column(static_cast<std::size_t>(std::max(obs.Cols(), 0)) + 1, 0);
+  std::vector<bool> taken(static_cast<std::size_t>(m) + 1, false);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int j = 1; j <= obs.Cols(); ++j) {
+      if (column[static_cast<std::size_t>(j)] != 0) continue;
+      const std::string name = CellText(obs.Get(0, j));
+      for (int c = 1; c <= m; ++c) {
+        const std::string label = CellText(ws.mCustomExoLag.Get(0, c));
+        const bool match = pass == 0 ? (!name.empty() && (label == name || label == ws.sChangeSymbol + name))
+                                     : (!taken[static_cast<std::size_t>(c)] && LabelEndsWith(label, name));
+        if (match) {
+          column[static_cast<std::size_t>(j)] = c;
+          taken[static_cast<std::size_t>(c)] = true;
+          break;
+        }
+      }
     }
-    return 0;
-  };
+  }
   for (int j = 1; j <= obs.Cols(); ++j) {
-    const int c = firstMatch(j);
+    const int c = column[static_cast<std::size_t>(j)];
     if (c == 0) continue;
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
   }
@@ -192,7 +206,7 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
   if (form.chkDummy == 1) {
     for (int j = ws.nEndoVars + 1; j <= obs.Cols(); ++j) {
       if (!IsPolicyColumn(obs, j)) continue;
-      const int c = firstMatch(j);
+      const int c = column[static_cast<std::size_t>(j)];
       if (c == 0) continue;
       for (int i = 1; i <= ws.mCustomExoLag.Rows(); ++i) ws.mCustomExoLag.Set(i, c, 0.0);
     }

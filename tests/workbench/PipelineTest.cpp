@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "TempDir.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+namespace {
+
+using testing::Dump;
+using testing::M;
+using testing::ScriptedHost;
+using testing::TempDir;
+
+const Cell E;
+Cell T(const char* s) { return Cell(std::string(s)); }
+
+class Pipeline : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb{host, nullptr, dir.path().string()};
+
+  // One endogenous y and one exogenous x: B1 = [0.5], B2 = [-0.5].
+  void SmallModel(int shift) {
+    wb.ws.mObserved = M({{T("Year"), T("y"), T("x")}, {2001.0, 10.0, 4.0}, {2002.0, 12.0, 6.0}, {2003.0, 13.0, 6.0}});
+    wb.ws.mBMat = M({{E, T("y"), T("x")}, {T("y"), 0.0, 0.5}});
+    wb.form.txtRows = "1";
+    wb.form.txtCols = "2";
+    wb.SetDefaultShift(shift);
+    host.inputAnswers.push_back(std::string("1"));
+    wb.cmdRunAll_Click();
+  }
+  double Calc(int i, int j) const { return *ArithmeticValue(wb.ws.mCalculated.Get(i, j)); }
+};
+
+TEST_F(Pipeline, TrendWorkedExample) {
+  SmallModel(0);
+  EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n");
+  EXPECT_EQ(wb.ws.mCalcBase, wb.ws.mCalculated);
+  EXPECT_FALSE(wb.ws.mCalcLevels.IsFilled() && IsNumber(wb.ws.mCalcLevels.Get(2, 1)));
+  EXPECT_EQ(wb.form.cboPlot, (std::vector<std::string>{"1=y"}));
+  EXPECT_EQ(wb.form.cboPlotIndex, 0);
+  EXPECT_TRUE(wb.form.IsEnabled("cmdChart"));
+  EXPECT_TRUE(wb.form.IsEnabled("cmdRunAll"));
+  EXPECT_FALSE(wb.ws.bStageRerun);
+  EXPECT_EQ(host.CallsOf("HoldOn").front().text, "Running All Stages. This may take sometime...");
+  for (const auto& c : host.CallsOf("Preview")) EXPECT_NE(c.text == "Plot Matrix" ? c.number : 2, 3);
+}
+
+TEST_F(Pipeline, ThePredictionShift) {
+  SmallModel(1);  // the default: y^(t) in the row of year t - 1
+  EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,11\n2002,12\n");
+  wb.SetDefaultShift(-1);
+  wb.cmdTrend_Click();
+  EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,\n2002,\n2003,11\n,12\n");
+}
+
+TEST_F(Pipeline, ReuseFeedsOnTheCalculatedValueAndKeepsTheSeries) {
+  SmallModel(0);
+  wb.form.cboPlotIndex = 0;
+  wb.form.chkReuse = 1;
+  wb.chkReuse_Click();
+  // y^(3) = y^(2) + 0.5 * 6 - 0.5 * 6 = 11.
+  EXPECT_EQ(Calc(3, 1), 11.0);
+  EXPECT_EQ(Calc(2, 1), 11.0);
+  EXPECT_FALSE(wb.ws.bStageRerun);
+  // With a shift the previous calculated value is read from its shifted row.
+  wb.SetDefaultShift(1);
+  wb.chkReuse_Click();
+  EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,11\n2002,11\n");
+}
+
+TEST_F(Pipeline, LevelsOfASplitTable) {
+  // Change series in the first half of the columns, levels in the second.
+  wb.ws.mObserved = M({{T("Year"), T("dy"), T("dx"), T("y"), T("x")},
+                       {2001.0, 0.0, 0.0, 100.0, 50.0},
+                       {2002.0, 2.0, 2.0, 102.0, 52.0},
+                       {2003.0, 1.0, 0.0, 103.0, 52.0}});
+  wb.ws.mBMat = M({{E, T("dy"), T("dx")}, {T("dy"), 0.0, 0.5}});
+  wb.form.txtRows = "1";
+  wb.form.txtCols = "2";
+  wb.ws.bTableSplit = true;
+  wb.SetDefaultShift(0);
+  host.inputAnswers.push_back(std::string("1"));
+  wb.cmdEXV_Click();
+  wb.cmdInvert_Click();
+  wb.cmdMultiply_Click();
+  wb.cmdTrend_Click();
+  // y^(2) = 0 + 0.5 * 2 - 0.5 * 0 = 1; level 100 + 1.
+  EXPECT_EQ(Dump(wb.ws.mCalcLevels), "\"Year\",\"y\"\n2001,\n2002,101\n2003,103\n");
+  EXPECT_EQ(host.CallsOf("Preview").back().number, 3);
+}
+
+class Forecast : public Pipeline {
+ protected:
+  // Runs the forecast over the years of a forecast file of x values.
+  void Run(const std::string& rows, const char* from, const char* to) {
+    const std::string path = dir.Write("forecast.csv", "Year,x\n" + rows);
+    host.forecastScript = [path, from, to](ForecastOptions& d) {
+      d.SetTxtData(path);
+      if (from) d.txtFromYear = from;
+      if (to) d.txtToYear = to;
+    };
+    wb.cmdForecast_Click();
+  }
+};
+
+TEST_F(Forecast, AppendedAfterTheCalculatedPeriod) {
+  SmallModel(0);
+  Run("2004,8\n2005,8\n2006,9\n", nullptr, nullptr);
+  EXPECT_TRUE(host.Messages().empty());
+  // 2004: 12 + 0.5*8 - 0.5*6 = 13; 2005: 13 + 0; 2006: 13 + 0.5*9 - 0.5*8 = 13.5.
+  EXPECT_EQ(Dump(wb.ws.mForecast), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n2004,13\n2005,13\n2006,13.5\n");
+  EXPECT_EQ(wb.ws.mCalculated, wb.ws.mCalcBase);
+  EXPECT_TRUE(wb.ws.bForecastDone);
+  EXPECT_TRUE(wb.ws.bForecastDataLoaded);
+  ASSERT_NE(wb.ForecastDialog(), nullptr);
+  EXPECT_EQ(wb.ForecastDialog()->txtFromYr, "2001");
+  EXPECT_EQ(wb.ForecastDialog()->txtToYr, "2003");
+  EXPECT_EQ(wb.ForecastDialog()->txtFromYear, "2004");
+  EXPECT_EQ(wb.ForecastDialog()->txtToYear, "2006");
+  std::vector<std::string> last;
+  const auto previews = host.CallsOf("Preview");
+  for (std::size_t i = previews.size() - 3; i < previews.size(); ++i) {
+    last.push_back(std::to_string(previews[i].number) + ":" + previews[i].text);
+  }
+  EXPECT_EQ(last, (std::vector<std::string>{"0:Matrix Plot", "1:Matrix mForecast Plot", "2:Matrix Trend"}));
+  // A new trend analysis erases the forecast and unloads the dialog.
+  wb.cmdTrend_Click();
+  EXPECT_FALSE(wb.ws.mForecast.IsAssigned());
+  EXPECT_FALSE(wb.ws.bForecastDone);
+  EXPECT_EQ(wb.ForecastDialog(), nullptr);
+}
+
+TEST_F(Forecast, ABrokenSeriesIsReportedOnceAndForecastAnyway) {
+  SmallModel(0);
+  Run("2005,8\n2006,8\n", nullptr, nullptr);
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Broken time series..."}));
+  EXPECT_EQ(wb.ws.mForecast.Rows(), 5);
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(5, 0)), "2006");
+}
+
+TEST_F(Forecast, OverlappingYearsOverwriteTheirRows) {
+  SmallModel(0);
+  Run("2003,6\n2004,6\n", nullptr, nullptr);
+  // 2003 overwrites its row starting from 2002's 11: 11 + 0.5*6 - 0.5*6 = 11; 2004 follows 2003.
+  EXPECT_EQ(Dump(wb.ws.mForecast), "\"Year\",\"y\"\n2001,\n2002,11\n2003,11\n2004,11\n");
+}
+
+TEST_F(Forecast, SameValuesEveryYearRepeatTheYearBefore) {
+  SmallModel(0);
+  Run("2004,6\n2005,6\n2006,6\n", nullptr, nullptr);
+  EXPECT_EQ(Dump(wb.ws.mForecast), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n2004,12\n2005,12\n2006,12\n");
+}
+
+TEST_F(Forecast, FirstYearTakesTheObservedValueOfTheSameVariable) {
+  // Two exogenous variables, only the second (z) selected: x(t-1) of the first forecast
+  // year must be z's last observed value, not x's.
+  wb.ws.mObserved = M({{T("Year"), T("y"), T("x"), T("z")}, {2001.0, 10.0, 100.0, 4.0}, {2002.0, 12.0, 200.0, 6.0}});
+  wb.ws.mBMat = M({{E, T("y"), T("x"), T("z")}, {T("y"), 0.0, 1.0, 0.5}});
+  wb.form.txtRows = "1";
+  wb.form.txtCols = "3";
+  wb.SetDefaultShift(0);
+  host.inputAnswers.push_back(std::string("1"));
+  wb.cmdRunAll_Click();
+  wb.form.lstImpVarsSelected = {false, true};
+  wb.lstImpVars_Click();
+  EXPECT_EQ(Dump(wb.ws.mCustomExo), ",\"z(t)\"\n\"y\",0.5\n");
+  const std::string path = dir.Write("z.csv", "Year,z\n2003,10\n");
+  host.forecastScript = [path](ForecastOptions& d) { d.SetTxtData(path); };
+  wb.cmdForecast_Click();
+  // From the calculated 2002 (10 + 0.5 * 6 - 0.5 * 4 = 11): 11 + 0.5 * 10 - 0.5 * 6. Taking
+  // x's 200 by position would give -84.
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(3, 1)), "13");
+}
+
+TEST_F(Forecast, WithoutACalculatedSeriesNothingHappens) {
+  host.forecastScript = [](ForecastOptions&) {};
+  wb.cmdForecast_Click();
+  EXPECT_FALSE(wb.ws.mForecast.IsAssigned());
+  EXPECT_EQ(host.CallsOf("ForecastOptions").size(), 1u);
+  EXPECT_TRUE(host.CallsOf("HoldOn").empty());
+}
+
+TEST_F(Pipeline, RunAllReusesNumberAndSelection) {
+  SmallModel(0);
+  wb.form.lstImpVarsSelected = {true};
+  wb.form.chkDummy = 1;
+  wb.chkDummy_Click();
+  EXPECT_EQ(host.CallsOf("InputBox").size(), 1u);  // asked once, at the first run
+  EXPECT_EQ(wb.form.lstImpVarsSelected, (std::vector<bool>{true}));
+  EXPECT_FALSE(wb.ws.bStageRerun);
+  EXPECT_TRUE(wb.form.IsEnabled("chkDummy"));
+}
+
+TEST_F(Pipeline, ClearTaskDisablesTheChainUntilDataComeBack) {
+  SmallModel(0);
+  wb.cmdClear_Click();
+  for (const char* c : {"cmdRunAll", "cmdEXV", "cmdInvert", "cmdMultiply", "cmdTrend", "cmdChart", "cmdForecast"}) {
+    EXPECT_FALSE(wb.form.IsEnabled(c)) << c;
+  }
+  EXPECT_FALSE(wb.ws.mCalculated.IsAssigned());
+  EXPECT_FALSE(wb.ws.mObserved.IsAssigned());
+  EXPECT_TRUE(wb.ws.mEndo.IsAssigned());  // other stages' results stay
+  EXPECT_TRUE(wb.form.cboPlot.empty());
+  EXPECT_TRUE(wb.form.lstImpVars.empty());
+}
+
+TEST_F(Pipeline, SplitTableIntoQuadrants) {
+  LabelledMatrix b = LabelledMatrix::Dimension(5, 7);
+  for (int j = 1; j <= 7; ++j) b.Set(0, j, "c" + std::to_string(j));
+  for (int i = 1; i <= 5; ++i) {
+    b.Set(i, 0, "r" + std::to_string(i));
+    for (int j = 1; j <= 7; ++j) b.Set(i, j, 10.0 * i + j);
+  }
+  wb.ws.mBMat = b;
+  wb.cmdSplitTable_Click();
+  for (const LabelledMatrix* q : {&wb.ws.mBMatQ1, &wb.ws.mBMatQ2, &wb.ws.mBMatQ3, &wb.ws.mBMatQ4}) {
+    EXPECT_EQ(q->Rows(), 2);
+    EXPECT_EQ(q->Cols(), 3);
+  }
+  EXPECT_EQ(Dump(wb.ws.mBMatQ4), ",\"c4\",\"c5\",\"c6\"\n\"r3\",34,35,36\n\"r4\",44,45,46\n");
+  EXPECT_EQ(Dump(wb.ws.mBMatQ2), ",\"c4\",\"c5\",\"c6\"\n\"r1\",14,15,16\n\"r2\",24,25,26\n");
+  EXPECT_EQ(wb.ws.mBMat, wb.ws.mBMatQ1);  // the first quadrant is chosen at once
+  EXPECT_TRUE(wb.ws.bTableSplit);
+  EXPECT_FALSE(wb.form.IsEnabled("cmdSplitTable"));
+  // A 4 x 6 B-matrix: quadrant 4 holds mBMat(3, 4) at (1, 1).
+  wb.ws.mBMat = SubMatrix(b, 1, 3, 1, 1, 0);
+  wb.form.Enable("cmdSplitTable", true);
+  wb.cmdSplitTable_Click();
+  host = ScriptedHost();
+  wb.cmdQ_Click(3);
+  EXPECT_EQ(wb.form.txtRows, "2");
+  EXPECT_EQ(wb.form.txtCols, "3");
+  EXPECT_EQ(wb.ws.mBMat.Get(1, 1), Cell(34.0));
+  EXPECT_EQ(host.CallsOf("Preview").at(0).text, "Normal BMAT Matrix Q4");
+  EXPECT_TRUE(wb.form.IsEnabled("cmdEXV"));
+}
+
+}  // namespace
+}  // namespace quantorial
