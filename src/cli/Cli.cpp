@@ -1,6 +1,11 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
 #include <optional>
 
 #include "cli/CliHost.h"
@@ -9,6 +14,9 @@
 #include "io/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
+#include "workbench/Workbench.h"
+#include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {
@@ -22,10 +30,17 @@ struct Arguments {
   std::optional<std::string> output;
   std::optional<std::string> store;
   std::optional<std::string> defaultValue;
+  std::map<std::string, std::string> values;  // the options of run, such as "--endo"
+  std::set<std::string> flags;                // --policy, --reuse
   bool verbose = false;
   bool help = false;
   std::string error;  // a usage error
 };
+
+const std::set<std::string> kRunOptions = {"--bmat",     "--endo",           "--impact",         "--change-symbol",
+                                           "--shift",    "--forecast",       "--forecast-years", "--split-quadrant",
+                                           "--dump"};
+const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
 
 bool LooksLikeNumber(const std::string& a) {
   return a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
@@ -52,6 +67,14 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       r.output = args[++i];
     } else if (a.rfind("--output=", 0) == 0) {
       r.output = a.substr(9);
+    } else if (kRunFlags.count(a)) {
+      r.flags.insert(a);
+    } else if (kRunOptions.count(a)) {
+      if (i + 1 >= args.size()) {
+        r.error = "option " + a + " needs a value";
+        return r;
+      }
+      r.values[a] = args[++i];
     } else if (a == "--store" || a == "--default") {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a value";
@@ -176,6 +199,109 @@ int RunSettings(const Arguments& a, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+int RunModel(const Arguments& a, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "run takes one data file");
+  const auto value = [&](const char* name) -> std::optional<std::string> {
+    const auto it = a.values.find(name);
+    return it == a.values.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  const auto endo = value("--endo");
+  const auto endoCount = endo ? WholeNumberRounded(*endo) : std::nullopt;
+  if (!endoCount || *endoCount < 1) return UsageError(err, "run needs --endo N, the number of endogenous variables");
+  const auto dump = value("--dump");
+  if (!dump) return UsageError(err, "run needs --dump DIR, the folder for the matrices");
+  std::optional<int> shift;
+  if (const auto s = value("--shift")) {
+    shift = WholeNumberRounded(*s);
+    if (!shift) return UsageError(err, "--shift takes a whole number");
+  }
+  std::optional<int> quadrant;
+  if (const auto q = value("--split-quadrant")) {
+    quadrant = WholeNumberRounded(*q);
+    if (!quadrant || *quadrant < 1 || *quadrant > 4) return UsageError(err, "--split-quadrant takes 1, 2, 3 or 4");
+  }
+  std::optional<std::pair<std::string, std::string>> years;
+  if (const auto y = value("--forecast-years")) {
+    const std::size_t colon = y->find(':');
+    if (colon == std::string::npos || !value("--forecast")) {
+      return UsageError(err, "--forecast-years FIRST:LAST goes with --forecast FILE");
+    }
+    years = std::make_pair(y->substr(0, colon), y->substr(colon + 1));
+  }
+  const std::string data = std::filesystem::absolute(a.positional[1]).string();
+  if (!CheckInputFile(data, err)) return kExitFailed;
+  for (const char* f : {"--bmat", "--forecast"}) {
+    if (const auto path = value(f); path && !CheckInputFile(*path, err)) return kExitFailed;
+  }
+
+  std::unique_ptr<SettingsStore> store;
+  if (a.store) store = std::make_unique<SettingsStore>(*a.store);
+  CliHost host(err, a.verbose);
+  Workbench wb(host, store.get(), std::string());
+  wb.SetShift(shift);
+  if (const auto s = value("--change-symbol")) wb.ws.sChangeSymbol = *s;
+  wb.form.chkDummy = a.flags.count("--policy") ? 1 : 0;
+  wb.form.chkReuse = a.flags.count("--reuse") ? 1 : 0;
+
+  wb.SetTxtData(0, data);
+  if (const auto b = value("--bmat")) wb.SetTxtData(1, std::filesystem::absolute(*b).string());
+  if (!wb.ws.mObserved.IsFilled()) {
+    err << kProgram << ": \"" << data << "\" holds no data\n";
+    return kExitFailed;
+  }
+  if (!wb.ws.mBMat.IsFilled()) {
+    err << kProgram << ": no B-matrix: name one with --bmat FILE, or put " << PairedBMatPath(data)
+        << " beside the data file\n";
+    return kExitFailed;
+  }
+  if (quadrant) {
+    wb.cmdSplitTable_Click();
+    wb.cmdQ_Click(*quadrant - 1);
+  }
+  host.QueueInput(std::to_string(*endoCount));
+  wb.cmdRunAll_Click();
+  if (const auto impact = value("--impact")) {
+    auto& form = wb.form;
+    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
+    std::stringstream names(*impact);
+    std::string name;
+    while (std::getline(names, name, ',')) {
+      const auto it = std::find(form.lstImpVars.begin(), form.lstImpVars.end(), name);
+      if (it == form.lstImpVars.end()) {
+        err << kProgram << ": \"" << name << "\" is not an exogenous variable of the model; they are:";
+        for (const auto& v : form.lstImpVars) err << ' ' << v;
+        err << '\n';
+        return kExitFailed;
+      }
+      form.lstImpVarsSelected[static_cast<std::size_t>(it - form.lstImpVars.begin())] = true;
+    }
+    wb.lstImpVars_Click();
+  }
+  if (const auto f = value("--forecast")) {
+    host.SetForecast(std::filesystem::absolute(*f).string(), years);
+    wb.cmdForecast_Click();
+  }
+  if (host.ErrorReported()) return kExitFailed;
+
+  std::error_code ec;
+  std::filesystem::create_directories(*dump, ec);
+  if (ec) {
+    err << kProgram << ": cannot make the folder \"" << *dump << "\": " << ec.message() << '\n';
+    return kExitFailed;
+  }
+  for (const auto& named : WorkspaceMatrices()) {
+    const LabelledMatrix& m = wb.ws.*(named.matrix);
+    if (!m.IsFilled()) continue;
+    const std::string path = (std::filesystem::path(*dump) / (std::string(named.name) + ".csv")).string();
+    std::string error;
+    if (!WriteFileAtomically(path, DumpText(m), error)) {
+      err << kProgram << ": cannot write \"" << path << "\": " << error << '\n';
+      return kExitFailed;
+    }
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -194,6 +320,12 @@ std::string CliUsage() {
          "  matrix invert A\n"
          "  matrix invert-pivot A\n"
          "  matrix reciprocal A\n"
+         "  run DATA --endo N --dump DIR [--bmat FILE] [--impact NAME,NAME...] [--policy]\n"
+         "      [--reuse] [--change-symbol S] [--shift S] [--split-quadrant Q]\n"
+         "      [--forecast FILE [--forecast-years FIRST:LAST]]\n"
+         "                             loads DATA (and its _NOR_BMAT.CSV B-matrix, or --bmat),\n"
+         "                             runs all stages with N endogenous variables, then the\n"
+         "                             forecast, and writes every filled matrix as DIR/<name>.csv\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -224,6 +356,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "load") return RunLoad(a, out, err);
   if (command == "matrix") return RunMatrix(a, out, err);
   if (command == "settings") return RunSettings(a, out, err);
+  if (command == "run") return RunModel(a, err);
   return UsageError(err, "unknown command " + command);
 }
 

@@ -200,9 +200,12 @@ void Workbench::lblBack_Click() {
 }
 
 void Workbench::cmdTrend_Click() {
-  const int shift = settings_ ? WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1"))
-                                    .value_or(defaultShift_)
-                              : defaultShift_;
+  int shift = 1;
+  if (shift_) {
+    shift = *shift_;
+  } else if (settings_) {
+    shift = WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1")).value_or(1);
+  }
   RunTrend(ws, form, host_, shift);
   forecast_.reset();  // the next forecast reads the new calculated period
   cmdChart_Click();

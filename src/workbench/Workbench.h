@@ -104,8 +104,9 @@ class Workbench : public MatrixFileSource {
   void lstImpVars_Click();
   // Draws the chart of the selected series (the chart window comes with the charts).
   void cmdChart_Click() {}
-  // The prediction shift used when there is no settings store to read it from.
-  void SetDefaultShift(int shift) { defaultShift_ = shift; }
+  // The prediction shift of the trend analysis: given here, it is used instead of the
+  // setting "ShiftPrediction" (which defaults to 1).
+  void SetShift(std::optional<int> shift) { shift_ = shift; }
   // A double click on the command panel asks for the change symbol of built labels.
   void Picture1_DblClick();
 
@@ -133,7 +134,7 @@ class Workbench : public MatrixFileSource {
   std::string dataFolder_;
   DataFileAccess files_;
   int lastGridPreview_ = 0;
-  int defaultShift_ = 1;
+  std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
 };
 

@@ -169,6 +169,49 @@ TEST_F(Cli, SettingsGetAndSet) {
   EXPECT_EQ(RunArgs({"settings", "set", "A", "B", "c", "--default", "d"}).status, 2);
 }
 
+TEST_F(Cli, RunWritesEveryFilledMatrix) {
+  const std::string data = dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string forecast = dir.Write("f.csv", "Year,x\n2004,8\n2005,8\n");
+  const std::string out = dir.File("out");
+  auto r = RunArgs({"run", data, "--endo", "1", "--shift", "0", "--forecast", forecast, "--dump", out});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(TempDir::Read(out + "/mCalculated.csv"), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n");
+  EXPECT_EQ(TempDir::Read(out + "/mForecast.csv"), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n2004,13\n2005,13\n");
+  EXPECT_EQ(TempDir::Read(out + "/mImpact.csv"), ",\"x(t)\"\n\"y\",0.5\n");
+  EXPECT_EQ(TempDir::Read(out + "/mEndo.csv"), ",\"y\"\n\"y\",1\n");
+  EXPECT_TRUE(std::filesystem::exists(out + "/mObserved.csv"));
+  EXPECT_FALSE(std::filesystem::exists(out + "/mReciprocal.csv"));  // never filled by this run
+  // With the verbose flag the stages say what they do.
+  r = RunArgs({"run", data, "--endo", "1", "--dump", out, "-v"});
+  EXPECT_NE(r.err.find("Running All Stages. This may take sometime..."), std::string::npos);
+}
+
+TEST_F(Cli, RunOptionsAndErrors) {
+  const std::string data = dir.Write("d.csv", "Year,y,a,b\n2001,10,1,5\n2002,12,2,7\n");
+  const std::string bmat = dir.Write("model.csv", ",y,a,b\ny,0,1,2\n");
+  const std::string out = dir.File("o");
+  auto r = RunArgs({"run", data, "--endo", "1", "--dump", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no B-matrix"), std::string::npos);
+  r = RunArgs({"run", data, "--bmat", bmat, "--endo", "1", "--impact", "b", "--change-symbol", "D", "--dump", out});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(out + "/mCustomExo.csv"), ",\"Db(t)\"\n\"Dy\",2\n");
+  EXPECT_EQ(TempDir::Read(out + "/mTrendExo.csv"), "\"Year\",\"b\"\n2001,5\n2002,7\n");
+  r = RunArgs({"run", data, "--bmat", bmat, "--endo", "1", "--impact", "c", "--dump", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"c\" is not an exogenous variable of the model; they are: a b"), std::string::npos);
+  for (std::vector<std::string> args : {std::vector<std::string>{"run", data, "--dump", out},
+                                        {"run", data, "--endo", "0", "--dump", out},
+                                        {"run", data, "--endo", "1"},
+                                        {"run", data, "--endo", "1", "--dump", out, "--split-quadrant", "5"},
+                                        {"run", data, "--endo", "1", "--dump", out, "--forecast-years", "1:2"}}) {
+    EXPECT_EQ(RunArgs(args).status, 2);
+  }
+  EXPECT_EQ(RunArgs({"run", dir.File("none.csv"), "--endo", "1", "--dump", out}).status, 1);
+}
+
 TEST_F(Cli, VerboseShowsStatusTexts) {
   const auto r = RunArgs({"-v", "matrix", "invert", a});
   EXPECT_EQ(r.err, "Inverting Matrix\nMatrix operation completed...see results below.\n");

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
@@ -51,6 +52,10 @@ class TestHost : public GuiHost {
     return s;
   }
   void ShowTipWindow() override { ++tipWindows; }
+  std::string forecastFile;
+  void ShowForecastOptions(ForecastOptions& dialog) override {
+    if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
+  }
   bool StartProgram(const QString& program) override {
     started << program;
     return true;
@@ -66,6 +71,15 @@ class MainWindowTest : public QObject {
   QTemporaryDir dir_;
   TestHost* host_ = nullptr;
   std::unique_ptr<MainWindow> window_;
+  int storeNumber_ = 0;
+  bool restarting_ = false;
+  // Closes the window and opens a new one on the same settings, as a restart would.
+  void Restart() {
+    cleanup();
+    restarting_ = true;
+    init();
+    restarting_ = false;
+  }
 
   QString Write(const QString& name, const char* text) {
     const QString path = dir_.filePath(name);
@@ -95,8 +109,10 @@ class MainWindowTest : public QObject {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("config"));
     auto host = std::make_unique<TestHost>();
     host_ = host.get();
-    window_ = std::make_unique<MainWindow>(std::move(host),
-                                           std::make_unique<SettingsStore>(dir_.filePath("store").toStdString()),
+    // Each test starts with its own settings store, unless it restarts the window itself.
+    if (!restarting_) ++storeNumber_;
+    const QString store = dir_.filePath(QString("store%1").arg(storeNumber_));
+    window_ = std::make_unique<MainWindow>(std::move(host), std::make_unique<SettingsStore>(store.toStdString()),
                                            dir_.filePath("Data"));
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -191,8 +207,7 @@ class MainWindowTest : public QObject {
     window_->Form_Activate();
     QCOMPARE(host_->tipWindows, 1);
     SetShowTipsAtStartup(0);
-    cleanup();
-    init();
+    Restart();
     window_->Form_Activate();
     QCOMPARE(host_->tipWindows, 0);
     // The tip window itself steps through the tips and stores its check box.
@@ -300,12 +315,41 @@ class MainWindowTest : public QObject {
     QCOMPARE(Cell(1, 1, 1), QString("0.9000"));
   }
 
+  void wholeChainFromTheSample() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    host_->files = {(samples + "/klein.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    QCOMPARE(Find<QLineEdit>("txtData(1)")->text(), samples + "/klein_NOR_BMAT.CSV");
+    QVERIFY(Find<QPushButton>("cmdRunAll")->isEnabled());
+    host_->inputs = {"4"};
+    Click("cmdRunAll");
+    QCOMPARE(window_->GridCaption(2), QString("Plot Matrix"));
+    auto* series = Find<QComboBox>("cboPlot");
+    QCOMPARE(series->count(), 4);
+    QCOMPARE(series->itemText(0), QString("1=C"));
+    QCOMPARE(series->currentIndex(), 0);
+    QVERIFY(Find<QPushButton>("cmdForecast")->isEnabled());
+    const Workspace& ws = window_->Bench().ws;
+    QCOMPARE(ws.mImpact.Cols(), 5);
+    QCOMPARE(ws.mCalculated.Rows(), 21);  // 22 years, shifted by one
+    // Choose the third series, switch on Reuse: the trend runs again and keeps it.
+    series->setCurrentIndex(2);
+    QTest::mouseClick(Find<QCheckBox>("chkReuse"), Qt::LeftButton);
+    QCOMPARE(window_->Bench().form.chkReuse, 1);
+    QCOMPARE(series->currentIndex(), 2);
+    host_->forecastFile = (samples + "/klein_forecast.csv").toStdString();
+    Click("cmdForecast");
+    QCOMPARE(window_->GridCaption(1), QString("Matrix mForecast Plot"));
+    QCOMPARE(window_->GridCaption(4), QString("Forecast Matrix"));
+    QVERIFY(ws.bForecastDone);
+    QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
+  }
+
   void lastFilesComeBack() {
     const QString klein = Write("again.csv", "Year,C\n1920,1\n");
     host_->files = {klein.toStdString()};
     Click("cmdSelectFile(0)");
-    cleanup();
-    init();
+    Restart();
     window_->Form_Load();
     QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), klein);
     QCOMPARE(window_->GridCaption(0), QString("Trend Matrix"));

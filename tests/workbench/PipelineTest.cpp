@@ -30,7 +30,7 @@ class Pipeline : public ::testing::Test {
     wb.ws.mBMat = M({{E, T("y"), T("x")}, {T("y"), 0.0, 0.5}});
     wb.form.txtRows = "1";
     wb.form.txtCols = "2";
-    wb.SetDefaultShift(shift);
+    wb.SetShift(shift);
     host.inputAnswers.push_back(std::string("1"));
     wb.cmdRunAll_Click();
   }
@@ -54,7 +54,7 @@ TEST_F(Pipeline, TrendWorkedExample) {
 TEST_F(Pipeline, ThePredictionShift) {
   SmallModel(1);  // the default: y^(t) in the row of year t - 1
   EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,11\n2002,12\n");
-  wb.SetDefaultShift(-1);
+  wb.SetShift(-1);
   wb.cmdTrend_Click();
   EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,\n2002,\n2003,11\n,12\n");
 }
@@ -69,7 +69,7 @@ TEST_F(Pipeline, ReuseFeedsOnTheCalculatedValueAndKeepsTheSeries) {
   EXPECT_EQ(Calc(2, 1), 11.0);
   EXPECT_FALSE(wb.ws.bStageRerun);
   // With a shift the previous calculated value is read from its shifted row.
-  wb.SetDefaultShift(1);
+  wb.SetShift(1);
   wb.chkReuse_Click();
   EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,11\n2002,11\n");
 }
@@ -84,7 +84,7 @@ TEST_F(Pipeline, LevelsOfASplitTable) {
   wb.form.txtRows = "1";
   wb.form.txtCols = "2";
   wb.ws.bTableSplit = true;
-  wb.SetDefaultShift(0);
+  wb.SetShift(0);
   host.inputAnswers.push_back(std::string("1"));
   wb.cmdEXV_Click();
   wb.cmdInvert_Click();
@@ -164,7 +164,7 @@ TEST_F(Forecast, FirstYearTakesTheObservedValueOfTheSameVariable) {
   wb.ws.mBMat = M({{E, T("y"), T("x"), T("z")}, {T("y"), 0.0, 1.0, 0.5}});
   wb.form.txtRows = "1";
   wb.form.txtCols = "3";
-  wb.SetDefaultShift(0);
+  wb.SetShift(0);
   host.inputAnswers.push_back(std::string("1"));
   wb.cmdRunAll_Click();
   wb.form.lstImpVarsSelected = {false, true};
