@@ -17,5 +17,6 @@ echo "No display: running the sample through quantorial-cli instead of the windo
 "$BIN/quantorial-cli" matrix transpose data/samples/klein.csv -o "$OUT/klein-transposed.csv"
 "$BIN/quantorial-cli" matrix invert-pivot data/samples/structure.csv -o "$OUT/structure-inverse.csv"
 "$BIN/quantorial-cli" matrix mul data/samples/structure.csv "$OUT/structure-inverse.csv" -o "$OUT/structure-check.csv"
+"$BIN/quantorial-cli" run data/samples/klein.csv --endo 4 --forecast data/samples/klein_forecast.csv --dump "$OUT/klein-model"
 echo "Results (dump form) are in $(pwd)/$OUT:" >&2
 ls -1 "$OUT" >&2
