@@ -43,8 +43,10 @@ char GuessDelimiter(std::string_view data) {
     if (end == std::string_view::npos) end = data.size();
     const std::string_view line = data.substr(pos, end - pos);
     if (!AllBlank(line)) {
-      return (line.find('\t') != std::string_view::npos && line.find(',') == std::string_view::npos) ? '\t'
-                                                                                                      : ',';
+      if (line.find(',') != std::string_view::npos) return ',';
+      if (line.find('\t') != std::string_view::npos) return '\t';
+      if (line.find(';') != std::string_view::npos) return ';';
+      return ',';
     }
     pos = end + 1;
   }

@@ -20,8 +20,9 @@ inline constexpr std::size_t kMaxCellText = 32767;
 // unassigned matrix and true.
 bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error);
 
-// The delimiter of a text file: a comma, or a tab when the first non-empty line has tabs
-// and no commas.
+// The delimiter of a text file: a comma, or else a tab or a semicolon (as spreadsheet
+// programs write in countries with a decimal comma) when the first non-empty line has
+// one and no commas.
 char GuessDelimiter(std::string_view data);
 
 // The cell a field's text becomes.

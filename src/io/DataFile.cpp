@@ -21,15 +21,6 @@ namespace quantorial {
 
 namespace {
 
-std::string LowerExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext;
-}
-
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -182,8 +173,7 @@ bool ReadText(const std::string& path, LabelledMatrix& out, std::string& error) 
     return false;
   }
   if (!CheckUtf8(content, error)) return false;
-  const char delimiter = LowerExtension(path) == ".txt" ? GuessDelimiter(content) : ',';
-  return ParseCsv(content, delimiter, out, error);
+  return ParseCsv(content, GuessDelimiter(content), out, error);
 }
 
 }  // namespace

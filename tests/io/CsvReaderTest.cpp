@@ -75,6 +75,8 @@ TEST(Csv, UnclosedQuoteNamesTheLineItOpenedOn) {
 TEST(Csv, TabSeparatedTextFiles) {
   EXPECT_EQ(GuessDelimiter("\n\na\tb\n1\t2\n"), '\t');
   EXPECT_EQ(GuessDelimiter("a,b\tc\n"), ',');
+  EXPECT_EQ(GuessDelimiter("Year;GDP\n1990;1,5\n"), ';');
+  EXPECT_EQ(GuessDelimiter("a;b,c\n"), ',');
   EXPECT_EQ(Parse("a\tb\n1\t2\n", '\t'), "\"a\",\"b\"\n1,2\n");
 }
 
@@ -82,6 +84,7 @@ TEST(DataFile, ReadsCsvAndTxtAndReportsProblemsByName) {
   testing::TempDir dir;
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("d.csv", "a,b\n1,2\n")).matrix), "\"a\",\"b\"\n1,2\n");
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("t.TXT", "a\tb\n1\t2\n")).matrix), "\"a\",\"b\"\n1,2\n");
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("s.csv", "a;b\n1;2\n")).matrix), "\"a\",\"b\"\n1,2\n");
   const auto missing = ReadDataFile(dir.File("none.csv"));
   EXPECT_FALSE(missing.matrix.IsAssigned());
   EXPECT_EQ(missing.error, "Cannot read the data file \"" + dir.File("none.csv") + "\": No such file or directory");
