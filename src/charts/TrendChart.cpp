@@ -1,0 +1,101 @@
+#include "charts/TrendChart.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+int WholeOf(const std::string& text) {
+  const double v = LeadingNumber(text);
+  return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// One series of the chart: rows first..last of column s of a source matrix.
+struct SeriesSpec {
+  const LabelledMatrix* source;
+  int column;
+  int first, last;
+  int labelColumn;  // where the row's year stands
+  int rowLimit;     // rows beyond it are not written (the observed series stops at T)
+  bool predicted;   // the absolute-value option applies
+  std::string label;
+};
+
+}  // namespace
+
+ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, const ChartSettings& st) {
+  ChartDescription d;
+  const LabelledMatrix &obs = ws.mObserved, &calc = ws.mCalculated;
+  const int T = obs.Rows(), C = calc.Rows(), F = ws.bForecastDone ? ws.mForecast.Rows() : 0;
+  const int s = WholeOf(in.seriesText), k = st.skipSeries, dr = st.dropSeries, h = obs.Cols() / 2;
+  // 10^e as a whole number; a negative exponent would make it 0, so it counts as 0.
+  const int e = std::clamp(WholeOf(in.scaleText), 0, 15);
+  const double scale = std::pow(10.0, e);
+  const std::string name = CellText(calc.Get(0, s));
+  d.yTitle = name + (e > 0 ? " ('" + std::string(static_cast<std::size_t>(e), '0') + ")" : "");
+
+  std::vector<SeriesSpec> specs;
+  if (st.allGraphs || st.actualGraph) {
+    specs.push_back({&obs, s, k + 1, C - dr, 0, T, false, "Actual " + CellText(obs.Get(0, s))});
+  }
+  if (st.allGraphs || st.predictedGraph) {
+    specs.push_back({&calc, s, k + 1, C - dr, 0, C, true, "Predicted " + name});
+  }
+  if (ws.bTableSplit && (st.allGraphs || st.annualGraph)) {
+    specs.push_back({&obs, s + h, k + 1, C - dr, h, T, false, "Actual " + CellText(obs.Get(0, s + h))});
+    specs.push_back(
+        {&ws.mCalcLevels, s, k + 1, C - dr, 0, C, true, "Predicted " + CellText(ws.mCalcLevels.Get(0, s))});
+  }
+  if (ws.bForecastDone && (st.allGraphs || st.forecastGraph)) {
+    specs.push_back({&ws.mForecast, s, k + 1, F, 0, F, false, "Forecast " + CellText(ws.mForecast.Get(0, s))});
+  }
+
+  // The chart's rows follow the last series drawn, as the chart grid's row count does.
+  const int rows = specs.empty() ? 0 : std::max(specs.back().last - k, 0);
+  d.rowLabels.assign(static_cast<std::size_t>(rows), std::string());
+  for (const auto& sp : specs) {
+    ChartSeries series{sp.label, std::vector<std::optional<double>>(static_cast<std::size_t>(rows))};
+    for (int r = sp.first; r <= sp.last && r <= sp.rowLimit; ++r) {
+      const int row = r - k;
+      if (row < 1 || row > rows) continue;
+      const Cell& c = sp.source->Get(r, sp.column);
+      if (!IsEmpty(c) && !(IsText(c) && std::get<std::string>(c).empty())) {
+        if (const auto v = ArithmeticValue(c)) {
+          series.values[static_cast<std::size_t>(row - 1)] = (sp.predicted && in.absolute ? std::fabs(*v) : *v) / scale;
+        }
+      }
+      const Cell& label = sp.source->Get(r, sp.labelColumn);
+      if (!IsEmpty(label)) d.rowLabels[static_cast<std::size_t>(row - 1)] = CellText(label);
+    }
+    d.series.push_back(std::move(series));
+  }
+
+  if (!st.chartTitle.empty()) {
+    d.title = st.chartTitle;
+  } else if (!st.showVariablesInTitle) {
+    d.title = Upper(name) + " CHART";
+  } else {
+    bool any = false;
+    for (bool b : in.impactSelected) any |= b;
+    std::string list;
+    for (std::size_t i = 0; i < in.impactVariables.size(); ++i) {
+      if (!any || (i < in.impactSelected.size() && in.impactSelected[i])) list += in.impactVariables[i] + ",";
+    }
+    d.title = Upper("IMPACT OF " + list + " ON " + name);
+  }
+  d.showMarkers = st.showMarkers;
+  d.markerSize = st.markerSize;
+  return d;
+}
+
+}  // namespace quantorial

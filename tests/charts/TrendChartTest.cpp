@@ -1,0 +1,128 @@
+#include "charts/TrendChart.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace quantorial {
+namespace {
+
+// A workspace with `rows` observed and calculated years of GDP, CON and INV.
+Workspace Model(int rows) {
+  Workspace ws;
+  ws.mObserved = LabelledMatrix::Dimension(rows, 3);
+  ws.mCalculated = LabelledMatrix::Dimension(rows, 3);
+  const char* names[3] = {"GDP", "CON", "INV"};
+  for (int j = 1; j <= 3; ++j) {
+    ws.mObserved.Set(0, j, std::string(names[j - 1]));
+    ws.mCalculated.Set(0, j, std::string(names[j - 1]));
+  }
+  for (int i = 1; i <= rows; ++i) {
+    ws.mObserved.Set(i, 0, 1980.0 + i);
+    ws.mCalculated.Set(i, 0, 1980.0 + i);
+    for (int j = 1; j <= 3; ++j) {
+      ws.mObserved.Set(i, j, 100.0 * j + i);
+      ws.mCalculated.Set(i, j, -(100.0 * j + i + 0.5));
+    }
+  }
+  return ws;
+}
+
+ChartSettings Settings(std::map<std::string, std::string> values) {
+  return ChartSettings::Read([&](const std::string& key, const std::string& def) {
+    const auto it = values.find(key);
+    return it == values.end() ? def : it->second;
+  });
+}
+
+TEST(TrendChart, WorkedExample) {
+  const Workspace ws = Model(20);
+  const auto d = BuildTrendChart(ws, {"1=GDP", "0", false, {}, {}}, Settings({{"SkipSeries", "2"}, {"DropSeries", "1"}}));
+  ASSERT_EQ(d.series.size(), 2u);
+  EXPECT_EQ(d.series[0].label, "Actual GDP");
+  EXPECT_EQ(d.series[1].label, "Predicted GDP");
+  ASSERT_EQ(d.rowLabels.size(), 17u);
+  EXPECT_EQ(d.rowLabels.front(), "1983");  // calculated row 3
+  EXPECT_EQ(d.rowLabels.back(), "1999");   // calculated row 19
+  EXPECT_EQ(*d.series[0].values[0], 103.0);
+  EXPECT_EQ(*d.series[1].values[16], -119.5);
+  EXPECT_EQ(d.title, "GDP CHART");
+  EXPECT_EQ(d.xTitle, "Time");
+  EXPECT_EQ(d.yTitle, "GDP");
+  EXPECT_FALSE(d.showMarkers);
+}
+
+TEST(TrendChart, SeriesScaleAndAbsoluteValues) {
+  const Workspace ws = Model(5);
+  auto d = BuildTrendChart(ws, {"3=INV", "2", true, {}, {}}, Settings({}));
+  EXPECT_EQ(d.yTitle, "INV ('00)");
+  EXPECT_EQ(d.series[0].label, "Actual INV");
+  EXPECT_DOUBLE_EQ(*d.series[0].values[0], 3.01);   // observed 301 / 100
+  EXPECT_DOUBLE_EQ(*d.series[1].values[0], 3.015);  // |-301.5| / 100: ABS is for the predicted series
+  d = BuildTrendChart(ws, {"3=INV", "0", false, {}, {}}, Settings({}));
+  EXPECT_EQ(*d.series[1].values[0], -301.5);
+  EXPECT_EQ(d.yTitle, "INV");
+}
+
+TEST(TrendChart, GraphSwitchesAndEmptyRanges) {
+  Workspace ws = Model(5);
+  // Only the forecast, before any forecast: no series at all.
+  auto d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, Settings({{"AllGraphs", "0"}, {"ForecastGraph", "1"}}));
+  EXPECT_TRUE(d.series.empty());
+  EXPECT_TRUE(d.rowLabels.empty());
+  // k + d >= C: the series are there without rows.
+  d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, Settings({{"SkipSeries", "3"}, {"DropSeries", "2"}}));
+  EXPECT_EQ(d.series.size(), 2u);
+  EXPECT_TRUE(d.rowLabels.empty());
+  EXPECT_TRUE(d.series[0].values.empty());
+  // With a forecast the forecast series comes last and sets the rows.
+  ws.mForecast = LabelledMatrix::Dimension(7, 3);
+  ws.mForecast.Set(0, 1, std::string("GDP"));
+  for (int i = 1; i <= 7; ++i) {
+    ws.mForecast.Set(i, 0, 1980.0 + i);
+    ws.mForecast.Set(i, 1, 50.0 + i);
+  }
+  ws.bForecastDone = true;
+  d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, Settings({{"AllGraphs", "0"}, {"PredictedGraph", "1"},
+                                                                {"ForecastGraph", "1"}, {"DropSeries", "1"}}));
+  ASSERT_EQ(d.series.size(), 2u);
+  EXPECT_EQ(d.series[1].label, "Forecast GDP");
+  EXPECT_EQ(d.rowLabels.size(), 7u);
+  EXPECT_FALSE(d.series[0].values[4].has_value());  // the calculated rows stop before the last
+  EXPECT_EQ(*d.series[1].values[6], 57.0);
+  EXPECT_EQ(d.rowLabels[6], "1987");
+}
+
+TEST(TrendChart, Titles) {
+  const Workspace ws = Model(3);
+  const std::vector<std::string> vars = {"A", "B", "C"};
+  auto d = BuildTrendChart(ws, {"1", "0", false, vars, {true, true, false}}, Settings({{"ShowVariablesInTitle", "1"}}));
+  EXPECT_EQ(d.title, "IMPACT OF A,B, ON GDP");
+  d = BuildTrendChart(ws, {"1", "0", false, vars, {false, false, false}}, Settings({{"ShowVariablesInTitle", "1"}}));
+  EXPECT_EQ(d.title, "IMPACT OF A,B,C, ON GDP");
+  d = BuildTrendChart(ws, {"1", "0", false, vars, {}}, Settings({{"ChartTitle", "My own title"}}));
+  EXPECT_EQ(d.title, "My own title");
+  d = BuildTrendChart(ws, {"2=con", "0", false, {}, {}}, Settings({{"ShowMarkers", "1"}, {"MarkerSize", "11"}}));
+  EXPECT_EQ(d.title, "CON CHART");
+  EXPECT_TRUE(d.showMarkers);
+  EXPECT_EQ(d.markerSize, 11.0);
+}
+
+TEST(ChartOptions, TableAndLists) {
+  const auto table = ChartOptionTable();
+  ASSERT_EQ(table.size(), 16u);
+  EXPECT_STREQ(table.front().key, "ChartTitle");
+  EXPECT_STREQ(table.back().key, "PredictedGraph");
+  EXPECT_STREQ(table[4].value, "9.6");
+  EXPECT_EQ(ChartOptionItems("cboMarkerSize").front(), "6");
+  EXPECT_EQ(ChartOptionItems("cboSkipSeries").size(), 21u);
+  EXPECT_EQ(ChartOptionItems("cboShiftPrediction"), (std::vector<std::string>{"1", "0", "-1"}));
+  EXPECT_EQ(ChartOptionItems("cboCharts").at(3), "3 - Forecast");
+  const ChartSettings defaults = Settings({});
+  EXPECT_TRUE(defaults.allGraphs);
+  EXPECT_EQ(defaults.markerSize, 9.6);
+  EXPECT_FALSE(defaults.dontCopyChart);
+}
+
+}  // namespace
+}  // namespace quantorial
