@@ -27,6 +27,8 @@ class QuietHost : public Host {
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
   void ShowForecastOptions(ForecastOptions&) override {}
+  void ShowChart(const ChartDescription&, bool) override {}
+  void ShowChartOptions(ChartOptionsState&) override {}
   void SetClipboardText(const std::string&) override {}
   void OpenWithDesktop(const std::string&) override {}
 };

@@ -54,6 +54,31 @@ std::vector<std::string> ChartOptionItems(const char* control) {
   return items;
 }
 
+ChartOptionsState::ChartOptionsState(SettingReader read, SettingWriter write) : write_(std::move(write)) {
+  for (const auto& o : kOptions) values_.emplace_back(o.key, read(o.key, o.value));
+}
+
+std::string ChartOptionsState::Get(const std::string& key) const {
+  for (const auto& [k, v] : values_) {
+    if (k == key) return v;
+  }
+  return std::string();
+}
+
+void ChartOptionsState::Set(const std::string& key, const std::string& value) {
+  for (auto& [k, v] : values_) {
+    if (k == key) v = value;
+  }
+}
+
+void ChartOptionsState::OKButton_Click() {
+  for (const auto& [k, v] : values_) write_(k, v);
+}
+
+void ChartOptionsState::cmdDefaults_Click() {
+  for (const auto& o : kOptions) write_(o.key, o.value);
+}
+
 ChartSettings ChartSettings::Read(const SettingReader& read) {
   auto get = [&](const char* key) {
     for (const auto& o : kOptions) {

@@ -46,4 +46,24 @@ struct ChartSettings {
   static ChartSettings Read(const SettingReader& read);
 };
 
+// frmChartOptions, "Other Chart Options": the texts of its controls, read from the settings
+// when it loads and written only by OK or "Use Default Settings".
+class ChartOptionsState {
+ public:
+  ChartOptionsState(SettingReader read, SettingWriter write);
+  // The text of a control by its setting key (check boxes hold "0" or "1").
+  std::string Get(const std::string& key) const;
+  void Set(const std::string& key, const std::string& value);
+  // OK: every setting from its control, in the order of the table.
+  void OKButton_Click();
+  // "Use Default Settings": every setting to its default.
+  void cmdDefaults_Click();
+  // Cancel: nothing is written.
+  void CancelButton_Click() {}
+
+ private:
+  SettingWriter write_;
+  std::vector<std::pair<std::string, std::string>> values_;
+};
+
 }  // namespace quantorial

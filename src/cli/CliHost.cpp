@@ -58,6 +58,10 @@ void CliHost::ShowForecastOptions(ForecastOptions& dialog) {
   }
 }
 
+void CliHost::ShowChart(const ChartDescription& chart, bool) { lastChart_ = chart; }
+
+void CliHost::ShowChartOptions(ChartOptionsState&) {}
+
 void CliHost::SetClipboardText(const std::string&) {}
 
 void CliHost::OpenWithDesktop(const std::string& path) { err_ << "written: " << path << '\n'; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "charts/TrendChart.h"
 #include "workspace/Host.h"
 
 namespace quantorial {
@@ -24,6 +25,8 @@ class CliHost : public Host {
     forecastPath_ = std::move(path);
     forecastYears_ = std::move(years);
   }
+  // The last chart drawn, if any.
+  const std::optional<ChartDescription>& LastChart() const { return lastChart_; }
   // True once a message box with an error or warning icon was shown.
   bool ErrorReported() const { return errorReported_; }
 
@@ -37,6 +40,8 @@ class CliHost : public Host {
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
   void ShowForecastOptions(ForecastOptions& dialog) override;
+  void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
+  void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
   void OpenWithDesktop(const std::string& path) override;
 
@@ -47,6 +52,7 @@ class CliHost : public Host {
   std::deque<std::string> files_;
   std::deque<std::string> inputs_;
   std::string forecastPath_;
+  std::optional<ChartDescription> lastChart_;
   std::optional<std::pair<std::string, std::string>> forecastYears_;
 };
 

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "gui/ChartOptionsDialog.h"
 #include "gui/ForecastDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
@@ -119,6 +120,15 @@ void GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
   ForecastDialog box(window_, dialog);
   box.exec();
   if (window_) window_->Refresh();
+}
+
+void GuiHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
+  if (window_) window_->ShowChart(chart, copyToClipboard);
+}
+
+void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
+  ChartOptionsDialog box(window_, dialog);
+  box.exec();
 }
 
 void GuiHost::SetClipboardText(const std::string& text) {

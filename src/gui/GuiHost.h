@@ -25,6 +25,8 @@ class GuiHost : public Host {
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
   void ShowForecastOptions(ForecastOptions& dialog) override;
+  void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
+  void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
   void OpenWithDesktop(const std::string& path) override;
   // The tip window, modal (at first activation and from "&Help Topics").

@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/ChartWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
 #include "matrix/MatrixFunctions.h"
@@ -41,7 +42,7 @@ QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).ar
 
 // The pipeline and planning commands whose work comes in later versions.
 const char* const kLaterCommands[] = {
-    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix", "cmdChart", "cmdChartTitle",
+    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix",
     "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu"};
 
 }  // namespace
@@ -240,7 +241,9 @@ QWidget* MainWindow::BuildCommandPanel() {
                                                                     {"cmdTrend", &Workbench::cmdTrend_Click},
                                                                     {"cmdForecast", &Workbench::cmdForecast_Click},
                                                                     {"cmdRunAll", &Workbench::cmdRunAll_Click},
-                                                                    {"cmdSplitTable", &Workbench::cmdSplitTable_Click}};
+                                                                    {"cmdSplitTable", &Workbench::cmdSplitTable_Click},
+                                                                    {"cmdChart", &Workbench::cmdChart_Click},
+                                                                    {"cmdChartTitle", &Workbench::cmdChartTitle_Click}};
   for (const auto& [name, handler] : stages) {
     connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
             [this, handler = handler] { Handle([this, handler] { (bench_.get()->*handler)(); }); });
@@ -276,7 +279,12 @@ QWidget* MainWindow::BuildCommandPanel() {
     Handle([this] { bench_->chkReuse_Click(); });
   });
   ol->addWidget(reuse, 0, 1);
-  ol->addWidget(Named(new QCheckBox("ABS"), "chkAbs"), 0, 2);
+  auto* abs = Named(new QCheckBox("ABS"), "chkAbs");
+  connect(abs, &QCheckBox::clicked, this, [this](bool on) {
+    bench_->form.chkAbs = on ? 1 : 0;
+    Handle([this] { bench_->chkAbs_Click(); });
+  });
+  ol->addWidget(abs, 0, 2);
   ol->addWidget(Named(new QCheckBox("Sig. Level:"), "chkOnePercent"), 1, 0);
   auto* one = Named(new QRadioButton("1%"), "opt1Percent");
   auto* five = Named(new QRadioButton("5%"), "opt5Percent");
@@ -349,10 +357,9 @@ QWidget* MainWindow::BuildCommandPanel() {
   cboPlot_->setPlaceholderText("Series Variables");
   connect(cboPlot_, &QComboBox::currentIndexChanged, this, [this](int i) { bench_->form.cboPlotIndex = i; });
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
-  connect(scale, &QLineEdit::textEdited, this, [this] {
-    // A new scale redraws the chart; the series list waits meanwhile.
-    cboPlot_->setEnabled(false);
-    cboPlot_->setEnabled(true);
+  connect(scale, &QLineEdit::textEdited, this, [this](const QString& t) {
+    bench_->form.txtScale = t.toStdString();
+    Handle([this] { bench_->txtScale_Change(); });
   });
   vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
   vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
@@ -657,6 +664,11 @@ QString MainWindow::CopyGridText(int grid) const {
     text += "\r\n";
   }
   return text;
+}
+
+void MainWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
+  if (!chart_) chart_ = new ChartWindow(this);
+  chart_->ShowChart(chart, copyToClipboard);
 }
 
 void MainWindow::ShowWaitBox(const QString& message, bool modal) { notice_->ShowWaitBox(message, modal); }

@@ -57,6 +57,9 @@ class MainWindow : public QMainWindow {
   // The same as one text: every cell followed by "," and every row by a line break.
   QString CopyGridText(int grid) const;
   void ShowWaitBox(const QString& message, bool modal);
+  // The chart window, made at the first drawing.
+  void ShowChart(const ChartDescription& chart, bool copyToClipboard);
+  class ChartWindow* Chart() const { return chart_; }
   void HideWaitBox(const QString& message);
 
   QTableView* Grid(int i) const { return grids_[static_cast<std::size_t>(i)]; }
@@ -112,6 +115,7 @@ class MainWindow : public QMainWindow {
   QMap<QString, QWidget*> controls_;
   WaitWindow* wait_ = nullptr;
   NoticeWindow* notice_ = nullptr;
+  class ChartWindow* chart_ = nullptr;
   int nActivated_ = 0;
 };
 

@@ -233,6 +233,54 @@ void Workbench::cmdRunAll_Click() {
   host_.HoldOn("");
 }
 
+ChartSettings Workbench::ReadChartSettings() const {
+  return ChartSettings::Read([this](const std::string& key, const std::string& def) {
+    return settings_ ? settings_->GetDbSetting(kProgramSection, key, def) : def;
+  });
+}
+
+void Workbench::cmdChart_Click() {
+  host_.HoldOn("Ploting Charts.");
+  ChartInputs inputs;
+  if (form.cboPlotIndex >= 0 && form.cboPlotIndex < static_cast<int>(form.cboPlot.size())) {
+    inputs.seriesText = form.cboPlot[static_cast<std::size_t>(form.cboPlotIndex)];
+  }
+  inputs.scaleText = form.txtScale;
+  inputs.absolute = form.chkAbs == 1;
+  inputs.impactVariables = form.lstImpVars;
+  inputs.impactSelected = form.lstImpVarsSelected;
+  const ChartSettings settings = ReadChartSettings();
+  const ChartDescription chart = BuildTrendChart(ws, inputs, settings);
+  // "Do Not Copy Chart to Clipboard" is honoured: the person asked for it.
+  host_.ShowChart(chart, !settings.dontCopyChart);
+  host_.HoldOn("");
+  host_.Preview(ws.mObserved, 0, "trend matrix");
+  host_.Preview(ws.mCalculated, 1, "predicted matrix");
+  host_.Preview(ws.mForecast, 2, "forecast matrix");
+}
+
+void Workbench::chkAbs_Click() {
+  form.Enable("cboPlot", false);
+  ws.bStageRerun = true;
+  cmdChart_Click();
+  form.Enable("cboPlot", true);
+}
+
+void Workbench::txtScale_Change() {
+  form.Enable("cboPlot", false);
+  cmdChart_Click();
+  form.Enable("cboPlot", true);
+}
+
+void Workbench::cmdChartTitle_Click() {
+  ChartOptionsState dialog(
+      [this](const std::string& key, const std::string& def) {
+        return settings_ ? settings_->GetDbSetting(kProgramSection, key, def) : def;
+      },
+      [this](const std::string& key, const std::string& value) { SaveSetting(kProgramSection, key.c_str(), value); });
+  host_.ShowChartOptions(dialog);
+}
+
 void Workbench::cmdSplitTable_Click() {
   ws.bTableSplit = true;
   form.Enable("cmdDynamicX", true);

@@ -12,6 +12,7 @@
 #include "matrix/MatrixMenu.h"
 #include "model/Stages.h"
 #include "model/Trend.h"
+#include "charts/TrendChart.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
@@ -102,8 +103,16 @@ class Workbench : public MatrixFileSource {
   void chkDummy_Click();
   void chkReuse_Click();
   void lstImpVars_Click();
-  // Draws the chart of the selected series (the chart window comes with the charts).
-  void cmdChart_Click() {}
+  // "&Plot/Chart Variables": the chart of the selected series.
+  void cmdChart_Click();
+  // "ABS" redraws the chart with absolute predicted values.
+  void chkAbs_Click();
+  // The scale box redraws the chart.
+  void txtScale_Change();
+  // "Chart Options".
+  void cmdChartTitle_Click();
+  // The chart settings as the next drawing reads them.
+  ChartSettings ReadChartSettings() const;
   // The prediction shift of the trend analysis: given here, it is used instead of the
   // setting "ShiftPrediction" (which defaults to 1).
   void SetShift(std::optional<int> shift) { shift_ = shift; }

@@ -10,6 +10,8 @@ namespace quantorial {
 
 class LabelledMatrix;
 class ForecastOptions;
+class ChartOptionsState;
+struct ChartDescription;
 
 // The title a message box gets when its caller gives none.
 inline constexpr const char* kApplicationTitle = "Quantorial";
@@ -84,6 +86,11 @@ class Host {
   virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
   // The modal "Forecast Options" dialog over its state; it returns when the dialog closes.
   virtual void ShowForecastOptions(ForecastOptions& dialog) = 0;
+  // Shows a chart in the chart window ("Chart Preview"); copies its picture to the
+  // clipboard when asked.
+  virtual void ShowChart(const ChartDescription& chart, bool copyToClipboard) = 0;
+  // The modal "Other Chart Options" dialog over its state.
+  virtual void ShowChartOptions(ChartOptionsState& dialog) = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
   // Hands a file to the desktop to open with its default program.
   virtual void OpenWithDesktop(const std::string& path) = 0;

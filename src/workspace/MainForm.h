@@ -25,7 +25,9 @@ struct MainForm {
   bool chkDummyVisible = false;        // the policy switch shows with the dynamic panel
   bool picMoreVisible = false;         // the dynamic panel
   int chkSave = 0;                     // 1: save/open the LP model, 0: copy it to the clipboard
-  int chkReuse = 0;                    // "Reuse": the trend feeds on its own calculated values
+  int chkReuse = 0;
+  int chkAbs = 0;                      // "ABS": the chart shows absolute predicted values
+  std::string txtScale = "0";          // the chart's scale exponent                    // "Reuse": the trend feeds on its own calculated values
   int chkDummy = 0;                    // the policy switch: 1 zeroes the lags of policy (0/1) variables
   std::string ChkSaveCaption() const {
     return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";

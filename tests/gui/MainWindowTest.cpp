@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -18,6 +19,7 @@
 #include <deque>
 #include <fstream>
 
+#include "gui/ChartWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
@@ -323,7 +325,11 @@ class MainWindowTest : public QObject {
     QVERIFY(Find<QPushButton>("cmdRunAll")->isEnabled());
     host_->inputs = {"4"};
     Click("cmdRunAll");
-    QCOMPARE(window_->GridCaption(2), QString("Plot Matrix"));
+    // The trend ends with its chart, which shows the three source matrices.
+    QCOMPARE(window_->GridCaption(1), QString("predicted matrix"));
+    QVERIFY(window_->Chart() && window_->Chart()->isVisible());
+    QCOMPARE(window_->Chart()->Description().title, std::string("C CHART"));
+    QCOMPARE(window_->Chart()->Chart()->series().size() >= 2, true);
     auto* series = Find<QComboBox>("cboPlot");
     QCOMPARE(series->count(), 4);
     QCOMPARE(series->itemText(0), QString("1=C"));
@@ -339,7 +345,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(series->currentIndex(), 2);
     host_->forecastFile = (samples + "/klein_forecast.csv").toStdString();
     Click("cmdForecast");
-    QCOMPARE(window_->GridCaption(1), QString("Matrix mForecast Plot"));
+    QCOMPARE(window_->GridCaption(2), QString("forecast matrix"));  // the chart's closing previews
     QCOMPARE(window_->GridCaption(4), QString("Forecast Matrix"));
     QVERIFY(ws.bForecastDone);
     QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);

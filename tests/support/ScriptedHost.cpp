@@ -72,6 +72,17 @@ void ScriptedHost::ShowForecastOptions(ForecastOptions& dialog) {
   if (forecastScript) forecastScript(dialog);
 }
 
+void ScriptedHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
+  calls.push_back({"Chart", chart.title, "", 0, {}});
+  charts.push_back(chart);
+  chartsCopied.push_back(copyToClipboard);
+}
+
+void ScriptedHost::ShowChartOptions(ChartOptionsState& dialog) {
+  calls.push_back({"ChartOptions", "", "", 0, {}});
+  if (chartOptionsScript) chartOptionsScript(dialog);
+}
+
 void ScriptedHost::SetClipboardText(const std::string& text) {
   clipboard = text;
   calls.push_back({"Clipboard", text, "", 0, {}});

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/TrendChart.h"
 #include "workspace/Host.h"
 #include "workspace/LabelledMatrix.h"
 
@@ -32,6 +33,11 @@ class ScriptedHost : public Host {
   std::string clipboard;
   // What the person does in the forecast dialog.
   std::function<void(ForecastOptions&)> forecastScript;
+  // What the person does in the chart options dialog.
+  std::function<void(ChartOptionsState&)> chartOptionsScript;
+  // The charts shown, and whether each was copied to the clipboard.
+  std::vector<ChartDescription> charts;
+  std::vector<bool> chartsCopied;
 
   // The calls of one kind, in order.
   std::vector<HostCall> CallsOf(const std::string& kind) const;
@@ -48,6 +54,8 @@ class ScriptedHost : public Host {
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
   void ShowForecastOptions(ForecastOptions& dialog) override;
+  void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
+  void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
   void OpenWithDesktop(const std::string& path) override;
 };

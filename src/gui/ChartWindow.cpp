@@ -1,0 +1,102 @@
+#include "gui/ChartWindow.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+#include "gui/ChartRenderer.h"
+
+namespace quantorial {
+
+ChartWindow::ChartWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+  setObjectName("frmChart");
+  setWindowTitle("Chart Preview");
+  view_ = new QChartView(this);
+  view_->setObjectName("MSChart1");
+  view_->setRenderHint(QPainter::Antialiasing);
+  view_->viewport()->installEventFilter(this);
+  auto* save = new QPushButton("Save &Picture...", this);
+  save->setObjectName("cmdSavePicture");
+  save->setToolTip("Save the chart as a PNG, SVG or PDF file");
+  connect(save, &QPushButton::clicked, this, &ChartWindow::SavePicture);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(save);
+  auto* layout = new QVBoxLayout(this);
+  // 120 twips around the chart.
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->addWidget(view_, 1);
+  layout->addLayout(buttons);
+  resize(900, 560);
+}
+
+QChart* ChartWindow::Chart() const { return view_->chart(); }
+
+void ChartWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
+  description_ = chart;
+  QChart* old = view_->chart();
+  QChart* fresh = BuildQChart(chart);
+  view_->setChart(fresh);
+  delete old;
+  for (QAbstractSeries* s : fresh->series()) {
+    if (auto* line = qobject_cast<QLineSeries*>(s)) {
+      connect(line, &QLineSeries::clicked, this, [this, line] {
+        const QColor c = QColorDialog::getColor(line->color(), this, "Series Colour");
+        if (!c.isValid()) return;
+        // Every segment of the series takes the colour, line and points alike.
+        for (QAbstractSeries* other : view_->chart()->series()) {
+          if (auto* o = qobject_cast<QLineSeries*>(other); o && o->name() == line->name()) {
+            QPen pen = o->pen();
+            pen.setColor(c);
+            o->setPen(pen);
+            o->setColor(c);
+          }
+        }
+      });
+    }
+  }
+  show();
+  raise();
+  if (copyToClipboard) QGuiApplication::clipboard()->setPixmap(view_->grab());
+}
+
+bool ChartWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == view_->viewport() && e->type() == QEvent::MouseButtonPress && view_->chart()) {
+    const auto* me = static_cast<QMouseEvent*>(e);
+    const QRectF plot = view_->chart()->plotArea();
+    // A click above the plot area and near the top edge is on the title.
+    if (me->position().y() < std::min(plot.top(), 40.0)) {
+      bool ok = false;
+      const QFont font = QFontDialog::getFont(&ok, view_->chart()->titleFont(), this, "Title Font");
+      if (ok) view_->chart()->setTitleFont(font);
+      const QColor c = QColorDialog::getColor(view_->chart()->titleBrush().color(), this, "Title Colour");
+      if (c.isValid()) view_->chart()->setTitleBrush(c);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void ChartWindow::SavePicture() {
+  const QString start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  const QString path = QFileDialog::getSaveFileName(this, "Save Chart Picture", start + "/chart.png",
+                                                    "PNG picture (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+  if (path.isEmpty()) return;
+  QString error;
+  if (!SaveChartPicture(description_, path, view_->width(), view_->height(), error)) {
+    QMessageBox::critical(this, "Save Chart Picture", "Cannot save \"" + path + "\": " + error);
+  }
+}
+
+}  // namespace quantorial
