@@ -64,7 +64,8 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   const int rows = specs.empty() ? 0 : std::max(specs.back().last - k, 0);
   d.rowLabels.assign(static_cast<std::size_t>(rows), std::string());
   for (const auto& sp : specs) {
-    ChartSeries series{sp.label, std::vector<std::optional<double>>(static_cast<std::size_t>(rows))};
+    ChartSeries series{sp.label, std::vector<std::optional<double>>(static_cast<std::size_t>(rows)),
+                       sp.source == &ws.mForecast};
     for (int r = sp.first; r <= sp.last && r <= sp.rowLimit; ++r) {
       const int row = r - k;
       if (row < 1 || row > rows) continue;

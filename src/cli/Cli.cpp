@@ -8,6 +8,7 @@
 #include <sstream>
 #include <optional>
 
+#include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -37,9 +38,10 @@ struct Arguments {
   std::string error;  // a usage error
 };
 
-const std::set<std::string> kRunOptions = {"--bmat",     "--endo",           "--impact",         "--change-symbol",
-                                           "--shift",    "--forecast",       "--forecast-years", "--split-quadrant",
-                                           "--dump"};
+const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "--impact", "--change-symbol",
+                                           "--shift",      "--forecast",       "--forecast-years",
+                                           "--split-quadrant", "--dump",       "--chart",  "--png",
+                                           "--svg",        "--chart-json"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
 
 bool LooksLikeNumber(const std::string& a) {
@@ -228,6 +230,14 @@ int RunModel(const Arguments& a, std::ostream& err) {
     }
     years = std::make_pair(y->substr(0, colon), y->substr(colon + 1));
   }
+  const auto chartSeries = value("--chart");
+  for (const char* f : {"--png", "--svg", "--chart-json"}) {
+    if (value(f) && !chartSeries) return UsageError(err, std::string(f) + " goes with --chart S");
+  }
+  if ((value("--png") || value("--svg")) && !CanDrawChartPictures()) {
+    err << kProgram << ": this build cannot draw chart pictures (it was built without Qt)\n";
+    return kExitFailed;
+  }
   const std::string data = std::filesystem::absolute(a.positional[1]).string();
   if (!CheckInputFile(data, err)) return kExitFailed;
   for (const char* f : {"--bmat", "--forecast"}) {
@@ -281,6 +291,43 @@ int RunModel(const Arguments& a, std::ostream& err) {
     host.SetForecast(std::filesystem::absolute(*f).string(), years);
     wb.cmdForecast_Click();
   }
+  if (chartSeries) {
+    // The series by its number in the list or by its name.
+    auto& plots = wb.form.cboPlot;
+    int index = -1;
+    for (std::size_t i = 0; i < plots.size(); ++i) {
+      const std::string& item = plots[i];
+      if (item.substr(0, item.find('=')) == *chartSeries || item.substr(item.find('=') + 1) == *chartSeries) {
+        index = static_cast<int>(i);
+      }
+    }
+    if (index < 0) {
+      err << kProgram << ": there is no series \"" << *chartSeries << "\"; the series are:";
+      for (const auto& p : plots) err << ' ' << p;
+      err << '\n';
+      return kExitFailed;
+    }
+    wb.form.cboPlotIndex = index;
+    wb.cmdChart_Click();
+    const auto& chart = host.LastChart();
+    if (!chart) return kExitFailed;
+    if (const auto json = value("--chart-json")) {
+      std::string error;
+      if (!WriteFileAtomically(*json, ChartJson(*chart), error)) {
+        err << kProgram << ": cannot write \"" << *json << "\": " << error << '\n';
+        return kExitFailed;
+      }
+    }
+    for (const char* f : {"--png", "--svg"}) {
+      if (const auto path = value(f)) {
+        std::string error;
+        if (!DrawChartPicture(*chart, *path, error)) {
+          err << kProgram << ": cannot write \"" << *path << "\": " << error << '\n';
+          return kExitFailed;
+        }
+      }
+    }
+  }
   if (host.ErrorReported()) return kExitFailed;
 
   std::error_code ec;
@@ -323,9 +370,12 @@ std::string CliUsage() {
          "  run DATA --endo N --dump DIR [--bmat FILE] [--impact NAME,NAME...] [--policy]\n"
          "      [--reuse] [--change-symbol S] [--shift S] [--split-quadrant Q]\n"
          "      [--forecast FILE [--forecast-years FIRST:LAST]]\n"
+         "      [--chart S [--png FILE] [--svg FILE] [--chart-json FILE]]\n"
          "                             loads DATA (and its _NOR_BMAT.CSV B-matrix, or --bmat),\n"
          "                             runs all stages with N endogenous variables, then the\n"
-         "                             forecast, and writes every filled matrix as DIR/<name>.csv\n"
+         "                             forecast, and writes every filled matrix as DIR/<name>.csv;\n"
+         "                             --chart draws series S (its number or name) as a picture\n"
+         "                             and as JSON\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"

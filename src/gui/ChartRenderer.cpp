@@ -82,7 +82,8 @@ QChart* BuildQChart(const ChartDescription& d) {
       segment = new QLineSeries;
       segment->setName(QString::fromStdString(s.label));
       QPen pen(SeriesColor(static_cast<int>(i)));
-      pen.setWidthF(2.0);
+      pen.setWidthF(s.dashed ? 2.0 : 2.5);
+      if (s.dashed) pen.setStyle(Qt::DashLine);
       segment->setPen(pen);
       segment->setColor(SeriesColor(static_cast<int>(i)));
       if (d.showMarkers) {

@@ -188,6 +188,31 @@ TEST_F(Cli, RunWritesEveryFilledMatrix) {
   EXPECT_NE(r.err.find("Running All Stages. This may take sometime..."), std::string::npos);
 }
 
+TEST_F(Cli, RunDrawsTheChartOfASeries) {
+  const std::string data = dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string json = dir.File("chart.json");
+  auto r = RunArgs({"run", data, "--endo", "1", "--shift", "0", "--dump", dir.File("out"), "--chart", "y",
+                    "--chart-json", json});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(json),
+            "{\"title\":\"Y CHART\",\"xTitle\":\"Time\",\"yTitle\":\"y\",\"series\":["
+            "{\"label\":\"Actual y\",\"points\":[[\"2001\",10.0],[\"2002\",12.0],[\"2003\",13.0]]},"
+            "{\"label\":\"Predicted y\",\"points\":[[\"2001\",null],[\"2002\",11.0],[\"2003\",12.0]]}]}\n");
+  r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--chart", "7"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("there is no series \"7\"; the series are: 1=y"), std::string::npos);
+  EXPECT_EQ(RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--png", "x.png"}).status, 2);
+#ifdef QUANTORIAL_HAVE_CHART_RENDER
+  const std::string png = dir.File("chart.png"), svg = dir.File("chart.svg");
+  r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--chart", "1", "--png", png, "--svg", svg});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(png).substr(1, 3), "PNG");
+  EXPECT_NE(TempDir::Read(svg).find("<svg"), std::string::npos);
+  EXPECT_NE(TempDir::Read(svg).find("Y CHART"), std::string::npos);
+#endif
+}
+
 TEST_F(Cli, RunOptionsAndErrors) {
   const std::string data = dir.Write("d.csv", "Year,y,a,b\n2001,10,1,5\n2002,12,2,7\n");
   const std::string bmat = dir.Write("model.csv", ",y,a,b\ny,0,1,2\n");

@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QChart>
+#include <QClipboard>
+#include <QFileInfo>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -19,6 +21,7 @@
 #include <deque>
 #include <fstream>
 
+#include "gui/ChartRenderer.h"
 #include "gui/ChartWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
@@ -349,6 +352,37 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->GridCaption(4), QString("Forecast Matrix"));
     QVERIFY(ws.bForecastDone);
     QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
+  }
+
+  void chartDrawingAndTheClipboard() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    host_->files = {(samples + "/klein.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    host_->inputs = {"4"};
+    QGuiApplication::clipboard()->clear();
+    Click("cmdRunAll");
+    ChartWindow* chart = window_->Chart();
+    QVERIFY(chart);
+    QCOMPARE(chart->windowTitle(), QString("Chart Preview"));
+    QStringList names;
+    for (QAbstractSeries* s : chart->Chart()->series()) {
+      if (!names.contains(s->name())) names << s->name();
+    }
+    QCOMPARE(names, QStringList({"Actual C", "Predicted C"}));
+    QCOMPARE(chart->Chart()->title(), QString("C CHART"));
+    QVERIFY(!QGuiApplication::clipboard()->image().isNull());
+    // Switched off by the option, the picture is not copied.
+    window_->Bench().Settings()->SaveDbSetting("quantorial", "DontCopyChart", "1");
+    QGuiApplication::clipboard()->clear();
+    Click("cmdChart");
+    QVERIFY(QGuiApplication::clipboard()->image().isNull());
+    // The scale box redraws at once.
+    QTest::keyClicks(Find<QLineEdit>("txtScale"), "1");
+    QCOMPARE(chart->Description().yTitle, std::string("C ('0)"));
+    // The picture can be saved.
+    QString error;
+    QVERIFY(SaveChartPicture(chart->Description(), dir_.filePath("c.png"), 600, 400, error));
+    QVERIFY(QFileInfo(dir_.filePath("c.png")).size() > 1000);
   }
 
   void lastFilesComeBack() {

@@ -250,3 +250,73 @@ TEST_F(Pipeline, SplitTableIntoQuadrants) {
 
 }  // namespace
 }  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+class ChartCommands : public Pipeline {
+ protected:
+  SettingsStore store{dir.File("store")};
+  Workbench stored{host, &store, dir.path().string()};
+};
+
+TEST_F(ChartCommands, OptionsDialogOkCancelAndDefaults) {
+  // OK writes every control's text.
+  host.chartOptionsScript = [](ChartOptionsState& d) {
+    EXPECT_EQ(d.Get("MarkerSize"), "9.6");
+    EXPECT_EQ(d.Get("Charts"), "0 - ALL");
+    d.Set("ChartTitle", "Klein");
+    d.Set("MarkerSize", "11");
+    d.Set("AllGraphs", "0");
+    d.OKButton_Click();
+  };
+  stored.cmdChartTitle_Click();
+  EXPECT_EQ(store.Get("quantorial", "ChartTitle"), "Klein");
+  EXPECT_EQ(store.Get("quantorial", "MarkerSize"), "11");
+  EXPECT_EQ(store.Get("quantorial", "ShiftPrediction"), "1");  // written too, with what it showed
+  const ChartSettings s = stored.ReadChartSettings();
+  EXPECT_EQ(s.markerSize, 11.0);
+  EXPECT_FALSE(s.allGraphs);
+  // Cancel after changes writes nothing.
+  host.chartOptionsScript = [](ChartOptionsState& d) {
+    EXPECT_EQ(d.Get("ChartTitle"), "Klein");
+    d.Set("ChartTitle", "changed");
+    d.CancelButton_Click();
+  };
+  stored.cmdChartTitle_Click();
+  EXPECT_EQ(store.Get("quantorial", "ChartTitle"), "Klein");
+  // Defaults, then a new opening shows them.
+  host.chartOptionsScript = [](ChartOptionsState& d) { d.cmdDefaults_Click(); };
+  stored.cmdChartTitle_Click();
+  host.chartOptionsScript = [](ChartOptionsState& d) {
+    EXPECT_EQ(d.Get("ChartTitle"), "");
+    EXPECT_EQ(d.Get("MarkerSize"), "9.6");
+    EXPECT_EQ(d.Get("AllGraphs"), "1");
+  };
+  stored.cmdChartTitle_Click();
+  // Clear Task empties the stored title.
+  store.SaveDbSetting("quantorial", "ChartTitle", "fixed");
+  stored.cmdClear_Click();
+  EXPECT_EQ(store.Get("quantorial", "ChartTitle"), "");
+}
+
+TEST_F(ChartCommands, DrawingReadsTheWindowAndTheSettings) {
+  SmallModel(0);
+  ASSERT_FALSE(host.charts.empty());  // the trend ended with its chart
+  EXPECT_EQ(host.charts.back().title, "Y CHART");
+  EXPECT_EQ(host.charts.back().series.size(), 2u);
+  EXPECT_EQ(host.CallsOf("HoldOn").back().text, "");
+  wb.form.chkAbs = 1;
+  wb.form.txtScale = "1";
+  wb.chkAbs_Click();
+  EXPECT_EQ(host.charts.back().yTitle, "y ('0)");
+  EXPECT_EQ(*host.charts.back().series[1].values[1], 1.1);
+  EXPECT_TRUE(wb.form.IsEnabled("cboPlot"));
+  // "Do Not Copy Chart to Clipboard".
+  store.SaveDbSetting("quantorial", "DontCopyChart", "1");
+  stored.cmdChart_Click();
+  EXPECT_FALSE(host.chartsCopied.back());
+}
+
+}  // namespace
+}  // namespace quantorial
