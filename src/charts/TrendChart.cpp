@@ -49,12 +49,12 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
     specs.push_back({&obs, s, k + 1, C - dr, 0, T, false, "Actual " + CellText(obs.Get(0, s))});
   }
   if (st.allGraphs || st.predictedGraph) {
-    specs.push_back({&calc, s, k + 1, C - dr, 0, C, true, "Predicted " + name});
+    specs.push_back({&calc, s, k + 1, C - dr, 0, C, true, in.predictedWord + name});
   }
   if (ws.bTableSplit && (st.allGraphs || st.annualGraph)) {
     specs.push_back({&obs, s + h, k + 1, C - dr, h, T, false, "Actual " + CellText(obs.Get(0, s + h))});
     specs.push_back(
-        {&ws.mCalcLevels, s, k + 1, C - dr, 0, C, true, "Predicted " + CellText(ws.mCalcLevels.Get(0, s))});
+        {&ws.mCalcLevels, s, k + 1, C - dr, 0, C, true, in.predictedWord + CellText(ws.mCalcLevels.Get(0, s))});
   }
   if (ws.bForecastDone && (st.allGraphs || st.forecastGraph)) {
     specs.push_back({&ws.mForecast, s, k + 1, F, 0, F, false, "Forecast " + CellText(ws.mForecast.Get(0, s))});

@@ -37,6 +37,8 @@ struct ChartInputs {
   bool absolute = false;   // "ABS"
   std::vector<std::string> impactVariables;
   std::vector<bool> impactSelected;
+  // The word in front of the calculated series' names; the dynamic charts write "Calculated ".
+  std::string predictedWord = "Predicted ";
 };
 
 // The chart of the selected series: actual, predicted, the two level series of a split

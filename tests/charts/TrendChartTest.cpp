@@ -59,8 +59,11 @@ TEST(TrendChart, SeriesScaleAndAbsoluteValues) {
   EXPECT_EQ(d.series[0].label, "Actual INV");
   EXPECT_DOUBLE_EQ(*d.series[0].values[0], 3.01);   // observed 301 / 100
   EXPECT_DOUBLE_EQ(*d.series[1].values[0], 3.015);  // |-301.5| / 100: ABS is for the predicted series
-  d = BuildTrendChart(ws, {"3=INV", "0", false, {}, {}}, Settings({}));
+  ChartInputs dynamic{"3=INV", "0", false, {}, {}};
+  dynamic.predictedWord = "Calculated ";
+  d = BuildTrendChart(ws, dynamic, Settings({}));
   EXPECT_EQ(*d.series[1].values[0], -301.5);
+  EXPECT_EQ(d.series[1].label, "Calculated INV");
   EXPECT_EQ(d.yTitle, "INV");
 }
 
