@@ -262,13 +262,13 @@ void Workbench::cmdChart_Click() {
 void Workbench::chkAbs_Click() {
   form.Enable("cboPlot", false);
   ws.bStageRerun = true;
-  cmdChart_Click();
+  if (form.IsEnabled("cmdChart")) cmdChart_Click();
   form.Enable("cboPlot", true);
 }
 
 void Workbench::txtScale_Change() {
   form.Enable("cboPlot", false);
-  cmdChart_Click();
+  if (form.IsEnabled("cmdChart")) cmdChart_Click();
   form.Enable("cboPlot", true);
 }
 
@@ -318,23 +318,25 @@ void Workbench::cmdQ_Click(int index) {
   form.Enable("cmdEXV", true);
 }
 
+// The option controls press the buttons of the stages they re-run; a disabled button does
+// not respond to a press, so an option changed before the model exists only records itself.
 void Workbench::chkDummy_Click() {
   form.Enable("chkDummy", false);
   ws.bStageRerun = true;
-  cmdRunAll_Click();
+  if (form.IsEnabled("cmdRunAll")) cmdRunAll_Click();
   form.Enable("chkDummy", true);
 }
 
 void Workbench::chkReuse_Click() {
   form.Enable("chkReuse", false);
   ws.bStageRerun = true;
-  cmdTrend_Click();
+  if (form.IsEnabled("cmdTrend")) cmdTrend_Click();
   form.Enable("chkReuse", true);
 }
 
 void Workbench::lstImpVars_Click() {
   ws.bStageRerun = true;
-  cmdRunAll_Click();
+  if (form.IsEnabled("cmdRunAll")) cmdRunAll_Click();
 }
 
 void ForecastOptions::CalculatedPeriod() {

@@ -6,7 +6,7 @@ MainForm::MainForm() {
   // The pipeline starts disabled: loading data enables its first stages.
   for (const char* c : {"cmdEXV", "cmdInvert", "cmdMultiply", "cmdReciprocal", "cmdTrend", "cmdForecast", "cmdChart",
                         "cmdRunAll", "cmdSplitTable", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdQ(0)",
-                        "cmdQ(1)", "cmdQ(2)", "cmdQ(3)"}) {
+                        "cmdQ(1)", "cmdQ(2)", "cmdQ(3)", "chkDummy"}) {
     enabled[c] = false;
   }
 }

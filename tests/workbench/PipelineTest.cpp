@@ -204,6 +204,17 @@ TEST_F(Pipeline, RunAllReusesNumberAndSelection) {
   EXPECT_TRUE(wb.form.IsEnabled("chkDummy"));
 }
 
+TEST_F(Pipeline, OptionsBeforeTheModelOnlyRecordThemselves) {
+  wb.form.chkDummy = 1;
+  wb.chkDummy_Click();
+  wb.form.chkReuse = 1;
+  wb.chkReuse_Click();
+  wb.lstImpVars_Click();
+  wb.chkAbs_Click();
+  wb.txtScale_Change();
+  EXPECT_TRUE(host.calls.empty());  // nothing ran, nothing was drawn
+}
+
 TEST_F(Pipeline, ClearTaskDisablesTheChainUntilDataComeBack) {
   SmallModel(0);
   wb.cmdClear_Click();
