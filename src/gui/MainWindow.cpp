@@ -42,7 +42,7 @@ QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).ar
 
 // The pipeline and planning commands whose work comes in later versions.
 const char* const kLaterCommands[] = {
-    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON", "cmdViewMatrix",
+    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON",
     "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu"};
 
 }  // namespace
@@ -339,7 +339,12 @@ QWidget* MainWindow::BuildCommandPanel() {
     Handle([this] { bench_->cmdViewGrid_Click(); });
   });
   vl->addWidget(grid, 1, 0, 1, 2);
-  vl->addWidget(Button("cmdViewMatrix", "&Excel Preview"), 1, 2, 1, 2);
+  auto* excel = Button("cmdViewMatrix", "&Excel Preview");
+  connect(excel, &QPushButton::clicked, this, [this] {
+    bench_->form.cboArraysText = cboArrays_->currentText().toStdString();
+    Handle([this] { bench_->cmdViewMatrix_Click(); });
+  });
+  vl->addWidget(excel, 1, 2, 1, 2);
   auto* more = Button(Indexed("cmdDecimals", 0), ">.00", "Increase Decimal");
   auto* less = Button(Indexed("cmdDecimals", 1), "<.00", "Decrease Decimal");
   connect(more, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdDecimals_Click(0); }); });
@@ -532,6 +537,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     Handle([this] { bench_->Picture1_DblClick(); });
   } else if (watched == txtCols_ && e->type() == QEvent::MouseButtonPress) {
     Handle([this] { bench_->txtCols_MouseDown(); });
+  } else if (e->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    for (int i = 0; i < 6; ++i) {
+      if (watched == grids_[static_cast<std::size_t>(i)] &&
+          (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        // The grid's texts as a matrix, as CopyGrid reads them.
+        const auto cells = CopyGrid(i);
+        LabelledMatrix m;
+        if (!cells.isEmpty()) {
+          m = LabelledMatrix::Dimension(static_cast<int>(cells.size()) - 1, static_cast<int>(cells[0].size()) - 1);
+          for (int r = 0; r < cells.size(); ++r) {
+            for (int c = 0; c < cells[r].size(); ++c) m.Set(r, c, cells[r][c].toStdString());
+          }
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        Handle([this, i, &m] { bench_->grdShow_KeyPress(i, m); });
+        QApplication::restoreOverrideCursor();
+        return true;
+      }
+    }
   } else if (e->type() == QEvent::MouseButtonDblClick) {
     for (int i = 0; i < 6; ++i) {
       if (watched == grids_[static_cast<std::size_t>(i)]->viewport()) {

@@ -1,7 +1,10 @@
 #include "workbench/Workbench.h"
 
 #include <cmath>
+#include <filesystem>
 
+#include "export/Export.h"
+#include "matrix/MatrixFunctions.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -182,6 +185,52 @@ void Workbench::cmdViewGrid_Click() {
     return;
   }
   host_.Preview(ws.*(slot->matrix), target, slot->gridCaption);
+}
+
+namespace {
+const char* const kTempPrefix = "KRV-TMP-";
+}  // namespace
+
+void Workbench::cmdViewMatrix_Click() {
+  std::error_code ec;
+  std::filesystem::create_directories(dataFolder_, ec);
+  const std::string base = dataFolder_ + "/" + kTempPrefix;
+  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
+  const std::string name = base + TemporaryStamp();
+  const double leading = LeadingNumber(form.cboArraysText);
+  const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
+  const SlotInfo* slot = FindSlot(n);
+  std::string error;
+  auto write = [&](const LabelledMatrix& m, const std::string& stem, const std::string& sheet) {
+    if (!ExportArrayToExcel(m, stem, 1, 1, sheet, "", 0, 0, error)) {
+      MsgBoxEx(host_, "Cannot write the workbook \"" + stem + ".xlsx\": " + error, vbCritical);
+      return false;
+    }
+    return m.IsAssigned();
+  };
+  if (!slot) {
+    if (write(ws.mCalculated, name, "Forecast Data")) host_.OpenWithDesktop(name + ".xlsx");
+    return;
+  }
+  if (slot->matrix2 && write(ws.*(slot->matrix2), name + "2", slot->sheetName2)) {
+    host_.OpenWithDesktop(name + "2.xlsx");
+  }
+  if (write(ws.*(slot->matrix), name, slot->sheetName)) host_.OpenWithDesktop(name + ".xlsx");
+}
+
+void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
+  static const char* const kWords[6] = {"One", "Two", "Three", "Four", "Five", "Six"};
+  if (grid < 0 || grid > 5) return;
+  std::error_code ec;
+  std::filesystem::create_directories(dataFolder_, ec);
+  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
+  const std::string name = dataFolder_ + "/" + kTempPrefix + TemporaryStamp();
+  std::string error;
+  if (!ExportArrayToExcel(cells, name, 1, 1, std::string("GridView") + kWords[grid], "", 0, 0, error)) {
+    MsgBoxEx(host_, "Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);
+    return;
+  }
+  if (cells.IsAssigned()) host_.OpenWithDesktop(name + ".xlsx");
 }
 
 void Workbench::cmdDecimals_Click(int index) {

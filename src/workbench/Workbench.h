@@ -80,6 +80,10 @@ class Workbench : public MatrixFileSource {
   void cmdViewGrid_Click();
   // ">.00" (index 0) adds a decimal, "<.00" (index 1) takes one away, within 1..16.
   void cmdDecimals_Click(int index);
+  // "&Excel Preview": the selected slot in a temporary workbook, opened by the desktop.
+  void cmdViewMatrix_Click();
+  // Enter on a grid: its cells (as CopyGrid reads them) in a temporary workbook.
+  void grdShow_KeyPress(int grid, const LabelledMatrix& cells);
   // A double click clears a grid.
   void grdShow_DblClick(int grid) { host_.ClearGrid(grid); }
   // The background label shows or hides the policy switch and the dynamic panel.

@@ -57,6 +57,8 @@ class TestHost : public GuiHost {
     return s;
   }
   void ShowTipWindow() override { ++tipWindows; }
+  QStringList opened;
+  void OpenWithDesktop(const std::string& path) override { opened << QString::fromStdString(path); }
   std::string forecastFile;
   void ShowForecastOptions(ForecastOptions& dialog) override {
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
@@ -383,6 +385,21 @@ class MainWindowTest : public QObject {
     QString error;
     QVERIFY(SaveChartPicture(chart->Description(), dir_.filePath("c.png"), 600, 400, error));
     QVERIFY(QFileInfo(dir_.filePath("c.png")).size() > 1000);
+  }
+
+  void excelPreviewAndEnterOnAGrid() {
+    host_->files = {Write("e.csv", "Year,C\n1920,39.8\n").toStdString()};
+    Click("cmdSelectFile(0)");
+    QTest::keyClick(window_->Grid(0), Qt::Key_Return);
+    QCOMPARE(host_->opened.size(), 1);
+    QVERIFY(host_->opened[0].contains("/Data/KRV-TMP-"));
+    QVERIFY(QFileInfo::exists(host_->opened[0]));
+    auto* list = Find<QComboBox>("cboArrays");
+    Focus(list);
+    list->setCurrentIndex(0);
+    Click("cmdViewMatrix");
+    QCOMPARE(host_->opened.size(), 2);
+    QVERIFY(!QFileInfo::exists(host_->opened[0]) || host_->opened[0] == host_->opened[1]);
   }
 
   void lastFilesComeBack() {

@@ -22,6 +22,23 @@ bool WriteZip(const std::string& path, const std::map<std::string, std::string>&
   return zip_close(z) == 0;
 }
 
+std::optional<std::string> ReadZipPart(const std::string& path, const std::string& part) {
+  int err = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &err);
+  if (!z) return std::nullopt;
+  std::optional<std::string> out;
+  if (zip_file_t* f = zip_fopen(z, part.c_str(), 0)) {
+    std::string s;
+    char buf[4096];
+    zip_int64_t n;
+    while ((n = zip_fread(f, buf, sizeof buf)) > 0) s.append(buf, static_cast<std::size_t>(n));
+    zip_fclose(f);
+    out = s;
+  }
+  zip_close(z);
+  return out;
+}
+
 BiffStream& BiffStream::Record(std::uint16_t type, const std::string& data) {
   bytes_ += U16(type) + U16(static_cast<unsigned>(data.size())) + data;
   return *this;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ namespace quantorial::testing {
 
 // Writes a zip file with the given parts (name -> content). False when it fails.
 bool WriteZip(const std::string& path, const std::map<std::string, std::string>& parts);
+
+// The content of one part of a zip file, or nothing.
+std::optional<std::string> ReadZipPart(const std::string& path, const std::string& part);
 
 // BIFF records: type, then the bytes of the record.
 class BiffStream {

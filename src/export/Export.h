@@ -1,0 +1,30 @@
+#pragma once
+// Writing a matrix into a workbook (.xlsx, with libxlsxwriter), and the temporary
+// workbooks of "&Excel Preview" and of Enter on a grid.
+
+#include <string>
+
+#include "workspace/LabelledMatrix.h"
+
+namespace quantorial {
+
+// The largest number of worksheet columns an export writes.
+inline constexpr int kExportColumns = 128;
+
+// Writes the matrix into a new workbook `workbookStem`.xlsx, its first cell at the 1-based
+// worksheet cell (topRow, leftColumn), on a sheet named `sheetName` (Excel's "Sheet1" when
+// empty). `lastRow`, when not 0, is the matrix's last row to write; `base` is subtracted
+// from its upper bounds. Columns beyond the 128th are cut. The file is written beside the
+// target and renamed over it. False with a reason. Formatting directives (`formatSource`)
+// are not read by this version: a non-empty source is refused rather than ignored.
+bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& workbookStem, int topRow, int leftColumn,
+                        const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
+                        std::string& error);
+
+// "hhmmssampm" for the current local time: the stem of a temporary workbook.
+std::string TemporaryStamp();
+// Deletes every file in `folder` whose name starts with `prefix` and whose extension
+// starts with ".xl" (the temporary workbooks of earlier previews).
+void DeleteTemporaryWorkbooks(const std::string& folder, const std::string& prefix);
+
+}  // namespace quantorial
