@@ -17,6 +17,8 @@ using namespace quantorial;
 class QuietHost : public Host {
  public:
   void HoldOn(const std::string&) override {}
+  void ShowWaitBox(const std::string&, bool) override {}
+  void HideWaitBox(const std::string&) override {}
   void Preview(const LabelledMatrix&, int, const std::string&) override {}
   void ClearGrid(int) override {}
   void PreviewText(const std::string&, int, const std::string&) override {}

@@ -18,6 +18,12 @@ void CliHost::HoldOn(const std::string& text) {
   if (verbose_ && !text.empty()) err_ << OneLine(text) << '\n';
 }
 
+void CliHost::ShowWaitBox(const std::string& message, bool) {
+  if (verbose_) err_ << OneLine(message.empty() ? "Processing Request...please wait!" : message) << '\n';
+}
+
+void CliHost::HideWaitBox(const std::string&) {}
+
 void CliHost::Preview(const LabelledMatrix&, int, const std::string&) {}
 
 void CliHost::ClearGrid(int) {}

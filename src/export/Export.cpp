@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <unistd.h>
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,65 +9,109 @@
 #include <cstring>
 #include <ctime>
 
+#include "export/Directives.h"
+#include "export/Sheet.h"
+#include "io/AtomicFile.h"
+#include "io/DataFile.h"
+#include "io/XlsxReader.h"
+#include "workspace/Host.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
 
 bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int topRow, int leftColumn,
                         const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
-                        std::string& error) {
+                        std::string& error, Host* host, bool showProgress) {
   if (!m.IsAssigned()) return true;  // nothing to write
-  if (!formatSource.empty()) {
-    error = "formatting directives and layouts are not available in this version";
-    return false;
-  }
   int R = m.Upper(1) - base, C = m.Upper(2) - base;
   if (lastRow != 0) R = lastRow - base;
-  const int top = std::max(topRow, 1) - 1, left = std::max(leftColumn, 1) - 1;
+  const bool progress = host && showProgress;
+  constexpr const char* kExporting = "Exporting data to Excel...please wait!";
+  if (progress) host->ShowWaitBox(kExporting, false);
+  BorderSettings& lines = ProcessBorderSettings();
+  if (lines.lineType == 0) lines.lineType = 1;
+  if (lines.lineWeight == 0) lines.lineWeight = 2;
+
+  // An existing workbook of that name is written into, not replaced.
+  Workbook book;
   const std::string target = stem + ".xlsx";
-  const std::string temporary = stem + ".tmp-" + std::to_string(::getpid()) + ".xlsx";
-  lxw_workbook* wb = workbook_new(temporary.c_str());
-  if (!wb) {
-    error = "cannot create the workbook";
-    return false;
+  if (FileExists(target)) {
+    std::vector<WorkbookSheet> sheets;
+    if (!ReadXlsxSheets(target, sheets, error)) {
+      if (progress) host->HideWaitBox("");
+      error = "cannot read the existing workbook \"" + target + "\": " + error;
+      return false;
+    }
+    for (auto& s : sheets) {
+      Sheet sheet;
+      sheet.name = s.name;
+      for (auto& e : s.cells) sheet.At(static_cast<int>(e.row), static_cast<int>(e.col)).value = std::move(e.cell);
+      book.sheets.push_back(std::move(sheet));
+    }
+  } else if (FileExists(stem + ".xls")) {
+    const DataFileResult old = ReadDataFile(stem + ".xls");
+    Sheet sheet;
+    sheet.name = "Sheet1";
+    for (int i = 0; i <= old.matrix.Rows(); ++i) {
+      for (int j = 0; j <= old.matrix.Cols(); ++j) {
+        if (!IsEmpty(old.matrix.Get(i, j))) sheet.At(i, j).value = old.matrix.Get(i, j);
+      }
+    }
+    book.sheets.push_back(std::move(sheet));
   }
-  lxw_worksheet* ws = workbook_add_worksheet(wb, sheetName.empty() ? nullptr : sheetName.c_str());
-  if (!ws) {
-    workbook_close(wb);
-    ::unlink(temporary.c_str());
-    error = "the sheet name \"" + sheetName + "\" cannot be used";
-    return false;
-  }
+  if (book.sheets.empty()) book.sheets.push_back(Sheet{});
+  Sheet& sheet = book.sheets.front();
+  if (sheet.name.empty()) sheet.name = "Sheet1";
+
+  // The block, as one range: cells beyond the 128th column are cut.
+  const int top = std::max(topRow, 1) - 1, left = std::max(leftColumn, 1) - 1;
   for (int i = m.Lower(1); i <= R; ++i) {
     for (int j = m.Lower(2); j <= C; ++j) {
       const int row = top + (i - m.Lower(1)), col = left + (j - m.Lower(2));
       if (col >= kExportColumns) break;
-      const Cell& c = m.Get(i, j);
-      if (IsNumber(c)) {
-        worksheet_write_number(ws, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), NumberOf(c), nullptr);
-      } else if (IsText(c) && !std::get<std::string>(c).empty()) {
-        // A text that reads as a number becomes one, as in a spreadsheet cell.
-        if (const auto v = WholeNumber(std::get<std::string>(c))) {
-          worksheet_write_number(ws, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), *v, nullptr);
-        } else {
-          worksheet_write_string(ws, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
-                                 std::get<std::string>(c).c_str(), nullptr);
-        }
+      Cell c = m.Get(i, j);
+      // A text that reads as a number becomes one, as in a spreadsheet cell.
+      if (IsText(c)) {
+        if (const auto v = WholeNumber(std::get<std::string>(c))) c = *v;
+      }
+      if (IsEmpty(c) || (IsText(c) && std::get<std::string>(c).empty())) {
+        sheet.cells.erase({row, col});
+      } else {
+        sheet.At(row, col).value = std::move(c);
       }
     }
   }
-  const lxw_error rc = workbook_close(wb);
-  if (rc != LXW_NO_ERROR) {
-    ::unlink(temporary.c_str());
-    error = lxw_strerror(rc);
-    return false;
+
+  DirectiveRunner runner(sheet);
+  runner.selection = CellRange{};
+  const int blockLastRow = top + std::max(R - m.Lower(1), 0);
+  if (formatSource == "FIT" || formatSource == "ITS" || formatSource == "ITS2") {
+    runner.Layout(formatSource, blockLastRow);
+  } else if (!formatSource.empty() && FileExists(formatSource)) {
+    std::string text, why;
+    if (ReadWholeFile(formatSource, text, why)) {
+      std::size_t pos = 0, lineNumber = 0;
+      while (pos <= text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        runner.Run(std::string_view(text).substr(pos, end - pos));  // a failed directive is passed over
+        ++lineNumber;
+        if (progress && lineNumber % 100 == 0) {
+          const double share = text.empty() ? 100.0 : 100.0 * static_cast<double>(end) / static_cast<double>(text.size());
+          host->ShowWaitBox(std::string(kExporting) + "\nLine Format " + std::to_string(lineNumber) + " (" +
+                                FormatPattern(share, "##0") + "%)",
+                            false);
+        }
+        if (end == text.size()) break;
+        pos = end + 1;
+      }
+    }
   }
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-    error = std::string("cannot replace the workbook: ") + std::strerror(errno);
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  runner.selection = CellRange{};
+  if (!sheetName.empty()) sheet.name = sheetName;
+  const bool ok = WriteWorkbook(book, target, error);
+  if (progress) host->HideWaitBox("");
+  return ok;
 }
 
 std::string TemporaryStamp() {

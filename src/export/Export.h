@@ -11,15 +11,19 @@ namespace quantorial {
 // The largest number of worksheet columns an export writes.
 inline constexpr int kExportColumns = 128;
 
-// Writes the matrix into a new workbook `workbookStem`.xlsx, its first cell at the 1-based
-// worksheet cell (topRow, leftColumn), on a sheet named `sheetName` (Excel's "Sheet1" when
-// empty). `lastRow`, when not 0, is the matrix's last row to write; `base` is subtracted
-// from its upper bounds. Columns beyond the 128th are cut. The file is written beside the
-// target and renamed over it. False with a reason. Formatting directives (`formatSource`)
-// are not read by this version: a non-empty source is refused rather than ignored.
+class Host;
+
+// Writes the matrix into the workbook `workbookStem`.xlsx (an existing `workbookStem`.xlsx
+// or .xls is read back first and keeps its sheets; the data go to its first sheet), its
+// first cell at the 1-based worksheet cell (topRow, leftColumn); then runs the directive
+// file or the built-in layout ("FIT", "ITS", "ITS2") named by `formatSource`, and names the
+// sheet `sheetName` (kept when empty). `lastRow`, when not 0, is the matrix's last row to
+// write; `base` is subtracted from its upper bounds. Columns beyond the 128th are cut. The
+// file is written beside the target and renamed over it. With `host` and `showProgress`
+// the notice window reports progress. False with a reason.
 bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& workbookStem, int topRow, int leftColumn,
                         const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
-                        std::string& error);
+                        std::string& error, Host* host = nullptr, bool showProgress = false);
 
 // "hhmmssampm" for the current local time: the stem of a temporary workbook.
 std::string TemporaryStamp();

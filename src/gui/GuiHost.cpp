@@ -34,6 +34,14 @@ void GuiHost::HoldOn(const std::string& text) {
   if (window_) window_->HoldOn(QString::fromStdString(text));
 }
 
+void GuiHost::ShowWaitBox(const std::string& message, bool modal) {
+  if (window_) window_->ShowWaitBox(QString::fromStdString(message), modal);
+}
+
+void GuiHost::HideWaitBox(const std::string& message) {
+  if (window_) window_->HideWaitBox(QString::fromStdString(message));
+}
+
 void GuiHost::Preview(const LabelledMatrix& m, int grid, const std::string& caption) {
   if (window_) window_->Preview(m, grid, QString::fromStdString(caption));
 }

@@ -16,6 +16,8 @@ class GuiHost : public Host {
   void Attach(MainWindow* window) { window_ = window; }
 
   void HoldOn(const std::string& text) override;
+  void ShowWaitBox(const std::string& message, bool modal) override;
+  void HideWaitBox(const std::string& message) override;
   void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
   void ClearGrid(int grid) override;
   void PreviewText(const std::string& text, int grid, const std::string& caption) override;

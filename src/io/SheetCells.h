@@ -22,12 +22,15 @@ class SheetCells {
   bool Build(LabelledMatrix& out, std::string& error);
   std::size_t Count() const { return cells_.size(); }
 
- private:
   struct Entry {
     long long row;
     long long col;
     Cell cell;
   };
+  // The cells at their places on the sheet.
+  const std::vector<Entry>& Entries() const { return cells_; }
+
+ private:
   std::vector<Entry> cells_;
   long long minRow_ = -1, maxRow_ = -1, minCol_ = -1, maxCol_ = -1;
 };

@@ -103,10 +103,14 @@ class RelsHandler : public XmlHandler {
 class WorkbookHandler : public XmlHandler {
  public:
   std::string firstSheetRid;
+  std::vector<std::pair<std::string, std::string>> sheets;  // name, relationship id
   bool date1904 = false;
   void Start(std::string_view name, const char** atts) override {
-    if (name == "sheet" && firstSheetRid.empty()) {
-      if (const char* id = Attribute(atts, "id")) firstSheetRid = id;
+    if (name == "sheet") {
+      const char* id = Attribute(atts, "id");
+      const char* sheetName = Attribute(atts, "name");
+      if (id) sheets.emplace_back(sheetName ? sheetName : "", id);
+      if (id && firstSheetRid.empty()) firstSheetRid = id;
     } else if (name == "workbookPr") {
       const char* d = Attribute(atts, "date1904");
       date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
@@ -327,49 +331,80 @@ class SheetHandler : public XmlHandler {
 
 }  // namespace
 
-bool ReadXlsx(const std::string& path, LabelledMatrix& out, std::string& error) {
-  out = LabelledMatrix();
-  Package pkg;
-  if (!pkg.Open(path, error)) return false;
+namespace {
 
-  // The workbook part, through the package relationships.
+// The parts every sheet needs: the workbook, its relationships, strings and styles.
+struct OpenedWorkbook {
+  Package pkg;
+  WorkbookHandler wb;
+  RelsHandler wbRels{""};
+  SharedStringsHandler sst;
+  StylesHandler styles;
+};
+
+bool OpenWorkbook(const std::string& path, OpenedWorkbook& o, std::string& error) {
+  if (!o.pkg.Open(path, error)) return false;
   std::string workbook = "xl/workbook.xml";
-  if (pkg.Has("_rels/.rels")) {
+  if (o.pkg.Has("_rels/.rels")) {
     RelsHandler rels("");
-    if (!pkg.Parse("_rels/.rels", rels, error)) return false;
+    if (!o.pkg.Parse("_rels/.rels", rels, error)) return false;
     if (const auto r = rels.OfType("/officeDocument")) workbook = r->target;
   }
-  if (!pkg.Has(workbook)) {
+  if (!o.pkg.Has(workbook)) {
     error = "the package holds no workbook";
     return false;
   }
-  WorkbookHandler wb;
-  if (!pkg.Parse(workbook, wb, error)) return false;
-
-  RelsHandler wbRels(workbook);
+  if (!o.pkg.Parse(workbook, o.wb, error)) return false;
+  o.wbRels = RelsHandler(workbook);
   const std::string wbRelsPart = RelsPartOf(workbook);
-  if (pkg.Has(wbRelsPart) && !pkg.Parse(wbRelsPart, wbRels, error)) return false;
+  if (o.pkg.Has(wbRelsPart) && !o.pkg.Parse(wbRelsPart, o.wbRels, error)) return false;
+  if (const auto r = o.wbRels.OfType("/sharedStrings"); r && o.pkg.Has(r->target)) {
+    if (!o.pkg.Parse(r->target, o.sst, error)) return false;
+  }
+  if (const auto r = o.wbRels.OfType("/styles"); r && o.pkg.Has(r->target)) {
+    if (!o.pkg.Parse(r->target, o.styles, error)) return false;
+  }
+  return true;
+}
 
+bool ReadSheetCells(OpenedWorkbook& o, const std::string& rid, SheetCells& cells, std::string& error) {
   std::string sheet;
-  if (const auto it = wbRels.byId.find(wb.firstSheetRid); it != wbRels.byId.end()) sheet = it->second.target;
-  if (sheet.empty() || !pkg.Has(sheet)) {
-    error = "the workbook has no readable first worksheet";
+  if (const auto it = o.wbRels.byId.find(rid); it != o.wbRels.byId.end()) sheet = it->second.target;
+  if (sheet.empty() || !o.pkg.Has(sheet)) {
+    error = "the workbook has no readable worksheet";
     return false;
   }
+  SheetHandler handler(cells, o.sst.strings, o.styles.xfIsDate, o.wb.date1904);
+  return o.pkg.Parse(sheet, handler, error, true);
+}
 
-  SharedStringsHandler sst;
-  if (const auto r = wbRels.OfType("/sharedStrings"); r && pkg.Has(r->target)) {
-    if (!pkg.Parse(r->target, sst, error)) return false;
-  }
-  StylesHandler styles;
-  if (const auto r = wbRels.OfType("/styles"); r && pkg.Has(r->target)) {
-    if (!pkg.Parse(r->target, styles, error)) return false;
-  }
+}  // namespace
 
+bool ReadXlsx(const std::string& path, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  OpenedWorkbook o;
+  if (!OpenWorkbook(path, o, error)) return false;
   SheetCells cells;
-  SheetHandler handler(cells, sst.strings, styles.xfIsDate, wb.date1904);
-  if (!pkg.Parse(sheet, handler, error, true)) return false;
+  if (!ReadSheetCells(o, o.wb.firstSheetRid, cells, error)) {
+    if (error == "the workbook has no readable worksheet") error = "the workbook has no readable first worksheet";
+    return false;
+  }
   return cells.Build(out, error);
+}
+
+bool ReadXlsxSheets(const std::string& path, std::vector<WorkbookSheet>& out, std::string& error) {
+  out.clear();
+  OpenedWorkbook o;
+  if (!OpenWorkbook(path, o, error)) return false;
+  for (const auto& [name, rid] : o.wb.sheets) {
+    SheetCells cells;
+    if (!ReadSheetCells(o, rid, cells, error)) return false;
+    WorkbookSheet sheet;
+    sheet.name = name;
+    for (const auto& e : cells.Entries()) sheet.cells.push_back({e.row, e.col, e.cell});
+    out.push_back(std::move(sheet));
+  }
+  return true;
 }
 
 }  // namespace quantorial

@@ -69,6 +69,10 @@ class Host {
 
   // Shows a status text in the wait window; an empty text hides it.
   virtual void HoldOn(const std::string& text) = 0;
+  // The small notice window of long exports; an empty message shows
+  // "Processing Request...please wait!".
+  virtual void ShowWaitBox(const std::string& message, bool modal) = 0;
+  virtual void HideWaitBox(const std::string& message) = 0;
   // Shows a matrix in grid 0..5 with a caption.
   virtual void Preview(const LabelledMatrix& m, int grid, const std::string& caption) = 0;
   // Clears the contents of grid 0..5.

@@ -20,6 +20,12 @@ std::vector<std::string> ScriptedHost::Messages() const {
 
 void ScriptedHost::HoldOn(const std::string& text) { calls.push_back({"HoldOn", text, "", 0, {}}); }
 
+void ScriptedHost::ShowWaitBox(const std::string& message, bool) {
+  calls.push_back({"ShowWaitBox", message, "", 0, {}});
+}
+
+void ScriptedHost::HideWaitBox(const std::string& message) { calls.push_back({"HideWaitBox", message, "", 0, {}}); }
+
 void ScriptedHost::Preview(const LabelledMatrix& m, int grid, const std::string& caption) {
   calls.push_back({"Preview", caption, "", grid, m});
 }

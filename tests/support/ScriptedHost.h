@@ -45,6 +45,8 @@ class ScriptedHost : public Host {
   std::vector<std::string> Messages() const;
 
   void HoldOn(const std::string& text) override;
+  void ShowWaitBox(const std::string& message, bool modal) override;
+  void HideWaitBox(const std::string& message) override;
   void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
   void ClearGrid(int grid) override;
   void PreviewText(const std::string& text, int grid, const std::string& caption) override;

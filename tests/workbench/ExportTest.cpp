@@ -4,7 +4,10 @@
 #include "PackageWriter.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "export/Directives.h"
 #include "export/Export.h"
+#include "export/Sheet.h"
+#include "io/XlsxReader.h"
 #include "io/DataFile.h"
 #include "workbench/Workbench.h"
 
@@ -41,10 +44,120 @@ TEST(Export, ValuesReadBackAndTheColumnCut) {
   // The last row and a refused format source.
   ASSERT_TRUE(ExportArrayToExcel(wide, dir.File("short"), 1, 1, "", "", 1, 0, error));
   EXPECT_EQ(ReadDataFile(dir.File("short.xlsx")).matrix.Rows(), 1);
-  EXPECT_FALSE(ExportArrayToExcel(wide, dir.File("fmt"), 1, 1, "", "FIT", 0, 0, error));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("fmt.xlsx")));
   EXPECT_TRUE(ExportArrayToExcel(LabelledMatrix(), dir.File("none"), 1, 1, "", "", 0, 0, error));
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.xlsx")));
+}
+
+TEST(Export, AnExistingWorkbookKeepsItsSheets) {
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("a"), 1.0}}), dir.File("book"), 1, 1, "First", "", 0, 0, error));
+  // Add a second sheet by hand, then export into the same workbook again.
+  std::vector<WorkbookSheet> sheets;
+  ASSERT_TRUE(ReadXlsxSheets(dir.File("book.xlsx"), sheets, error));
+  Workbook book;
+  for (auto& s : sheets) {
+    Sheet sheet;
+    sheet.name = s.name;
+    for (auto& e : s.cells) sheet.At(static_cast<int>(e.row), static_cast<int>(e.col)).value = e.cell;
+    book.sheets.push_back(sheet);
+  }
+  Sheet other;
+  other.name = "Notes";
+  other.At(4, 2).value = std::string("kept");
+  book.sheets.push_back(other);
+  ASSERT_TRUE(WriteWorkbook(book, dir.File("book.xlsx"), error)) << error;
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("b"), 2.0}}), dir.File("book"), 3, 1, "", "", 0, 0, error)) << error;
+  ASSERT_TRUE(ReadXlsxSheets(dir.File("book.xlsx"), sheets, error));
+  ASSERT_EQ(sheets.size(), 2u);
+  EXPECT_EQ(sheets[0].name, "First");
+  EXPECT_EQ(sheets[1].name, "Notes");
+  EXPECT_EQ(sheets[0].cells.size(), 4u);  // a, 1 on row 1 and b, 2 on row 3
+  EXPECT_EQ(sheets[1].cells.at(0).cell, Cell(std::string("kept")));
+  EXPECT_EQ(sheets[1].cells.at(0).row, 4);
+}
+
+std::string Part(const std::string& book, const char* part) { return ReadZipPart(book, part).value_or(""); }
+
+TEST(Export, DirectivesFormatTheSheet) {
+  TempDir dir;
+  ProcessBorderSettings() = BorderSettings{};
+  const std::string directives = dir.Write("format.txt",
+                                           "' a comment: bold 1 stays a comment\n"
+                                           "\n"
+                                           "  SELECT B2:C3  \n"
+                                           "nformat 3\n"
+                                           "bold 1\n"
+                                           "bgcolor 65535\n"
+                                           "select a1:b1\n"
+                                           "align -4108,-4107,0,0,0,1\n"
+                                           "colwidth C:C,30\n"
+                                           "select D1\n"
+                                           "hidecolumn true\n"
+                                           "select A4\n"
+                                           "raise R1\n"
+                                           "rowheight not-a-range,40\n"
+                                           "frobnicate 1,2,3\n"
+                                           "border all,,,A1:C3\n"
+                                           "zoom 150\n"
+                                           "showgridlines 0\n");
+  const auto m = M({{T("Name"), T("x"), T("y"), T("z")}, {T("a"), 1.0, 2.0, 3.0}, {T("b"), 4.0, 5.0, 6.0},
+                    {T("m2"), E, E, E}});
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(m, dir.File("f"), 1, 1, "Styled", directives, 0, 0, error)) << error;
+  const std::string book = dir.File("f.xlsx");
+  const std::string styles = Part(book, "xl/styles.xml");
+  const std::string sheet = Part(book, "xl/worksheets/sheet1.xml");
+  const std::string strings = Part(book, "xl/sharedStrings.xml");
+  EXPECT_NE(styles.find("formatCode=\"#,##0.000_);(#,##0.000)\""), std::string::npos);
+  EXPECT_NE(styles.find("<b/>"), std::string::npos);
+  EXPECT_NE(styles.find("rgb=\"FFFFFF00\""), std::string::npos);  // 65535 is yellow
+  EXPECT_NE(styles.find("<left style=\"thin\">"), std::string::npos);  // line type 1, weight 2
+  EXPECT_NE(sheet.find("<mergeCell ref=\"A1:B1\"/>"), std::string::npos);
+  EXPECT_NE(sheet.find("width=\"30."), std::string::npos);
+  EXPECT_NE(sheet.find("hidden=\"1\""), std::string::npos);
+  EXPECT_NE(sheet.find("zoomScale=\"150\""), std::string::npos);
+  EXPECT_NE(sheet.find("showGridLines=\"0\""), std::string::npos);
+  EXPECT_NE(strings.find("<vertAlign val=\"superscript\"/>"), std::string::npos);
+  EXPECT_NE(Part(book, "xl/workbook.xml").find("name=\"Styled\""), std::string::npos);
+  // The values are still there, and the failing and unknown directives stopped nothing.
+  EXPECT_EQ(Dump(ReadDataFile(book).matrix), "\"Name\",\"x\",\"y\",\"z\"\n\"a\",1,2,3\n\"b\",4,5,6\n\"m2\",,,\n");
+  // The line settings last for the process: a later export draws with them.
+  dir.Write("lines.txt", "linetype -4119\nlinethickness 4\n");
+  ASSERT_TRUE(ExportArrayToExcel(m, dir.File("g"), 1, 1, "", dir.File("lines.txt"), 0, 0, error));
+  dir.Write("border.txt", "border all,,,A1:B2\n");
+  ASSERT_TRUE(ExportArrayToExcel(m, dir.File("h"), 1, 1, "", dir.File("border.txt"), 0, 0, error));
+  EXPECT_NE(Part(dir.File("h.xlsx"), "xl/styles.xml").find("style=\"double\""), std::string::npos);
+  ProcessBorderSettings() = BorderSettings{};
+}
+
+TEST(Export, SortAndSubtotal) {
+  TempDir dir;
+  const auto m = M({{T("Region"), T("Sales")}, {T("west"), 5.0}, {T("East"), 2.0}, {T("west"), 1.0}, {T("east"), 4.0}});
+  dir.Write("s.txt", "sort A2:B5,A2\nselect A1:B5\nsubtotal 1,2\n");
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(m, dir.File("s"), 1, 1, "", dir.File("s.txt"), 0, 0, error)) << error;
+  EXPECT_EQ(Dump(ReadDataFile(dir.File("s.xlsx")).matrix),
+            "\"Region\",\"Sales\"\n\"East\",2\n\"east\",4\n\"East Total\",6\n\"west\",5\n\"west\",1\n"
+            "\"west Total\",6\n\"Grand Total\",12\n");
+  const std::string sheet = Part(dir.File("s.xlsx"), "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("SUBTOTAL(9,B2:B3)"), std::string::npos);
+  EXPECT_NE(sheet.find("outlineLevel=\"2\""), std::string::npos);
+}
+
+TEST(Export, BuiltInLayoutFit) {
+  TempDir dir;
+  LabelledMatrix m = LabelledMatrix::Dimension(5, 12);
+  for (int i = 0; i <= 5; ++i) {
+    for (int j = 0; j <= 12; ++j) m.Set(i, j, std::string("cell") + std::to_string(i) + "_" + std::to_string(j));
+  }
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(m, dir.File("fit"), 1, 1, "", "FIT", 0, 0, error)) << error;
+  const std::string sheet = Part(dir.File("fit.xlsx"), "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<mergeCell ref=\"I3:J3\"/>"), std::string::npos);
+  EXPECT_NE(sheet.find("<mergeCell ref=\"K3:L3\"/>"), std::string::npos);
+  EXPECT_NE(sheet.find("zoomScale=\"75\""), std::string::npos);
+  EXPECT_NE(Part(dir.File("fit.xlsx"), "xl/styles.xml").find("style=\"double\""), std::string::npos);
 }
 
 TEST(Export, ExcelPreviewAndGridExport) {
