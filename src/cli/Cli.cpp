@@ -10,6 +10,7 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
+#include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "io/DumpForm.h"
@@ -41,7 +42,9 @@ struct Arguments {
 const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "--impact", "--change-symbol",
                                            "--shift",      "--forecast",       "--forecast-years",
                                            "--split-quadrant", "--dump",       "--chart",  "--png",
-                                           "--svg",        "--chart-json"};
+                                           "--svg",        "--chart-json",
+                                           "--out",        "--sheet",          "--format", "--top",
+                                           "--left",       "--last-row"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
 
 bool LooksLikeNumber(const std::string& a) {
@@ -349,6 +352,44 @@ int RunModel(const Arguments& a, std::ostream& err) {
   return kExitOk;
 }
 
+int RunExport(const Arguments& a, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "export takes one matrix file");
+  const auto value = [&](const char* name) -> std::optional<std::string> {
+    const auto it = a.values.find(name);
+    return it == a.values.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  const auto out = value("--out");
+  if (!out) return UsageError(err, "export needs --out STEM, the workbook's path without .xlsx");
+  auto whole = [&](const char* name, int fallback, int minimum) -> std::optional<int> {
+    const auto v = value(name);
+    if (!v) return fallback;
+    const auto n = WholeNumberRounded(*v);
+    if (!n || *n < minimum) return std::nullopt;
+    return n;
+  };
+  const auto top = whole("--top", 1, 1), left = whole("--left", 1, 1), lastRow = whole("--last-row", 0, 0);
+  if (!top || !left || !lastRow) return UsageError(err, "--top and --left take a number from 1, --last-row from 0");
+  const std::string& path = a.positional[1];
+  if (!CheckInputFile(path, err)) return kExitFailed;
+  const std::string format = value("--format").value_or("");
+  if (!format.empty() && format != "FIT" && format != "ITS" && format != "ITS2" && !CheckInputFile(format, err)) {
+    return kExitFailed;
+  }
+  DataFileResult r = ReadDataFile(path);
+  if (!r.error.empty()) {
+    err << r.error << '\n';
+    return kExitFailed;
+  }
+  CliHost host(err, a.verbose);
+  std::string error;
+  if (!ExportArrayToExcel(r.matrix, *out, *top, *left, value("--sheet").value_or(""), format, *lastRow, 0, error,
+                          &host, a.verbose)) {
+    err << kProgram << ": cannot write \"" << *out << ".xlsx\": " << error << '\n';
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -376,6 +417,11 @@ std::string CliUsage() {
          "                             forecast, and writes every filled matrix as DIR/<name>.csv;\n"
          "                             --chart draws series S (its number or name) as a picture\n"
          "                             and as JSON\n"
+         "  export FILE --out STEM [--sheet NAME] [--format FILE|FIT|ITS|ITS2] [--top ROW]\n"
+         "      [--left COL] [--last-row N]\n"
+         "                             writes the data file into the workbook STEM.xlsx (an\n"
+         "                             existing one keeps its other sheets), formatted by a\n"
+         "                             directive file or a built-in layout\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -407,6 +453,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "matrix") return RunMatrix(a, out, err);
   if (command == "settings") return RunSettings(a, out, err);
   if (command == "run") return RunModel(a, err);
+  if (command == "export") return RunExport(a, err);
   return UsageError(err, "unknown command " + command);
 }
 

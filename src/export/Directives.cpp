@@ -258,10 +258,10 @@ bool DirectiveRunner::Subtotal(int groupBy, int function, const std::vector<int>
     return letters;
   };
   // Rows below the list move down as total rows are inserted: collect everything first.
-  std::map<std::pair<int, int>, SheetCell> below;
+  std::vector<std::pair<std::pair<int, int>, SheetCell>> below;
   for (auto it = sheet_.cells.begin(); it != sheet_.cells.end();) {
     if (it->first.first > s.row2) {
-      below.insert(*it);
+      below.push_back(*it);
       it = sheet_.cells.erase(it);
     } else {
       ++it;

@@ -65,6 +65,8 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
 
   // The block, as one range: cells beyond the 128th column are cut.
   const int top = std::max(topRow, 1) - 1, left = std::max(leftColumn, 1) - 1;
+  sheet.cells.reserve(sheet.cells.size() + static_cast<std::size_t>(std::max(R + 1, 0)) *
+                                               static_cast<std::size_t>(std::clamp(C + 1, 0, kExportColumns)));
   for (int i = m.Lower(1); i <= R; ++i) {
     for (int j = m.Lower(2); j <= C; ++j) {
       const int row = top + (i - m.Lower(1)), col = left + (j - m.Lower(2));

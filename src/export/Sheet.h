@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,7 +67,12 @@ struct SheetPicture {
 class Sheet {
  public:
   std::string name;
-  std::map<std::pair<int, int>, SheetCell> cells;  // (row, col), 0-based
+  struct PositionHash {
+    std::size_t operator()(const std::pair<int, int>& p) const {
+      return std::hash<long long>()((static_cast<long long>(p.first) << 20) ^ p.second);
+    }
+  };
+  std::unordered_map<std::pair<int, int>, SheetCell, PositionHash> cells;  // (row, col), 0-based
   std::map<int, double> columnWidths;             // characters
   std::map<int, bool> hiddenColumns;
   std::map<int, double> rowHeights;                // points

@@ -107,6 +107,16 @@ class Formats {
   explicit Formats(lxw_workbook* wb) : wb_(wb) {}
   lxw_format* Get(const CellFormat& f, bool superscriptRun = false) {
     if (f == CellFormat() && !superscriptRun) return nullptr;
+    // Neighbouring cells mostly share their format.
+    if (last_ && lastKey_.second == superscriptRun && lastKey_.first == f) return last_;
+    lxw_format* fmt = Find(f, superscriptRun);
+    lastKey_ = {f, superscriptRun};
+    last_ = fmt;
+    return fmt;
+  }
+
+ private:
+  lxw_format* Find(const CellFormat& f, bool superscriptRun) {
     for (const auto& [key, fmt] : made_) {
       if (key.first == f && key.second == superscriptRun) return fmt;
     }
@@ -148,8 +158,9 @@ class Formats {
     return fmt;
   }
 
- private:
   lxw_workbook* wb_;
+  std::pair<CellFormat, bool> lastKey_;
+  lxw_format* last_ = nullptr;
   std::vector<std::pair<std::pair<CellFormat, bool>, lxw_format*>> made_;
 };
 
@@ -189,7 +200,7 @@ void WriteCell(lxw_worksheet* ws, Formats& formats, int row, int col, const Shee
 bool WriteWorkbook(const Workbook& book, const std::string& path, std::string& error) {
   const std::string temporary = path + ".tmp-" + std::to_string(::getpid()) + ".xlsx";
   lxw_workbook_options options = {};
-  options.constant_memory = LXW_FALSE;
+  options.constant_memory = LXW_FALSE;  // formats of rows and rich strings are set in any order
   lxw_workbook* wb = workbook_new_opt(temporary.c_str(), &options);
   if (!wb) {
     error = "cannot create the workbook";

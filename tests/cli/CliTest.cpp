@@ -237,6 +237,18 @@ TEST_F(Cli, RunOptionsAndErrors) {
   EXPECT_EQ(RunArgs({"run", dir.File("none.csv"), "--endo", "1", "--dump", out}).status, 1);
 }
 
+TEST_F(Cli, ExportWritesAFormattedWorkbook) {
+  const std::string format = dir.Write("f.txt", "select A1:C1\nbold 1\n");
+  auto r = RunArgs({"export", a, "--out", dir.File("book"), "--sheet", "Model", "--format", format, "--top", "2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = RunArgs({"load", dir.File("book.xlsx")});
+  EXPECT_EQ(r.out, ",\"p\",\"q\"\n\"x\",4,7\n\"y\",2,6\n");
+  EXPECT_EQ(RunArgs({"export", a}).status, 2);
+  EXPECT_EQ(RunArgs({"export", a, "--out", dir.File("b2"), "--top", "0"}).status, 2);
+  EXPECT_EQ(RunArgs({"export", a, "--out", dir.File("b3"), "--format", dir.File("missing.txt")}).status, 1);
+  EXPECT_EQ(RunArgs({"export", a, "--out", dir.File("no/such/folder/b")}).status, 1);
+}
+
 TEST_F(Cli, VerboseShowsStatusTexts) {
   const auto r = RunArgs({"-v", "matrix", "invert", a});
   EXPECT_EQ(r.err, "Inverting Matrix\nMatrix operation completed...see results below.\n");

@@ -160,6 +160,23 @@ TEST(Export, BuiltInLayoutFit) {
   EXPECT_NE(Part(dir.File("fit.xlsx"), "xl/styles.xml").find("style=\"double\""), std::string::npos);
 }
 
+TEST(Export, ProgressEveryHundredLines) {
+  TempDir dir;
+  std::string lines;
+  for (int i = 0; i < 250; ++i) lines += "bold 1\n";
+  const std::string format = dir.Write("long.txt", lines);
+  ScriptedHost host;
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("a")}}), dir.File("p"), 1, 1, "", format, 0, 0, error, &host, true));
+  std::vector<std::string> shown;
+  for (const auto& c : host.calls) shown.push_back(c.kind + ":" + c.text);
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown[0], "ShowWaitBox:Exporting data to Excel...please wait!");
+  EXPECT_EQ(shown[1], "ShowWaitBox:Exporting data to Excel...please wait!\nLine Format 100 (40%)");
+  EXPECT_EQ(shown[2], "ShowWaitBox:Exporting data to Excel...please wait!\nLine Format 200 (80%)");
+  EXPECT_EQ(shown[3], "HideWaitBox:");
+}
+
 TEST(Export, ExcelPreviewAndGridExport) {
   TempDir dir;
   ScriptedHost host;
