@@ -160,6 +160,22 @@ TEST(Export, BuiltInLayoutFit) {
   EXPECT_NE(Part(dir.File("fit.xlsx"), "xl/styles.xml").find("style=\"double\""), std::string::npos);
 }
 
+TEST(Export, GraphicInsertsAPicture) {
+  TempDir dir;
+  // A 1 x 1 PNG.
+  const unsigned char png[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+                               0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
+                               0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
+                               0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99,
+                               0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  const std::string picture = dir.Write("logo.png", std::string(reinterpret_cast<const char*>(png), sizeof png));
+  dir.Write("g.txt", "graphic " + picture + ",10,20\ngraphic " + dir.File("missing.png") + "\n");
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("a")}}), dir.File("pic"), 1, 1, "", dir.File("g.txt"), 0, 0, error)) << error;
+  EXPECT_TRUE(ReadZipPart(dir.File("pic.xlsx"), "xl/media/image1.png").has_value());
+  EXPECT_FALSE(ReadZipPart(dir.File("pic.xlsx"), "xl/media/image2.png").has_value());
+}
+
 TEST(Export, ProgressEveryHundredLines) {
   TempDir dir;
   std::string lines;
