@@ -124,14 +124,20 @@ void Workbench::LoadExtended(const std::string& path) {
   host_.HoldOn("");
 }
 
-void Workbench::cmdSelectFile_Click(int index) {
-  if (index < 0 || index > 2) return;
+std::optional<std::string> Workbench::ChooseDataFile() {
   FileDialogRequest request;
   request.title = kSelectDataFileTitle;
   request.filter = kDataFileFilter;
   request.initialFolder = dataFolder_;
-  const auto path = host_.ChooseOpenFile(request);
-  if (!path || !FileExists(*path)) return;
+  auto path = host_.ChooseOpenFile(request);
+  if (!path || !FileExists(*path)) return std::nullopt;
+  return path;
+}
+
+void Workbench::cmdSelectFile_Click(int index) {
+  if (index < 0 || index > 2) return;
+  const auto path = ChooseDataFile();
+  if (!path) return;
   if (index == 0) cmdClear_Click();
   if (form.txtData[static_cast<std::size_t>(index)] == *path) {
     txtData_Change(index);
@@ -282,11 +288,13 @@ void Workbench::cmdRunAll_Click() {
   host_.HoldOn("");
 }
 
-ChartSettings Workbench::ReadChartSettings() const {
-  return ChartSettings::Read([this](const std::string& key, const std::string& def) {
+SettingReader Workbench::ProgramSettingReader() const {
+  return [this](const std::string& key, const std::string& def) {
     return settings_ ? settings_->GetDbSetting(kProgramSection, key, def) : def;
-  });
+  };
 }
+
+ChartSettings Workbench::ReadChartSettings() const { return ChartSettings::Read(ProgramSettingReader()); }
 
 void Workbench::cmdChart_Click() {
   host_.HoldOn("Ploting Charts.");
@@ -322,11 +330,9 @@ void Workbench::txtScale_Change() {
 }
 
 void Workbench::cmdChartTitle_Click() {
-  ChartOptionsState dialog(
-      [this](const std::string& key, const std::string& def) {
-        return settings_ ? settings_->GetDbSetting(kProgramSection, key, def) : def;
-      },
-      [this](const std::string& key, const std::string& value) { SaveSetting(kProgramSection, key.c_str(), value); });
+  ChartOptionsState dialog(ProgramSettingReader(), [this](const std::string& key, const std::string& value) {
+    SaveSetting(kProgramSection, key.c_str(), value);
+  });
   host_.ShowChartOptions(dialog);
 }
 
@@ -420,12 +426,8 @@ void ForecastOptions::txtData_Change() {
 }
 
 void ForecastOptions::cmdSelectFile_Click() {
-  FileDialogRequest request;
-  request.title = kSelectDataFileTitle;
-  request.filter = kDataFileFilter;
-  request.initialFolder = bench_.DataFolder();
-  const auto path = bench_.HostRef().ChooseOpenFile(request);
-  if (!path || !FileExists(*path)) return;
+  const auto path = bench_.ChooseDataFile();
+  if (!path) return;
   if (txtData == *path) {
     txtData_Change();
   } else {

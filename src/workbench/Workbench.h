@@ -117,6 +117,10 @@ class Workbench : public MatrixFileSource {
   void cmdChartTitle_Click();
   // The chart settings as the next drawing reads them.
   ChartSettings ReadChartSettings() const;
+  // Reads settings of the program's section (their defaults without a store).
+  SettingReader ProgramSettingReader() const;
+  // The data file dialog ("Select Data File"); the chosen path of an existing file.
+  std::optional<std::string> ChooseDataFile();
   // The prediction shift of the trend analysis: given here, it is used instead of the
   // setting "ShiftPrediction" (which defaults to 1).
   void SetShift(std::optional<int> shift) { shift_ = shift; }
