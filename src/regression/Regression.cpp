@@ -1,0 +1,263 @@
+#include "regression/Regression.h"
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "io/AtomicFile.h"
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+// Two-tailed critical values of Student's t, degrees of freedom 1..30, 40, 60, 120, infinity.
+constexpr std::array<double, 34> kT05 = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
+                                         2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086,
+                                         2.080,  2.074, 2.069, 2.064, 2.060, 2.056, 2.052, 2.048, 2.045, 2.042,
+                                         2.021,  2.000, 1.980, 1.960};
+constexpr std::array<double, 34> kT01 = {63.657, 9.925, 5.841, 4.604, 4.032, 3.707, 3.499, 3.355, 3.250, 3.169,
+                                         3.106,  3.055, 3.012, 2.977, 2.947, 2.921, 2.898, 2.878, 2.861, 2.845,
+                                         2.831,  2.819, 2.807, 2.797, 2.787, 2.779, 2.771, 2.763, 2.756, 2.750,
+                                         2.704,  2.660, 2.617, 2.576};
+
+double TFor(const std::array<double, 34>& table, int p) {
+  // No degrees of freedom left: nothing can be significant.
+  if (p < 1 || p > 34) return std::numeric_limits<double>::infinity();
+  return table[static_cast<std::size_t>(p - 1)];
+}
+
+double Sign(double v) { return v < 0 ? -1.0 : 1.0; }
+
+std::string Verdict(double t, double critical, const char* level) {
+  return std::string(std::fabs(t) >= critical ? " - Significant at " : " - Not Significant at ") + level + " Level.";
+}
+
+}  // namespace
+
+double TTable05(int p) { return TFor(kT05, p); }
+double TTable01(int p) { return TFor(kT01, p); }
+
+int ClassNumber(int df) {
+  if (df <= 30) return df;
+  if (df <= 34) return 30;
+  if (df <= 49) return 31;
+  if (df <= 89) return 32;
+  if (df <= 149) return 33;
+  return 34;
+}
+
+const char* ReportTag(RegMethod m) {
+  switch (m) {
+    case RegMethod::Lead: return "REG_LEAD";
+    case RegMethod::Lag: return "REG_LAG";
+    case RegMethod::Constant: return "REG_CON";
+    default: return "REG_NOR";
+  }
+}
+const char* ATag(RegMethod m) {
+  switch (m) {
+    case RegMethod::Lead: return "LED_AMAT";
+    case RegMethod::Lag: return "LAG_AMAT";
+    case RegMethod::Constant: return "CON_AMAT";
+    default: return "NOR_AMAT";
+  }
+}
+const char* BTag(RegMethod m) {
+  switch (m) {
+    case RegMethod::Lead: return "LED_BMAT";
+    case RegMethod::Lag: return "LAG_BMAT";
+    case RegMethod::Constant: return "CON_BMAT";
+    default: return "NOR_BMAT";
+  }
+}
+
+std::string RegressionPath(const std::string& dataPath, const char* tag) {
+  const std::size_t dot = dataPath.find_last_of('.');
+  return (dot == std::string::npos ? dataPath : dataPath.substr(0, dot)) + "_" + tag + ".CSV";
+}
+
+PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
+  PairFit f;
+  double sx = 0, sy = 0, sxy = 0, sxx = 0, syy = 0;
+  for (int k = 0; k < n; ++k) {
+    const Cell& xc = data.Get(xFirst + k, xCol);
+    const Cell& yc = data.Get(yFirst + k, yCol);
+    const bool xn = IsNumber(xc), yn = IsNumber(yc);
+    const double x = xn ? NumberOf(xc) : 0, y = yn ? NumberOf(yc) : 0;
+    if (xn) {
+      sx += x;
+      sxx += x * x;
+    }
+    if (yn) {
+      sy += y;
+      syy += y * y;
+    }
+    if (xn && yn) sxy += x * y;
+  }
+  f.df = n - 2;
+  const double dn = n;
+  const double xbar = sx / dn, ybar = sy / dn;
+  const double cxy = sxy - dn * xbar * ybar, cxx = sxx - dn * xbar * xbar;
+  if (n < 1 || cxx == 0.0 || f.df < 1) {
+    f.estimable = false;
+    return f;
+  }
+  f.b = cxy / cxx;
+  f.a = ybar - f.b * xbar;
+  const double total = syy - dn * ybar * ybar;
+  f.r2 = total != 0.0 ? (f.a * sy + f.b * sxy - dn * ybar * ybar) / total : 0.0;
+  const double residual = (syy - f.a * sy - f.b * sxy) / f.df;
+  f.se = residual > 0 ? std::sqrt(residual) : 0.0;
+  const double sse = total - f.b * cxy;
+  const double s2 = sse / f.df;
+  const double varB = s2 / cxx;
+  const double varA = s2 * sxx / (dn * cxx);
+  if (varA != 0.0) {
+    f.ta = Sign(f.a) * std::sqrt(f.a * f.a / varA);
+  } else {
+    f.a = 1.0;
+  }
+  if (varB != 0.0) {
+    f.tb = Sign(f.b) * std::sqrt(f.b * f.b / varB);
+  } else {
+    f.b = 1.0;
+  }
+  return f;
+}
+
+std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
+  const int p = ClassNumber(f.df);
+  const std::string nl = "\r\n";
+  std::string s;
+  s += std::string(56, '*') + nl + nl;
+  s += "REGRESSION OF " + yName + " ON " + xName + nl;
+  s += "------------------ With Intercept ----------------------" + nl;
+  s += "  Intercept   (a) =" + FormatPattern(f.a, "############.#####") + nl;
+  s += "  Coefficient (b) =" + FormatPattern(f.b, "############.#####") + nl;
+  s += "  R-Squared (R*R) =" + FormatPattern(f.r2, "###.#######") + nl;
+  s += std::string(55, '-') + " " + nl + nl;
+  s += "Std. Error of Y Estimated = " + FormatPattern(f.se, "############.#####") + nl;
+  s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") + nl;
+  s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") + nl;
+  s += nl + "T-Values for Coefficient(b)" + nl;
+  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable05(p), "0.05") + nl;
+  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable01(p), "0.01") + nl;
+  s += nl + "T-Values for Intercept(a)" + nl;
+  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.ta, "####.###") + Verdict(f.ta, TTable05(p), "0.05") + nl;
+  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.ta, "####.###") + Verdict(f.ta, TTable01(p), "0.01") + nl;
+  return s;
+}
+
+bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMethod method, bool useOnePercent,
+                   Host& host, RegressionResult& result, std::string& error) {
+  const int R = d.Rows(), C = d.Cols();
+  if (!d.IsAssigned() || R < 1 || C < 1) {
+    MsgBoxEx(host, "Data sources does not provide a compatible matrix format! Please check your input file/array.",
+             vbCritical, std::string("Error! Invalid Data"));
+    error = "the data hold no rows or no columns";
+    return false;
+  }
+  result.reportPath = RegressionPath(namingPath, ReportTag(method));
+  result.aPath = RegressionPath(namingPath, ATag(method));
+  result.bPath = RegressionPath(namingPath, BTag(method));
+  const std::string ySuffix = method == RegMethod::Lead ? "(t)" : "";
+  const std::string xSuffix = method == RegMethod::Lead ? "(t+1)" : "";
+  std::vector<std::string> names(static_cast<std::size_t>(C) + 1);
+  for (int k = 0; k <= C; ++k) names[static_cast<std::size_t>(k)] = CellText(d.Get(0, k));
+  auto name = [&](int k) { return names[static_cast<std::size_t>(k)]; };
+
+  result.aMat = LabelledMatrix::Dimension(C, C);
+  result.bMat = LabelledMatrix::Dimension(C, C);
+  for (int k = 0; k <= C; ++k) {
+    result.aMat.Set(k, 0, name(k));
+    if (k >= 1) result.bMat.Set(k, 0, name(k) + ySuffix);
+  }
+  std::string report, aTable, bTable;
+  for (int k = 0; k <= C; ++k) aTable += name(k) + ",";
+  aTable += "\r\n";
+  bTable += ",";
+  for (int k = 1; k <= C; ++k) bTable += name(k) + xSuffix + ",";
+  bTable += "\r\n";
+
+  const bool constant = method == RegMethod::Constant;
+  const int outer = constant ? 1 : C;
+  const int n = (method == RegMethod::Lead || method == RegMethod::Lag) ? R - 1 : R;
+  const long long total = static_cast<long long>(outer) * C;
+  long long done = 0;
+  auto started = std::chrono::steady_clock::now(), shown = started;
+  for (int i = 1; i <= outer; ++i) {
+    const std::string rowLabel = constant ? name(C) : name(i);
+    aTable += rowLabel + ",";
+    bTable += (constant ? name(C) : name(i) + ySuffix) + ",";
+    if (constant) {
+      result.aMat.Set(0, C, name(C));
+      result.bMat.Set(0, C, name(C) + xSuffix);
+    } else {
+      result.aMat.Set(0, i, name(i));
+      result.bMat.Set(0, i, name(i) + xSuffix);
+    }
+    for (int j = 1; j <= C; ++j) {
+      PairFit f;
+      std::string yName, xName;
+      switch (method) {
+        case RegMethod::Lead:  // y at t, x at t + 1
+          f = FitPair(d, i, 1, j, 2, n);
+          yName = name(i) + "(t)";
+          xName = name(j) + "(t+1)";
+          break;
+        case RegMethod::Lag:  // y at t + 1, x at t
+          f = FitPair(d, i, 2, j, 1, n);
+          yName = name(i) + "(t)";
+          xName = name(j) + "(t-1)";
+          break;
+        case RegMethod::Constant:  // each variable on the last one
+          f = FitPair(d, j, 1, C, 1, n);
+          yName = name(j);
+          xName = name(C);
+          break;
+        case RegMethod::Normal:
+          f = FitPair(d, i, 1, j, 1, n);
+          yName = name(i);
+          xName = name(j);
+          break;
+      }
+      report += ReportBlock(yName, xName, f);
+      const int p = ClassNumber(f.df);
+      const double T = useOnePercent ? TTable01(p) : TTable05(p);
+      const bool keepA = f.estimable && (std::fabs(f.ta) >= T || f.a == 1.0);
+      const bool keepB = f.estimable && (std::fabs(f.tb) >= T || f.b == 1.0);
+      const double a = keepA ? f.a : 0.0, b = keepB ? f.b : 0.0;
+      const int row = constant ? 1 : i;
+      result.aMat.Set(row, j, a);
+      result.bMat.Set(row, j, b);
+      aTable += TableForm(a) + ",";
+      bTable += TableForm(b) + ",";
+      ++done;
+      // A long run says how far it has come, and lets the window breathe.
+      const auto now = std::chrono::steady_clock::now();
+      if (now - started > std::chrono::seconds(1) && now - shown > std::chrono::milliseconds(250)) {
+        host.HoldOn("Regression " + std::to_string(done) + " of " + std::to_string(total));
+        shown = now;
+      }
+    }
+    aTable += "\r\n";
+    bTable += "\r\n";
+  }
+  if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host.HoldOn("");
+  for (const auto& [path, text] : {std::pair{result.reportPath, &report}, std::pair{result.aPath, &aTable},
+                                   std::pair{result.bPath, &bTable}}) {
+    std::string why;
+    if (!WriteFileAtomically(path, *text, why)) {
+      error = "cannot write \"" + path + "\": " + why;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace quantorial

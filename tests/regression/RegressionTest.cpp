@@ -1,0 +1,162 @@
+#include "regression/Regression.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "TempDir.h"
+#include "io/DataFile.h"
+
+namespace quantorial {
+namespace {
+
+using testing::M;
+using testing::ScriptedHost;
+using testing::TempDir;
+
+const Cell E;
+Cell T(const char* s) { return Cell(std::string(s)); }
+
+void ExpectDigits(double value, double certified, double digits) {
+  EXPECT_LE(std::fabs(value - certified), std::fabs(certified) * std::pow(10.0, -digits)) << value << " vs " << certified;
+}
+
+TEST(Regression, NistNorrisToNineDigits) {
+  const auto r = ReadDataFile(std::string(QUANTORIAL_REGRESSION_DATA) + "/norris.csv");
+  ASSERT_EQ(r.error, "");
+  // Columns: Obs, y, x. y on x over the 36 observations.
+  const PairFit f = FitPair(r.matrix, 1, 1, 2, 1, r.matrix.Rows());
+  ExpectDigits(f.a, -0.262323073774029, 9);
+  ExpectDigits(f.b, 1.00211681802045, 9);
+  ExpectDigits(f.r2, 0.999993745883712, 9);
+  ExpectDigits(f.se, 0.884796396144373, 9);
+  // The certified standard deviations of the estimates give the t values.
+  ExpectDigits(f.tb, 1.00211681802045 / 0.429796848199937E-03, 8);
+  ExpectDigits(f.ta, -0.262323073774029 / 0.232818234301152, 8);
+}
+
+TEST(Regression, TTablesAndClasses) {
+  EXPECT_EQ(TTable05(1), 12.706);
+  EXPECT_EQ(TTable01(1), 63.657);
+  EXPECT_EQ(TTable05(10), 2.228);
+  EXPECT_EQ(TTable01(10), 3.169);
+  EXPECT_EQ(TTable05(9), 2.262);
+  EXPECT_EQ(TTable01(9), 3.250);
+  EXPECT_EQ(TTable05(30), 2.042);
+  EXPECT_EQ(TTable01(30), 2.750);
+  EXPECT_EQ(TTable05(31), 2.021);
+  EXPECT_EQ(TTable05(34), 1.960);
+  EXPECT_EQ(TTable01(34), 2.576);
+  const int df[] = {1, 30, 31, 34, 35, 38, 49, 50, 89, 90, 149, 150, 5000};
+  const int p[] = {1, 30, 30, 30, 31, 31, 31, 32, 32, 33, 33, 34, 34};
+  for (std::size_t i = 0; i < std::size(df); ++i) EXPECT_EQ(ClassNumber(df[i]), p[i]) << df[i];
+}
+
+TEST(Regression, ReportLines) {
+  PairFit f;
+  f.a = 0.5;
+  f.b = -1.25;
+  f.r2 = 0.9;
+  f.se = 2;
+  f.df = 10;
+  f.tb = -2.5;
+  f.ta = 3.4;
+  const std::string block = ReportBlock("GDP", "INV", f);
+  const std::string expected =
+      "********************************************************\r\n"
+      "\r\n"
+      "REGRESSION OF GDP ON INV\r\n"
+      "------------------ With Intercept ----------------------\r\n"
+      "  Intercept   (a) =.5\r\n"
+      "  Coefficient (b) =-1.25\r\n"
+      "  R-Squared (R*R) =.9\r\n"
+      "------------------------------------------------------- \r\n"
+      "\r\n"
+      "Std. Error of Y Estimated = 2.\r\n"
+      "Tabulated T-Value(0.05) at 10df is 2.228\r\n"
+      "Tabulated T-Value(0.01) at 10df is 3.169\r\n"
+      "\r\n"
+      "T-Values for Coefficient(b)\r\n"
+      "T(10df) = -2.5 - Significant at 0.05 Level.\r\n"
+      "T(10df) = -2.5 - Not Significant at 0.01 Level.\r\n"
+      "\r\n"
+      "T-Values for Intercept(a)\r\n"
+      "T(10df) = 3.4 - Significant at 0.05 Level.\r\n"
+      "T(10df) = 3.4 - Significant at 0.01 Level.\r\n";
+  EXPECT_EQ(block, expected);
+  f.df = 38;
+  EXPECT_NE(ReportBlock("A", "B", f).find("Tabulated T-Value(0.05) at 31df is 2.021\r\n"), std::string::npos);
+}
+
+TEST(Regression, PerfectFitsAndTheFiles) {
+  TempDir dir;
+  ScriptedHost host;
+  const auto d = M({{T("Year"), T("GDP"), T("INV")}, {1.0, 2.0, 1.0}, {2.0, 4.0, 2.0}, {3.0, 6.0, 3.0},
+                    {4.0, 8.0, 4.0}, {5.0, 10.0, 5.0}});
+  RegressionResult r;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("data.xls"), RegMethod::Normal, false, host, r, error)) << error;
+  EXPECT_EQ(r.bPath, dir.File("data_NOR_BMAT.CSV"));
+  EXPECT_EQ(r.aPath, dir.File("data_NOR_AMAT.CSV"));
+  EXPECT_EQ(r.reportPath, dir.File("data_REG_NOR.CSV"));
+  // y = 2x fits perfectly: both variances are zero, so a and b become 1.0 and are kept.
+  EXPECT_EQ(TempDir::Read(r.bPath), ",GDP,INV,\r\nGDP, 1 , 1 ,\r\nINV, 1 , 1 ,\r\n");
+  EXPECT_EQ(TempDir::Read(r.aPath), "Year,GDP,INV,\r\nGDP, 1 , 1 ,\r\nINV, 1 , 1 ,\r\n");
+  EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF GDP ON INV\r\n"), std::string::npos);
+  EXPECT_NE(TempDir::Read(r.reportPath).find("  R-Squared (R*R) =1.\r\n"), std::string::npos);
+  EXPECT_EQ(r.bMat.Get(1, 2), Cell(1.0));
+  EXPECT_EQ(r.bMat.Get(0, 2), Cell(std::string("INV")));
+  // A path without a dot is used whole.
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("plain"), RegMethod::Lead, false, host, r, error));
+  EXPECT_EQ(r.bPath, dir.File("plain_LED_BMAT.CSV"));
+  EXPECT_EQ(TempDir::Read(r.bPath).substr(0, 23), ",GDP(t+1),INV(t+1),\r\nGD");
+  EXPECT_NE(TempDir::Read(r.bPath).find("GDP(t),"), std::string::npos);
+  EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF GDP(t) ON INV(t+1)"), std::string::npos);
+  // Invalid data: the message and no files.
+  host = ScriptedHost();
+  EXPECT_FALSE(CreateBMatrix(M({{T("Year"), T("x")}}), dir.File("bad.csv"), RegMethod::Normal, false, host, r, error));
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Data sources does not provide a compatible matrix format! "
+                                                       "Please check your input file/array."}));
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("bad_NOR_BMAT.CSV")));
+}
+
+TEST(Regression, SignificanceLevelDecidesWhatIsKept) {
+  // Noisy data where the slope passes at 5 % and fails at 1 %.
+  const auto d = M({{T("t"), T("y"), T("x")}, {1.0, 1.0, 1.0}, {2.0, 2.8, 2.0}, {3.0, 2.0, 3.0}, {4.0, 4.2, 4.0},
+                    {5.0, 3.1, 5.0}, {6.0, 5.3, 6.0}, {7.0, 4.0, 7.0}});
+  const PairFit f = FitPair(d, 1, 1, 2, 1, 7);
+  ASSERT_GT(std::fabs(f.tb), TTable05(5));
+  ASSERT_LT(std::fabs(f.tb), TTable01(5));
+  TempDir dir;
+  ScriptedHost host;
+  RegressionResult r5, r1;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("n5.csv"), RegMethod::Normal, false, host, r5, error));
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("n1.csv"), RegMethod::Normal, true, host, r1, error));
+  EXPECT_EQ(r5.bMat.Get(1, 2), Cell(f.b));
+  EXPECT_EQ(r1.bMat.Get(1, 2), Cell(0.0));
+  EXPECT_NE(TempDir::Read(r1.bPath).find(", 0 ,"), std::string::npos);
+}
+
+TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
+  TempDir dir;
+  ScriptedHost host;
+  const auto d = M({{T("Year"), T("A"), T("B"), T("X")}, {1.0, 3.0, 1.0, 1.0}, {2.0, 5.1, 2.0, 2.0},
+                    {3.0, 6.9, 2.5, 3.0}, {4.0, 9.2, 4.5, 4.0}});
+  RegressionResult r;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("c.csv"), RegMethod::Constant, false, host, r, error));
+  const std::string b = TempDir::Read(r.bPath);
+  // One data line, labelled with the last variable.
+  EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), 2);
+  EXPECT_NE(b.find("\r\nX,"), std::string::npos);
+  EXPECT_EQ(r.bMat.Get(0, 3), Cell(std::string("X")));
+  EXPECT_EQ(r.bMat.Get(1, 3), Cell(1.0));  // X on itself
+  EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF A ON X"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quantorial
