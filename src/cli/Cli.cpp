@@ -44,7 +44,8 @@ const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "
                                            "--split-quadrant", "--dump",       "--chart",  "--png",
                                            "--svg",        "--chart-json",
                                            "--out",        "--sheet",          "--format", "--top",
-                                           "--left",       "--last-row"};
+                                           "--left",       "--last-row",       "--method", "--sig",
+                                           "--out-dir"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
 
 bool LooksLikeNumber(const std::string& a) {
@@ -390,6 +391,58 @@ int RunExport(const Arguments& a, std::ostream& err) {
   return kExitOk;
 }
 
+int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "regress takes one data file");
+  const auto method = a.values.count("--method") ? a.values.at("--method") : std::string("normal");
+  const std::map<std::string, RegMethod> methods = {
+      {"lead", RegMethod::Lead}, {"lag", RegMethod::Lag}, {"constant", RegMethod::Constant}, {"normal", RegMethod::Normal}};
+  if (!methods.count(method)) return UsageError(err, "--method is normal, lead, lag or constant");
+  const std::string sig = a.values.count("--sig") ? a.values.at("--sig") : std::string("5");
+  if (sig != "5" && sig != "1") return UsageError(err, "--sig is 5 or 1");
+  const std::string data = std::filesystem::absolute(a.positional[1]).string();
+  if (!CheckInputFile(data, err)) return kExitFailed;
+  CliHost host(err, a.verbose);
+  Workbench wb(host, nullptr, std::filesystem::path(data).parent_path().string());
+  wb.form.useOnePercent = sig == "1";
+  wb.form.txtData[0] = data;  // the primary data file, without loading it into the window
+  RegressionResult result;
+  if (methods.at(method) == RegMethod::Normal) {
+    wb.mnuNormal_Click();
+    if (!wb.ws.mBMat.IsFilled()) return kExitFailed;
+    out << wb.form.txtData[1] << '\n';
+  } else {
+    wb.RunRegressionMenu(methods.at(method));
+    const std::string b = RegressionPath(data, BTag(methods.at(method)));
+    if (host.ErrorReported() || !FileExists(b)) return kExitFailed;
+    out << b << '\n';
+  }
+  return host.ErrorReported() ? kExitFailed : kExitOk;
+}
+
+int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "change takes one data file");
+  if (!a.values.count("--out-dir")) return UsageError(err, "change needs --out-dir DIR");
+  const std::string data = std::filesystem::absolute(a.positional[1]).string();
+  if (!CheckInputFile(data, err)) return kExitFailed;
+  const std::string dir = a.values.at("--out-dir");
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  CliHost host(err, a.verbose);
+  Workbench wb(host, nullptr, std::filesystem::absolute(dir).string());
+  wb.SetTxtData(0, data);
+  if (!wb.ws.mObserved.IsFilled()) return kExitFailed;
+  wb.mnuLagChangeTrans_Click();
+  if (host.ErrorReported()) return kExitFailed;
+  std::string error;
+  const std::string changed = (std::filesystem::path(dir) / "mChangeData.csv").string();
+  if (!WriteFileAtomically(changed, DumpText(wb.ws.mChangeData), error)) {
+    err << kProgram << ": cannot write \"" << changed << "\": " << error << '\n';
+    return kExitFailed;
+  }
+  out << wb.form.txtData[1] << '\n';
+  return kExitOk;
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -422,6 +475,11 @@ std::string CliUsage() {
          "                             writes the data file into the workbook STEM.xlsx (an\n"
          "                             existing one keeps its other sheets), formatted by a\n"
          "                             directive file or a built-in layout\n"
+         "  regress DATA [--method normal|lead|lag|constant] [--sig 5|1]\n"
+         "                             regresses every pair of variables and writes the report\n"
+         "                             and the A and B tables beside DATA; prints the B table's path\n"
+         "  change DATA --out-dir DIR  turns the levels into changes (DIR/mChangeData.csv) and\n"
+         "                             regresses the result (DIR/Matrix_*.CSV)\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -454,6 +512,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "settings") return RunSettings(a, out, err);
   if (command == "run") return RunModel(a, err);
   if (command == "export") return RunExport(a, err);
+  if (command == "regress") return RunRegress(a, out, err);
+  if (command == "change") return RunChange(a, out, err);
   return UsageError(err, "unknown command " + command);
 }
 

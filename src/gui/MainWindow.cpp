@@ -42,7 +42,7 @@ QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).ar
 
 // The pipeline and planning commands whose work comes in later versions.
 const char* const kLaterCommands[] = {
-    "cmdChange", "cmdNormalVarReg", "cmdAspire", "cmdKALDRON",
+    "cmdAspire", "cmdKALDRON",
     "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu"};
 
 }  // namespace
@@ -243,6 +243,8 @@ QWidget* MainWindow::BuildCommandPanel() {
                                                                     {"cmdRunAll", &Workbench::cmdRunAll_Click},
                                                                     {"cmdSplitTable", &Workbench::cmdSplitTable_Click},
                                                                     {"cmdChart", &Workbench::cmdChart_Click},
+                                                                    {"cmdNormalVarReg", &Workbench::mnuNormal_Click},
+                                                                    {"cmdChange", &Workbench::mnuLagChangeTrans_Click},
                                                                     {"cmdChartTitle", &Workbench::cmdChartTitle_Click}};
   for (const auto& [name, handler] : stages) {
     connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
@@ -289,6 +291,7 @@ QWidget* MainWindow::BuildCommandPanel() {
   auto* one = Named(new QRadioButton("1%"), "opt1Percent");
   auto* five = Named(new QRadioButton("5%"), "opt5Percent");
   five->setChecked(true);
+  connect(one, &QRadioButton::toggled, this, [this](bool on) { bench_->form.useOnePercent = on; });
   ol->addWidget(one, 1, 1);
   ol->addWidget(five, 1, 2);
   auto* impLabel = new QLabel("Impact &Variables");
@@ -391,8 +394,10 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
     if (i == 0) o->setChecked(true);
     l->addWidget(o, 0, i);
   }
-  l->addWidget(Named(new QLineEdit, "txtDyn"), 1, 0, 1, 3);
+  txtDyn_ = Named(new QLineEdit, "txtDyn");
+  l->addWidget(txtDyn_, 1, 0, 1, 3);
   auto* list = Named(new QListWidget, "lstDyn");
+  lstDyn_ = list;
   list->setMaximumHeight(70);
   l->addWidget(list, 2, 0, 1, 3);
   l->addWidget(Button("cmdDynamicX", "Dynamic"), 3, 0);
@@ -424,19 +429,18 @@ void MainWindow::BuildMenus() {
 
   QMenu* transform = menuBar()->addMenu("&Transform");
   transform->setObjectName("mnuTransform");
-  add(transform, "mnuLagChangeTrans", "&Lag Change Transformation", [this] { NotYet("Lag Change Transformation"); });
+  add(transform, "mnuLagChangeTrans", "&Lag Change Transformation",
+      [this] { Handle([this] { bench_->mnuLagChangeTrans_Click(); }); });
 
   QMenu* task = menuBar()->addMenu("&Analyze");
   task->setObjectName("mnuTask");
-  const QStringList analyze[] = {{"mnuMSLR", "Multiple Simple Linear &Regression"},
-                                 {"mnuLead", "&Lead Transformation"},
-                                 {"mnuLag", "Lag &Transformation"},
-                                 {"mnuY", "&Y-Variable on Constant"},
-                                 {"mnuNormal", "&Normal Variable"}};
-  for (const auto& a : analyze) {
-    const QString caption = QString(a[1]).remove('&');
-    add(task, a[0], a[1], [this, caption] { NotYet(caption); });
-  }
+  QMenu* mslr = task->addMenu("Multiple Simple Linear &Regression");
+  mslr->setObjectName("mnuMSLR");
+  add(mslr, "mnuLead", "&Lead Transformation", [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Lead); }); });
+  add(mslr, "mnuLag", "Lag &Transformation", [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Lag); }); });
+  add(mslr, "mnuY", "&Y-Variable on Constant",
+      [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Constant); }); });
+  add(mslr, "mnuNormal", "&Normal Variable", [this] { Handle([this] { bench_->mnuNormal_Click(); }); });
 
   QMenu* matrix = menuBar()->addMenu("&Matrix Operations");
   matrix->setObjectName("mnuMatrix");
@@ -598,6 +602,11 @@ void MainWindow::Refresh() {
     if (e != f.enabled.end()) it.value()->setEnabled(e->second);
   }
   chkDummy_->setVisible(f.chkDummyVisible);
+  if (txtDyn_->text() != QString::fromStdString(f.txtDyn)) txtDyn_->setText(QString::fromStdString(f.txtDyn));
+  if (lstDyn_->count() != static_cast<int>(f.lstDyn.size())) {
+    lstDyn_->clear();
+    for (const auto& name : f.lstDyn) lstDyn_->addItem(QString::fromStdString(name));
+  }
   static_cast<QCheckBox*>(chkDummy_)->setChecked(f.chkDummy == 1);
   static_cast<QCheckBox*>(chkDummy_)->setText(f.chkDummy == 1 ? "&Policy On" : "&Policy Off");
   QStringList vars;

@@ -110,6 +110,8 @@ class MainWindow : public QMainWindow {
   QComboBox* cboArrays_ = nullptr;
   QComboBox* cboPlot_ = nullptr;
   QListWidget* lstImpVars_ = nullptr;
+  QListWidget* lstDyn_ = nullptr;
+  QLineEdit* txtDyn_ = nullptr;
   QWidget* chkDummy_ = nullptr;
   QCheckBox* chkSave_ = nullptr;
   QMap<QString, QWidget*> controls_;

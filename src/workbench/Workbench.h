@@ -12,6 +12,7 @@
 #include "matrix/MatrixMenu.h"
 #include "model/Stages.h"
 #include "model/Trend.h"
+#include "regression/Regression.h"
 #include "charts/TrendChart.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
@@ -127,6 +128,14 @@ class Workbench : public MatrixFileSource {
   // A double click on the command panel asks for the change symbol of built labels.
   void Picture1_DblClick();
 
+  // The regressions: "&Lead Transformation", "Lag &Transformation", "&Y-Variable on
+  // Constant" (the B-matrix shown in grid 3).
+  void RunRegressionMenu(RegMethod method);
+  // "&Normal Variable" and "Create B-Matrix": the B table becomes the secondary data file.
+  void mnuNormal_Click();
+  // "&Lag Change Transformation" and "Create Change".
+  void mnuLagChangeTrans_Click();
+
   // The matrix operations menu.
   bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
 
@@ -150,6 +159,9 @@ class Workbench : public MatrixFileSource {
   const SettingsStore* settings_;
   std::string dataFolder_;
   DataFileAccess files_;
+  // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
+  // false when it stopped.
+  bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

@@ -26,7 +26,10 @@ struct MainForm {
   bool picMoreVisible = false;         // the dynamic panel
   int chkSave = 0;                     // 1: save/open the LP model, 0: copy it to the clipboard
   int chkReuse = 0;
-  int chkAbs = 0;                      // "ABS": the chart shows absolute predicted values
+  int chkAbs = 0;
+  bool useOnePercent = false;          // "Sig. Level:" 1 % (opt1Percent) rather than 5 % (opt5Percent)
+  std::vector<std::string> lstDyn;     // the level series of a change transformation
+  std::string txtDyn;                      // "ABS": the chart shows absolute predicted values
   std::string txtScale = "0";          // the chart's scale exponent                    // "Reuse": the trend feeds on its own calculated values
   int chkDummy = 0;                    // the policy switch: 1 zeroes the lags of policy (0/1) variables
   std::string ChkSaveCaption() const {

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "matrix/MatrixFunctions.h"
 #include "workbench/Workbench.h"
+#include "io/DataFile.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -327,6 +328,76 @@ TEST_F(ChartCommands, DrawingReadsTheWindowAndTheSettings) {
   store.SaveDbSetting("quantorial", "DontCopyChart", "1");
   stored.cmdChart_Click();
   EXPECT_FALSE(host.chartsCopied.back());
+}
+
+}  // namespace
+}  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+class Regressions : public Pipeline {};
+
+TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
+  std::string rows = "Year,GDP,INV\n";
+  for (int t = 1; t <= 12; ++t) {
+    rows += std::to_string(1990 + t) + "," + std::to_string(100 + 3 * t + (t % 3)) + "," + std::to_string(20 + t) + "\n";
+  }
+  const std::string data = dir.Write("gdp.csv", rows);
+  wb.SetTxtData(0, data);
+  host = ScriptedHost();
+  wb.mnuNormal_Click();
+  EXPECT_EQ(wb.form.txtData[1], dir.File("gdp_NOR_BMAT.CSV"));
+  EXPECT_TRUE(wb.ws.mBMat.IsFilled());
+  EXPECT_EQ(wb.form.txtRows, "2");
+  EXPECT_EQ(wb.form.txtCols, "2");
+  std::vector<std::string> captions;
+  for (const auto& c : host.CallsOf("Preview")) captions.push_back(std::to_string(c.number) + ":" + c.text);
+  EXPECT_EQ(captions.back(), "3:Normal AMAT Matrix @ 5% Sig.");
+  EXPECT_EQ(captions[captions.size() - 2], "2:Normal BMAT Matrix @ 5% Sig.");
+  EXPECT_TRUE(wb.form.IsEnabled("cmdEXV"));
+  // Twelve periods: 10 degrees of freedom; the lead method has one period fewer.
+  const std::string report = TempDir::Read(dir.File("gdp_REG_NOR.CSV"));
+  EXPECT_NE(report.find("Tabulated T-Value(0.05) at 10df is 2.228\r\n"), std::string::npos);
+  EXPECT_NE(report.find("Tabulated T-Value(0.01) at 10df is 3.169\r\n"), std::string::npos);
+  wb.form.useOnePercent = true;
+  wb.RunRegressionMenu(RegMethod::Lead);
+  const std::string lead = TempDir::Read(dir.File("gdp_REG_LEAD.CSV"));
+  EXPECT_NE(lead.find("Tabulated T-Value(0.05) at 9df is 2.262\r\n"), std::string::npos);
+  EXPECT_NE(lead.find("Tabulated T-Value(0.01) at 9df is 3.25\r\n"), std::string::npos);
+  EXPECT_EQ(host.CallsOf("Preview").back().text, "Lead BMAT Matrix");
+  // Forty periods under the normal method fall into class 31.
+  rows = "Year,A,B\n";
+  for (int t = 1; t <= 40; ++t) rows += std::to_string(t) + "," + std::to_string(t * t % 17) + "," + std::to_string(t) + "\n";
+  wb.SetTxtData(0, dir.Write("forty.csv", rows));
+  wb.mnuNormal_Click();
+  EXPECT_NE(TempDir::Read(dir.File("forty_REG_NOR.CSV")).find("at 31df is 2.021\r\n"), std::string::npos);
+  // Method 3 writes its tables again as workbooks, one row per dependent variable.
+  wb.RunRegressionMenu(RegMethod::Constant);
+  const auto b = ReadDataFile(dir.File("forty_CON_BMAT.xlsx"));
+  EXPECT_EQ(b.error, "");
+  EXPECT_EQ(b.matrix.Rows(), 2);
+  EXPECT_EQ(b.matrix.Cols(), 1);
+}
+
+TEST_F(Regressions, ChangeTransformationOnce) {
+  wb.SetTxtData(0, dir.Write("lv.csv", "Year,Y,X\n2001,10,4\n2002,12,7\n2003,13,6\n2004,15,9\n"));
+  host = ScriptedHost();
+  wb.mnuLagChangeTrans_Click();
+  EXPECT_EQ(Dump(wb.ws.mObserved),
+            "\"Year\",\"CHY\",\"CHX\",\"Y\",\"X\"\n2001,\"\",\"\",10,4\n2002,2,3,12,7\n2003,1,-1,13,6\n2004,2,3,15,9\n");
+  EXPECT_EQ(wb.ws.mLevelData.Cols(), 2);
+  EXPECT_EQ(wb.form.lstDyn, (std::vector<std::string>{"Y", "X"}));
+  EXPECT_EQ(wb.form.txtDyn, "Y, X, ");
+  EXPECT_EQ(wb.form.txtData[1], dir.File("Matrix_NOR_BMAT.CSV"));
+  EXPECT_TRUE(wb.ws.bTableSplit);
+  EXPECT_EQ(host.CallsOf("HoldOn").front().text, "Transforming Level data...");
+  // The regression of the change columns still divides by all four periods.
+  EXPECT_NE(TempDir::Read(dir.File("Matrix_REG_NOR.CSV")).find("REGRESSION OF CHY ON CHX"), std::string::npos);
+  const LabelledMatrix before = wb.ws.mObserved;
+  wb.mnuLagChangeTrans_Click();
+  EXPECT_EQ(host.Messages().back(), "The trend / level data has already been converted to change.");
+  EXPECT_EQ(wb.ws.mObserved, before);
 }
 
 }  // namespace
