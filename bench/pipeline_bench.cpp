@@ -7,39 +7,18 @@
 #include <random>
 #include <string>
 
+#include "QuietHost.h"
 #include "workbench/Workbench.h"
 
 namespace {
 
 using namespace quantorial;
 
-// Answers the one question of the run and shows nothing.
-class QuietHost : public Host {
- public:
-  void HoldOn(const std::string&) override {}
-  void ShowWaitBox(const std::string&, bool) override {}
-  void HideWaitBox(const std::string&) override {}
-  void Preview(const LabelledMatrix&, int, const std::string&) override {}
-  void ClearGrid(int) override {}
-  void PreviewText(const std::string&, int, const std::string&) override {}
-  int MsgBox(const std::string&, int, const std::string&) override { return vbOK; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::string("300");
-  }
-  std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-  void ShowForecastOptions(ForecastOptions&) override {}
-  void ShowChart(const ChartDescription&, bool) override {}
-  void ShowChartOptions(ChartOptionsState&) override {}
-  void SetClipboardText(const std::string&) override {}
-  void OpenWithDesktop(const std::string&) override {}
-};
-
 void BM_RunAllStages(benchmark::State& state) {
   const int n = 300, k = 100, years = 60;
   std::mt19937_64 gen(5);
   std::uniform_real_distribution<double> small(-0.002, 0.002), coef(-1, 1), level(50, 150);
-  QuietHost host;
+  QuietHost host("300");
   Workbench wb(host, nullptr, "");
   wb.SetShift(1);
   LabelledMatrix b = LabelledMatrix::Dimension(n, n + k);

@@ -81,24 +81,68 @@ std::string RegressionPath(const std::string& dataPath, const char* tag) {
   return (dot == std::string::npos ? dataPath : dataPath.substr(0, dot)) + "_" + tag + ".CSV";
 }
 
-PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
-  PairFit f;
-  double sx = 0, sy = 0, sxy = 0, sxx = 0, syy = 0;
-  for (int k = 0; k < n; ++k) {
-    const Cell& xc = data.Get(xFirst + k, xCol);
-    const Cell& yc = data.Get(yFirst + k, yCol);
-    const bool xn = IsNumber(xc), yn = IsNumber(yc);
-    const double x = xn ? NumberOf(xc) : 0, y = yn ? NumberOf(yc) : 0;
-    if (xn) {
-      sx += x;
-      sxx += x * x;
-    }
-    if (yn) {
-      sy += y;
-      syy += y * y;
-    }
-    if (xn && yn) sxy += x * y;
+namespace {
+
+// The sums one regression needs. Cells that are not numbers count as absent from their
+// own variable's sums and from the cross product.
+struct Sums {
+  double sx = 0, sxx = 0, sy = 0, syy = 0, sxy = 0;
+};
+
+PairFit FitFromSums(const Sums& s, int n);
+
+// One variable's values over the rows (index 0 unused), non-numbers as 0, so the pairwise
+// loop reads plain arrays instead of cells.
+struct Column {
+  std::vector<double> v;
+};
+
+Column ColumnOf(const LabelledMatrix& d, int col) {
+  Column c;
+  const int R = d.Rows();
+  c.v.assign(static_cast<std::size_t>(R) + 1, 0.0);
+  for (int r = 1; r <= R; ++r) {
+    const Cell& cell = d.Get(r, col);
+    if (IsNumber(cell)) c.v[static_cast<std::size_t>(r)] = NumberOf(cell);
   }
+  return c;
+}
+
+// Sum and sum of squares of one column over rows first .. first + n - 1.
+void OwnSums(const Column& c, int first, int n, double& s, double& ss) {
+  s = 0;
+  ss = 0;
+  for (int k = 0; k < n; ++k) {
+    const double x = c.v[static_cast<std::size_t>(first + k)];
+    s += x;
+    ss += x * x;
+  }
+}
+
+double CrossSum(const Column& y, int yFirst, const Column& x, int xFirst, int n) {
+  const double* yv = y.v.data() + yFirst;
+  const double* xv = x.v.data() + xFirst;
+  double sxy = 0;
+  for (int k = 0; k < n; ++k) sxy += xv[k] * yv[k];
+  return sxy;
+}
+
+}  // namespace
+
+PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
+  const Column y = ColumnOf(data, yCol), x = ColumnOf(data, xCol);
+  Sums s;
+  OwnSums(x, xFirst, n, s.sx, s.sxx);
+  OwnSums(y, yFirst, n, s.sy, s.syy);
+  s.sxy = CrossSum(y, yFirst, x, xFirst, n);
+  return FitFromSums(s, n);
+}
+
+namespace {
+
+PairFit FitFromSums(const Sums& s, int n) {
+  PairFit f;
+  const double sx = s.sx, sy = s.sy, sxy = s.sxy, sxx = s.sxx, syy = s.syy;
   f.df = n - 2;
   const double dn = n;
   const double xbar = sx / dn, ybar = sy / dn;
@@ -129,6 +173,8 @@ PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int 
   }
   return f;
 }
+
+}  // namespace
 
 std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
   const int p = ClassNumber(f.df);
@@ -187,6 +233,28 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
   const bool constant = method == RegMethod::Constant;
   const int outer = constant ? 1 : C;
   const int n = (method == RegMethod::Lead || method == RegMethod::Lag) ? R - 1 : R;
+  // Each variable's values and its own sums over the two windows a method uses (from the
+  // first row, and from the second), so a pair costs one cross product.
+  std::vector<Column> cols(static_cast<std::size_t>(C) + 1);
+  std::vector<std::array<double, 2>> own1(static_cast<std::size_t>(C) + 1), own2(own1);
+  for (int k = 1; k <= C; ++k) {
+    const auto kk = static_cast<std::size_t>(k);
+    cols[kk] = ColumnOf(d, k);
+    OwnSums(cols[kk], 1, n, own1[kk][0], own1[kk][1]);
+    if (n >= 1 && n + 1 <= R) OwnSums(cols[kk], 2, n, own2[kk][0], own2[kk][1]);
+  }
+  auto fit = [&](int yCol, int yFirst, int xCol, int xFirst) {
+    const auto yk = static_cast<std::size_t>(yCol), xk = static_cast<std::size_t>(xCol);
+    const auto& ys = yFirst == 1 ? own1[yk] : own2[yk];
+    const auto& xs = xFirst == 1 ? own1[xk] : own2[xk];
+    Sums sums;
+    sums.sx = xs[0];
+    sums.sxx = xs[1];
+    sums.sy = ys[0];
+    sums.syy = ys[1];
+    sums.sxy = CrossSum(cols[yk], yFirst, cols[xk], xFirst, n);
+    return FitFromSums(sums, n);
+  };
   const long long total = static_cast<long long>(outer) * C;
   long long done = 0;
   auto started = std::chrono::steady_clock::now(), shown = started;
@@ -206,22 +274,22 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
       std::string yName, xName;
       switch (method) {
         case RegMethod::Lead:  // y at t, x at t + 1
-          f = FitPair(d, i, 1, j, 2, n);
+          f = fit(i, 1, j, 2);
           yName = name(i) + "(t)";
           xName = name(j) + "(t+1)";
           break;
         case RegMethod::Lag:  // y at t + 1, x at t
-          f = FitPair(d, i, 2, j, 1, n);
+          f = fit(i, 2, j, 1);
           yName = name(i) + "(t)";
           xName = name(j) + "(t-1)";
           break;
         case RegMethod::Constant:  // each variable on the last one
-          f = FitPair(d, j, 1, C, 1, n);
+          f = fit(j, 1, C, 1);
           yName = name(j);
           xName = name(C);
           break;
         case RegMethod::Normal:
-          f = FitPair(d, i, 1, j, 1, n);
+          f = fit(i, 1, j, 1);
           yName = name(i);
           xName = name(j);
           break;
