@@ -405,7 +405,6 @@ int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
   Workbench wb(host, nullptr, std::filesystem::path(data).parent_path().string());
   wb.form.useOnePercent = sig == "1";
   wb.form.txtData[0] = data;  // the primary data file, without loading it into the window
-  RegressionResult result;
   if (methods.at(method) == RegMethod::Normal) {
     wb.mnuNormal_Click();
     if (!wb.ws.mBMat.IsFilled()) return kExitFailed;

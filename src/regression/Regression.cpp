@@ -77,8 +77,12 @@ const char* BTag(RegMethod m) {
 }
 
 std::string RegressionPath(const std::string& dataPath, const char* tag) {
+  // Only a dot in the file's own name ends the stem: a dot in a folder name must not send
+  // the outputs into the parent folder under a truncated name.
   const std::size_t dot = dataPath.find_last_of('.');
-  return (dot == std::string::npos ? dataPath : dataPath.substr(0, dot)) + "_" + tag + ".CSV";
+  const std::size_t slash = dataPath.find_last_of("/\\");
+  const bool inName = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (inName ? dataPath.substr(0, dot) : dataPath) + "_" + tag + ".CSV";
 }
 
 namespace {

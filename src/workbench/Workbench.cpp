@@ -33,10 +33,8 @@ std::string ReplaceAll(std::string s, const std::string& from, const std::string
 }  // namespace
 
 std::string PairedBMatPath(const std::string& primaryPath) {
-  // Only a point in the file name starts an extension; a point in a folder name does not.
-  const std::size_t dot = primaryPath.find_last_of('.');
-  const std::size_t stem = dot == std::string::npos || dot < FileNameStart(primaryPath) ? primaryPath.size() : dot;
-  return primaryPath.substr(0, stem) + kPairedBMatSuffix;
+  // The B table a normal-variable regression of the file writes.
+  return RegressionPath(primaryPath, BTag(RegMethod::Normal));
 }
 
 std::string AMatPathOf(const std::string& bmatPath) {

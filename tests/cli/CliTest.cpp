@@ -254,5 +254,38 @@ TEST_F(Cli, VerboseShowsStatusTexts) {
   EXPECT_EQ(r.err, "Inverting Matrix\nMatrix operation completed...see results below.\n");
 }
 
+TEST_F(Cli, RegressWritesTheThreeFilesBesideTheData) {
+  const std::string data = dir.Write("gdp.csv", "Year,GDP,INV\n1,2,1\n2,4,2\n3,6,3\n4,8,4\n5,10,5\n");
+  auto r = RunArgs({"regress", data});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, dir.File("gdp_NOR_BMAT.CSV") + "\n");
+  EXPECT_EQ(TempDir::Read(dir.File("gdp_NOR_BMAT.CSV")), ",GDP,INV,\r\nGDP, 1 , 1 ,\r\nINV, 1 , 1 ,\r\n");
+  EXPECT_NE(TempDir::Read(dir.File("gdp_REG_NOR.CSV")).find("REGRESSION OF GDP ON INV\r\n"), std::string::npos);
+  r = RunArgs({"regress", data, "--method", "lag", "--sig", "1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, dir.File("gdp_LAG_BMAT.CSV") + "\n");
+  for (std::vector<std::string> args : {std::vector<std::string>{"regress"},
+                                        {"regress", data, "--method", "sideways"},
+                                        {"regress", data, "--sig", "10"}}) {
+    EXPECT_EQ(RunArgs(args).status, 2);
+  }
+  EXPECT_EQ(RunArgs({"regress", dir.File("none.csv")}).status, 1);
+  r = RunArgs({"regress", dir.Write("empty.csv", "")});
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
+  const std::string data = dir.Write("lv.csv", "Year,a,b\n2001,10,1\n2002,13,3\n2003,15,4\n2004,20,7\n");
+  const std::string outDir = dir.File("changes");
+  const auto r = RunArgs({"change", data, "--out-dir", outDir});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string changed = TempDir::Read(outDir + "/mChangeData.csv");
+  EXPECT_NE(changed.find("2002,3,2"), std::string::npos) << changed;
+  EXPECT_NE(changed.find("2004,5,3"), std::string::npos) << changed;
+  EXPECT_EQ(r.out.rfind(outDir, 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("BMAT.CSV"), std::string::npos);
+  EXPECT_EQ(RunArgs({"change", data}).status, 2);
+}
+
 }  // namespace
 }  // namespace quantorial

@@ -114,6 +114,14 @@ TEST(Regression, PerfectFitsAndTheFiles) {
   EXPECT_EQ(TempDir::Read(r.bPath).substr(0, 23), ",GDP(t+1),INV(t+1),\r\nGD");
   EXPECT_NE(TempDir::Read(r.bPath).find("GDP(t),"), std::string::npos);
   EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF GDP(t) ON INV(t+1)"), std::string::npos);
+  // Only the file name's dot ends the stem; one in a folder name does not.
+  for (const auto& [data, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"/m/gdp.xls", "/m/gdp_NOR_BMAT.CSV"},
+           {"/m/gdp.v2.csv", "/m/gdp.v2_NOR_BMAT.CSV"},
+           {"/m/my.models/data", "/m/my.models/data_NOR_BMAT.CSV"},
+           {"C:\\m.x\\data", "C:\\m.x\\data_NOR_BMAT.CSV"}}) {
+    EXPECT_EQ(RegressionPath(data, BTag(RegMethod::Normal)), expected) << data;
+  }
   // Invalid data: the message and no files.
   host = ScriptedHost();
   EXPECT_FALSE(CreateBMatrix(M({{T("Year"), T("x")}}), dir.File("bad.csv"), RegMethod::Normal, false, host, r, error));
