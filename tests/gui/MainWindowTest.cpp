@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -400,6 +402,30 @@ class MainWindowTest : public QObject {
     Click("cmdViewMatrix");
     QCOMPARE(host_->opened.size(), 2);
     QVERIFY(!QFileInfo::exists(host_->opened[0]) || host_->opened[0] == host_->opened[1]);
+  }
+
+  void regressionFromTheWindow() {
+    // The sample copied next to the test so the regression files land there.
+    const QString data = dir_.filePath("klein.csv");
+    QFile::remove(data);
+    QVERIFY(QFile::copy(QString(QUANTORIAL_SAMPLES_DIR) + "/klein.csv", data));
+    host_->files = {data.toStdString()};
+    Click("cmdSelectFile(0)");
+    QTest::mouseClick(Find<QRadioButton>("opt1Percent"), Qt::LeftButton);
+    QVERIFY(window_->Bench().form.useOnePercent);
+    Click("cmdNormalVarReg");
+    QCOMPARE(Find<QLineEdit>("txtData(1)")->text(), dir_.filePath("klein_NOR_BMAT.CSV"));
+    QCOMPARE(window_->GridCaption(2), QString("Normal BMAT Matrix @ 1% Sig."));
+    QCOMPARE(window_->GridCaption(3), QString("Normal AMAT Matrix @ 1% Sig."));
+    QVERIFY(QFile::exists(dir_.filePath("klein_REG_NOR.CSV")));
+    QVERIFY(Find<QPushButton>("cmdEXV")->isEnabled());
+    // The change transformation runs once; a second press only says so.
+    Click("cmdChange");
+    QVERIFY(window_->Bench().ws.mChangeData.IsFilled());
+    const int messages = host_->messages.size();
+    Click("cmdChange");
+    QCOMPARE(host_->messages.size(), messages + 1);
+    QCOMPARE(host_->messages.last(), QString("The trend / level data has already been converted to change."));
   }
 
   void lastFilesComeBack() {
