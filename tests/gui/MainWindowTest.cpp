@@ -419,6 +419,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->GridCaption(3), QString("Normal AMAT Matrix @ 1% Sig."));
     QVERIFY(QFile::exists(dir_.filePath("klein_REG_NOR.CSV")));
     QVERIFY(Find<QPushButton>("cmdEXV")->isEnabled());
+    // The model runs on the B table the regressions made.
+    host_->inputs = {"4"};
+    Click("cmdRunAll");
+    QCOMPARE(window_->GridCaption(1), QString("predicted matrix"));
+    QCOMPARE(window_->Bench().ws.mCalculated.Rows(), 21);
     // The change transformation runs once; a second press only says so.
     Click("cmdChange");
     QVERIFY(window_->Bench().ws.mChangeData.IsFilled());
