@@ -242,10 +242,8 @@ QWidget* MainWindow::BuildCommandPanel() {
                                                                     {"cmdForecast", &Workbench::cmdForecast_Click},
                                                                     {"cmdRunAll", &Workbench::cmdRunAll_Click},
                                                                     {"cmdSplitTable", &Workbench::cmdSplitTable_Click},
-                                                                    {"cmdChart", &Workbench::cmdChart_Click},
                                                                     {"cmdNormalVarReg", &Workbench::mnuNormal_Click},
-                                                                    {"cmdChange", &Workbench::mnuLagChangeTrans_Click},
-                                                                    {"cmdChartTitle", &Workbench::cmdChartTitle_Click}};
+                                                                    {"cmdChange", &Workbench::mnuLagChangeTrans_Click}};
   for (const auto& [name, handler] : stages) {
     connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
             [this, handler = handler] { Handle([this, handler] { (bench_.get()->*handler)(); }); });
@@ -369,8 +367,12 @@ QWidget* MainWindow::BuildCommandPanel() {
     bench_->form.txtScale = t.toStdString();
     Handle([this] { bench_->txtScale_Change(); });
   });
-  vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
-  vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
+  auto* chart = Button("cmdChart", "&Plot/Chart Variables");
+  connect(chart, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdChart_Click(); }); });
+  vl->addWidget(chart, 4, 0, 1, 2);
+  auto* chartTitle = Button("cmdChartTitle", "Chart Options");
+  connect(chartTitle, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdChartTitle_Click(); }); });
+  vl->addWidget(chartTitle, 4, 2, 1, 2);
   row->addWidget(view, 4);
 
   for (const char* name : kLaterCommands) {

@@ -61,6 +61,8 @@ class TestHost : public GuiHost {
   void ShowTipWindow() override { ++tipWindows; }
   QStringList opened;
   void OpenWithDesktop(const std::string& path) override { opened << QString::fromStdString(path); }
+  int chartOptionDialogs = 0;
+  void ShowChartOptions(ChartOptionsState&) override { ++chartOptionDialogs; }
   std::string forecastFile;
   void ShowForecastOptions(ForecastOptions& dialog) override {
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
@@ -378,8 +380,12 @@ class MainWindowTest : public QObject {
     // Switched off by the option, the picture is not copied.
     window_->Bench().Settings()->SaveDbSetting("quantorial", "DontCopyChart", "1");
     QGuiApplication::clipboard()->clear();
+    chart->hide();
     Click("cmdChart");
+    QVERIFY(chart->isVisible());
     QVERIFY(QGuiApplication::clipboard()->image().isNull());
+    Click("cmdChartTitle");
+    QCOMPARE(host_->chartOptionDialogs, 1);
     // The scale box redraws at once.
     QTest::keyClicks(Find<QLineEdit>("txtScale"), "1");
     QCOMPARE(chart->Description().yTitle, std::string("C ('0)"));
