@@ -470,6 +470,15 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
+  if (busy_) {
+    QApplication::beep();
+    return;
+  }
+  struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+  } busy(busy_);
   handler();
   Refresh();
 }

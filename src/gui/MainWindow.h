@@ -84,8 +84,11 @@ class MainWindow : public QMainWindow {
   QPushButton* Button(const QString& name, const QString& caption, const QString& tip = QString());
   template <typename W>
   W* Named(W* w, const QString& name);
-  // Runs a handler of the workbench and shows the state it left.
+  // Runs a handler of the workbench and shows the state it left. A long command lets the
+  // window repaint (through the wait window); a control pressed meanwhile is refused with a
+  // beep, so no second command runs on the matrices the first is still using.
   void Handle(const std::function<void()>& handler);
+  bool busy_ = false;
   // A command whose work is not in this version yet.
   void NotYet(const QString& caption);
   void StartCalculator();

@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
+#include <utility>
 #include <fstream>
 
 #include "gui/ChartRenderer.h"
@@ -61,6 +63,12 @@ class TestHost : public GuiHost {
   void ShowTipWindow() override { ++tipWindows; }
   QStringList opened;
   void OpenWithDesktop(const std::string& path) override { opened << QString::fromStdString(path); }
+  // Run while the wait window shows, as a press of the user's would arrive then.
+  std::function<void()> whileWaiting;
+  void HoldOn(const std::string& text) override {
+    GuiHost::HoldOn(text);
+    if (!text.empty() && whileWaiting) std::exchange(whileWaiting, nullptr)();
+  }
   int chartOptionDialogs = 0;
   void ShowChartOptions(ChartOptionsState&) override { ++chartOptionDialogs; }
   std::string forecastFile;
@@ -437,6 +445,24 @@ class MainWindowTest : public QObject {
     Click("cmdChange");
     QCOMPARE(host_->messages.size(), messages + 1);
     QCOMPARE(host_->messages.last(), QString("The trend / level data has already been converted to change."));
+  }
+
+  void noSecondCommandWhileOneRuns() {
+    host_->files = {(QString(QUANTORIAL_SAMPLES_DIR) + "/klein.csv").toStdString()};
+    host_->whileWaiting = [this] {
+      Click("cmdChartTitle");
+      Click("cmdClear");
+    };
+    Click("cmdSelectFile(0)");
+    QVERIFY(!host_->whileWaiting);  // the presses were made during the load
+    QCOMPARE(host_->chartOptionDialogs, 0);
+    QVERIFY(window_->Bench().ws.mObserved.IsFilled());
+    QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), QString(QUANTORIAL_SAMPLES_DIR) + "/klein.csv");
+    // Once the load is over the window takes commands again.
+    Click("cmdChartTitle");
+    QCOMPARE(host_->chartOptionDialogs, 1);
+    Click("cmdClear");
+    QVERIFY(!window_->Bench().ws.mObserved.IsFilled());
   }
 
   void lastFilesComeBack() {
