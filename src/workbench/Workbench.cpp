@@ -164,18 +164,23 @@ void Workbench::RunRegressionMenu(RegMethod method) {
   host_.Preview(result.bMat, 3, caption);
 }
 
-void Workbench::mnuNormal_Click() {
-  RegressionResult result;
-  if (!CreateBMatrixFromData(RegMethod::Normal, false, result)) return;
+std::string Workbench::SignificanceCaption() const { return form.useOnePercent ? " @ 1% Sig." : " @ 5% Sig."; }
+
+void Workbench::TakeRegressionB(const RegressionResult& result) {
   SaveSetting(kDataFilesSection, "LastTestFile", result.bPath);
   SetTxtData(1, result.bPath);
   ws.mBMat = result.bMat;
   form.txtRows = std::to_string(ws.mBMat.Rows());
   form.txtCols = std::to_string(ws.mBMat.Cols());
-  const std::string level = form.useOnePercent ? " @ 1% Sig." : " @ 5% Sig.";
-  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix" + level);
+  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix" + SignificanceCaption());
+}
+
+void Workbench::mnuNormal_Click() {
+  RegressionResult result;
+  if (!CreateBMatrixFromData(RegMethod::Normal, false, result)) return;
+  TakeRegressionB(result);
   ws.mAMat = ExcelArrayLoad(AMatPathOf(result.bPath));
-  host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix" + level);
+  host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix" + SignificanceCaption());
   form.Enable("cmdEXV", true);
   form.Enable("cmdSplitTable", true);
 }
@@ -220,14 +225,7 @@ void Workbench::mnuLagChangeTrans_Click() {
   // The regression of the widened table, named after "Matrix.arr": steps 1 to 4 of the
   // normal-variable command.
   RegressionResult result;
-  if (CreateBMatrixFromData(RegMethod::Normal, true, result)) {
-    SaveSetting(kDataFilesSection, "LastTestFile", result.bPath);
-    SetTxtData(1, result.bPath);
-    ws.mBMat = result.bMat;
-    form.txtRows = std::to_string(ws.mBMat.Rows());
-    form.txtCols = std::to_string(ws.mBMat.Cols());
-    host_.Preview(ws.mBMat, 2, std::string("Normal BMAT Matrix") + (form.useOnePercent ? " @ 1% Sig." : " @ 5% Sig."));
-  }
+  if (CreateBMatrixFromData(RegMethod::Normal, true, result)) TakeRegressionB(result);
   ws.bTableSplit = true;
   host_.HoldOn("");
   form.Enable("cmdEXV", true);

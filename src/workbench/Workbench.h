@@ -162,6 +162,10 @@ class Workbench : public MatrixFileSource {
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);
+  // A normal-variable B table becomes the secondary data file and the model's B-matrix.
+  void TakeRegressionB(const RegressionResult& result);
+  // " @ 1% Sig." or " @ 5% Sig.", after the chosen level.
+  std::string SignificanceCaption() const;
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
