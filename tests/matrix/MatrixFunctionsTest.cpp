@@ -16,9 +16,9 @@ using testing::Dump;
 using testing::M;
 using testing::ScriptedHost;
 using testing::Square;
+using testing::E;
+using testing::T;
 
-const Cell E;  // an empty cell
-Cell T(const char* s) { return Cell(std::string(s)); }
 double D(const LabelledMatrix& m, int i, int j) { return std::get<double>(m.Ref(i, j)); }
 
 TEST(MatrixAdd, AddsDataAndKeepsLabels) {

@@ -12,9 +12,9 @@ namespace {
 using testing::Dump;
 using testing::M;
 using testing::ScriptedHost;
+using testing::E;
+using testing::T;
 
-const Cell E;
-Cell T(const char* s) { return Cell(std::string(s)); }
 double D(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
 
 class Stages : public ::testing::Test {

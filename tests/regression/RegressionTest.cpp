@@ -15,9 +15,8 @@ namespace {
 using testing::M;
 using testing::ScriptedHost;
 using testing::TempDir;
+using testing::T;
 
-const Cell E;
-Cell T(const char* s) { return Cell(std::string(s)); }
 
 void ExpectDigits(double value, double certified, double digits) {
   EXPECT_LE(std::fabs(value - certified), std::fabs(certified) * std::pow(10.0, -digits)) << value << " vs " << certified;

@@ -10,6 +10,10 @@
 
 namespace quantorial::testing {
 
+// An empty cell, and a text cell, for writing rows of cells.
+inline const Cell E;
+inline Cell T(const char* s) { return Cell(std::string(s)); }
+
 // A 0-based matrix from rows of cells; row 0 and column 0 are the labels.
 inline LabelledMatrix M(std::initializer_list<std::initializer_list<Cell>> rows) {
   const int r = static_cast<int>(rows.size()) - 1;

@@ -19,9 +19,9 @@ using testing::M;
 using testing::ReadZipPart;
 using testing::ScriptedHost;
 using testing::TempDir;
+using testing::E;
+using testing::T;
 
-const Cell E;
-Cell T(const char* s) { return Cell(std::string(s)); }
 
 TEST(Export, ValuesReadBackAndTheColumnCut) {
   TempDir dir;

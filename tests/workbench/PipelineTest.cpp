@@ -15,9 +15,9 @@ using testing::Dump;
 using testing::M;
 using testing::ScriptedHost;
 using testing::TempDir;
+using testing::E;
+using testing::T;
 
-const Cell E;
-Cell T(const char* s) { return Cell(std::string(s)); }
 
 class Pipeline : public ::testing::Test {
  protected:
