@@ -37,6 +37,12 @@ struct Arguments {
   bool verbose = false;
   bool help = false;
   std::string error;  // a usage error
+
+  // The value given to an option such as "--endo", if any.
+  std::optional<std::string> Value(const char* name) const {
+    const auto it = values.find(name);
+    return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
 };
 
 const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "--impact", "--change-symbol",
@@ -120,6 +126,12 @@ int UsageError(std::ostream& err, const std::string& message) {
   return kExitUsage;
 }
 
+// A file the command should have written could not be; the exit status of a failed run.
+int CannotWrite(std::ostream& err, const std::string& path, const std::string& why) {
+  err << kProgram << ": cannot write \"" << path << "\": " << why << '\n';
+  return kExitFailed;
+}
+
 // Writes the result to the -o file (atomically) or to standard output.
 int WriteResult(const std::string& text, const Arguments& a, std::ostream& out, std::ostream& err) {
   if (!a.output) {
@@ -129,8 +141,7 @@ int WriteResult(const std::string& text, const Arguments& a, std::ostream& out, 
   }
   std::string error;
   if (!WriteFileAtomically(*a.output, text, error)) {
-    err << kProgram << ": cannot write \"" << *a.output << "\": " << error << '\n';
-    return kExitFailed;
+    return CannotWrite(err, *a.output, error);
   }
   return kExitOk;
 }
@@ -207,45 +218,41 @@ int RunSettings(const Arguments& a, std::ostream& out, std::ostream& err) {
 
 int RunModel(const Arguments& a, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "run takes one data file");
-  const auto value = [&](const char* name) -> std::optional<std::string> {
-    const auto it = a.values.find(name);
-    return it == a.values.end() ? std::nullopt : std::optional<std::string>(it->second);
-  };
-  const auto endo = value("--endo");
+  const auto endo = a.Value("--endo");
   const auto endoCount = endo ? WholeNumberRounded(*endo) : std::nullopt;
   if (!endoCount || *endoCount < 1) return UsageError(err, "run needs --endo N, the number of endogenous variables");
-  const auto dump = value("--dump");
+  const auto dump = a.Value("--dump");
   if (!dump) return UsageError(err, "run needs --dump DIR, the folder for the matrices");
   std::optional<int> shift;
-  if (const auto s = value("--shift")) {
+  if (const auto s = a.Value("--shift")) {
     shift = WholeNumberRounded(*s);
     if (!shift) return UsageError(err, "--shift takes a whole number");
   }
   std::optional<int> quadrant;
-  if (const auto q = value("--split-quadrant")) {
+  if (const auto q = a.Value("--split-quadrant")) {
     quadrant = WholeNumberRounded(*q);
     if (!quadrant || *quadrant < 1 || *quadrant > 4) return UsageError(err, "--split-quadrant takes 1, 2, 3 or 4");
   }
   std::optional<std::pair<std::string, std::string>> years;
-  if (const auto y = value("--forecast-years")) {
+  if (const auto y = a.Value("--forecast-years")) {
     const std::size_t colon = y->find(':');
-    if (colon == std::string::npos || !value("--forecast")) {
+    if (colon == std::string::npos || !a.Value("--forecast")) {
       return UsageError(err, "--forecast-years FIRST:LAST goes with --forecast FILE");
     }
     years = std::make_pair(y->substr(0, colon), y->substr(colon + 1));
   }
-  const auto chartSeries = value("--chart");
+  const auto chartSeries = a.Value("--chart");
   for (const char* f : {"--png", "--svg", "--chart-json"}) {
-    if (value(f) && !chartSeries) return UsageError(err, std::string(f) + " goes with --chart S");
+    if (a.Value(f) && !chartSeries) return UsageError(err, std::string(f) + " goes with --chart S");
   }
-  if ((value("--png") || value("--svg")) && !CanDrawChartPictures()) {
+  if ((a.Value("--png") || a.Value("--svg")) && !CanDrawChartPictures()) {
     err << kProgram << ": this build cannot draw chart pictures (it was built without Qt)\n";
     return kExitFailed;
   }
   const std::string data = std::filesystem::absolute(a.positional[1]).string();
   if (!CheckInputFile(data, err)) return kExitFailed;
   for (const char* f : {"--bmat", "--forecast"}) {
-    if (const auto path = value(f); path && !CheckInputFile(*path, err)) return kExitFailed;
+    if (const auto path = a.Value(f); path && !CheckInputFile(*path, err)) return kExitFailed;
   }
 
   std::unique_ptr<SettingsStore> store;
@@ -253,12 +260,12 @@ int RunModel(const Arguments& a, std::ostream& err) {
   CliHost host(err, a.verbose);
   Workbench wb(host, store.get(), std::string());
   wb.SetShift(shift);
-  if (const auto s = value("--change-symbol")) wb.ws.sChangeSymbol = *s;
+  if (const auto s = a.Value("--change-symbol")) wb.ws.sChangeSymbol = *s;
   wb.form.chkDummy = a.flags.count("--policy") ? 1 : 0;
   wb.form.chkReuse = a.flags.count("--reuse") ? 1 : 0;
 
   wb.SetTxtData(0, data);
-  if (const auto b = value("--bmat")) wb.SetTxtData(1, std::filesystem::absolute(*b).string());
+  if (const auto b = a.Value("--bmat")) wb.SetTxtData(1, std::filesystem::absolute(*b).string());
   if (!wb.ws.mObserved.IsFilled()) {
     err << kProgram << ": \"" << data << "\" holds no data\n";
     return kExitFailed;
@@ -274,7 +281,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
   }
   host.QueueInput(std::to_string(*endoCount));
   wb.cmdRunAll_Click();
-  if (const auto impact = value("--impact")) {
+  if (const auto impact = a.Value("--impact")) {
     auto& form = wb.form;
     form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
     std::stringstream names(*impact);
@@ -291,7 +298,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
     }
     wb.lstImpVars_Click();
   }
-  if (const auto f = value("--forecast")) {
+  if (const auto f = a.Value("--forecast")) {
     host.SetForecast(std::filesystem::absolute(*f).string(), years);
     wb.cmdForecast_Click();
   }
@@ -315,19 +322,17 @@ int RunModel(const Arguments& a, std::ostream& err) {
     wb.cmdChart_Click();
     const auto& chart = host.LastChart();
     if (!chart) return kExitFailed;
-    if (const auto json = value("--chart-json")) {
+    if (const auto json = a.Value("--chart-json")) {
       std::string error;
       if (!WriteFileAtomically(*json, ChartJson(*chart), error)) {
-        err << kProgram << ": cannot write \"" << *json << "\": " << error << '\n';
-        return kExitFailed;
+        return CannotWrite(err, *json, error);
       }
     }
     for (const char* f : {"--png", "--svg"}) {
-      if (const auto path = value(f)) {
+      if (const auto path = a.Value(f)) {
         std::string error;
         if (!DrawChartPicture(*chart, *path, error)) {
-          err << kProgram << ": cannot write \"" << *path << "\": " << error << '\n';
-          return kExitFailed;
+          return CannotWrite(err, *path, error);
         }
       }
     }
@@ -346,8 +351,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
     const std::string path = (std::filesystem::path(*dump) / (std::string(named.name) + ".csv")).string();
     std::string error;
     if (!WriteFileAtomically(path, DumpText(m), error)) {
-      err << kProgram << ": cannot write \"" << path << "\": " << error << '\n';
-      return kExitFailed;
+      return CannotWrite(err, path, error);
     }
   }
   return kExitOk;
@@ -355,14 +359,10 @@ int RunModel(const Arguments& a, std::ostream& err) {
 
 int RunExport(const Arguments& a, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "export takes one matrix file");
-  const auto value = [&](const char* name) -> std::optional<std::string> {
-    const auto it = a.values.find(name);
-    return it == a.values.end() ? std::nullopt : std::optional<std::string>(it->second);
-  };
-  const auto out = value("--out");
+  const auto out = a.Value("--out");
   if (!out) return UsageError(err, "export needs --out STEM, the workbook's path without .xlsx");
   auto whole = [&](const char* name, int fallback, int minimum) -> std::optional<int> {
-    const auto v = value(name);
+    const auto v = a.Value(name);
     if (!v) return fallback;
     const auto n = WholeNumberRounded(*v);
     if (!n || *n < minimum) return std::nullopt;
@@ -372,7 +372,7 @@ int RunExport(const Arguments& a, std::ostream& err) {
   if (!top || !left || !lastRow) return UsageError(err, "--top and --left take a number from 1, --last-row from 0");
   const std::string& path = a.positional[1];
   if (!CheckInputFile(path, err)) return kExitFailed;
-  const std::string format = value("--format").value_or("");
+  const std::string format = a.Value("--format").value_or("");
   if (!format.empty() && format != "FIT" && format != "ITS" && format != "ITS2" && !CheckInputFile(format, err)) {
     return kExitFailed;
   }
@@ -383,21 +383,20 @@ int RunExport(const Arguments& a, std::ostream& err) {
   }
   CliHost host(err, a.verbose);
   std::string error;
-  if (!ExportArrayToExcel(r.matrix, *out, *top, *left, value("--sheet").value_or(""), format, *lastRow, 0, error,
+  if (!ExportArrayToExcel(r.matrix, *out, *top, *left, a.Value("--sheet").value_or(""), format, *lastRow, 0, error,
                           &host, a.verbose)) {
-    err << kProgram << ": cannot write \"" << *out << ".xlsx\": " << error << '\n';
-    return kExitFailed;
+    return CannotWrite(err, *out + ".xlsx", error);
   }
   return kExitOk;
 }
 
 int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "regress takes one data file");
-  const auto method = a.values.count("--method") ? a.values.at("--method") : std::string("normal");
+  const std::string method = a.Value("--method").value_or("normal");
   const std::map<std::string, RegMethod> methods = {
       {"lead", RegMethod::Lead}, {"lag", RegMethod::Lag}, {"constant", RegMethod::Constant}, {"normal", RegMethod::Normal}};
   if (!methods.count(method)) return UsageError(err, "--method is normal, lead, lag or constant");
-  const std::string sig = a.values.count("--sig") ? a.values.at("--sig") : std::string("5");
+  const std::string sig = a.Value("--sig").value_or("5");
   if (sig != "5" && sig != "1") return UsageError(err, "--sig is 5 or 1");
   const std::string data = std::filesystem::absolute(a.positional[1]).string();
   if (!CheckInputFile(data, err)) return kExitFailed;
@@ -420,23 +419,22 @@ int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
 
 int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "change takes one data file");
-  if (!a.values.count("--out-dir")) return UsageError(err, "change needs --out-dir DIR");
+  const auto dir = a.Value("--out-dir");
+  if (!dir) return UsageError(err, "change needs --out-dir DIR");
   const std::string data = std::filesystem::absolute(a.positional[1]).string();
   if (!CheckInputFile(data, err)) return kExitFailed;
-  const std::string dir = a.values.at("--out-dir");
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(*dir, ec);
   CliHost host(err, a.verbose);
-  Workbench wb(host, nullptr, std::filesystem::absolute(dir).string());
+  Workbench wb(host, nullptr, std::filesystem::absolute(*dir).string());
   wb.SetTxtData(0, data);
   if (!wb.ws.mObserved.IsFilled()) return kExitFailed;
   wb.mnuLagChangeTrans_Click();
   if (host.ErrorReported()) return kExitFailed;
   std::string error;
-  const std::string changed = (std::filesystem::path(dir) / "mChangeData.csv").string();
+  const std::string changed = (std::filesystem::path(*dir) / "mChangeData.csv").string();
   if (!WriteFileAtomically(changed, DumpText(wb.ws.mChangeData), error)) {
-    err << kProgram << ": cannot write \"" << changed << "\": " << error << '\n';
-    return kExitFailed;
+    return CannotWrite(err, changed, error);
   }
   out << wb.form.txtData[1] << '\n';
   return kExitOk;
