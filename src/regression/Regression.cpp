@@ -93,21 +93,16 @@ struct Sums {
   double sx = 0, sxx = 0, sy = 0, syy = 0, sxy = 0;
 };
 
-PairFit FitFromSums(const Sums& s, int n);
-
 // One variable's values over the rows (index 0 unused), non-numbers as 0, so the pairwise
-// loop reads plain arrays instead of cells.
-struct Column {
-  std::vector<double> v;
-};
+// loop reads a plain array instead of cells.
+using Column = std::vector<double>;
 
 Column ColumnOf(const LabelledMatrix& d, int col) {
-  Column c;
   const int R = d.Rows();
-  c.v.assign(static_cast<std::size_t>(R) + 1, 0.0);
+  Column c(static_cast<std::size_t>(R) + 1, 0.0);
   for (int r = 1; r <= R; ++r) {
     const Cell& cell = d.Get(r, col);
-    if (IsNumber(cell)) c.v[static_cast<std::size_t>(r)] = NumberOf(cell);
+    if (IsNumber(cell)) c[static_cast<std::size_t>(r)] = NumberOf(cell);
   }
   return c;
 }
@@ -117,32 +112,19 @@ void OwnSums(const Column& c, int first, int n, double& s, double& ss) {
   s = 0;
   ss = 0;
   for (int k = 0; k < n; ++k) {
-    const double x = c.v[static_cast<std::size_t>(first + k)];
+    const double x = c[static_cast<std::size_t>(first + k)];
     s += x;
     ss += x * x;
   }
 }
 
 double CrossSum(const Column& y, int yFirst, const Column& x, int xFirst, int n) {
-  const double* yv = y.v.data() + yFirst;
-  const double* xv = x.v.data() + xFirst;
+  const double* yv = y.data() + yFirst;
+  const double* xv = x.data() + xFirst;
   double sxy = 0;
   for (int k = 0; k < n; ++k) sxy += xv[k] * yv[k];
   return sxy;
 }
-
-}  // namespace
-
-PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
-  const Column y = ColumnOf(data, yCol), x = ColumnOf(data, xCol);
-  Sums s;
-  OwnSums(x, xFirst, n, s.sx, s.sxx);
-  OwnSums(y, yFirst, n, s.sy, s.syy);
-  s.sxy = CrossSum(y, yFirst, x, xFirst, n);
-  return FitFromSums(s, n);
-}
-
-namespace {
 
 PairFit FitFromSums(const Sums& s, int n) {
   PairFit f;
@@ -178,7 +160,18 @@ PairFit FitFromSums(const Sums& s, int n) {
   return f;
 }
 
+
 }  // namespace
+
+PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
+  const Column y = ColumnOf(data, yCol), x = ColumnOf(data, xCol);
+  Sums s;
+  OwnSums(x, xFirst, n, s.sx, s.sxx);
+  OwnSums(y, yFirst, n, s.sy, s.syy);
+  s.sxy = CrossSum(y, yFirst, x, xFirst, n);
+  return FitFromSums(s, n);
+}
+
 
 std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
   const int p = ClassNumber(f.df);
