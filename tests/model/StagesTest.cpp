@@ -60,9 +60,7 @@ TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
   EXPECT_EQ(ws.mCustomExo, ws.mExo);
   EXPECT_EQ(Dump(ws.mCustomExoLag), Dump(ws.mExoLag));
   EXPECT_TRUE(form.IsEnabled("cmdInvert"));
-  std::vector<std::string> shown;
-  for (const auto& c : host.CallsOf("Preview")) shown.push_back(std::to_string(c.number) + ":" + c.text);
-  EXPECT_EQ(shown, (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix",
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix",
                                              "2:Selected Exo Matrix", "3:Selected Exo Lag Matrix", "0:Exo Matrix",
                                              "1:Exo Lag Matrix"}));
   EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Building Endogenous and Exogenous Matrices.");

@@ -18,6 +18,14 @@ std::vector<std::string> ScriptedHost::Messages() const {
   return r;
 }
 
+std::vector<std::string> ScriptedHost::PreviewCaptions() const {
+  std::vector<std::string> r;
+  for (const auto& c : calls) {
+    if (c.kind == "Preview") r.push_back(std::to_string(c.number) + ":" + c.text);
+  }
+  return r;
+}
+
 void ScriptedHost::HoldOn(const std::string& text) { calls.push_back({"HoldOn", text, "", 0, {}}); }
 
 void ScriptedHost::ShowWaitBox(const std::string& message, bool) {

@@ -43,6 +43,8 @@ class ScriptedHost : public Host {
   std::vector<HostCall> CallsOf(const std::string& kind) const;
   // The texts of the message boxes shown, in order.
   std::vector<std::string> Messages() const;
+  // The previews shown, in order, as "grid:caption".
+  std::vector<std::string> PreviewCaptions() const;
 
   void HoldOn(const std::string& text) override;
   void ShowWaitBox(const std::string& message, bool modal) override;

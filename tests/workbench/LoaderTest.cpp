@@ -23,12 +23,6 @@ class Loader : public ::testing::Test {
   ScriptedHost host;
   SettingsStore store{dir.File("store")};
   Workbench wb{host, &store, dir.File("Data")};
-
-  std::vector<std::string> PreviewCaptions() const {
-    std::vector<std::string> r;
-    for (const auto& c : host.CallsOf("Preview")) r.push_back(std::to_string(c.number) + ":" + c.text);
-    return r;
-  }
 };
 
 TEST_F(Loader, PrimaryFileFillsObservedAndItsCopy) {
@@ -37,7 +31,7 @@ TEST_F(Loader, PrimaryFileFillsObservedAndItsCopy) {
   EXPECT_EQ(Dump(wb.ws.mObserved), "\"Year\",\"C\",\"P\"\n1920,39.8,12.7\n1921,41.9,12.4\n");
   EXPECT_EQ(wb.ws.mObservedOrig, wb.ws.mObserved);
   EXPECT_FALSE(wb.ws.mRhsIO.IsAssigned());
-  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"0:Trend Matrix"}));
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"0:Trend Matrix"}));
   const auto holds = host.CallsOf("HoldOn");
   ASSERT_EQ(holds.size(), 2u);
   EXPECT_EQ(holds[0].text, "Loading Worksheet.");
@@ -55,7 +49,7 @@ TEST_F(Loader, SecondaryFileWithItsAMatrix) {
   EXPECT_EQ(Dump(wb.ws.mAMat), ",\"C\",\"P\",\"G\"\n\"C\",1,2,3\n\"P\",4,5,6\n");
   EXPECT_EQ(wb.form.txtRows, "2");
   EXPECT_EQ(wb.form.txtCols, "3");
-  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"2:Normal BMAT Matrix", "3:Normal AMAT Matrix"}));
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"2:Normal BMAT Matrix", "3:Normal AMAT Matrix"}));
   for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) EXPECT_TRUE(wb.form.IsEnabled(c)) << c;
   EXPECT_FALSE(wb.form.IsEnabled("cmdInvert"));
   EXPECT_EQ(store.Get("TORVIK", "LastTestFile"), dir.File("model_BMAT.csv"));
@@ -135,7 +129,7 @@ TEST_F(Loader, ASettingIsStoredEvenWhenTheFileFailsToLoad) {
 TEST_F(Loader, ExtendedFile) {
   wb.SetTxtData(2, dir.Write("extended.csv", kPrimary));
   EXPECT_TRUE(wb.ws.mExtended.IsFilled());
-  EXPECT_EQ(PreviewCaptions(), (std::vector<std::string>{"4:Extended Data"}));
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"4:Extended Data"}));
   EXPECT_EQ(store.Get("TORVIK", "LastExtendedFile"), dir.File("extended.csv"));
 }
 

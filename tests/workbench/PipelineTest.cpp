@@ -351,8 +351,7 @@ TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   EXPECT_TRUE(wb.ws.mBMat.IsFilled());
   EXPECT_EQ(wb.form.txtRows, "2");
   EXPECT_EQ(wb.form.txtCols, "2");
-  std::vector<std::string> captions;
-  for (const auto& c : host.CallsOf("Preview")) captions.push_back(std::to_string(c.number) + ":" + c.text);
+  const std::vector<std::string> captions = host.PreviewCaptions();
   EXPECT_EQ(captions.back(), "3:Normal AMAT Matrix @ 5% Sig.");
   EXPECT_EQ(captions[captions.size() - 2], "2:Normal BMAT Matrix @ 5% Sig.");
   EXPECT_TRUE(wb.form.IsEnabled("cmdEXV"));

@@ -12,12 +12,6 @@ class View : public ::testing::Test {
  protected:
   ScriptedHost host;
   Workbench wb{host, nullptr, "/data"};
-
-  std::vector<std::string> Shown() const {
-    std::vector<std::string> r;
-    for (const auto& c : host.CallsOf("Preview")) r.push_back(std::to_string(c.number) + ":" + c.text);
-    return r;
-  }
 };
 
 TEST_F(View, SelectMatrixListsFilledSlotsAndKeepsItsText) {
@@ -42,7 +36,7 @@ TEST_F(View, GridPreviewAlternatesBetweenGridsThreeAndTwo) {
     wb.form.cboArraysText = text;
     wb.cmdViewGrid_Click();
   }
-  EXPECT_EQ(Shown(), (std::vector<std::string>{"3:Endogenous Matrix Data", "2:Endogenous Matrix Data",
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"3:Endogenous Matrix Data", "2:Endogenous Matrix Data",
                                                "1: Impact Matrices B1", "3: Impact Matrices B2",
                                                "0: Impact Matrices B1", "2: Impact Matrices B2",
                                                "3:Calculated Real Time Series Data", "3:Primary Requirements",
