@@ -425,16 +425,12 @@ void Workbench::cmdChart_Click() {
 }
 
 void Workbench::chkAbs_Click() {
-  form.Enable("cboPlot", false);
   ws.bStageRerun = true;
-  if (form.IsEnabled("cmdChart")) cmdChart_Click();
-  form.Enable("cboPlot", true);
+  PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click);
 }
 
 void Workbench::txtScale_Change() {
-  form.Enable("cboPlot", false);
-  if (form.IsEnabled("cmdChart")) cmdChart_Click();
-  form.Enable("cboPlot", true);
+  PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click);
 }
 
 void Workbench::cmdChartTitle_Click() {
@@ -483,18 +479,21 @@ void Workbench::cmdQ_Click(int index) {
 
 // The option controls press the buttons of the stages they re-run; a disabled button does
 // not respond to a press, so an option changed before the model exists only records itself.
+// The control itself is disabled meanwhile so it cannot change again while the stages run.
+void Workbench::PressWhileDisabled(const char* control, const char* button, void (Workbench::*press)()) {
+  form.Enable(control, false);
+  if (form.IsEnabled(button)) (this->*press)();
+  form.Enable(control, true);
+}
+
 void Workbench::chkDummy_Click() {
-  form.Enable("chkDummy", false);
   ws.bStageRerun = true;
-  if (form.IsEnabled("cmdRunAll")) cmdRunAll_Click();
-  form.Enable("chkDummy", true);
+  PressWhileDisabled("chkDummy", "cmdRunAll", &Workbench::cmdRunAll_Click);
 }
 
 void Workbench::chkReuse_Click() {
-  form.Enable("chkReuse", false);
   ws.bStageRerun = true;
-  if (form.IsEnabled("cmdTrend")) cmdTrend_Click();
-  form.Enable("chkReuse", true);
+  PressWhileDisabled("chkReuse", "cmdTrend", &Workbench::cmdTrend_Click);
 }
 
 void Workbench::lstImpVars_Click() {

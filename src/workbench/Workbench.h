@@ -162,6 +162,8 @@ class Workbench : public MatrixFileSource {
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);
+  // An option control presses `button` (when it is enabled), itself disabled meanwhile.
+  void PressWhileDisabled(const char* control, const char* button, void (Workbench::*press)());
   // A normal-variable B table becomes the secondary data file and the model's B-matrix.
   void TakeRegressionB(const RegressionResult& result);
   // " @ 1% Sig." or " @ 5% Sig.", after the chosen level.
