@@ -25,7 +25,7 @@ class QuietHost : public Host {
   }
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-  void ShowForecastOptions(ForecastOptions&) override {}
+  bool ShowForecastOptions(ForecastOptions&) override { return true; }
   void ShowChart(const ChartDescription&, bool) override {}
   void ShowChartOptions(ChartOptionsState&) override {}
   void SetClipboardText(const std::string&) override {}

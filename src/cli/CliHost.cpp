@@ -56,12 +56,13 @@ std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& requ
   return ChooseOpenFile(request);
 }
 
-void CliHost::ShowForecastOptions(ForecastOptions& dialog) {
+bool CliHost::ShowForecastOptions(ForecastOptions& dialog) {
   if (!forecastPath_.empty()) dialog.SetTxtData(forecastPath_);
   if (forecastYears_) {
     dialog.txtFromYear = forecastYears_->first;
     dialog.txtToYear = forecastYears_->second;
   }
+  return true;
 }
 
 void CliHost::ShowChart(const ChartDescription& chart, bool) { lastChart_ = chart; }

@@ -71,15 +71,13 @@ ForecastDialog::ForecastDialog(QWidget* parent, ForecastOptions& options) : QDia
     options_.SetTxtData(txtData_->text().toStdString());
     Show();
   });
-  // Both buttons only close the dialog; the forecast reads what it holds.
+  // Both buttons close the dialog; OK keeps the years and lets the forecast run, Cancel
+  // (like the window's close button) forecasts nothing.
   connect(ok, &QPushButton::clicked, this, [this] {
     Store();
     accept();
   });
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    Store();
-    reject();
-  });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   Show();
 }
 

@@ -124,10 +124,11 @@ std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& requ
   return path.toStdString();
 }
 
-void GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
+bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
   ForecastDialog box(window_, dialog);
-  box.exec();
+  const bool ok = box.exec() == QDialog::Accepted;
   if (window_) window_->Refresh();
+  return ok;
 }
 
 void GuiHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {

@@ -26,7 +26,7 @@ class GuiHost : public Host {
                                       const std::string& defaultText) override;
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
-  void ShowForecastOptions(ForecastOptions& dialog) override;
+  bool ShowForecastOptions(ForecastOptions& dialog) override;
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;

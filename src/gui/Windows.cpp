@@ -173,6 +173,16 @@ SplashWindow::SplashWindow(QWidget* owner, bool aboutBox)
 
 QString SplashWindow::InfoText() const { return lblInfo_->text(); }
 
+StartupSplash::StartupSplash() : splash_(new SplashWindow(nullptr, false)) {
+  splash_->setAttribute(Qt::WA_DeleteOnClose);
+  splash_->show();
+  splash_->repaint();
+}
+
+void StartupSplash::Close() {
+  if (splash_) splash_->close();
+}
+
 void SplashWindow::mousePressEvent(QMouseEvent*) { accept(); }
 
 void SplashWindow::keyPressEvent(QKeyEvent* e) {

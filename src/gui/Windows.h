@@ -4,6 +4,7 @@
 // of the day.
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,23 @@ class SplashWindow : public QDialog {
 
  private:
   QLabel* lblInfo_;
+};
+
+// The start-up splash: shown at once, closed when the main window is up. It deletes itself
+// when it closes, and a click, a key or the window manager may close it before the main
+// window is ready, so it is only ever reached through a guarded pointer.
+class StartupSplash {
+ public:
+  StartupSplash();
+  StartupSplash(const StartupSplash&) = delete;
+  StartupSplash& operator=(const StartupSplash&) = delete;
+  ~StartupSplash() { Close(); }
+  // The splash while it is open, else null.
+  SplashWindow* Window() const { return splash_.data(); }
+  void Close();
+
+ private:
+  QPointer<SplashWindow> splash_;
 };
 
 // frmTip: "Tip of the Day".

@@ -44,10 +44,7 @@ int main(int argc, char** argv) {
   const QString dataFolder = userFolder + "/Data";
   CopySamples(dataFolder);
 
-  auto* splash = new quantorial::SplashWindow(nullptr, false);
-  splash->setAttribute(Qt::WA_DeleteOnClose);
-  splash->show();
-  splash->repaint();
+  quantorial::StartupSplash splash;
   QCoreApplication::processEvents();
 
   quantorial::MainWindow window(std::make_unique<quantorial::GuiHost>(),
@@ -60,6 +57,6 @@ int main(int argc, char** argv) {
     window.Bench().SetTxtData(0, file);
     window.Refresh();
   }
-  splash->close();
+  splash.Close();
   return QApplication::exec();
 }

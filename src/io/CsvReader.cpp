@@ -33,7 +33,22 @@ Cell FieldCell(std::string_view text) {
     if (ec == std::errc() && ptr == text.data() + text.size() && std::isfinite(v)) return v;
   }
   if (const auto v = WholeNumber(text)) return *v;
+  // A percentage ("5%", "-2.5 %") is the number it stands for, as a spreadsheet reads it.
+  const std::size_t last = text.find_last_not_of(" \t");
+  if (last != std::string_view::npos && last > 0 && text[last] == '%') {
+    if (const auto v = WholeNumber(text.substr(0, last))) return *v / 100.0;
+  }
   return std::string(text);
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string s = "\"";
+  for (char c : text) {
+    if (c == '"') s += '"';
+    s += c;
+  }
+  return s + "\"";
 }
 
 char GuessDelimiter(std::string_view data) {

@@ -25,7 +25,12 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
 // one and no commas.
 char GuessDelimiter(std::string_view data);
 
-// The cell a field's text becomes.
+// The cell a field's text becomes: a number, a percentage ("5%") as its number (0.05),
+// a blank field as empty, anything else as text.
 Cell FieldCell(std::string_view text);
+
+// A text as one CSV field: as it is, or in double quotes with its quotes doubled when it
+// holds a comma, a quote or a line break.
+std::string CsvField(std::string_view text);
 
 }  // namespace quantorial

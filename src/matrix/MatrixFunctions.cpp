@@ -402,23 +402,30 @@ LabelledMatrix detail::MatrixInversePivotCellwise(const LabelledMatrix& A, int b
         RoundCellToSingle(V, k, j);
       }
     }
+    // A pivot that cannot be read, lies within the tolerance, or does not fit a single
+    // (the precision the elimination divides in) cannot be divided by: the marker, and
+    // the elimination stops. Going on without the division would return a wrong inverse.
     const auto pivot = CellValueAt(W, k, k);
-    if (!pivot || !(std::fabs(*pivot) - 1e-8 > 0)) {
+    const auto p = pivot && std::fabs(*pivot) - 1e-8 > 0 ? ToSingle(*pivot) : std::nullopt;
+    if (!p) {
       V.Set(base, base, std::string(kSingularPivotMarker) + std::to_string(k));
       return V;
     }
-    const auto p = ToSingle(*pivot);
-    if (p) {
-      for (int j = base; j <= n; ++j) {
-        DivideCell(W, k, j, static_cast<double>(*p));
-        DivideCell(V, k, j, static_cast<double>(*p));
-      }
+    for (int j = base; j <= n; ++j) {
+      DivideCell(W, k, j, static_cast<double>(*p));
+      DivideCell(V, k, j, static_cast<double>(*p));
     }
     for (int i = base; i <= n; ++i) {
       if (i == k) continue;
+      // A row whose multiplier cannot be read is left as it is; one beyond single
+      // precision stops the elimination as a pivot would.
       const auto wik = CellValueAt(W, i, k);
-      const auto f = wik ? ToSingle(*wik) : std::nullopt;
-      if (!f) continue;
+      if (!wik) continue;
+      const auto f = ToSingle(*wik);
+      if (!f) {
+        V.Set(base, base, std::string(kSingularPivotMarker) + std::to_string(k));
+        return V;
+      }
       for (int j = base; j <= n; ++j) {
         AddScaledRowCell(W, i, k, j, static_cast<double>(*f), true);
         AddScaledRowCell(V, i, k, j, static_cast<double>(*f), true);

@@ -38,11 +38,19 @@ LabelledMatrix LoadChosen(MatrixFileSource& files, const std::optional<std::stri
   return path ? files.ExcelArrayLoad(*path) : LabelledMatrix();
 }
 
-// Stores the result, shows it and says the command is done.
-void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host& host) {
+// Stores the result, shows it and says the command is done; a result in which statements
+// overflowed and kept their old values is not called complete.
+void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host& host, const OverflowWatch& watch) {
+  const std::uint64_t overflows = watch.Count();
   ws.mLindoBase = std::move(result);
   host.Preview(ws.mLindoBase, 3, e.resultCaption);
   host.HoldOn("");
+  if (overflows > 0) {
+    MsgBoxEx(host, std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) +
+                       " See results below.",
+             vbExclamation);
+    return;
+  }
   MsgBoxEx(host, e.item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone, vbInformation);
 }
 
@@ -63,6 +71,7 @@ LabelledMatrix MatrixFileSource::LoadMatrixFile(const std::string& title) {
 
 bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files) {
   const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
+  const OverflowWatch watch;
   switch (item) {
     case I::mnuMatrixAdd:
     case I::cmdMatrixSub:
@@ -82,7 +91,7 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
           result = MatrixMultiply(A, B, 0);
         }
       }
-      Finish(e, std::move(result), ws, host);
+      Finish(e, std::move(result), ws, host, watch);
       return true;
     }
     case I::mnuInvert:
@@ -94,13 +103,13 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       LabelledMatrix result = item == I::mnuInvert        ? MatrixInverse(A, 1)
                               : item == I::mnuInvertPivot ? MatrixInversePivot(A, 1)
                                                           : MatrixReciprocal(A, 1.0, 0);
-      Finish(e, std::move(result), ws, host);
+      Finish(e, std::move(result), ws, host, watch);
       return true;
     }
     case I::cmdMatrixTranspose: {
       host.HoldOn(e.statusText);
       const LabelledMatrix A = files.LoadMatrixFile("");
-      Finish(e, MatrixTranspose(A, 2), ws, host);
+      Finish(e, MatrixTranspose(A, 2), ws, host, watch);
       return true;
     }
     case I::mnuScalarMult:
@@ -111,7 +120,7 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       const auto path = files.ChooseMatrixFile("");
       host.HoldOn(e.statusText);
       const LabelledMatrix A = LoadChosen(files, path);
-      Finish(e, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), ws, host);
+      Finish(e, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), ws, host, watch);
       return true;
     }
     case I::mnuCreateIDMatrix: {
@@ -126,7 +135,7 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
                  vbCritical);
         return true;
       }
-      Finish(e, std::move(identity), ws, host);
+      Finish(e, std::move(identity), ws, host, watch);
       return true;
     }
   }

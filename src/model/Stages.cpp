@@ -64,14 +64,62 @@ bool LabelEndsWith(const std::string& label, const std::string& name) {
          label.compare(label.size() - name.size(), name.size(), name) == 0;
 }
 
-void cmdEXV_Click(Workspace& ws, MainForm& form, Host& host) {
+std::string NameList(const std::vector<std::string>& names) {
+  constexpr std::size_t kShown = 8;
+  std::string s;
+  for (std::size_t i = 0; i < names.size() && i < kShown; ++i) {
+    if (i > 0) s += i + 1 == names.size() ? " and " : ", ";
+    s += names[i];
+  }
+  if (names.size() > kShown) s += " and " + std::to_string(names.size() - kShown) + " more";
+  return s;
+}
+
+std::string SingularNotice(const LabelledMatrix& inverse, const std::string& what) {
+  const Cell* first = inverse.At(1, 1);
+  if (!first || !IsText(*first)) return std::string();
+  const std::string text = CellText(*first);
+  if (text.rfind(kSingularMarker, 0) != 0 && text.rfind(kSingularPivotMarker, 0) != 0) return std::string();
+  return "The inversion of " + what + " failed: \"" + text +
+         "\" stands in its first cell, and every later result rests on it.";
+}
+
+bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   if (!ws.bStageRerun) {
     const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
-    ws.nEndoVars = answer ? ValueOf(*answer) : 0;
+    if (!answer) return false;  // cancelled: nothing changes
+    ws.nEndoVars = ValueOf(*answer);
+    if (ws.nEndoVars < 1 && notices) {
+      notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
+    }
   }
-  if (ws.nEndoVars < 1) return;
+  if (ws.nEndoVars < 1) return false;
   form.txtRows = std::to_string(ws.nEndoVars);
   const int R = ValueOf(form.txtRows), C = ValueOf(form.txtCols), k = std::min(R, C);
+  if (notices) {
+    const LabelledMatrix& b = ws.mBMat;
+    if (R > b.Rows()) {
+      notices->push_back(std::to_string(R) + " endogenous variables were asked for, but the B-matrix has only " +
+                         std::to_string(std::max(b.Rows(), 0)) + " rows: the missing rows count as 0.");
+    }
+    if (C - k < 1) {
+      notices->push_back("No exogenous columns are left after the first " + std::to_string(k) +
+                         " columns of the B-matrix: the impact multipliers are empty.");
+    }
+    std::vector<std::string> texts;
+    for (int i = 1; i <= std::min(R, b.Rows()); ++i) {
+      for (int j = 1; j <= std::min(C, b.Cols()); ++j) {
+        const Cell& c = b.Get(i, j);
+        if (IsText(c) && !ArithmeticValue(c)) {
+          texts.push_back("\"" + CellText(c) + "\" (row " + CellText(b.Get(i, 0)) + ", column " +
+                          CellText(b.Get(0, j)) + ")");
+        }
+      }
+    }
+    if (!texts.empty()) {
+      notices->push_back("B-matrix cells that are not numbers take no part: " + NameList(texts) + ".");
+    }
+  }
   const LabelledMatrix& B = ws.mBMat;
   host.HoldOn("Building Endogenous and Exogenous Matrices.");
 
@@ -131,7 +179,7 @@ void cmdEXV_Click(Workspace& ws, MainForm& form, Host& host) {
   }
 
   ws.mExoLag = ScalarMultiply(ws.mExo, -1.0, false, 1);
-  BuildSelectedExo(ws, form, host);
+  BuildSelectedExo(ws, form, host, notices);
 
   if (form.chkDummy == 1) {
     const int n = ws.nEndoVars;
@@ -148,9 +196,10 @@ void cmdEXV_Click(Workspace& ws, MainForm& form, Host& host) {
   host.HoldOn("");
   form.Enable("cmdInvert", true);
   form.Enable("chkDummy", true);
+  return true;
 }
 
-void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
+void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   const int selected = form.SelectedImpVars();
   if (selected >= 1) {
     ws.mCustomExo = LabelledMatrix::Dimension(std::max(ws.mExo.Rows(), 0), selected);
@@ -202,6 +251,16 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
     if (c == 0) continue;
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
   }
+  if (notices) {
+    std::vector<std::string> unmatched;
+    for (int c = 1; c <= m; ++c) {
+      if (!taken[static_cast<std::size_t>(c)]) unmatched.push_back("\"" + CellText(ws.mCustomExoLag.Get(0, c)) + "\"");
+    }
+    if (!unmatched.empty()) {
+      notices->push_back("No data series for the exogenous " + std::string(unmatched.size() == 1 ? "variable " : "variables ") +
+                         NameList(unmatched) + " (names must match the data file's column names): counted as 0.");
+    }
+  }
 
   if (form.chkDummy == 1) {
     for (int j = ws.nEndoVars + 1; j <= obs.Cols(); ++j) {
@@ -217,9 +276,13 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(ws.mCustomExoLag, 3, "Selected Exo Lag Matrix");
 }
 
-void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host) {
+void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   host.HoldOn("Inverting Endogenous Matrix.");
   ws.mEndoInverse = MatrixInversePivot(ws.mEndo, 1);
+  if (notices) {
+    const std::string singular = SingularNotice(ws.mEndoInverse, "I - B");
+    if (!singular.empty()) notices->push_back(singular);
+  }
   host.Preview(ws.mEndoInverse, 1, "Inverse of Endo Matrix");
   host.HoldOn("");
   for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);

@@ -5,6 +5,7 @@
 // (the inverse of I - B and the impact multipliers B1 and B2).
 
 #include <string>
+#include <vector>
 
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
@@ -17,13 +18,22 @@ std::string WithSuffix(const std::string& label, const std::string& suffix);
 // True when `label` ends with `name` (an empty name matches nothing).
 bool LabelEndsWith(const std::string& label, const std::string& name);
 
-// "&Create Endo/Exo Matrix".
-void cmdEXV_Click(Workspace& ws, MainForm& form, Host& host);
+// What a stage found wrong in its inputs while it computed through them, one text each,
+// naming the cells or names; the workbench shows them in one notice.
+using StageNotices = std::vector<std::string>;
+
+// "&Create Endo/Exo Matrix". False when it built nothing: the number of endogenous
+// variables was cancelled or is not a whole number of 1 or more.
+bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices = nullptr);
 // mCustomExo, mCustomExoLag and mTrendExo from mExo, mExoLag, mObserved and the selected
 // impact variables.
-void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host);
+void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* notices = nullptr);
 // "&Invert Endo Matrix".
-void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host);
+void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices = nullptr);
+// The notice for an inverse that carries a singular-matrix marker, else empty.
+std::string SingularNotice(const LabelledMatrix& inverse, const std::string& what);
+// "a, b, c and 4 more": the first few of a list of names.
+std::string NameList(const std::vector<std::string>& names);
 // "Create Impact &Matrices".
 void cmdMultiply_Click(Workspace& ws, MainForm& form, Host& host);
 // "&Reciprocal".

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io/AtomicFile.h"
+#include "io/CsvReader.h"
 #include "matrix/MatrixFunctions.h"
 #include "workspace/ValueRules.h"
 
@@ -185,8 +186,15 @@ std::string ReportBlock(const std::string& yName, const std::string& xName, cons
   s += "  R-Squared (R*R) =" + FormatPattern(f.r2, "###.#######") + nl;
   s += std::string(55, '-') + " " + nl + nl;
   s += "Std. Error of Y Estimated = " + FormatPattern(f.se, "############.#####") + nl;
-  s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") + nl;
-  s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") + nl;
+  if (p < 1) {
+    // Two periods or fewer leave no degree of freedom: the table has no value to test with.
+    const std::string df = std::to_string(f.df) + "df";
+    s += "Tabulated T-Value(0.05) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
+    s += "Tabulated T-Value(0.01) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
+  } else {
+    s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") + nl;
+    s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") + nl;
+  }
   s += nl + "T-Values for Coefficient(b)" + nl;
   s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable05(p), "0.05") + nl;
   s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable01(p), "0.01") + nl;
@@ -213,6 +221,9 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
   std::vector<std::string> names(static_cast<std::size_t>(C) + 1);
   for (int k = 0; k <= C; ++k) names[static_cast<std::size_t>(k)] = CellText(d.Get(0, k));
   auto name = [&](int k) { return names[static_cast<std::size_t>(k)]; };
+  // The files hold a name as a CSV field, so that one with a comma or a quote reads back
+  // as one cell; the matrices hold it as it is.
+  auto field = [&](int k, const std::string& suffix = std::string()) { return CsvField(name(k) + suffix); };
 
   result.aMat = LabelledMatrix::Dimension(C, C);
   result.bMat = LabelledMatrix::Dimension(C, C);
@@ -221,10 +232,10 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
     if (k >= 1) result.bMat.Set(k, 0, name(k) + ySuffix);
   }
   std::string report, aTable, bTable;
-  for (int k = 0; k <= C; ++k) aTable += name(k) + ",";
+  for (int k = 0; k <= C; ++k) aTable += field(k) + ",";
   aTable += "\r\n";
   bTable += ",";
-  for (int k = 1; k <= C; ++k) bTable += name(k) + xSuffix + ",";
+  for (int k = 1; k <= C; ++k) bTable += field(k, xSuffix) + ",";
   bTable += "\r\n";
 
   const bool constant = method == RegMethod::Constant;
@@ -256,9 +267,8 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
   long long done = 0;
   auto started = std::chrono::steady_clock::now(), shown = started;
   for (int i = 1; i <= outer; ++i) {
-    const std::string rowLabel = constant ? name(C) : name(i);
-    aTable += rowLabel + ",";
-    bTable += (constant ? name(C) : name(i) + ySuffix) + ",";
+    aTable += (constant ? field(C) : field(i)) + ",";
+    bTable += (constant ? field(C) : field(i, ySuffix)) + ",";
     if (constant) {
       result.aMat.Set(0, C, name(C));
       result.bMat.Set(0, C, name(C) + xSuffix);
@@ -272,23 +282,23 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
       switch (method) {
         case RegMethod::Lead:  // y at t, x at t + 1
           f = fit(i, 1, j, 2);
-          yName = name(i) + "(t)";
-          xName = name(j) + "(t+1)";
+          yName = field(i, "(t)");
+          xName = field(j, "(t+1)");
           break;
         case RegMethod::Lag:  // y at t + 1, x at t
           f = fit(i, 2, j, 1);
-          yName = name(i) + "(t)";
-          xName = name(j) + "(t-1)";
+          yName = field(i, "(t)");
+          xName = field(j, "(t-1)");
           break;
         case RegMethod::Constant:  // each variable on the last one
           f = fit(j, 1, C, 1);
-          yName = name(j);
-          xName = name(C);
+          yName = field(j);
+          xName = field(C);
           break;
         case RegMethod::Normal:
           f = fit(i, 1, j, 1);
-          yName = name(i);
-          xName = name(j);
+          yName = field(i);
+          xName = field(j);
           break;
       }
       report += ReportBlock(yName, xName, f);
@@ -314,14 +324,18 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
     bTable += "\r\n";
   }
   if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host.HoldOn("");
+  // Every file is tried, so one that cannot be written does not keep the others from
+  // being written; each failure is named.
+  error.clear();
   for (const auto& [path, text] : {std::pair{result.reportPath, &report}, std::pair{result.aPath, &aTable},
                                    std::pair{result.bPath, &bTable}}) {
     std::string why;
     if (!WriteFileAtomically(path, *text, why)) {
-      error = "cannot write \"" + path + "\": " + why;
-      return false;
+      if (!error.empty()) error += "\n";
+      error += "cannot write \"" + path + "\": " + why;
     }
   }
+  if (!error.empty()) return false;
   return true;
 }
 

@@ -76,6 +76,7 @@ void Workbench::txtData_Change(int index) {
 
 void Workbench::LoadPrimary(const std::string& path) {
   host_.HoldOn(kLoadingStatus);
+  ws.bStageRerun = false;  // new data: the next run asks for its model again
   SaveSetting(kDataFilesSection, "LastTrendFile", path);
   ws.mRhsIO.Erase();
   ws.mObserved = ExcelArrayLoad(path);
@@ -99,6 +100,7 @@ void Workbench::LoadSecondary(const std::string& path) {
   }
   host_.HoldOn("");
   SaveSetting(kDataFilesSection, "LastTestFile", path);
+  ws.bStageRerun = false;
   ws.mBMat = ExcelArrayLoad(path);
   const std::string amat = AMatPathOf(path);
   ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
@@ -380,20 +382,59 @@ void Workbench::cmdForecast_Click() {
     forecast_ = std::make_unique<ForecastOptions>(*this);
     forecast_->Form_Load();
   }
-  host_.ShowForecastOptions(*forecast_);
+  // Cancel (or closing the dialog) forecasts nothing and changes nothing.
+  if (!host_.ShowForecastOptions(*forecast_)) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
   if (RunForecast(ws, host_, period)) cmdChart_Click();
+}
+
+void Workbench::Notify(const StageNotices& notices) {
+  if (chainNotices_) {
+    chainNotices_->insert(chainNotices_->end(), notices.begin(), notices.end());
+  } else {
+    ShowNotices(notices);
+  }
+}
+
+void Workbench::ShowNotices(const StageNotices& notices) {
+  if (notices.empty()) return;
+  std::string text = "The results were computed, but please note:";
+  for (const std::string& n : notices) text += "\n\n" + n;
+  MsgBoxEx(host_, text, vbInformation);
+}
+
+void Workbench::cmdEXV_Click() {
+  StageNotices notices;
+  quantorial::cmdEXV_Click(ws, form, host_, &notices);
+  Notify(notices);
+}
+
+void Workbench::cmdInvert_Click() {
+  StageNotices notices;
+  quantorial::cmdInvert_Click(ws, form, host_, &notices);
+  Notify(notices);
 }
 
 void Workbench::cmdRunAll_Click() {
   form.Enable("cmdRunAll", false);
   host_.HoldOn("Running All Stages. This may take sometime...");
-  cmdEXV_Click();
-  cmdInvert_Click();
-  cmdMultiply_Click();
-  cmdTrend_Click();
+  // What the stages find wrong is told once, when the chain has ended and its chart is up.
+  StageNotices notices;
+  const OverflowWatch overflows;
+  chainNotices_ = &notices;
+  // A cancelled number of endogenous variables stops the run: the later stages would
+  // only work on the matrices of an earlier model.
+  const bool built = quantorial::cmdEXV_Click(ws, form, host_, &notices);
+  if (built) {
+    cmdInvert_Click();
+    cmdMultiply_Click();
+    cmdTrend_Click();
+  }
+  chainNotices_ = nullptr;
   form.Enable("cmdRunAll", true);
   host_.HoldOn("");
+  if (built && overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
+  ShowNotices(notices);
 }
 
 SettingReader Workbench::ProgramSettingReader() const {
@@ -425,7 +466,6 @@ void Workbench::cmdChart_Click() {
 }
 
 void Workbench::chkAbs_Click() {
-  ws.bStageRerun = true;
   PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click);
 }
 
@@ -480,25 +520,28 @@ void Workbench::cmdQ_Click(int index) {
 // The option controls press the buttons of the stages they re-run; a disabled button does
 // not respond to a press, so an option changed before the model exists only records itself.
 // The control itself is disabled meanwhile so it cannot change again while the stages run.
+// A re-run keeps the number of endogenous variables, the impact selection and the chosen
+// series; the flag that says so lives only as long as the press, so a later run on other
+// data asks again.
 void Workbench::PressWhileDisabled(const char* control, const char* button, void (Workbench::*press)()) {
   form.Enable(control, false);
-  if (form.IsEnabled(button)) (this->*press)();
+  if (form.IsEnabled(button)) {
+    ws.bStageRerun = true;
+    (this->*press)();
+    ws.bStageRerun = false;
+  }
   form.Enable(control, true);
 }
 
-void Workbench::chkDummy_Click() {
-  ws.bStageRerun = true;
-  PressWhileDisabled("chkDummy", "cmdRunAll", &Workbench::cmdRunAll_Click);
-}
+void Workbench::chkDummy_Click() { PressWhileDisabled("chkDummy", "cmdRunAll", &Workbench::cmdRunAll_Click); }
 
-void Workbench::chkReuse_Click() {
-  ws.bStageRerun = true;
-  PressWhileDisabled("chkReuse", "cmdTrend", &Workbench::cmdTrend_Click);
-}
+void Workbench::chkReuse_Click() { PressWhileDisabled("chkReuse", "cmdTrend", &Workbench::cmdTrend_Click); }
 
 void Workbench::lstImpVars_Click() {
+  if (!form.IsEnabled("cmdRunAll")) return;
   ws.bStageRerun = true;
-  if (form.IsEnabled("cmdRunAll")) cmdRunAll_Click();
+  cmdRunAll_Click();
+  ws.bStageRerun = false;
 }
 
 void ForecastOptions::CalculatedPeriod() {

@@ -95,8 +95,8 @@ class Workbench : public MatrixFileSource {
   void txtCols_MouseDown() { form.picMoreVisible = !form.picMoreVisible; }
 
   // The model stages.
-  void cmdEXV_Click() { quantorial::cmdEXV_Click(ws, form, host_); }
-  void cmdInvert_Click() { quantorial::cmdInvert_Click(ws, form, host_); }
+  void cmdEXV_Click();
+  void cmdInvert_Click();
   void cmdMultiply_Click() { quantorial::cmdMultiply_Click(ws, form, host_); }
   void cmdReciprocal_Click() { quantorial::cmdReciprocal_Click(ws, form, host_); }
   void cmdTrend_Click();
@@ -168,6 +168,11 @@ class Workbench : public MatrixFileSource {
   void TakeRegressionB(const RegressionResult& result);
   // " @ 1% Sig." or " @ 5% Sig.", after the chosen level.
   std::string SignificanceCaption() const;
+  // Shows what the stages found wrong in their inputs, in one notice; inside a chain of
+  // stages (Run ALL) they are gathered until the chain ends.
+  void Notify(const StageNotices& notices);
+  void ShowNotices(const StageNotices& notices);
+  StageNotices* chainNotices_ = nullptr;
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

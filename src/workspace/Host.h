@@ -88,8 +88,9 @@ class Host {
   // File choice; nothing when cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
-  // The modal "Forecast Options" dialog over its state; it returns when the dialog closes.
-  virtual void ShowForecastOptions(ForecastOptions& dialog) = 0;
+  // The modal "Forecast Options" dialog over its state; it returns when the dialog closes:
+  // true when it was closed with OK, false with Cancel or the window's close button.
+  virtual bool ShowForecastOptions(ForecastOptions& dialog) = 0;
   // Shows a chart in the chart window ("Chart Preview"); copies its picture to the
   // clipboard when asked.
   virtual void ShowChart(const ChartDescription& chart, bool copyToClipboard) = 0;

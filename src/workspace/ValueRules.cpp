@@ -227,10 +227,27 @@ std::optional<double> CellDivide(const Cell& a, const Cell& b) {
   return Finite(*x / *y);
 }
 
+namespace {
+thread_local std::uint64_t overflowCount = 0;
+}  // namespace
+
+void detail::CountOverflow() { ++overflowCount; }
+
+std::uint64_t OverflowCount() { return overflowCount; }
+
+std::string OverflowNotice(std::uint64_t n) {
+  if (n == 0) return std::string();
+  return std::to_string(n) + (n == 1 ? " statement" : " statements") +
+         " overflowed (a result beyond the range of numbers) and kept " + (n == 1 ? "its" : "their") +
+         " old value" + (n == 1 ? "." : "s.");
+}
+
 std::optional<float> ToSingle(double v) {
-  if (!std::isfinite(v)) return std::nullopt;
   const float f = static_cast<float>(v);
-  if (!std::isfinite(f)) return std::nullopt;
+  if (!std::isfinite(v) || !std::isfinite(f)) {
+    detail::CountOverflow();
+    return std::nullopt;
+  }
   return f;
 }
 

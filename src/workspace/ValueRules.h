@@ -3,6 +3,7 @@
 // cell takes part in arithmetic, how numbers are rounded and how they are written as
 // text. Every module reads and formats numbers through these functions.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,10 +34,36 @@ std::optional<double> WholeNumber(std::string_view text);
 // arithmetic statement fails and is skipped.
 std::optional<double> ArithmeticValue(const Cell& c);
 
-// A finite result, or nothing for an overflow or a division by zero.
+namespace detail {
+void CountOverflow();
+}  // namespace detail
+
+// A finite result, or nothing for an overflow or a division by zero. Every such failure
+// is counted (see OverflowCount).
 inline std::optional<double> Finite(double v) {
-  return (v - v == 0.0) ? std::optional<double>(v) : std::nullopt;
+  if (v - v == 0.0) return v;
+  detail::CountOverflow();
+  return std::nullopt;
 }
+
+// The number of arithmetic statements on this thread that failed on an overflow (a result
+// beyond the range of a double, or of a single where one is required) and so kept what
+// their target held. A command takes the difference over its run to tell the person
+// that its result is not complete (see OverflowWatch).
+std::uint64_t OverflowCount();
+
+// Counts the overflowed statements from its construction on.
+class OverflowWatch {
+ public:
+  OverflowWatch() : start_(OverflowCount()) {}
+  std::uint64_t Count() const { return OverflowCount() - start_; }
+
+ private:
+  std::uint64_t start_;
+};
+
+// "N statement(s) overflowed and kept their old values." for N above 0, else empty.
+std::string OverflowNotice(std::uint64_t n);
 
 std::optional<double> CellAdd(const Cell& a, const Cell& b);
 std::optional<double> CellSubtract(const Cell& a, const Cell& b);
@@ -44,7 +71,7 @@ std::optional<double> CellMultiply(const Cell& a, const Cell& b);
 std::optional<double> CellDivide(const Cell& a, const Cell& b);
 
 // Rounds a value to single precision the way a conversion to a single does: nothing
-// when the value does not fit a single.
+// (counted as an overflow) when the value does not fit a single.
 std::optional<float> ToSingle(double v);
 
 // The assignment helper of continue-on-error computing: writes the result into (i, j)

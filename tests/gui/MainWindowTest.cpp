@@ -72,8 +72,9 @@ class TestHost : public GuiHost {
   int chartOptionDialogs = 0;
   void ShowChartOptions(ChartOptionsState&) override { ++chartOptionDialogs; }
   std::string forecastFile;
-  void ShowForecastOptions(ForecastOptions& dialog) override {
+  bool ShowForecastOptions(ForecastOptions& dialog) override {
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
+    return true;
   }
   bool StartProgram(const QString& program) override {
     started << program;
@@ -463,6 +464,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(host_->chartOptionDialogs, 1);
     Click("cmdClear");
     QVERIFY(!window_->Bench().ws.mObserved.IsFilled());
+  }
+
+  // The splash closes itself on a click or a key (or the window manager closes it) before
+  // start-up is over; start-up then closing it again must not touch the deleted window.
+  void splashClosedBeforeStartUpEnds() {
+    for (const bool byKey : {false, true}) {
+      StartupSplash splash;
+      QVERIFY(splash.Window() && splash.Window()->isVisible());
+      if (byKey) {
+        QTest::keyClick(splash.Window(), Qt::Key_Space);
+      } else {
+        QTest::mouseClick(splash.Window(), Qt::LeftButton);
+      }
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      QVERIFY(!splash.Window());
+      splash.Close();
+    }
   }
 
   void lastFilesComeBack() {

@@ -29,6 +29,12 @@ TEST(Csv, LabelsNumbersTextsAndBlanks) {
   EXPECT_EQ(Parse("inf,nan,1e400,12abc,-,1.2.3\n"), "\"inf\",\"nan\",\"1e400\",\"12abc\",\"-\",\"1.2.3\"\n");
 }
 
+TEST(Csv, PercentagesReadAsTheirNumbers) {
+  // As a spreadsheet reads them; a sign alone or a word before the sign stays text.
+  EXPECT_EQ(Parse("a,b,c,d,e,f\n5%,-2.5 %,\"12%\",%,x%,1e2%\n"),
+            "\"a\",\"b\",\"c\",\"d\",\"e\",\"f\"\n0.05,-0.025,0.12,\"%\",\"x%\",1\n");
+}
+
 TEST(Csv, QuotingAsInRfc4180) {
   EXPECT_EQ(Parse("\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n\"1990\",\"\",x\n"),
             "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n1990,,\"x\"\n");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
@@ -174,6 +175,59 @@ TEST(MatrixInverse, ToleranceOfTheEliminationVersion) {
   // A later pivot stops the elimination at its own k; the marker names it.
   const auto Q = MatrixInversePivot(Square({{2, 0, 0}, {0, 3, 0}, {0, 0, 0}}), 1);
   EXPECT_EQ(Q.Ref(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 3")));
+}
+
+// A pivot or a multiplier that a single cannot hold cannot be divided by or scaled with in
+// the precision of the elimination: the marker names the step and nothing else changes.
+TEST(MatrixInverse, EliminationStopsAtValuesBeyondSinglePrecision) {
+  const struct {
+    std::vector<std::vector<double>> a;
+    const char* marker;
+  } cases[] = {
+      {{{1e200, 1e200}, {1e200, -1e200}}, "SINGULAR MATRIX FOR K = 1"},  // the pivot
+      {{{1e308, 2}, {3, 4}}, "SINGULAR MATRIX FOR K = 1"},
+      {{{1e39, 1}, {1, 1}}, "SINGULAR MATRIX FOR K = 1"},  // just beyond the single range
+      {{{1, 2}, {1e200, 4}}, "SINGULAR MATRIX FOR K = 1"},  // a multiplier
+      {{{1, 0, 0}, {0, 1e-30, 1}, {0, 1e10, 1}}, "SINGULAR MATRIX FOR K = 2"},  // tolerance at k = 2
+  };
+  for (const auto& c : cases) {
+    const auto A = Square(c.a);
+    for (const auto& P : {MatrixInversePivot(A, 1), detail::MatrixInversePivotCellwise(A, 1)}) {
+      EXPECT_EQ(P.Ref(1, 1), Cell(std::string(c.marker))) << Dump(A);
+    }
+  }
+  // Within the single range the same matrix inverts.
+  const auto P = MatrixInversePivot(Square({{1e30, 2}, {3, 4}}), 1);
+  EXPECT_TRUE(IsNumber(P.Ref(1, 1)));
+}
+
+// Statements that overflow keep their old values; the count says how many did.
+TEST(Overflow, FailedStatementsAreCounted) {
+  ScriptedHost host;
+  const auto big = M({{E, T("a")}, {T("x"), 1e308}});
+  const auto tiny = M({{E, T("a")}, {T("x"), 1e-310}});
+  const struct {
+    const char* what;
+    const LabelledMatrix& input;
+    std::function<LabelledMatrix()> run;
+    std::uint64_t overflows;
+  } cases[] = {
+      {"add", big, [&] { return MatrixAdd(big, big, 1, host); }, 1},
+      {"scalar by an infinite multiplier", big, [&] { return ScalarMultiply(big, HUGE_VAL, false, 1); }, 1},
+      {"scalar", big, [&] { return ScalarMultiply(big, 10.0, false, 1); }, 1},
+      {"reciprocal of a tiny number", tiny, [&] { return MatrixReciprocal(tiny, 1.0, 1); }, 1},
+      {"a sum that fits", big, [&] { return MatrixAdd(big, M({{E, T("a")}, {T("x"), -1.0}}), 1, host); }, 0},
+  };
+  for (const auto& c : cases) {
+    const OverflowWatch watch;
+    const LabelledMatrix r = c.run();
+    EXPECT_EQ(watch.Count(), c.overflows) << c.what;
+    if (c.overflows) EXPECT_EQ(r.Ref(1, 1), c.input.Ref(1, 1)) << c.what;  // the old value stays
+  }
+  EXPECT_EQ(OverflowNotice(0), "");
+  EXPECT_EQ(OverflowNotice(1), "1 statement overflowed (a result beyond the range of numbers) and kept its old value.");
+  EXPECT_EQ(OverflowNotice(3),
+            "3 statements overflowed (a result beyond the range of numbers) and kept their old values.");
 }
 
 TEST(MatrixInverse, EliminationAgreesToAboutSevenDigits) {

@@ -50,6 +50,33 @@ TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   EXPECT_EQ(done.title, "Quantorial");
 }
 
+// A result in which statements overflowed and kept their old values is not called complete.
+TEST_F(MatrixMenu, OverflowedStatementsAreReportedNotCompleted) {
+  const std::string big = dir.Write("big.csv", ",p\nx,1e308\n");
+  const struct {
+    MatrixMenuItem item;
+    std::vector<std::string> files;
+    std::optional<std::string> multiplier;
+    const char* message;
+  } cases[] = {
+      {MatrixMenuItem::mnuMatrixAdd, {big, big}, std::nullopt,
+       "Matrix Addition is not complete: 1 statement overflowed (a result beyond the range of numbers) and kept its "
+       "old value. See results below."},
+      {MatrixMenuItem::mnuScalarMult, {big}, std::string("1e999"),
+       "Matrix Scalar Multiplication is not complete: 1 statement overflowed (a result beyond the range of numbers) "
+       "and kept its old value. See results below."},
+  };
+  for (const auto& c : cases) {
+    host = ScriptedHost();
+    host.fileAnswers.assign(c.files.begin(), c.files.end());
+    if (c.multiplier) host.inputAnswers = {c.multiplier};
+    EXPECT_TRUE(Run(c.item));
+    EXPECT_EQ(host.Messages(), std::vector<std::string>{c.message});
+    EXPECT_EQ(host.CallsOf("MsgBox").back().number, vbExclamation);
+    EXPECT_EQ(Dump(ws.mLindoBase), ",\"p\"\n\"x\",1e+308\n");
+  }
+}
+
 TEST_F(MatrixMenu, EveryFileCommandStoresShowsAndReports) {
   const std::string a = dir.Write("a.csv", ",p,q\nx,2,0\ny,0,4\n");
   const std::string b = dir.Write("b.csv", ",p,q\nx,1,1\ny,1,1\n");

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/DataFile.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
@@ -128,6 +130,68 @@ TEST(Regression, PerfectFitsAndTheFiles) {
                                                        "Please check your input file/array."}));
   EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
   EXPECT_FALSE(std::filesystem::exists(dir.File("bad_NOR_BMAT.CSV")));
+}
+
+// Names with a comma or a quote are CSV fields in the files, so the tables read back with
+// their columns in place; other names keep their bytes.
+TEST(Regression, NamesWithCommasAndQuotesReadBackInTheirColumns) {
+  TempDir dir;
+  ScriptedHost host;
+  const auto d = M({{T("Year"), T("GDP, real"), T("say \"hi\""), T("INV")},
+                    {1.0, 2.0, 1.0, 5.0},
+                    {2.0, 4.0, 3.0, 1.0},
+                    {3.0, 6.0, 2.0, 4.0},
+                    {4.0, 8.0, 5.0, 2.0}});
+  RegressionResult r;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("q.csv"), RegMethod::Lead, false, host, r, error)) << error;
+  const std::string b = TempDir::Read(r.bPath);
+  EXPECT_EQ(b.substr(0, b.find('\r')), ",\"GDP, real(t+1)\",\"say \"\"hi\"\"(t+1)\",INV(t+1),");
+  EXPECT_NE(TempDir::Read(r.aPath).find("\r\n\"GDP, real\","), std::string::npos);
+  EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF \"GDP, real(t)\" ON INV(t+1)\r\n"), std::string::npos);
+  for (const std::string& path : {r.aPath, r.bPath}) {
+    const DataFileResult read = ReadDataFile(path);
+    ASSERT_TRUE(read.matrix.IsAssigned()) << read.error;
+    const LabelledMatrix& back = read.matrix;
+    const LabelledMatrix& made = path == r.aPath ? r.aMat : r.bMat;
+    for (int k = 1; k <= 3; ++k) {
+      EXPECT_EQ(CellText(back.Get(0, k)), CellText(made.Get(0, k))) << path;
+      EXPECT_EQ(CellText(back.Get(k, 0)), CellText(made.Get(k, 0))) << path;
+      EXPECT_NEAR(*ArithmeticValue(back.Get(k, k)), *ArithmeticValue(made.Get(k, k)), 1e-5) << path;
+    }
+  }
+}
+
+// A file that cannot be written does not keep the others from being written; each
+// failure is named.
+TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
+  TempDir dir;
+  ScriptedHost host;
+  const auto d = M({{T("Year"), T("y"), T("x")}, {1.0, 1.0, 2.0}, {2.0, 2.0, 1.0}, {3.0, 4.0, 5.0}, {4.0, 3.0, 3.0}});
+  RegressionResult r;
+  std::string error;
+  // A folder where a table should go makes that one write fail.
+  for (const char* blocked : {"r_REG_NOR.CSV", "r_NOR_AMAT.CSV", "r_NOR_BMAT.CSV"}) {
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directories(dir.path() / blocked);
+    EXPECT_FALSE(CreateBMatrix(d, dir.File("r.csv"), RegMethod::Normal, false, host, r, error));
+    EXPECT_NE(error.find(dir.File(blocked)), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;  // one failure, one line
+    for (const char* other : {"r_REG_NOR.CSV", "r_NOR_AMAT.CSV", "r_NOR_BMAT.CSV"}) {
+      if (std::string(other) != blocked) EXPECT_TRUE(std::filesystem::is_regular_file(dir.File(other))) << other;
+    }
+  }
+}
+
+// Two periods leave no degree of freedom: the report says the pair cannot be tested.
+TEST(Regression, TwoPeriodsCannotBeTested) {
+  PairFit f;
+  f.df = 0;
+  const std::string block = ReportBlock("y", "x", f);
+  EXPECT_NE(block.find("Tabulated T-Value(0.05) at 0df is none: too few periods, the pair cannot be tested\r\n"),
+            std::string::npos)
+      << block;
+  EXPECT_EQ(block.find(" is .\r\n"), std::string::npos) << block;
 }
 
 TEST(Regression, SignificanceLevelDecidesWhatIsKept) {

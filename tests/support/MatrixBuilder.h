@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 // Small helpers to write matrices in tests as rows of cells.
 
 #include <algorithm>
@@ -30,7 +31,7 @@ inline LabelledMatrix M(std::initializer_list<std::initializer_list<Cell>> rows)
 }
 
 // A labelled square matrix with row and column labels "v1".."vn" and the given data.
-inline LabelledMatrix Square(std::initializer_list<std::initializer_list<double>> data) {
+inline LabelledMatrix Square(const std::vector<std::vector<double>>& data) {
   const int n = static_cast<int>(data.size());
   LabelledMatrix m = LabelledMatrix::Dimension(0, n, 0, n);
   for (int k = 1; k <= n; ++k) {
@@ -44,6 +45,11 @@ inline LabelledMatrix Square(std::initializer_list<std::initializer_list<double>
     ++i;
   }
   return m;
+}
+inline LabelledMatrix Square(std::initializer_list<std::initializer_list<double>> data) {
+  std::vector<std::vector<double>> rows;
+  for (const auto& row : data) rows.emplace_back(row);
+  return Square(rows);
 }
 
 inline std::string Dump(const LabelledMatrix& m) { return DumpText(m); }

@@ -81,9 +81,10 @@ std::optional<std::string> ScriptedHost::ChooseSaveFile(const FileDialogRequest&
   return a;
 }
 
-void ScriptedHost::ShowForecastOptions(ForecastOptions& dialog) {
+bool ScriptedHost::ShowForecastOptions(ForecastOptions& dialog) {
   calls.push_back({"ForecastOptions", "", "", 0, {}});
   if (forecastScript) forecastScript(dialog);
+  return forecastOk;
 }
 
 void ScriptedHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {

@@ -31,8 +31,9 @@ class ScriptedHost : public Host {
   std::deque<std::optional<std::string>> fileAnswers;
   std::vector<FileDialogRequest> fileRequests;
   std::string clipboard;
-  // What the person does in the forecast dialog.
+  // What the person does in the forecast dialog, and whether it is closed with OK.
   std::function<void(ForecastOptions&)> forecastScript;
+  bool forecastOk = true;
   // What the person does in the chart options dialog.
   std::function<void(ChartOptionsState&)> chartOptionsScript;
   // The charts shown, and whether each was copied to the clipboard.
@@ -57,7 +58,7 @@ class ScriptedHost : public Host {
                                       const std::string& defaultText) override;
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
-  void ShowForecastOptions(ForecastOptions& dialog) override;
+  bool ShowForecastOptions(ForecastOptions& dialog) override;
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;

@@ -205,6 +205,125 @@ TEST_F(Pipeline, RunAllReusesNumberAndSelection) {
   EXPECT_TRUE(wb.form.IsEnabled("chkDummy"));
 }
 
+// An option changed when its stage cannot run, or a re-run on data since replaced, must not
+// make the next run skip its question and reuse an old model's number and selection.
+TEST_F(Pipeline, ARerunFlagNeverOutlivesItsPress) {
+  const auto data = [this] {
+    wb.ws.mObserved = M({{T("Year"), T("y"), T("x")}, {2001.0, 10.0, 4.0}, {2002.0, 12.0, 6.0}, {2003.0, 13.0, 6.0}});
+    wb.ws.mBMat = M({{E, T("y"), T("x")}, {T("y"), 0.0, 0.5}});
+    wb.form.txtRows = "1";
+    wb.form.txtCols = "2";
+    wb.form.Enable("cmdRunAll", true);
+    wb.form.chkReuse = 0;
+    wb.SetShift(1);
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> before = {
+      {"ABS before any model", [&] { wb.form.chkAbs = 1; wb.chkAbs_Click(); }},
+      {"Reuse before any model", [&] { wb.form.chkReuse = 1; wb.chkReuse_Click(); }},
+      {"ABS on a model, then new data", [&] {
+         SmallModel(0);
+         wb.form.chkAbs = 1;
+         wb.chkAbs_Click();
+         wb.SetTxtData(0, dir.Write("other.csv", "Year,y,x\n2001,1,2\n2002,2,3\n"));
+       }},
+  };
+  for (const auto& [what, step] : before) {
+    host = ScriptedHost();
+    wb.ws.nEndoVars = 0;
+    data();
+    step();
+    EXPECT_FALSE(wb.ws.bStageRerun) << what;
+    data();
+    const std::size_t asked = host.CallsOf("InputBox").size();
+    host.inputAnswers.push_back(std::string("1"));
+    wb.cmdRunAll_Click();
+    EXPECT_EQ(host.CallsOf("InputBox").size(), asked + 1) << what;
+    EXPECT_EQ(wb.ws.nEndoVars, 1) << what;
+    EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,11\n2002,12\n") << what;
+  }
+}
+
+// Cancel means cancel: a cancelled number of endogenous variables ends Run ALL, a
+// cancelled "Forecast Options" forecasts nothing.
+TEST_F(Pipeline, CancelStopsTheRunAndTheForecast) {
+  SmallModel(0);
+  const LabelledMatrix inverse = wb.ws.mEndoInverse, calculated = wb.ws.mCalculated;
+  wb.ws.mBMat = M({{E, T("y"), T("x")}, {T("y"), 0.0, 0.9}});  // a new model that must not be built
+  host = ScriptedHost();
+  wb.cmdRunAll_Click();  // no answer queued: the question is cancelled
+  EXPECT_EQ(host.CallsOf("InputBox").size(), 1u);
+  EXPECT_EQ(wb.ws.nEndoVars, 1);
+  EXPECT_EQ(wb.ws.mEndoInverse, inverse);
+  EXPECT_EQ(wb.ws.mCalculated, calculated);
+  EXPECT_TRUE(host.charts.empty());
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_TRUE(wb.form.IsEnabled("cmdRunAll"));
+  EXPECT_EQ(host.CallsOf("HoldOn").back().text, "");
+
+  wb.ws.mBMat = M({{E, T("y"), T("x")}, {T("y"), 0.0, 0.5}});
+  const std::string path = dir.Write("f.csv", "Year,x\n2004,8\n");
+  host.forecastScript = [path](ForecastOptions& d) { d.SetTxtData(path); };
+  host.forecastOk = false;
+  wb.cmdForecast_Click();
+  EXPECT_FALSE(wb.ws.mForecast.IsAssigned());
+  EXPECT_FALSE(wb.ws.bForecastDone);
+  EXPECT_TRUE(host.charts.empty());
+}
+
+// Whatever the stages computed through is told once, at the end of the run, naming the
+// cells or names; a well-formed model says nothing.
+TEST_F(Pipeline, RunAllTellsWhatTheResultsRestOn) {
+  const auto observed = M({{T("Year"), T("y1"), T("y2"), T("Wg")},
+                           {2001.0, 10.0, 5.0, 4.0},
+                           {2002.0, 12.0, 6.0, 6.0},
+                           {2003.0, 13.0, 8.0, 6.0}});
+  const struct {
+    const char* what;
+    LabelledMatrix bmat;
+    const char* endo;
+    std::vector<std::string> notices;  // parts of the one message, in order
+  } cases[] = {
+      {"well formed", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}, {T("y2"), 0.1, 0.0, 0.3}}), "2", {}},
+      {"singular I - B", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 1.0, 0.5}, {T("y2"), 1.0, 0.0, 0.3}}), "2",
+       {"The inversion of I - B failed: \"SINGULAR MATRIX FOR K = 2\" stands in its first cell"}},
+      {"N above the rows", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}), "3",
+       {"3 endogenous variables were asked for, but the B-matrix has only 1 rows",
+        "No exogenous columns are left after the first 3 columns of the B-matrix"}},
+      {"no exogenous columns", M({{E, T("y1"), T("y2")}, {T("y1"), 0.0, 0.2}, {T("y2"), 0.1, 0.0}}), "2",
+       {"No exogenous columns are left after the first 2 columns of the B-matrix"}},
+      {"a name the data do not have", M({{E, T("y1"), T("y2"), T("WG")}, {T("y1"), 0.0, 0.2, 0.5}, {T("y2"), 0.1, 0.0, 0.3}}),
+       "2", {"No data series for the exogenous variable \"WG\""}},
+      {"a text cell", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, T("n/a"), 0.5}, {T("y2"), 0.1, 0.0, 0.3}}), "2",
+       {"B-matrix cells that are not numbers take no part: \"n/a\" (row y1, column y2)."}},
+      {"not a number of variables", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}), "two",
+       {"\"two\" is not a number of endogenous variables"}},
+  };
+  for (const auto& c : cases) {
+    host = ScriptedHost();
+    wb.ws = Workspace();
+    wb.ws.mObserved = observed;
+    wb.ws.mBMat = c.bmat;
+    wb.form.txtRows = std::to_string(c.bmat.Rows());
+    wb.form.txtCols = std::to_string(c.bmat.Cols());
+    wb.SetShift(0);
+    host.inputAnswers.push_back(std::string(c.endo));
+    wb.cmdRunAll_Click();
+    const auto messages = host.Messages();
+    if (c.notices.empty()) {
+      EXPECT_TRUE(messages.empty()) << c.what << ": " << (messages.empty() ? "" : messages[0]);
+      continue;
+    }
+    ASSERT_EQ(messages.size(), 1u) << c.what;
+    std::size_t at = 0;
+    for (const auto& part : c.notices) {
+      at = messages[0].find(part, at);
+      EXPECT_NE(at, std::string::npos) << c.what << ": " << messages[0];
+    }
+    // The notice comes after the chain, when its chart is already up.
+    EXPECT_EQ(host.calls.back().kind, "MsgBox") << c.what;
+  }
+}
+
 TEST_F(Pipeline, OptionsBeforeTheModelOnlyRecordThemselves) {
   wb.form.chkDummy = 1;
   wb.chkDummy_Click();
