@@ -1,9 +1,12 @@
 #include "model/Trend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <vector>
 
 #include "matrix/MatrixFunctions.h"
+#include "model/Stages.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -93,18 +96,107 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
   for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);
 }
 
-bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period) {
+namespace {
+
+// The row of `m` whose label (column 0) is the year `year`, or 0.
+int RowOfYear(const LabelledMatrix& m, long long year) {
+  for (int i = 1; i <= m.Rows(); ++i) {
+    const auto v = ArithmeticValue(m.Get(i, 0));
+    if (v && *v == static_cast<double>(year)) return i;
+  }
+  return 0;
+}
+
+// What the forecast data file leaves to chance for the years F0..F1 read from its rows
+// 1, 2, ...: years out of order, columns that are not the model's exogenous variables in
+// B1's order, texts in number cells, and years beyond its last row.
+void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNotices& notices) {
+  const LabelledMatrix& fx = ws.mForecastExo;
+  const int m = ws.mCustomExo.Cols(), F = std::max(fx.Rows(), 0);
+  const long long years = F1 - F0 + 1;
+  std::vector<std::string> wrongYears, wrongColumns, texts;
+  for (long long r = 1; r <= std::min<long long>(years, F); ++r) {
+    const auto label = ArithmeticValue(fx.Get(static_cast<int>(r), 0));
+    const long long t = F0 + r - 1;
+    if (!label || *label != static_cast<double>(t)) {
+      wrongYears.push_back("row " + std::to_string(r) + " (" + CellText(fx.Get(static_cast<int>(r), 0)) +
+                           ") is read as " + std::to_string(t));
+    }
+    for (int c = 1; c <= m; ++c) {
+      const Cell& cell = fx.Get(static_cast<int>(r), c);
+      if (IsText(cell) && !ArithmeticValue(cell)) {
+        texts.push_back("\"" + CellText(cell) + "\" (row " + std::to_string(r) + ", column " + std::to_string(c) + ")");
+      }
+    }
+  }
+  for (int c = 1; c <= m; ++c) {
+    std::string model = CellText(ws.mCustomExo.Get(0, c));
+    if (LabelEndsWith(model, "(t)")) model.resize(model.size() - 3);
+    const std::string given = CellText(fx.Get(0, c));
+    if (c > fx.Cols() || !LabelEndsWith(model, given)) {
+      wrongColumns.push_back(std::to_string(c) + " is \"" + (c > fx.Cols() ? std::string() : given) +
+                             "\" where the model has \"" + model + "\"");
+    }
+  }
+  if (!wrongYears.empty()) {
+    notices.push_back("The forecast file's rows are read as one year after another from " + std::to_string(F0) +
+                      ", but " + NameList(wrongYears) + ".");
+  }
+  if (!wrongColumns.empty()) {
+    notices.push_back("The forecast file's columns must hold the exogenous variables in the model's order, but column " +
+                      NameList(wrongColumns) + ".");
+  }
+  if (!texts.empty()) notices.push_back("Forecast file cells that are not numbers take no part: " + NameList(texts) + ".");
+  if (years > F) {
+    const long long first = F0 + F;
+    notices.push_back("The forecast " + std::string(years - F == 1 ? "year " : "years ") + std::to_string(first) +
+                      (years - F == 1 ? "" : " to " + std::to_string(F1)) + " lie beyond the forecast file's " +
+                      std::to_string(F) + " rows: their exogenous values count as 0.");
+  }
+}
+
+}  // namespace
+
+bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageNotices* notices) {
   if (!ws.mCalcBase.IsFilled()) return false;
   host.HoldOn("Generating Chart Data.");
   ws.mCalculated = ws.mCalcBase;
   const int n = ws.mEndo.Cols(), m = ws.mCustomExo.Cols(), Rc = ws.mCalculated.Rows();
-  const int B = WholeValue(period.lastCalculatedYear), F0 = WholeValue(period.firstForecastYear),
-            F1 = WholeValue(period.lastForecastYear);
+  const long long B = WholeValue(period.lastCalculatedYear), F0 = WholeValue(period.firstForecastYear),
+                  F1 = WholeValue(period.lastForecastYear);
   if (F0 - B > 1) MsgBoxEx(host, "Broken time series...", vbOKOnly);
-  const int overlap = (B - F0) + 1;
+  // The number of forecast years that fall inside the calculated period; year r of the
+  // forecast goes to row Rc - overlap + r, and the matrix grows once by the years after it.
+  const long long overlap = std::max<long long>((B - F0) + 1, 0);
+  const long long years = std::max<long long>(F1 - F0 + 1, 0);
+  const long long grow = std::max<long long>(years - overlap, 0);
+  if (notices) CheckForecastData(ws, F0, F1, *notices);
+  if (grow > 0) {
+    LabelledMatrix grown = grow < 0x7fffffff ? ResizeMatrix(ws.mCalculated, static_cast<int>(grow), 0, 0, Cell())
+                                             : LabelledMatrix();
+    if (!grown.IsAssigned()) {
+      ws.mCalculated = ws.mCalcBase;
+      host.HoldOn("");
+      MsgBoxEx(host, "The forecast from " + std::to_string(F0) + " to " + std::to_string(F1) +
+                         " is too long to hold in memory; please check the forecast years.", vbExclamation);
+      return false;
+    }
+    ws.mCalculated = std::move(grown);
+  }
   const LabelledMatrix& fx = ws.mForecastExo;
-  int r = 1;
-  for (long long t = F0; t <= F1; ++t, ++r) {
+  // x(t-1) of the first forecast year: the observed values of the year before it, which
+  // the history of the selected variables holds by year (the last calculated row when
+  // that year was not observed).
+  const int before = RowOfYear(ws.mTrendExo, F0 - 1);
+  const int firstLagRow = before > 0 ? before : Rc;
+  const auto started = std::chrono::steady_clock::now();
+  auto shown = started;
+  for (long long r = 1; r <= years; ++r) {
+    const long long t = F0 + r - 1;
+    const long long row = Rc - overlap + r;
+    // A year before the calculated period has no row to go to.
+    if (row < 1) continue;
+    const int target = static_cast<int>(row), fr = static_cast<int>(std::min<long long>(r, 0x7fffffff));
     LabelledMatrix xT = LabelledMatrix::Dimension(std::max(m, 0), 1), xL = LabelledMatrix::Dimension(std::max(m, 0), 1);
     LabelledMatrix yL = LabelledMatrix::Dimension(std::max(n, 0), 1);
     xT.Set(0, 0, std::string());
@@ -113,21 +205,14 @@ bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period) {
     xL.Set(0, 1, static_cast<double>(t - 1));
     for (int c = 1; c <= m; ++c) {
       CopyCell(xT, c, 0, fx, 0, c);
-      CopyCell(xT, c, 1, fx, r, c);
+      CopyCell(xT, c, 1, fx, fr, c);
       CopyCell(xL, c, 0, fx, 0, c);
       if (r > 1) {
-        CopyCell(xL, c, 1, fx, r - 1, c);
+        CopyCell(xL, c, 1, fx, fr - 1, c);
       } else {
-        // The year before the forecast: the observed value of the same variable, which
-        // the history of the selected variables holds by name and year.
-        CopyCell(xL, c, 1, ws.mTrendExo, Rc, c);
+        CopyCell(xL, c, 1, ws.mTrendExo, firstLagRow, c);
       }
     }
-    // The row this year goes to: overlapping years overwrite their calculated rows, later
-    // years are appended.
-    const int back = std::max(overlap - r, 0);
-    if (overlap < 1 || r > overlap) ws.mCalculated = ResizeMatrix(ws.mCalculated, 1, 0, 0, Cell(std::int16_t{0}));
-    const int target = overlap < 1 ? ws.mCalculated.Rows() : ws.mCalculated.Rows() - back;
     // y^(t-1) is the row before: the previous forecast year, or the last calculated one.
     yL.Set(0, 0, std::string());
     yL.Set(0, 1, static_cast<double>(F0 - 1));
@@ -136,8 +221,15 @@ bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period) {
       CopyCell(yL, j, 1, ws.mCalculated, target - 1, j);
     }
     const LabelledMatrix S = ReducedForm(ws, xT, xL, yL, host);
-    host.Preview(S, 3, "Matrix mTmp6");
     for (int j = 0; j <= n; ++j) CopyCell(ws.mCalculated, target, j, S, j, 1);
+    // A long forecast says how far it has come, and lets the window breathe.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - started > std::chrono::seconds(1) && now - shown > std::chrono::milliseconds(250)) {
+      host.HoldOn("Forecasting " + std::to_string(t) + " (" + std::to_string(r) + " of " + std::to_string(years) + ")");
+      shown = now;
+    } else if (r == years || now - started <= std::chrono::seconds(1)) {
+      host.Preview(S, 3, "Matrix mTmp6");
+    }
   }
   ws.bForecastDone = true;
   ws.mForecast = ws.mCalculated;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/Stages.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
@@ -22,7 +23,8 @@ struct ForecastPeriod {
 };
 
 // "&Forecast" after its dialog: extends the calculated series over the forecast years.
-// False when there is no calculated series to extend.
-bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period);
+// False when there is no calculated series to extend (or the period is too long to
+// hold). What the forecast data leave to chance goes to `notices`.
+bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageNotices* notices = nullptr);
 
 }  // namespace quantorial

@@ -385,7 +385,12 @@ void Workbench::cmdForecast_Click() {
   // Cancel (or closing the dialog) forecasts nothing and changes nothing.
   if (!host_.ShowForecastOptions(*forecast_)) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
-  if (RunForecast(ws, host_, period)) cmdChart_Click();
+  StageNotices notices;
+  const OverflowWatch overflows;
+  if (!RunForecast(ws, host_, period, &notices)) return;
+  if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
+  cmdChart_Click();
+  ShowNotices(notices);
 }
 
 void Workbench::Notify(const StageNotices& notices) {

@@ -186,6 +186,65 @@ TEST_F(Forecast, FirstYearTakesTheObservedValueOfTheSameVariable) {
   EXPECT_EQ(CellText(wb.ws.mForecast.Get(3, 1)), "13");
 }
 
+TEST_F(Forecast, TheFirstYearsLagIsTheObservedYearBeforeIt) {
+  SmallModel(0);
+  // Starting inside the calculated period, in 2002: x(t-1) is 2001's observed 4 (not the
+  // last row's 6). 2002: 0 + 0.5 * 8 - 0.5 * 4 = 2 (row 2001 is empty); 2003: 2 + 0.
+  Run("2002,8\n2003,8\n", nullptr, nullptr);
+  EXPECT_EQ(Dump(wb.ws.mForecast), "\"Year\",\"y\"\n2001,\n2002,2\n2003,2\n");
+}
+
+// A typo in the last year (20013 for 2013) runs at once, grows the matrix once and says
+// which years had no exogenous values.
+TEST_F(Forecast, YearsBeyondTheFileAreTold) {
+  SmallModel(0);
+  Run("2004,8\n2005,8\n2006,9\n", nullptr, "20013");
+  ASSERT_EQ(wb.ws.mForecast.Rows(), 3 + (20013 - 2004 + 1));
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.Rows(), 0)), "20013");
+  // From 2007 on x = 0 and x(t-1) = 0, so the series stays where 2007 left it.
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.Rows(), 1)), CellText(wb.ws.mForecast.Get(7, 1)));
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_NE(host.Messages()[0].find("The forecast years 2007 to 20013 lie beyond the forecast file's 3 rows: their "
+                                    "exogenous values count as 0."),
+            std::string::npos)
+      << host.Messages()[0];
+  EXPECT_EQ(host.calls.back().kind, "MsgBox");  // told after the chart is drawn
+}
+
+TEST_F(Forecast, FileProblemsAreToldOnce) {
+  const struct {
+    const char* what;
+    std::string file;
+    std::vector<std::string> parts;
+  } cases[] = {
+      {"well formed", "Year,x\n2004,8\n2005,8\n", {}},
+      {"a year left out", "Year,x\n2004,8\n2006,8\n",
+       {"The forecast file's rows are read as one year after another from 2004, but row 2 (2006) is read as 2005."}},
+      {"another variable", "Year,z\n2004,8\n2005,8\n",
+       {"column 1 is \"z\" where the model has \"x\""}},
+      {"text in a number cell", "Year,x\n2004,8\n2005,n.a.\n",
+       {"Forecast file cells that are not numbers take no part: \"n.a.\" (row 2, column 1)."}},
+  };
+  for (const auto& c : cases) {
+    SmallModel(0);
+    host = ScriptedHost();
+    const std::string path = dir.Write(std::string(c.what) + ".csv", c.file);
+    host.forecastScript = [path](ForecastOptions& d) {
+      d.SetTxtData(path);
+      d.txtToYear = "2005";
+    };
+    wb.cmdForecast_Click();
+    EXPECT_EQ(wb.ws.mForecast.Rows(), 5) << c.what;
+    const auto messages = host.Messages();
+    if (c.parts.empty()) {
+      EXPECT_TRUE(messages.empty()) << c.what;
+      continue;
+    }
+    ASSERT_EQ(messages.size(), 1u) << c.what;
+    for (const auto& part : c.parts) EXPECT_NE(messages[0].find(part), std::string::npos) << c.what << ": " << messages[0];
+  }
+}
+
 TEST_F(Forecast, WithoutACalculatedSeriesNothingHappens) {
   host.forecastScript = [](ForecastOptions&) {};
   wb.cmdForecast_Click();
