@@ -29,7 +29,7 @@ class QuietHost : public Host {
   void ShowChart(const ChartDescription&, bool) override {}
   void ShowChartOptions(ChartOptionsState&) override {}
   void SetClipboardText(const std::string&) override {}
-  void OpenWithDesktop(const std::string&) override {}
+  bool OpenWithDesktop(const std::string&) override { return true; }
 
  private:
   std::string answer_;

@@ -71,6 +71,9 @@ void CliHost::ShowChartOptions(ChartOptionsState&) {}
 
 void CliHost::SetClipboardText(const std::string&) {}
 
-void CliHost::OpenWithDesktop(const std::string& path) { err_ << "written: " << path << '\n'; }
+bool CliHost::OpenWithDesktop(const std::string& path) {
+  err_ << "written: " << path << '\n';
+  return true;  // the path is on the terminal already
+}
 
 }  // namespace quantorial

@@ -45,7 +45,7 @@ class CliHost : public Host {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
-  void OpenWithDesktop(const std::string& path) override;
+  bool OpenWithDesktop(const std::string& path) override;
 
  private:
   std::ostream& err_;

@@ -88,7 +88,9 @@ QChart* BuildQChart(const ChartDescription& d) {
       segment->setColor(SeriesColor(static_cast<int>(i)));
       if (d.showMarkers) {
         segment->setPointsVisible(true);
-        segment->setMarkerSize(std::max(2.0, d.markerSize * 96.0 / 72.0));
+        // Marker Size is in points; Qt Charts draws a line series' points with the marker size
+        // as their radius, so half the diameter in pixels is given.
+        segment->setMarkerSize(std::max(1.0, d.markerSize * 96.0 / 72.0 / 2.0));
       }
       chart->addSeries(segment);
       segment->attachAxis(x);

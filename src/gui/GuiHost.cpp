@@ -6,7 +6,9 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "gui/ChartOptionsDialog.h"
@@ -54,7 +56,56 @@ void GuiHost::PreviewText(const std::string& text, int grid, const std::string& 
   if (window_) window_->PreviewText(QString::fromStdString(text), grid, QString::fromStdString(caption));
 }
 
+ModalScope::ModalScope(MainWindow* window) {
+  if (!window) return;
+  for (QWidget* w : {static_cast<QWidget*>(window->Wait()), static_cast<QWidget*>(window->Notice())}) {
+    if (w && w->isVisible()) {
+      w->hide();
+      hidden_.emplace_back(w);
+    }
+  }
+}
+
+ModalScope::~ModalScope() {
+  for (const auto& w : hidden_) {
+    if (w) w->show();
+  }
+}
+
 int GuiHost::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  const ModalScope scope(window_);
+  return AskMsgBox(prompt, buttons, title);
+}
+
+std::optional<std::string> GuiHost::InputBox(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText) {
+  const ModalScope scope(window_);
+  return AskInput(prompt, title, defaultText);
+}
+
+std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& request) {
+  const ModalScope scope(window_);
+  return AskOpenFile(request);
+}
+
+std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& request) {
+  const ModalScope scope(window_);
+  return AskSaveFile(request);
+}
+
+bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
+  const ModalScope scope(window_);
+  const bool ok = AskForecastOptions(dialog);
+  if (window_) window_->Refresh();
+  return ok;
+}
+
+void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
+  const ModalScope scope(window_);
+  AskChartOptions(dialog);
+}
+
+int GuiHost::AskMsgBox(const std::string& prompt, int buttons, const std::string& title) {
   QMessageBox box(window_);
   box.setText(QString::fromStdString(prompt));
   box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title));
@@ -97,7 +148,7 @@ int GuiHost::MsgBox(const std::string& prompt, int buttons, const std::string& t
   return choices.back().result;
 }
 
-std::optional<std::string> GuiHost::InputBox(const std::string& prompt, const std::string& title,
+std::optional<std::string> GuiHost::AskInput(const std::string& prompt, const std::string& title,
                                              const std::string& defaultText) {
   bool ok = false;
   const QString text = QInputDialog::getText(
@@ -107,7 +158,7 @@ std::optional<std::string> GuiHost::InputBox(const std::string& prompt, const st
   return text.toStdString();
 }
 
-std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& request) {
+std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request) {
   const QString path = QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title),
                                                     QString::fromStdString(request.initialFolder),
                                                     QtFileFilter(request.filter));
@@ -115,7 +166,7 @@ std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& requ
   return path.toStdString();
 }
 
-std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& request) {
+std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request) {
   QString start = QString::fromStdString(request.initialFolder);
   if (!request.defaultName.empty()) start += "/" + QString::fromStdString(request.defaultName);
   const QString path = QFileDialog::getSaveFileName(window_, QString::fromStdString(request.title), start,
@@ -124,18 +175,16 @@ std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& requ
   return path.toStdString();
 }
 
-bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
+bool GuiHost::AskForecastOptions(ForecastOptions& dialog) {
   ForecastDialog box(window_, dialog);
-  const bool ok = box.exec() == QDialog::Accepted;
-  if (window_) window_->Refresh();
-  return ok;
+  return box.exec() == QDialog::Accepted;
 }
 
 void GuiHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
   if (window_) window_->ShowChart(chart, copyToClipboard);
 }
 
-void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
+void GuiHost::AskChartOptions(ChartOptionsState& dialog) {
   ChartOptionsDialog box(window_, dialog);
   box.exec();
 }
@@ -144,8 +193,20 @@ void GuiHost::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-void GuiHost::OpenWithDesktop(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+bool GuiHost::OpenWithDesktop(const std::string& path) {
+  const QString file = QString::fromStdString(path);
+  // The desktop's opener starts in the background and cannot say whether a program took
+  // the file; ask the desktop's table of default programs first, where there is one.
+  const QString query = QStandardPaths::findExecutable("xdg-mime");
+  if (!query.isEmpty()) {
+    QProcess mime;
+    mime.start(query, {"query", "default", QMimeDatabase().mimeTypeForFile(file).name()});
+    if (mime.waitForFinished(3000) && mime.exitStatus() == QProcess::NormalExit &&
+        mime.readAllStandardOutput().trimmed().isEmpty()) {
+      return false;
+    }
+  }
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 void GuiHost::ShowTipWindow() {

@@ -3,7 +3,10 @@
 // window's grids, questions to real Qt dialogs. Tests derive from it and answer the
 // dialogs themselves; nothing waits on a timer to click one.
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
+#include <vector>
 
 #include "workspace/Host.h"
 
@@ -21,23 +24,47 @@ class GuiHost : public Host {
   void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
   void ClearGrid(int grid) override;
   void PreviewText(const std::string& text, int grid, const std::string& caption) override;
-  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+  // Boxes and dialogs: the wait and notice windows, which stay on top of everything, step
+  // aside while one is open (so it is not hidden under them) and come back after.
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) final;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                      const std::string& defaultText) override;
-  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
-  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
-  bool ShowForecastOptions(ForecastOptions& dialog) override;
+                                      const std::string& defaultText) final;
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) final;
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) final;
+  bool ShowForecastOptions(ForecastOptions& dialog) final;
+  void ShowChartOptions(ChartOptionsState& dialog) final;
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
-  void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
-  void OpenWithDesktop(const std::string& path) override;
+  bool OpenWithDesktop(const std::string& path) override;
   // The tip window, modal (at first activation and from "&Help Topics").
   virtual void ShowTipWindow();
   // Starts a program of the desktop; false when it could not be started.
   virtual bool StartProgram(const QString& program);
 
  protected:
+  // The real Qt boxes and dialogs; tests answer these instead.
+  virtual int AskMsgBox(const std::string& prompt, int buttons, const std::string& title);
+  virtual std::optional<std::string> AskInput(const std::string& prompt, const std::string& title,
+                                              const std::string& defaultText);
+  virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request);
+  virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request);
+  virtual bool AskForecastOptions(ForecastOptions& dialog);
+  virtual void AskChartOptions(ChartOptionsState& dialog);
+
   MainWindow* window_ = nullptr;
+};
+
+// While it lives, the wait and notice windows of `window` are hidden if they were shown;
+// they are shown again when it ends.
+class ModalScope {
+ public:
+  explicit ModalScope(MainWindow* window);
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+  ~ModalScope();
+
+ private:
+  std::vector<QPointer<QWidget>> hidden_;
 };
 
 // "Text|*.a;*.b|Text|*.c" as a Qt file dialog filter.

@@ -1,6 +1,8 @@
 #include "gui/MainWindow.h"
 
 #include <QAction>
+#include <algorithm>
+#include <vector>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -665,10 +667,38 @@ void MainWindow::Refresh() {
 
 void MainWindow::HoldOn(const QString& text) { wait_->WaitMsg(text); }
 
+// Columns as wide as their widest text within a cap, so that numbers with many decimals,
+// years and long names are not cut. The first rows and columns are measured (by the longest
+// text of each, which for numbers is the widest); columns beyond them take the width of the
+// widest measured data column.
+void FitColumns(QTableView* view, const MatrixTableModel& model) {
+  constexpr int kRows = 100, kCols = 256, kMin = 40, kMax = 320, kPad = 14;
+  const int rows = std::min(model.rowCount(), kRows), cols = model.columnCount();
+  QFont bold = view->font();
+  bold.setBold(true);  // labels are bold; measuring every text so only widens a little
+  const QFontMetrics metrics(bold);
+  std::vector<int> widths;
+  int widest = kMin;
+  for (int c = 0; c < std::min(cols, kCols); ++c) {
+    QString longest;
+    for (int r = 0; r < rows; ++r) {
+      const QString t = model.CellText(r, c);
+      if (t.size() > longest.size()) longest = t;
+    }
+    const int w = std::clamp(metrics.horizontalAdvance(longest) + kPad, kMin, kMax);
+    widths.push_back(w);
+    if (c > 0) widest = std::max(widest, w);
+  }
+  QHeaderView* header = view->horizontalHeader();
+  header->setDefaultSectionSize(widest);
+  for (int c = 0; c < static_cast<int>(widths.size()); ++c) header->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+}
+
 void MainWindow::Preview(const LabelledMatrix& m, int grid, const QString& caption) {
   if (grid < 0 || grid > 5) return;
   if (!m.IsAssigned() || (m.Upper(1) == 0 && m.Upper(2) == 0)) return;
   models_[static_cast<std::size_t>(grid)]->SetMatrix(m, bench_->ws.nDecimals);
+  FitColumns(grids_[static_cast<std::size_t>(grid)], *models_[static_cast<std::size_t>(grid)]);
   captions_[static_cast<std::size_t>(grid)]->setText(caption);
   QWidget* frame = frames_[static_cast<std::size_t>(grid)];
   if (txtShow_->x() == frame->x()) txtShow_->move(kParkedLeft / kTwips, txtShow_->y());

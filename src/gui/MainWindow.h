@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow {
   QWidget* GridFrame(int i) const { return frames_[static_cast<std::size_t>(i)]; }
   QPlainTextEdit* TxtShow() const { return txtShow_; }
   WaitWindow* Wait() const { return wait_; }
+  NoticeWindow* Notice() const { return notice_; }
 
   // Shows the workbench's state in the controls.
   void Refresh();

@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "io/AtomicFile.h"
@@ -60,6 +61,16 @@ std::string Head(const std::string& path, std::size_t n) {
 }
 
 enum class Format { Text, Xls, Xlsx, Ods, OtherZip, Unreadable };
+
+// True when the file's name ends as a workbook's does (.xlsx, .xlsm, .xls, .ods).
+bool NameSaysWorkbook(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "xlsx" || ext == "xlsm" || ext == "xls" || ext == "ods";
+}
 
 Format DetectFormat(const std::string& path, std::string& error) {
   const std::string head = Head(path, 8);
@@ -206,7 +217,12 @@ DataFileResult ReadDataFile(const std::string& path) {
     reason = ::stat(path.c_str(), &st) == 0 ? "it is a folder, not a file" : std::strerror(errno);
   } else {
     switch (DetectFormat(path, reason)) {
-      case Format::Text: ok = ReadText(path, result.matrix, reason); break;
+      case Format::Text:
+        ok = ReadText(path, result.matrix, reason);
+        // A file named as a workbook that is neither a workbook nor text is a damaged
+        // workbook (or not a spreadsheet at all), not a text file with a bad line.
+        if (!ok && NameSaysWorkbook(path)) reason = "not a valid workbook (damaged, or not a spreadsheet)";
+        break;
       case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
       case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
       case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;

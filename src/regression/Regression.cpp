@@ -208,8 +208,7 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
                    Host& host, RegressionResult& result, std::string& error) {
   const int R = d.Rows(), C = d.Cols();
   if (!d.IsAssigned() || R < 1 || C < 1) {
-    MsgBoxEx(host, "Data sources does not provide a compatible matrix format! Please check your input file/array.",
-             vbCritical, std::string("Error! Invalid Data"));
+    MsgBoxEx(host, kInvalidDataPrompt, vbCritical, std::string(kInvalidDataTitle));
     error = "the data hold no rows or no columns";
     return false;
   }

@@ -13,6 +13,11 @@ namespace quantorial {
 
 enum class RegMethod { Lead = 1, Lag = 2, Constant = 3, Normal = 4 };
 
+// The message of data without rows or columns to regress.
+inline constexpr const char* kInvalidDataPrompt =
+    "Data sources does not provide a compatible matrix format! Please check your input file/array.";
+inline constexpr const char* kInvalidDataTitle = "Error! Invalid Data";
+
 struct RegressionResult {
   LabelledMatrix bMat;  // mRegBMat: kept slopes
   LabelledMatrix aMat;  // mAMat: kept intercepts

@@ -81,7 +81,14 @@ void Workbench::LoadPrimary(const std::string& path) {
   ws.mRhsIO.Erase();
   ws.mObserved = ExcelArrayLoad(path);
   ws.mObservedOrig = ws.mObserved;
-  host_.Preview(ws.mObserved, 0, "Trend Matrix");
+  if (ws.mObserved.IsFilled()) {
+    host_.Preview(ws.mObserved, 0, "Trend Matrix");
+  } else {
+    // Nothing was read: the grid must not go on showing the last table as if it were
+    // these data, and what needs data waits for a file that loads.
+    host_.ClearGrid(0);
+    for (const char* c : {"cmdRunAll", "cmdTrend", "cmdChart", "cmdForecast"}) form.Enable(c, false);
+  }
   host_.HoldOn("");
   const std::string paired = PairedBMatPath(path);
   if (FileExists(paired) && form.txtData[1] != paired) SetTxtData(1, paired);
@@ -104,16 +111,30 @@ void Workbench::LoadSecondary(const std::string& path) {
   ws.mBMat = ExcelArrayLoad(path);
   const std::string amat = AMatPathOf(path);
   ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
-  if (ws.mBMat.IsAssigned()) {
+  ws.bTableSplit = false;
+  // A grid whose matrix did not load is cleared rather than left showing the last one.
+  const bool loaded = ws.mBMat.IsFilled();
+  if (loaded) {
     form.txtRows = std::to_string(ws.mBMat.Upper(1));
     form.txtCols = std::to_string(ws.mBMat.Upper(2));
+    host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix");
+  } else {
+    host_.ClearGrid(2);
+    form.txtRows.clear();
+    form.txtCols.clear();
   }
-  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix");
-  host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix");
+  if (ws.mAMat.IsFilled()) {
+    host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix");
+  } else {
+    host_.ClearGrid(3);
+  }
+  if (!loaded) {
+    for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) form.Enable(c, false);
+    return;
+  }
   form.Enable("cmdEXV", true);
   form.Enable("cmdRunAll", true);
   form.Enable("cmdSplitTable", true);
-  ws.bTableSplit = false;
 }
 
 void Workbench::LoadExtended(const std::string& path) {
@@ -194,7 +215,10 @@ void Workbench::mnuLagChangeTrans_Click() {
     MsgBoxEx(host_, "The trend / level data has already been converted to change.");
     return;
   }
-  if (!obs.IsFilled()) return;
+  if (!obs.IsFilled() || obs.Cols() < 1) {
+    MsgBoxEx(host_, kInvalidDataPrompt, vbCritical, std::string(kInvalidDataTitle));
+    return;
+  }
   host_.HoldOn("Transforming Level data...");
   form.Enable("cmdEXV", false);
   form.Enable("cmdSplitTable", false);
@@ -307,6 +331,13 @@ namespace {
 const char* const kTempPrefix = "KRV-TMP-";
 }  // namespace
 
+void Workbench::OpenWritten(const std::string& path) {
+  if (!host_.OpenWithDesktop(path)) {
+    MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path,
+             vbInformation);
+  }
+}
+
 void Workbench::cmdViewMatrix_Click() {
   std::error_code ec;
   std::filesystem::create_directories(dataFolder_, ec);
@@ -325,13 +356,13 @@ void Workbench::cmdViewMatrix_Click() {
     return m.IsAssigned();
   };
   if (!slot) {
-    if (write(ws.mCalculated, name, "Forecast Data")) host_.OpenWithDesktop(name + ".xlsx");
+    if (write(ws.mCalculated, name, "Forecast Data")) OpenWritten(name + ".xlsx");
     return;
   }
   if (slot->matrix2 && write(ws.*(slot->matrix2), name + "2", slot->sheetName2)) {
-    host_.OpenWithDesktop(name + "2.xlsx");
+    OpenWritten(name + "2.xlsx");
   }
-  if (write(ws.*(slot->matrix), name, slot->sheetName)) host_.OpenWithDesktop(name + ".xlsx");
+  if (write(ws.*(slot->matrix), name, slot->sheetName)) OpenWritten(name + ".xlsx");
 }
 
 void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
@@ -346,7 +377,7 @@ void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
     MsgBoxEx(host_, "Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);
     return;
   }
-  if (cells.IsAssigned()) host_.OpenWithDesktop(name + ".xlsx");
+  if (cells.IsAssigned()) OpenWritten(name + ".xlsx");
 }
 
 void Workbench::cmdDecimals_Click(int index) {

@@ -170,6 +170,8 @@ class Workbench : public MatrixFileSource {
   std::string SignificanceCaption() const;
   // Shows what the stages found wrong in their inputs, in one notice; inside a chain of
   // stages (Run ALL) they are gathered until the chain ends.
+  // Opens a written workbook with the desktop's program, or says where it is.
+  void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
   void ShowNotices(const StageNotices& notices);
   StageNotices* chainNotices_ = nullptr;

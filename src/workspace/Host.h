@@ -97,8 +97,9 @@ class Host {
   // The modal "Other Chart Options" dialog over its state.
   virtual void ShowChartOptions(ChartOptionsState& dialog) = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
-  // Hands a file to the desktop to open with its default program.
-  virtual void OpenWithDesktop(const std::string& path) = 0;
+  // Hands a file to the desktop to open with its default program; false when no program
+  // is there to open it (the caller then says where the file is).
+  virtual bool OpenWithDesktop(const std::string& path) = 0;
 };
 
 }  // namespace quantorial

@@ -44,17 +44,25 @@ class TestHost : public GuiHost {
   int tipWindows = 0;
   QStringList started;
 
-  int MsgBox(const std::string& prompt, int, const std::string&) override {
+  // Whether the wait or the notice window was on screen while a box or dialog was open.
+  int coveredDialogs = 0;
+  void NoteCover() {
+    if (window_ && (window_->Wait()->isVisible() || window_->Notice()->isVisible())) ++coveredDialogs;
+  }
+  int AskMsgBox(const std::string& prompt, int, const std::string&) override {
+    NoteCover();
     messages << QString::fromStdString(prompt);
     return vbOK;
   }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+  std::optional<std::string> AskInput(const std::string&, const std::string&, const std::string&) override {
+    NoteCover();
     if (inputs.empty()) return std::nullopt;
     std::string s = inputs.front();
     inputs.pop_front();
     return s;
   }
-  std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override {
+  std::optional<std::string> AskOpenFile(const FileDialogRequest&) override {
+    NoteCover();
     if (files.empty()) return std::nullopt;
     std::string s = files.front();
     files.pop_front();
@@ -62,7 +70,11 @@ class TestHost : public GuiHost {
   }
   void ShowTipWindow() override { ++tipWindows; }
   QStringList opened;
-  void OpenWithDesktop(const std::string& path) override { opened << QString::fromStdString(path); }
+  bool desktopOpens = true;
+  bool OpenWithDesktop(const std::string& path) override {
+    opened << QString::fromStdString(path);
+    return desktopOpens;
+  }
   // Run while the wait window shows, as a press of the user's would arrive then.
   std::function<void()> whileWaiting;
   void HoldOn(const std::string& text) override {
@@ -70,9 +82,13 @@ class TestHost : public GuiHost {
     if (!text.empty() && whileWaiting) std::exchange(whileWaiting, nullptr)();
   }
   int chartOptionDialogs = 0;
-  void ShowChartOptions(ChartOptionsState&) override { ++chartOptionDialogs; }
+  void AskChartOptions(ChartOptionsState&) override {
+    NoteCover();
+    ++chartOptionDialogs;
+  }
   std::string forecastFile;
-  bool ShowForecastOptions(ForecastOptions& dialog) override {
+  bool AskForecastOptions(ForecastOptions& dialog) override {
+    NoteCover();
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
     return true;
   }
@@ -419,6 +435,76 @@ class MainWindowTest : public QObject {
     QVERIFY(!QFileInfo::exists(host_->opened[0]) || host_->opened[0] == host_->opened[1]);
   }
 
+  // Boxes and dialogs opened inside a command are not hidden under the wait window.
+  void boxesAreNotCoveredByTheWaitWindow() {
+    host_->files = {Write("junk.xlsx", "\x01\x02 junk \xff\xfe").toStdString()};
+    Click("cmdSelectFile(0)");
+    QCOMPARE(host_->messages.size(), 1);
+    QVERIFY2(host_->messages[0].contains("not a valid workbook (damaged, or not a spreadsheet)"),
+             qPrintable(host_->messages[0]));
+    host_->files = {Write("w.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n").toStdString(),
+                    Write("w_BMAT.csv", ",y,x\ny,0,0.5\n").toStdString()};
+    Click("cmdSelectFile(0)");
+    Click("cmdSelectFile(1)");
+    host_->inputs = {"1"};
+    Click("cmdRunAll");  // its question comes while "Running All Stages" shows
+    QVERIFY(window_->Bench().ws.mCalculated.IsFilled());
+    QCOMPARE(host_->coveredDialogs, 0);
+    QVERIFY(!window_->Wait()->isVisible());
+  }
+
+  // A file that does not load leaves no earlier table on screen as if it were its own,
+  // and what needs data waits.
+  void aFailedLoadClearsItsGrid() {
+    host_->files = {Write("good.csv", "Year,C,P\n1920,39.8,12.7\n1921,41.9,-0.2\n").toStdString(),
+                    Write("m_BMAT.csv", ",C,P\nC,0,0.25\nP,0.125,0\n").toStdString(),
+                    Write("n_BMAT.csv", ",C,P\nC,0,0.5\nP,0.5,0\n").toStdString(),
+                    Write("bad.csv", "Year,\"C\n1920,1\n").toStdString()};
+    Write("m_AMAT.csv", ",C,P\nC,1,2\nP,3,4\n");
+    Click("cmdSelectFile(0)");
+    Click("cmdSelectFile(1)");
+    QCOMPARE(window_->GridCaption(3), QString("Normal AMAT Matrix"));
+    Click("cmdSelectFile(1)");  // a B-matrix without an A file
+    QCOMPARE(window_->GridCaption(2), QString("Normal BMAT Matrix"));
+    QCOMPARE(window_->GridCaption(3), QString());
+    QCOMPARE(window_->Grid(3)->model()->rowCount(), 0);
+    QVERIFY(Find<QPushButton>("cmdRunAll")->isEnabled());
+    Click("cmdSelectFile(0)");  // an unclosed quote: nothing loads
+    QCOMPARE(host_->messages.size(), 1);
+    QCOMPARE(window_->GridCaption(0), QString());
+    QCOMPARE(window_->Grid(0)->model()->rowCount(), 0);
+    QVERIFY(!Find<QPushButton>("cmdRunAll")->isEnabled());
+  }
+
+  // Without a program for workbooks the person is told where the workbook went.
+  void excelPreviewWithoutAProgramSaysWhere() {
+    host_->files = {Write("x.csv", "Year,C\n1920,39.8\n").toStdString()};
+    Click("cmdSelectFile(0)");
+    host_->desktopOpens = false;
+    QTest::keyClick(window_->Grid(0), Qt::Key_Return);
+    QCOMPARE(host_->opened.size(), 1);
+    QCOMPARE(host_->messages.size(), 1);
+    QVERIFY(host_->messages[0].contains("the workbook was written to\n" + host_->opened[0]));
+    QVERIFY(QFileInfo::exists(host_->opened[0]));
+  }
+
+  // Columns fit their texts: long names, years and many decimals are not cut.
+  void columnsFitTheirTexts() {
+    host_->files = {Write("wide.csv", "Year,Gross domestic product at constant prices,x\n1920,123456789.25,1\n")
+                        .toStdString()};
+    for (int i = 0; i < 6; ++i) Click("cmdDecimals(0)");  // ten decimals
+    Click("cmdSelectFile(0)");
+    QTableView* grid = window_->Grid(0);
+    QFont bold = grid->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    for (const auto& [row, col] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{1, 0}}) {
+      const QString text = Cell(0, row, col);
+      QVERIFY2(grid->columnWidth(col) >= metrics.horizontalAdvance(text), qPrintable(text));
+    }
+    QVERIFY(grid->columnWidth(2) < grid->columnWidth(1));  // a short column stays narrow
+  }
+
   void regressionFromTheWindow() {
     // The sample copied next to the test so the regression files land there.
     const QString data = dir_.filePath("klein.csv");
@@ -480,6 +566,36 @@ class MainWindowTest : public QObject {
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       QVERIFY(!splash.Window());
       splash.Close();
+    }
+  }
+
+  // "Marker Size" is in points: 12 points are 16 pixels across on a 96-dpi picture.
+  void markersAreAsLargeAsTheirSize() {
+    for (const double points : {6.0, 12.0}) {
+      ChartDescription d;
+      d.title = "M";
+      d.rowLabels = {"2001", "2002", "2003"};
+      d.series = {{"a", {std::nullopt, 5.0, std::nullopt}, false}};  // a lone point: no line
+      d.showMarkers = true;
+      d.markerSize = points;
+      const QString path = dir_.filePath("markers.png");
+      QString error;
+      QVERIFY2(SaveChartPicture(d, path, 600, 400, error), qPrintable(error));
+      const QImage image(path);
+      const QColor colour = SeriesColor(0);
+      int left = image.width(), right = -1;
+      for (int yy = 0; yy < image.height(); ++yy) {
+        for (int xx = 0; xx < image.width(); ++xx) {
+          const QColor c = image.pixelColor(xx, yy);
+          if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                  std::abs(c.blue() - colour.blue()) < 40 && xx > 80 && yy < 330) {
+            left = std::min(left, xx);
+            right = std::max(right, xx);
+          }
+        }
+      }
+      const double across = right - left + 1, expected = points * 96.0 / 72.0;
+      QVERIFY2(std::fabs(across - expected) <= 3, qPrintable(QString("%1 points drew %2 px").arg(points).arg(across)));
     }
   }
 

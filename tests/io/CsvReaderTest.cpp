@@ -105,5 +105,19 @@ TEST(DataFile, ReadsCsvAndTxtAndReportsProblemsByName) {
   EXPECT_TRUE(host.calls.empty());
 }
 
+// Random bytes under a workbook's name are a damaged workbook; a text file under such a
+// name still loads, since the content tells the format.
+TEST(DataFile, ANameThatSaysWorkbook) {
+  testing::TempDir dir;
+  const std::string junk("\x93\xff\x01garbage\xfe\n\x80\x81", 14);
+  for (const char* name : {"r.xlsx", "r.XLS", "r.ods", "r.xlsm"}) {
+    const std::string path = dir.Write(name, junk);
+    EXPECT_EQ(ReadDataFile(path).error,
+              "Cannot read the data file \"" + path + "\": not a valid workbook (damaged, or not a spreadsheet)");
+  }
+  EXPECT_NE(ReadDataFile(dir.Write("r.csv", junk)).error.find("is not UTF-8 text"), std::string::npos);
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("text.xlsx", "a,b\n1,2\n")).matrix), "\"a\",\"b\"\n1,2\n");
+}
+
 }  // namespace
 }  // namespace quantorial

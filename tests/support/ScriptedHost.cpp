@@ -103,6 +103,9 @@ void ScriptedHost::SetClipboardText(const std::string& text) {
   calls.push_back({"Clipboard", text, "", 0, {}});
 }
 
-void ScriptedHost::OpenWithDesktop(const std::string& path) { calls.push_back({"OpenWithDesktop", path, "", 0, {}}); }
+bool ScriptedHost::OpenWithDesktop(const std::string& path) {
+  calls.push_back({"OpenWithDesktop", path, "", 0, {}});
+  return desktopOpens;
+}
 
 }  // namespace quantorial::testing

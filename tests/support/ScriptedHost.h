@@ -62,7 +62,8 @@ class ScriptedHost : public Host {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
-  void OpenWithDesktop(const std::string& path) override;
+  bool OpenWithDesktop(const std::string& path) override;
+  bool desktopOpens = true;  // whether the desktop has a program for the files it is given
 };
 
 }  // namespace quantorial::testing

@@ -557,6 +557,13 @@ TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   EXPECT_EQ(b.matrix.Cols(), 1);
 }
 
+TEST_F(Regressions, ChangeWithoutDataSaysSo) {
+  wb.mnuLagChangeTrans_Click();
+  ASSERT_EQ(host.Messages(), std::vector<std::string>{kInvalidDataPrompt});
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
+  EXPECT_FALSE(wb.ws.mChangeData.IsAssigned());
+}
+
 TEST_F(Regressions, ChangeTransformationOnce) {
   wb.SetTxtData(0, dir.Write("lv.csv", "Year,Y,X\n2001,10,4\n2002,12,7\n2003,13,6\n2004,15,9\n"));
   host = ScriptedHost();
