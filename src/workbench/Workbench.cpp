@@ -404,6 +404,7 @@ void Workbench::cmdTrend_Click() {
   }
   RunTrend(ws, form, host_, shift);
   forecast_.reset();  // the next forecast reads the new calculated period
+  FlushChainNotices();
   cmdChart_Click();
   ws.bStageRerun = false;
 }
@@ -420,8 +421,8 @@ void Workbench::cmdForecast_Click() {
   const OverflowWatch overflows;
   if (!RunForecast(ws, host_, period, &notices)) return;
   if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
+  ShowNotices(notices);  // before the chart, which then comes up over the window
   cmdChart_Click();
-  ShowNotices(notices);
 }
 
 void Workbench::Notify(const StageNotices& notices) {
@@ -451,26 +452,38 @@ void Workbench::cmdInvert_Click() {
   Notify(notices);
 }
 
+void Workbench::FlushChainNotices() {
+  if (!chainNotices_) return;
+  StageNotices notices = std::move(*chainNotices_);
+  chainNotices_->clear();
+  if (chainOverflows_ && chainOverflows_->Count() > 0) notices.push_back(OverflowNotice(chainOverflows_->Count()));
+  chainNotices_ = nullptr;
+  chainOverflows_ = nullptr;
+  host_.HoldOn("");
+  ShowNotices(notices);
+}
+
 void Workbench::cmdRunAll_Click() {
   form.Enable("cmdRunAll", false);
   host_.HoldOn("Running All Stages. This may take sometime...");
-  // What the stages find wrong is told once, when the chain has ended and its chart is up.
+  // What the stages find wrong is told once, when the computing is over: just before the
+  // chart is drawn, so that the chart comes up after (and over) the notice.
   StageNotices notices;
   const OverflowWatch overflows;
   chainNotices_ = &notices;
+  chainOverflows_ = &overflows;
   // A cancelled number of endogenous variables stops the run: the later stages would
   // only work on the matrices of an earlier model.
-  const bool built = quantorial::cmdEXV_Click(ws, form, host_, &notices);
-  if (built) {
+  if (quantorial::cmdEXV_Click(ws, form, host_, &notices)) {
     cmdInvert_Click();
     cmdMultiply_Click();
     cmdTrend_Click();
+  } else {
+    chainOverflows_ = nullptr;  // nothing was computed
   }
-  chainNotices_ = nullptr;
+  FlushChainNotices();
   form.Enable("cmdRunAll", true);
   host_.HoldOn("");
-  if (built && overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
-  ShowNotices(notices);
 }
 
 SettingReader Workbench::ProgramSettingReader() const {

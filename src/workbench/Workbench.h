@@ -16,6 +16,7 @@
 #include "charts/TrendChart.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
+#include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {
@@ -174,7 +175,11 @@ class Workbench : public MatrixFileSource {
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
   void ShowNotices(const StageNotices& notices);
+  // Shows what a chain of stages gathered (and the statements that overflowed meanwhile),
+  // and ends the gathering.
+  void FlushChainNotices();
   StageNotices* chainNotices_ = nullptr;
+  const OverflowWatch* chainOverflows_ = nullptr;
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

@@ -90,6 +90,28 @@ TEST_F(Cli, IncompatibleAdditionIsAnError) {
   EXPECT_EQ(r.err, "Matrices are not compatible!\nMatrix addition completed...see results below.\n");
 }
 
+// A result in which statements overflowed is not complete: it is reported and not written.
+TEST_F(Cli, OverflowedResultsAreErrors) {
+  const std::string big = dir.Write("big.csv", ",p\nx,1e308\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"matrix", "add", big, big},
+                                               std::vector<std::string>{"matrix", "scalar", "1e999", big}}) {
+    const auto r = RunArgs(args);
+    EXPECT_EQ(r.status, 1) << args[1];
+    EXPECT_EQ(r.out, "") << args[1];
+    EXPECT_NE(r.err.find("is not complete: 1 statement overflowed"), std::string::npos) << r.err;
+  }
+}
+
+// What a run rests on is told on standard error; the run still succeeds and writes.
+TEST_F(Cli, RunTellsWhatTheResultsRestOn) {
+  const std::string data = dir.Write("n.csv", "Year,y,Wg\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  const std::string bmat = dir.Write("nb.csv", ",y,WG\ny,0,0.5\n");
+  const auto r = RunArgs({"run", data, "--endo", "1", "--bmat", bmat, "--dump", dir.File("nout")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("No data series for the exogenous variable \"WG\""), std::string::npos) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("nout") + "/mCalculated.csv"));
+}
+
 TEST_F(Cli, OutputFileIsWrittenWhole) {
   const std::string out = dir.Write("out.csv", "old content\n");
   auto r = RunArgs({"matrix", "identity", "3", "-o", out});

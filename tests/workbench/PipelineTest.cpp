@@ -208,7 +208,8 @@ TEST_F(Forecast, YearsBeyondTheFileAreTold) {
                                     "exogenous values count as 0."),
             std::string::npos)
       << host.Messages()[0];
-  EXPECT_EQ(host.calls.back().kind, "MsgBox");  // told after the chart is drawn
+  EXPECT_EQ(host.calls.back().kind, "Preview");  // told before the chart is drawn over it
+  EXPECT_EQ(host.CallsOf("Chart").size(), 2u);
 }
 
 TEST_F(Forecast, FileProblemsAreToldOnce) {
@@ -378,8 +379,15 @@ TEST_F(Pipeline, RunAllTellsWhatTheResultsRestOn) {
       at = messages[0].find(part, at);
       EXPECT_NE(at, std::string::npos) << c.what << ": " << messages[0];
     }
-    // The notice comes after the chain, when its chart is already up.
-    EXPECT_EQ(host.calls.back().kind, "MsgBox") << c.what;
+    // The notice comes when the computing is over, just before the chart comes up over it.
+    std::vector<std::string> kinds;
+    for (const auto& call : host.calls) {
+      if (call.kind == "MsgBox" || call.kind == "Chart" || call.kind == "InputBox") kinds.push_back(call.kind);
+    }
+    const std::vector<std::string> expected =
+        host.charts.empty() ? std::vector<std::string>{"InputBox", "MsgBox"}
+                            : std::vector<std::string>{"InputBox", "MsgBox", "Chart"};
+    EXPECT_EQ(kinds, expected) << c.what;
   }
 }
 
