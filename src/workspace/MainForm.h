@@ -25,12 +25,12 @@ struct MainForm {
   bool chkDummyVisible = false;        // the policy switch shows with the dynamic panel
   bool picMoreVisible = false;         // the dynamic panel
   int chkSave = 0;                     // 1: save/open the LP model, 0: copy it to the clipboard
-  int chkReuse = 0;
-  int chkAbs = 0;
+  int chkReuse = 0;                    // "Re&use": the trend feeds on its own calculated values
+  int chkAbs = 0;                      // "ABS": the chart shows absolute predicted values
   bool useOnePercent = false;          // "Sig. Level:" 1 % (opt1Percent) rather than 5 % (opt5Percent)
   std::vector<std::string> lstDyn;     // the level series of a change transformation
-  std::string txtDyn;                      // "ABS": the chart shows absolute predicted values
-  std::string txtScale = "0";          // the chart's scale exponent                    // "Reuse": the trend feeds on its own calculated values
+  std::string txtDyn;                  // the same names as one text, each followed by ", "
+  std::string txtScale = "0";          // the chart's scale exponent
   int chkDummy = 0;                    // the policy switch: 1 zeroes the lags of policy (0/1) variables
   std::string ChkSaveCaption() const {
     return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";
