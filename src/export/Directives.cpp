@@ -49,8 +49,22 @@ bool ParseCellPart(std::string_view s, int& col, int& row) {
   return true;
 }
 
+// A directive's number as a whole number: truncated as the conversion always did, but a
+// number beyond the range (or infinite) gives `fallback` instead of an undefined value.
+int WholeOf(double v, int fallback = 0) {
+  if (!(v > -2147483648.0 && v < 2147483648.0)) return fallback;
+  return static_cast<int>(v);
+}
+
+// A measure (a size in points or characters, an offset) within what a workbook can hold;
+// nothing for anything else, and the statement that would set it is not carried out.
+std::optional<double> Measure(double v, double least, double most) {
+  return std::isfinite(v) && v >= least && v <= most ? std::optional<double>(v) : std::nullopt;
+}
+
 std::uint32_t FromVbColor(double v) {
-  const auto c = static_cast<std::uint32_t>(static_cast<long long>(v) & 0xFFFFFF);
+  const long long whole = std::isfinite(v) && std::fabs(v) < 9.0e18 ? static_cast<long long>(v) : 0;
+  const auto c = static_cast<std::uint32_t>(whole & 0xFFFFFF);
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);  // BGR to RGB
 }
 
@@ -132,10 +146,22 @@ std::optional<CellRange> ParseRangeAddress(std::string_view address, const Sheet
   return CellRange{std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
 }
 
+CellRange DirectiveRunner::Clipped(const CellRange& s) const {
+  const long long area = (static_cast<long long>(s.row2) - s.row1 + 1) * (static_cast<long long>(s.col2) - s.col1 + 1);
+  if (area <= kMaxSelectionCells) return s;
+  // A huge selection (whole sheets, say) works on the part that holds cells: every cell
+  // outside it is empty, and making each one would take gigabytes.
+  CellRange c = s;
+  c.row2 = std::min(s.row2, sheet_.LastRow());
+  c.col2 = std::min(s.col2, sheet_.LastColumn());
+  return c;
+}
+
 template <typename F>
 void DirectiveRunner::ForSelection(F f) {
-  for (int r = selection.row1; r <= selection.row2; ++r) {
-    for (int c = selection.col1; c <= selection.col2; ++c) f(sheet_.At(r, c), r, c);
+  const CellRange s = Clipped(selection);
+  for (int r = s.row1; r <= s.row2; ++r) {
+    for (int c = s.col1; c <= s.col2; ++c) f(sheet_.At(r, c), r, c);
   }
 }
 
@@ -180,17 +206,17 @@ bool DirectiveRunner::Raise(double p1Number, const std::string& p1, double p2) {
   const std::string head = Lower(Trim(p1));
   std::size_t rawStart, rawLength;  // the raised characters, 0-based
   if (!head.empty() && (head[0] == 'l' || head[0] == 'r')) {
-    const auto k = static_cast<std::size_t>(std::max(0.0, LeadingNumber(head.substr(1))));
-    rawLength = std::min(k, n);
+    const double k = std::max(0.0, LeadingNumber(head.substr(1)));
+    rawLength = k >= static_cast<double>(n) ? n : static_cast<std::size_t>(k);
     rawStart = head[0] == 'l' ? 0 : n - rawLength;
   } else if (p1Number == 0 && p2 == 0) {
     rawStart = n == 0 ? 0 : n - 1;
     rawLength = n == 0 ? 0 : 1;
   } else {
-    rawStart = static_cast<std::size_t>(std::max(0.0, p1Number - 1));
-    rawLength = static_cast<std::size_t>(std::max(0.0, p2));
-    if (rawStart > n) rawStart = n;
-    rawLength = std::min(rawLength, n - rawStart);
+    // Positions past the text (infinite ones too) stop at its end.
+    const double start = std::max(0.0, p1Number - 1), length = std::max(0.0, p2);
+    rawStart = start >= static_cast<double>(n) ? n : static_cast<std::size_t>(start);
+    rawLength = length >= static_cast<double>(n - rawStart) ? n - rawStart : static_cast<std::size_t>(length);
   }
   const auto [before, rest] = SplitAt(text, rawStart);
   const auto [raised, after] = SplitAt(rest, rawLength);
@@ -215,7 +241,7 @@ bool DirectiveRunner::Sort(const std::string& range, const std::vector<std::stri
     keyColumns.push_back(r->col1);
   }
   if (keyColumns.empty()) return false;
-  const CellRange s = selection;
+  const CellRange s = Clipped(selection);
   std::vector<std::vector<SheetCell>> rows;
   for (int r = s.row1; r <= s.row2; ++r) {
     std::vector<SheetCell> row;
@@ -248,8 +274,8 @@ bool DirectiveRunner::Sort(const std::string& range, const std::vector<std::stri
 }
 
 bool DirectiveRunner::Subtotal(int groupBy, int function, const std::vector<int>& totals) {
-  const CellRange s = selection;
-  if (groupBy < 1 || s.col1 + groupBy - 1 > s.col2 || s.row2 <= s.row1) return false;
+  const CellRange s = Clipped(selection);
+  if (groupBy < 1 || groupBy - 1 > s.col2 - s.col1 || s.row2 <= s.row1) return false;
   const int code = function == -4106 ? 1 : 9;  // average or sum
   const int groupColumn = s.col1 + groupBy - 1;
   auto colName = [](int c) {
@@ -284,8 +310,8 @@ bool DirectiveRunner::Subtotal(int groupBy, int function, const std::vector<int>
     sheet_.At(out, groupColumn).value = label;
     sheet_.At(out, groupColumn).format.bold = true;
     for (int t : totals) {
+      if (t < 1 || t - 1 > s.col2 - s.col1) continue;
       const int col = s.col1 + t - 1;
-      if (col > s.col2) continue;
       double sum = 0;
       int count = 0;
       for (int r = first; r <= last; ++r) {
@@ -324,8 +350,8 @@ bool DirectiveRunner::Subtotal(int groupBy, int function, const std::vector<int>
   const int grandRow = out;
   writeTotal(firstRow, lastRow, "Grand Total", 0);
   for (int t : totals) {
+    if (t < 1 || t - 1 > s.col2 - s.col1) continue;
     const int col = s.col1 + t - 1;
-    if (col > s.col2) continue;
     double sum = 0;
     int count = 0;
     for (const auto& [first, last] : groups) {
@@ -372,29 +398,29 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
   } else if (keyword == "align") {
     const bool merge = flag(6);
     ForSelection([&](SheetCell& c, int, int) {
-      c.format.horizontal = static_cast<int>(num(1));
-      c.format.vertical = static_cast<int>(num(2));
+      c.format.horizontal = WholeOf(num(1));
+      c.format.vertical = WholeOf(num(2));
       c.format.wrap = flag(3);
-      c.format.rotation = static_cast<int>(num(4));
+      c.format.rotation = WholeOf(num(4));
       c.format.shrink = flag(5);
     });
     if (merge) sheet_.merges.push_back(selection);
   } else if (keyword == "font") {
     ForSelection([&](SheetCell& c, int, int) {
       c.format.fontName = text(1);
-      c.format.fontSize = num(2);
+      if (const auto size = Measure(num(2), 0, 409)) c.format.fontSize = *size;
       c.format.strikethrough = flag(3);
       c.format.superscript = flag(4);
       c.format.subscript = flag(5);
       c.format.outline = flag(6);
       c.format.shadow = flag(7);
-      c.format.underline = static_cast<int>(num(8));
-      c.format.fontColor = PaletteColor(static_cast<int>(num(9)));
+      c.format.underline = WholeOf(num(8));
+      c.format.fontColor = PaletteColor(WholeOf(num(9)));
     });
   } else if (keyword == "fontsize") {
     ForSelection([&](SheetCell& c, int, int) {
       c.format.fontName = text(1);
-      c.format.fontSize = num(2);
+      if (const auto size = Measure(num(2), 0, 409)) c.format.fontSize = *size;
       c.format.strikethrough = c.format.superscript = c.format.subscript = false;
       c.format.outline = c.format.shadow = false;
       c.format.underline = 0;
@@ -403,7 +429,7 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
   } else if (keyword == "raise") {
     return Raise(num(1), p[1], num(2));
   } else if (keyword == "color") {
-    ForSelection([&](SheetCell& c, int, int) { c.format.fontColor = PaletteColor(static_cast<int>(num(1))); });
+    ForSelection([&](SheetCell& c, int, int) { c.format.fontColor = PaletteColor(WholeOf(num(1))); });
   } else if (keyword == "bgcolor") {
     const std::uint32_t rgb = FromVbColor(num(1));
     ForSelection([&](SheetCell& c, int, int) { c.format.fill = rgb; });
@@ -423,7 +449,7 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
     std::string f;
     if (text(1).empty()) {
       f = "#,##0.00_);(#,##0.00)";
-    } else if (const int d = static_cast<int>(num(1)); d > 0) {
+    } else if (const int d = WholeOf(num(1)); d > 0) {
       const std::string zeros(static_cast<std::size_t>(std::min(d, 30)), '0');
       f = "#,##0." + zeros + "_);(#,##0." + zeros + ")";
     } else {
@@ -445,9 +471,13 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
     const auto r = ParseRangeAddress(p[1], sheet_);
     if (!r) return false;
     if (keyword == "rowheight") {
-      for (int row = r->row1; row <= r->row2; ++row) sheet_.rowHeights[row] = num(2);
+      const auto height = Measure(num(2), 0, 409);
+      if (!height) return false;
+      for (int row = r->row1; row <= r->row2; ++row) sheet_.rowHeights[row] = *height;
     } else {
-      for (int c = r->col1; c <= r->col2; ++c) sheet_.columnWidths[c] = num(2);
+      const auto width = Measure(num(2), 0, 255);
+      if (!width) return false;
+      for (int c = r->col1; c <= r->col2; ++c) sheet_.columnWidths[c] = *width;
     }
   } else if (keyword == "hidecolumn" || keyword == "hiderow") {
     const std::string v = Lower(text(1));
@@ -458,9 +488,9 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
       for (int r = selection.row1; r <= selection.row2; ++r) sheet_.hiddenRows[r] = hide;
     }
   } else if (keyword == "linetype") {
-    ProcessBorderSettings().lineType = static_cast<int>(num(1));
+    ProcessBorderSettings().lineType = WholeOf(num(1));
   } else if (keyword == "linethickness") {
-    ProcessBorderSettings().lineWeight = static_cast<int>(num(1));
+    ProcessBorderSettings().lineWeight = WholeOf(num(1));
   } else if (keyword == "border") {
     if (!text(4).empty() && !Select(p[4])) return false;
     Border(Lower(text(1)), text(2));
@@ -469,16 +499,18 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
   } else if (keyword == "subtotal") {
     std::vector<int> totals;
     for (int i : {2, 3}) {
-      if (!text(i).empty()) totals.push_back(static_cast<int>(num(i)));
+      if (!text(i).empty()) totals.push_back(WholeOf(num(i)));
     }
-    return Subtotal(static_cast<int>(num(1)), -4157, totals);
+    return Subtotal(WholeOf(num(1)), -4157, totals);
   } else if (keyword == "graphic") {
     Select("A1");
     if (text(1).empty()) return false;
-    sheet_.pictures.push_back({text(1), num(2), num(3)});
+    const auto x = Measure(num(2), -1e6, 1e6), y = Measure(num(3), -1e6, 1e6);
+    if (!x || !y) return false;
+    sheet_.pictures.push_back({text(1), *x, *y});
   } else if (keyword == "zoom") {
     Select("A1");
-    sheet_.zoom = static_cast<int>(num(1));
+    sheet_.zoom = WholeOf(num(1), 100);
   } else if (keyword == "showgridlines") {
     sheet_.gridlines = num(1) != 0;
   }

@@ -21,6 +21,10 @@ BorderSettings& ProcessBorderSettings();
 // reach as far as the sheet holds cells.
 std::optional<CellRange> ParseRangeAddress(std::string_view address, const Sheet& sheet);
 
+// The most cells a formatting directive makes in the sheet model; a larger selection works
+// on the cells the sheet holds.
+inline constexpr long long kMaxSelectionCells = 1LL << 20;
+
 class DirectiveRunner {
  public:
   explicit DirectiveRunner(Sheet& sheet) : sheet_(sheet) {}
@@ -38,6 +42,9 @@ class DirectiveRunner {
   bool Raise(double p1Number, const std::string& p1, double p2);
   bool Sort(const std::string& range, const std::vector<std::string>& keys);
   bool Subtotal(int groupBy, int function, const std::vector<int>& totals);
+  // The selection itself, or for one of more than kMaxSelectionCells cells only its part
+  // that holds cells.
+  CellRange Clipped(const CellRange& s) const;
   template <typename F>
   void ForSelection(F f);
   Sheet& sheet_;

@@ -60,7 +60,7 @@ std::string Head(const std::string& path, std::size_t n) {
   return head;
 }
 
-enum class Format { Text, Xls, Xlsx, Ods, OtherZip, Unreadable };
+enum class Format { Text, Xls, Xlsx, Ods, FlatOds, OtherZip, Unreadable };
 
 // True when the file's name ends as a workbook's does (.xlsx, .xlsm, .xls, .ods).
 bool NameSaysWorkbook(const std::string& path) {
@@ -94,7 +94,36 @@ Format DetectFormat(const std::string& path, std::string& error) {
     zip_close(z);
     return f;
   }
+  // A flat OpenDocument spreadsheet: an XML document in the OpenDocument namespace.
+  const std::string start = Head(path, 4096);
+  std::size_t b = start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (b < start.size() && (start[b] == ' ' || start[b] == '\t' || start[b] == '\r' || start[b] == '\n')) ++b;
+  if (start.compare(b, 1, "<") == 0 && start.find("urn:oasis:names:tc:opendocument:xmlns:office") != std::string::npos) {
+    return Format::FlatOds;
+  }
   return Format::Text;
+}
+
+// A reason fit to show: bytes that are not printable UTF-8 text (a damaged file's contents
+// may end up in a parser's message) become "?", and a very long reason is cut.
+std::string Printable(const std::string& s) {
+  constexpr std::size_t kMax = 400;
+  std::string out;
+  for (std::size_t i = 0; i < s.size() && out.size() < kMax;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    bool valid = len > 0 && i + len <= s.size();
+    for (std::size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    if (!valid || (len == 1 && (c < 0x20 || c == 0x7F) && c != '\n')) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    out.append(s, i, len);
+    i += len;
+  }
+  if (out.size() >= kMax) out += "...";
+  return out;
 }
 
 // Checks that text is UTF-8; otherwise names the line of the first byte that is not.
@@ -226,13 +255,14 @@ DataFileResult ReadDataFile(const std::string& path) {
       case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
       case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
       case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;
+      case Format::FlatOds: ok = ReadFlatOds(path, result.matrix, reason); break;
       case Format::OtherZip: reason = "a zip archive that is neither an Excel nor an OpenDocument workbook"; break;
       case Format::Unreadable: break;
     }
   }
   if (!ok) {
     result.matrix = LabelledMatrix();
-    result.error = "Cannot read the data file \"" + path + "\": " + reason;
+    result.error = "Cannot read the data file \"" + path + "\": " + Printable(reason);
   }
   return result;
 }

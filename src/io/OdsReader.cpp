@@ -110,8 +110,22 @@ class ContentHandler : public XmlHandler {
       }
       col_ = std::min(col_ + colRepeat_, kMaxCols);
     } else if (name == "table-row") {
-      for (long long r = 0; r < rowRepeat_ && row_ + r < kMaxRows; ++r) {
-        for (const auto& [c, cell] : rowCells_) cells_.Add(row_ + r, c, cell);
+      const long long repeats = std::min(rowRepeat_, kMaxRows - row_);
+      // The repeated rows are checked against the sheet's budget as a whole before they
+      // are expanded, so a row repeated a billion times costs nothing.
+      if (!rowCells_.empty() && repeats > 0 &&
+          !cells_.Claim(row_, row_ + repeats - 1, rowCells_.front().first, rowCells_.back().first,
+                        static_cast<unsigned long long>(repeats) * rowCells_.size())) {
+        done_ = true;
+        return;
+      }
+      for (long long r = 0; r < repeats; ++r) {
+        for (const auto& [c, cell] : rowCells_) {
+          if (!cells_.Add(row_ + r, c, cell)) {
+            done_ = true;
+            return;
+          }
+        }
       }
       row_ = std::min(row_ + rowRepeat_, kMaxRows);
     }
@@ -153,15 +167,39 @@ class ContentHandler : public XmlHandler {
   int paragraphs_ = 0;
 };
 
+// Notes whether the manifest lists encryption data for a part.
+class ManifestHandler : public XmlHandler {
+ public:
+  bool encrypted = false;
+  void Start(std::string_view name, const char**) override { encrypted |= name == "encryption-data"; }
+  void End(std::string_view) override {}
+};
+
 }  // namespace
 
 bool ReadOds(const std::string& path, LabelledMatrix& out, std::string& error) {
   out = LabelledMatrix();
   Package pkg;
   if (!pkg.Open(path, error)) return false;
+  if (pkg.Has("META-INF/manifest.xml")) {
+    ManifestHandler manifest;
+    std::string ignored;
+    if (pkg.Parse("META-INF/manifest.xml", manifest, ignored) && manifest.encrypted) {
+      error = "the spreadsheet is encrypted with a password; save it without one and load that";
+      return false;
+    }
+  }
   SheetCells cells;
   ContentHandler handler(cells);
   if (!pkg.Parse("content.xml", handler, error, true)) return false;
+  return cells.Build(out, error);
+}
+
+bool ReadFlatOds(const std::string& path, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  SheetCells cells;
+  ContentHandler handler(cells);
+  if (!ParseXmlFile(path, handler, error)) return false;
   return cells.Build(out, error);
 }
 

@@ -11,5 +11,8 @@
 namespace quantorial {
 
 bool ReadOds(const std::string& path, LabelledMatrix& out, std::string& error);
+// The first sheet of a flat OpenDocument spreadsheet (.fods): the same document as one
+// XML file.
+bool ReadFlatOds(const std::string& path, LabelledMatrix& out, std::string& error);
 
 }  // namespace quantorial

@@ -9,8 +9,34 @@
 
 namespace quantorial {
 
-void SheetCells::Add(long long row, long long col, Cell cell) {
-  if (IsEmpty(cell) || row < 0 || col < 0) return;
+bool SheetCells::Claim(long long r0, long long r1, long long c0, long long c1, unsigned long long count) {
+  if (over_) return false;
+  if (r0 < 0 || c0 < 0 || r1 < r0 || c1 < c0) return true;
+  const long long minRow = minRow_ < 0 ? r0 : std::min(minRow_, r0), maxRow = std::max(maxRow_, r1);
+  const long long minCol = minCol_ < 0 ? c0 : std::min(minCol_, c0), maxCol = std::max(maxCol_, c1);
+  const auto rows = static_cast<unsigned long long>(maxRow - minRow + 1);
+  const auto cols = static_cast<unsigned long long>(maxCol - minCol + 1);
+  // Both the range as a matrix and the cells collected until then must fit; rows and
+  // columns are at most 2^40 each here, so neither product overflows.
+  const unsigned long long cells = cells_.size() + count;
+  const bool fits = rows <= kMaxSheetBytes / sizeof(Cell) / cols && cells <= kMaxSheetBytes / sizeof(Entry);
+  if (fits) return true;
+  over_ = true;
+  claimedRows_ = rows;
+  claimedCols_ = cols;
+  std::vector<Entry>().swap(cells_);
+  return false;
+}
+
+bool SheetCells::Add(long long row, long long col, Cell cell) {
+  if (IsEmpty(cell) || row < 0 || col < 0) return !over_;
+  // Positions beyond any sheet are cut to keep the arithmetic of the budget in range.
+  row = std::min(row, 1LL << 40);
+  col = std::min(col, 1LL << 40);
+  if (over_) return false;
+  // A cell inside the range so far only costs its entry; one outside widens the range.
+  const bool inside = minRow_ >= 0 && row >= minRow_ && row <= maxRow_ && col >= minCol_ && col <= maxCol_;
+  if ((!inside || (cells_.size() & 0xFFFF) == 0) && !Claim(row, row, col, col, 1)) return false;
   if (minRow_ < 0) {
     minRow_ = maxRow_ = row;
     minCol_ = maxCol_ = col;
@@ -21,10 +47,20 @@ void SheetCells::Add(long long row, long long col, Cell cell) {
     maxCol_ = std::max(maxCol_, col);
   }
   cells_.push_back({row, col, std::move(cell)});
+  return true;
 }
 
 bool SheetCells::Build(LabelledMatrix& out, std::string& error) {
   out = LabelledMatrix();
+  if (over_) {
+    const bool countable = claimedRows_ <= ~0ULL / claimedCols_;
+    error = "the sheet claims a used range of " + std::to_string(claimedRows_) + " rows by " +
+            std::to_string(claimedCols_) + " columns" +
+            (countable ? " (" + std::to_string(claimedRows_ * claimedCols_) + " cells)" : std::string()) +
+            ", more than the " + std::to_string(kMaxSheetBytes >> 30) +
+            " GB this program gives a sheet; the file is damaged or not meant for a model";
+    return false;
+  }
   if (minRow_ < 0) return true;
   const long long rows = maxRow_ - minRow_, cols = maxCol_ - minCol_;
   if (rows > std::numeric_limits<int>::max() || cols > std::numeric_limits<int>::max()) {

@@ -83,6 +83,20 @@ class CompoundFile {
     return true;
   }
 
+  // The first stream that begins with a BIFF BOF record (of any version).
+  bool AnyBiffStream(std::string& out) const {
+    for (const auto& e : entries_) {
+      if (e.type != 2) continue;
+      if (!ReadChain(e.start, e.size < miniCutoff_ ? miniFat_ : fat_, e.size < miniCutoff_, e.size, out)) continue;
+      if (out.size() >= 4 && static_cast<unsigned char>(out[0]) == 0x09 &&
+          (out[1] == 0x08 || out[1] == 0x04 || out[1] == 0x02 || out[1] == 0x00)) {
+        return true;
+      }
+    }
+    out.clear();
+    return false;
+  }
+
   // The stream of that name (case-insensitive, ASCII); false when there is none.
   bool Stream(const std::string& wanted, std::string& out) const {
     for (const auto& e : entries_) {
@@ -290,8 +304,13 @@ struct Globals {
 
 bool ReadGlobals(std::string_view stream, Globals& g, std::string& error) {
   RecordReader reader(stream);
-  Record r;
-  if (!reader.Next(r) || r.type != 0x0809 || r.size < 4) {
+  Record r{};
+  const bool any = reader.Next(r);
+  if (any && (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409)) {
+    error = "an Excel 5.0/95 or older workbook; save it as Excel 97-2003 or newer";  // BIFF2 to BIFF4
+    return false;
+  }
+  if (!any || r.type != 0x0809 || r.size < 4) {
     error = "the workbook stream does not start with a BIFF record";
     return false;
   }
@@ -356,34 +375,53 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
     return false;
   }
   long long pendingRow = -1, pendingCol = -1;  // a formula whose text result follows
-  while (reader.Next(r)) {
+  // A cell beyond the 256 columns of a BIFF8 sheet can only come from a damaged file; a
+  // sheet beyond the memory budget stops the reading (Build says why).
+  bool failed = false;
+  auto put = [&](long long row, long long col, Cell cell) {
+    if (failed) return;
+    if (col > 255) {
+      error = "cell " + CellReference(row, col) + " lies beyond the 256 columns of an Excel 97-2003 sheet; the file is damaged";
+      failed = true;
+      return;
+    }
+    if (!cells.Add(row, col, std::move(cell))) failed = true;
+  };
+  while (!failed && reader.Next(r)) {
     const unsigned char* d = r.data;
     switch (r.type) {
       case 0x000A: return true;  // EOF
+      case 0x0809: {  // BOF of an embedded sub-stream (a chart): its records are not the sheet's
+        for (int depth = 1; depth > 0 && reader.Next(r);) {
+          if (r.type == 0x0809) ++depth;
+          if (r.type == 0x000A) --depth;
+        }
+        break;
+      }
       case 0x00FD:               // LABELSST
         if (r.size >= 10) {
           const std::uint32_t i = U32(d + 6);
-          if (i < g.sst.size() && !g.sst[i].empty()) cells.Add(U16(d), U16(d + 2), g.sst[i]);
+          if (i < g.sst.size() && !g.sst[i].empty()) put(U16(d), U16(d + 2), g.sst[i]);
         }
         break;
       case 0x0203:  // NUMBER
-        if (r.size >= 14) cells.Add(U16(d), U16(d + 2), g.Number(F64(d + 6), U16(d + 4)));
+        if (r.size >= 14) put(U16(d), U16(d + 2), g.Number(F64(d + 6), U16(d + 4)));
         break;
       case 0x027E:  // RK
-        if (r.size >= 10) cells.Add(U16(d), U16(d + 2), g.Number(RkValue(U32(d + 6)), U16(d + 4)));
+        if (r.size >= 10) put(U16(d), U16(d + 2), g.Number(RkValue(U32(d + 6)), U16(d + 4)));
         break;
       case 0x00BD: {  // MULRK
         if (r.size < 6) break;
         const unsigned row = U16(d), first = U16(d + 2);
         for (std::size_t k = 0; 4 + 6 * k + 6 <= r.size - 2; ++k) {
           const unsigned char* e = d + 4 + 6 * k;
-          cells.Add(row, first + static_cast<long long>(k), g.Number(RkValue(U32(e + 2)), U16(e)));
+          put(row, first + static_cast<long long>(k), g.Number(RkValue(U32(e + 2)), U16(e)));
         }
         break;
       }
       case 0x0205:  // BOOLERR
         if (r.size >= 8) {
-          cells.Add(U16(d), U16(d + 2),
+          put(U16(d), U16(d + 2),
                     d[7] ? std::string(ErrorText(d[6])) : std::string(d[6] ? "TRUE" : "FALSE"));
         }
         break;
@@ -394,7 +432,7 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
         b.Add(r);
         std::size_t pos = 6;
         std::string s;
-        if (b.ReadString(pos, s) && !s.empty()) cells.Add(U16(d), U16(d + 2), s);
+        if (b.ReadString(pos, s) && !s.empty()) put(U16(d), U16(d + 2), s);
         break;
       }
       case 0x0006: {  // FORMULA: its cached result
@@ -402,14 +440,14 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
         const long long row = U16(d), col = U16(d + 2);
         if (U16(d + 12) != 0xFFFF) {
           const double v = F64(d + 6);
-          cells.Add(row, col, g.Number(v, U16(d + 4)));
+          put(row, col, g.Number(v, U16(d + 4)));
         } else if (d[6] == 0x00) {
           pendingRow = row;  // the text comes in the STRING record that follows
           pendingCol = col;
         } else if (d[6] == 0x01) {
-          cells.Add(row, col, std::string(d[8] ? "TRUE" : "FALSE"));
+          put(row, col, std::string(d[8] ? "TRUE" : "FALSE"));
         } else if (d[6] == 0x02) {
-          cells.Add(row, col, std::string(ErrorText(d[8])));
+          put(row, col, std::string(ErrorText(d[8])));
         }
         break;
       }
@@ -420,13 +458,14 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
         while (reader.NextIsContinue() && reader.Next(r)) b.AddContinue(r);
         std::size_t pos = 0;
         std::string s;
-        if (b.ReadString(pos, s) && !s.empty()) cells.Add(pendingRow, pendingCol, s);
+        if (b.ReadString(pos, s) && !s.empty()) put(pendingRow, pendingCol, s);
         pendingRow = pendingCol = -1;
         break;
       }
       default: break;
     }
   }
+  if (failed && !cells.OverBudget()) return false;
   return true;  // a sheet without its EOF record: keep what was read
 }
 
@@ -436,10 +475,15 @@ bool ReadXlsBytes(std::string_view bytes, LabelledMatrix& out, std::string& erro
   out = LabelledMatrix();
   CompoundFile cfb;
   if (!cfb.Open(bytes, error)) return false;
+  // The workbook stream is "Workbook" (Excel 97 on) or "Book" (Excel 5/95), but some
+  // programs name it otherwise; the version of its first record decides how it is read.
   std::string stream;
-  if (!cfb.Stream("Workbook", stream)) {
-    error = cfb.Stream("Book", stream) ? "an Excel 5.0/95 or older workbook; save it as Excel 97-2003 or newer"
-                                      : "the file holds no Excel workbook";
+  if (cfb.Stream("EncryptedPackage", stream)) {
+    error = "the workbook is encrypted with a password; save it without one and load that";
+    return false;
+  }
+  if (!cfb.Stream("Workbook", stream) && !cfb.Stream("Book", stream) && !cfb.AnyBiffStream(stream)) {
+    error = "the file holds no Excel workbook";
     return false;
   }
   Globals g;

@@ -350,6 +350,11 @@ bool OpenWorkbook(const std::string& path, OpenedWorkbook& o, std::string& error
     if (!o.pkg.Parse("_rels/.rels", rels, error)) return false;
     if (const auto r = rels.OfType("/officeDocument")) workbook = r->target;
   }
+  if (workbook.size() > 4 && workbook.compare(workbook.size() - 4, 4, ".bin") == 0) {
+    error = "an Excel binary workbook (.xlsb), which this program does not read; save it as an Excel Workbook "
+            "(.xlsx) and load that";
+    return false;
+  }
   if (!o.pkg.Has(workbook)) {
     error = "the package holds no workbook";
     return false;

@@ -1,10 +1,14 @@
 #include "io/ZipXml.h"
 
+#include <algorithm>
+
 #include "io/Utf8.h"
 
 #include <expat.h>
 
 #include <charconv>
+#include <cstdio>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -43,7 +47,16 @@ bool Package::Open(const std::string& path, std::string& error) {
     return true;
 }
 
-bool Package::Has(const std::string& part) const { return zip_name_locate(zip_, part.c_str(), ZIP_FL_NOCASE) >= 0; }
+zip_int64_t Package::Locate(const std::string& part) const {
+  const zip_int64_t index = zip_name_locate(zip_, part.c_str(), ZIP_FL_NOCASE);
+  if (index >= 0) return index;
+  // Some tools write the folders of a part's name with backslashes.
+  std::string windows = part;
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows == part ? index : zip_name_locate(zip_, windows.c_str(), ZIP_FL_NOCASE);
+}
+
+bool Package::Has(const std::string& part) const { return Locate(part) >= 0; }
 
 namespace {
 
@@ -268,7 +281,7 @@ class FastXml {
 }  // namespace
 
 bool Package::Parse(const std::string& part, XmlHandler& handler, std::string& error, bool fast) {
-  const zip_int64_t index = zip_name_locate(zip_, part.c_str(), ZIP_FL_NOCASE);
+  const zip_int64_t index = Locate(part);
   if (index < 0) {
     error = "the package has no part " + part;
     return false;
@@ -323,6 +336,29 @@ bool Package::Parse(const std::string& part, XmlHandler& handler, std::string& e
   if (parser) XML_ParserFree(parser);
   zip_fclose(f);
   return ok;
+}
+
+bool ParseXmlFile(const std::string& path, XmlHandler& handler, std::string& error) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!f) {
+    error = std::strerror(errno);
+    return false;
+  }
+  FastXml scanner(handler);
+  std::vector<char> buf(1 << 16);
+  for (;;) {
+    const std::size_t n = std::fread(buf.data(), 1, buf.size(), f.get());
+    if (n == 0 && std::ferror(f.get())) {
+      error = std::strerror(errno);
+      return false;
+    }
+    std::string why;
+    if (!scanner.Feed(buf.data(), n, n == 0, why)) {
+      error = "not well-formed XML (" + why + ")";
+      return false;
+    }
+    if (n == 0) return true;
+  }
 }
 
 std::optional<double> ParseXmlNumber(const std::string& s) {

@@ -39,8 +39,15 @@ class Package {
   bool Parse(const std::string& part, XmlHandler& handler, std::string& error, bool fast = false);
 
  private:
+  // The index of a part, also when its name was written with backslashes; -1 when absent.
+  zip_int64_t Locate(const std::string& part) const;
   zip_t* zip_ = nullptr;
 };
+
+// Streams a whole XML file (a flat OpenDocument spreadsheet) through a handler with the
+// scanner of the large parts. False with a reason when it cannot be read or is not
+// well-formed.
+bool ParseXmlFile(const std::string& path, XmlHandler& handler, std::string& error);
 
 // A number as XML writes it (blanks around it allowed); nothing for anything else.
 std::optional<double> ParseXmlNumber(const std::string& s);

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <map>
+
 #include <fstream>
 
 #include "MatrixBuilder.h"
@@ -305,6 +308,149 @@ TEST(Workbooks, BiffFilesThatCannotBeRead) {
   cfb.resize(1000);  // the stream's sectors are gone
   std::ofstream(dir.File("cut.xls"), std::ios::binary) << cfb;
   EXPECT_NE(LoadError(dir.File("cut.xls")).find("Cannot read the data file"), std::string::npos);
+}
+
+// ---- hostile and unusual files ----
+
+std::string MinimalXlsx(const TempDir& dir, const std::string& name, const std::string& sheetData,
+                        char slash = '/') {
+  std::string sheetPart = "xl/worksheets/sheet1.xml", relsPart = "xl/_rels/workbook.xml.rels";
+  std::replace(sheetPart.begin(), sheetPart.end(), '/', slash);
+  std::replace(relsPart.begin(), relsPart.end(), '/', slash);
+  std::string workbookPart = std::string("xl") + slash + "workbook.xml";
+  const std::string path = dir.File(name);
+  EXPECT_TRUE(testing::WriteZip(
+      path, {{"[Content_Types].xml", kContentTypes},
+             {workbookPart, "<workbook xmlns:r=\"" + std::string(kRelNs) + "\"><sheets><sheet r:id=\"a\"/></sheets></workbook>"},
+             {relsPart, Rels("<Relationship Id=\"a\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>")},
+             {sheetPart, "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}}));
+  return path;
+}
+
+std::string Ods(const TempDir& dir, const std::string& name, const std::string& table,
+                const std::map<std::string, std::string>& more = {}) {
+  std::map<std::string, std::string> parts = {
+      {"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+      {"content.xml",
+       "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+       "<table:table table:name=\"S\">" + table + "</table:table></office:spreadsheet></office:body>"
+       "</office:document-content>"}};
+  for (const auto& [k, v] : more) parts[k] = v;
+  EXPECT_TRUE(testing::WriteZip(dir.File(name), parts));
+  return dir.File(name);
+}
+
+// Files that claim far more cells than they hold are refused before anything is allocated,
+// at once, with the size they claim.
+TEST(HostileFiles, HugeClaimsAreRefusedBeforeAllocating) {
+  TempDir dir;
+  using B = BiffStream;
+  const std::string repeats = Ods(
+      dir, "repeats.ods",
+      "<table:table-row table:number-rows-repeated=\"999999999\"><table:table-cell "
+      "table:number-columns-repeated=\"999999999\" office:value-type=\"float\" office:value=\"1\"/>"
+      "</table:table-row>");
+  const std::string apart = MinimalXlsx(
+      dir, "apart.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFD1\"><v>2</v></c></row>"
+                         "<row r=\"5000\"><c r=\"A5000\"><v>3</v></c></row>");
+  const struct {
+    std::string path;
+    const char* part;
+  } cases[] = {
+      {repeats, "the sheet claims a used range of 1048576 rows by 16384 columns (17179869184 cells), more than the 2 GB"},
+      {apart, "the sheet claims a used range of 5000 rows by 16384 columns (81920000 cells)"},
+  };
+  for (const auto& c : cases) EXPECT_NE(LoadError(c.path).find(c.part), std::string::npos) << LoadError(c.path);
+  // An .xls sheet has 256 columns; a cell beyond them comes from a damaged file.
+  const std::string wide = LoadBiff(dir, "wide.xls", Workbook("", B().Record(0x0203, Cell3(0, 0, 0) + B::F64(1))
+                                                                     .Record(0x0203, Cell3(9, 8191, 0) + B::F64(2))
+                                                                     .Bytes()));
+  EXPECT_NE(LoadError(wide).find("cell LCB10 lies beyond the 256 columns of an Excel 97-2003 sheet"), std::string::npos)
+      << LoadError(wide);
+  // Within the budget a sparse sheet still loads.
+  EXPECT_EQ(Load(MinimalXlsx(dir, "sparse.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+                                                  "<row r=\"3\"><c r=\"C3\"><v>2</v></c></row>")),
+            "1,,\n,,\n,,2\n");
+}
+
+// An .xls sheet that holds a chart: the chart's records are not the sheet's cells.
+TEST(HostileFiles, ChartsInsideAnXlsSheetArePassedOver) {
+  TempDir dir;
+  using B = BiffStream;
+  const std::string sheet = B().Record(0x0204, Cell3(0, 0, 0) + B::Str("HEADER TEXT A1"))
+                                .Record(0x0809, Bof(0x0020))  // the chart's own sub-stream
+                                .Record(0x0203, Cell3(0, 0, 0) + B::F64(1))
+                                .Record(0x0203, Cell3(0, 1, 0) + B::F64(1.75))
+                                .Record(0x000A, "")
+                                .Record(0x0203, Cell3(1, 0, 0) + B::F64(5))  // the sheet goes on after it
+                                .Bytes();
+  EXPECT_EQ(Load(LoadBiff(dir, "chart.xls", Workbook("", sheet))), "\"HEADER TEXT A1\"\n5\n");
+}
+
+// Files that are readable (or say clearly what they are) though they are unusual.
+TEST(HostileFiles, UnusualFormsAreReadOrNamed) {
+  TempDir dir;
+  using B = BiffStream;
+  const std::string cell = B().Record(0x0203, Cell3(0, 0, 0) + B::F64(4)).Bytes();
+  // A BIFF8 stream named "BOOK": its first record's version decides.
+  std::ofstream(dir.File("book.xls"), std::ios::binary) << testing::CompoundFile(Workbook("", cell), "BOOK");
+  EXPECT_EQ(Load(dir.File("book.xls")), "4\n");
+  // A BIFF5 stream under another name is still called what it is.
+  BiffStream old;
+  old.Record(0x0809, B::U16(0x0500) + B::U16(5) + std::string(4, '\0'));
+  std::ofstream(dir.File("old.xls"), std::ios::binary) << testing::CompoundFile(old.Bytes(), "Sheet");
+  EXPECT_NE(LoadError(dir.File("old.xls")).find("Excel 5.0/95 or older"), std::string::npos);
+  // Part names written with backslashes.
+  EXPECT_EQ(Load(MinimalXlsx(dir, "back.xlsx", "<row><c><v>7</v></c></row>", '\\')), "7\n");
+  // The flat OpenDocument form loads as a sheet (its flags are booleans, which the
+  // converted files hold as numbers).
+  std::string flat = kFixtureDump;
+  flat.replace(flat.find("1.5,1,"), 6, "1.5,\"TRUE\",");
+  flat.replace(flat.find("-0.25,0,"), 8, "-0.25,\"FALSE\",");
+  EXPECT_EQ(Load(Fixture("workbook.fods")), flat);
+  const struct {
+    std::string path;
+    const char* part;
+  } refused[] = {
+      {[&] {
+         testing::WriteZip(dir.File("b.xlsb"),
+                           {{"[Content_Types].xml", kContentTypes},
+                            {"_rels/.rels", Rels("<Relationship Id=\"rId1\" Type=\"" + std::string(kRelNs) +
+                                                 "/officeDocument\" Target=\"xl/workbook.bin\"/>")},
+                            {"xl/workbook.bin", std::string("\x83\x01\x00\x80", 4)}});
+         return dir.File("b.xlsb");
+       }(),
+       "an Excel binary workbook (.xlsb), which this program does not read; save it as an Excel Workbook (.xlsx)"},
+      {[&] {
+         std::ofstream(dir.File("locked.xlsx"), std::ios::binary)
+             << testing::CompoundFile(std::string("\x10\x00\x00\x00\xff\xfe", 6), "EncryptedPackage");
+         return dir.File("locked.xlsx");
+       }(),
+       "the workbook is encrypted with a password"},
+      {Ods(dir, "locked.ods", "",
+           {{"content.xml", std::string("\x9c\x01\xff<\x00\x85\xc3\x28 binary", 16)},
+            {"META-INF/manifest.xml",
+             "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
+             "<manifest:file-entry manifest:full-path=\"content.xml\"><manifest:encryption-data/>"
+             "</manifest:file-entry></manifest:manifest>"}}),
+       "the spreadsheet is encrypted with a password"},
+  };
+  for (const auto& c : refused) EXPECT_NE(LoadError(c.path).find(c.part), std::string::npos) << LoadError(c.path);
+}
+
+// Whatever a damaged file holds, the message shows only printable text.
+TEST(HostileFiles, MessagesNeverEchoBinaryBytes) {
+  TempDir dir;
+  const std::string path =
+      MinimalXlsx(dir, "bin.xlsx", std::string("<row><c><v>1</v></c></row></\x01\x9c\xff\xc3\x28\x7f>", 38));
+  const std::string error = LoadError(path);
+  EXPECT_NE(error.find("is not well-formed XML"), std::string::npos) << error;
+  for (std::size_t i = 0; i < error.size(); ++i) {
+    const auto c = static_cast<unsigned char>(error[i]);
+    EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "byte " << static_cast<int>(c) << " at " << i << " of " << error;
+  }
 }
 
 // ---- what cannot be read ----

@@ -66,7 +66,7 @@ std::string BiffStream::WideStr(const std::vector<std::uint16_t>& units) {
   return s;
 }
 
-std::string CompoundFile(std::string workbook) {
+std::string CompoundFile(std::string workbook, const std::string& streamName) {
   constexpr std::size_t kSector = 512;
   if (workbook.size() < 4096) workbook.resize(4096, '\0');
   const std::size_t streamSize = workbook.size();
@@ -98,7 +98,7 @@ std::string CompoundFile(std::string workbook) {
     return e;
   };
   std::string dir = entry("Root Entry", 5, 0xFFFFFFFE, 0) +
-                    entry("Workbook", 2, 2, static_cast<std::uint32_t>(streamSize));
+                    entry(streamName, 2, 2, static_cast<std::uint32_t>(streamSize));
   dir.resize(kSector, '\0');
 
   std::string header(512, '\0');

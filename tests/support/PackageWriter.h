@@ -35,8 +35,8 @@ class BiffStream {
   std::string bytes_;
 };
 
-// A compound file whose only stream is "Workbook" with these bytes (padded to at least
-// 4096 bytes so that it lives in ordinary sectors).
-std::string CompoundFile(std::string workbook);
+// A compound file whose only stream is "Workbook" (or the name given) with these bytes
+// (padded to at least 4096 bytes so that it lives in ordinary sectors).
+std::string CompoundFile(std::string workbook, const std::string& streamName = "Workbook");
 
 }  // namespace quantorial::testing

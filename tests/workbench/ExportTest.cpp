@@ -131,6 +131,36 @@ TEST(Export, DirectivesFormatTheSheet) {
   ProcessBorderSettings() = BorderSettings{};
 }
 
+// Directives on whole sheets and with numbers beyond every range: the sheet model stays the
+// size of its data, and each number is either used within its range or the statement is
+// not carried out. (The sanitizer build runs this for undefined behaviour.)
+TEST(Export, HostileDirectivesStayInBounds) {
+  Sheet sheet;
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 3; ++c) sheet.At(r, c).value = r == 0 ? Cell(std::string("h")) : Cell(double(r * 10 + c));
+  }
+  DirectiveRunner run(sheet);
+  const struct {
+    const char* line;
+    bool carried;
+  } lines[] = {
+      {"select A1:XFD1048576", true}, {"bold 1", true}, {"border all", true}, {"sort A1:XFD1048576,A1", true},
+      {"subtotal 1e300,1e300,-1e300", false}, {"subtotal 2147483647,2", false},
+      {"bgcolor 1e300", true}, {"bgcolor -inf", true}, {"align 1e300,-1e300,0,1e99,0", true},
+      {"font Arial,1e300,0,0,0,0,0,1e300,1e300", true}, {"color 1e300", true}, {"linethickness 1e300", true},
+      {"linetype -1e300", true}, {"zoom 1e300", true}, {"nformat 1e300", true}, {"rowheight A1,1e300", false},
+      {"colwidth A1,-3", false}, {"graphic pic.png,1e300,1", false}, {"select A2", true}, {"raise 1e300,1e300", true},
+      {"raise r1e300", true},
+  };
+  for (const auto& l : lines) EXPECT_EQ(run.Run(l.line), l.carried) << l.line;
+  EXPECT_LE(sheet.cells.size(), 12u);  // nothing beyond the data was made
+  EXPECT_TRUE(sheet.At(1, 1).format.bold);
+  EXPECT_EQ(sheet.zoom, 100);
+  EXPECT_EQ(sheet.At(3, 2).format.fontSize, 0.0);  // an impossible size is not set
+  EXPECT_TRUE(sheet.pictures.empty());
+  EXPECT_TRUE(sheet.rowHeights.empty());
+}
+
 TEST(Export, SortAndSubtotal) {
   TempDir dir;
   const auto m = M({{T("Region"), T("Sales")}, {T("west"), 5.0}, {T("East"), 2.0}, {T("west"), 1.0}, {T("east"), 4.0}});
