@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "workspace/ValueRules.h"
@@ -460,13 +461,16 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
     if (text(1).empty()) return true;
     const auto r = ParseRangeAddress(p[1], sheet_);
     if (!r) return false;
-    for (int c = r->col1; c <= r->col2; ++c) {
-      std::size_t widest = 0;
-      for (int row = r->row1; row <= r->row2; ++row) {
-        if (const SheetCell* cell = sheet_.Find(row, c)) widest = std::max(widest, Utf8Length(CellDisplay(*cell)));
-      }
-      sheet_.columnWidths[c] = std::min(255.0, std::max(2.0, static_cast<double>(widest) + 2.0));
+    // The widest text of each column among the cells the sheet holds in the range (a range
+    // of a whole sheet is mostly empty: its cells, not its positions, are visited).
+    std::map<int, std::size_t> widest;
+    for (int c = r->col1; c <= r->col2; ++c) widest[c] = 0;
+    for (const auto& [pos, cell] : sheet_.cells) {
+      if (pos.first < r->row1 || pos.first > r->row2 || pos.second < r->col1 || pos.second > r->col2) continue;
+      std::size_t& w = widest[pos.second];
+      w = std::max(w, Utf8Length(CellDisplay(cell)));
     }
+    for (const auto& [c, w] : widest) sheet_.columnWidths[c] = std::min(255.0, std::max(2.0, static_cast<double>(w) + 2.0));
   } else if (keyword == "rowheight" || keyword == "colwidth" || keyword == "columnwidth") {
     const auto r = ParseRangeAddress(p[1], sheet_);
     if (!r) return false;

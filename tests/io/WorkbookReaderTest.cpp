@@ -444,7 +444,7 @@ TEST(HostileFiles, UnusualFormsAreReadOrNamed) {
 TEST(HostileFiles, MessagesNeverEchoBinaryBytes) {
   TempDir dir;
   const std::string path =
-      MinimalXlsx(dir, "bin.xlsx", std::string("<row><c><v>1</v></c></row></\x01\x9c\xff\xc3\x28\x7f>", 38));
+      MinimalXlsx(dir, "bin.xlsx", std::string("<row><c><v>1</v></c></row></") + std::string("\x01\x9c\xff\xc3\x28\x7f", 6) + ">");
   const std::string error = LoadError(path);
   EXPECT_NE(error.find("is not well-formed XML"), std::string::npos) << error;
   for (std::size_t i = 0; i < error.size(); ++i) {

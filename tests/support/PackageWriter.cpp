@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace quantorial::testing {
@@ -11,10 +12,16 @@ bool WriteZip(const std::string& path, const std::map<std::string, std::string>&
   zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
   if (!z) return false;
   for (const auto& [name, content] : parts) {
-    void* copy = std::malloc(content.size() ? content.size() : 1);
-    std::memcpy(copy, content.data(), content.size());
-    zip_source_t* src = zip_source_buffer(z, copy, content.size(), 1);
+    // libzip frees the copy with the source; an empty part needs no buffer at all.
+    void* copy = nullptr;
+    if (!content.empty()) {
+      copy = std::malloc(content.size());
+      std::memcpy(copy, content.data(), content.size());
+    }
+    zip_source_t* src = zip_source_buffer(z, copy, content.size(), copy != nullptr);
+    if (!src) std::free(copy);
     if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+      if (src) zip_source_free(src);
       zip_discard(z);
       return false;
     }
