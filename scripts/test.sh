@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test through ctest.
+# Installs what is missing, builds everything and runs every test through ctest; then the
+# checking build (AddressSanitizer and UndefinedBehaviorSanitizer, clang) runs the core
+# tests again and replays the fuzz corpora (scripts/sanitize.sh). SKIP_SANITIZE=1 leaves
+# the checking build out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
-cd "${BUILD_DIR:-build}"
-ctest --output-on-failure -j "$(nproc)"
+(cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j "$(nproc)")
+if [ "${SKIP_SANITIZE:-0}" != 1 ]; then
+  scripts/sanitize.sh
+fi

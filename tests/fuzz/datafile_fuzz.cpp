@@ -11,6 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const quantorial::fuzz::FuzzFile file("data.xlsx");
   file.Write(data, size);
   const quantorial::DataFileResult r = quantorial::ReadDataFile(file.Path());
-  if (r.matrix.IsAssigned() == !r.error.empty()) __builtin_trap();  // a matrix or a reason, not both
+  if (r.matrix.IsAssigned() && !r.error.empty()) __builtin_trap();  // a matrix or a reason, not both
   return 0;
 }
