@@ -59,7 +59,9 @@ class ChartOptionsState {
   // "Use Default Settings": every setting to its default.
   void cmdDefaults_Click();
   // Cancel: nothing is written.
-  void CancelButton_Click() {}
+  void CancelButton_Click() { closed = true; }
+  // Every button closes the dialog.
+  bool closed = false;
 
  private:
   SettingWriter write_;

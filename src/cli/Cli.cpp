@@ -16,6 +16,7 @@
 #include "io/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
+#include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
@@ -190,6 +191,30 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (host.ErrorReported()) return kExitFailed;
   if (!ran) return kExitOk;
   return WriteResult(DumpText(ws.mLindoBase), a, out, err);
+}
+
+// quantorial-cli play SCRIPT: the script on a fresh workbench.
+int RunPlay(const Arguments& a, std::ostream& err) {
+  if (a.positional.size() != 2) return UsageError(err, "play takes one script");
+  if (!FileExists(a.positional[1])) {
+    err << kProgram << ": there is no script \"" << a.positional[1] << "\"\n";
+    return kExitFailed;
+  }
+  PlayOptions options;
+  if (a.store) options.store = *a.store;
+  if (const auto d = a.Value("--dump")) options.dump = *d;
+  options.verbose = a.verbose;
+  options.drawChart = [](const ChartDescription& chart, const std::string& path, std::string& error) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext == ".json") return WriteFileAtomically(path, ChartJson(chart), error);
+    if (!CanDrawChartPictures()) {
+      error = "this build cannot draw chart pictures (it was built without Qt)";
+      return false;
+    }
+    return DrawChartPicture(chart, path, error);
+  };
+  const int status = PlayScript(a.positional[1], options, err);
+  return status == kPlayDone ? kExitOk : status == kPlaySyntax ? kExitUsage : kExitFailed;
 }
 
 int RunSettings(const Arguments& a, std::ostream& out, std::ostream& err) {
@@ -477,6 +502,9 @@ std::string CliUsage() {
          "                             and the A and B tables beside DATA; prints the B table's path\n"
          "  change DATA --out-dir DIR  turns the levels into changes (DIR/mChangeData.csv) and\n"
          "                             regresses the result (DIR/Matrix_*.CSV)\n"
+         "  play SCRIPT [--dump DIR]   runs a session script of window actions on a fresh\n"
+         "                             workbench (quantorial-cli play --help lists its lines);\n"
+         "                             without --store a temporary settings store is used\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -498,7 +526,7 @@ std::string CliUsage() {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
-  if (a.help) {
+  if (a.help && (a.positional.empty() || a.positional[0] != "play")) {
     out << CliUsage();
     return kExitOk;
   }
@@ -511,6 +539,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "export") return RunExport(a, err);
   if (command == "regress") return RunRegress(a, out, err);
   if (command == "change") return RunChange(a, out, err);
+  if (command == "play") {
+    if (a.help) {
+      out << "Usage: quantorial-cli play SCRIPT [--store DIR] [--dump DIR] [-v]\n\n" << ScriptLanguageHelp();
+      return kExitOk;
+    }
+    return RunPlay(a, err);
+  }
   return UsageError(err, "unknown command " + command);
 }
 

@@ -415,6 +415,7 @@ void Workbench::cmdForecast_Click() {
     forecast_->Form_Load();
   }
   // Cancel (or closing the dialog) forecasts nothing and changes nothing.
+  forecast_->closed = ForecastOptions::Closed::Open;
   if (!host_.ShowForecastOptions(*forecast_)) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
   StageNotices notices;
@@ -526,7 +527,9 @@ void Workbench::cmdChartTitle_Click() {
   ChartOptionsState dialog(ProgramSettingReader(), [this](const std::string& key, const std::string& value) {
     SaveSetting(kProgramSection, key.c_str(), value);
   });
+  chartOptions_ = &dialog;
   host_.ShowChartOptions(dialog);
+  chartOptions_ = nullptr;
 }
 
 void Workbench::cmdSplitTable_Click() {

@@ -26,6 +26,7 @@ inline constexpr const char* kLoadingStatus = "Loading Worksheet.";
 inline constexpr const char* kPairedBMatSuffix = "_NOR_BMAT.CSV";
 
 class Workbench;
+class SessionRecorder;
 
 // frmForecast, "Forecast Options": the calculated period, the forecast period and the
 // forecast data file. It stays loaded between forecasts until the trend analysis runs.
@@ -45,6 +46,11 @@ class ForecastOptions {
   void txtData_Change();
   // "Select Forecast Data File".
   void cmdSelectFile_Click();
+  // OK and Cancel close the dialog; only OK lets the forecast run.
+  void OKButton_Click() { closed = Closed::OK; }
+  void CancelButton_Click() { closed = Closed::Cancel; }
+  enum class Closed { Open, OK, Cancel };
+  Closed closed = Closed::Open;  // how it was closed last
 
  private:
   void CalculatedPeriod();
@@ -59,6 +65,8 @@ class Workbench : public MatrixFileSource {
 
   Workspace ws;
   MainForm form;
+  // Writes every action that passes through the command table while it is set.
+  SessionRecorder* recorder = nullptr;
 
   // Main window load: the last primary and secondary files come back.
   void Form_Load();
@@ -149,6 +157,8 @@ class Workbench : public MatrixFileSource {
   const SettingsStore* Settings() const { return settings_; }
   // The forecast dialog while it is loaded, else null.
   ForecastOptions* ForecastDialog() { return forecast_.get(); }
+  // "Other Chart Options" while it is open, else null.
+  ChartOptionsState* ChartOptionsDialog() { return chartOptions_; }
 
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
@@ -183,6 +193,7 @@ class Workbench : public MatrixFileSource {
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
+  ChartOptionsState* chartOptions_ = nullptr;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary

@@ -6,9 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "workspace/LabelledMatrix.h"
+
 namespace quantorial {
 
-class LabelledMatrix;
 class ForecastOptions;
 class ChartOptionsState;
 struct ChartDescription;
@@ -100,6 +101,14 @@ class Host {
   // Hands a file to the desktop to open with its default program; false when no program
   // is there to open it (the caller then says where the file is).
   virtual bool OpenWithDesktop(const std::string& path) = 0;
+  // What only a window does: "Exit" (close the windows and end), "Calculator" (start the
+  // desktop's calculator), "About" (the about box), "Tips" (the tip of the day). Without a
+  // window there is nothing to do.
+  virtual void WindowService(const std::string& /*service*/) {}
+  // The cells grid 0..5 shows, as CopyGrid reads them; unassigned without a window.
+  virtual LabelledMatrix CopyGrid(int grid);
 };
+
+inline LabelledMatrix Host::CopyGrid(int) { return LabelledMatrix(); }
 
 }  // namespace quantorial

@@ -32,6 +32,13 @@ struct MainForm {
   std::string txtDyn;                  // the same names as one text, each followed by ", "
   std::string txtScale = "0";          // the chart's scale exponent
   int chkDummy = 0;                    // the policy switch: 1 zeroes the lags of policy (0/1) variables
+  int chkOnePercent = 0;               // "Sig. Level:"
+  int chkVV = 0;                       // "Use &X.. for Variable Names"
+  int chkRHS = 0;                      // "Data Contains Constraints"
+  int optDyn = 0;                      // the dynamic panel's choice: 0 Exo, 1 Endo, 2 Endo-Exo
+  std::vector<bool> lstDynSelected;
+  std::string txtAspire = "1~2006~GrthRt+0.1, INFLRT-5%  ";  // "Aspiration Parameters"
+  std::string txtExtd;                 // the dynamic panel's period box
   std::string ChkSaveCaption() const {
     return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";
   }

@@ -1,0 +1,451 @@
+#include "workbench/Commands.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Recorder.h"
+#include "workbench/Workbench.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+using K = ControlKind;
+
+struct Handler {
+  ControlEntry entry;
+  std::function<void(Workbench&)> click;
+  std::function<void(Workbench&)> dblclick;
+  std::function<void(Workbench&, const std::string&)> set;
+  std::function<void(Workbench&, bool)> check;  // check boxes; option buttons are chosen with true
+  // A list's or combo box's items, and the handler of a new selection (indices).
+  std::function<std::vector<std::string>(Workbench&)> items;
+  std::function<void(Workbench&, const std::vector<int>&)> select;
+  bool multiSelect = false;
+};
+
+std::string Indexed(const char* name, int i) { return std::string(name) + "(" + std::to_string(i) + ")"; }
+
+void NotYet(Workbench& wb, const std::string& caption) {
+  MsgBoxEx(wb.HostRef(), "\"" + caption + "\" is not available in this version of the workbench yet.", vbInformation);
+}
+
+ForecastOptions* Forecast(Workbench& wb) { return wb.ForecastDialog(); }
+
+std::vector<Handler> BuildHandlers() {
+  std::vector<Handler> t;
+  auto button = [&](std::string name, std::function<void(Workbench&)> f, K kind = K::Button) {
+    Handler h;
+    h.entry = {std::move(name), kind};
+    h.click = std::move(f);
+    t.push_back(std::move(h));
+  };
+  auto menu = [&](std::string name, std::function<void(Workbench&)> f) { button(std::move(name), std::move(f), K::MenuItem); };
+  auto later = [&](const char* name, const char* caption, K kind = K::Button) {
+    button(name, [caption](Workbench& wb) { NotYet(wb, caption); }, kind);
+  };
+  auto text = [&](std::string name, std::function<void(Workbench&, const std::string&)> f, bool path = false,
+                  bool onCommit = false) {
+    Handler h;
+    h.entry = {std::move(name), K::TextBox, path, onCommit};
+    h.set = std::move(f);
+    t.push_back(std::move(h));
+  };
+  auto checkBox = [&](std::string name, std::function<void(Workbench&, bool)> f) {
+    Handler h;
+    h.entry = {std::move(name), K::CheckBox};
+    h.check = std::move(f);
+    t.push_back(std::move(h));
+  };
+  auto option = [&](std::string name, std::function<void(Workbench&)> f) {
+    Handler h;
+    h.entry = {std::move(name), K::OptionButton};
+    h.check = [f = std::move(f)](Workbench& wb, bool on) {
+      if (on) f(wb);
+    };
+    t.push_back(std::move(h));
+  };
+
+  // ---- the main window: data files and the planning tools ----
+  const char* selectCaptions[3] = {"Select Primary Data File", "Select Secondary Data File", "Select Extended Data File"};
+  for (int i = 0; i < 3; ++i) {
+    (void)selectCaptions;
+    button(Indexed("cmdSelectFile", i), [i](Workbench& wb) { wb.cmdSelectFile_Click(i); });
+    text(Indexed("txtData", i), [i](Workbench& wb, const std::string& s) { wb.SetTxtData(i, s); }, true, true);
+  }
+  text("txtRows", [](Workbench& wb, const std::string& s) { wb.form.txtRows = s; });
+  text("txtCols", [](Workbench& wb, const std::string& s) { wb.form.txtCols = s; });
+  button("txtCols.MouseDown", [](Workbench& wb) { wb.txtCols_MouseDown(); }, K::Panel);
+  button("lblBack", [](Workbench& wb) { wb.lblBack_Click(); }, K::Label);
+  button("cmdNormalVarReg", [](Workbench& wb) { wb.mnuNormal_Click(); });
+  later("cmdKALDRON", "KALDRON");
+  later("cmdEdt", "KRV Editor");
+  button("cmdQuit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
+  later("cmdAspire", "Aspiration");
+  text("txtAspire", [](Workbench& wb, const std::string& s) { wb.form.txtAspire = s; });
+
+  // ---- the model ----
+  button("cmdEXV", [](Workbench& wb) { wb.cmdEXV_Click(); });
+  button("cmdInvert", [](Workbench& wb) { wb.cmdInvert_Click(); });
+  button("cmdMultiply", [](Workbench& wb) { wb.cmdMultiply_Click(); });
+  button("cmdReciprocal", [](Workbench& wb) { wb.cmdReciprocal_Click(); });
+  button("cmdTrend", [](Workbench& wb) { wb.cmdTrend_Click(); });
+  button("cmdForecast", [](Workbench& wb) { wb.cmdForecast_Click(); });
+  button("cmdChange", [](Workbench& wb) { wb.mnuLagChangeTrans_Click(); });
+  button("cmdRunAll", [](Workbench& wb) { wb.cmdRunAll_Click(); });
+  button("cmdSplitTable", [](Workbench& wb) { wb.cmdSplitTable_Click(); });
+  button("cmdClear", [](Workbench& wb) { wb.cmdClear_Click(); });
+  for (int q = 0; q < 4; ++q) button(Indexed("cmdQ", q), [q](Workbench& wb) { wb.cmdQ_Click(q); });
+  // A double click on the command panel asks for the change symbol.
+  Handler panel;
+  panel.entry = {"Picture1", K::Panel};
+  panel.dblclick = [](Workbench& wb) { wb.Picture1_DblClick(); };
+  t.push_back(std::move(panel));
+
+  // ---- the options of the linear model ----
+  checkBox("chkDummy", [](Workbench& wb, bool on) {
+    wb.form.chkDummy = on ? 1 : 0;
+    wb.chkDummy_Click();
+  });
+  checkBox("chkReuse", [](Workbench& wb, bool on) {
+    wb.form.chkReuse = on ? 1 : 0;
+    wb.chkReuse_Click();
+  });
+  checkBox("chkAbs", [](Workbench& wb, bool on) {
+    wb.form.chkAbs = on ? 1 : 0;
+    wb.chkAbs_Click();
+  });
+  checkBox("chkOnePercent", [](Workbench& wb, bool on) { wb.form.chkOnePercent = on ? 1 : 0; });
+  option("opt1Percent", [](Workbench& wb) { wb.form.useOnePercent = true; });
+  option("opt5Percent", [](Workbench& wb) { wb.form.useOnePercent = false; });
+  {
+    Handler h;
+    h.entry = {"lstImpVars", K::List};
+    h.multiSelect = true;
+    h.items = [](Workbench& wb) { return wb.form.lstImpVars; };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      auto& selected = wb.form.lstImpVarsSelected;
+      selected.assign(wb.form.lstImpVars.size(), false);
+      for (int i : chosen) selected[static_cast<std::size_t>(i)] = true;
+      wb.lstImpVars_Click();
+    };
+    t.push_back(std::move(h));
+  }
+  checkBox("chkSave", [](Workbench& wb, bool on) { wb.form.chkSave = on ? 1 : 0; });
+  checkBox("chkVV", [](Workbench& wb, bool on) { wb.form.chkVV = on ? 1 : 0; });
+  checkBox("chkRHS", [](Workbench& wb, bool on) { wb.form.chkRHS = on ? 1 : 0; });
+
+  // ---- viewing ----
+  {
+    Handler h;
+    h.entry = {"cboArrays", K::ComboBox};
+    // The list is made anew from the filled slots when it gains the focus.
+    h.items = [](Workbench& wb) {
+      wb.cboArrays_GotFocus();
+      return wb.form.cboArrays;
+    };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      wb.form.cboArraysText = chosen.empty() ? std::string() : wb.form.cboArrays[static_cast<std::size_t>(chosen[0])];
+    };
+    t.push_back(std::move(h));
+  }
+  button("cmdViewGrid", [](Workbench& wb) { wb.cmdViewGrid_Click(); });
+  button("cmdViewMatrix", [](Workbench& wb) { wb.cmdViewMatrix_Click(); });
+  button("cmdDecimals(0)", [](Workbench& wb) { wb.cmdDecimals_Click(0); });
+  button("cmdDecimals(1)", [](Workbench& wb) { wb.cmdDecimals_Click(1); });
+  text("txtScale", [](Workbench& wb, const std::string& s) {
+    wb.form.txtScale = s;
+    wb.txtScale_Change();
+  });
+  {
+    Handler h;
+    h.entry = {"cboPlot", K::ComboBox};
+    h.items = [](Workbench& wb) { return wb.form.cboPlot; };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      wb.form.cboPlotIndex = chosen.empty() ? -1 : chosen[0];
+    };
+    t.push_back(std::move(h));
+  }
+  button("cmdChart", [](Workbench& wb) { wb.cmdChart_Click(); });
+  button("cmdChartTitle", [](Workbench& wb) { wb.cmdChartTitle_Click(); });
+  // The grids: Enter writes a grid's cells to a workbook, a double click clears it.
+  for (int g = 0; g < 6; ++g) {
+    Handler h;
+    h.entry = {Indexed("grdShow", g), K::Grid};
+    h.click = [g](Workbench& wb) { wb.grdShow_KeyPress(g, wb.HostRef().CopyGrid(g)); };
+    h.dblclick = [g](Workbench& wb) { wb.grdShow_DblClick(g); };
+    t.push_back(std::move(h));
+  }
+
+  // ---- the dynamic panel ----
+  const char* dyn[3] = {"Exo", "Endo", "Endo-Exo"};
+  for (int i = 0; i < 3; ++i) {
+    (void)dyn;
+    option(Indexed("optDyn", i), [i](Workbench& wb) { wb.form.optDyn = i; });
+  }
+  text("txtDyn", [](Workbench& wb, const std::string& s) { wb.form.txtDyn = s; });
+  {
+    Handler h;
+    h.entry = {"lstDyn", K::List};
+    h.multiSelect = true;
+    h.items = [](Workbench& wb) { return wb.form.lstDyn; };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      wb.form.lstDynSelected.assign(wb.form.lstDyn.size(), false);
+      for (int i : chosen) wb.form.lstDynSelected[static_cast<std::size_t>(i)] = true;
+    };
+    t.push_back(std::move(h));
+  }
+  later("cmdDynamicX", "Dynamic");
+  later("cmdDynamicEndo", "Dynamic Endo");
+  later("cmdDynamicExo", "Dynamic Exo");
+  later("cmdDynamicMenu", "Dynamic Menu");
+  text("txtExtd", [](Workbench& wb, const std::string& s) { wb.form.txtExtd = s; });
+  button("Command1", [](Workbench& wb) { wb.Command1_Click(); });
+
+  // ---- the menus ----
+  menu("mnuData1", [](Workbench& wb) { wb.cmdSelectFile_Click(0); });
+  menu("mnuData2", [](Workbench& wb) { wb.cmdSelectFile_Click(1); });
+  menu("mnuExit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
+  menu("mnuLagChangeTrans", [](Workbench& wb) { wb.mnuLagChangeTrans_Click(); });
+  menu("mnuLead", [](Workbench& wb) { wb.RunRegressionMenu(RegMethod::Lead); });
+  menu("mnuLag", [](Workbench& wb) { wb.RunRegressionMenu(RegMethod::Lag); });
+  menu("mnuY", [](Workbench& wb) { wb.RunRegressionMenu(RegMethod::Constant); });
+  menu("mnuNormal", [](Workbench& wb) { wb.mnuNormal_Click(); });
+  for (const auto& e : MatrixMenuEntries()) {
+    const MatrixMenuItem item = e.item;
+    menu(e.name, [item](Workbench& wb) { wb.RunMatrixMenu(item); });
+  }
+  later("mnuLindoModel", "Build Linear Programming Model", K::MenuItem);
+  later("mnuSolve", "Solve", K::MenuItem);
+  later("mnuEditor", "KRV Worksheet Editor", K::MenuItem);
+  menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
+  menu("mnuCalendar", [](Workbench&) {});
+  menu("mnuHelpTopics", [](Workbench& wb) { wb.HostRef().WindowService("Tips"); });
+  menu("mnuAbout", [](Workbench& wb) { wb.HostRef().WindowService("About"); });
+
+  // ---- frmForecast, "Forecast Options" ----
+  auto forecastText = [&](const char* name, std::string ForecastOptions::*field) {
+    text(std::string("frmForecast.") + name, [field](Workbench& wb, const std::string& s) { Forecast(wb)->*field = s; });
+  };
+  forecastText("txtFromYr", &ForecastOptions::txtFromYr);
+  forecastText("txtToYr", &ForecastOptions::txtToYr);
+  forecastText("txtFromYear", &ForecastOptions::txtFromYear);
+  forecastText("txtToYear", &ForecastOptions::txtToYear);
+  text("frmForecast.txtData(0)", [](Workbench& wb, const std::string& s) { Forecast(wb)->SetTxtData(s); }, true, true);
+  button("frmForecast.cmdSelectFile", [](Workbench& wb) { Forecast(wb)->cmdSelectFile_Click(); });
+  button("frmForecast.OKButton", [](Workbench& wb) { Forecast(wb)->OKButton_Click(); });
+  button("frmForecast.CancelButton", [](Workbench& wb) { Forecast(wb)->CancelButton_Click(); });
+
+  // ---- frmChartOptions, "Other Chart Options" ----
+  for (const ChartOption& o : ChartOptionTable()) {
+    const std::string name = std::string("frmChartOptions.") + o.control;
+    const std::string key = o.key;
+    if (o.kind == ChartOptionKind::Check) {
+      checkBox(name, [key](Workbench& wb, bool on) { wb.ChartOptionsDialog()->Set(key, on ? "1" : "0"); });
+    } else {
+      text(name, [key](Workbench& wb, const std::string& s) { wb.ChartOptionsDialog()->Set(key, s); });
+    }
+  }
+  button("frmChartOptions.OKButton", [](Workbench& wb) { wb.ChartOptionsDialog()->OKButton_Click(); });
+  button("frmChartOptions.CancelButton", [](Workbench& wb) { wb.ChartOptionsDialog()->CancelButton_Click(); });
+  button("frmChartOptions.cmdDefaults", [](Workbench& wb) { wb.ChartOptionsDialog()->cmdDefaults_Click(); });
+  return t;
+}
+
+const std::vector<Handler>& Handlers() {
+  static const std::vector<Handler> handlers = BuildHandlers();
+  return handlers;
+}
+
+const std::vector<ControlEntry>& Entries() {
+  static const std::vector<ControlEntry> entries = [] {
+    std::vector<ControlEntry> e;
+    for (const auto& h : Handlers()) e.push_back(h.entry);
+    return e;
+  }();
+  return entries;
+}
+
+const Handler* FindHandler(std::string_view name) {
+  static const std::map<std::string, const Handler*, std::less<>> byName = [] {
+    std::map<std::string, const Handler*, std::less<>> m;
+    for (const auto& h : Handlers()) m[h.entry.name] = &h;
+    return m;
+  }();
+  const auto it = byName.find(name);
+  return it == byName.end() ? nullptr : it->second;
+}
+
+const char* Word(ActionKind k) {
+  switch (k) {
+    case ActionKind::Click: return "click";
+    case ActionKind::DblClick: return "dblclick";
+    case ActionKind::Set: return "set";
+    case ActionKind::Check: return "check";
+    case ActionKind::Choose: return "choose";
+    case ActionKind::Select: return "select";
+  }
+  return "click";
+}
+
+// The window a form's control belongs to must be open.
+bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
+  if (name.rfind("frmForecast.", 0) == 0 && !wb.ForecastDialog()) {
+    error = "\"Forecast Options\" (frmForecast) is not open";
+    return false;
+  }
+  if (name.rfind("frmChartOptions.", 0) == 0 && !wb.ChartOptionsDialog()) {
+    error = "\"Other Chart Options\" (frmChartOptions) is not open";
+    return false;
+  }
+  return true;
+}
+
+// The indices of the items named in a selection; false with the reason for one that is
+// not in the list.
+bool ItemIndices(const std::vector<std::string>& items, const std::vector<std::string>& wanted, std::vector<int>& out,
+                 std::string& error) {
+  out.clear();
+  for (const std::string& w : wanted) {
+    int index = -1;
+    if (w.size() > 1 && w[0] == '#') {
+      const auto n = WholeNumberRounded(w.substr(1));
+      if (n && *n >= 0 && *n < static_cast<int>(items.size())) index = *n;
+    } else {
+      const auto it = std::find(items.begin(), items.end(), w);
+      if (it != items.end()) index = static_cast<int>(it - items.begin());
+    }
+    if (index < 0) {
+      error = "the list has no item \"" + w + "\"";
+      if (!items.empty()) {
+        error += "; its items are:";
+        for (const auto& i : items) error += " \"" + i + "\"";
+      }
+      return false;
+    }
+    out.push_back(index);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::span<const ControlEntry> ControlTable() { return Entries(); }
+
+const ControlEntry* FindControl(std::string_view name) {
+  const Handler* h = FindHandler(name);
+  return h ? &h->entry : nullptr;
+}
+
+std::string ActionLine(const Action& a) {
+  std::string line = std::string(Word(a.kind)) + " " + a.control;
+  switch (a.kind) {
+    case ActionKind::Set: line += " " + a.text; break;
+    case ActionKind::Check: line += " " + a.text; break;
+    case ActionKind::Select:
+      for (std::size_t i = 0; i < a.items.size(); ++i) line += (i == 0 ? " " : "|") + a.items[i];
+      break;
+    default: break;
+  }
+  return line;
+}
+
+std::optional<Action> ParseAction(std::string_view line, std::string& error) {
+  const std::size_t blank = line.find(' ');
+  const std::string word(line.substr(0, blank));
+  const std::string_view rest = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+  const std::size_t nameEnd = rest.find(' ');
+  Action a;
+  a.control = std::string(rest.substr(0, nameEnd));
+  const std::string arg = nameEnd == std::string_view::npos ? std::string() : std::string(rest.substr(nameEnd + 1));
+  if (a.control.empty()) {
+    error = word.empty() ? "an empty action" : "\"" + word + "\" needs a control name";
+    return std::nullopt;
+  }
+  if (word == "click" || word == "dblclick" || word == "choose") {
+    a.kind = word == "click" ? ActionKind::Click : word == "dblclick" ? ActionKind::DblClick : ActionKind::Choose;
+    if (!arg.empty()) {
+      error = "\"" + word + "\" takes only a control name";
+      return std::nullopt;
+    }
+  } else if (word == "set") {
+    a.kind = ActionKind::Set;
+    a.text = arg;
+  } else if (word == "check") {
+    a.kind = ActionKind::Check;
+    if (arg != "0" && arg != "1") {
+      error = "\"check\" takes 0 or 1";
+      return std::nullopt;
+    }
+    a.text = arg;
+  } else if (word == "select") {
+    a.kind = ActionKind::Select;
+    for (std::size_t start = 0; !arg.empty() && start <= arg.size();) {
+      const std::size_t bar = std::min(arg.find('|', start), arg.size());
+      a.items.push_back(arg.substr(start, bar - start));
+      start = bar + 1;
+    }
+  } else {
+    error = "\"" + word + "\" is not an action (set, check, choose, select, click, dblclick, answer, dump, chart)";
+    return std::nullopt;
+  }
+  return a;
+}
+
+bool Perform(Workbench& wb, const Action& a, std::string& error) {
+  const Handler* h = FindHandler(a.control);
+  if (!h) {
+    error = "there is no control \"" + a.control + "\"";
+    return false;
+  }
+  if (!FormOpen(wb, a.control, error)) return false;
+  std::function<void()> run;
+  switch (a.kind) {
+    case ActionKind::Click:
+      if (h->click) run = [&] { h->click(wb); };
+      break;
+    case ActionKind::DblClick:
+      if (h->dblclick) run = [&] { h->dblclick(wb); };
+      break;
+    case ActionKind::Set:
+      if (h->set) run = [&] { h->set(wb, a.text); };
+      break;
+    case ActionKind::Check:
+      if (h->check && h->entry.kind == K::CheckBox) run = [&] { h->check(wb, a.text == "1"); };
+      break;
+    case ActionKind::Choose:
+      if (h->check && h->entry.kind == K::OptionButton) run = [&] { h->check(wb, true); };
+      break;
+    case ActionKind::Select:
+      if (h->select) {
+        std::vector<int> chosen;
+        if (!ItemIndices(h->items(wb), a.items, chosen, error)) return false;
+        if (chosen.size() > 1 && !h->multiSelect) {
+          error = a.control + " takes one item";
+          return false;
+        }
+        run = [&wb, h, chosen] { h->select(wb, chosen); };
+      }
+      break;
+  }
+  if (!run) {
+    error = std::string("\"") + Word(a.kind) + "\" does not apply to " + a.control;
+    return false;
+  }
+  // A disabled control ignores a press in the window; from a script or a test that is
+  // almost always a mistake, so it is refused with a reason.
+  if (!wb.form.IsEnabled(a.control)) {
+    error = a.control + " is disabled";
+    return false;
+  }
+  SessionRecorder* recorder = wb.recorder;
+  if (recorder) recorder->BeginAction(a, h->entry.path);
+  run();
+  if (recorder) recorder->EndAction();
+  return true;
+}
+
+}  // namespace quantorial

@@ -1,0 +1,90 @@
+#include "workbench/Recorder.h"
+
+#include <filesystem>
+
+#include "charts/ChartOptions.h"
+#include "io/AtomicFile.h"
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+
+bool SessionRecorder::Start(const std::string& path, std::string& error) {
+  path_ = path;
+  folder_ = std::filesystem::path(path).parent_path().string();
+  lines_ = {"# Quantorial session script, recorded in the window; replay: quantorial-cli play " +
+            std::filesystem::path(path).filename().string()};
+  answers_.clear();
+  depth_ = 0;
+  Write();
+  return Ok(error);
+}
+
+std::string SessionRecorder::Relative(const std::string& path) const {
+  if (folder_.empty() || path.size() <= folder_.size() + 1 || path.compare(0, folder_.size(), folder_) != 0 ||
+      path[folder_.size()] != '/') {
+    return path;
+  }
+  return path.substr(folder_.size() + 1);
+}
+
+void SessionRecorder::BeginAction(const Action& a, bool path) {
+  if (depth_++ > 0) return;
+  Action shown = a;
+  if (path) shown.text = Relative(a.text);
+  action_ = ActionLine(shown);
+  answers_.clear();
+}
+
+void SessionRecorder::EndAction() {
+  if (depth_ == 0 || --depth_ > 0) return;
+  lines_.insert(lines_.end(), answers_.begin(), answers_.end());
+  lines_.push_back(action_);
+  answers_.clear();
+  Write();
+}
+
+void SessionRecorder::AnswerText(const std::string& text) { answers_.push_back("answer " + text); }
+void SessionRecorder::AnswerCancel() { answers_.push_back("answer"); }
+void SessionRecorder::AnswerButton(const std::string& caption) { answers_.push_back("answer " + caption); }
+void SessionRecorder::AnswerFile(const std::string& path) {
+  answers_.push_back(path.empty() ? std::string("answer") : "answer " + Relative(path));
+}
+
+void SessionRecorder::AnswerForecast(const ForecastOptions& d, bool ok) {
+  // The dialog as it was left: its file and its years, then the button that closed it.
+  const std::string form = "answer frmForecast ";
+  if (!d.txtData.empty()) answers_.push_back(form + "set txtData(0) " + Relative(d.txtData));
+  answers_.push_back(form + "set txtFromYear " + d.txtFromYear);
+  answers_.push_back(form + "set txtToYear " + d.txtToYear);
+  answers_.push_back(form + (ok ? "click OKButton" : "click CancelButton"));
+}
+
+void SessionRecorder::AnswerChartOptions(const ChartOptionsState& d, bool ok, bool defaults) {
+  const std::string form = "answer frmChartOptions ";
+  if (defaults) {
+    answers_.push_back(form + "click cmdDefaults");
+    return;
+  }
+  if (ok) {
+    for (const ChartOption& o : ChartOptionTable()) {
+      const std::string value = d.Get(o.key);
+      answers_.push_back(form + (o.kind == ChartOptionKind::Check ? "check " : "set ") + o.control + " " +
+                         (o.kind == ChartOptionKind::Check ? (value == "1" ? "1" : "0") : value));
+    }
+  }
+  answers_.push_back(form + (ok ? "click OKButton" : "click CancelButton"));
+}
+
+void SessionRecorder::Write() {
+  std::string text;
+  for (const auto& l : lines_) text += l + "\n";
+  std::string why;
+  error_ = WriteFileAtomically(path_, text, why) ? std::string() : "cannot write \"" + path_ + "\": " + why;
+}
+
+bool SessionRecorder::Ok(std::string& error) const {
+  error = error_;
+  return error_.empty();
+}
+
+}  // namespace quantorial
