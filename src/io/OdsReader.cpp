@@ -17,10 +17,12 @@ namespace {
 constexpr long long kMaxRows = 1048576;
 constexpr long long kMaxCols = 16384;
 
+// A repeat count; beyond a sheet's size it is cut to it (so that positions plus repeats
+// never leave the range of the arithmetic).
 long long Repeat(const char* value) {
   if (!value) return 1;
-  const long long n = std::atoll(value);
-  return n < 1 ? 1 : n;
+  const long long n = std::strtoll(value, nullptr, 10);
+  return n < 1 ? 1 : std::min(n, kMaxRows * kMaxCols);
 }
 
 // "PT13H45M00S" as "13:45:00".

@@ -369,6 +369,15 @@ TEST(HostileFiles, HugeClaimsAreRefusedBeforeAllocating) {
                                                                      .Bytes()));
   EXPECT_NE(LoadError(wide).find("cell LCB10 lies beyond the 256 columns of an Excel 97-2003 sheet"), std::string::npos)
       << LoadError(wide);
+  // Repeats as large as a number can be stop at the sheet's last column.
+  const std::string most = Ods(dir, "most.ods",
+                               "<table:table-row><table:table-cell table:number-columns-repeated=\"9223372036854775807\" "
+                               "office:value-type=\"float\" office:value=\"1\"/><table:table-cell "
+                               "table:number-columns-repeated=\"99999999999999999999\" office:value-type=\"float\" "
+                               "office:value=\"2\"/></table:table-row>");
+  const DataFileResult r = ReadDataFile(most);
+  EXPECT_EQ(r.error, "");
+  EXPECT_EQ(r.matrix.Cols(), 16383);
   // Within the budget a sparse sheet still loads.
   EXPECT_EQ(Load(MinimalXlsx(dir, "sparse.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
                                                   "<row r=\"3\"><c r=\"C3\"><v>2</v></c></row>")),
