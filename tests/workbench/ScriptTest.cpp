@@ -1,0 +1,163 @@
+// Session scripts: the command table, the player and its error forms, and the equivalence
+// of a played session with `quantorial-cli run`.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "TempDir.h"
+#include "cli/Cli.h"
+#include "io/SettingsStore.h"
+#include "workbench/Commands.h"
+#include "workbench/Recorder.h"
+#include "workbench/ScriptPlayer.h"
+
+namespace quantorial {
+namespace {
+
+using testing::TempDir;
+
+std::string Sample(const char* name) { return std::string(QUANTORIAL_SAMPLES_DIR) + "/" + name; }
+
+struct Played {
+  int status;
+  std::string err;
+};
+
+class Scripts : public ::testing::Test {
+ protected:
+  TempDir dir;
+  void SetUp() override {
+    for (const char* f : {"klein.csv", "klein_NOR_BMAT.CSV", "klein_forecast.csv"}) {
+      std::filesystem::copy_file(Sample(f), dir.File(f));
+    }
+  }
+  Played Play(const std::string& script, PlayOptions options = {}) {
+    std::ostringstream err;
+    const int status = PlayScriptText(script, dir.path().string(), options, err);
+    return {status, err.str()};
+  }
+  // Every file of two dump folders, byte for byte.
+  void ExpectSameDumps(const std::string& a, const std::string& b) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(a)) names.insert(e.path().filename().string());
+    std::set<std::string> other;
+    for (const auto& e : std::filesystem::directory_iterator(b)) other.insert(e.path().filename().string());
+    EXPECT_EQ(names, other);
+    for (const auto& n : names) EXPECT_EQ(TempDir::Read(a + "/" + n), TempDir::Read(b + "/" + n)) << n;
+  }
+};
+
+TEST_F(Scripts, TheTypicalFlowEqualsRunsDump) {
+  const Played p = Play(
+      "# load, run all stages with 4 endogenous variables, forecast\n"
+      "set txtData(0) klein.csv\n"
+      "answer 4\n"
+      "click cmdRunAll\n"
+      "answer frmForecast set txtData(0) klein_forecast.csv\n"
+      "answer frmForecast click OKButton\n"
+      "click cmdForecast\n"
+      "dump played\n");
+  EXPECT_EQ(p.status, kPlayDone) << p.err;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCli({"run", dir.File("klein.csv"), "--endo", "4", "--forecast", dir.File("klein_forecast.csv"), "--dump",
+                    dir.File("ran")},
+                   out, err),
+            0)
+      << err.str();
+  ExpectSameDumps(dir.File("played"), dir.File("ran"));
+}
+
+TEST_F(Scripts, EveryErrorFormNamesItsLine) {
+  const struct {
+    const char* script;
+    int status;
+    const char* message;
+  } cases[] = {
+      {"click cmdNoSuch\n", kPlaySyntax, "line 1: there is no control \"cmdNoSuch\""},
+      {"# fine\n\nfrobnicate cmdRunAll\n", kPlaySyntax, "line 3: \"frobnicate\" is not an action"},
+      {"check chkAbs 2\n", kPlaySyntax, "line 1: \"check\" takes 0 or 1"},
+      {"answer frmForecast click NoButton\n", kPlaySyntax, "there is no control \"frmForecast.NoButton\""},
+      {"dump mNoSuch x.csv\n", kPlaySyntax, "line 1: there is no workspace slot \"mNoSuch\""},
+      {"set txtData(0) klein.csv\nclick cmdInvert\n", kPlayFailed, "line 2: cmdInvert is disabled"},
+      {"set txtData(0) klein.csv\nclick cmdRunAll\n", kPlayFailed,
+       "line 2: cmdRunAll asked \u201cEnter number of Endogenous Variables:\u201d and no answer was queued"},
+      {"set txtData(0) klein.csv\nanswer 4\nclick cmdRunAll\nclick cmdForecast\n", kPlayFailed,
+       "line 4: cmdForecast opened \u201cForecast Options\u201d (frmForecast) and no answer was queued for it"},
+      {"answer 4\nset txtData(0) klein.csv\n", kPlayFailed, "line 1: this answer was never asked for"},
+      {"click frmForecast.OKButton\n", kPlayFailed, "\"Forecast Options\" (frmForecast) is not open"},
+      {"choose chkAbs\n", kPlayFailed, "line 1: \"choose\" does not apply to chkAbs"},
+      {"set txtData(0) klein.csv\nanswer 4\nclick cmdRunAll\nselect cboPlot 9=Z\n", kPlayFailed,
+       "line 4: the list has no item \"9=Z\"; its items are: \"1=C\" \"2=P\" \"3=Wp\" \"4=I\""},
+  };
+  for (const auto& c : cases) {
+    const Played p = Play(c.script);
+    EXPECT_EQ(p.status, c.status) << c.script << p.err;
+    EXPECT_NE(p.err.find(c.message), std::string::npos) << c.script << "\n" << p.err;
+  }
+}
+
+// The menus, dialogs and buttons beyond the pipeline, each from a script.
+TEST_F(Scripts, MenusDialogsAndQuadrants) {
+  TempDir store;
+  PlayOptions options;
+  options.store = store.path().string();
+  const Played p = Play(
+      "set txtData(0) klein.csv\n"
+      "# Create B-Matrix at 1 %: the B table becomes the secondary file\n"
+      "choose opt1Percent\n"
+      "click mnuNormal\n"
+      "click cmdSplitTable\n"
+      "click cmdQ(3)\n"
+      "dump mBMat q4.csv\n"
+      "# the chart options dialog writes the settings at OK\n"
+      "answer frmChartOptions set cboMarkerSize 11\n"
+      "answer frmChartOptions check chkMarkers 1\n"
+      "answer frmChartOptions click OKButton\n"
+      "click cmdChartTitle\n"
+      "# the matrix menu: two files, then its notice\n"
+      "answer klein_NOR_BMAT.CSV\n"
+      "answer klein_NOR_BMAT.CSV\n"
+      "click mnuMatrixAdd\n"
+      "dump mLindoBase sum.csv\n"
+      "click cmdClear\n"
+      "dump after\n",
+      options);
+  EXPECT_EQ(p.status, kPlayDone) << p.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("klein_NOR_BMAT.CSV")));
+  EXPECT_EQ(TempDir::Read(dir.File("q4.csv")).substr(0, 1), ",");
+  const SettingsStore settings(store.path().string());
+  EXPECT_EQ(settings.Get(kProgramSection, "MarkerSize"), "11");
+  EXPECT_EQ(settings.Get(kProgramSection, "ShowMarkers"), "1");
+  EXPECT_NE(p.err.find("Matrix addition completed...see results below."), std::string::npos) << p.err;
+  EXPECT_EQ(TempDir::Read(dir.File("sum.csv")).substr(0, 4), ",\"C\"");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("after/mObserved.csv")));  // Clear Task erased it
+  EXPECT_TRUE(std::filesystem::exists(dir.File("after/mBMat.csv")));
+}
+
+// The table knows every control it wires, once, and the script form of an action reads
+// back as the same action.
+TEST(CommandTable, NamesAreUniqueAndLinesReadBack) {
+  std::set<std::string> names;
+  for (const ControlEntry& e : ControlTable()) EXPECT_TRUE(names.insert(e.name).second) << e.name;
+  for (const char* n : {"cmdRunAll", "cmdQ(2)", "txtData(0)", "optDyn(1)", "mnuNormal", "frmForecast.OKButton",
+                        "frmChartOptions.cboMarkerSize", "grdShow(5)", "mnuInvertPivot"}) {
+    EXPECT_NE(FindControl(n), nullptr) << n;
+  }
+  const Action actions[] = {{ActionKind::Set, "txtData(0)", "a b.csv", {}},
+                            {ActionKind::Select, "lstImpVars", "", {"K", "#2"}},
+                            {ActionKind::Check, "chkAbs", "1", {}},
+                            {ActionKind::DblClick, "Picture1", "", {}}};
+  for (const Action& a : actions) {
+    std::string error;
+    const auto back = ParseAction(ActionLine(a), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(ActionLine(*back), ActionLine(a));
+    EXPECT_EQ(back->items, a.items);
+  }
+}
+
+}  // namespace
+}  // namespace quantorial
