@@ -72,12 +72,12 @@ void ChartOptionsState::Set(const std::string& key, const std::string& value) {
 }
 
 void ChartOptionsState::OKButton_Click() {
-  closed = true;
+  closed = closedByOk = true;
   for (const auto& [k, v] : values_) write_(k, v);
 }
 
 void ChartOptionsState::cmdDefaults_Click() {
-  closed = true;
+  closed = closedByDefaults = true;
   for (const auto& o : kOptions) write_(o.key, o.value);
 }
 

@@ -60,8 +60,10 @@ class ChartOptionsState {
   void cmdDefaults_Click();
   // Cancel: nothing is written.
   void CancelButton_Click() { closed = true; }
-  // Every button closes the dialog.
+  // Every button closes the dialog; which one, for the session recorder.
   bool closed = false;
+  bool closedByOk = false;
+  bool closedByDefaults = false;
 
  private:
   SettingWriter write_;

@@ -72,38 +72,68 @@ ModalScope::~ModalScope() {
   }
 }
 
+// The session recorder of the window, while one records.
+SessionRecorder* GuiHost::Recorder() const { return window_ ? window_->Bench().recorder : nullptr; }
+
 int GuiHost::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
   const ModalScope scope(window_);
-  return AskMsgBox(prompt, buttons, title);
+  const int pressed = AskMsgBox(prompt, buttons, title);
+  // A box with one button asks nothing; the button pressed on a question is its answer.
+  if (SessionRecorder* r = Recorder(); r && (buttons & kMsgBoxButtonsMask) != vbOKOnly) {
+    static const char* const kCaptions[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+    if (pressed >= 1 && pressed <= 7) r->AnswerButton(kCaptions[pressed]);
+  }
+  return pressed;
 }
 
 std::optional<std::string> GuiHost::InputBox(const std::string& prompt, const std::string& title,
                                              const std::string& defaultText) {
   const ModalScope scope(window_);
-  return AskInput(prompt, title, defaultText);
+  auto answer = AskInput(prompt, title, defaultText);
+  if (SessionRecorder* r = Recorder()) answer ? r->AnswerText(*answer) : r->AnswerCancel();
+  return answer;
 }
 
 std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& request) {
   const ModalScope scope(window_);
-  return AskOpenFile(request);
+  auto path = AskOpenFile(request);
+  if (SessionRecorder* r = Recorder()) r->AnswerFile(path.value_or(""));
+  return path;
 }
 
 std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& request) {
   const ModalScope scope(window_);
-  return AskSaveFile(request);
+  auto path = AskSaveFile(request);
+  if (SessionRecorder* r = Recorder()) r->AnswerFile(path.value_or(""));
+  return path;
 }
 
 bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
   const ModalScope scope(window_);
   const bool ok = AskForecastOptions(dialog);
+  if (SessionRecorder* r = Recorder()) r->AnswerForecast(dialog, ok);
   if (window_) window_->Refresh();
   return ok;
 }
 
 void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
   const ModalScope scope(window_);
+  // The defaults button writes the defaults; OK every control as it was left.
+  dialog.closedByDefaults = false;
   AskChartOptions(dialog);
+  if (SessionRecorder* r = Recorder()) r->AnswerChartOptions(dialog, dialog.closedByOk, dialog.closedByDefaults);
 }
+
+void GuiHost::WindowService(const std::string& service) {
+  if (!window_) return;
+  if (service == "Exit") window_->Exit();
+  if (service == "Calculator") window_->StartCalculator();
+  if (service == "About") window_->ShowAbout();
+  if (service == "Tips") ShowTipWindow();
+  if (service == "Record") window_->ToggleRecording();
+}
+
+LabelledMatrix GuiHost::CopyGrid(int grid) { return window_ ? window_->CopyGridMatrix(grid) : LabelledMatrix(); }
 
 int GuiHost::AskMsgBox(const std::string& prompt, int buttons, const std::string& title) {
   QMessageBox box(window_);

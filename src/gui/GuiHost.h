@@ -13,6 +13,7 @@
 namespace quantorial {
 
 class MainWindow;
+class SessionRecorder;
 
 class GuiHost : public Host {
  public:
@@ -36,6 +37,8 @@ class GuiHost : public Host {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void SetClipboardText(const std::string& text) override;
   bool OpenWithDesktop(const std::string& path) override;
+  void WindowService(const std::string& service) override;
+  LabelledMatrix CopyGrid(int grid) override;
   // The tip window, modal (at first activation and from "&Help Topics").
   virtual void ShowTipWindow();
   // Starts a program of the desktop; false when it could not be started.
@@ -51,6 +54,7 @@ class GuiHost : public Host {
   virtual bool AskForecastOptions(ForecastOptions& dialog);
   virtual void AskChartOptions(ChartOptionsState& dialog);
 
+  SessionRecorder* Recorder() const;
   MainWindow* window_ = nullptr;
 };
 

@@ -43,9 +43,6 @@ constexpr int kParkedLeft = -20000;  // where txtShow waits, in twips
 QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
 
 // The pipeline and planning commands whose work comes in later versions.
-const char* const kLaterCommands[] = {
-    "cmdAspire", "cmdKALDRON",
-    "cmdEdt", "cmdDynamicX", "cmdDynamicEndo", "cmdDynamicExo", "cmdDynamicMenu"};
 
 }  // namespace
 
@@ -128,6 +125,7 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
   wait_ = new WaitWindow(this);
   notice_ = new NoticeWindow(this);
   BuildMenus();
+  WireControls();
   // 1280 x 800, or the whole screen when it is smaller.
   QSize size(1280, 800);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -172,13 +170,9 @@ QWidget* MainWindow::BuildCommandPanel() {
                                    "Select Extended Data File"};
   for (int i = 0; i < 3; ++i) {
     auto* b = Button(Indexed("cmdSelectFile", i), selectCaptions[i]);
-    connect(b, &QPushButton::clicked, this, [this, i] { Handle([this, i] { bench_->cmdSelectFile_Click(i); }); });
+    (void)b;
     auto* edit = Named(new QLineEdit, Indexed("txtData", i));
     edit->setMinimumWidth(170);
-    connect(edit, &QLineEdit::editingFinished, this, [this, i, edit] {
-      const std::string text = edit->text().toStdString();
-      Handle([this, i, text] { bench_->SetTxtData(i, text); });
-    });
     txtData_[static_cast<std::size_t>(i)] = edit;
     dl->addWidget(b, i, 0);
     dl->addWidget(edit, i, 1, 1, 4);
@@ -190,8 +184,6 @@ QWidget* MainWindow::BuildCommandPanel() {
   txtRows_->setMaximumWidth(48);
   txtCols_->setMaximumWidth(48);
   txtCols_->installEventFilter(this);
-  connect(txtRows_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtRows = t.toStdString(); });
-  connect(txtCols_, &QLineEdit::textEdited, this, [this](const QString& t) { bench_->form.txtCols = t.toStdString(); });
   shape->addWidget(txtRows_);
   shape->addWidget(new QLabel("x"));
   shape->addWidget(txtCols_);
@@ -199,16 +191,13 @@ QWidget* MainWindow::BuildCommandPanel() {
   dl->addLayout(shape, 3, 1, 1, 3);
   auto* lblBack = Named(new QLabel("<a href=\"#\">Dynamic…</a>"), "lblBack");
   lblBack->setToolTip("Show or hide the dynamic panel and the policy switch");
-  connect(lblBack, &QLabel::linkActivated, this, [this] { Handle([this] { bench_->lblBack_Click(); }); });
   dl->addWidget(lblBack, 3, 4, Qt::AlignRight);
   auto* tools = new QHBoxLayout;
   tools->addWidget(Button("cmdNormalVarReg", "Create B-Matrix",
                           "Create B-Matrix using Normal Variable Multiple Simple Linear Regression"));
   tools->addWidget(Button("cmdKALDRON", "KALDRON"));
   tools->addWidget(Button("cmdEdt", "KRV Editor"));
-  auto* quit = Button("cmdQuit", "&Quit");
-  connect(quit, &QPushButton::clicked, this, [this] { Exit(); });
-  tools->addWidget(quit);
+  tools->addWidget(Button("cmdQuit", "&Quit"));
   dl->addLayout(tools, 4, 0, 1, 5);
   auto* aspire = new QHBoxLayout;
   aspire->addWidget(Button("cmdAspire", "Aspiration"));
@@ -236,29 +225,12 @@ QWidget* MainWindow::BuildCommandPanel() {
     pl->addWidget(Button(p[0], p[1], p[2]), k / 2, k % 2);
     ++k;
   }
-  const std::pair<const char*, void (Workbench::*)()> stages[] = {{"cmdEXV", &Workbench::cmdEXV_Click},
-                                                                    {"cmdInvert", &Workbench::cmdInvert_Click},
-                                                                    {"cmdMultiply", &Workbench::cmdMultiply_Click},
-                                                                    {"cmdReciprocal", &Workbench::cmdReciprocal_Click},
-                                                                    {"cmdTrend", &Workbench::cmdTrend_Click},
-                                                                    {"cmdForecast", &Workbench::cmdForecast_Click},
-                                                                    {"cmdRunAll", &Workbench::cmdRunAll_Click},
-                                                                    {"cmdSplitTable", &Workbench::cmdSplitTable_Click},
-                                                                    {"cmdNormalVarReg", &Workbench::mnuNormal_Click},
-                                                                    {"cmdChange", &Workbench::mnuLagChangeTrans_Click}};
-  for (const auto& [name, handler] : stages) {
-    connect(qobject_cast<QPushButton*>(controls_.value(name)), &QPushButton::clicked, this,
-            [this, handler = handler] { Handle([this, handler] { (bench_.get()->*handler)(); }); });
-  }
-  auto* clear = Button("cmdClear", "Clear Task");
-  connect(clear, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdClear_Click(); }); });
-  pl->addWidget(clear, k / 2, k % 2);
+  pl->addWidget(Button("cmdClear", "Clear Task"), k / 2, k % 2);
   auto* quadrants = new QHBoxLayout;
   for (int q = 0; q < 4; ++q) {
     // The quadrant buttons carry no caption of their own; the number tells them apart.
     auto* b = Button(Indexed("cmdQ", q), QString("Q%1").arg(q + 1), QString("Use quadrant %1 as the B-matrix").arg(q + 1));
     b->setMaximumWidth(44);
-    connect(b, &QPushButton::clicked, this, [this, q] { Handle([this, q] { bench_->cmdQ_Click(q); }); });
     quadrants->addWidget(b);
   }
   pl->addLayout(quadrants, 5, 0, 1, 2);
@@ -270,52 +242,27 @@ QWidget* MainWindow::BuildCommandPanel() {
   ol->setVerticalSpacing(2);
   auto* dummy = Named(new QCheckBox("Policy &Off"), "chkDummy");
   chkDummy_ = dummy;
-  connect(dummy, &QCheckBox::clicked, this, [this](bool on) {
-    bench_->form.chkDummy = on ? 1 : 0;
-    Handle([this] { bench_->chkDummy_Click(); });
-  });
   ol->addWidget(dummy, 0, 0);
   auto* reuse = Named(new QCheckBox("Re&use"), "chkReuse");
-  connect(reuse, &QCheckBox::clicked, this, [this](bool on) {
-    bench_->form.chkReuse = on ? 1 : 0;
-    Handle([this] { bench_->chkReuse_Click(); });
-  });
   ol->addWidget(reuse, 0, 1);
   auto* abs = Named(new QCheckBox("ABS"), "chkAbs");
-  connect(abs, &QCheckBox::clicked, this, [this](bool on) {
-    bench_->form.chkAbs = on ? 1 : 0;
-    Handle([this] { bench_->chkAbs_Click(); });
-  });
   ol->addWidget(abs, 0, 2);
   ol->addWidget(Named(new QCheckBox("Sig. Level:"), "chkOnePercent"), 1, 0);
   auto* one = Named(new QRadioButton("1%"), "opt1Percent");
   auto* five = Named(new QRadioButton("5%"), "opt5Percent");
   five->setChecked(true);
-  connect(one, &QRadioButton::toggled, this, [this](bool on) { bench_->form.useOnePercent = on; });
   ol->addWidget(one, 1, 1);
   ol->addWidget(five, 1, 2);
   auto* impLabel = new QLabel("Impact &Variables");
   auto* imp = Named(new QListWidget, "lstImpVars");
   imp->setSelectionMode(QAbstractItemView::MultiSelection);
   imp->setMaximumHeight(64);
-  connect(imp, &QListWidget::itemSelectionChanged, this, [this, imp] {
-    auto& selected = bench_->form.lstImpVarsSelected;
-    selected.assign(bench_->form.lstImpVars.size(), false);
-    for (int i = 0; i < imp->count() && i < static_cast<int>(selected.size()); ++i) {
-      selected[static_cast<std::size_t>(i)] = imp->item(i)->isSelected();
-    }
-    Handle([this] { bench_->lstImpVars_Click(); });
-  });
   lstImpVars_ = imp;
   impLabel->setBuddy(imp);
   ol->addWidget(impLabel, 2, 0, 1, 3);
   ol->addWidget(imp, 3, 0, 1, 3);
   chkSave_ = Named(new QCheckBox, "chkSave");
   chkSave_->setToolTip("Copies model to Clipboard or Save/Open in Lindo");
-  connect(chkSave_, &QCheckBox::clicked, this, [this](bool on) {
-    bench_->form.chkSave = on ? 1 : 0;
-    Refresh();
-  });
   ol->addWidget(chkSave_, 4, 0, 1, 3);
   auto* vv = Named(new QCheckBox("Use &X.. for Variable Names"), "chkVV");
   vv->setToolTip("Replaces variable names with X1, X2, X3... if checked");
@@ -333,25 +280,11 @@ QWidget* MainWindow::BuildCommandPanel() {
   cboArrays_->setPlaceholderText("Select Matrix");
   cboArrays_->setMinimumContentsLength(24);
   cboArrays_->installEventFilter(this);
-  connect(cboArrays_, &QComboBox::currentTextChanged, this,
-          [this](const QString& t) { bench_->form.cboArraysText = t.toStdString(); });
   vl->addWidget(cboArrays_, 0, 0, 1, 4);
-  auto* grid = Button("cmdViewGrid", "&Grid Preview");
-  connect(grid, &QPushButton::clicked, this, [this] {
-    bench_->form.cboArraysText = cboArrays_->currentText().toStdString();
-    Handle([this] { bench_->cmdViewGrid_Click(); });
-  });
-  vl->addWidget(grid, 1, 0, 1, 2);
-  auto* excel = Button("cmdViewMatrix", "&Excel Preview");
-  connect(excel, &QPushButton::clicked, this, [this] {
-    bench_->form.cboArraysText = cboArrays_->currentText().toStdString();
-    Handle([this] { bench_->cmdViewMatrix_Click(); });
-  });
-  vl->addWidget(excel, 1, 2, 1, 2);
+  vl->addWidget(Button("cmdViewGrid", "&Grid Preview"), 1, 0, 1, 2);
+  vl->addWidget(Button("cmdViewMatrix", "&Excel Preview"), 1, 2, 1, 2);
   auto* more = Button(Indexed("cmdDecimals", 0), ">.00", "Increase Decimal");
   auto* less = Button(Indexed("cmdDecimals", 1), "<.00", "Decrease Decimal");
-  connect(more, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdDecimals_Click(0); }); });
-  connect(less, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdDecimals_Click(1); }); });
   vl->addWidget(more, 2, 0);
   vl->addWidget(less, 2, 1);
   auto* scaleLabel = new QLabel("&Scale");
@@ -363,26 +296,11 @@ QWidget* MainWindow::BuildCommandPanel() {
   vl->addWidget(scale, 2, 3);
   cboPlot_ = Named(new QComboBox, "cboPlot");
   cboPlot_->setPlaceholderText("Series Variables");
-  connect(cboPlot_, &QComboBox::currentIndexChanged, this, [this](int i) { bench_->form.cboPlotIndex = i; });
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
-  connect(scale, &QLineEdit::textEdited, this, [this](const QString& t) {
-    bench_->form.txtScale = t.toStdString();
-    Handle([this] { bench_->txtScale_Change(); });
-  });
-  auto* chart = Button("cmdChart", "&Plot/Chart Variables");
-  connect(chart, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdChart_Click(); }); });
-  vl->addWidget(chart, 4, 0, 1, 2);
-  auto* chartTitle = Button("cmdChartTitle", "Chart Options");
-  connect(chartTitle, &QPushButton::clicked, this, [this] { Handle([this] { bench_->cmdChartTitle_Click(); }); });
-  vl->addWidget(chartTitle, 4, 2, 1, 2);
+  vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
+  vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
   row->addWidget(view, 4);
 
-  for (const char* name : kLaterCommands) {
-    if (auto* b = qobject_cast<QPushButton*>(controls_.value(name))) {
-      const QString caption = b->text().remove('&');
-      connect(b, &QPushButton::clicked, this, [this, caption] { NotYet(caption); });
-    }
-  }
   return panel;
 }
 
@@ -409,66 +327,122 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   l->addWidget(Button("cmdDynamicExo", "Dynamic Exo"), 3, 2);
   l->addWidget(Button("cmdDynamicMenu", "Dynamic Menu"), 4, 0);
   l->addWidget(Named(new QLineEdit, "txtExtd"), 4, 1);
-  auto* close = Button("Command1", "Close Dynamic Menu");
-  connect(close, &QPushButton::clicked, this, [this] { Handle([this] { bench_->Command1_Click(); }); });
-  l->addWidget(close, 4, 2);
+  l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 2);
   box->hide();
   return box;
 }
 
 void MainWindow::BuildMenus() {
-  auto add = [this](QMenu* menu, const QString& name, const QString& caption, const std::function<void()>& f) {
+  // The items only: what each does comes from the command table (WireControls).
+  auto add = [this](QMenu* menu, const QString& name, const QString& caption) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this, f);
     return a;
   };
   QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("mnuFile");
-  add(file, "mnuData1", "Select &Primary Data File...", [this] { Handle([this] { bench_->cmdSelectFile_Click(0); }); });
-  add(file, "mnuData2", "Select &Secondary Data File...",
-      [this] { Handle([this] { bench_->cmdSelectFile_Click(1); }); });
+  add(file, "mnuData1", "Select &Primary Data File...");
+  add(file, "mnuData2", "Select &Secondary Data File...");
   file->addSeparator();
-  add(file, "mnuExit", "E&xit", [this] { Exit(); });
+  add(file, "mnuExit", "E&xit");
 
   QMenu* transform = menuBar()->addMenu("&Transform");
   transform->setObjectName("mnuTransform");
-  add(transform, "mnuLagChangeTrans", "&Lag Change Transformation",
-      [this] { Handle([this] { bench_->mnuLagChangeTrans_Click(); }); });
+  add(transform, "mnuLagChangeTrans", "&Lag Change Transformation");
 
   QMenu* task = menuBar()->addMenu("&Analyze");
   task->setObjectName("mnuTask");
   QMenu* mslr = task->addMenu("Multiple Simple Linear &Regression");
   mslr->setObjectName("mnuMSLR");
-  add(mslr, "mnuLead", "&Lead Transformation", [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Lead); }); });
-  add(mslr, "mnuLag", "Lag &Transformation", [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Lag); }); });
-  add(mslr, "mnuY", "&Y-Variable on Constant",
-      [this] { Handle([this] { bench_->RunRegressionMenu(RegMethod::Constant); }); });
-  add(mslr, "mnuNormal", "&Normal Variable", [this] { Handle([this] { bench_->mnuNormal_Click(); }); });
+  add(mslr, "mnuLead", "&Lead Transformation");
+  add(mslr, "mnuLag", "Lag &Transformation");
+  add(mslr, "mnuY", "&Y-Variable on Constant");
+  add(mslr, "mnuNormal", "&Normal Variable");
 
   QMenu* matrix = menuBar()->addMenu("&Matrix Operations");
   matrix->setObjectName("mnuMatrix");
-  for (const auto& e : MatrixMenuEntries()) {
-    const MatrixMenuItem item = e.item;
-    add(matrix, e.name, e.caption, [this, item] { Handle([this, item] { bench_->RunMatrixMenu(item); }); });
-  }
+  for (const auto& e : MatrixMenuEntries()) add(matrix, e.name, e.caption);
   matrix->addSeparator()->setObjectName("BARS");
-  add(matrix, "mnuLindoModel", "Build &Linear Programming Model...",
-      [this] { NotYet("Build Linear Programming Model"); });
-  add(matrix, "mnuSolve", "&Solve...", [this] { NotYet("Solve"); });
+  add(matrix, "mnuLindoModel", "Build &Linear Programming Model...");
+  add(matrix, "mnuSolve", "&Solve...");
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   tools->setObjectName("mnuTools");
-  add(tools, "mnuEditor", "&KRV Worksheet Editor...", [this] { NotYet("KRV Worksheet Editor"); });
+  add(tools, "mnuEditor", "&KRV Worksheet Editor...");
   tools->addSeparator();
-  add(tools, "mnuCalc", "&Calculator...", [this] { StartCalculator(); });
-  add(tools, "mnuCalendar", "KRV Calen&dar...", [] {});
+  add(tools, "mnuCalc", "&Calculator...");
+  add(tools, "mnuCalendar", "KRV Calen&dar...");
+  tools->addSeparator();
+  add(tools, "mnuRecord", "Record Session Script...");
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
-  add(help, "mnuHelpTopics", "&Help Topics", [this] { host_->ShowTipWindow(); });
+  add(help, "mnuHelpTopics", "&Help Topics");
   help->addSeparator();
-  add(help, "mnuAbout", "&About...", [this] { ShowAbout(); });
+  add(help, "mnuAbout", "&About...");
+}
+
+void MainWindow::WireControls() {
+  for (const ControlEntry& e : ControlTable()) {
+    const QString name = QString::fromStdString(e.name);
+    if (name.contains('.')) continue;  // other windows wire their own; pseudo-controls come from events
+    if (QAction* a = menuBar()->findChild<QAction*>(name)) {
+      connect(a, &QAction::triggered, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
+      continue;
+    }
+    QWidget* w = controls_.value(name);
+    if (!w) continue;  // a panel or a grid: its events arrive through the event filter
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+      connect(b, &QPushButton::clicked, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+      connect(l, &QLabel::linkActivated, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
+    } else if (auto* t = qobject_cast<QLineEdit*>(w)) {
+      if (e.onCommit) {
+        // A path is taken when typing ends (Enter or leaving the box), not at every key.
+        connect(t, &QLineEdit::editingFinished, this, [this, e, t] {
+          if (t->text().toStdString() != CurrentText(e.name)) Act({ActionKind::Set, e.name, t->text().toStdString(), {}});
+        });
+      } else {
+        connect(t, &QLineEdit::textEdited, this,
+                [this, e](const QString& s) { Act({ActionKind::Set, e.name, s.toStdString(), {}}); });
+      }
+    } else if (auto* r = qobject_cast<QRadioButton*>(w)) {
+      connect(r, &QRadioButton::clicked, this, [this, e] { Act({ActionKind::Choose, e.name, {}, {}}); });
+    } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+      connect(c, &QCheckBox::clicked, this,
+              [this, e](bool on) { Act({ActionKind::Check, e.name, on ? "1" : "0", {}}); });
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+      connect(list, &QListWidget::itemSelectionChanged, this, [this, e, list] {
+        Action a{ActionKind::Select, e.name, {}, {}};
+        for (int i = 0; i < list->count(); ++i) {
+          if (list->item(i)->isSelected()) a.items.push_back("#" + std::to_string(i));
+        }
+        Act(a);
+      });
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+      // Any change of the choice that is not the window's own (Refresh blocks its signals).
+      connect(combo, &QComboBox::currentIndexChanged, this, [this, e, combo](int i) {
+        Action a{ActionKind::Select, e.name, {}, {}};
+        if (i >= 0) a.items.push_back(combo->itemText(i).toStdString());
+        Act(a);
+      });
+    }
+  }
+}
+
+std::string MainWindow::CurrentText(const std::string& name) const {
+  for (int i = 0; i < 3; ++i) {
+    if (name == "txtData(" + std::to_string(i) + ")") return bench_->form.txtData[static_cast<std::size_t>(i)];
+  }
+  return std::string();
+}
+
+void MainWindow::Act(const Action& a) {
+  Handle([this, a] {
+    std::string error;
+    // A control the workbench holds disabled does not respond (its widget is disabled too).
+    if (!Perform(*bench_, a, error)) QApplication::beep();
+  });
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
@@ -485,9 +459,30 @@ void MainWindow::Handle(const std::function<void()>& handler) {
   Refresh();
 }
 
-void MainWindow::NotYet(const QString& caption) {
-  MsgBoxEx(*host_, ("\"" + caption + "\" is not available in this version of the workbench yet.").toStdString(),
-           vbInformation);
+void MainWindow::ToggleRecording() {
+  QAction* item = menuBar()->findChild<QAction*>("mnuRecord");
+  if (recorder_) {
+    bench_->recorder = nullptr;
+    recorder_.reset();
+    if (item) item->setText("Record Session Script...");
+    return;
+  }
+  FileDialogRequest request;
+  request.title = "Record Session Script";
+  request.filter = "Session scripts (*.qs;*.txt)|*.qs;*.txt";
+  request.initialFolder = bench_->DataFolder();
+  request.defaultName = "session.qs";
+  const auto path = host_->ChooseSaveFile(request);
+  if (!path) return;
+  auto recorder = std::make_unique<SessionRecorder>();
+  std::string error;
+  if (!recorder->Start(*path, error)) {
+    MsgBoxEx(*host_, error, vbCritical);
+    return;
+  }
+  recorder_ = std::move(recorder);
+  bench_->recorder = recorder_.get();
+  if (item) item->setText("Stop Recording");
 }
 
 void MainWindow::StartCalculator() {
@@ -551,25 +546,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
       Refresh();
     }
   } else if (picture1_ && watched == picture1_->widget() && e->type() == QEvent::MouseButtonDblClick) {
-    Handle([this] { bench_->Picture1_DblClick(); });
+    Act({ActionKind::DblClick, "Picture1", {}, {}});
   } else if (watched == txtCols_ && e->type() == QEvent::MouseButtonPress) {
-    Handle([this] { bench_->txtCols_MouseDown(); });
+    Act({ActionKind::Click, "txtCols.MouseDown", {}, {}});
   } else if (e->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(e);
     for (int i = 0; i < 6; ++i) {
       if (watched == grids_[static_cast<std::size_t>(i)] &&
           (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        // The grid's texts as a matrix, as CopyGrid reads them.
-        const auto cells = CopyGrid(i);
-        LabelledMatrix m;
-        if (!cells.isEmpty()) {
-          m = LabelledMatrix::Dimension(static_cast<int>(cells.size()) - 1, static_cast<int>(cells[0].size()) - 1);
-          for (int r = 0; r < cells.size(); ++r) {
-            for (int c = 0; c < cells[r].size(); ++c) m.Set(r, c, cells[r][c].toStdString());
-          }
-        }
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        Handle([this, i, &m] { bench_->grdShow_KeyPress(i, m); });
+        Act({ActionKind::Click, "grdShow(" + std::to_string(i) + ")", {}, {}});
         QApplication::restoreOverrideCursor();
         return true;
       }
@@ -577,7 +563,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   } else if (e->type() == QEvent::MouseButtonDblClick) {
     for (int i = 0; i < 6; ++i) {
       if (watched == grids_[static_cast<std::size_t>(i)]->viewport()) {
-        Handle([this, i] { bench_->grdShow_DblClick(i); });
+        Act({ActionKind::DblClick, "grdShow(" + std::to_string(i) + ")", {}, {}});
         return true;
       }
     }
@@ -730,6 +716,19 @@ QVector<QVector<QString>> MainWindow::CopyGrid(int grid) const {
     out << row;
   }
   return out;
+}
+
+LabelledMatrix MainWindow::CopyGridMatrix(int grid) const {
+  // The grid's texts as a matrix, as CopyGrid reads them.
+  const auto cells = CopyGrid(grid);
+  LabelledMatrix m;
+  if (!cells.isEmpty()) {
+    m = LabelledMatrix::Dimension(static_cast<int>(cells.size()) - 1, static_cast<int>(cells[0].size()) - 1);
+    for (int r = 0; r < cells.size(); ++r) {
+      for (int c = 0; c < cells[r].size(); ++c) m.Set(r, c, cells[r][c].toStdString());
+    }
+  }
+  return m;
 }
 
 QString MainWindow::CopyGridText(int grid) const {

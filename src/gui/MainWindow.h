@@ -13,6 +13,8 @@
 
 #include "gui/GuiHost.h"
 #include "io/SettingsStore.h"
+#include "workbench/Commands.h"
+#include "workbench/Recorder.h"
 #include "workbench/Workbench.h"
 
 class QCheckBox;
@@ -54,6 +56,8 @@ class MainWindow : public QMainWindow {
   void ClearGrid(int grid);
   // Every cell text of a grid, rows by columns.
   QVector<QVector<QString>> CopyGrid(int grid) const;
+  // The same as a matrix of texts.
+  LabelledMatrix CopyGridMatrix(int grid) const;
   // The same as one text: every cell followed by "," and every row by a line break.
   QString CopyGridText(int grid) const;
   void ShowWaitBox(const QString& message, bool modal);
@@ -82,6 +86,11 @@ class MainWindow : public QMainWindow {
   QWidget* BuildCommandPanel();
   QWidget* BuildDynamicPanel(QWidget* parent);
   void BuildMenus();
+  // Connects every widget to its entry of the command table, by its name.
+  void WireControls();
+  // Carries out an action of the command table as the command of the window.
+  void Act(const Action& a);
+  std::string CurrentText(const std::string& name) const;
   QPushButton* Button(const QString& name, const QString& caption, const QString& tip = QString());
   template <typename W>
   W* Named(W* w, const QString& name);
@@ -90,11 +99,13 @@ class MainWindow : public QMainWindow {
   // beep, so no second command runs on the matrices the first is still using.
   void Handle(const std::function<void()>& handler);
   bool busy_ = false;
-  // A command whose work is not in this version yet.
-  void NotYet(const QString& caption);
+  friend class GuiHost;
   void StartCalculator();
   void ShowAbout();
   void Exit();
+  // Tools ▸ "Record Session Script..." / "Stop Recording".
+  void ToggleRecording();
+  std::unique_ptr<SessionRecorder> recorder_;
 
   std::unique_ptr<GuiHost> host_;
   std::unique_ptr<SettingsStore> store_;

@@ -225,6 +225,8 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuCalendar", [](Workbench&) {});
   menu("mnuHelpTopics", [](Workbench& wb) { wb.HostRef().WindowService("Tips"); });
   menu("mnuAbout", [](Workbench& wb) { wb.HostRef().WindowService("About"); });
+  menu("mnuRecord", [](Workbench& wb) { wb.HostRef().WindowService("Record"); });
+  t.back().entry.recorded = false;
 
   // ---- frmForecast, "Forecast Options" ----
   auto forecastText = [&](const char* name, std::string ForecastOptions::*field) {
@@ -441,10 +443,12 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
     error = a.control + " is disabled";
     return false;
   }
-  SessionRecorder* recorder = wb.recorder;
+  // The action may start or stop the recording itself: only a recorder that saw it begin
+  // sees it end.
+  SessionRecorder* recorder = h->entry.recorded ? wb.recorder : nullptr;
   if (recorder) recorder->BeginAction(a, h->entry.path);
   run();
-  if (recorder) recorder->EndAction();
+  if (recorder && wb.recorder == recorder) recorder->EndAction();
   return true;
 }
 

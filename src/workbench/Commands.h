@@ -25,6 +25,7 @@ struct ControlEntry {
   ControlKind kind;
   bool path = false;    // a text box whose text is a file path (relative to a script's folder)
   bool onCommit = false;  // a text box whose change runs when typing ends, not at every key
+  bool recorded = true;   // written by the session recorder (not the item that starts and stops it)
 };
 
 // Every entry: the main window's controls and menu items, then those of "Forecast

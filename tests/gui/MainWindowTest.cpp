@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,12 +25,15 @@
 #include <functional>
 #include <utility>
 #include <fstream>
+#include <sstream>
 
 #include "gui/ChartRenderer.h"
 #include "gui/ChartWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
+#include "workbench/Commands.h"
+#include "workbench/ScriptPlayer.h"
 
 using namespace quantorial;
 
@@ -66,6 +70,13 @@ class TestHost : public GuiHost {
     if (files.empty()) return std::nullopt;
     std::string s = files.front();
     files.pop_front();
+    return s;
+  }
+  std::deque<std::string> saves;
+  std::optional<std::string> AskSaveFile(const FileDialogRequest&) override {
+    if (saves.empty()) return std::nullopt;
+    std::string s = saves.front();
+    saves.pop_front();
     return s;
   }
   void ShowTipWindow() override { ++tipWindows; }
@@ -596,6 +607,87 @@ class MainWindowTest : public QObject {
       }
       const double across = right - left + 1, expected = points * 96.0 / 72.0;
       QVERIFY2(std::fabs(across - expected) <= 3, qPrintable(QString("%1 points drew %2 px").arg(points).arg(across)));
+    }
+  }
+
+  // Every button, check box, option button, text box, list and menu item of the window is
+  // wired through the command table, and every entry of the table has its widget (or is an
+  // event of a panel or a grid).
+  void everyControlGoesThroughTheTable() {
+    QStringList missing;
+    for (QWidget* w : window_->findChildren<QWidget*>()) {
+      const QString name = w->objectName();
+      const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QListWidget*>(w) || qobject_cast<QComboBox*>(w);
+      if (!control || name.isEmpty() || name.startsWith("qt_") || w->window() != window_.get()) continue;
+      if (name == "txtShow") continue;  // a view, not a control
+      if (!FindControl(name.toStdString())) missing << name;
+    }
+    for (QAction* a : window_->findChildren<QAction*>()) {
+      const QString name = a->objectName();
+      if (name.startsWith("mnu") && !a->menu() && !FindControl(name.toStdString())) missing << name;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable("no entry for " + missing.join(", ")));
+    QStringList unwired;
+    for (const ControlEntry& e : ControlTable()) {
+      const QString name = QString::fromStdString(e.name);
+      if (name.contains('.') || name == "Picture1" || name.startsWith("grdShow(")) continue;
+      if (!window_->findChild<QWidget*>(name) && !window_->findChild<QAction*>(name)) unwired << name;
+    }
+    QVERIFY2(unwired.isEmpty(), qPrintable("no widget for " + unwired.join(", ")));
+  }
+
+  // A session recorded in the window and played by the script player gives the same
+  // workspace, slot by slot, byte for byte.
+  void aRecordedSessionReplaysToTheSameWorkspace() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    QTemporaryDir session, replay;
+    for (QTemporaryDir* d : {&session, &replay}) {
+      QFile::copy(samples + "/klein.csv", d->filePath("k.csv"));
+      QFile::copy(samples + "/klein_NOR_BMAT.CSV", d->filePath("kb_BMAT.csv"));
+      QFile::copy(samples + "/klein_forecast.csv", d->filePath("fc.csv"));
+    }
+    host_->saves = {session.filePath("session.qs").toStdString()};
+    Trigger("mnuRecord");
+    QCOMPARE(Find<QAction>("mnuRecord")->text(), QString("Stop Recording"));
+    host_->files = {session.filePath("k.csv").toStdString(), session.filePath("kb_BMAT.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    Click("cmdSelectFile(1)");
+    host_->inputs = {"4"};
+    Click("cmdRunAll");
+    Find<QComboBox>("cboPlot")->setCurrentIndex(1);
+    QTest::mouseClick(Find<QCheckBox>("chkAbs"), Qt::LeftButton);
+    host_->forecastFile = session.filePath("fc.csv").toStdString();
+    Click("cmdForecast");
+    QTest::mouseClick(Find<QRadioButton>("opt1Percent"), Qt::LeftButton);
+    Click("cmdNormalVarReg");
+    Click("cmdSplitTable");
+    Click("cmdQ(1)");
+    Trigger("mnuRecord");
+    QCOMPARE(Find<QAction>("mnuRecord")->text(), QString("Record Session Script..."));
+    std::string error;
+    QVERIFY2(DumpWorkspace(window_->Bench(), session.filePath("window").toStdString(), error), error.c_str());
+
+    QFile::copy(session.filePath("session.qs"), replay.filePath("session.qs"));
+    // The replay, with a dump of every slot at its end.
+    PlayOptions options;
+    options.dump = replay.filePath("played").toStdString();
+    std::ostringstream err;
+    const int status = PlayScript(replay.filePath("session.qs").toStdString(), options, err);
+    QFile script(session.filePath("session.qs"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    QVERIFY2(status == kPlayDone, qPrintable(QString::fromStdString(err.str()) + "\n" + text));
+    QVERIFY2(text.contains("answer k.csv\nclick cmdSelectFile(0)"), qPrintable(text));  // relative paths
+    QVERIFY2(text.contains("answer 4\nclick cmdRunAll"), qPrintable(text));
+    QVERIFY2(text.contains("answer frmForecast set txtData(0) fc.csv"), qPrintable(text));
+    QVERIFY(!text.contains("mnuRecord"));
+    const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
+    QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
+    for (const QString& f : windowDir.entryList(QDir::Files)) {
+      QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
+      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      QVERIFY2(a.readAll() == b.readAll(), qPrintable(f));
     }
   }
 
