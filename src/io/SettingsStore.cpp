@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -246,6 +247,32 @@ long long SettingsStore::CountRows(const std::string& section, const std::string
   const long long n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
   sqlite3_finalize(st);
   return n;
+}
+
+namespace {
+
+// Sections and settings are matched trimmed and without regard to case, as in the store.
+std::pair<std::string, std::string> SettingKey(const std::string& section, const std::string& setting) {
+  std::pair<std::string, std::string> k{Trim(section), Trim(setting)};
+  for (std::string* s : {&k.first, &k.second}) {
+    for (char& c : *s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return k;
+}
+
+}  // namespace
+
+std::optional<std::string> TemporarySettings::Get(const std::string& section, const std::string& setting,
+                                                  std::string*) const {
+  const auto it = values_.find(SettingKey(section, setting));
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool TemporarySettings::SaveDbSetting(const std::string& section, const std::string& setting,
+                                      const std::string& value, std::string*) const {
+  values_[SettingKey(section, setting)] = value;
+  return true;
 }
 
 std::string UserDataFolder() {

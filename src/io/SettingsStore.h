@@ -3,8 +3,10 @@
 // with one table `gdsystem` of (Section, Setting, Value) rows. It is opened and closed
 // around every read and write, so two running copies of the program share it safely.
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quantorial {
 
@@ -18,6 +20,7 @@ class SettingsStore {
  public:
   // The store lives in `folder` (created when missing).
   explicit SettingsStore(std::string folder);
+  virtual ~SettingsStore() = default;
 
   const std::string& Path() const { return path_; }
 
@@ -27,21 +30,36 @@ class SettingsStore {
 
   // The value of the first row of (section, setting), names trimmed of blanks; nothing
   // when there is none or the store cannot be read.
-  std::optional<std::string> Get(const std::string& section, const std::string& setting,
-                                 std::string* error = nullptr) const;
+  virtual std::optional<std::string> Get(const std::string& section, const std::string& setting,
+                                         std::string* error = nullptr) const;
   // The same with a default for a missing row or an unreadable store.
   std::string GetDbSetting(const std::string& section, const std::string& setting,
                            const std::string& defaultValue = std::string()) const;
   // Updates the first row of (section, setting) or adds one. False with a reason when the
   // value could not be stored (the workbench goes on without it).
-  bool SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
-                     std::string* error = nullptr) const;
+  virtual bool SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
+                             std::string* error = nullptr) const;
   // How many rows (section, setting) has; -1 when the store cannot be read.
   long long CountRows(const std::string& section, const std::string& setting) const;
 
  private:
   std::string folder_;
   std::string path_;
+};
+
+// A store of settings for one run only, held in memory: a session script played without a
+// store of its own starts from the defaults and leaves nothing behind, and it costs no
+// opening of the encrypted file.
+class TemporarySettings : public SettingsStore {
+ public:
+  TemporarySettings() : SettingsStore(std::string()) {}
+  std::optional<std::string> Get(const std::string& section, const std::string& setting,
+                                 std::string* error = nullptr) const override;
+  bool SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
+                     std::string* error = nullptr) const override;
+
+ private:
+  mutable std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 
 // The per-user data folder of Quantorial: $XDG_DATA_HOME/Quantorial, or

@@ -291,23 +291,26 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     return kPlaySyntax;
   }
   // A script never depends on the user's settings: without a store of its own it gets a
-  // fresh one that goes with it.
-  std::string storeFolder = options.store;
-  std::string temporary;
-  if (storeFolder.empty()) {
-    char pattern[] = "/tmp/quantorial-play-XXXXXX";
-    if (const char* made = mkdtemp(pattern)) temporary = storeFolder = made;
-  }
+  // temporary one, and a temporary folder for what the workbench writes into its Data
+  // folder (preview workbooks, the change transformation's tables); both go with it.
+  char pattern[] = "/tmp/quantorial-play-XXXXXX";
+  const char* made = options.store.empty() ? mkdtemp(pattern) : nullptr;
   struct Cleanup {
     std::string dir;
     ~Cleanup() {
       std::error_code ec;
       if (!dir.empty()) std::filesystem::remove_all(dir, ec);
     }
-  } cleanup{temporary};
-  SettingsStore store(storeFolder);
+  } cleanup{made ? made : ""};
+  std::unique_ptr<SettingsStore> store;
+  if (options.store.empty()) {
+    store = std::make_unique<TemporarySettings>();
+  } else {
+    store = std::make_unique<SettingsStore>(options.store);
+  }
+  const std::string dataFolder = (options.store.empty() ? cleanup.dir : options.store) + "/Data";
   ScriptHost host(err, options.verbose, folder);
-  Workbench wb(host, &store, storeFolder + "/Data");
+  Workbench wb(host, store.get(), dataFolder);
   host.bench = &wb;
 
   int status = kPlayDone;

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quantorial::DirectiveRunner run(sheet);
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::size_t start = 0;
-  for (int lines = 0; start <= text.size() && lines < 64; ++lines) {
+  for (int lines = 0; start <= text.size() && lines < 24; ++lines) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
     run.Run(text.substr(start, std::min<std::size_t>(end - start, 512)));
     start = end + 1;
