@@ -1,0 +1,194 @@
+// The data files panel: the primary, secondary and extended data files, their dialogs,
+// the last files brought back, and "Clear Task".
+#include "workbench/Workbench.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "export/Export.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Internal.h"
+#include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+std::size_t FileNameStart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size())) {
+    s.replace(pos, from.size(), to);
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string PairedBMatPath(const std::string& primaryPath) {
+  // The B table a normal-variable regression of the file writes.
+  return RegressionPath(primaryPath, BTag(RegMethod::Normal));
+}
+
+std::string AMatPathOf(const std::string& bmatPath) {
+  const std::size_t name = FileNameStart(bmatPath);
+  return bmatPath.substr(0, name) + ReplaceAll(bmatPath.substr(name), "BMAT", "AMAT");
+}
+
+void Workbench::Form_Load() {
+  const std::string trend = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTrendFile", "") : "";
+  const std::string test = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTestFile", "") : "";
+  SetTxtData(0, trend);
+  SetTxtData(1, test);
+}
+
+void Workbench::SetTxtData(int index, const std::string& text) {
+  if (index < 0 || index > 2 || form.txtData[static_cast<std::size_t>(index)] == text) return;
+  form.txtData[static_cast<std::size_t>(index)] = text;
+  txtData_Change(index);
+}
+
+void Workbench::txtData_Change(int index) {
+  if (index < 0 || index > 2) return;
+  const std::string path = form.txtData[static_cast<std::size_t>(index)];
+  if (Trimmed(path).empty() || !FileExists(path)) return;
+  switch (index) {
+    case 0: LoadPrimary(path); break;
+    case 1: LoadSecondary(path); break;
+    default: LoadExtended(path); break;
+  }
+}
+
+void Workbench::LoadPrimary(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  ws.bStageRerun = false;  // new data: the next run asks for its model again
+  SaveSetting(kDataFilesSection, "LastTrendFile", path);
+  ws.mRhsIO.Erase();
+  ws.mObserved = ExcelArrayLoad(path);
+  ws.mObservedOrig = ws.mObserved;
+  if (ws.mObserved.IsFilled()) {
+    host_.Preview(ws.mObserved, 0, "Trend Matrix");
+  } else {
+    // Nothing was read: the grid must not go on showing the last table as if it were
+    // these data, and what needs data waits for a file that loads.
+    host_.ClearGrid(0);
+    for (const char* c : {"cmdRunAll", "cmdTrend", "cmdChart", "cmdForecast"}) form.Enable(c, false);
+  }
+  host_.HoldOn("");
+  const std::string paired = PairedBMatPath(path);
+  if (FileExists(paired) && form.txtData[1] != paired) SetTxtData(1, paired);
+}
+
+void Workbench::LoadSecondary(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  if (path.find(kPairedBMatSuffix) != std::string::npos) {
+    // A B-matrix made by regression brings its primary file along; of several primary
+    // files beside it the last in this order stays loaded.
+    const std::string base = ReplaceAll(path, kPairedBMatSuffix, "");
+    for (const char* ext : {".xls", ".xlsx", ".csv"}) {
+      const std::string primary = base + ext;
+      if (FileExists(primary) && form.txtData[0] != primary) SetTxtData(0, primary);
+    }
+  }
+  host_.HoldOn("");
+  SaveSetting(kDataFilesSection, "LastTestFile", path);
+  ws.bStageRerun = false;
+  ws.mBMat = ExcelArrayLoad(path);
+  const std::string amat = AMatPathOf(path);
+  ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
+  ws.bTableSplit = false;
+  // A grid whose matrix did not load is cleared rather than left showing the last one.
+  const bool loaded = ws.mBMat.IsFilled();
+  if (loaded) {
+    form.txtRows = std::to_string(ws.mBMat.Upper(1));
+    form.txtCols = std::to_string(ws.mBMat.Upper(2));
+    host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix");
+  } else {
+    host_.ClearGrid(2);
+    form.txtRows.clear();
+    form.txtCols.clear();
+  }
+  if (ws.mAMat.IsFilled()) {
+    host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix");
+  } else {
+    host_.ClearGrid(3);
+  }
+  if (!loaded) {
+    for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) form.Enable(c, false);
+    return;
+  }
+  form.Enable("cmdEXV", true);
+  form.Enable("cmdRunAll", true);
+  form.Enable("cmdSplitTable", true);
+}
+
+void Workbench::LoadExtended(const std::string& path) {
+  host_.HoldOn(kLoadingStatus);
+  SaveSetting(kDataFilesSection, "LastExtendedFile", path);
+  ws.mExtended = ExcelArrayLoad(path);
+  host_.Preview(ws.mExtended, 4, "Extended Data");
+  host_.HoldOn("");
+}
+
+std::optional<std::string> Workbench::ChooseDataFile() {
+  FileDialogRequest request;
+  request.title = kSelectDataFileTitle;
+  request.filter = kDataFileFilter;
+  request.initialFolder = dataFolder_;
+  auto path = host_.ChooseOpenFile(request);
+  if (!path || !FileExists(*path)) return std::nullopt;
+  return path;
+}
+
+void Workbench::cmdSelectFile_Click(int index) {
+  if (index < 0 || index > 2) return;
+  const auto path = ChooseDataFile();
+  if (!path) return;
+  if (index == 0) cmdClear_Click();
+  if (form.txtData[static_cast<std::size_t>(index)] == *path) {
+    txtData_Change(index);
+  } else {
+    SetTxtData(index, *path);
+  }
+}
+
+void Workbench::cmdClear_Click() {
+  form.lstImpVars.clear();
+  form.lstImpVarsSelected.clear();
+  form.cboPlot.clear();
+  form.cboPlotIndex = -1;
+  for (const char* c : {"cmdRunAll", "cmdEXV", "cmdInvert", "cmdMultiply", "cmdTrend", "cmdChart", "cmdForecast"}) {
+    form.Enable(c, false);
+  }
+  ws.bStageRerun = false;
+  ws.bTableSplit = false;
+  SetTxtData(0, "");
+  SetTxtData(1, "");
+  form.txtRows.clear();
+  form.txtCols.clear();
+  ws.mCalcBase.Erase();
+  ws.mObservedOrig.Erase();
+  ws.mForecast.Erase();
+  ws.mCalculated.Erase();
+  ws.mObserved.Erase();
+  SaveSetting(kProgramSection, "ChartTitle", "");
+  for (int g = 0; g <= 3; ++g) host_.ClearGrid(g);
+}
+
+void ForecastOptions::Form_Load() {
+  const SettingsStore* store = bench_.Settings();
+  CalculatedPeriod();
+  SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
+}
+
+std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {
+  return files_.ChooseMatrixFile(title);
+}
+
+LabelledMatrix Workbench::ExcelArrayLoad(const std::string& path) { return files_.ExcelArrayLoad(path); }
+
+}  // namespace quantorial

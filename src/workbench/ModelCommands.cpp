@@ -1,0 +1,208 @@
+// The model: the stages, Run ALL Stages and what they tell, Split Table and the
+// quadrants, the option controls that re-run stages, and the forecast dialog.
+#include "workbench/Workbench.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "export/Export.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Internal.h"
+#include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+void Workbench::cmdTrend_Click() {
+  int shift = 1;
+  if (shift_) {
+    shift = *shift_;
+  } else if (settings_) {
+    shift = WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1")).value_or(1);
+  }
+  RunTrend(ws, form, host_, shift);
+  forecast_.reset();  // the next forecast reads the new calculated period
+  FlushChainNotices();
+  cmdChart_Click();
+  ws.bStageRerun = false;
+}
+
+void Workbench::cmdForecast_Click() {
+  if (!forecast_) {
+    forecast_ = std::make_unique<ForecastOptions>(*this);
+    forecast_->Form_Load();
+  }
+  // Cancel (or closing the dialog) forecasts nothing and changes nothing.
+  forecast_->closed = ForecastOptions::Closed::Open;
+  if (!host_.ShowForecastOptions(*forecast_)) return;
+  const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
+  StageNotices notices;
+  const OverflowWatch overflows;
+  if (!RunForecast(ws, host_, period, &notices)) return;
+  if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
+  ShowNotices(notices);  // before the chart, which then comes up over the window
+  cmdChart_Click();
+}
+
+void Workbench::Notify(const StageNotices& notices) {
+  if (chainNotices_) {
+    chainNotices_->insert(chainNotices_->end(), notices.begin(), notices.end());
+  } else {
+    ShowNotices(notices);
+  }
+}
+
+void Workbench::ShowNotices(const StageNotices& notices) {
+  if (notices.empty()) return;
+  std::string text = "The results were computed, but please note:";
+  for (const std::string& n : notices) text += "\n\n" + n;
+  MsgBoxEx(host_, text, vbInformation);
+}
+
+void Workbench::cmdEXV_Click() {
+  StageNotices notices;
+  quantorial::cmdEXV_Click(ws, form, host_, &notices);
+  Notify(notices);
+}
+
+void Workbench::cmdInvert_Click() {
+  StageNotices notices;
+  quantorial::cmdInvert_Click(ws, form, host_, &notices);
+  Notify(notices);
+}
+
+void Workbench::FlushChainNotices() {
+  if (!chainNotices_) return;
+  StageNotices notices = std::move(*chainNotices_);
+  chainNotices_->clear();
+  if (chainOverflows_ && chainOverflows_->Count() > 0) notices.push_back(OverflowNotice(chainOverflows_->Count()));
+  chainNotices_ = nullptr;
+  chainOverflows_ = nullptr;
+  host_.HoldOn("");
+  ShowNotices(notices);
+}
+
+void Workbench::cmdRunAll_Click() {
+  form.Enable("cmdRunAll", false);
+  host_.HoldOn("Running All Stages. This may take sometime...");
+  // What the stages find wrong is told once, when the computing is over: just before the
+  // chart is drawn, so that the chart comes up after (and over) the notice.
+  StageNotices notices;
+  const OverflowWatch overflows;
+  chainNotices_ = &notices;
+  chainOverflows_ = &overflows;
+  // A cancelled number of endogenous variables stops the run: the later stages would
+  // only work on the matrices of an earlier model.
+  if (quantorial::cmdEXV_Click(ws, form, host_, &notices)) {
+    cmdInvert_Click();
+    cmdMultiply_Click();
+    cmdTrend_Click();
+  } else {
+    chainOverflows_ = nullptr;  // nothing was computed
+  }
+  FlushChainNotices();
+  form.Enable("cmdRunAll", true);
+  host_.HoldOn("");
+}
+
+void Workbench::cmdSplitTable_Click() {
+  ws.bTableSplit = true;
+  form.Enable("cmdDynamicX", true);
+  const LabelledMatrix& b = ws.mBMat;
+  const int r2 = b.Rows() / 2, c2 = b.Cols() / 2;
+  LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
+  for (int q = 0; q < 4; ++q) {
+    LabelledMatrix& Q = *quadrants[q];
+    Q = LabelledMatrix::Dimension(std::max(r2, 0), std::max(c2, 0));
+    const int rowOffset = q >= 2 ? r2 : 0, colOffset = q % 2 == 1 ? c2 : 0;
+    for (int i = 1; i <= r2; ++i) {
+      if (const Cell* c = b.At(rowOffset + i, 0)) Q.Set(i, 0, *c);
+    }
+    for (int j = 1; j <= c2; ++j) {
+      if (const Cell* c = b.At(0, colOffset + j)) Q.Set(0, j, *c);
+    }
+    for (int i = 1; i <= r2; ++i) {
+      for (int j = 1; j <= c2; ++j) {
+        if (const Cell* c = b.At(rowOffset + i, colOffset + j)) Q.Set(i, j, *c);
+      }
+    }
+  }
+  form.Enable("cmdSplitTable", false);
+  for (int q = 0; q < 4; ++q) form.Enable("cmdQ(" + std::to_string(q) + ")", true);
+  cmdQ_Click(0);
+}
+
+void Workbench::cmdQ_Click(int index) {
+  const LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
+  if (index < 0 || index > 3) return;
+  ws.mBMat = *quadrants[index];
+  form.txtRows = std::to_string(ws.mBMat.Rows());
+  form.txtCols = std::to_string(ws.mBMat.Cols());
+  host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix Q" + std::to_string(index + 1));
+  form.Enable("cmdEXV", true);
+}
+
+// The option controls press the buttons of the stages they re-run; a disabled button does
+// not respond to a press, so an option changed before the model exists only records itself.
+// The control itself is disabled meanwhile so it cannot change again while the stages run.
+// A re-run keeps the number of endogenous variables, the impact selection and the chosen
+// series; the flag that says so lives only as long as the press, so a later run on other
+// data asks again.
+
+void Workbench::PressWhileDisabled(const char* control, const char* button, void (Workbench::*press)()) {
+  form.Enable(control, false);
+  if (form.IsEnabled(button)) {
+    ws.bStageRerun = true;
+    (this->*press)();
+    ws.bStageRerun = false;
+  }
+  form.Enable(control, true);
+}
+
+void Workbench::chkDummy_Click() { PressWhileDisabled("chkDummy", "cmdRunAll", &Workbench::cmdRunAll_Click); }
+
+void Workbench::chkReuse_Click() { PressWhileDisabled("chkReuse", "cmdTrend", &Workbench::cmdTrend_Click); }
+
+void Workbench::lstImpVars_Click() {
+  if (!form.IsEnabled("cmdRunAll")) return;
+  ws.bStageRerun = true;
+  cmdRunAll_Click();
+  ws.bStageRerun = false;
+}
+
+void ForecastOptions::CalculatedPeriod() {
+  const LabelledMatrix& calc = bench_.ws.mCalculated;
+  if (!calc.IsAssigned()) return;
+  txtFromYr = CellText(calc.Get(1, 0));
+  txtToYr = CellText(calc.Get(calc.Rows(), 0));
+}
+
+void ForecastOptions::SetTxtData(const std::string& path) {
+  if (txtData == path) return;
+  txtData = path;
+  txtData_Change();
+}
+
+void ForecastOptions::txtData_Change() {
+  if (Trimmed(txtData).empty() || !FileExists(txtData)) return;
+  if (const SettingsStore* store = bench_.Settings()) store->SaveDbSetting(kDataFilesSection, "LastForecastFile", txtData);
+  CalculatedPeriod();
+  Workspace& ws = bench_.ws;
+  ws.mForecastExo = bench_.ExcelArrayLoad(txtData);
+  ws.bForecastDataLoaded = true;
+  txtFromYear = CellText(ws.mForecastExo.Get(1, 0));
+  txtToYear = CellText(ws.mForecastExo.Get(ws.mForecastExo.Rows(), 0));
+  bench_.HostRef().Preview(ws.mForecastExo, 4, "Forecast Matrix");
+}
+
+void ForecastOptions::cmdSelectFile_Click() {
+  const auto path = bench_.ChooseDataFile();
+  if (!path) return;
+  if (txtData == *path) {
+    txtData_Change();
+  } else {
+    SetTxtData(*path);
+  }
+}
+
+}  // namespace quantorial

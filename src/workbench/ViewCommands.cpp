@@ -1,0 +1,108 @@
+// Viewing: "Select Matrix", the grid and Excel previews, Enter and double clicks on a
+// grid, the decimals buttons and the panel toggles.
+#include "workbench/Workbench.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "export/Export.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Internal.h"
+#include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+void Workbench::cboArrays_GotFocus() {
+  const std::string remembered = form.cboArraysText;
+  form.cboArrays = SelectMatrixItems(ws);
+  if (!remembered.empty()) form.cboArraysText = remembered;
+}
+
+void Workbench::cmdViewGrid_Click() {
+  const double leading = LeadingNumber(form.cboArraysText);
+  const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
+  const int target = n != lastGridPreview_ ? 3 : 2;
+  lastGridPreview_ = n;
+  const SlotInfo* slot = FindSlot(n);
+  if (!slot) {
+    host_.Preview(ws.mCalculated, target, "Calculated Real Time Series Data");
+    return;
+  }
+  if (slot->matrix2) {
+    host_.Preview(ws.*(slot->matrix), target - 2, slot->gridCaption);
+    host_.Preview(ws.*(slot->matrix2), target, slot->gridCaption2);
+    return;
+  }
+  host_.Preview(ws.*(slot->matrix), target, slot->gridCaption);
+}
+
+namespace {
+const char* const kTempPrefix = "KRV-TMP-";
+}  // namespace
+
+void Workbench::OpenWritten(const std::string& path) {
+  if (!host_.OpenWithDesktop(path)) {
+    MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path,
+             vbInformation);
+  }
+}
+
+void Workbench::cmdViewMatrix_Click() {
+  std::error_code ec;
+  std::filesystem::create_directories(dataFolder_, ec);
+  const std::string base = dataFolder_ + "/" + kTempPrefix;
+  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
+  const std::string name = base + TemporaryStamp();
+  const double leading = LeadingNumber(form.cboArraysText);
+  const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
+  const SlotInfo* slot = FindSlot(n);
+  std::string error;
+  auto write = [&](const LabelledMatrix& m, const std::string& stem, const std::string& sheet) {
+    if (!ExportArrayToExcel(m, stem, 1, 1, sheet, "", 0, 0, error)) {
+      MsgBoxEx(host_, "Cannot write the workbook \"" + stem + ".xlsx\": " + error, vbCritical);
+      return false;
+    }
+    return m.IsAssigned();
+  };
+  if (!slot) {
+    if (write(ws.mCalculated, name, "Forecast Data")) OpenWritten(name + ".xlsx");
+    return;
+  }
+  if (slot->matrix2 && write(ws.*(slot->matrix2), name + "2", slot->sheetName2)) {
+    OpenWritten(name + "2.xlsx");
+  }
+  if (write(ws.*(slot->matrix), name, slot->sheetName)) OpenWritten(name + ".xlsx");
+}
+
+void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
+  static const char* const kWords[6] = {"One", "Two", "Three", "Four", "Five", "Six"};
+  if (grid < 0 || grid > 5) return;
+  std::error_code ec;
+  std::filesystem::create_directories(dataFolder_, ec);
+  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
+  const std::string name = dataFolder_ + "/" + kTempPrefix + TemporaryStamp();
+  std::string error;
+  if (!ExportArrayToExcel(cells, name, 1, 1, std::string("GridView") + kWords[grid], "", 0, 0, error)) {
+    MsgBoxEx(host_, "Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);
+    return;
+  }
+  if (cells.IsAssigned()) OpenWritten(name + ".xlsx");
+}
+
+void Workbench::cmdDecimals_Click(int index) {
+  if (index == 0 && ws.nDecimals < kMaxDecimals) ++ws.nDecimals;
+  if (index == 1 && ws.nDecimals >= kMinDecimals + 1) --ws.nDecimals;
+}
+
+void Workbench::Picture1_DblClick() {
+  // Cancel gives the empty text, which removes the prefix.
+  ws.sChangeSymbol = host_.InputBox("Enter Change Symbol(s)", "", ws.sChangeSymbol).value_or("");
+}
+
+void Workbench::lblBack_Click() {
+  form.chkDummyVisible = !form.chkDummyVisible;
+  form.picMoreVisible = !form.picMoreVisible;
+}
+
+}  // namespace quantorial
