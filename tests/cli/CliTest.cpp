@@ -112,6 +112,28 @@ TEST_F(Cli, RunTellsWhatTheResultsRestOn) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("nout") + "/mCalculated.csv"));
 }
 
+TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
+  const auto help = RunArgs({"play", "--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* form : {"set NAME TEXT", "check NAME 0|1", "choose NAME", "select NAME ITEM|ITEM", "click NAME",
+                           "dblclick NAME", "answer [TEXT]", "answer FORM ACTION", "dump DIR", "dump SLOT FILE",
+                           "chart FILE"}) {
+    EXPECT_NE(help.out.find(form), std::string::npos) << form;
+  }
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string good = dir.Write("good.qs", "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\nchart c.json\n");
+  const auto r = RunArgs({"play", good, "--dump", dir.File("dumped")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(dir.File("dumped/mImpact.csv")), ",\"x(t)\"\n\"y\",0.5\n");
+  EXPECT_NE(TempDir::Read(dir.File("c.json")).find("\"title\":\"Y CHART\""), std::string::npos);
+  EXPECT_EQ(RunArgs({"play", dir.Write("bad.qs", "click cmdNope\n")}).status, 2);
+  const auto stopped = RunArgs({"play", dir.Write("stop.qs", "set txtData(0) m.csv\nclick cmdRunAll\n")});
+  EXPECT_EQ(stopped.status, 1);
+  EXPECT_NE(stopped.err.find("line 2: cmdRunAll asked"), std::string::npos) << stopped.err;
+  EXPECT_EQ(RunArgs({"play", dir.File("none.qs")}).status, 1);
+}
+
 TEST_F(Cli, OutputFileIsWrittenWhole) {
   const std::string out = dir.Write("out.csv", "old content\n");
   auto r = RunArgs({"matrix", "identity", "3", "-o", out});
