@@ -17,13 +17,13 @@ namespace {
 
 using namespace quantorial;
 
-void BM_RunAllStages(benchmark::State& state) {
-  const int n = 300, k = 100, years = 60;
-  std::mt19937_64 gen(5);
-  std::uniform_real_distribution<double> small(-0.002, 0.002), coef(-1, 1), level(50, 150);
-  QuietHost host("300");
-  Workbench wb(host, nullptr, "");
-  wb.SetShift(1);
+// A random model: n endogenous and k exogenous variables named Y1.. and X.., a B-matrix with
+// small endogenous coefficients and exogenous ones within +-exoSpread, and `years` observed
+// years from firstYear + 1 on.
+void RandomModel(Workbench& wb, int n, int k, int years, double firstYear, double endoSpread, double exoSpread,
+                 unsigned seed) {
+  std::mt19937_64 gen(seed);
+  std::uniform_real_distribution<double> small(-endoSpread, endoSpread), coef(-exoSpread, exoSpread), level(50, 150);
   LabelledMatrix b = LabelledMatrix::Dimension(n, n + k);
   LabelledMatrix obs = LabelledMatrix::Dimension(years, n + k);
   obs.Set(0, 0, "Year");
@@ -37,13 +37,21 @@ void BM_RunAllStages(benchmark::State& state) {
     for (int j = 1; j <= n + k; ++j) b.Set(i, j, i == j ? 0.0 : (j <= n ? small(gen) : coef(gen)));
   }
   for (int t = 1; t <= years; ++t) {
-    obs.Set(t, 0, 1960.0 + t);
+    obs.Set(t, 0, firstYear + t);
     for (int j = 1; j <= n + k; ++j) obs.Set(t, j, level(gen));
   }
   wb.ws.mObserved = obs;
   wb.ws.mBMat = b;
   wb.form.txtRows = std::to_string(n);
   wb.form.txtCols = std::to_string(n + k);
+}
+
+void BM_RunAllStages(benchmark::State& state) {
+  const int n = 300, k = 100;
+  QuietHost host("300");
+  Workbench wb(host, nullptr, "");
+  wb.SetShift(1);
+  RandomModel(wb, n, k, 60, 1960.0, 0.002, 1.0, 5);
   for (auto _ : state) {
     wb.ws.bStageRerun = false;
     wb.cmdRunAll_Click();
@@ -86,27 +94,7 @@ void BM_LongForecast(benchmark::State& state) {
   LongForecastHost host(file);
   Workbench wb(host, nullptr, "");
   wb.SetShift(0);
-  LabelledMatrix b = LabelledMatrix::Dimension(n, n + k);
-  LabelledMatrix obs = LabelledMatrix::Dimension(years, n + k);
-  std::mt19937_64 gen(9);
-  std::uniform_real_distribution<double> small(-0.01, 0.01), level(50, 150);
-  for (int j = 1; j <= n + k; ++j) {
-    const std::string name = (j <= n ? "Y" : "X") + std::to_string(j);
-    b.Set(0, j, name);
-    obs.Set(0, j, name);
-  }
-  for (int i = 1; i <= n; ++i) {
-    b.Set(i, 0, "Y" + std::to_string(i));
-    for (int j = 1; j <= n + k; ++j) b.Set(i, j, i == j ? 0.0 : small(gen));
-  }
-  for (int t = 1; t <= years; ++t) {
-    obs.Set(t, 0, 1973.0 + t);
-    for (int j = 1; j <= n + k; ++j) obs.Set(t, j, level(gen));
-  }
-  wb.ws.mObserved = obs;
-  wb.ws.mBMat = b;
-  wb.form.txtRows = std::to_string(n);
-  wb.form.txtCols = std::to_string(n + k);
+  RandomModel(wb, n, k, years, 1973.0, 0.01, 0.01, 9);
   wb.cmdRunAll_Click();
   for (auto _ : state) {
     wb.cmdForecast_Click();
