@@ -183,7 +183,8 @@ class ScriptHost : public Host {
 // Parses every line first, so that a script with a bad line or an unknown name does
 // nothing at all.
 bool ParseScript(const std::string& text, std::vector<Line>& out, std::string& error) {
-  std::istringstream in(text);
+  // A byte-order mark (which some editors put first) is not part of the first line.
+  std::istringstream in(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text);
   std::string raw;
   int number = 0;
   while (std::getline(in, raw)) {

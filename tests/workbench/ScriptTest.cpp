@@ -52,9 +52,9 @@ class Scripts : public ::testing::Test {
 
 TEST_F(Scripts, TheTypicalFlowEqualsRunsDump) {
   const Played p = Play(
-      "# load, run all stages with 4 endogenous variables, forecast\n"
-      "set txtData(0) klein.csv\n"
-      "answer 4\n"
+      "\xEF\xBB\xBF# load, run all stages with 4 endogenous variables, forecast (CRLF lines)\r\n"
+      "set txtData(0) klein.csv\r\n"
+      "answer 4\r\n"
       "click cmdRunAll\n"
       "answer frmForecast set txtData(0) klein_forecast.csv\n"
       "answer frmForecast click OKButton\n"
