@@ -519,8 +519,9 @@ void MainWindow::Form_Load() {
 
 void MainWindow::Form_Activate() {
   if (nActivated_ != 0) return;
-  if (wait_->isVisible()) {
-    // A command is still running (the window came up while loading): the tips wait for it.
+  if (busy_ || wait_->isVisible() || QApplication::activeModalWidget()) {
+    // A command is still running (the window came up while loading, perhaps with a box
+    // about a file that did not load): the tips wait for it.
     QTimer::singleShot(200, this, [this] { Form_Activate(); });
     return;
   }

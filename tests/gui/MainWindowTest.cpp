@@ -53,8 +53,11 @@ class TestHost : public GuiHost {
   void NoteCover() {
     if (window_ && (window_->Wait()->isVisible() || window_->Notice()->isVisible())) ++coveredDialogs;
   }
+  // Run while a message box is open, as an event the window gets meanwhile would be.
+  std::function<void()> duringBox;
   int AskMsgBox(const std::string& prompt, int, const std::string&) override {
     NoteCover();
+    if (duringBox) std::exchange(duringBox, nullptr)();
     messages << QString::fromStdString(prompt);
     return vbOK;
   }
@@ -257,6 +260,16 @@ class MainWindowTest : public QObject {
     Restart();
     window_->Form_Activate();
     QCOMPARE(host_->tipWindows, 0);
+    // A first activation while a command runs (a load that shows an error box, say) waits
+    // for it, so the tips never stand over the command's boxes.
+    SetShowTipsAtStartup(1);
+    Restart();
+    host_->duringBox = [this] { window_->Form_Activate(); };
+    host_->files = {Write("tips.xlsx", "\x01 junk \xff\xfe").toStdString()};
+    Click("cmdSelectFile(0)");
+    QCOMPARE(host_->messages.size(), 1);
+    QCOMPARE(host_->tipWindows, 0);
+    QTRY_COMPARE(host_->tipWindows, 1);  // once the command is over
     // The tip window itself steps through the tips and stores its check box.
     TipWindow tip(nullptr);
     const int first = tip.CurrentTip();
