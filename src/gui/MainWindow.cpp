@@ -320,6 +320,7 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   l->addWidget(txtDyn_, 1, 0, 1, 3);
   auto* list = Named(new QListWidget, "lstDyn");
   lstDyn_ = list;
+  list->setSelectionMode(QAbstractItemView::MultiSelection);
   list->setMaximumHeight(70);
   l->addWidget(list, 2, 0, 1, 3);
   l->addWidget(Button("cmdDynamicX", "Dynamic"), 3, 0);
@@ -328,6 +329,7 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   l->addWidget(Button("cmdDynamicMenu", "Dynamic Menu"), 4, 0);
   l->addWidget(Named(new QLineEdit, "txtExtd"), 4, 1);
   l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 2);
+  box->installEventFilter(this);
   box->hide();
   return box;
 }
@@ -548,6 +550,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     }
   } else if (picture1_ && watched == picture1_->widget() && e->type() == QEvent::MouseButtonDblClick) {
     Act({ActionKind::DblClick, "Picture1", {}, {}});
+  } else if (watched == picMore_ && e->type() == QEvent::MouseButtonPress) {
+    Act({ActionKind::Click, "picMore", {}, {}});
   } else if (watched == txtCols_ && e->type() == QEvent::MouseButtonPress) {
     Act({ActionKind::Click, "txtCols.MouseDown", {}, {}});
   } else if (e->type() == QEvent::KeyPress) {

@@ -21,9 +21,12 @@ SettingReader Workbench::ProgramSettingReader() const {
 
 ChartSettings Workbench::ReadChartSettings() const { return ChartSettings::Read(ProgramSettingReader()); }
 
-void Workbench::cmdChart_Click() {
+void Workbench::cmdChart_Click() { DrawTrendChart("Predicted ", true); }
+
+void Workbench::DrawTrendChart(const std::string& predictedWord, bool closingPreviews) {
   host_.HoldOn("Ploting Charts.");
   ChartInputs inputs;
+  inputs.predictedWord = predictedWord;
   if (form.cboPlotIndex >= 0 && form.cboPlotIndex < static_cast<int>(form.cboPlot.size())) {
     inputs.seriesText = form.cboPlot[static_cast<std::size_t>(form.cboPlotIndex)];
   }
@@ -36,6 +39,7 @@ void Workbench::cmdChart_Click() {
   // "Do Not Copy Chart to Clipboard" is honoured: the person asked for it.
   host_.ShowChart(chart, !settings.dontCopyChart);
   host_.HoldOn("");
+  if (!closingPreviews) return;
   host_.Preview(ws.mObserved, 0, "trend matrix");
   host_.Preview(ws.mCalculated, 1, "predicted matrix");
   host_.Preview(ws.mForecast, 2, "forecast matrix");

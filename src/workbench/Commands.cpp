@@ -84,7 +84,7 @@ std::vector<Handler> BuildHandlers() {
   later("cmdKALDRON", "KALDRON");
   later("cmdEdt", "KRV Editor");
   button("cmdQuit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
-  later("cmdAspire", "Aspiration");
+  button("cmdAspire", [](Workbench& wb) { wb.cmdAspire_Click(); });
   text("txtAspire", [](Workbench& wb, const std::string& s) { wb.form.txtAspire = s; });
 
   // ---- the model ----
@@ -195,13 +195,15 @@ std::vector<Handler> BuildHandlers() {
     h.select = [](Workbench& wb, const std::vector<int>& chosen) {
       wb.form.lstDynSelected.assign(wb.form.lstDyn.size(), false);
       for (int i : chosen) wb.form.lstDynSelected[static_cast<std::size_t>(i)] = true;
+      wb.lstDyn_Click();
     };
     t.push_back(std::move(h));
   }
-  later("cmdDynamicX", "Dynamic");
-  later("cmdDynamicEndo", "Dynamic Endo");
-  later("cmdDynamicExo", "Dynamic Exo");
-  later("cmdDynamicMenu", "Dynamic Menu");
+  button("cmdDynamicX", [](Workbench& wb) { wb.cmdDynamicX_Click(); });
+  button("cmdDynamicEndo", [](Workbench& wb) { wb.cmdDynamicEndo_Click(); });
+  button("cmdDynamicExo", [](Workbench& wb) { wb.cmdDynamicExo_Click(); });
+  button("cmdDynamicMenu", [](Workbench& wb) { wb.cmdDynamicMenu_Click(); });
+  button("picMore", [](Workbench& wb) { wb.cmdDynamicMenu_Click(); }, K::Panel);
   text("txtExtd", [](Workbench& wb, const std::string& s) { wb.form.txtExtd = s; });
   button("Command1", [](Workbench& wb) { wb.Command1_Click(); });
 

@@ -119,6 +119,15 @@ class Workbench : public MatrixFileSource {
   void lstImpVars_Click();
   // "&Plot/Chart Variables": the chart of the selected series.
   void cmdChart_Click();
+  // The dynamic multipliers and the aspiration analysis.
+  void cmdDynamicEndo_Click();
+  void cmdDynamicExo_Click();
+  void cmdDynamicX_Click();
+  // "Dynamic Menu" and a click on the panel's background show or hide the dynamic panel.
+  void cmdDynamicMenu_Click() { form.picMoreVisible = !form.picMoreVisible; }
+  // The dynamic panel's list: txtDyn from its selection.
+  void lstDyn_Click();
+  void cmdAspire_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.
@@ -190,6 +199,10 @@ class Workbench : public MatrixFileSource {
   void FlushChainNotices();
   StageNotices* chainNotices_ = nullptr;
   const OverflowWatch* chainOverflows_ = nullptr;
+  // The trend chart of the selected series; `predictedWord` names the calculated series,
+  // `closingPreviews` shows the sources in grids 0..2 afterwards.
+  void DrawTrendChart(const std::string& predictedWord, bool closingPreviews);
+  std::string sDynSelection_;  // the last txtDyn text "Dynamic" saw
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

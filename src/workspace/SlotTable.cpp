@@ -8,7 +8,7 @@ namespace {
 
 using W = Workspace;
 
-const std::array<SlotInfo, 23> kSlots = {{
+const std::array<SlotInfo, 26> kSlots = {{
     {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data",
      "Observed Data", nullptr, nullptr, nullptr, nullptr},
     {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr,
@@ -57,12 +57,19 @@ const std::array<SlotInfo, 23> kSlots = {{
      nullptr, nullptr, nullptr, nullptr},
     {23, "mPrimaryReq", &W::mPrimaryReq, "23. Primary Requirements", "Primary Requirements",
      "Primary Requirements", nullptr, nullptr, nullptr, nullptr},
+    // The aspiration analysis's results, listed after the plan's; captions as it shows them.
+    {24, "mAspiration", &W::mAspiration, "24. Aspiration Matrix", "Aspiration Matrix", "Aspiration", nullptr,
+     nullptr, nullptr, nullptr},
+    {25, "mAspirationResult", &W::mAspirationResult, "25. Aspiration Matrix Result", "Aspiration Matrix Result",
+     "Aspiration Result", nullptr, nullptr, nullptr, nullptr},
+    {26, "mAspirationImpact", &W::mAspirationImpact, "26. Aspiration Impact Matrix Result",
+     "Aspiration Impact Matrix Result", "Aspiration Impact", nullptr, nullptr, nullptr, nullptr},
 }};
 
-const std::array<int, 23> kListOrder = {1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 11,
-                                        12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+const std::array<int, 26> kListOrder = {1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
+                                        13, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26};
 
-const std::array<NamedMatrix, 36> kNamed = {{
+const std::array<NamedMatrix, 39> kNamed = {{
     {"mObserved", &W::mObserved},
     {"mBMat", &W::mBMat},
     {"mExoBMat", &W::mExoBMat},
@@ -87,6 +94,9 @@ const std::array<NamedMatrix, 36> kNamed = {{
     {"mDevOutput", &W::mDevOutput},
     {"mPrimaryInputs", &W::mPrimaryInputs},
     {"mPrimaryReq", &W::mPrimaryReq},
+    {"mAspiration", &W::mAspiration},
+    {"mAspirationResult", &W::mAspirationResult},
+    {"mAspirationImpact", &W::mAspirationImpact},
     {"mObservedOrig", &W::mObservedOrig},
     {"mExtended", &W::mExtended},
     {"mCalcBase", &W::mCalcBase},

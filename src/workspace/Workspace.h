@@ -36,6 +36,9 @@ struct Workspace {
   LabelledMatrix mDevOutput;
   LabelledMatrix mPrimaryInputs;
   LabelledMatrix mPrimaryReq;
+  LabelledMatrix mAspiration;        // the target changes of the aspiration analysis
+  LabelledMatrix mAspirationResult;  // the exogenous changes they require
+  LabelledMatrix mAspirationImpact;  // the impact of those changes
 
   // Further matrices the list never shows.
   LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads

@@ -6,7 +6,7 @@ namespace quantorial {
 namespace {
 
 TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
-  ASSERT_EQ(SlotTable().size(), 23u);
+  ASSERT_EQ(SlotTable().size(), 26u);
   for (std::size_t i = 0; i < SlotTable().size(); ++i) EXPECT_EQ(SlotTable()[i].number, static_cast<int>(i) + 1);
   const SlotInfo* s1 = FindSlot(1);
   EXPECT_STREQ(s1->listText, " 1. Observed Time Series Data");
@@ -21,7 +21,8 @@ TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
   EXPECT_STREQ(FindSlot(15)->sheetName, "Plot Forecast Data");
   EXPECT_STREQ(FindSlot(20)->gridCaption, "Inverse Augmented Kaldron Matrix Data");
   EXPECT_EQ(FindSlot(0), nullptr);
-  EXPECT_EQ(FindSlot(24), nullptr);
+  EXPECT_STREQ(FindSlot(24)->listText, "24. Aspiration Matrix");
+  EXPECT_EQ(FindSlot(27), nullptr);
 }
 
 TEST(SlotTable, EverySlotNamesItsOwnMatrix) {

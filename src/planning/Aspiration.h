@@ -1,0 +1,32 @@
+#pragma once
+// Aspiration analysis: the exogenous changes that would bring about the target changes of
+// some endogenous variables from a base year, their impact on every endogenous variable,
+// and the next year's values written into mObserved, year after year.
+//
+// The parameter text: "Y~BASE~ITEMS" (Y years from BASE), "BASE~ITEMS" (no year), or
+// "ITEMS" (no base year); items "NAME+v", "NAME-v", "NAME=v", each optionally ending in
+// "%" (a percentage of the base-year value).
+
+#include <string>
+#include <vector>
+
+#include "workspace/Host.h"
+#include "workspace/MainForm.h"
+#include "workspace/Workspace.h"
+
+namespace quantorial {
+
+// The number of places in `text` where `part` begins.
+int CountOf(const std::string& text, const std::string& part);
+// `text` cut at every `delimiter`: element 0 holds the number of items as text, elements
+// 1.. the items.
+std::vector<std::string> ParseList(const std::string& text, const std::string& delimiter);
+// The number a text stands for: with stripOthers every character but "+-.0123456789" is
+// dropped first ("1E2" reads as 12); an empty text is 0; with atLeastOne a number below 1
+// is 0 too. A text that does not read as a number gives 0.
+double NumericValue(const std::string& value, bool atLeastOne, bool stripOthers);
+
+// "Aspiration" with the text of txtAspire.
+void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host);
+
+}  // namespace quantorial

@@ -1,0 +1,251 @@
+#include "planning/Dynamic.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+// The previews of a long loop: each step's during the first second (a person watches a
+// short run step by step), then only those of the last step, which leave every grid as
+// the step-by-step showing would.
+class LoopPreviews {
+ public:
+  bool Show(bool lastStep) const {
+    return lastStep || std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+int WholeText(const std::string& text) {
+  const double v = LeadingNumber(text);
+  if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
+  return static_cast<int>(RoundHalfEven(v));
+}
+
+bool EmptyCell(const Cell& c) { return IsEmpty(c) || (IsText(c) && std::get<std::string>(c).empty()); }
+
+void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, bool skipUnnamed) {
+  form.cboPlot.clear();
+  for (int i = 1; i <= calculated.Cols(); ++i) {
+    if (skipUnnamed && NormalizeName(calculated.Get(0, i)).empty()) continue;
+    form.cboPlot.push_back(std::to_string(i) + "=" + CellText(calculated.Get(0, i)));
+  }
+}
+
+// The label of every added row: the label of the row above plus 1.
+void ContinueYears(LabelledMatrix& m, int fromRow) {
+  for (int r = std::max(fromRow, 1); r <= m.Rows(); ++r) {
+    const auto above = ArithmeticValue(m.Get(r - 1, 0));
+    if (above && !EmptyCell(m.Get(r - 1, 0))) AssignResult(m, r, 0, Finite(*above + 1.0));
+  }
+}
+
+}  // namespace
+
+std::string NormalizeName(const Cell& value) {
+  if (IsEmpty(value)) return std::string();
+  std::string s = CellText(value);
+  for (char& c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 32 || u == 255) c = ' ';
+  }
+  const std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+int ExtensionYears(const std::string& text) { return std::clamp(WholeText(text), 0, kMaxExtensionYears); }
+
+void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
+  host.HoldOn("Set Matrix Diagonal");
+  const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
+  const LabelledMatrix DM = MatrixMultiply(Bz, ws.mEndoInverse, 0);
+  host.Preview(DM, 0, "Delayed Multiplier Matrix");
+  const LabelledMatrix LRM = ws.mEndoInverse;
+  host.Preview(LRM, 1, "Long Run Multiplier Matrix");
+  host.HoldOn("");
+  const int E = ExtensionYears(form.txtExtd);
+  const int T = ws.mObserved.Rows();
+  host.Preview(ws.mObserved, 0, "Trend Matrix");
+  LabelledMatrix NT = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
+  ws.mObserved = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
+  const LoopPreviews previews;
+  for (int t = 1; t <= T - 1 + E; ++t) {
+    const bool show = previews.Show(t == T - 1 + E);
+    const LabelledMatrix X = SubMatrix(ws.mObserved, t, 0, 1, 0, 0);
+    if (show) host.Preview(X, 2, "Row " + std::to_string(t) + ", Trend Matrix");
+    const LabelledMatrix x = MatrixTranspose(X, 2);
+    const LabelledMatrix R1 = MatrixMultiply(DM, x, 0);
+    if (show) host.Preview(R1, 4, "Result from DM Matrix");
+    const LabelledMatrix R2 = MatrixMultiply(LRM, x, 0);
+    if (show) host.Preview(R2, 5, "Result from LRM Matrix");
+    LabelledMatrix Y = MatrixAdd(R1, R2, 1, host);
+    // The column of year t becomes the year of row t + 1.
+    if (const Cell* year = Y.At(0, 1)) AssignResult(Y, 0, 1, CellAdd(*year, Cell(1.0)));
+    if (show) host.Preview(Y, 3, "Yt Result Matrix");
+    const LabelledMatrix y = MatrixTranspose(Y, 2);
+    // Past the observed years each computed year is the next step's input.
+    if (t >= T) PasteRows(y, ws.mObserved, t + 1, 0);
+    PasteRows(y, NT, t + 1, 0);
+  }
+  host.Preview(ws.mObserved, 0, "Trend Matrix");
+  host.Preview(NT, 1, "New Trend Matrix");
+  ws.mCalculated = NT;
+  ws.mCalcLevels = ws.mCalculated;
+  FillSeriesList(form, ws.mCalculated, false);
+  form.cboPlotIndex = form.cboPlot.empty() ? -1 : 0;
+}
+
+void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
+  // The simulation starts from the data as loaded, not from rows an earlier Dynamic Endo
+  // or aspiration appended or rewrote.
+  if (ws.mObservedOrig.IsFilled()) ws.mObserved = ws.mObservedOrig;
+  const LabelledMatrix& obs = ws.mObserved;
+  const LabelledMatrix& fx = ws.mForecastExo;
+  const int F = std::max(fx.Rows(), 0), T = obs.Rows(), N = obs.Cols();
+  LabelledMatrix NT = LabelledMatrix::Dimension(std::max(T + F - 1, 0), std::max(N, 0));
+  const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
+  host.Preview(Bz, 1, "-B Matrix of mEndo");
+  const LabelledMatrix& C = ws.mExo;
+  const LabelledMatrix Cm = ScalarMultiply(C, -1.0, false, 1);
+  const int n = WholeText(form.txtRows);
+  // The products of the inverse with -B, C and -C are the same every year.
+  const LabelledMatrix EB = MatrixMultiply(ws.mEndoInverse, Bz, 0);
+  const LabelledMatrix ECm = MatrixMultiply(ws.mEndoInverse, Cm, 0);
+  const LabelledMatrix EC = MatrixMultiply(ws.mEndoInverse, C, 0);
+  const LoopPreviews previews;
+  for (int t = 2; t <= T + F; ++t) {
+    if (t > T && !ws.bForecastDataLoaded) break;
+    const bool show = previews.Show(t == T + F || (t == T && !ws.bForecastDataLoaded));
+    LabelledMatrix Xt, Xp, Yp;
+    if (t > T) {
+      Xt = SubMatrix(fx, t - T, 0, 1, 0, 0);
+      if (show) host.Preview(Xt, 0, "[Xt] Matrix");
+    } else {
+      Xt = SubMatrix(obs, t, 0, n + 1, 0, 0);
+    }
+    if (t - 1 > T) {
+      Xp = SubMatrix(fx, t - 1 - T, 0, 1, 0, 0);
+      Yp = SubMatrix(NT, t - 2, 0, 1, NT.Cols() - n, 0);
+    } else {
+      Xp = SubMatrix(obs, t - 1, 0, n + 1, 0, 0);
+      Yp = SubMatrix(obs, t - 1, 0, 1, obs.Cols() - n, 0);
+    }
+    if (show) {
+      host.Preview(Xp, 1, "[mXtm1] Matrix");
+      host.Preview(Yp, 2, "[mYtm1] Matrix");
+    }
+    const LabelledMatrix YpT = MatrixTranspose(Yp, 2);
+    const LabelledMatrix A = MatrixTranspose(MatrixMultiply(EB, YpT, 0), 2);
+    const LabelledMatrix Bv = MatrixTranspose(MatrixMultiply(ws.mEndoInverse, YpT, 0), 2);
+    const LabelledMatrix Cv = MatrixTranspose(MatrixMultiply(ECm, MatrixTranspose(Xp, 2), 0), 2);
+    const LabelledMatrix Dv = MatrixTranspose(MatrixMultiply(EC, MatrixTranspose(Xt, 2), 0), 2);
+    const LabelledMatrix Y = MatrixAdd(Dv, MatrixAdd(MatrixAdd(A, Bv, 1, host), Cv, 1, host), 1, host);
+    PutRow(NT, Y, t - 1);
+    if (show) host.Preview(NT, 1, "NewTrend Matrix");
+  }
+  if (NT.IsAssigned()) NT.Set(0, 0, obs.Get(0, 0));
+  // The calculated series are the simulated observed years (rows 1..T-1 hold years 2..T);
+  // the rows after them are the forecast.
+  ws.mCalculated = SubMatrix(NT, 1, std::max(T - 2, 0), 1, 0, 0);
+  if (T < 2) ws.mCalculated = LabelledMatrix::Dimension(0, std::max(N, 0));
+  ws.mCalcBase = ws.mCalculated;
+  ws.mForecast = NT;
+  ws.bForecastDone = true;
+  if (form.cboPlot.empty()) FillSeriesList(form, ws.mCalculated, true);
+  if (form.cboPlotIndex < 0 && !form.cboPlot.empty()) form.cboPlotIndex = 0;
+}
+
+ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection) {
+  const LabelledMatrix Q = ws.mBMatQ2;
+  const int n = Q.Cols();
+  host.Preview(Q, 3, "Q2 BMAT Matrix");
+  const int E = ExtensionYears(form.txtExtd);
+  host.HoldOn("Creating Identity Matrix");
+  const LabelledMatrix I = IdentityLike(Q, 1);
+  host.Preview(I, 1, "Indentity Matrix of BQ2");
+  const LabelledMatrix IB = MatrixSubtract(I, Q, 1, host);
+  host.Preview(IB, 1, "I-B Matrix");
+  const LabelledMatrix Z = MatrixInverse(IB, 1);
+  host.Preview(Z, 3, "I-B Inverse Matrix");
+  const LabelledMatrix IZ = MatrixAdd(I, Z, 1, host);
+  host.Preview(IZ, 1, "I-B Inverse + 1 Matrix");
+  const LabelledMatrix Zm = ScalarMultiply(Z, -1.0, false, 1);
+  host.Preview(Z, 2, "Z matrix  i.e.  I-B Inverse Matrix");
+  host.Preview(Zm, 3, "-Z matrix  i.e.  -I-B Inverse Matrix");
+  const LabelledMatrix& obs = ws.mObserved;
+  host.Preview(obs, 0, "Trend Matrix");
+  const int T = std::max(obs.Rows(), 0);
+  LabelledMatrix OLD = ResizeMatrix(ws.mLevelData, E, 0, 0, Cell());
+  LabelledMatrix NEW = ResizeMatrix(LabelledMatrix::Dimension(T, std::max(n, 0)), E, 0, 0, Cell());
+  for (int i = 1; i <= T; ++i) NEW.Set(i, 0, obs.Get(i, 0));
+  for (int j = 1; j <= n; ++j) NEW.Set(0, j, obs.Get(0, j + n));
+  ContinueYears(OLD, OLD.Rows() - E + 1);
+  ContinueYears(NEW, T + 1);
+  LabelledMatrix Y1, Y2;
+  for (int t = 3; t <= OLD.Rows(); ++t) {
+    Y1 = LabelledMatrix::Dimension(1, std::max(n, 0));
+    Y2 = LabelledMatrix::Dimension(1, std::max(n, 0));
+    for (int j = 1; j <= n; ++j) {
+      Y1.Set(0, j, OLD.Get(0, j));
+      Y1.Set(1, j, OLD.Get(t - 1, j));
+      Y2.Set(0, j, OLD.Get(0, j));
+      Y2.Set(1, j, OLD.Get(t - 2, j));
+    }
+    Y1.Set(1, 0, OLD.Get(t - 1, 0));
+    Y2.Set(1, 0, OLD.Get(t - 2, 0));
+    Y1 = MatrixTranspose(Y1, 2);
+    Y2 = MatrixTranspose(Y2, 2);
+    const LabelledMatrix Y = MatrixAdd(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, host);
+    for (int j = 1; j <= n; ++j) {
+      const Cell* v = Y.At(j, 1);
+      if (!v) continue;
+      if (t <= NEW.Rows()) NEW.Set(t, j, *v);
+      // Observed levels stay; only the missing (extension) cells take computed values.
+      if (const Cell* old = OLD.At(t, j); old && EmptyCell(*old)) OLD.Set(t, j, *v);
+    }
+  }
+  host.Preview(Y1, 1, "Yt-1 Matrix");
+  host.Preview(Y2, 3, "Yt-2 Matrix");
+  host.Preview(NEW, 0, "New Trend Matrix");
+  host.Preview(OLD, 2, "Old Extended Trend Matrix");
+  host.HoldOn("");
+
+  host.HoldOn("Ploting Charts.");
+  if (!form.txtDyn.empty()) sDynSelection = form.txtDyn;
+  ChartDescription chart;
+  chart.title = "DYNAMIC CHART";
+  for (int r = 1; r <= NEW.Rows(); ++r) chart.rowLabels.push_back(CellText(NEW.Get(r, 0)));
+  for (int j = 1; j <= n; ++j) {
+    const std::string name = CellText(NEW.Get(0, j));
+    if (name.empty() || form.txtDyn.find(name) == std::string::npos) continue;
+    ChartSeries s{"Dynamic " + name, {}, false};
+    for (int r = 1; r <= NEW.Rows(); ++r) {
+      const Cell& c = NEW.Get(r, j);
+      s.values.push_back(EmptyCell(c) ? std::nullopt : ArithmeticValue(c));
+    }
+    chart.series.push_back(std::move(s));
+  }
+  host.HoldOn("");
+  return chart;
+}
+
+void lstDyn_Click(MainForm& form, const std::string& sDynSelection) {
+  std::string text;
+  for (std::size_t i = 0; i < form.lstDyn.size(); ++i) {
+    if (i < form.lstDynSelected.size() && form.lstDynSelected[i]) text += form.lstDyn[i] + ",~";
+  }
+  form.txtDyn = text.empty() ? sDynSelection : text;
+}
+
+}  // namespace quantorial

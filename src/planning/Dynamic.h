@@ -1,0 +1,46 @@
+#pragma once
+// The dynamic multipliers: the solved model run forward year by year.
+//   Dynamic Endo: y(t+1) = (-B with a zero diagonal)(I - B)^-1 y(t) + (I - B)^-1 y(t),
+//                 extended E years past the observed ones on its own results.
+//   Dynamic Exo:  y(t) = y(t-1) + (I - B)^-1 C (x(t) - x(t-1)), past the observed years on the
+//                 forecast data.
+//   Dynamic:      y(t) = (I + Z) y(t-1) - Z y(t-2), Z = (I - Q2)^-1, on the levels kept by the
+//                 change transformation.
+// Each shows its intermediate matrices and leaves its new trend in the workspace; the
+// workbench draws the charts.
+
+#include <string>
+
+#include "charts/TrendChart.h"
+#include "workspace/Host.h"
+#include "workspace/MainForm.h"
+#include "workspace/Workspace.h"
+
+namespace quantorial {
+
+// A name as the dynamic commands compare it: the text form with every character below 32
+// or equal to 255 made a blank, trimmed, upper-cased; empty for an empty cell.
+std::string NormalizeName(const Cell& value);
+
+// The number of extension years of txtExtd: its value rounded to a whole number, 0 for a
+// text that is not a number or a negative one, at most kMaxExtensionYears.
+inline constexpr int kMaxExtensionYears = 100000;
+int ExtensionYears(const std::string& text);
+
+// "Dynamic Endo" up to the chart: grows mObserved by E rows and writes mCalculated and
+// mCalcLevels, fills the series list.
+void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host);
+
+// "Dynamic Exo" up to the chart (the forecast dialog has been shown when there was no
+// forecast data): mCalculated, mCalcBase, mForecast, bForecastDone, the series list.
+void RunDynamicExo(Workspace& ws, MainForm& form, Host& host);
+
+// "Dynamic" up to the chart; returns the chart "DYNAMIC CHART" of the new trend's columns
+// named in txtDyn (sDynSelection keeps that text).
+ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection);
+
+// A click on lstDyn: txtDyn becomes every selected item followed by ",~", or, with none
+// selected, the last text "Dynamic" saw.
+void lstDyn_Click(MainForm& form, const std::string& sDynSelection);
+
+}  // namespace quantorial
