@@ -10,41 +10,13 @@
 #include <random>
 #include <string>
 
+#include "BenchModel.h"
 #include "QuietHost.h"
 #include "workbench/Workbench.h"
 
 namespace {
 
 using namespace quantorial;
-
-// A random model: n endogenous and k exogenous variables named Y1.. and X.., a B-matrix with
-// small endogenous coefficients and exogenous ones within +-exoSpread, and `years` observed
-// years from firstYear + 1 on.
-void RandomModel(Workbench& wb, int n, int k, int years, double firstYear, double endoSpread, double exoSpread,
-                 unsigned seed) {
-  std::mt19937_64 gen(seed);
-  std::uniform_real_distribution<double> small(-endoSpread, endoSpread), coef(-exoSpread, exoSpread), level(50, 150);
-  LabelledMatrix b = LabelledMatrix::Dimension(n, n + k);
-  LabelledMatrix obs = LabelledMatrix::Dimension(years, n + k);
-  obs.Set(0, 0, "Year");
-  for (int j = 1; j <= n + k; ++j) {
-    const std::string name = (j <= n ? "Y" : "X") + std::to_string(j);
-    b.Set(0, j, name);
-    obs.Set(0, j, name);
-  }
-  for (int i = 1; i <= n; ++i) {
-    b.Set(i, 0, "Y" + std::to_string(i));
-    for (int j = 1; j <= n + k; ++j) b.Set(i, j, i == j ? 0.0 : (j <= n ? small(gen) : coef(gen)));
-  }
-  for (int t = 1; t <= years; ++t) {
-    obs.Set(t, 0, firstYear + t);
-    for (int j = 1; j <= n + k; ++j) obs.Set(t, j, level(gen));
-  }
-  wb.ws.mObserved = obs;
-  wb.ws.mBMat = b;
-  wb.form.txtRows = std::to_string(n);
-  wb.form.txtCols = std::to_string(n + k);
-}
 
 void BM_RunAllStages(benchmark::State& state) {
   const int n = 300, k = 100;
@@ -104,6 +76,67 @@ void BM_LongForecast(benchmark::State& state) {
   std::filesystem::remove(file);
 }
 BENCHMARK(BM_LongForecast)->Unit(benchmark::kMillisecond);
+
+// The dynamic multipliers and the aspiration analysis on the model of BM_RunAllStages:
+// 300 endogenous and 100 exogenous variables, 60 observed years, 40 extension (or forecast)
+// years; aspiration over 20 years.
+class PlanningHost : public QuietHost {
+ public:
+  using QuietHost::QuietHost;
+  bool ShowForecastOptions(ForecastOptions&) override { return true; }
+};
+
+void SolvedModel(Workbench& wb) {
+  RandomModel(wb, 300, 100, 60, 1960.0, 0.002, 1.0, 5);
+  wb.ws.mObservedOrig = wb.ws.mObserved;
+  wb.cmdRunAll_Click();
+  wb.cmdReciprocal_Click();
+}
+
+void BM_DynamicEndo(benchmark::State& state) {
+  PlanningHost host("300");
+  Workbench wb(host, nullptr, "");
+  SolvedModel(wb);
+  const LabelledMatrix observed = wb.ws.mObserved;
+  wb.form.txtExtd = "40";
+  for (auto _ : state) {
+    wb.ws.mObserved = observed;
+    wb.cmdDynamicEndo_Click();
+  }
+  if (wb.ws.mCalculated.Rows() != 100) state.SkipWithError("the extension did not run");
+}
+BENCHMARK(BM_DynamicEndo)->Unit(benchmark::kMillisecond);
+
+void BM_DynamicExo(benchmark::State& state) {
+  PlanningHost host("300");
+  Workbench wb(host, nullptr, "");
+  SolvedModel(wb);
+  LabelledMatrix fx = LabelledMatrix::Dimension(40, 100);
+  for (int j = 1; j <= 100; ++j) fx.Set(0, j, wb.ws.mObserved.Get(0, 300 + j));
+  for (int r = 1; r <= 40; ++r) {
+    fx.Set(r, 0, 2020.0 + r);
+    for (int j = 1; j <= 100; ++j) fx.Set(r, j, 100.0 + r + j);
+  }
+  wb.ws.mForecastExo = fx;
+  wb.ws.bForecastDataLoaded = true;
+  for (auto _ : state) wb.cmdDynamicExo_Click();
+  if (wb.ws.mForecast.Rows() != 99) state.SkipWithError("the forecast did not run");
+}
+BENCHMARK(BM_DynamicExo)->Unit(benchmark::kMillisecond);
+
+void BM_Aspiration(benchmark::State& state) {
+  PlanningHost host("300");
+  Workbench wb(host, nullptr, "");
+  SolvedModel(wb);
+  const LabelledMatrix observed = wb.ws.mObserved;
+  wb.form.txtAspire = "20~2000~Y1+1, Y2-5%, Y3=2";
+  for (auto _ : state) {
+    wb.ws.mObserved = observed;
+    wb.cmdAspire_Click();
+  }
+  if (wb.ws.mObserved.Rows() != 60) state.SkipWithError("the aspiration did not run");
+}
+BENCHMARK(BM_Aspiration)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,17 +11,22 @@ namespace quantorial {
 
 namespace {
 
-// The previews of a long loop: each step's during the first second (a person watches a
-// short run step by step), then only those of the last step, which leave every grid as
-// the step-by-step showing would.
+// The previews of a long loop: a step's previews at most ten times a second (more than a
+// person can follow), and always those of the last step, which leave every grid as the
+// step-by-step showing would.
 class LoopPreviews {
  public:
-  bool Show(bool lastStep) const {
-    return lastStep || std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1);
+  bool Show(bool lastStep) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!lastStep && shown_ && now - last_ < std::chrono::milliseconds(100)) return false;
+    shown_ = true;
+    last_ = now;
+    return true;
   }
 
  private:
-  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point last_;
 };
 
 int WholeText(const std::string& text) {
@@ -79,7 +84,7 @@ void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(ws.mObserved, 0, "Trend Matrix");
   LabelledMatrix NT = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
   ws.mObserved = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
-  const LoopPreviews previews;
+  LoopPreviews previews;
   for (int t = 1; t <= T - 1 + E; ++t) {
     const bool show = previews.Show(t == T - 1 + E);
     const LabelledMatrix X = SubMatrix(ws.mObserved, t, 0, 1, 0, 0);
@@ -123,7 +128,7 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   const LabelledMatrix EB = MatrixMultiply(ws.mEndoInverse, Bz, 0);
   const LabelledMatrix ECm = MatrixMultiply(ws.mEndoInverse, Cm, 0);
   const LabelledMatrix EC = MatrixMultiply(ws.mEndoInverse, C, 0);
-  const LoopPreviews previews;
+  LoopPreviews previews;
   for (int t = 2; t <= T + F; ++t) {
     if (t > T && !ws.bForecastDataLoaded) break;
     const bool show = previews.Show(t == T + F || (t == T && !ws.bForecastDataLoaded));
