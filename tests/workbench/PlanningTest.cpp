@@ -315,6 +315,23 @@ TEST_F(Aspiration, PercentTargetsCompound) {
   EXPECT_EQ(CellText(wb.ws.mObserved.Get(6, 0)), "2009");
 }
 
+// With only x2 selected for the impact analysis, its change goes to x2's column (by name,
+// not to the first exogenous column by position); x1 keeps its value.
+TEST_F(Aspiration, PartialSelectionPairsByName) {
+  wb.form.lstImpVarsSelected = {false, true};
+  wb.lstImpVars_Click();
+  wb.cmdReciprocal_Click();
+  ASSERT_EQ(wb.ws.mImpact.Cols(), 1);
+  const LabelledMatrix before = wb.ws.mObserved;
+  wb.form.txtAspire = "1~2006~y1+1";  // the re-run named the variables after the B-matrix again
+  wb.cmdAspire_Click();
+  ASSERT_EQ(wb.ws.mAspirationResult.Rows(), 1);
+  EXPECT_EQ(CellText(wb.ws.mAspirationResult.Get(1, 0)), "x2(t)");
+  const double change = 1 / V(wb.ws.mImpact, 1, 1);
+  EXPECT_NEAR(V(wb.ws.mObserved, 4, 4), V(before, 3, 4) + change, 1e-9);  // x2
+  EXPECT_EQ(V(wb.ws.mObserved, 4, 3), V(before, 3, 3));                   // x1 unchanged
+}
+
 TEST(AspirationGrammar, ListsCountsAndValues) {
   EXPECT_EQ(CountOf("1~2006~a", "~"), 2);
   EXPECT_EQ(CountOf("aaa", "aa"), 2);
