@@ -37,4 +37,17 @@ inline void RandomModel(Workbench& wb, int n, int k, int years, double firstYear
   wb.form.txtCols = std::to_string(n + k);
 }
 
+// Forecast data for the exogenous variables n+1..n+k of the model, `years` years from 2021 on,
+// loaded as the forecast dialog would.
+inline void ForecastData(Workbench& wb, int n, int k, int years) {
+  LabelledMatrix fx = LabelledMatrix::Dimension(years, k);
+  for (int j = 1; j <= k; ++j) fx.Set(0, j, wb.ws.mObserved.Get(0, n + j));
+  for (int r = 1; r <= years; ++r) {
+    fx.Set(r, 0, 2020.0 + r);
+    for (int j = 1; j <= k; ++j) fx.Set(r, j, 100.0 + r + j);
+  }
+  wb.ws.mForecastExo = fx;
+  wb.ws.bForecastDataLoaded = true;
+}
+
 }  // namespace quantorial

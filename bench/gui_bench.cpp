@@ -59,14 +59,7 @@ int main(int argc, char** argv) {
   wb.ws.nEndoVars = 300;
   wb.ws.bStageRerun = true;  // the number of endogenous variables is given: no question
   wb.cmdRunAll_Click();
-  LabelledMatrix fx = LabelledMatrix::Dimension(40, 100);
-  for (int j = 1; j <= 100; ++j) fx.Set(0, j, wb.ws.mObserved.Get(0, 300 + j));
-  for (int r = 1; r <= 40; ++r) {
-    fx.Set(r, 0, 2020.0 + r);
-    for (int j = 1; j <= 100; ++j) fx.Set(r, j, 100.0 + r + j);
-  }
-  wb.ws.mForecastExo = fx;
-  wb.ws.bForecastDataLoaded = true;
+  ForecastData(wb, 300, 100, 40);
   wb.form.txtExtd = "40";
   const LabelledMatrix observed = wb.ws.mObserved;
   auto timed = [&](void (Workbench::*command)()) {

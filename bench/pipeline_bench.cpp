@@ -111,14 +111,7 @@ void BM_DynamicExo(benchmark::State& state) {
   PlanningHost host("300");
   Workbench wb(host, nullptr, "");
   SolvedModel(wb);
-  LabelledMatrix fx = LabelledMatrix::Dimension(40, 100);
-  for (int j = 1; j <= 100; ++j) fx.Set(0, j, wb.ws.mObserved.Get(0, 300 + j));
-  for (int r = 1; r <= 40; ++r) {
-    fx.Set(r, 0, 2020.0 + r);
-    for (int j = 1; j <= 100; ++j) fx.Set(r, j, 100.0 + r + j);
-  }
-  wb.ws.mForecastExo = fx;
-  wb.ws.bForecastDataLoaded = true;
+  ForecastData(wb, 300, 100, 40);
   for (auto _ : state) wb.cmdDynamicExo_Click();
   if (wb.ws.mForecast.Rows() != 99) state.SkipWithError("the forecast did not run");
 }
