@@ -7,6 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang libclang-rt-14-dev
+  desktop-file-utils man-db
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test through ctest; then the
+# Installs what is missing, builds everything and runs every test through ctest, then builds
+# the Debian package and tries it unpacked into an empty folder; then the
 # checking build (AddressSanitizer and UndefinedBehaviorSanitizer, clang) runs the core
 # tests again and replays the fuzz corpora (scripts/sanitize.sh). SKIP_SANITIZE=1 leaves
 # the checking build out.
@@ -8,6 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
 (cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j "$(nproc)")
+scripts/package-test.sh
 if [ "${SKIP_SANITIZE:-0}" != 1 ]; then
   scripts/sanitize.sh
 fi

@@ -22,6 +22,10 @@
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
 
+#ifndef QUANTORIAL_VERSION
+#define QUANTORIAL_VERSION "0.0.0"
+#endif
+
 namespace quantorial {
 
 namespace {
@@ -37,6 +41,7 @@ struct Arguments {
   std::set<std::string> flags;                // --policy, --reuse
   bool verbose = false;
   bool help = false;
+  bool version = false;
   std::string error;  // a usage error
 
   // The value given to an option such as "--endo", if any.
@@ -70,6 +75,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       optionsEnded = true;
     } else if (a == "-h" || a == "--help") {
       r.help = true;
+    } else if (a == "--version") {
+      r.version = true;
     } else if (a == "-v" || a == "--verbose") {
       r.verbose = true;
     } else if (a == "-o" || a == "--output") {
@@ -513,6 +520,7 @@ std::string CliUsage() {
          "  -v, --verbose      show status texts on standard error\n"
          "  --store DIR        the folder of the settings store (default: the per-user data folder)\n"
          "  -h, --help         show this text\n"
+         "  --version          show the version\n"
          "\n"
          "Results are written in dump form: one line per row, cells separated by commas,\n"
          "numbers as the shortest text that reads back to the same double, texts in double\n"
@@ -526,6 +534,10 @@ std::string CliUsage() {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
+  if (a.version) {
+    out << kProgram << ' ' << QUANTORIAL_VERSION << '\n';
+    return kExitOk;
+  }
   if (a.help && (a.positional.empty() || a.positional[0] != "play")) {
     out << CliUsage();
     return kExitOk;

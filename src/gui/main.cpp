@@ -2,6 +2,8 @@
 // quantorial [FILE]: FILE, when given, is loaded as the primary data file.
 
 #include <QApplication>
+#include <cstdio>
+#include <string>
 #include <QDir>
 #include <QFileInfo>
 
@@ -35,6 +37,20 @@ void CopySamples(const QString& dataFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before any window system is needed.
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--version") {
+      std::printf("quantorial %s\n", QUANTORIAL_VERSION);
+      return 0;
+    }
+    if (a == "-h" || a == "--help") {
+      std::printf("Usage: quantorial [FILE]\n\nThe Quantorial workbench (\"KRV - Model Testing\"). FILE, when given, is "
+                  "loaded as the primary data file;\notherwise the last primary and secondary files come back.\n"
+                  "The batch tool is quantorial-cli (see quantorial-cli --help and man quantorial-cli).\n");
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("quantorial");
   QApplication::setOrganizationName("Quantorial");
