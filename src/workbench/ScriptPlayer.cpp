@@ -1,7 +1,5 @@
 #include "workbench/ScriptPlayer.h"
 
-#include <stdlib.h>
-
 #include <array>
 #include <deque>
 #include <filesystem>
@@ -33,6 +31,13 @@ std::string OneLine(std::string s) {
     if (c == '\n' || c == '\r') c = ' ';
   }
   return s;
+}
+
+// The folder a file goes into is made when it is missing, as "dump DIR" makes its folder.
+void MakeParent(const std::string& path) {
+  std::error_code ec;
+  const auto parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
 }
 
 std::string Resolve(const std::string& folder, const std::string& path) {
@@ -292,24 +297,16 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     return kPlaySyntax;
   }
   // A script never depends on the user's settings: without a store of its own it gets a
-  // temporary one, and a temporary folder for what the workbench writes into its Data
-  // folder (preview workbooks, the change transformation's tables); both go with it.
-  char pattern[] = "/tmp/quantorial-play-XXXXXX";
-  const char* made = options.store.empty() ? mkdtemp(pattern) : nullptr;
-  struct Cleanup {
-    std::string dir;
-    ~Cleanup() {
-      std::error_code ec;
-      if (!dir.empty()) std::filesystem::remove_all(dir, ec);
-    }
-  } cleanup{made ? made : ""};
+  // temporary one in memory. What the workbench writes into its Data folder (preview
+  // workbooks, the change transformation's tables) goes to the script's folder then, where
+  // the person finds it, or to the store's Data folder as in the window.
   std::unique_ptr<SettingsStore> store;
   if (options.store.empty()) {
     store = std::make_unique<TemporarySettings>();
   } else {
     store = std::make_unique<SettingsStore>(options.store);
   }
-  const std::string dataFolder = (options.store.empty() ? cleanup.dir : options.store) + "/Data";
+  const std::string dataFolder = options.store.empty() ? folder : options.store + "/Data";
   ScriptHost host(err, options.verbose, folder);
   Workbench wb(host, store.get(), dataFolder);
   host.bench = &wb;
@@ -336,6 +333,7 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
       case Line::Kind::DumpSlot: {
         const NamedMatrix* named = FindWorkspaceMatrix(l.a);
         const std::string path = Resolve(folder, l.b);
+        MakeParent(path);
         std::string why;
         if (!WriteFileAtomically(path, DumpText(wb.ws.*(named->matrix)), why)) {
           err << at << "cannot write \"" << path << "\": " << why << '\n';
@@ -345,6 +343,7 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
       }
       case Line::Kind::Chart: {
         const std::string path = Resolve(folder, l.a);
+        MakeParent(path);
         if (!host.lastChart) {
           err << at << "no chart has been drawn yet\n";
           return kPlayFailed;
