@@ -251,7 +251,8 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
     if (c == 0) continue;
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
   }
-  if (notices) {
+  // Without observed data (an input-output table alone) there is nothing to match.
+  if (notices && obs.IsFilled()) {
     std::vector<std::string> unmatched;
     for (int c = 1; c <= m; ++c) {
       if (!taken[static_cast<std::size_t>(c)]) unmatched.push_back("\"" + CellText(ws.mCustomExoLag.Get(0, c)) + "\"");

@@ -81,7 +81,7 @@ std::vector<Handler> BuildHandlers() {
   button("txtCols.MouseDown", [](Workbench& wb) { wb.txtCols_MouseDown(); }, K::Panel);
   button("lblBack", [](Workbench& wb) { wb.lblBack_Click(); }, K::Label);
   button("cmdNormalVarReg", [](Workbench& wb) { wb.mnuNormal_Click(); });
-  later("cmdKALDRON", "KALDRON");
+  button("cmdKALDRON", [](Workbench& wb) { wb.cmdKALDRON_Click(); });
   later("cmdEdt", "KRV Editor");
   button("cmdQuit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
   button("cmdAspire", [](Workbench& wb) { wb.cmdAspire_Click(); });

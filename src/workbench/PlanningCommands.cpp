@@ -1,6 +1,9 @@
 // Planning: the dynamic multipliers with their panel, and the aspiration analysis.
+#include "matrix/MatrixFunctions.h"
 #include "planning/Aspiration.h"
 #include "planning/Dynamic.h"
+#include "model/Stages.h"
+#include "planning/Kaldron.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
@@ -37,5 +40,26 @@ void Workbench::cmdDynamicX_Click() {
 void Workbench::lstDyn_Click() { quantorial::lstDyn_Click(form, sDynSelection_); }
 
 void Workbench::cmdAspire_Click() { quantorial::cmdAspire_Click(ws, form, host_); }
+
+void Workbench::cmdKALDRON_Click() {
+  // The first run asks for the extended data file (the targets); a B-matrix not yet split
+  // into its endogenous block is split first.
+  if (!ws.mRhsIO.IsFilled()) cmdSelectFile_Click(2);
+  // (The split's notices about the model's exogenous data do not concern the plan.)
+  if (form.txtRows == form.txtCols) quantorial::cmdEXV_Click(ws, form, host_);
+  const int n = ws.mEndo.Rows();
+  const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, n);
+  if (!own.empty()) {
+    std::string names;
+    for (std::size_t i = 0; i < own.size() && i < 8; ++i) names += (i ? ", " : "") + own[i];
+    if (own.size() > 8) names += " and " + std::to_string(own.size() - 8) + " more";
+    MsgBoxEx(host_,
+             "The B-matrix has own-sector inputs (a diagonal other than 0 or 1) for " + names +
+                 ". The plan takes I - A with 1 on the diagonal, so these take no part: to get the Leontief "
+                 "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).",
+             vbInformation);
+  }
+  RunKaldron(ws, form, host_);
+}
 
 }  // namespace quantorial

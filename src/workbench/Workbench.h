@@ -128,6 +128,8 @@ class Workbench : public MatrixFileSource {
   // The dynamic panel's list: txtDyn from its selection.
   void lstDyn_Click();
   void cmdAspire_Click();
+  // "KALDRON": the input-output plan.
+  void cmdKALDRON_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.

@@ -1,0 +1,97 @@
+#include "planning/Kaldron.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "matrix/MatrixFunctions.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+int WholeText(const std::string& text) {
+  const double v = LeadingNumber(text);
+  return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0;
+}
+
+}  // namespace
+
+std::vector<std::string> OwnSectorInputs(const LabelledMatrix& bmat, int n) {
+  std::vector<std::string> sectors;
+  for (int i = 1; i <= std::min({n, bmat.Rows(), bmat.Cols()}); ++i) {
+    const auto v = ArithmeticValue(bmat.Get(i, i));
+    if (v && *v != 0.0 && *v != 1.0) sectors.push_back(CellText(bmat.Get(i, 0)));
+  }
+  return sectors;
+}
+
+void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
+  ws.mKaldronBMat = ws.mEndo;
+  ws.mRhsIO = ws.mExtended;
+  const LabelledMatrix& ext = ws.mExtended;
+  const int n = std::max(ws.mKaldronBMat.Rows(), 0);
+  if (ext.Rows() != n) MsgBoxEx(host, "RHS values not properly defined...");
+
+  ws.mKaldronRhs = ResizeMatrix(ws.mKaldronBMat, 0, 2, 0, Cell());
+  for (int i = 0; i <= n; ++i) {
+    if (const Cell* c = ext.At(i, 1)) ws.mKaldronRhs.Set(i, n + 1, *c);
+    if (const Cell* c = ext.At(i, 2)) ws.mKaldronRhs.Set(i, n + 2, *c);
+  }
+
+  // The constraints, in row order: a slack variable for "<", a surplus variable for ">".
+  // The lists grow with the table (no limit of 99).
+  struct Constraint {
+    int row;
+    std::string label;
+    double sign;
+  };
+  std::vector<Constraint> constraints;
+  for (int i = 0; i <= n; ++i) {
+    const std::string type = CellText(ext.Get(i, 1));
+    if (type == "<") constraints.push_back({i, "SV" + std::to_string(i), 1.0});
+    if (type == ">") constraints.push_back({i, "PV" + std::to_string(i), -1.0});
+  }
+  const int s = static_cast<int>(constraints.size());
+  LabelledMatrix K = ResizeMatrix(ws.mKaldronBMat, s, s, 0, Cell());
+  for (int j = 1; j <= s; ++j) {
+    const Constraint& c = constraints[static_cast<std::size_t>(j - 1)];
+    K.Set(0, n + j, c.label);
+    K.Set(n + j, 0, c.label);
+    for (int i = 1; i <= n + s; ++i) K.Set(i, n + j, std::int16_t{0});
+    K.Set(c.row, n + j, c.sign);
+    for (int k = 1; k <= n + s; ++k) K.Set(n + j, k, std::int16_t{0});
+    K.Set(n + j, c.row, c.sign);
+    K.Set(n + j, n + j, -c.sign);
+  }
+  ws.mKaldronAug = K;
+  K = MatrixInverse(K, 1);
+  ws.mKaldronAugInverse = K;
+
+  LabelledMatrix rhs = SubMatrixColumns(ext, 2, 0, 0);
+  rhs = ResizeMatrix(rhs, s, 0, 0, Cell());
+  for (int j = 1; j <= s; ++j) {
+    rhs.Set(n + j, 0, constraints[static_cast<std::size_t>(j - 1)].label);
+    rhs.Set(n + j, 1, std::int16_t{0});
+  }
+  host.Preview(K, 2, "KALDRON iNVERSE Matrix");
+  host.Preview(rhs, 3, "RHS");
+
+  ws.mDevOutput = MatrixMultiply(K, rhs, 0);
+  const LabelledMatrix X = ResizeMatrix(ws.mDevOutput, -s, 0, 0, Cell());
+  const int m = WholeText(form.txtCols) - WholeText(form.txtRows);
+  LabelledMatrix P = SubMatrix(ws.mBMat, n + 1, m - 1, 1, 0, 0);
+  P = ResizeMatrix(P, 0, -std::max(m, 0), 0, Cell());
+  ws.mPrimaryInputs = P;
+  host.Preview(P, 1, "MatrixMultiply Exo");
+  host.Preview(X, 0, "MatrixMultiply");
+  const LabelledMatrix Q = MatrixMultiply(P, X, 0);
+  ws.mPrimaryReq = Q;
+  host.Preview(P, 2, "KALDRON B-Exo Matrix");
+  host.Preview(K, 3, "KALDRON B Matrix");
+  host.Preview(rhs, 4, "RHS Kaldron Data Matrix");
+  host.Preview(X, 5, "Primary Requirement Data Matrix");
+  host.Preview(Q, 1, "Primary Requirement Matrix");
+}
+
+}  // namespace quantorial

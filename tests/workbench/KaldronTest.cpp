@@ -1,0 +1,149 @@
+// The KALDRON input-output plan against computations of its own and a textbook table.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "TempDir.h"
+#include "planning/Kaldron.h"
+#include "workbench/Workbench.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+namespace {
+
+using testing::E;
+using testing::M;
+using testing::ScriptedHost;
+using testing::T;
+using testing::TempDir;
+
+double V(const LabelledMatrix& m, int i, int j) {
+  const auto v = ArithmeticValue(m.Get(i, j));
+  return v ? *v : NAN;
+}
+
+class Kaldron : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb{host, nullptr, dir.path().string()};
+
+  // A table of n sectors and m primary inputs: coefficient a(i, j) of sector j's input from
+  // sector i (zero diagonal), primary-input rows below, loaded and split into I - A.
+  void Table(const std::vector<std::vector<double>>& a, const std::vector<std::vector<double>>& primary,
+             const std::string& rhs) {
+    const int n = static_cast<int>(a.size()), m = static_cast<int>(primary.size());
+    LabelledMatrix b = LabelledMatrix::Dimension(n + m, n + m);
+    for (int j = 1; j <= n + m; ++j) b.Set(0, j, (j <= n ? "S" : "E") + std::to_string(j));
+    for (int i = 1; i <= n + m; ++i) {
+      b.Set(i, 0, (i <= n ? "S" : "P") + std::to_string(i));
+      for (int j = 1; j <= n + m; ++j) {
+        const double v = i <= n ? (j <= n ? a[i - 1][j - 1] : 0.0) : (j <= n ? primary[i - n - 1][j - 1] : 0.0);
+        b.Set(i, j, v);
+      }
+    }
+    wb.ws.mBMat = b;
+    wb.form.txtRows = wb.form.txtCols = std::to_string(n + m);
+    host.inputAnswers.push_back(std::to_string(n));
+    host.fileAnswers.push_back(dir.Write("rhs.csv", rhs));
+    wb.form.Enable("cmdKALDRON", true);
+  }
+};
+
+TEST_F(Kaldron, WithoutConstraintsTheLeontiefSolution) {
+  // A = [[0, 0.25], [0.2, 0]], d = (600, 1500): (I - A)x = d.
+  Table({{0, 0.25}, {0.2, 0}}, {{0.3, 0.4}}, "Sector,Type,Target\nS1,,600\nS2,,1500\n");
+  wb.cmdKALDRON_Click();
+  const double det = 1 - 0.25 * 0.2;
+  const double x1 = (600 + 0.25 * 1500) / det, x2 = (1500 + 0.2 * 600) / det;
+  const LabelledMatrix& out = wb.ws.mDevOutput;
+  ASSERT_EQ(out.Rows(), 2);
+  EXPECT_NEAR(V(out, 1, 1), x1, 1e-9);
+  EXPECT_NEAR(V(out, 2, 1), x2, 1e-9);
+  EXPECT_NEAR(V(wb.ws.mPrimaryReq, 1, 1), 0.3 * x1 + 0.4 * x2, 1e-9);
+  EXPECT_EQ(wb.ws.mKaldronAug, wb.ws.mKaldronBMat);
+  EXPECT_EQ(wb.ws.mKaldronRhs.Cols(), 4);
+  EXPECT_TRUE(host.Messages().empty()) << (host.Messages().empty() ? "" : host.Messages()[0]);
+  EXPECT_EQ(host.PreviewCaptions().back(), "1:Primary Requirement Matrix");
+}
+
+TEST_F(Kaldron, SlackAndSurplusRowsAugmentTheMatrix) {
+  Table({{0, 0.1, 0, 0}, {0.1, 0, 0.1, 0}, {0, 0.1, 0, 0.1}, {0, 0, 0.1, 0}}, {{0.5, 0.5, 0.5, 0.5}},
+        "Sector,Type,Target\nS1,,10\nS2,>,20\nS3,<,30\nS4,,40\n");
+  wb.cmdKALDRON_Click();
+  const LabelledMatrix& K = wb.ws.mKaldronAug;
+  ASSERT_EQ(K.Rows(), 6);
+  EXPECT_EQ(CellText(K.Get(0, 5)), "PV2");
+  EXPECT_EQ(CellText(K.Get(6, 0)), "SV3");
+  EXPECT_EQ(V(K, 2, 5), -1);
+  EXPECT_EQ(V(K, 5, 2), -1);
+  EXPECT_EQ(V(K, 5, 5), 1);
+  EXPECT_EQ(V(K, 3, 6), 1);
+  EXPECT_EQ(V(K, 6, 3), 1);
+  EXPECT_EQ(V(K, 6, 6), -1);
+  for (int i = 1; i <= 6; ++i) {
+    if (i != 3 && i != 6) EXPECT_EQ(V(K, i, 6), 0) << i;
+  }
+  EXPECT_EQ(CellText(wb.ws.mDevOutput.Get(6, 0)), "SV3");
+  // The outputs solve K x = (d, 0, 0); X drops the constraint variables.
+  for (int i = 1; i <= 6; ++i) {
+    double lhs = 0;
+    for (int k = 1; k <= 6; ++k) lhs += V(K, i, k) * V(wb.ws.mDevOutput, k, 1);
+    EXPECT_NEAR(lhs, i <= 4 ? 10.0 * i : 0.0, 1e-9) << i;
+  }
+}
+
+TEST_F(Kaldron, EdgesOfTheTable) {
+  // m = 0: the primary inputs and their requirements hold only their label rows.
+  Table({{0, 0.5}, {0.5, 0}}, {}, "Sector,Type,Target\nS1,,1\nS2,,1\n");
+  wb.cmdKALDRON_Click();
+  EXPECT_EQ(wb.ws.mPrimaryInputs.Rows(), 0);
+  EXPECT_EQ(wb.ws.mPrimaryReq.Rows(), 0);
+  // A right-hand side of another length is reported, and the plan still runs.
+  host = ScriptedHost();
+  wb.ws.mExtended = M({{T("Sector"), T("Type"), T("Target")}, {T("S1"), E, 3.0}});
+  wb.ws.mRhsIO = wb.ws.mExtended;
+  wb.cmdKALDRON_Click();
+  EXPECT_EQ(host.Messages(), std::vector<std::string>{"RHS values not properly defined..."});
+  EXPECT_TRUE(wb.ws.mDevOutput.IsFilled());
+}
+
+TEST_F(Kaldron, ManyConstraintsGrowTheLists) {
+  const int n = 120;
+  std::vector<std::vector<double>> a(n, std::vector<double>(n, 0.0));
+  std::string rhs = "Sector,Type,Target\n";
+  for (int i = 1; i <= n; ++i) {
+    if (i < n) a[i - 1][i] = 0.01;
+    rhs += "S" + std::to_string(i) + "," + (i % 2 ? "<" : ">") + "," + std::to_string(i) + "\n";
+  }
+  Table(a, {std::vector<double>(n, 1.0)}, rhs);
+  wb.cmdKALDRON_Click();
+  ASSERT_EQ(wb.ws.mKaldronAug.Rows(), 2 * n);
+  EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(0, 2 * n)), "PV120");
+  EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(n + 99, 0)), "SV99");
+  EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(n + 101, 0)), "SV101");
+}
+
+// The two-sector example of Miller and Blair, Input-Output Analysis (2nd ed., 2009, section
+// 2.3): A = [[.15, .25], [.20, .05]], new final demand (600, 1500), outputs 1247.52 and
+// 1841.58. The plan leaves the own-sector inputs (the diagonal) out and says so; folded into
+// their rows (row k and its target divided by 1 - a_kk), the table gives the published outputs.
+TEST_F(Kaldron, ATextbookTableFolded) {
+  Table({{0.15, 0.25}, {0.20, 0.05}}, {}, "Sector,Type,Target\nS1,,600\nS2,,1500\n");
+  wb.cmdKALDRON_Click();
+  ASSERT_EQ(host.Messages().size(), 1u) << host.Messages()[0] << "|" << host.Messages().back();
+  EXPECT_NE(host.Messages()[0].find("own-sector inputs (a diagonal other than 0 or 1) for S1, S2"), std::string::npos);
+  host = ScriptedHost();
+  wb.ws.mRhsIO = LabelledMatrix();
+  Table({{0, 0.25 / 0.85}, {0.20 / 0.95, 0}}, {}, "Sector,Type,Target\nS1,,705.88235294117647\nS2,,1578.9473684210526\n");
+  wb.cmdKALDRON_Click();
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_NEAR(V(wb.ws.mDevOutput, 1, 1), 1247.52, 0.005);
+  EXPECT_NEAR(V(wb.ws.mDevOutput, 2, 1), 1841.58, 0.005);
+}
+
+}  // namespace
+}  // namespace quantorial
