@@ -318,8 +318,8 @@ class MainWindowTest : public QObject {
   void toolsAndLaterCommands() {
     Trigger("mnuCalc");
     QVERIFY(!host_->started.isEmpty() || host_->messages.last().startsWith("No calculator program was found"));
-    Click("cmdKALDRON");
-    QVERIFY(host_->messages.last().contains("\"KALDRON\" is not available"));
+    Click("cmdEdt");
+    QVERIFY(host_->messages.last().contains("\"KRV Editor\" is not available"));
     QVERIFY(VersionText(" - Statistics Software").contains("Version " QUANTORIAL_VERSION));
   }
 
