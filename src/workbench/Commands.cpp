@@ -220,7 +220,7 @@ std::vector<Handler> BuildHandlers() {
     const MatrixMenuItem item = e.item;
     menu(e.name, [item](Workbench& wb) { wb.RunMatrixMenu(item); });
   }
-  later("mnuLindoModel", "Build Linear Programming Model", K::MenuItem);
+  menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
   later("mnuSolve", "Solve", K::MenuItem);
   later("mnuEditor", "KRV Worksheet Editor", K::MenuItem);
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });

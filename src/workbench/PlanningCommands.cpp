@@ -4,6 +4,12 @@
 #include "planning/Dynamic.h"
 #include "model/Stages.h"
 #include "planning/Kaldron.h"
+#include "planning/LpModel.h"
+
+#include <filesystem>
+
+#include "io/AtomicFile.h"
+#include "io/DataFile.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
@@ -60,6 +66,43 @@ void Workbench::cmdKALDRON_Click() {
              vbInformation);
   }
   RunKaldron(ws, form, host_);
+}
+
+void Workbench::mnuLindoModel_Click() {
+  ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
+  const LabelledMatrix& t = ws.mLindoBase;
+  if (!t.IsAssigned() || t.Rows() <= 0 || t.Cols() <= 0) {
+    host_.HoldOn("");
+    return;
+  }
+  form.chkRHS = TableHasConstraints(t) ? 1 : 0;
+  host_.HoldOn("Building Lindo Model");
+  host_.Preview(t, 3, "Lindo Base Table");
+  const std::string model = LindoModelText(t, form.chkVV == 1, form.chkRHS == 1, ws.nDecimals);
+  if (form.chkSave == 0) {
+    host_.SetClipboardText(model);
+  } else {
+    // A new file in the Data folder, never over an earlier model.
+    std::error_code ec;
+    std::filesystem::create_directories(dataFolder_, ec);
+    std::string path;
+    for (int draw = 0; draw < 999 && path.empty(); ++draw) {
+      const std::string candidate = dataFolder_ + "/Lindo" + RandomDigits(3) + ".ltx";
+      if (!FileExists(candidate)) path = candidate;
+    }
+    std::string error;
+    if (path.empty()) {
+      MsgBoxEx(host_, "999 names drawn for the model file (Lindo and three digits) were all taken in " + dataFolder_ +
+                          "; the model was not written over an earlier one. Move earlier models away and build it again.",
+               vbExclamation);
+    } else if (!WriteFileAtomically(path, model + "\r\n", error)) {
+      MsgBoxEx(host_, "Cannot write \"" + path + "\": " + error, vbCritical);
+    } else {
+      host_.OpenWithDesktop(path);
+    }
+  }
+  host_.PreviewText(model, 0, "Linear Programming Model");
+  host_.HoldOn("");
 }
 
 }  // namespace quantorial

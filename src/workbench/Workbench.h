@@ -130,6 +130,8 @@ class Workbench : public MatrixFileSource {
   void cmdAspire_Click();
   // "KALDRON": the input-output plan.
   void cmdKALDRON_Click();
+  // "Build &Linear Programming Model...": the LP model text of a table.
+  void mnuLindoModel_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.

@@ -1,0 +1,84 @@
+// The LP model text byte for byte, and the menu command that builds and keeps it.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "MatrixBuilder.h"
+#include "ScriptedHost.h"
+#include "TempDir.h"
+#include "planning/LpModel.h"
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+namespace {
+
+using testing::E;
+using testing::M;
+using testing::ScriptedHost;
+using testing::T;
+using testing::TempDir;
+
+TEST(LpModel, TextOfTheEdgeCases) {
+  const struct {
+    const char* what;
+    LabelledMatrix table;
+    bool useX;
+    const char* text;
+  } cases[] = {
+      {"no constraint columns", M({{E, T("A"), T("B")}, {E, 1.0, 2.5}, {E, 0.0, -3.0}, {E, 0.0, 0.0}}), false,
+       "Maximize A + B\r\n\r\nSubject to\r\nA + 2.5000B <= 0\r\n - 3.0000B <= 0\r\nA >= 0\r\nB >= 0\r\n"},
+      {"an unnamed column, X-names", M({{E, T("A"), E, T("C")}, {E, -1.0, 5.0, 1.0}}), true,
+       "Maximize X1 + X3\r\n\r\nSubject to\r\n - 1.0000X1 + X3 <= 0\r\nX1 >= 0\r\nX3 >= 0\r\n\r\n\r\n"
+       "!List of Variables;\r\n!X1  =  A;\r\n!X3  =  C;\r\n"},
+      {"relations and right-hand sides",
+       M({{E, T("x"), T("y"), T("rel"), T("rhs")}, {E, 2.0, 1.0, T("<="), 10.0}, {E, 1.0, 3.0, T(">="), 6.5}}), false,
+       "Maximize x + y\r\n\r\nSubject to\r\n2.0000x + y <= 10\r\nx + 3.0000y >= 6.5\r\nx >= 0\r\ny >= 0\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LindoModelText(c.table, c.useX, TableHasConstraints(c.table), 4), c.text) << c.what;
+  }
+  EXPECT_FALSE(TableHasConstraints(cases[0].table));
+  EXPECT_TRUE(TableHasConstraints(cases[2].table));
+  const std::string digits = RandomDigits(3);
+  EXPECT_EQ(digits.size(), 3u);
+  EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
+}
+
+TEST(LpModel, ClipboardOrANewFileNeverOverAnOldOne) {
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb{host, nullptr, dir.path().string()};
+  const std::string table = dir.Write("t.csv", ",A,B,rel,rhs\nr1,1,2,<=,4\n");
+  host.fileAnswers = {table};
+  wb.mnuLindoModel_Click();
+  EXPECT_EQ(wb.form.chkRHS, 1);
+  EXPECT_EQ(host.clipboard, "Maximize A + B\r\n\r\nSubject to\r\nA + 2.0000B <= 4\r\nA >= 0\r\nB >= 0\r\n");
+  ASSERT_EQ(host.CallsOf("PreviewText").size(), 1u);
+  EXPECT_EQ(host.CallsOf("PreviewText")[0].title, "Linear Programming Model");
+  // Saved: a new LindoNNN.ltx in the Data folder, the model and a line end, opened.
+  wb.form.chkSave = 1;
+  host.fileAnswers = {table};
+  wb.mnuLindoModel_Click();
+  const auto opened = host.CallsOf("OpenWithDesktop");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(std::filesystem::path(opened[0].text).parent_path(), dir.path());
+  EXPECT_EQ(TempDir::Read(opened[0].text), host.clipboard + "\r\n");
+  // Every name taken: nothing is written over, and the person is told.
+  for (int k = 0; k < 1000; ++k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "Lindo%03d.ltx", k);
+    std::ofstream(dir.File(name)) << "earlier model " << k;
+  }
+  host = ScriptedHost();
+  host.fileAnswers = {table};
+  wb.mnuLindoModel_Click();
+  EXPECT_TRUE(host.CallsOf("OpenWithDesktop").empty());
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_NE(host.Messages()[0].find("were all taken"), std::string::npos);
+  EXPECT_EQ(TempDir::Read(dir.File("Lindo123.ltx")), "earlier model 123");
+}
+
+}  // namespace
+}  // namespace quantorial
