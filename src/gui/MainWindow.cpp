@@ -367,6 +367,7 @@ void MainWindow::BuildMenus() {
   matrix->addSeparator()->setObjectName("BARS");
   add(matrix, "mnuLindoModel", "Build &Linear Programming Model...");
   add(matrix, "mnuSolve", "&Solve...");
+  add(matrix, "mnuSaveModel", "Save Model &As...");
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   tools->setObjectName("mnuTools");

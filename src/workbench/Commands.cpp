@@ -221,7 +221,8 @@ std::vector<Handler> BuildHandlers() {
     menu(e.name, [item](Workbench& wb) { wb.RunMatrixMenu(item); });
   }
   menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
-  later("mnuSolve", "Solve", K::MenuItem);
+  menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
+  menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
   later("mnuEditor", "KRV Worksheet Editor", K::MenuItem);
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});

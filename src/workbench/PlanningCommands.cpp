@@ -5,6 +5,7 @@
 #include "model/Stages.h"
 #include "planning/Kaldron.h"
 #include "planning/LpModel.h"
+#include "planning/LpSolve.h"
 
 #include <filesystem>
 
@@ -103,6 +104,41 @@ void Workbench::mnuLindoModel_Click() {
   }
   host_.PreviewText(model, 0, "Linear Programming Model");
   host_.HoldOn("");
+}
+
+// The table of the LP model: the one loaded last, or one chosen now as the build does.
+bool Workbench::LpTable() {
+  if (ws.mLindoBase.IsFilled() && ws.mLindoBase.Cols() > 0) return true;
+  ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
+  if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.Cols() <= 0) {
+    host_.HoldOn("");
+    return false;
+  }
+  form.chkRHS = TableHasConstraints(ws.mLindoBase) ? 1 : 0;
+  return true;
+}
+
+void Workbench::mnuSolve_Click() {
+  if (!LpTable()) return;
+  host_.HoldOn("Solving the Linear Programming Model");
+  ws.mLpSolution = SolveLp(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1);
+  host_.Preview(ws.mLpSolution, 1, "LP Solution");
+  host_.HoldOn("");
+}
+
+void Workbench::mnuSaveModel_Click() {
+  if (!LpTable()) return;
+  FileDialogRequest request;
+  request.title = "Save the Linear Programming Model";
+  request.filter = "CPLEX LP (*.lp)|*.lp|Free MPS (*.mps)|*.mps";
+  request.initialFolder = dataFolder_;
+  request.defaultName = "model.lp";
+  const auto path = host_.ChooseSaveFile(request);
+  if (!path) return;
+  std::string error;
+  if (!WriteLpModel(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1, *path, error)) {
+    MsgBoxEx(host_, "Cannot write \"" + *path + "\": " + error, vbCritical);
+  }
 }
 
 }  // namespace quantorial

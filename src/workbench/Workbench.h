@@ -132,6 +132,10 @@ class Workbench : public MatrixFileSource {
   void cmdKALDRON_Click();
   // "Build &Linear Programming Model...": the LP model text of a table.
   void mnuLindoModel_Click();
+  // "&Solve...": the LP model solved (GLPK) into the slot "27. LP Solution".
+  void mnuSolve_Click();
+  // "Save Model &As...": the LP model in CPLEX LP or free MPS form.
+  void mnuSaveModel_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.
@@ -207,6 +211,8 @@ class Workbench : public MatrixFileSource {
   // `closingPreviews` shows the sources in grids 0..2 afterwards.
   void DrawTrendChart(const std::string& predictedWord, bool closingPreviews);
   std::string sDynSelection_;  // the last txtDyn text "Dynamic" saw
+  // The LP model's table: mLindoBase, or a table chosen now; false when none was chosen.
+  bool LpTable();
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

@@ -39,6 +39,7 @@ struct Workspace {
   LabelledMatrix mAspiration;        // the target changes of the aspiration analysis
   LabelledMatrix mAspirationResult;  // the exogenous changes they require
   LabelledMatrix mAspirationImpact;  // the impact of those changes
+  LabelledMatrix mLpSolution;        // the solution of the LP model ("&Solve...")
 
   // Further matrices the list never shows.
   LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads

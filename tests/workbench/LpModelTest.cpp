@@ -9,7 +9,10 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "planning/LpModel.h"
+#include "planning/LpSolve.h"
+#include "workspace/ValueRules.h"
 #include "workbench/Workbench.h"
+#include "workspace/SlotTable.h"
 
 namespace quantorial {
 namespace {
@@ -78,6 +81,60 @@ TEST(LpModel, ClipboardOrANewFileNeverOverAnOldOne) {
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_NE(host.Messages()[0].find("were all taken"), std::string::npos);
   EXPECT_EQ(TempDir::Read(dir.File("Lindo123.ltx")), "earlier model 123");
+}
+
+double V(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
+
+TEST(LpSolve, OptimalInfeasibleAndUnbounded) {
+  // max x + y s.t. x + 2y <= 4, 3x + y <= 6: the optimum is x = 1.6, y = 1.2, z = 2.8, both
+  // rows binding with duals 0.4 and 0.2 (0.4 (1, 2) + 0.2 (3, 1) = (1, 1)).
+  const auto textbook = M({{E, T("x"), T("y"), T("rel"), T("rhs")},
+                           {T("labour"), 1.0, 2.0, T("<="), 4.0},
+                           {T("machines"), 3.0, 1.0, T("<="), 6.0}});
+  const LabelledMatrix s = SolveLp(textbook, false, true);
+  EXPECT_EQ(CellText(s.Get(1, 1)), "optimal");
+  EXPECT_NEAR(V(s, 2, 1), 2.8, 1e-12);
+  EXPECT_EQ(CellText(s.Get(3, 0)), "x");
+  EXPECT_NEAR(V(s, 3, 1), 1.6, 1e-12);
+  EXPECT_NEAR(V(s, 4, 1), 1.2, 1e-12);
+  EXPECT_EQ(CellText(s.Get(5, 0)), "labour");
+  EXPECT_NEAR(V(s, 5, 1), 4.0, 1e-12);   // activity
+  EXPECT_NEAR(V(s, 5, 2), 0.0, 1e-12);   // slack
+  EXPECT_NEAR(V(s, 5, 3), 0.4, 1e-12);   // dual
+  EXPECT_NEAR(V(s, 6, 3), 0.2, 1e-12);
+  const struct {
+    LabelledMatrix table;
+    const char* status;
+  } others[] = {
+      {M({{E, T("x"), T("y"), T("rel"), T("rhs")}, {E, 1.0, 1.0, T("<="), 1.0}, {E, 1.0, 1.0, T(">="), 2.0}}),
+       "infeasible"},
+      {M({{E, T("x"), T("y"), T("rel"), T("rhs")}, {E, -1.0, 1.0, T("<="), 1.0}}), "unbounded"},
+  };
+  for (const auto& o : others) {
+    const LabelledMatrix r = SolveLp(o.table, false, true);
+    EXPECT_EQ(CellText(r.Get(1, 1)), o.status);
+    EXPECT_TRUE(IsEmpty(r.Get(2, 1))) << "no objective value from a model without an optimum";
+    EXPECT_TRUE(IsEmpty(r.Get(3, 1)));
+  }
+}
+
+TEST(LpSolve, FromTheMenuWithTheModelSaved) {
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb{host, nullptr, dir.path().string()};
+  host.fileAnswers = {dir.Write("lp.csv", ",x,y,rel,rhs\nlabour,1,2,<=,4\nmachines,3,1,<=,6\n")};
+  wb.mnuSolve_Click();  // no table yet: it asks for one
+  EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), "optimal");
+  EXPECT_EQ(host.PreviewCaptions().back(), "1:LP Solution");
+  EXPECT_EQ(SelectMatrixItems(wb.ws).back(), "27. LP Solution");
+  host.fileAnswers = {dir.File("m.lp")};
+  wb.mnuSaveModel_Click();
+  const std::string lp = TempDir::Read(dir.File("m.lp"));
+  EXPECT_NE(lp.find("Maximize"), std::string::npos) << lp;
+  EXPECT_NE(lp.find("labour") == std::string::npos ? lp.find("R1") : 0, std::string::npos);
+  host.fileAnswers = {dir.File("m.mps")};
+  wb.mnuSaveModel_Click();
+  EXPECT_NE(TempDir::Read(dir.File("m.mps")).find("ROWS"), std::string::npos);
 }
 
 }  // namespace

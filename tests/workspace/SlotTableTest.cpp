@@ -6,7 +6,7 @@ namespace quantorial {
 namespace {
 
 TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
-  ASSERT_EQ(SlotTable().size(), 26u);
+  ASSERT_EQ(SlotTable().size(), 27u);
   for (std::size_t i = 0; i < SlotTable().size(); ++i) EXPECT_EQ(SlotTable()[i].number, static_cast<int>(i) + 1);
   const SlotInfo* s1 = FindSlot(1);
   EXPECT_STREQ(s1->listText, " 1. Observed Time Series Data");
@@ -22,7 +22,8 @@ TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
   EXPECT_STREQ(FindSlot(20)->gridCaption, "Inverse Augmented Kaldron Matrix Data");
   EXPECT_EQ(FindSlot(0), nullptr);
   EXPECT_STREQ(FindSlot(24)->listText, "24. Aspiration Matrix");
-  EXPECT_EQ(FindSlot(27), nullptr);
+  EXPECT_STREQ(FindSlot(27)->listText, "27. LP Solution");
+  EXPECT_EQ(FindSlot(28), nullptr);
 }
 
 TEST(SlotTable, EverySlotNamesItsOwnMatrix) {

@@ -1,0 +1,141 @@
+#include "planning/LpSolve.h"
+
+#include <glpk.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+using Problem = std::unique_ptr<glp_prob, void (*)(glp_prob*)>;
+
+bool Named(const LabelledMatrix& t, int j) {
+  const Cell& c = t.Get(0, j);
+  return !IsEmpty(c) && !(IsText(c) && std::get<std::string>(c).empty());
+}
+
+// The GLPK problem of the table, as the model text reads it: a row per table row with at
+// least one non-zero coefficient.
+Problem Build(const LabelledMatrix& t, bool useX, bool withConstraints, std::vector<std::string>& rowNames) {
+  Problem lp(glp_create_prob(), glp_delete_prob);
+  glp_set_prob_name(lp.get(), "quantorial");
+  glp_set_obj_dir(lp.get(), GLP_MAX);
+  const int V = t.Cols() - (withConstraints ? 2 : 0);
+  std::vector<int> column(static_cast<std::size_t>(std::max(V, 0)) + 1, 0);
+  for (int j = 1; j <= V; ++j) {
+    if (!Named(t, j)) continue;
+    const int c = glp_add_cols(lp.get(), 1);
+    column[static_cast<std::size_t>(j)] = c;
+    // GLPK takes names of at most 255 characters.
+    const std::string name = (useX ? "X" + std::to_string(j) : CellText(t.Get(0, j))).substr(0, 255);
+    glp_set_col_name(lp.get(), c, name.c_str());
+    glp_set_col_bnds(lp.get(), c, GLP_LO, 0.0, 0.0);
+    glp_set_obj_coef(lp.get(), c, 1.0);
+  }
+  std::vector<int> index{0};
+  std::vector<double> value{0.0};
+  for (int i = 1; i <= t.Rows(); ++i) {
+    index.assign(1, 0);
+    value.assign(1, 0.0);
+    for (int j = 1; j <= V; ++j) {
+      const auto a = ArithmeticValue(t.Get(i, j));
+      if (column[static_cast<std::size_t>(j)] == 0 || !a || *a == 0.0) continue;
+      index.push_back(column[static_cast<std::size_t>(j)]);
+      value.push_back(*a);
+    }
+    if (index.size() == 1) continue;
+    const int r = glp_add_rows(lp.get(), 1);
+    const std::string label = CellText(t.Get(i, 0));
+    rowNames.push_back(label.empty() ? "Row " + std::to_string(i) : label);
+    glp_set_row_name(lp.get(), r, ("R" + std::to_string(i)).c_str());
+    int type = GLP_UP;
+    double rhs = 0.0;
+    if (withConstraints) {
+      const std::string rel = CellText(t.Get(i, V + 1));
+      rhs = ArithmeticValue(t.Get(i, V + 2)).value_or(0.0);
+      if (rel.find('>') != std::string::npos) type = GLP_LO;
+      if (rel.find('=') != std::string::npos && rel.find_first_of("<>") == std::string::npos) type = GLP_FX;
+    }
+    glp_set_row_bnds(lp.get(), r, type, rhs, rhs);
+    glp_set_mat_row(lp.get(), r, static_cast<int>(index.size()) - 1, index.data(), value.data());
+  }
+  return lp;
+}
+
+// GLPK prints nothing of its own.
+int Quiet(void*, const char*) { return 1; }
+
+}  // namespace
+
+LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
+  glp_term_hook(Quiet, nullptr);
+  std::vector<std::string> rowNames;
+  Problem lp = Build(t, useX, withConstraints, rowNames);
+  const int rows = glp_get_num_rows(lp.get()), cols = glp_get_num_cols(lp.get());
+  glp_smcp parm;
+  glp_init_smcp(&parm);
+  parm.msg_lev = GLP_MSG_OFF;
+  const int rc = cols > 0 ? glp_simplex(lp.get(), &parm) : GLP_EFAIL;
+  const int status = rc == 0 ? glp_get_status(lp.get()) : GLP_UNDEF;
+  std::string words;
+  switch (status) {
+    case GLP_OPT: words = "optimal"; break;
+    case GLP_NOFEAS: words = "infeasible"; break;
+    case GLP_UNBND: words = "unbounded"; break;
+    default:
+      words = cols == 0 ? "no variables: the table names no column" : "no solution found (the solver stopped, code " +
+                                                                             std::to_string(rc) + ")";
+  }
+  const bool solved = status == GLP_OPT;
+  LabelledMatrix s = LabelledMatrix::Dimension(2 + cols + rows, 4);
+  s.Set(0, 1, std::string("Value"));
+  s.Set(0, 2, std::string("Reduced cost / Slack"));
+  s.Set(0, 3, std::string("Dual value"));
+  s.Set(1, 0, std::string("Status"));
+  s.Set(1, 1, words);
+  s.Set(2, 0, std::string("Objective"));
+  // A number from a failed solve is never shown as a result.
+  if (solved) s.Set(2, 1, glp_get_obj_val(lp.get()));
+  for (int c = 1; c <= cols; ++c) {
+    s.Set(2 + c, 0, std::string(glp_get_col_name(lp.get(), c)));
+    if (!solved) continue;
+    s.Set(2 + c, 1, glp_get_col_prim(lp.get(), c));
+    s.Set(2 + c, 2, glp_get_col_dual(lp.get(), c));
+  }
+  for (int r = 1; r <= rows; ++r) {
+    s.Set(2 + cols + r, 0, rowNames[static_cast<std::size_t>(r - 1)]);
+    if (!solved) continue;
+    const double activity = glp_get_row_prim(lp.get(), r);
+    const int type = glp_get_row_type(lp.get(), r);
+    const double bound = type == GLP_LO ? glp_get_row_lb(lp.get(), r) : glp_get_row_ub(lp.get(), r);
+    s.Set(2 + cols + r, 1, activity);
+    s.Set(2 + cols + r, 2, type == GLP_LO ? activity - bound : bound - activity);
+    s.Set(2 + cols + r, 3, glp_get_row_dual(lp.get(), r));
+  }
+  return s;
+}
+
+bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, const std::string& path,
+                  std::string& error) {
+  glp_term_hook(Quiet, nullptr);
+  std::vector<std::string> rowNames;
+  Problem lp = Build(t, useX, withConstraints, rowNames);
+  const std::string temp = path + ".part";
+  const bool lpForm = path.size() >= 3 && path.compare(path.size() - 3, 3, ".lp") == 0;
+  const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str()) : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
+  if (rc != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    error = "the model could not be written";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quantorial
