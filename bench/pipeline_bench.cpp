@@ -93,16 +93,21 @@ void SolvedModel(Workbench& wb) {
   wb.cmdReciprocal_Click();
 }
 
+// Times a command that extends the observed series, each time from the same series.
+void RepeatOnObserved(benchmark::State& state, Workbench& wb, void (Workbench::*command)()) {
+  const LabelledMatrix observed = wb.ws.mObserved;
+  for (auto _ : state) {
+    wb.ws.mObserved = observed;
+    (wb.*command)();
+  }
+}
+
 void BM_DynamicEndo(benchmark::State& state) {
   PlanningHost host("300");
   Workbench wb(host, nullptr, "");
   SolvedModel(wb);
-  const LabelledMatrix observed = wb.ws.mObserved;
   wb.form.txtExtd = "40";
-  for (auto _ : state) {
-    wb.ws.mObserved = observed;
-    wb.cmdDynamicEndo_Click();
-  }
+  RepeatOnObserved(state, wb, &Workbench::cmdDynamicEndo_Click);
   if (wb.ws.mCalculated.Rows() != 100) state.SkipWithError("the extension did not run");
 }
 BENCHMARK(BM_DynamicEndo)->Unit(benchmark::kMillisecond);
@@ -121,12 +126,8 @@ void BM_Aspiration(benchmark::State& state) {
   PlanningHost host("300");
   Workbench wb(host, nullptr, "");
   SolvedModel(wb);
-  const LabelledMatrix observed = wb.ws.mObserved;
   wb.form.txtAspire = "20~2000~Y1+1, Y2-5%, Y3=2";
-  for (auto _ : state) {
-    wb.ws.mObserved = observed;
-    wb.cmdAspire_Click();
-  }
+  RepeatOnObserved(state, wb, &Workbench::cmdAspire_Click);
   if (wb.ws.mObserved.Rows() != 60) state.SkipWithError("the aspiration did not run");
 }
 BENCHMARK(BM_Aspiration)->Unit(benchmark::kMillisecond);

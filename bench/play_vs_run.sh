@@ -9,16 +9,8 @@ build=$(cd "${1:-$root/build}" && pwd)
 runs=${2:-21}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$root"/data/samples/klein.csv "$root"/data/samples/klein_NOR_BMAT.CSV "$root"/data/samples/klein_forecast.csv "$work"
-cat > "$work/flow.qs" <<'SCRIPT'
-set txtData(0) klein.csv
-answer 4
-click cmdRunAll
-answer frmForecast set txtData(0) klein_forecast.csv
-answer frmForecast click OKButton
-click cmdForecast
-dump played
-SCRIPT
+cp "$root"/data/samples/klein.csv "$root"/data/samples/klein_NOR_BMAT.CSV "$root"/data/samples/klein_forecast.csv \
+   "$root"/data/samples/klein_session.qs "$work"
 cli="$build/src/quantorial-cli"
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 time_of() {
@@ -31,6 +23,6 @@ time_of() {
   done | median
 }
 cd "$work"
-play=$(time_of "$cli" play flow.qs)
+play=$(time_of "$cli" play klein_session.qs)
 run=$(time_of "$cli" run klein.csv --endo 4 --forecast klein_forecast.csv --dump ran)
 echo "play: median ${play} us; run: median ${run} us; play/run: $(awk -v a="$play" -v b="$run" 'BEGIN {printf "%.2f", a / b}')"

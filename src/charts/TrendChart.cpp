@@ -15,11 +15,6 @@ int WholeOf(const std::string& text) {
   return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // One series of the chart: rows first..last of column s of a source matrix.
 struct SeriesSpec {
   const LabelledMatrix* source;
@@ -70,7 +65,7 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
       const int row = r - k;
       if (row < 1 || row > rows) continue;
       const Cell& c = sp.source->Get(r, sp.column);
-      if (!IsEmpty(c) && !(IsText(c) && std::get<std::string>(c).empty())) {
+      if (!IsBlank(c)) {
         if (const auto v = ArithmeticValue(c)) {
           series.values[static_cast<std::size_t>(row - 1)] = (sp.predicted && in.absolute ? std::fabs(*v) : *v) / scale;
         }
@@ -84,7 +79,7 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   if (!st.chartTitle.empty()) {
     d.title = st.chartTitle;
   } else if (!st.showVariablesInTitle) {
-    d.title = Upper(name) + " CHART";
+    d.title = UpperCase(name) + " CHART";
   } else {
     bool any = false;
     for (bool b : in.impactSelected) any |= b;
@@ -92,7 +87,7 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
     for (std::size_t i = 0; i < in.impactVariables.size(); ++i) {
       if (!any || (i < in.impactSelected.size() && in.impactSelected[i])) list += in.impactVariables[i] + ",";
     }
-    d.title = Upper("IMPACT OF " + list + " ON " + name);
+    d.title = UpperCase("IMPACT OF " + list + " ON " + name);
   }
   d.showMarkers = st.showMarkers;
   d.markerSize = st.markerSize;

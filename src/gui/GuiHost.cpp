@@ -119,7 +119,6 @@ bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
 void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
   const ModalScope scope(window_);
   // The defaults button writes the defaults; OK every control as it was left.
-  dialog.closedByDefaults = false;
   AskChartOptions(dialog);
   if (SessionRecorder* r = Recorder()) r->AnswerChartOptions(dialog, dialog.closedByOk, dialog.closedByDefaults);
 }

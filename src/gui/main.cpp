@@ -26,7 +26,7 @@ void CopySamples(const QString& dataFolder) {
   for (const QString& dir : candidates) {
     const QDir samples(dir);
     if (dir.isEmpty() || !samples.exists()) continue;
-    for (const QFileInfo& f : samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt"}, QDir::Files)) {
+    for (const QFileInfo& f : samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt", "*.qs"}, QDir::Files)) {
       const QString target = dataFolder + "/" + f.fileName();
       if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
     }

@@ -12,14 +12,6 @@ namespace quantorial {
 
 namespace {
 
-int ValueOf(const std::string& text) {
-  const double v = LeadingNumber(text);
-  if (!std::isfinite(v)) return 0;
-  const double r = RoundHalfEven(v);
-  if (r < std::numeric_limits<int>::min() || r > std::numeric_limits<int>::max()) return 0;
-  return static_cast<int>(r);
-}
-
 // The change symbol in front of a label's text; an empty label stays empty.
 void PrefixedLabel(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj,
                    const std::string& symbol) {
@@ -88,14 +80,14 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
   if (!ws.bStageRerun) {
     const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
     if (!answer) return false;  // cancelled: nothing changes
-    ws.nEndoVars = ValueOf(*answer);
+    ws.nEndoVars = LeadingWholeNumber(*answer);
     if (ws.nEndoVars < 1 && notices) {
       notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
     }
   }
   if (ws.nEndoVars < 1) return false;
   form.txtRows = std::to_string(ws.nEndoVars);
-  const int R = ValueOf(form.txtRows), C = ValueOf(form.txtCols), k = std::min(R, C);
+  const int R = LeadingWholeNumber(form.txtRows), C = LeadingWholeNumber(form.txtCols), k = std::min(R, C);
   if (notices) {
     const LabelledMatrix& b = ws.mBMat;
     if (R > b.Rows()) {

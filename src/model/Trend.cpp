@@ -32,6 +32,14 @@ LabelledMatrix ReducedForm(const Workspace& ws, const LabelledMatrix& xT, const 
 
 }  // namespace
 
+void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, const std::function<bool(const Cell&)>& include) {
+  form.cboPlot.clear();
+  for (int j = 1; j <= calculated.Cols(); ++j) {
+    if (include && !include(calculated.Get(0, j))) continue;
+    form.cboPlot.push_back(std::to_string(j) + "=" + CellText(calculated.Get(0, j)));
+  }
+}
+
 void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
   host.HoldOn("Generating Chart Data.");
   const LabelledMatrix& obs = ws.mObserved;
@@ -87,10 +95,7 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
 
   int remembered = 0;
   if (ws.bStageRerun) remembered = std::max(form.cboPlotIndex, 0);
-  form.cboPlot.clear();
-  for (int j = 1; j <= ws.mCalculated.Cols(); ++j) {
-    form.cboPlot.push_back(std::to_string(j) + "=" + CellText(ws.mCalculated.Get(0, j)));
-  }
+  FillSeriesList(form, ws.mCalculated);
   form.cboPlotIndex = form.cboPlot.empty() ? -1 : std::min(remembered, static_cast<int>(form.cboPlot.size()) - 1);
   host.HoldOn("");
   for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);

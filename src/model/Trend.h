@@ -3,6 +3,7 @@
 // over the observed years, y^(t) = y(t-1) + B1 x(t) + B2 x(t-1), and their extension over
 // the years of a forecast data file.
 
+#include <functional>
 #include <string>
 
 #include "model/Stages.h"
@@ -11,6 +12,11 @@
 #include "workspace/Workspace.h"
 
 namespace quantorial {
+
+// The series list (cboPlot) of the calculated series: "1=GDP", "2=INV", ... for the
+// columns of `calculated`, those `include` refuses left out.
+void FillSeriesList(MainForm& form, const LabelledMatrix& calculated,
+                    const std::function<bool(const Cell&)>& include = nullptr);
 
 // "&Trend Analysis" with the prediction shift s (the setting "ShiftPrediction").
 void RunTrend(Workspace& ws, MainForm& form, Host& host, int shift);

@@ -11,19 +11,6 @@ namespace quantorial {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  const std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return std::string();
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-int Whole(double v) { return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0; }
-
 // A cell's number: a number as it is, a text by NumericValue's reading.
 double CellNumber(const Cell& c) {
   if (IsNumber(c)) return NumberOf(c);
@@ -77,10 +64,10 @@ double NumericValue(const std::string& value, bool atLeastOne, bool stripOthers)
 }
 
 void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
-  const int n = std::max(Whole(LeadingNumber(form.txtRows)), 0);
+  const int n = std::max(LeadingWholeNumber(form.txtRows), 0);
   ws.mAspiration = LabelledMatrix::Dimension(1, n);
   for (int i = 1; i <= n; ++i) {
-    ws.mAspiration.Set(0, i, Trim(CellText(ws.mEndo.Get(0, i))));
+    ws.mAspiration.Set(0, i, TrimBlanks(CellText(ws.mEndo.Get(0, i))));
     ws.mAspiration.Set(1, i, std::int16_t{0});
   }
   const std::string& text = form.txtAspire;
@@ -89,11 +76,11 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
   std::string list;
   const int tildes = CountOf(text, "~");
   if (tildes > 1) {
-    years = Whole(LeadingNumber(fields[1]));
-    base = Whole(LeadingNumber(fields[2]));
+    years = LeadingWholeNumber(fields[1]);
+    base = LeadingWholeNumber(fields[2]);
     list = fields[3];
   } else if (tildes == 1) {
-    base = Whole(LeadingNumber(fields[1]));
+    base = LeadingWholeNumber(fields[1]);
     list = fields[2];
   } else {
     list = text;
@@ -107,19 +94,19 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
     LabelledMatrix& obs = ws.mObserved;
     ws.mAspiration.Set(1, 0, static_cast<double>(base + 1));
     int baseRow = 0;
-    if (!Trim(list).empty()) {
+    if (!TrimBlanks(list).empty()) {
       for (std::size_t it = 1; it < items.size(); ++it) {
-        std::string item = Trim(items[it]);
+        std::string item = TrimBlanks(items[it]);
         const bool percent = !item.empty() && item.back() == '%';
         if (percent) item.pop_back();
         std::size_t op = item.find('=');
         if (op == std::string::npos) op = item.find('-');
         if (op == std::string::npos) op = item.find('+');
         if (op == std::string::npos) continue;  // no operator: the item means nothing
-        const std::string name = Upper(Trim(item.substr(0, op)));
+        const std::string name = UpperCase(TrimBlanks(item.substr(0, op)));
         const double value = NumericValue(item.substr(op + 1), false, true);
         for (int i = 1; i <= n; ++i) {
-          if (Upper(CellText(ws.mAspiration.Get(0, i))) != name) continue;
+          if (UpperCase(CellText(ws.mAspiration.Get(0, i))) != name) continue;
           for (int r = 1; r <= obs.Rows(); ++r) {
             const auto year = ArithmeticValue(obs.Get(r, 0));
             if (!year || IsEmpty(obs.Get(r, 0)) || *year != base) continue;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "matrix/MatrixFunctions.h"
+#include "model/Trend.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -29,27 +30,11 @@ class LoopPreviews {
   std::chrono::steady_clock::time_point last_;
 };
 
-int WholeText(const std::string& text) {
-  const double v = LeadingNumber(text);
-  if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
-  return static_cast<int>(RoundHalfEven(v));
-}
-
-bool EmptyCell(const Cell& c) { return IsEmpty(c) || (IsText(c) && std::get<std::string>(c).empty()); }
-
-void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, bool skipUnnamed) {
-  form.cboPlot.clear();
-  for (int i = 1; i <= calculated.Cols(); ++i) {
-    if (skipUnnamed && NormalizeName(calculated.Get(0, i)).empty()) continue;
-    form.cboPlot.push_back(std::to_string(i) + "=" + CellText(calculated.Get(0, i)));
-  }
-}
-
 // The label of every added row: the label of the row above plus 1.
 void ContinueYears(LabelledMatrix& m, int fromRow) {
   for (int r = std::max(fromRow, 1); r <= m.Rows(); ++r) {
     const auto above = ArithmeticValue(m.Get(r - 1, 0));
-    if (above && !EmptyCell(m.Get(r - 1, 0))) AssignResult(m, r, 0, Finite(*above + 1.0));
+    if (above && !IsBlank(m.Get(r - 1, 0))) AssignResult(m, r, 0, Finite(*above + 1.0));
   }
 }
 
@@ -62,14 +47,10 @@ std::string NormalizeName(const Cell& value) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 32 || u == 255) c = ' ';
   }
-  const std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return std::string();
-  s = s.substr(b, s.find_last_not_of(' ') - b + 1);
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
+  return UpperCase(TrimBlanks(s));
 }
 
-int ExtensionYears(const std::string& text) { return std::clamp(WholeText(text), 0, kMaxExtensionYears); }
+int ExtensionYears(const std::string& text) { return std::clamp(LeadingWholeNumber(text), 0, kMaxExtensionYears); }
 
 void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
   host.HoldOn("Set Matrix Diagonal");
@@ -107,7 +88,7 @@ void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(NT, 1, "New Trend Matrix");
   ws.mCalculated = NT;
   ws.mCalcLevels = ws.mCalculated;
-  FillSeriesList(form, ws.mCalculated, false);
+  FillSeriesList(form, ws.mCalculated);
   form.cboPlotIndex = form.cboPlot.empty() ? -1 : 0;
 }
 
@@ -123,7 +104,7 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(Bz, 1, "-B Matrix of mEndo");
   const LabelledMatrix& C = ws.mExo;
   const LabelledMatrix Cm = ScalarMultiply(C, -1.0, false, 1);
-  const int n = WholeText(form.txtRows);
+  const int n = LeadingWholeNumber(form.txtRows);
   // The products of the inverse with -B, C and -C are the same every year.
   const LabelledMatrix EB = MatrixMultiply(ws.mEndoInverse, Bz, 0);
   const LabelledMatrix ECm = MatrixMultiply(ws.mEndoInverse, Cm, 0);
@@ -167,7 +148,9 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   ws.mCalcBase = ws.mCalculated;
   ws.mForecast = NT;
   ws.bForecastDone = true;
-  if (form.cboPlot.empty()) FillSeriesList(form, ws.mCalculated, true);
+  if (form.cboPlot.empty()) {
+    FillSeriesList(form, ws.mCalculated, [](const Cell& name) { return !NormalizeName(name).empty(); });
+  }
   if (form.cboPlotIndex < 0 && !form.cboPlot.empty()) form.cboPlotIndex = 0;
 }
 
@@ -217,7 +200,7 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
       if (!v) continue;
       if (t <= NEW.Rows()) NEW.Set(t, j, *v);
       // Observed levels stay; only the missing (extension) cells take computed values.
-      if (const Cell* old = OLD.At(t, j); old && EmptyCell(*old)) OLD.Set(t, j, *v);
+      if (const Cell* old = OLD.At(t, j); old && IsBlank(*old)) OLD.Set(t, j, *v);
     }
   }
   host.Preview(Y1, 1, "Yt-1 Matrix");
@@ -237,7 +220,7 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
     ChartSeries s{"Dynamic " + name, {}, false};
     for (int r = 1; r <= NEW.Rows(); ++r) {
       const Cell& c = NEW.Get(r, j);
-      s.values.push_back(EmptyCell(c) ? std::nullopt : ArithmeticValue(c));
+      s.values.push_back(IsBlank(c) ? std::nullopt : ArithmeticValue(c));
     }
     chart.series.push_back(std::move(s));
   }

@@ -8,15 +8,6 @@
 
 namespace quantorial {
 
-namespace {
-
-int WholeText(const std::string& text) {
-  const double v = LeadingNumber(text);
-  return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0;
-}
-
-}  // namespace
-
 std::vector<std::string> OwnSectorInputs(const LabelledMatrix& bmat, int n) {
   std::vector<std::string> sectors;
   for (int i = 1; i <= std::min({n, bmat.Rows(), bmat.Cols()}); ++i) {
@@ -79,7 +70,7 @@ void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
 
   ws.mDevOutput = MatrixMultiply(K, rhs, 0);
   const LabelledMatrix X = ResizeMatrix(ws.mDevOutput, -s, 0, 0, Cell());
-  const int m = WholeText(form.txtCols) - WholeText(form.txtRows);
+  const int m = LeadingWholeNumber(form.txtCols) - LeadingWholeNumber(form.txtRows);
   LabelledMatrix P = SubMatrix(ws.mBMat, n + 1, m - 1, 1, 0, 0);
   P = ResizeMatrix(P, 0, -std::max(m, 0), 0, Cell());
   ws.mPrimaryInputs = P;

@@ -11,16 +11,28 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 
-bool Named(const LabelledMatrix& t, int j) {
-  const Cell& c = t.Get(0, j);
-  return !IsEmpty(c) && !(IsText(c) && std::get<std::string>(c).empty());
+}  // namespace
+
+LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
+  LpTableModel m;
+  m.variableColumns = t.Cols() - (withConstraints ? 2 : 0);
+  for (int j = 1; j <= m.variableColumns; ++j) {
+    if (!IsBlank(t.Get(0, j))) m.columns.push_back(j);
+  }
+  for (int i = 1; i <= t.Rows(); ++i) {
+    LpRow row{i, {}};
+    for (int j : m.columns) {
+      const auto a = ArithmeticValue(t.Get(i, j));
+      if (a && *a != 0.0) row.terms.push_back({j, *a});
+    }
+    if (!row.terms.empty()) m.rows.push_back(std::move(row));
+  }
+  return m;
 }
 
-std::string NameOf(const LabelledMatrix& t, int j, bool useX) {
+std::string LpVariableName(const LabelledMatrix& t, int j, bool useX) {
   return useX ? "X" + std::to_string(j) : CellText(t.Get(0, j));
 }
-
-}  // namespace
 
 bool TableHasConstraints(const LabelledMatrix& t) {
   const int C = t.Cols();
@@ -32,45 +44,31 @@ bool TableHasConstraints(const LabelledMatrix& t) {
 }
 
 std::string LindoModelText(const LabelledMatrix& t, bool useX, bool withConstraints, int decimals) {
-  const int R = t.Rows(), C = t.Cols();
-  const int d = withConstraints ? 2 : 0;
-  const int V = C - d;
+  const LpTableModel m = ReadLpTable(t, withConstraints);
+  const int V = m.variableColumns;
   const std::string pattern = "###0." + std::string(static_cast<std::size_t>(std::max(decimals, 0)), '0');
   std::string objective = "Maximize ";
-  bool first = true;
-  for (int j = 1; j <= V; ++j) {
-    if (!Named(t, j)) continue;
-    objective += (first ? "" : " + ") + NameOf(t, j, useX);
-    first = false;
-  }
+  for (std::size_t k = 0; k < m.columns.size(); ++k) objective += (k ? " + " : "") + LpVariableName(t, m.columns[k], useX);
   std::string constraints = std::string("Subject to") + kCrLf;
-  for (int i = 1; i <= R; ++i) {
+  for (const LpRow& row : m.rows) {
     std::string e;
-    for (int j = 1; j <= V; ++j) {
-      if (!Named(t, j)) continue;
-      // A cell that is not a number takes no part (its statement fails).
-      const auto a = ArithmeticValue(t.Get(i, j));
-      if (!a || *a == 0.0) continue;
-      std::string sign = *a >= 0 ? " + " : " - ";
-      if (e.empty() && *a >= 0) sign.clear();
-      e += sign + (*a == 1.0 ? std::string() : FormatPattern(std::fabs(*a), pattern)) + NameOf(t, j, useX);
+    for (const LpTerm& term : row.terms) {
+      const double a = term.coefficient;
+      std::string sign = a >= 0 ? " + " : " - ";
+      if (e.empty() && a >= 0) sign.clear();
+      e += sign + (a == 1.0 ? std::string() : FormatPattern(std::fabs(a), pattern)) + LpVariableName(t, term.column, useX);
     }
-    if (e.empty()) continue;
-    if (d == 2) {
-      constraints += e + " " + CellText(t.Get(i, V + 1)) + " " + CellText(t.Get(i, V + 2)) + kCrLf;
+    if (withConstraints) {
+      constraints += e + " " + CellText(t.Get(row.row, V + 1)) + " " + CellText(t.Get(row.row, V + 2)) + kCrLf;
     } else {
       constraints += e + " <= 0" + kCrLf;
     }
   }
-  for (int j = 1; j <= V; ++j) {
-    if (Named(t, j)) constraints += NameOf(t, j, useX) + " >= 0" + kCrLf;
-  }
+  for (int j : m.columns) constraints += LpVariableName(t, j, useX) + " >= 0" + kCrLf;
   std::string list;
   if (useX) {
     list = std::string(kCrLf) + kCrLf + "!List of Variables;" + kCrLf;
-    for (int j = 1; j <= V; ++j) {
-      if (Named(t, j)) list += "!X" + std::to_string(j) + "  =  " + CellText(t.Get(0, j)) + ";" + kCrLf;
-    }
+    for (int j : m.columns) list += "!X" + std::to_string(j) + "  =  " + CellText(t.Get(0, j)) + ";" + kCrLf;
   }
   return objective + kCrLf + kCrLf + constraints + list;
 }

@@ -5,10 +5,31 @@
 // and every variable >= 0.
 
 #include <string>
+#include <vector>
 
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
+
+// The model a table stands for: its named variable columns (1..V, V = the columns before
+// the relation and right-hand side when there are those), and per table row with a
+// non-zero coefficient its terms in column order. Cells that are not numbers take no part.
+struct LpTerm {
+  int column;
+  double coefficient;
+};
+struct LpRow {
+  int row;
+  std::vector<LpTerm> terms;
+};
+struct LpTableModel {
+  int variableColumns = 0;   // V
+  std::vector<int> columns;  // the named ones among 1..V
+  std::vector<LpRow> rows;
+};
+LpTableModel ReadLpTable(const LabelledMatrix& table, bool withConstraints);
+// The name of variable column j: its name in row 0, or "X" and j.
+std::string LpVariableName(const LabelledMatrix& table, int j, bool useX);
 
 // True when some row's last-but-one cell holds ">", "<" or "=": the table carries its
 // constraints' relations and right-hand sides in its last two columns.

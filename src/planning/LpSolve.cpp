@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "planning/LpModel.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -16,50 +17,38 @@ namespace {
 
 using Problem = std::unique_ptr<glp_prob, void (*)(glp_prob*)>;
 
-bool Named(const LabelledMatrix& t, int j) {
-  const Cell& c = t.Get(0, j);
-  return !IsEmpty(c) && !(IsText(c) && std::get<std::string>(c).empty());
-}
-
-// The GLPK problem of the table, as the model text reads it: a row per table row with at
-// least one non-zero coefficient.
+// The GLPK problem of the table, as the model text reads it.
 Problem Build(const LabelledMatrix& t, bool useX, bool withConstraints, std::vector<std::string>& rowNames) {
+  const LpTableModel m = ReadLpTable(t, withConstraints);
+  const int V = m.variableColumns;
   Problem lp(glp_create_prob(), glp_delete_prob);
   glp_set_prob_name(lp.get(), "quantorial");
   glp_set_obj_dir(lp.get(), GLP_MAX);
-  const int V = t.Cols() - (withConstraints ? 2 : 0);
   std::vector<int> column(static_cast<std::size_t>(std::max(V, 0)) + 1, 0);
-  for (int j = 1; j <= V; ++j) {
-    if (!Named(t, j)) continue;
+  for (int j : m.columns) {
     const int c = glp_add_cols(lp.get(), 1);
     column[static_cast<std::size_t>(j)] = c;
     // GLPK takes names of at most 255 characters.
-    const std::string name = (useX ? "X" + std::to_string(j) : CellText(t.Get(0, j))).substr(0, 255);
-    glp_set_col_name(lp.get(), c, name.c_str());
+    glp_set_col_name(lp.get(), c, LpVariableName(t, j, useX).substr(0, 255).c_str());
     glp_set_col_bnds(lp.get(), c, GLP_LO, 0.0, 0.0);
     glp_set_obj_coef(lp.get(), c, 1.0);
   }
-  std::vector<int> index{0};
-  std::vector<double> value{0.0};
-  for (int i = 1; i <= t.Rows(); ++i) {
-    index.assign(1, 0);
-    value.assign(1, 0.0);
-    for (int j = 1; j <= V; ++j) {
-      const auto a = ArithmeticValue(t.Get(i, j));
-      if (column[static_cast<std::size_t>(j)] == 0 || !a || *a == 0.0) continue;
-      index.push_back(column[static_cast<std::size_t>(j)]);
-      value.push_back(*a);
+  for (const LpRow& row : m.rows) {
+    std::vector<int> index{0};
+    std::vector<double> value{0.0};
+    for (const LpTerm& term : row.terms) {
+      index.push_back(column[static_cast<std::size_t>(term.column)]);
+      value.push_back(term.coefficient);
     }
-    if (index.size() == 1) continue;
     const int r = glp_add_rows(lp.get(), 1);
-    const std::string label = CellText(t.Get(i, 0));
-    rowNames.push_back(label.empty() ? "Row " + std::to_string(i) : label);
-    glp_set_row_name(lp.get(), r, ("R" + std::to_string(i)).c_str());
+    const std::string label = CellText(t.Get(row.row, 0));
+    rowNames.push_back(label.empty() ? "Row " + std::to_string(row.row) : label);
+    glp_set_row_name(lp.get(), r, ("R" + std::to_string(row.row)).c_str());
     int type = GLP_UP;
     double rhs = 0.0;
     if (withConstraints) {
-      const std::string rel = CellText(t.Get(i, V + 1));
-      rhs = ArithmeticValue(t.Get(i, V + 2)).value_or(0.0);
+      const std::string rel = CellText(t.Get(row.row, V + 1));
+      rhs = ArithmeticValue(t.Get(row.row, V + 2)).value_or(0.0);
       if (rel.find('>') != std::string::npos) type = GLP_LO;
       if (rel.find('=') != std::string::npos && rel.find_first_of("<>") == std::string::npos) type = GLP_FX;
     }

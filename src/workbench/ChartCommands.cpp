@@ -7,7 +7,6 @@
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
-#include "workbench/Internal.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 

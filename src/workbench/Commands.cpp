@@ -70,9 +70,7 @@ std::vector<Handler> BuildHandlers() {
   };
 
   // ---- the main window: data files and the planning tools ----
-  const char* selectCaptions[3] = {"Select Primary Data File", "Select Secondary Data File", "Select Extended Data File"};
   for (int i = 0; i < 3; ++i) {
-    (void)selectCaptions;
     button(Indexed("cmdSelectFile", i), [i](Workbench& wb) { wb.cmdSelectFile_Click(i); });
     text(Indexed("txtData", i), [i](Workbench& wb, const std::string& s) { wb.SetTxtData(i, s); }, true, true);
   }
@@ -181,9 +179,7 @@ std::vector<Handler> BuildHandlers() {
   }
 
   // ---- the dynamic panel ----
-  const char* dyn[3] = {"Exo", "Endo", "Endo-Exo"};
   for (int i = 0; i < 3; ++i) {
-    (void)dyn;
     option(Indexed("optDyn", i), [i](Workbench& wb) { wb.form.optDyn = i; });
   }
   text("txtDyn", [](Workbench& wb, const std::string& s) { wb.form.txtDyn = s; });

@@ -7,7 +7,6 @@
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
-#include "workbench/Internal.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -55,7 +54,7 @@ void Workbench::SetTxtData(int index, const std::string& text) {
 void Workbench::txtData_Change(int index) {
   if (index < 0 || index > 2) return;
   const std::string path = form.txtData[static_cast<std::size_t>(index)];
-  if (Trimmed(path).empty() || !FileExists(path)) return;
+  if (TrimBlanks(path).empty() || !FileExists(path)) return;
   switch (index) {
     case 0: LoadPrimary(path); break;
     case 1: LoadSecondary(path); break;

@@ -7,7 +7,6 @@
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
-#include "workbench/Internal.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -27,14 +26,19 @@ void Workbench::cmdTrend_Click() {
   ws.bStageRerun = false;
 }
 
-void Workbench::cmdForecast_Click() {
+bool Workbench::ShowForecastDialog() {
+  // The dialog stays loaded between forecasts (until the trend analysis unloads it).
   if (!forecast_) {
     forecast_ = std::make_unique<ForecastOptions>(*this);
     forecast_->Form_Load();
   }
-  // Cancel (or closing the dialog) forecasts nothing and changes nothing.
   forecast_->closed = ForecastOptions::Closed::Open;
-  if (!host_.ShowForecastOptions(*forecast_)) return;
+  return host_.ShowForecastOptions(*forecast_);
+}
+
+void Workbench::cmdForecast_Click() {
+  // Cancel (or closing the dialog) forecasts nothing and changes nothing.
+  if (!ShowForecastDialog()) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
   StageNotices notices;
   const OverflowWatch overflows;
@@ -184,7 +188,7 @@ void ForecastOptions::SetTxtData(const std::string& path) {
 }
 
 void ForecastOptions::txtData_Change() {
-  if (Trimmed(txtData).empty() || !FileExists(txtData)) return;
+  if (TrimBlanks(txtData).empty() || !FileExists(txtData)) return;
   if (const SettingsStore* store = bench_.Settings()) store->SaveDbSetting(kDataFilesSection, "LastForecastFile", txtData);
   CalculatedPeriod();
   Workspace& ws = bench_.ws;

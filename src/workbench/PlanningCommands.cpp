@@ -24,14 +24,7 @@ void Workbench::cmdDynamicEndo_Click() {
 
 void Workbench::cmdDynamicExo_Click() {
   // Without forecast data the forecast dialog asks for them first.
-  if (!ws.mForecastExo.IsFilled()) {
-    if (!forecast_) {
-      forecast_ = std::make_unique<ForecastOptions>(*this);
-      forecast_->Form_Load();
-    }
-    forecast_->closed = ForecastOptions::Closed::Open;
-    host_.ShowForecastOptions(*forecast_);
-  }
+  if (!ws.mForecastExo.IsFilled()) ShowForecastDialog();
   RunDynamicExo(ws, form, host_);
   cmdChart_Click();
 }
@@ -70,13 +63,8 @@ void Workbench::cmdKALDRON_Click() {
 }
 
 void Workbench::mnuLindoModel_Click() {
-  ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
+  if (!LoadLpTable()) return;
   const LabelledMatrix& t = ws.mLindoBase;
-  if (!t.IsAssigned() || t.Rows() <= 0 || t.Cols() <= 0) {
-    host_.HoldOn("");
-    return;
-  }
-  form.chkRHS = TableHasConstraints(t) ? 1 : 0;
   host_.HoldOn("Building Lindo Model");
   host_.Preview(t, 3, "Lindo Base Table");
   const std::string model = LindoModelText(t, form.chkVV == 1, form.chkRHS == 1, ws.nDecimals);
@@ -106,9 +94,7 @@ void Workbench::mnuLindoModel_Click() {
   host_.HoldOn("");
 }
 
-// The table of the LP model: the one loaded last, or one chosen now as the build does.
-bool Workbench::LpTable() {
-  if (ws.mLindoBase.IsFilled() && ws.mLindoBase.Cols() > 0) return true;
+bool Workbench::LoadLpTable() {
   ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
   if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.Cols() <= 0) {
     host_.HoldOn("");
@@ -117,6 +103,9 @@ bool Workbench::LpTable() {
   form.chkRHS = TableHasConstraints(ws.mLindoBase) ? 1 : 0;
   return true;
 }
+
+// The table of the LP model: the one loaded last, or one chosen now as the build does.
+bool Workbench::LpTable() { return (ws.mLindoBase.IsFilled() && ws.mLindoBase.Cols() > 0) || LoadLpTable(); }
 
 void Workbench::mnuSolve_Click() {
   if (!LpTable()) return;

@@ -7,7 +7,6 @@
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
-#include "workbench/Internal.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -16,7 +15,7 @@ namespace quantorial {
 bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result) {
   LabelledMatrix data;
   std::string naming;
-  if (!fromObserved && !Trimmed(form.txtData[0]).empty()) {
+  if (!fromObserved && !TrimBlanks(form.txtData[0]).empty()) {
     naming = form.txtData[0];
     data = ExcelArrayLoad(naming);
   } else {

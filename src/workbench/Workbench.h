@@ -213,6 +213,10 @@ class Workbench : public MatrixFileSource {
   std::string sDynSelection_;  // the last txtDyn text "Dynamic" saw
   // The LP model's table: mLindoBase, or a table chosen now; false when none was chosen.
   bool LpTable();
+  // A table chosen now as the LP model's (chkRHS set from it); false when none was chosen.
+  bool LoadLpTable();
+  // "Forecast Options" (loaded when it is not); true when OK closed it.
+  bool ShowForecastDialog();
   int lastGridPreview_ = 0;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;

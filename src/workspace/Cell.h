@@ -13,6 +13,8 @@ using Cell = std::variant<std::monostate, double, std::int16_t, float, std::stri
 
 inline bool IsEmpty(const Cell& c) { return std::holds_alternative<std::monostate>(c); }
 inline bool IsText(const Cell& c) { return std::holds_alternative<std::string>(c); }
+// True for an empty cell and for an empty text: nothing is written there.
+inline bool IsBlank(const Cell& c) { return IsEmpty(c) || (IsText(c) && std::get<std::string>(c).empty()); }
 // True for the three numeric kinds (double, 16-bit integer, single).
 inline bool IsNumber(const Cell& c) { return !IsEmpty(c) && !IsText(c); }
 

@@ -1,5 +1,7 @@
 #include "workspace/ValueRules.h"
 
+#include <cctype>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -193,6 +195,25 @@ std::optional<double> WholeNumber(std::string_view text) {
   const double v = ComposeNumber(negative, mantissa, expNegative, exponent);
   if (!std::isfinite(v)) return std::nullopt;
   return v;
+}
+
+int LeadingWholeNumber(std::string_view text) {
+  const double v = LeadingNumber(text);
+  if (!std::isfinite(v)) return 0;
+  const double r = RoundHalfEven(v);
+  if (r < std::numeric_limits<int>::min() || r > std::numeric_limits<int>::max()) return 0;
+  return static_cast<int>(r);
+}
+
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string();
+  return std::string(text.substr(b, text.find_last_not_of(' ') - b + 1));
+}
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 std::optional<double> ArithmeticValue(const Cell& c) {

@@ -27,6 +27,17 @@ double LeadingNumber(std::string_view text);
 // gives 12; "12abc", "", "abc" and a number beyond the double range give nothing.
 std::optional<double> WholeNumber(std::string_view text);
 
+// The leading-number reading of a text rounded to a whole number (halves to even); 0 for a
+// text that does not start with a number or a value beyond the 32-bit range.
+int LeadingWholeNumber(std::string_view text);
+
+// ---- Texts ----
+
+// The text without the blanks (spaces) before and after it.
+std::string TrimBlanks(std::string_view text);
+// The text in capitals (ASCII letters).
+std::string UpperCase(std::string text);
+
 // ---- Cells in arithmetic (continue-on-error) ----
 
 // The value a cell contributes to arithmetic: a number as itself (widened to double), an

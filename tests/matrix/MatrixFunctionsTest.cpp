@@ -222,7 +222,9 @@ TEST(Overflow, FailedStatementsAreCounted) {
     const OverflowWatch watch;
     const LabelledMatrix r = c.run();
     EXPECT_EQ(watch.Count(), c.overflows) << c.what;
-    if (c.overflows) EXPECT_EQ(r.Ref(1, 1), c.input.Ref(1, 1)) << c.what;  // the old value stays
+    if (c.overflows) {
+      EXPECT_EQ(r.Ref(1, 1), c.input.Ref(1, 1)) << c.what;  // the old value stays
+    }
   }
   EXPECT_EQ(OverflowNotice(0), "");
   EXPECT_EQ(OverflowNotice(1), "1 statement overflowed (a result beyond the range of numbers) and kept its old value.");

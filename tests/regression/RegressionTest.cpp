@@ -178,7 +178,9 @@ TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
     EXPECT_NE(error.find(dir.File(blocked)), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;  // one failure, one line
     for (const char* other : {"r_REG_NOR.CSV", "r_NOR_AMAT.CSV", "r_NOR_BMAT.CSV"}) {
-      if (std::string(other) != blocked) EXPECT_TRUE(std::filesystem::is_regular_file(dir.File(other))) << other;
+      if (std::string(other) != blocked) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(dir.File(other))) << other;
+      }
     }
   }
 }

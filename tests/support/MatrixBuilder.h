@@ -1,13 +1,15 @@
 #pragma once
-#include <vector>
-// Small helpers to write matrices in tests as rows of cells.
+// Small helpers to write matrices in tests as rows of cells, and to read them back.
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "io/DumpForm.h"
 #include "workspace/LabelledMatrix.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial::testing {
 
@@ -50,6 +52,13 @@ inline LabelledMatrix Square(std::initializer_list<std::initializer_list<double>
   std::vector<std::vector<double>> rows;
   for (const auto& row : data) rows.emplace_back(row);
   return Square(rows);
+}
+
+// The number in cell (i, j), or NaN where the cell holds none, so a comparison fails
+// instead of the test crashing.
+inline double V(const LabelledMatrix& m, int i, int j) {
+  const auto v = ArithmeticValue(m.Get(i, j));
+  return v ? *v : NAN;
 }
 
 inline std::string Dump(const LabelledMatrix& m) { return DumpText(m); }

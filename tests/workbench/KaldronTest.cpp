@@ -7,6 +7,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "WorkbenchFixture.h"
 #include "planning/Kaldron.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
@@ -18,19 +19,11 @@ using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::T;
+using testing::V;
 using testing::TempDir;
 
-double V(const LabelledMatrix& m, int i, int j) {
-  const auto v = ArithmeticValue(m.Get(i, j));
-  return v ? *v : NAN;
-}
-
-class Kaldron : public ::testing::Test {
+class Kaldron : public testing::WorkbenchFixture {
  protected:
-  TempDir dir;
-  ScriptedHost host;
-  Workbench wb{host, nullptr, dir.path().string()};
-
   // A table of n sectors and m primary inputs: coefficient a(i, j) of sector j's input from
   // sector i (zero diagonal), primary-input rows below, loaded and split into I - A.
   void Table(const std::vector<std::vector<double>>& a, const std::vector<std::vector<double>>& primary,
@@ -85,7 +78,9 @@ TEST_F(Kaldron, SlackAndSurplusRowsAugmentTheMatrix) {
   EXPECT_EQ(V(K, 6, 3), 1);
   EXPECT_EQ(V(K, 6, 6), -1);
   for (int i = 1; i <= 6; ++i) {
-    if (i != 3 && i != 6) EXPECT_EQ(V(K, i, 6), 0) << i;
+    if (i != 3 && i != 6) {
+      EXPECT_EQ(V(K, i, 6), 0) << i;
+    }
   }
   EXPECT_EQ(CellText(wb.ws.mDevOutput.Get(6, 0)), "SV3");
   // The outputs solve K x = (d, 0, 0); X drops the constraint variables.

@@ -8,6 +8,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "WorkbenchFixture.h"
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
 #include "workspace/ValueRules.h"
@@ -21,6 +22,7 @@ using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::T;
+using testing::V;
 using testing::TempDir;
 
 TEST(LpModel, TextOfTheEdgeCases) {
@@ -82,8 +84,6 @@ TEST(LpModel, ClipboardOrANewFileNeverOverAnOldOne) {
   EXPECT_NE(host.Messages()[0].find("were all taken"), std::string::npos);
   EXPECT_EQ(TempDir::Read(dir.File("Lindo123.ltx")), "earlier model 123");
 }
-
-double V(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
 
 TEST(LpSolve, OptimalInfeasibleAndUnbounded) {
   // max x + y s.t. x + 2y <= 4, 3x + y <= 6: the optimum is x = 1.6, y = 1.2, z = 2.8, both

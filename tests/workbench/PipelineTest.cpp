@@ -3,6 +3,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "WorkbenchFixture.h"
 #include "matrix/MatrixFunctions.h"
 #include "workbench/Workbench.h"
 #include "io/DataFile.h"
@@ -19,12 +20,8 @@ using testing::E;
 using testing::T;
 
 
-class Pipeline : public ::testing::Test {
+class Pipeline : public testing::WorkbenchFixture {
  protected:
-  TempDir dir;
-  ScriptedHost host;
-  Workbench wb{host, nullptr, dir.path().string()};
-
   // One endogenous y and one exogenous x: B1 = [0.5], B2 = [-0.5].
   void SmallModel(int shift) {
     wb.ws.mObserved = M({{T("Year"), T("y"), T("x")}, {2001.0, 10.0, 4.0}, {2002.0, 12.0, 6.0}, {2003.0, 13.0, 6.0}});

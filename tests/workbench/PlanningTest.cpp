@@ -9,6 +9,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "WorkbenchFixture.h"
 #include "matrix/MatrixFunctions.h"
 #include "planning/Aspiration.h"
 #include "planning/Dynamic.h"
@@ -23,20 +24,12 @@ using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::T;
+using testing::V;
 using testing::TempDir;
 
-double V(const LabelledMatrix& m, int i, int j) {
-  const auto v = ArithmeticValue(m.Get(i, j));
-  return v ? *v : NAN;
-}
-
 // Two endogenous variables y1, y2 and two exogenous x1, x2 over five years, solved by Run ALL.
-class Planning : public ::testing::Test {
+class Planning : public testing::WorkbenchFixture {
  protected:
-  TempDir dir;
-  ScriptedHost host;
-  Workbench wb{host, nullptr, dir.path().string()};
-
   void SetUp() override {
     wb.ws.mObserved = M({{T("Year"), T("y1"), T("y2"), T("x1"), T("x2")},
                          {2004.0, 10.0, 20.0, 3.0, 5.0},
@@ -292,11 +285,15 @@ TEST_F(Aspiration, TextsOfEveryForm) {
     if (c.message) {
       ASSERT_EQ(host.Messages().size(), 1u) << c.text;
       EXPECT_NE(host.Messages()[0].find(c.message), std::string::npos) << c.text << ": " << host.Messages()[0];
-      if (std::string(c.message).rfind("No row", 0) == 0) EXPECT_EQ(wb.ws.mObserved, before) << c.text;
+      if (std::string(c.message).rfind("No row", 0) == 0) {
+        EXPECT_EQ(wb.ws.mObserved, before) << c.text;
+      }
     } else {
       EXPECT_TRUE(host.Messages().empty()) << c.text;
     }
-    if (wb.ws.mAspiration.IsFilled()) EXPECT_EQ(V(wb.ws.mAspiration, 1, 1), c.target1) << c.text;
+    if (wb.ws.mAspiration.IsFilled()) {
+      EXPECT_EQ(V(wb.ws.mAspiration, 1, 1), c.target1) << c.text;
+    }
   }
 }
 
