@@ -1,5 +1,6 @@
 #include "gui/ChartOptionsDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -9,9 +10,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/CommandWiring.h"
+
 namespace quantorial {
 
-ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, ChartOptionsState& state) : QDialog(parent), state_(state) {
+ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, Workbench& bench, ChartOptionsState& state)
+    : QDialog(parent), bench_(bench), state_(state) {
   setObjectName("frmChartOptions");
   setWindowTitle("Other Chart Options");
   auto* form = new QFormLayout;
@@ -49,7 +53,6 @@ ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, ChartOptionsState& state
       }
     }
     w->setObjectName(o.control);
-    controls_.insert(o.key, w);
   }
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("OKButton");
@@ -58,19 +61,6 @@ ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, ChartOptionsState& state
   cancel->setObjectName("CancelButton");
   auto* defaults = new QPushButton("Use Default Settings", this);
   defaults->setObjectName("cmdDefaults");
-  connect(ok, &QPushButton::clicked, this, [this] {
-    Store();
-    state_.OKButton_Click();
-    accept();
-  });
-  connect(defaults, &QPushButton::clicked, this, [this] {
-    state_.cmdDefaults_Click();
-    accept();
-  });
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    state_.CancelButton_Click();
-    reject();
-  });
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(defaults);
   buttons->addStretch();
@@ -82,16 +72,15 @@ ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, ChartOptionsState& state
   top->addWidget(graphs);
   layout->addLayout(top);
   layout->addLayout(buttons);
-}
-
-void ChartOptionsDialog::Store() {
-  for (auto it = controls_.cbegin(); it != controls_.cend(); ++it) {
-    QString value;
-    if (auto* e = qobject_cast<QLineEdit*>(it.value())) value = e->text();
-    if (auto* c = qobject_cast<QComboBox*>(it.value())) value = c->currentText();
-    if (auto* c = qobject_cast<QCheckBox*>(it.value())) value = c->isChecked() ? "1" : "0";
-    state_.Set(it.key().toStdString(), value.toStdString());
-  }
+  // Every control goes through the command table, as "answer frmChartOptions ..." lines
+  // do: a change sets the dialog's state, and every button closes it.
+  WireThroughTable(
+      this, "frmChartOptions.", [this](const QString& name) { return findChild<QObject*>(name); },
+      [this](const Action& a) {
+        std::string error;
+        if (!Perform(bench_, a, error)) QApplication::beep();
+        if (state_.closed) done(state_.closedByOk || state_.closedByDefaults ? Accepted : Rejected);
+      });
 }
 
 }  // namespace quantorial

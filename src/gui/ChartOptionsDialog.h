@@ -2,21 +2,21 @@
 // frmChartOptions, "Other Chart Options": the sixteen chart settings.
 
 #include <QDialog>
-#include <QMap>
 
 #include "charts/ChartOptions.h"
 
 namespace quantorial {
 
+class Workbench;
+
 class ChartOptionsDialog : public QDialog {
   Q_OBJECT
  public:
-  ChartOptionsDialog(QWidget* parent, ChartOptionsState& state);
+  ChartOptionsDialog(QWidget* parent, Workbench& bench, ChartOptionsState& state);
 
  private:
-  void Store();  // controls -> state
+  Workbench& bench_;
   ChartOptionsState& state_;
-  QMap<QString, QWidget*> controls_;  // by setting key
 };
 
 }  // namespace quantorial

@@ -1,5 +1,6 @@
 #include "gui/ForecastDialog.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,11 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/CommandWiring.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
 
-ForecastDialog::ForecastDialog(QWidget* parent, ForecastOptions& options) : QDialog(parent), options_(options) {
+ForecastDialog::ForecastDialog(QWidget* parent, Workbench& bench, ForecastOptions& options)
+    : QDialog(parent), bench_(bench), options_(options) {
   setObjectName("frmForecast");
   setWindowTitle("Forecast Options");
   auto edit = [this](const char* name) {
@@ -61,37 +64,38 @@ ForecastDialog::ForecastDialog(QWidget* parent, ForecastOptions& options) : QDia
   layout->addWidget(data);
   layout->addLayout(buttons);
 
-  connect(select, &QPushButton::clicked, this, [this] {
-    Store();
-    options_.cmdSelectFile_Click();
-    Show();
-  });
-  connect(txtData_, &QLineEdit::editingFinished, this, [this] {
-    Store();
-    options_.SetTxtData(txtData_->text().toStdString());
-    Show();
-  });
-  // Both buttons close the dialog; OK keeps the years and lets the forecast run, Cancel
+  // Every control goes through the command table, as "answer frmForecast ..." lines do.
+  // OK and Cancel close the dialog; OK keeps the years and lets the forecast run, Cancel
   // (like the window's close button) forecasts nothing.
-  connect(ok, &QPushButton::clicked, this, [this] {
-    Store();
-    accept();
-  });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  WireThroughTable(
+      this, "frmForecast.", [this](const QString& name) { return findChild<QObject*>(name); },
+      [this](const Action& a) { Act(a); });
   Show();
 }
 
-void ForecastDialog::Show() {
-  txtFromYr_->setText(QString::fromStdString(options_.txtFromYr));
-  txtToYr_->setText(QString::fromStdString(options_.txtToYr));
-  txtFromYear_->setText(QString::fromStdString(options_.txtFromYear));
-  txtToYear_->setText(QString::fromStdString(options_.txtToYear));
-  txtData_->setText(QString::fromStdString(options_.txtData));
+void ForecastDialog::Act(const Action& a) {
+  std::string error;
+  if (!Perform(bench_, a, error)) QApplication::beep();
+  if (options_.closed == ForecastOptions::Closed::OK) {
+    accept();
+  } else if (options_.closed == ForecastOptions::Closed::Cancel) {
+    reject();
+  } else {
+    Show();
+  }
 }
 
-void ForecastDialog::Store() {
-  options_.txtFromYear = txtFromYear_->text().toStdString();
-  options_.txtToYear = txtToYear_->text().toStdString();
+void ForecastDialog::Show() {
+  // A box whose text is already the state's keeps its cursor.
+  const auto show = [](QLineEdit* e, const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    if (e->text() != t) e->setText(t);
+  };
+  show(txtFromYr_, options_.txtFromYr);
+  show(txtToYr_, options_.txtToYr);
+  show(txtFromYear_, options_.txtFromYear);
+  show(txtToYear_, options_.txtToYear);
+  show(txtData_, options_.txtData);
 }
 
 }  // namespace quantorial

@@ -7,16 +7,19 @@ class QLineEdit;
 
 namespace quantorial {
 
+struct Action;
 class ForecastOptions;
+class Workbench;
 
 class ForecastDialog : public QDialog {
   Q_OBJECT
  public:
-  ForecastDialog(QWidget* parent, ForecastOptions& options);
+  ForecastDialog(QWidget* parent, Workbench& bench, ForecastOptions& options);
 
  private:
-  void Show();   // state -> fields
-  void Store();  // fields -> state
+  void Act(const Action& a);  // performs it on the workbench, then shows the state or closes
+  void Show();                // state -> fields
+  Workbench& bench_;
   ForecastOptions& options_;
   QLineEdit* txtFromYr_;
   QLineEdit* txtToYr_;

@@ -205,7 +205,8 @@ std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request
 }
 
 bool GuiHost::AskForecastOptions(ForecastOptions& dialog) {
-  ForecastDialog box(window_, dialog);
+  if (!window_) return false;
+  ForecastDialog box(window_, window_->Bench(), dialog);
   return box.exec() == QDialog::Accepted;
 }
 
@@ -214,7 +215,8 @@ void GuiHost::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
 }
 
 void GuiHost::AskChartOptions(ChartOptionsState& dialog) {
-  ChartOptionsDialog box(window_, dialog);
+  if (!window_) return;
+  ChartOptionsDialog box(window_, window_->Bench(), dialog);
   box.exec();
 }
 

@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include "gui/ChartWindow.h"
+#include "gui/CommandWiring.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
 #include "matrix/MatrixFunctions.h"
@@ -386,58 +387,15 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::WireControls() {
-  for (const ControlEntry& e : ControlTable()) {
-    const QString name = QString::fromStdString(e.name);
-    if (name.contains('.')) continue;  // other windows wire their own; pseudo-controls come from events
-    if (QAction* a = menuBar()->findChild<QAction*>(name)) {
-      connect(a, &QAction::triggered, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
-      continue;
-    }
-    QWidget* w = controls_.value(name);
-    if (!w) continue;  // a panel or a grid: its events arrive through the event filter
-    if (auto* b = qobject_cast<QPushButton*>(w)) {
-      connect(b, &QPushButton::clicked, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      connect(l, &QLabel::linkActivated, this, [this, e] { Act({ActionKind::Click, e.name, {}, {}}); });
-    } else if (auto* t = qobject_cast<QLineEdit*>(w)) {
-      if (e.onCommit) {
-        // A path is taken when typing ends (Enter or leaving the box), not at every key.
-        connect(t, &QLineEdit::editingFinished, this, [this, e, t] {
-          if (t->text().toStdString() != CurrentText(e.name)) Act({ActionKind::Set, e.name, t->text().toStdString(), {}});
-        });
-      } else {
-        connect(t, &QLineEdit::textEdited, this,
-                [this, e](const QString& s) { Act({ActionKind::Set, e.name, s.toStdString(), {}}); });
-      }
-    } else if (auto* r = qobject_cast<QRadioButton*>(w)) {
-      connect(r, &QRadioButton::clicked, this, [this, e] { Act({ActionKind::Choose, e.name, {}, {}}); });
-    } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
-      connect(c, &QCheckBox::clicked, this,
-              [this, e](bool on) { Act({ActionKind::Check, e.name, on ? "1" : "0", {}}); });
-    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-      connect(list, &QListWidget::itemSelectionChanged, this, [this, e, list] {
-        Action a{ActionKind::Select, e.name, {}, {}};
-        for (int i = 0; i < list->count(); ++i) {
-          if (list->item(i)->isSelected()) a.items.push_back("#" + std::to_string(i));
-        }
-        Act(a);
-      });
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-      // Any change of the choice that is not the window's own (Refresh blocks its signals).
-      connect(combo, &QComboBox::currentIndexChanged, this, [this, e, combo](int i) {
-        Action a{ActionKind::Select, e.name, {}, {}};
-        if (i >= 0) a.items.push_back(combo->itemText(i).toStdString());
-        Act(a);
-      });
-    }
-  }
-}
-
-std::string MainWindow::CurrentText(const std::string& name) const {
-  for (int i = 0; i < 3; ++i) {
-    if (name == "txtData(" + std::to_string(i) + ")") return bench_->form.txtData[static_cast<std::size_t>(i)];
-  }
-  return std::string();
+  // Menu items by their object names; the other controls from the window's own map (a
+  // panel or a grid has no entry there: its events arrive through the event filter).
+  WireThroughTable(
+      this, "",
+      [this](const QString& name) -> QObject* {
+        if (QAction* a = menuBar()->findChild<QAction*>(name)) return a;
+        return controls_.value(name);
+      },
+      [this](const Action& a) { Act(a); });
 }
 
 void MainWindow::Act(const Action& a) {

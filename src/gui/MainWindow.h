@@ -90,7 +90,6 @@ class MainWindow : public QMainWindow {
   void WireControls();
   // Carries out an action of the command table as the command of the window.
   void Act(const Action& a);
-  std::string CurrentText(const std::string& name) const;
   QPushButton* Button(const QString& name, const QString& caption, const QString& tip = QString());
   template <typename W>
   W* Named(W* w, const QString& name);

@@ -21,6 +21,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <utility>
@@ -95,14 +96,32 @@ class TestHost : public GuiHost {
     GuiHost::HoldOn(text);
     if (!text.empty() && whileWaiting) std::exchange(whileWaiting, nullptr)();
   }
+  // Set, the real dialog opens and this drives its widgets once it shows.
+  std::function<void(QDialog*)> inDialog;
+  void DriveDialog() {
+    QTimer::singleShot(0, [this] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      std::exchange(inDialog, nullptr)(d);
+      if (d->isVisible()) d->reject();  // a button that did not close it fails the test, not hangs it
+    });
+  }
   int chartOptionDialogs = 0;
-  void AskChartOptions(ChartOptionsState&) override {
+  void AskChartOptions(ChartOptionsState& dialog) override {
     NoteCover();
     ++chartOptionDialogs;
+    if (inDialog) {
+      DriveDialog();
+      GuiHost::AskChartOptions(dialog);
+    }
   }
   std::string forecastFile;
   bool AskForecastOptions(ForecastOptions& dialog) override {
     NoteCover();
+    if (inDialog) {
+      DriveDialog();
+      return GuiHost::AskForecastOptions(dialog);
+    }
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
     return true;
   }
@@ -409,6 +428,49 @@ class MainWindowTest : public QObject {
     QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
   }
 
+  // The two dialogs answer their widgets through the command table, as script lines do.
+  void dialogsWorkThroughTheCommandTable() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    host_->files = {(samples + "/klein.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    host_->inputs = {"4"};
+    Click("cmdRunAll");
+    QString fromYear;
+    host_->inDialog = [&](QDialog* d) {
+      auto* data = d->findChild<QLineEdit*>("txtData(0)");
+      QTest::keyClicks(data, samples + "/klein_forecast.csv");
+      emit data->editingFinished();  // as leaving the box does
+      fromYear = d->findChild<QLineEdit*>("txtFromYear")->text();
+      QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    };
+    Click("cmdForecast");
+    QVERIFY(!host_->inDialog);
+    const Workspace& ws = window_->Bench().ws;
+    QCOMPARE(fromYear.toStdString(), CellText(ws.mForecastExo.Get(1, 0)));  // shown from the file taken
+    QVERIFY(ws.bForecastDone);
+    QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
+
+    // OK writes what was typed, checked and chosen; Cancel writes nothing.
+    const SettingsStore& settings = *window_->Bench().Settings();
+    host_->inDialog = [](QDialog* d) {
+      QTest::keyClicks(d->findChild<QLineEdit*>("txtChartTitle"), "Klein");
+      QTest::mouseClick(d->findChild<QCheckBox*>("chkMarkers"), Qt::LeftButton);
+      d->findChild<QComboBox*>("cboMarkerSize")->setCurrentText("5");
+      QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    };
+    Click("cmdChartTitle");
+    QVERIFY(!host_->inDialog);
+    QCOMPARE(settings.GetDbSetting("quantorial", "ChartTitle", ""), std::string("Klein"));
+    QCOMPARE(settings.GetDbSetting("quantorial", "ShowMarkers", ""), std::string("1"));
+    QCOMPARE(settings.GetDbSetting("quantorial", "MarkerSize", ""), std::string("5"));
+    host_->inDialog = [](QDialog* d) {
+      QTest::keyClicks(d->findChild<QLineEdit*>("txtChartTitle"), " more");
+      QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+    };
+    Click("cmdChartTitle");
+    QCOMPARE(settings.GetDbSetting("quantorial", "ChartTitle", ""), std::string("Klein"));
+  }
+
   void chartDrawingAndTheClipboard() {
     const QString samples = QUANTORIAL_SAMPLES_DIR;
     host_->files = {(samples + "/klein.csv").toStdString()};
@@ -670,7 +732,13 @@ class MainWindowTest : public QObject {
     Click("cmdRunAll");
     Find<QComboBox>("cboPlot")->setCurrentIndex(1);
     QTest::mouseClick(Find<QCheckBox>("chkAbs"), Qt::LeftButton);
-    host_->forecastFile = session.filePath("fc.csv").toStdString();
+    // The real dialog: its actions run inside the forecast, so they are written as its answer.
+    host_->inDialog = [&](QDialog* d) {
+      auto* data = d->findChild<QLineEdit*>("txtData(0)");
+      QTest::keyClicks(data, session.filePath("fc.csv"));
+      emit data->editingFinished();
+      QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    };
     Click("cmdForecast");
     QTest::mouseClick(Find<QRadioButton>("opt1Percent"), Qt::LeftButton);
     Click("cmdNormalVarReg");
