@@ -1,12 +1,14 @@
 // Speed of the matrix library on labelled matrices of doubles: multiplication and both
-// inversions at 100x100 and 500x500, and the cell-by-cell forms for comparison.
-// Run: build/bench/matrix_bench
+// inversions at 100x100 to 2000x2000, the dense kernels alone at 1000 to 4000 on one and
+// on every core, and the cell-by-cell forms for comparison.
+// Run: build/bench/matrix_bench   (one size: --benchmark_filter='DenseInverse/2000')
 
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <string>
 
+#include "matrix/DenseKernels.h"
 #include "matrix/MatrixFunctions.h"
 
 namespace {
@@ -59,9 +61,39 @@ void BM_MatrixInversePivotCellwise(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(quantorial::detail::MatrixInversePivotCellwise(A, 1));
 }
 
-BENCHMARK(BM_MatrixMultiply)->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MatrixInverse)->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MatrixInversePivot)->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond);
+// The kernels without the conversion from and to cells; args: size, threads (0: all).
+void BM_DenseInverse(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  std::mt19937_64 gen(3);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<double> a(n * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) a[i * n + j] = u(gen) + (i == j ? static_cast<double>(n) : 0.0);
+  }
+  const quantorial::dense::Blocking blocking{0, static_cast<unsigned>(state.range(1))};
+  for (auto _ : state) {
+    std::vector<double> w = a, v;
+    benchmark::DoNotOptimize(quantorial::dense::Invert(w, v, n, quantorial::dense::Elimination::kGaussJordan, blocking));
+  }
+  state.counters["threads"] = blocking.threads ? blocking.threads : quantorial::dense::DefaultThreads();
+}
+
+void BM_DenseMultiply(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  std::vector<double> a(n * n, 0.5), b(n * n, 0.25), p(n * n);
+  const quantorial::dense::Blocking blocking{0, static_cast<unsigned>(state.range(1))};
+  for (auto _ : state) quantorial::dense::Multiply(a.data(), b.data(), p.data(), n, n, n, blocking);
+}
+
+BENCHMARK(BM_MatrixMultiply)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatrixInverse)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatrixInversePivot)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DenseInverse)
+    ->ArgsProduct({{1000, 2000, 4000}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_DenseMultiply)->ArgsProduct({{1000, 2000}, {1, 0}})->Unit(benchmark::kMillisecond)->UseRealTime();
 // The cell-by-cell forms take seconds at 500x500; 100x100 shows the ratio.
 BENCHMARK(BM_MatrixMultiplyCellwise)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatrixInverseCellwise)->Arg(100)->Unit(benchmark::kMillisecond);

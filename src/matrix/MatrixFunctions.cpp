@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "matrix/DenseKernels.h"
 #include "workspace/Random.h"
 #include "workspace/ValueRules.h"
 
@@ -142,77 +143,21 @@ void StoreBlock(LabelledMatrix& V, int base, int n, const std::vector<double>& v
   }
 }
 
-// The fast path of MatrixInverse over a block of numbers. False when it cannot give the
-// same result as the cell-by-cell path (a zero pivot, an overflow): the caller then runs
-// that path.
-bool InverseFast(const LabelledMatrix& A, int base, LabelledMatrix& V) {
+// The fast paths of the two inversions over a block of numbers. False when they cannot
+// give the same result as the cell-by-cell path (a zero pivot or one within the
+// tolerance, an overflow): the caller then runs that path, which writes the marker.
+bool InverseFast(const LabelledMatrix& A, int base, dense::Elimination elimination, LabelledMatrix& V) {
   const int n = A.Rows();
   if (base < 0 || base > n || A.Cols() < n) return false;
   std::vector<double> w;
   if (!DenseBlock(A, base, n, base, n, w)) return false;
   const std::size_t m = static_cast<std::size_t>(n - base + 1);
-  std::vector<double> v(m * m, 0.0);
-  for (std::size_t i = 0; i < m; ++i) v[i * m + i] = 1.0;
-  // Columns of W left of the pivot are never read again, so only j > k is updated; V is
-  // updated over its whole row as in the cell-by-cell loop.
-  for (std::size_t k = 0; k < m; ++k) {
-    double* wk = w.data() + k * m;
-    double* vk = v.data() + k * m;
-    const double pivot = wk[k];
-    if (pivot == 0.0) return false;
-    const double d = 1.0 / pivot;
-    if (!std::isfinite(d)) return false;
-    for (std::size_t j = k + 1; j < m; ++j) wk[j] = wk[j] * d;
-    for (std::size_t j = 0; j < m; ++j) vk[j] = vk[j] * d;
-    for (std::size_t r = 0; r < m; ++r) {
-      if (r == k) continue;
-      double* wr = w.data() + r * m;
-      double* vr = v.data() + r * m;
-      const double f = -wr[k];
-      for (std::size_t j = k + 1; j < m; ++j) wr[j] = wr[j] + wk[j] * f;
-      for (std::size_t j = 0; j < m; ++j) vr[j] = vr[j] + vk[j] * f;
-    }
-  }
-  if (!AllFinite(w) || !AllFinite(v)) return false;
-  V = InverseFrame(A, base, Cell(std::int16_t{1}), Cell(std::int16_t{0}));
-  StoreBlock(V, base, n, v);
-  return true;
-}
-
-// The fast path of MatrixInversePivot; false as for InverseFast (a pivot within the
-// tolerance also goes to the cell-by-cell path, which writes the marker).
-bool InversePivotFast(const LabelledMatrix& A, int base, LabelledMatrix& V) {
-  const int n = A.Rows();
-  if (base < 0 || base > n || A.Cols() < n) return false;
-  std::vector<double> w;
-  if (!DenseBlock(A, base, n, base, n, w)) return false;
-  const std::size_t m = static_cast<std::size_t>(n - base + 1);
-  std::vector<double> v(m * m, 0.0);
-  for (std::size_t i = 0; i < m; ++i) v[i * m + i] = 1.0;
-  auto single = [](double x) { return static_cast<double>(static_cast<float>(x)); };
-  for (std::size_t k = 0; k < m; ++k) {
-    double* wk = w.data() + k * m;
-    double* vk = v.data() + k * m;
-    if (k + 1 < m) {
-      for (std::size_t j = k; j < m; ++j) wk[j] = single(wk[j]);
-      for (std::size_t j = 0; j < m; ++j) vk[j] = single(vk[j]);
-    }
-    if (!(std::fabs(wk[k]) - 1e-8 > 0)) return false;
-    const double p = single(wk[k]);
-    if (!std::isfinite(p)) return false;
-    for (std::size_t j = k + 1; j < m; ++j) wk[j] = wk[j] / p;
-    for (std::size_t j = 0; j < m; ++j) vk[j] = vk[j] / p;
-    for (std::size_t i = 0; i < m; ++i) {
-      if (i == k) continue;
-      double* wi = w.data() + i * m;
-      double* vi = v.data() + i * m;
-      const double f = single(wi[k]);
-      for (std::size_t j = k + 1; j < m; ++j) wi[j] = wi[j] - wk[j] * f;
-      for (std::size_t j = 0; j < m; ++j) vi[j] = vi[j] - vk[j] * f;
-    }
-  }
-  if (!AllFinite(w) || !AllFinite(v)) return false;
-  V = InverseFrame(A, base, Cell(1.0f), Cell(0.0f));
+  std::vector<double> v;
+  if (!dense::Invert(w, v, m, elimination)) return false;
+  w = {};  // what the elimination leaves of A is not needed: free it before the result is built
+  V = elimination == dense::Elimination::kGaussJordan
+          ? InverseFrame(A, base, Cell(std::int16_t{1}), Cell(std::int16_t{0}))
+          : InverseFrame(A, base, Cell(1.0f), Cell(0.0f));
   StoreBlock(V, base, n, v);
   return true;
 }
@@ -231,16 +176,8 @@ bool MultiplyFast(const LabelledMatrix& A, const LabelledMatrix& B, int base, La
   const std::size_t rows = static_cast<std::size_t>(ra), inner = static_cast<std::size_t>(kLast - kFirst + 1),
                     cols = static_cast<std::size_t>(cb);
   std::vector<double> p(rows * cols, 0.0);
-  // i-k-j order: every cell still sums its terms in increasing k.
-  for (std::size_t i = 0; i < rows; ++i) {
-    double* pi = p.data() + i * cols;
-    const double* ai = a.data() + i * inner;
-    for (std::size_t k = 0; k < inner; ++k) {
-      const double aik = ai[k];
-      const double* bk = b.data() + k * cols;
-      for (std::size_t j = 0; j < cols; ++j) pi[j] = pi[j] + aik * bk[j];
-    }
-  }
+  // Every cell sums its terms in increasing k, as the cell-by-cell loop does.
+  dense::Multiply(a.data(), b.data(), p.data(), rows, inner, cols);
   if (!AllFinite(p)) return false;
   P = LabelledMatrix::Dimension(0, ra, 0, cb);
   if (!P.IsAssigned()) return false;
@@ -347,7 +284,7 @@ LabelledMatrix MatrixTranspose(const LabelledMatrix& A, int dims) {
 LabelledMatrix MatrixInverse(const LabelledMatrix& A, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
   LabelledMatrix V;
-  if (InverseFast(A, base, V)) return V;
+  if (InverseFast(A, base, dense::Elimination::kGaussJordan, V)) return V;
   return detail::MatrixInverseCellwise(A, base);
 }
 
@@ -386,7 +323,7 @@ LabelledMatrix detail::MatrixInverseCellwise(const LabelledMatrix& A, int base) 
 LabelledMatrix MatrixInversePivot(const LabelledMatrix& A, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
   LabelledMatrix V;
-  if (InversePivotFast(A, base, V)) return V;
+  if (InverseFast(A, base, dense::Elimination::kSinglePivot, V)) return V;
   return detail::MatrixInversePivotCellwise(A, base);
 }
 
