@@ -44,20 +44,22 @@ void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
     if (type == ">") constraints.push_back({i, "PV" + std::to_string(i), -1.0});
   }
   const int s = static_cast<int>(constraints.size());
-  LabelledMatrix K = ResizeMatrix(ws.mKaldronBMat, s, s, 0, Cell());
+  // The augmented matrix is built in its slot and inverted into the next one; the plan
+  // reads them there (a table of thousands of sectors is not copied more than it must be).
+  ws.mKaldronAug = ResizeMatrix(ws.mKaldronBMat, s, s, 0, Cell());
+  LabelledMatrix& aug = ws.mKaldronAug;
   for (int j = 1; j <= s; ++j) {
     const Constraint& c = constraints[static_cast<std::size_t>(j - 1)];
-    K.Set(0, n + j, c.label);
-    K.Set(n + j, 0, c.label);
-    for (int i = 1; i <= n + s; ++i) K.Set(i, n + j, std::int16_t{0});
-    K.Set(c.row, n + j, c.sign);
-    for (int k = 1; k <= n + s; ++k) K.Set(n + j, k, std::int16_t{0});
-    K.Set(n + j, c.row, c.sign);
-    K.Set(n + j, n + j, -c.sign);
+    aug.Set(0, n + j, c.label);
+    aug.Set(n + j, 0, c.label);
+    for (int i = 1; i <= n + s; ++i) aug.Set(i, n + j, std::int16_t{0});
+    aug.Set(c.row, n + j, c.sign);
+    for (int k = 1; k <= n + s; ++k) aug.Set(n + j, k, std::int16_t{0});
+    aug.Set(n + j, c.row, c.sign);
+    aug.Set(n + j, n + j, -c.sign);
   }
-  ws.mKaldronAug = K;
-  K = MatrixInverse(K, 1);
-  ws.mKaldronAugInverse = K;
+  ws.mKaldronAugInverse = MatrixInverse(aug, 1);
+  const LabelledMatrix& K = ws.mKaldronAugInverse;
 
   LabelledMatrix rhs = SubMatrixColumns(ext, 2, 0, 0);
   rhs = ResizeMatrix(rhs, s, 0, 0, Cell());

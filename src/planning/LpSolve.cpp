@@ -83,7 +83,7 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
                                                                              std::to_string(rc) + ")";
   }
   const bool solved = status == GLP_OPT;
-  LabelledMatrix s = LabelledMatrix::Dimension(2 + cols + rows, 4);
+  LabelledMatrix s = LabelledMatrix::Dimension(2 + cols + rows, 3);
   s.Set(0, 1, std::string("Value"));
   s.Set(0, 2, std::string("Reduced cost / Slack"));
   s.Set(0, 3, std::string("Dual value"));

@@ -125,6 +125,7 @@ TEST(LpSolve, FromTheMenuWithTheModelSaved) {
   host.fileAnswers = {dir.Write("lp.csv", ",x,y,rel,rhs\nlabour,1,2,<=,4\nmachines,3,1,<=,6\n")};
   wb.mnuSolve_Click();  // no table yet: it asks for one
   EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), "optimal");
+  EXPECT_EQ(wb.ws.mLpSolution.Cols(), 3) << "value, reduced cost or slack, dual: no empty column after them";
   EXPECT_EQ(host.PreviewCaptions().back(), "1:LP Solution");
   EXPECT_EQ(SelectMatrixItems(wb.ws).back(), "27. LP Solution");
   host.fileAnswers = {dir.File("m.lp")};
