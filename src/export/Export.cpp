@@ -19,26 +19,15 @@
 
 namespace quantorial {
 
-bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int topRow, int leftColumn,
-                        const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
-                        std::string& error, Host* host, bool showProgress) {
-  if (!m.IsAssigned()) return true;  // nothing to write
-  int R = m.Upper(1) - base, C = m.Upper(2) - base;
-  if (lastRow != 0) R = lastRow - base;
-  const bool progress = host && showProgress;
-  constexpr const char* kExporting = "Exporting data to Excel...please wait!";
-  if (progress) host->ShowWaitBox(kExporting, false);
-  BorderSettings& lines = ProcessBorderSettings();
-  if (lines.lineType == 0) lines.lineType = 1;
-  if (lines.lineWeight == 0) lines.lineWeight = 2;
+namespace {
 
-  // An existing workbook of that name is written into, not replaced.
-  Workbook book;
+// An existing workbook `stem`.xlsx (or, without one, `stem`.xls) read back into `book`,
+// so that writing keeps its sheets; nothing when there is none. False with the reason.
+bool ReadExistingWorkbook(const std::string& stem, Workbook& book, std::string& error) {
   const std::string target = stem + ".xlsx";
   if (FileExists(target)) {
     std::vector<WorkbookSheet> sheets;
     if (!ReadXlsxSheets(target, sheets, error)) {
-      if (progress) host->HideWaitBox("");
       error = "cannot read the existing workbook \"" + target + "\": " + error;
       return false;
     }
@@ -59,6 +48,61 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
     }
     book.sheets.push_back(std::move(sheet));
   }
+  return true;
+}
+
+// A cell as a spreadsheet takes it: a text that reads as a number becomes one; an empty
+// text is no cell.
+Cell SpreadsheetValue(Cell c) {
+  if (IsText(c)) {
+    if (const auto v = WholeNumber(std::get<std::string>(c))) c = *v;
+  }
+  return c;
+}
+
+}  // namespace
+
+bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::string& error) {
+  const std::string stem = path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0
+                               ? path.substr(0, path.size() - 5)
+                               : path;
+  Workbook book;
+  if (FileExists(path) && !ReadExistingWorkbook(stem, book, error)) return false;
+  if (book.sheets.empty()) book.sheets.push_back(Sheet{});
+  Sheet& sheet = book.sheets.front();
+  if (sheet.name.empty()) sheet.name = "Sheet1";
+  sheet.cells.clear();
+  sheet.merges.clear();
+  sheet.cells.reserve(static_cast<std::size_t>(std::max(m.Rows() + 1, 0)) * static_cast<std::size_t>(std::max(m.Cols() + 1, 0)));
+  for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
+    for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
+      Cell c = SpreadsheetValue(m.Ref(i, j));
+      if (!IsBlank(c)) sheet.At(i - m.Lower(1), j - m.Lower(2)).value = std::move(c);
+    }
+  }
+  return WriteWorkbook(book, path, error);
+}
+
+bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int topRow, int leftColumn,
+                        const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
+                        std::string& error, Host* host, bool showProgress) {
+  if (!m.IsAssigned()) return true;  // nothing to write
+  int R = m.Upper(1) - base, C = m.Upper(2) - base;
+  if (lastRow != 0) R = lastRow - base;
+  const bool progress = host && showProgress;
+  constexpr const char* kExporting = "Exporting data to Excel...please wait!";
+  if (progress) host->ShowWaitBox(kExporting, false);
+  BorderSettings& lines = ProcessBorderSettings();
+  if (lines.lineType == 0) lines.lineType = 1;
+  if (lines.lineWeight == 0) lines.lineWeight = 2;
+
+  // An existing workbook of that name is written into, not replaced.
+  Workbook book;
+  const std::string target = stem + ".xlsx";
+  if (!ReadExistingWorkbook(stem, book, error)) {
+    if (progress) host->HideWaitBox("");
+    return false;
+  }
   if (book.sheets.empty()) book.sheets.push_back(Sheet{});
   Sheet& sheet = book.sheets.front();
   if (sheet.name.empty()) sheet.name = "Sheet1";
@@ -71,12 +115,9 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
     for (int j = m.Lower(2); j <= C; ++j) {
       const int row = top + (i - m.Lower(1)), col = left + (j - m.Lower(2));
       if (col >= kExportColumns) break;
-      Cell c = m.Get(i, j);
       // A text that reads as a number becomes one, as in a spreadsheet cell.
-      if (IsText(c)) {
-        if (const auto v = WholeNumber(std::get<std::string>(c))) c = *v;
-      }
-      if (IsEmpty(c) || (IsText(c) && std::get<std::string>(c).empty())) {
+      Cell c = SpreadsheetValue(m.Get(i, j));
+      if (IsBlank(c)) {
         sheet.cells.erase({row, col});
       } else {
         sheet.At(row, col).value = std::move(c);

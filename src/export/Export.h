@@ -25,6 +25,12 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& workbookStem
                         const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
                         std::string& error, Host* host = nullptr, bool showProgress = false);
 
+// Writes the matrix as the first sheet of the workbook `path` (.xlsx), from its first cell,
+// every column: what the sheet held before is replaced, the workbook's other sheets are
+// kept. A text that reads as a number is written as the number. Written beside the target
+// and renamed over it. False with a reason.
+bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::string& error);
+
 // "hhmmssampm" for the current local time: the stem of a temporary workbook.
 std::string TemporaryStamp();
 // Deletes every file in `folder` whose name starts with `prefix` and whose extension

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "matrix/MatrixFunctions.h"
 #include "workbench/Recorder.h"
@@ -25,9 +26,21 @@ struct Handler {
   std::function<std::vector<std::string>(Workbench&)> items;
   std::function<void(Workbench&, const std::vector<int>&)> select;
   bool multiSelect = false;
+  // A grid's cell addressed by its indices in the name ("frmEdit.Fg2(3,2)"): its text set.
+  std::function<void(Workbench&, int, int, const std::string&)> setCell;
 };
 
 std::string Indexed(const char* name, int i) { return std::string(name) + "(" + std::to_string(i) + ")"; }
+
+// Two whole numbers "a,b" (a cell's row and column, or a key code and its shift state).
+std::optional<std::pair<int, int>> CellAddress(std::string_view s) {
+  const std::size_t comma = s.find(',');
+  if (comma == std::string_view::npos) return std::nullopt;
+  const auto a = WholeNumberRounded(s.substr(0, comma));
+  const auto b = WholeNumberRounded(s.substr(comma + 1));
+  if (!a || !b) return std::nullopt;
+  return std::make_pair(*a, *b);
+}
 
 void NotYet(Workbench& wb, const std::string& caption) {
   MsgBoxEx(wb.HostRef(), "\"" + caption + "\" is not available in this version of the workbench yet.", vbInformation);
@@ -80,8 +93,8 @@ std::vector<Handler> BuildHandlers() {
   button("lblBack", [](Workbench& wb) { wb.lblBack_Click(); }, K::Label);
   button("cmdNormalVarReg", [](Workbench& wb) { wb.mnuNormal_Click(); });
   button("cmdKALDRON", [](Workbench& wb) { wb.cmdKALDRON_Click(); });
-  later("cmdEdt", "KRV Editor");
-  button("cmdQuit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
+  button("cmdEdt", [](Workbench& wb) { wb.cmdEdt_Click(); });
+  button("cmdQuit", [](Workbench& wb) { wb.Exit(); });
   button("cmdAspire", [](Workbench& wb) { wb.cmdAspire_Click(); });
   text("txtAspire", [](Workbench& wb, const std::string& s) { wb.form.txtAspire = s; });
 
@@ -206,7 +219,7 @@ std::vector<Handler> BuildHandlers() {
   // ---- the menus ----
   menu("mnuData1", [](Workbench& wb) { wb.cmdSelectFile_Click(0); });
   menu("mnuData2", [](Workbench& wb) { wb.cmdSelectFile_Click(1); });
-  menu("mnuExit", [](Workbench& wb) { wb.HostRef().WindowService("Exit"); });
+  menu("mnuExit", [](Workbench& wb) { wb.Exit(); });
   menu("mnuLagChangeTrans", [](Workbench& wb) { wb.mnuLagChangeTrans_Click(); });
   menu("mnuLead", [](Workbench& wb) { wb.RunRegressionMenu(RegMethod::Lead); });
   menu("mnuLag", [](Workbench& wb) { wb.RunRegressionMenu(RegMethod::Lag); });
@@ -219,7 +232,7 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
-  later("mnuEditor", "KRV Worksheet Editor", K::MenuItem);
+  menu("mnuEditor", [](Workbench& wb) { wb.cmdEdt_Click(); });
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});
   menu("mnuHelpTopics", [](Workbench& wb) { wb.HostRef().WindowService("Tips"); });
@@ -253,6 +266,61 @@ std::vector<Handler> BuildHandlers() {
   button("frmChartOptions.OKButton", [](Workbench& wb) { wb.ChartOptionsDialog()->OKButton_Click(); });
   button("frmChartOptions.CancelButton", [](Workbench& wb) { wb.ChartOptionsDialog()->CancelButton_Click(); });
   button("frmChartOptions.cmdDefaults", [](Workbench& wb) { wb.ChartOptionsDialog()->cmdDefaults_Click(); });
+
+  // ---- frmEdit, "KRV Worksheet" ----
+  auto editorMenu = [&](const char* name, void (WorksheetEditor::*f)()) {
+    menu(std::string("frmEdit.") + name, [f](Workbench& wb) { (wb.Editor()->*f)(); });
+  };
+  auto editorMenuAsking = [&](const char* name, bool (WorksheetEditor::*f)()) {
+    menu(std::string("frmEdit.") + name, [f](Workbench& wb) { (wb.Editor()->*f)(); });
+  };
+  editorMenu("mnuNew", &WorksheetEditor::mnuNew_Click);
+  editorMenu("mnuOpen", &WorksheetEditor::mnuOpen_Click);
+  editorMenuAsking("mnuSave", &WorksheetEditor::mnuSave_Click);
+  editorMenuAsking("mnuSaveAs", &WorksheetEditor::mnuSaveAs_Click);
+  editorMenu("mnuClose", &WorksheetEditor::mnuClose_Click);
+  menu("frmEdit.mnuExit", [](Workbench& wb) { wb.UnloadEditor(); });
+  editorMenu("mnuUndo", &WorksheetEditor::mnuUndo_Click);
+  editorMenu("mnuRedo", &WorksheetEditor::mnuRedo_Click);
+  editorMenu("mnuCut", &WorksheetEditor::mnuCut_Click);
+  editorMenu("mnuCopy", &WorksheetEditor::mnuCopy_Click);
+  editorMenu("mnuPaste", &WorksheetEditor::mnuPaste_Click);
+  editorMenu("mnuDelete", &WorksheetEditor::mnuDelete_Click);
+  editorMenu("mnuHelpTopics", &WorksheetEditor::mnuHelpTopics_Click);
+  editorMenu("mnuAbout", &WorksheetEditor::mnuAbout_Click);
+  {
+    // The grid: "set" makes a cell current ("3,2"), "dblclick" starts editing it with its
+    // text, and a cell named by its indices takes a text as if typed and committed.
+    Handler h;
+    h.entry = {"frmEdit.Fg2", K::Grid};
+    h.set = [](Workbench& wb, const std::string& s) {
+      if (const auto rc = CellAddress(s)) wb.Editor()->Fg2_RowColChange(rc->first, rc->second);
+    };
+    h.dblclick = [](Workbench& wb) { wb.Editor()->Fg2_DblClick(); };
+    h.setCell = [](Workbench& wb, int row, int col, const std::string& s) { wb.Editor()->SetCellText(row, col, s); };
+    t.push_back(std::move(h));
+  }
+  text("frmEdit.Fg2.Selection", [](Workbench& wb, const std::string& s) {
+    const std::size_t colon = s.find(':');
+    const auto from = CellAddress(s.substr(0, colon));
+    const auto to = colon == std::string::npos ? from : CellAddress(s.substr(colon + 1));
+    if (from && to) wb.Editor()->Fg2_SelChange(from->first, from->second, to->first, to->second);
+  });
+  t.back().entry.kind = K::Grid;
+  text("frmEdit.Fg2.KeyPress", [](Workbench& wb, const std::string& s) { wb.Editor()->Fg2_KeyPressText(s); });
+  t.back().entry.kind = K::Grid;
+  text("frmEdit.Fg2.KeyDown", [](Workbench& wb, const std::string& s) {
+    if (const auto k = CellAddress(s.find(',') == std::string::npos ? s + ",0" : s)) {
+      wb.Editor()->Fg2_KeyDown(k->first, k->second);
+    }
+  });
+  t.back().entry.kind = K::Grid;
+  text("frmEdit.txtEdit", [](Workbench& wb, const std::string& s) { wb.Editor()->txtEdit_Change(s); });
+  text("frmEdit.txtEdit.KeyDown", [](Workbench& wb, const std::string& s) {
+    if (const auto k = CellAddress(s.find(',') == std::string::npos ? s + ",0" : s)) {
+      wb.Editor()->txtEdit_KeyDown(k->first, k->second);
+    }
+  });
   return t;
 }
 
@@ -292,10 +360,25 @@ const char* Word(ActionKind k) {
   return "click";
 }
 
+// A grid cell named by its indices ("frmEdit.Fg2(3,2)", from 1): the grid's handler and the
+// cell, or null.
+std::pair<const Handler*, std::pair<int, int>> FindAddressedCell(std::string_view name) {
+  const std::size_t open = name.find('(');
+  if (name.size() < 2 || name.back() != ')' || open == std::string_view::npos) return {nullptr, {}};
+  const Handler* grid = FindHandler(name.substr(0, open));
+  const auto cell = CellAddress(name.substr(open + 1, name.size() - open - 2));
+  if (!grid || !grid->setCell || !cell || cell->first < 1 || cell->second < 1) return {nullptr, {}};
+  return {grid, *cell};
+}
+
 // The window a form's control belongs to must be open.
 bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
   if (name.rfind("frmForecast.", 0) == 0 && !wb.ForecastDialog()) {
     error = "\"Forecast Options\" (frmForecast) is not open";
+    return false;
+  }
+  if (name.rfind("frmEdit.", 0) == 0 && !wb.Editor()) {
+    error = "\"KRV Worksheet\" (frmEdit) is not open";
     return false;
   }
   if (name.rfind("frmChartOptions.", 0) == 0 && !wb.ChartOptionsDialog()) {
@@ -338,6 +421,7 @@ std::span<const ControlEntry> ControlTable() { return Entries(); }
 
 const ControlEntry* FindControl(std::string_view name) {
   const Handler* h = FindHandler(name);
+  if (!h) h = FindAddressedCell(name).first;
   return h ? &h->entry : nullptr;
 }
 
@@ -398,12 +482,24 @@ std::optional<Action> ParseAction(std::string_view line, std::string& error) {
 
 bool Perform(Workbench& wb, const Action& a, std::string& error) {
   const Handler* h = FindHandler(a.control);
+  // A grid cell named by its indices: "frmEdit.Fg2(3,2)".
+  std::pair<int, int> cell;
+  bool addressed = false;
+  if (!h) {
+    std::tie(h, cell) = FindAddressedCell(a.control);
+    addressed = h != nullptr;
+  }
   if (!h) {
     error = "there is no control \"" + a.control + "\"";
     return false;
   }
   if (!FormOpen(wb, a.control, error)) return false;
   std::function<void()> run;
+  // A cell named by its indices only takes a text.
+  if (addressed && a.kind != ActionKind::Set) {
+    error = std::string("\"") + Word(a.kind) + "\" does not apply to " + a.control + "; set its text";
+    return false;
+  }
   switch (a.kind) {
     case ActionKind::Click:
       if (h->click) run = [&] { h->click(wb); };
@@ -412,7 +508,11 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
       if (h->dblclick) run = [&] { h->dblclick(wb); };
       break;
     case ActionKind::Set:
-      if (h->set) run = [&] { h->set(wb, a.text); };
+      if (addressed) {
+        run = [&] { h->setCell(wb, cell.first, cell.second, a.text); };
+      } else if (h->set) {
+        run = [&] { h->set(wb, a.text); };
+      }
       break;
     case ActionKind::Check:
       if (h->check && h->entry.kind == K::CheckBox) run = [&] { h->check(wb, a.text == "1"); };

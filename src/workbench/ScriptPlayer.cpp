@@ -137,7 +137,10 @@ class ScriptHost : public Host {
     RunForm("frmChartOptions", "Other Chart Options", [&] { return dialog.closed; });
   }
   void ShowChart(const ChartDescription& chart, bool) override { lastChart = chart; }
-  void SetClipboardText(const std::string&) override {}
+  // The script's own clipboard: a copy in the worksheet editor can be pasted again.
+  void SetClipboardText(const std::string& text) override { clipboard = text; }
+  std::string ClipboardText() override { return clipboard; }
+  std::string clipboard;
   bool OpenWithDesktop(const std::string& path) override {
     err_ << "line " << line << ": written: " << path << '\n';
     return true;

@@ -18,6 +18,7 @@
 #include "workspace/MainForm.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
+#include "workbench/WorksheetEditor.h"
 
 namespace quantorial {
 
@@ -177,6 +178,18 @@ class Workbench : public MatrixFileSource {
   // "Other Chart Options" while it is open, else null.
   ChartOptionsState* ChartOptionsDialog() { return chartOptions_; }
 
+  // "KRV Editor" and "&KRV Worksheet Editor...": opens the worksheet editor (a new
+  // worksheet the first time) and brings its window up.
+  void cmdEdt_Click();
+  // The worksheet editor while it is open, else null.
+  WorksheetEditor* Editor() { return editor_.get(); }
+  // Unloads the editor: asks about unsaved changes first. True when it is closed (or was
+  // not open); false when the person chose to keep it.
+  bool UnloadEditor();
+  // "&Exit" and "Quit": the editor is unloaded first (its question may keep both open),
+  // then the windows close.
+  void Exit();
+
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
   void LoadPrimary(const std::string& path);
@@ -221,6 +234,7 @@ class Workbench : public MatrixFileSource {
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
+  std::unique_ptr<WorksheetEditor> editor_;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary

@@ -98,6 +98,8 @@ class Host {
   // The modal "Other Chart Options" dialog over its state.
   virtual void ShowChartOptions(ChartOptionsState& dialog) = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
+  // The clipboard's text (what a paste takes); empty without one.
+  virtual std::string ClipboardText() { return {}; }
   // Hands a file to the desktop to open with its default program; false when no program
   // is there to open it (the caller then says where the file is).
   virtual bool OpenWithDesktop(const std::string& path) = 0;

@@ -62,6 +62,10 @@ class ScriptedHost : public Host {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void ShowChartOptions(ChartOptionsState& dialog) override;
   void SetClipboardText(const std::string& text) override;
+  std::string ClipboardText() override { return clipboard; }
+  // The window services asked for ("Editor", "EditorClosed", "Exit", ...), in order.
+  std::vector<std::string> services;
+  void WindowService(const std::string& service) override { services.push_back(service); }
   bool OpenWithDesktop(const std::string& path) override;
   bool desktopOpens = true;  // whether the desktop has a program for the files it is given
 };

@@ -1,0 +1,28 @@
+// The main window's way to the worksheet editor, and the exit that closes both.
+
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+
+void Workbench::cmdEdt_Click() {
+  if (!editor_) {
+    editor_ = std::make_unique<WorksheetEditor>(host_, dataFolder_);
+    editor_->Form_Load();
+  }
+  host_.WindowService("Editor");
+}
+
+bool Workbench::UnloadEditor() {
+  if (!editor_) return true;
+  if (!editor_->QueryUnload()) return false;
+  editor_.reset();
+  host_.WindowService("EditorClosed");
+  return true;
+}
+
+void Workbench::Exit() {
+  if (!UnloadEditor()) return;
+  host_.WindowService("Exit");
+}
+
+}  // namespace quantorial

@@ -1,0 +1,377 @@
+// The worksheet editor (frmEdit) without widgets: editing keys, the file menu and its
+// question, saving the used area in both formats and loading it back, undo, paste, and
+// a script that makes a data file and loads it into the model.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "MatrixBuilder.h"
+#include "WorkbenchFixture.h"
+#include "io/DataFile.h"
+#include "workbench/Commands.h"
+#include "workbench/ScriptPlayer.h"
+#include "workbench/WorksheetEditor.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+namespace {
+
+using testing::TempDir;
+
+class Editor : public testing::WorkbenchFixture {
+ protected:
+  void SetUp() override {
+    wb.cmdEdt_Click();
+    ed = wb.Editor();
+    ASSERT_NE(ed, nullptr);
+  }
+  // Types a text into a cell as a person does: the first character on the grid starts the
+  // edit box, the rest goes into the box, Enter commits.
+  void Type(int row, int col, const std::string& text) {
+    ed->Fg2_RowColChange(row, col);
+    ed->Fg2_KeyPress(static_cast<unsigned char>(text[0]));
+    ed->txtEdit_Change(text);
+    ed->txtEdit_KeyDown(kKeyReturn, 0);
+  }
+  WorksheetEditor* ed = nullptr;
+};
+
+TEST(EditorColumns, LettersContinuePastZAsASpreadsheetDoes) {
+  const std::pair<int, const char*> cases[] = {{1, "A"},    {26, "Z"},    {27, "AA"},  {28, "AB"},   {52, "AZ"},
+                                               {53, "BA"},  {64, "BL"},   {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
+  for (const auto& [column, letters] : cases) EXPECT_EQ(ColumnLetters(column), letters) << column;
+}
+
+TEST_F(Editor, ANewWorksheetHasItsHeadersAndCaption) {
+  EXPECT_EQ(host.services, std::vector<std::string>{"Editor"});
+  EXPECT_EQ(ed->Rows(), 129);
+  EXPECT_EQ(ed->Cols(), 65);
+  EXPECT_EQ(ed->TextMatrix(0, 1), "A");
+  EXPECT_EQ(ed->TextMatrix(0, 64), "BL");
+  EXPECT_EQ(ed->TextMatrix(1, 0), "1");
+  EXPECT_EQ(ed->TextMatrix(128, 0), "128");
+  EXPECT_EQ(ed->Caption(), "KRV Worksheet");
+  EXPECT_FALSE(ed->Changed());
+  wb.cmdEdt_Click();  // a second press brings the same worksheet up
+  EXPECT_EQ(wb.Editor(), ed);
+}
+
+TEST_F(Editor, EditingKeys) {
+  ed->SetCellText(2, 2, "old");
+  // A letter starts the edit with that letter only.
+  ed->Fg2_RowColChange(2, 2);
+  ed->Fg2_KeyPress('x');
+  EXPECT_TRUE(ed->EditVisible());
+  EXPECT_EQ(ed->EditText(), "x");
+  // Escape discards it: the cell keeps its old value.
+  ed->txtEdit_KeyDown(kKeyEscape, 0);
+  EXPECT_FALSE(ed->EditVisible());
+  EXPECT_EQ(ed->TextMatrix(2, 2), "old");
+  // A double click starts with the cell's text; Enter commits what was typed.
+  ed->Fg2_DblClick();
+  EXPECT_EQ(ed->EditText(), "old");
+  ed->txtEdit_Change("older");
+  ed->txtEdit_KeyDown(kKeyReturn, 0);
+  EXPECT_EQ(ed->TextMatrix(2, 2), "older");
+  // Moving to another cell commits too.
+  ed->Fg2_KeyPress('7');
+  ed->Fg2_RowColChange(5, 5);
+  EXPECT_EQ(ed->TextMatrix(2, 2), "7");
+  // Up on the first data row commits and stays; Down on the last row likewise.
+  ed->Fg2_RowColChange(1, 3);
+  ed->Fg2_KeyPress('u');
+  ed->txtEdit_KeyDown(kKeyUp, 0);
+  EXPECT_EQ(ed->Row(), 1);
+  EXPECT_EQ(ed->TextMatrix(1, 3), "u");
+  ed->Fg2_RowColChange(ed->Rows() - 1, 3);
+  ed->Fg2_KeyPress('d');
+  ed->txtEdit_KeyDown(kKeyDown, 0);
+  EXPECT_EQ(ed->Row(), ed->Rows() - 1);
+  EXPECT_EQ(ed->TextMatrix(ed->Rows() - 1, 3), "d");
+  // Within the rows, Down commits and moves one row down.
+  ed->Fg2_RowColChange(4, 1);
+  ed->Fg2_KeyPress('a');
+  ed->txtEdit_KeyDown(kKeyDown, 0);
+  EXPECT_EQ(ed->Row(), 5);
+  EXPECT_EQ(ed->TextMatrix(4, 1), "a");
+  EXPECT_TRUE(ed->Changed());
+}
+
+TEST_F(Editor, GridKeysMoveSelectAndClear) {
+  ed->SetCellText(3, 3, "a");
+  ed->SetCellText(4, 4, "b");
+  ed->Fg2_RowColChange(3, 3);
+  ed->Fg2_KeyDown(kKeyDown, kShiftMask);
+  ed->Fg2_KeyDown(kKeyRight, kShiftMask);
+  EXPECT_EQ(ed->SelectionText(), "a\t\n\tb\n");
+  ed->Fg2_KeyDown(kKeyDelete, 0);
+  EXPECT_EQ(ed->TextMatrix(3, 3), "");
+  EXPECT_EQ(ed->TextMatrix(4, 4), "");
+  ed->mnuUndo_Click();  // one step for the whole block
+  EXPECT_EQ(ed->TextMatrix(3, 3), "a");
+  EXPECT_EQ(ed->TextMatrix(4, 4), "b");
+  ed->Fg2_RowColChange(1, 1);
+  ed->Fg2_KeyDown(kKeyLeft, 0);
+  ed->Fg2_KeyDown(kKeyUp, 0);
+  EXPECT_EQ(ed->Row(), 1);
+  EXPECT_EQ(ed->Col(), 1);
+  ed->Fg2_KeyDown(kKeyTab, 0);
+  EXPECT_EQ(ed->Col(), 2);
+  ed->Fg2_KeyDown(kKeyTab, kShiftMask);
+  EXPECT_EQ(ed->Col(), 1);
+  ed->Fg2_RowColChange(1, ed->Cols() - 1);
+  ed->Fg2_KeyDown(kKeyTab, 0);  // Tab past the last column adds one
+  EXPECT_EQ(ed->Cols(), 66);
+  EXPECT_EQ(ed->Col(), 65);
+}
+
+TEST_F(Editor, UndoAndRedoKeepAHundredStepsAndMore) {
+  for (int i = 1; i <= 150; ++i) Type(1 + (i - 1) % 100, 1, "v" + std::to_string(i));
+  for (int i = 0; i < 120; ++i) ed->mnuUndo_Click();
+  // Steps 1..30 stand; 31..150 are undone (rows 31..50 hold the first pass again).
+  EXPECT_EQ(ed->TextMatrix(30, 1), "v30");
+  EXPECT_EQ(ed->TextMatrix(31, 1), "");
+  EXPECT_EQ(ed->TextMatrix(1, 1), "v1");
+  for (int i = 0; i < 120; ++i) ed->mnuRedo_Click();
+  EXPECT_EQ(ed->TextMatrix(1, 1), "v101");
+  EXPECT_EQ(ed->TextMatrix(50, 1), "v150");
+  EXPECT_EQ(ed->TextMatrix(51, 1), "v51");
+  EXPECT_FALSE(ed->CanRedo());
+  ed->mnuUndo_Click();
+  Type(2, 2, "new");  // a new edit drops what could be redone
+  EXPECT_FALSE(ed->CanRedo());
+}
+
+TEST_F(Editor, APastedBlockLandsInTheCellsAndGrowsTheGrid) {
+  host.clipboard = "Year\tC\tI\r\n1920\t39.8\t2.7\r\n1921\t41.9\t-0.2\r\n";
+  ed->Fg2_RowColChange(2, 63);  // two columns from the right edge
+  ed->mnuPaste_Click();
+  EXPECT_EQ(ed->TextMatrix(2, 63), "Year");
+  EXPECT_EQ(ed->TextMatrix(3, 64), "39.8");
+  EXPECT_EQ(ed->TextMatrix(4, 65), "-0.2");
+  EXPECT_GE(ed->Cols(), 66);
+  EXPECT_EQ(ed->SelectionText(), "Year\tC\tI\n1920\t39.8\t2.7\n1921\t41.9\t-0.2\n");
+  ed->mnuCopy_Click();
+  EXPECT_EQ(host.clipboard, "Year\tC\tI\n1920\t39.8\t2.7\n1921\t41.9\t-0.2\n");
+  ed->mnuCut_Click();
+  EXPECT_EQ(ed->TextMatrix(3, 64), "");
+  ed->mnuUndo_Click();
+  ed->mnuUndo_Click();  // the cut, then the paste
+  EXPECT_EQ(ed->TextMatrix(2, 63), "");
+  EXPECT_EQ(ed->TextMatrix(4, 65), "");
+}
+
+TEST_F(Editor, ScriptCellsGrowTheGrid) {
+  ed->SetCellText(200, 70, "far");
+  EXPECT_EQ(ed->Rows(), 201);
+  EXPECT_EQ(ed->Cols(), 71);
+  EXPECT_EQ(ed->TextMatrix(200, 70), "far");
+  EXPECT_EQ(ed->TextMatrix(0, 70), "BR");
+}
+
+// A sheet with numbers, texts, a blank cell inside the used area, and texts that look
+// almost like numbers.
+void FillSample(WorksheetEditor& ed) {
+  const char* rows[][4] = {{"Year", "C", "Note", ""},
+                           {"1920", "39.8", "", "x"},
+                           {"1921", "0.1", "12abc", ""},
+                           {"1922", "-1.5e-07", " 3 ", "a,\"b\""}};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (*rows[r][c]) ed.SetCellText(r + 1, c + 1, rows[r][c]);
+    }
+  }
+}
+
+TEST_F(Editor, SaveWritesTheUsedAreaAndLoadsBackInBothFormats) {
+  FillSample(*ed);
+  for (const char* name : {"sheet.csv", "sheet.xlsx"}) {
+    SCOPED_TRACE(name);
+    host.fileAnswers = {dir.File(name)};
+    ASSERT_TRUE(ed->mnuSaveAs_Click()) << ed->LastError();
+    EXPECT_FALSE(ed->Changed());
+    EXPECT_EQ(ed->Caption(), "KRV Worksheet - " + dir.File(name));
+    const DataFileResult back = ReadDataFile(dir.File(name));
+    ASSERT_TRUE(back.error.empty()) << back.error;
+    const LabelledMatrix& m = back.matrix;
+    EXPECT_EQ(m.Rows(), 3);  // only the used area: 4 rows by 4 columns
+    EXPECT_EQ(m.Cols(), 3);
+    EXPECT_EQ(CellText(m.Get(0, 0)), "Year");
+    EXPECT_EQ(std::get<double>(m.Get(1, 0)), 1920.0);
+    EXPECT_EQ(std::get<double>(m.Get(1, 1)), 39.8);
+    EXPECT_EQ(std::get<double>(m.Get(2, 1)), 0.1);
+    EXPECT_EQ(std::get<double>(m.Get(3, 1)), -1.5e-07);
+    EXPECT_EQ(std::get<double>(m.Get(3, 2)), 3.0) << "a text that reads wholly as a number is one";
+    EXPECT_EQ(CellText(m.Get(2, 2)), "12abc");
+    EXPECT_EQ(CellText(m.Get(3, 3)), "a,\"b\"");
+    EXPECT_TRUE(IsBlank(m.Get(1, 2)));
+    // Opened again, the sheet shows the same texts, and saved again gives the same file.
+    const std::string first = TempDir::Read(dir.File(name));
+    host.fileAnswers = {dir.File(name)};
+    ed->mnuOpen_Click();
+    EXPECT_EQ(ed->TextMatrix(2, 2), "39.8");
+    EXPECT_EQ(ed->TextMatrix(4, 2), "-1.5e-07");
+    EXPECT_FALSE(ed->Changed());
+    ASSERT_TRUE(ed->mnuSave_Click());
+    if (std::string(name) == "sheet.csv") EXPECT_EQ(TempDir::Read(dir.File(name)), first);
+    EXPECT_EQ(ReadDataFile(dir.File(name)).matrix, m);
+  }
+}
+
+TEST_F(Editor, SaveOnANeverSavedSheetRunsSaveAsAndAnXlsNameBecomesXlsx) {
+  ed->SetCellText(1, 1, "5");
+  EXPECT_FALSE(ed->mnuSave_Click());  // Save As cancelled: nothing written, still changed
+  ASSERT_EQ(host.CallsOf("Save").size(), 1u);
+  EXPECT_EQ(host.fileRequests.back().title, "Save");
+  EXPECT_TRUE(ed->Changed());
+  // A sheet opened from an .xls workbook is offered under its .xlsx name.
+  ed->NewCaption(dir.File("old.xls"));
+  host.fileAnswers = {dir.File("old.xlsx")};
+  ASSERT_TRUE(ed->mnuSave_Click());
+  EXPECT_EQ(host.fileRequests.back().defaultName, dir.File("old.xlsx"));
+  EXPECT_FALSE(FileExists(dir.File("old.xls")));
+  EXPECT_EQ(std::get<double>(ReadDataFile(dir.File("old.xlsx")).matrix.Get(0, 0)), 5.0);
+  // An .xls name chosen in the dialog is written as .xlsx, and the person is told.
+  ed->SetCellText(1, 1, "6");
+  host.fileAnswers = {dir.File("new.xls")};
+  ASSERT_TRUE(ed->mnuSaveAs_Click());
+  EXPECT_TRUE(FileExists(dir.File("new.xlsx")));
+  EXPECT_FALSE(FileExists(dir.File("new.xls")));
+  EXPECT_NE(host.Messages().back().find("cannot write"), std::string::npos);
+}
+
+TEST_F(Editor, AWideFileWidensTheGrid) {
+  std::string csv;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 80; ++c) csv += (c ? "," : "") + std::to_string(r * 100 + c);
+    csv += "\n";
+  }
+  host.fileAnswers = {dir.Write("wide.csv", csv)};
+  ed->mnuOpen_Click();
+  EXPECT_EQ(ed->Cols(), 79 + 5);  // the array's upper column bound + 5
+  EXPECT_EQ(ed->Rows(), 129);     // 2 + 10 rows would be fewer than a new sheet has
+  EXPECT_EQ(ed->TextMatrix(3, 80), "279");
+  EXPECT_EQ(ed->Caption(), "KRV Worksheet - " + dir.File("wide.csv"));
+}
+
+TEST_F(Editor, OpenIgnoresACancelledDialogAMissingFileAndAnUnreadableOne) {
+  ed->SetCellText(1, 1, "keep");
+  host.msgBoxAnswers = {vbNo};
+  ed->mnuOpen_Click();  // cancelled
+  host.msgBoxAnswers = {vbNo};
+  host.fileAnswers = {dir.File("missing.csv")};
+  ed->mnuOpen_Click();
+  host.msgBoxAnswers = {vbNo};
+  host.fileAnswers = {dir.Write("bad.xlsx", std::string("PK\x03\x04\x14\0\0\0damaged", 16))};
+  ed->mnuOpen_Click();
+  EXPECT_NE(ed->LastError().find("bad.xlsx"), std::string::npos);
+  EXPECT_EQ(ed->TextMatrix(1, 1), "keep");
+}
+
+// The question before the sheet is dropped, with its three answers, on Open, Close and
+// unload.
+TEST_F(Editor, TheQuestionsThreeAnswers) {
+  enum class Drop { Open, Close, Unload };
+  struct Case {
+    Drop drop;
+    int answer;
+    bool saved;
+    bool dropped;
+  };
+  const Case cases[] = {
+      {Drop::Open, vbYes, true, true},   {Drop::Open, vbNo, false, true},   {Drop::Open, vbCancel, false, false},
+      {Drop::Close, vbYes, true, true},  {Drop::Close, vbNo, false, true},  {Drop::Close, vbCancel, false, false},
+      {Drop::Unload, vbYes, true, true}, {Drop::Unload, vbNo, false, true}, {Drop::Unload, vbCancel, false, false},
+  };
+  const std::string other = dir.Write("other.csv", "1,2\n");
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(n));
+    if (!wb.Editor()) wb.cmdEdt_Click();
+    ed = wb.Editor();
+    const std::string target = dir.File("q" + std::to_string(n++) + ".csv");
+    ed->NewCaption(target);
+    ed->SetCellText(1, 1, "unsaved");
+    host.calls.clear();
+    host.msgBoxAnswers = {c.answer};
+    if (c.drop == Drop::Open) {
+      host.fileAnswers = {other};
+      ed->mnuOpen_Click();
+    } else if (c.drop == Drop::Close) {
+      ed->mnuClose_Click();
+    } else {
+      std::string error;
+      ASSERT_TRUE(Perform(wb, {ActionKind::Click, "frmEdit.mnuExit", {}, {}}, error)) << error;
+    }
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0], kSaveChangesPrompt);
+    EXPECT_EQ(host.CallsOf("MsgBox")[0].number, vbYesNoCancel + vbQuestion);
+    EXPECT_EQ(FileExists(target), c.saved);
+    if (c.drop == Drop::Unload) {
+      EXPECT_EQ(wb.Editor() == nullptr, c.dropped);
+      if (c.dropped) EXPECT_EQ(host.services.back(), "EditorClosed");
+    } else {
+      EXPECT_EQ(ed->TextMatrix(1, 1) != "unsaved", c.dropped);
+      if (c.dropped) EXPECT_FALSE(ed->Changed());
+      if (c.drop == Drop::Open && c.dropped) EXPECT_EQ(ed->TextMatrix(1, 1), "1");
+      if (c.drop == Drop::Close && c.dropped) EXPECT_EQ(ed->Caption(), "KRV Worksheet");
+    }
+  }
+  // A "Yes" whose save does not happen (the Save As dialog cancelled) keeps the sheet.
+  if (!wb.Editor()) wb.cmdEdt_Click();
+  ed = wb.Editor();
+  ed->NewCaption("");
+  ed->SetCellText(1, 1, "unsaved");
+  host.msgBoxAnswers = {vbYes};
+  host.fileAnswers = {std::nullopt};
+  ed->mnuClose_Click();
+  EXPECT_EQ(ed->TextMatrix(1, 1), "unsaved");
+}
+
+TEST_F(Editor, ExitingTheWorkbenchAsksAboutTheSheetFirst) {
+  ed->SetCellText(1, 1, "unsaved");
+  host.msgBoxAnswers = {vbCancel};
+  wb.Exit();
+  EXPECT_NE(wb.Editor(), nullptr);
+  EXPECT_EQ(host.services.back(), "Editor");  // no exit
+  host.msgBoxAnswers = {vbNo};
+  wb.Exit();
+  EXPECT_EQ(wb.Editor(), nullptr);
+  EXPECT_EQ(host.services.back(), "Exit");
+}
+
+TEST_F(Editor, AScriptMakesADataFileAndLoadsItIntoTheModel) {
+  std::ostringstream err;
+  const std::string script =
+      "click cmdEdt\n"
+      "set frmEdit.Fg2(1,1) Year\n"
+      "set frmEdit.Fg2(1,2) Y\n"
+      "set frmEdit.Fg2(1,3) X\n"
+      "set frmEdit.Fg2(2,1) 2001\n"
+      "set frmEdit.Fg2(2,2) 10\n"
+      "set frmEdit.Fg2(2,3) 4\n"
+      "set frmEdit.Fg2(3,1) 2002\n"
+      "set frmEdit.Fg2(3,2) 42.5\n"
+      "set frmEdit.Fg2(3,3) 5\n"
+      "set frmEdit.Fg2 3,2\n"
+      "set frmEdit.Fg2.KeyPress 9\n"
+      "set frmEdit.txtEdit 9.75\n"
+      "set frmEdit.txtEdit.KeyDown 13\n"
+      "answer out.csv\n"
+      "click frmEdit.mnuSaveAs\n"
+      "click frmEdit.mnuExit\n"
+      "set txtData(0) out.csv\n"
+      "dump mObserved observed.csv\n";
+  const int status = PlayScriptText(script, dir.path().string(), PlayOptions{}, err);
+  ASSERT_EQ(status, 0) << err.str();
+  const std::string observed = TempDir::Read(dir.File("observed.csv"));
+  EXPECT_NE(observed.find("2002,9.75,5"), std::string::npos) << observed;
+  // A cell by indices takes only a text; the editor's controls need the editor open.
+  std::ostringstream err2;
+  EXPECT_NE(PlayScriptText("click frmEdit.mnuNew\n", dir.path().string(), PlayOptions{}, err2), 0);
+  EXPECT_NE(err2.str().find("not open"), std::string::npos) << err2.str();
+}
+
+}  // namespace
+}  // namespace quantorial
