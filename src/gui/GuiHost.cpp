@@ -130,6 +130,8 @@ void GuiHost::WindowService(const std::string& service) {
   if (service == "About") window_->ShowAbout();
   if (service == "Tips") ShowTipWindow();
   if (service == "Record") window_->ToggleRecording();
+  if (service == "Editor") window_->ShowEditor();
+  if (service == "EditorClosed") window_->CloseEditor();
 }
 
 LabelledMatrix GuiHost::CopyGrid(int grid) { return window_ ? window_->CopyGridMatrix(grid) : LabelledMatrix(); }
@@ -219,6 +221,8 @@ void GuiHost::AskChartOptions(ChartOptionsState& dialog) {
   ChartOptionsDialog box(window_, window_->Bench(), dialog);
   box.exec();
 }
+
+std::string GuiHost::ClipboardText() { return QGuiApplication::clipboard()->text().toStdString(); }
 
 void GuiHost::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));

@@ -36,6 +36,7 @@ class GuiHost : public Host {
   void ShowChartOptions(ChartOptionsState& dialog) final;
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void SetClipboardText(const std::string& text) override;
+  std::string ClipboardText() override;
   bool OpenWithDesktop(const std::string& path) override;
   void WindowService(const std::string& service) override;
   LabelledMatrix CopyGrid(int grid) override;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -29,6 +30,7 @@
 
 #include "gui/ChartWindow.h"
 #include "gui/CommandWiring.h"
+#include "gui/EditorWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
 #include "matrix/MatrixFunctions.h"
@@ -137,6 +139,12 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
 }
 
 MainWindow::~MainWindow() {
+  // The editor window goes first, without its question: the workbench it shows is going.
+  if (editor_) {
+    editor_->Detach();
+    delete editor_;
+    editor_ = nullptr;
+  }
   // The workbench talks to the window through the host; end it first.
   bench_.reset();
 }
@@ -461,6 +469,30 @@ void MainWindow::StartCalculator() {
 void MainWindow::ShowAbout() {
   SplashWindow about(this, true);
   about.exec();
+}
+
+void MainWindow::ShowEditor() {
+  if (!editor_) editor_ = new EditorWindow(*bench_, this);
+  editor_->Refresh();
+  editor_->show();
+  editor_->raise();
+  editor_->activateWindow();
+}
+
+void MainWindow::CloseEditor() {
+  if (!editor_) return;
+  editor_->Detach();  // the workbench has unloaded the editor already
+  editor_->hide();
+  editor_->deleteLater();  // it may be inside one of its own handlers
+  editor_ = nullptr;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  if (!bench_->UnloadEditor()) {
+    e->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(e);
 }
 
 void MainWindow::Exit() {

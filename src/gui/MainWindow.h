@@ -65,6 +65,10 @@ class MainWindow : public QMainWindow {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard);
   class ChartWindow* Chart() const { return chart_; }
   void HideWaitBox(const QString& message);
+  // "KRV Worksheet": made when the workbench opens its editor, gone when it unloads it.
+  void ShowEditor();
+  void CloseEditor();
+  class EditorWindow* Editor() const { return editor_; }
 
   QTableView* Grid(int i) const { return grids_[static_cast<std::size_t>(i)]; }
   QString GridCaption(int i) const;
@@ -81,6 +85,9 @@ class MainWindow : public QMainWindow {
  protected:
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  // The window's close button exits as "&Exit" does: the worksheet editor asks about its
+  // unsaved changes first, and Cancel keeps both windows open.
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   QWidget* BuildCommandPanel();
@@ -132,6 +139,7 @@ class MainWindow : public QMainWindow {
   WaitWindow* wait_ = nullptr;
   NoticeWindow* notice_ = nullptr;
   class ChartWindow* chart_ = nullptr;
+  class EditorWindow* editor_ = nullptr;
   int nActivated_ = 0;
 };
 

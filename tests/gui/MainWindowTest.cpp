@@ -30,6 +30,7 @@
 
 #include "gui/ChartRenderer.h"
 #include "gui/ChartWindow.h"
+#include "gui/EditorWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
@@ -56,11 +57,16 @@ class TestHost : public GuiHost {
   }
   // Run while a message box is open, as an event the window gets meanwhile would be.
   std::function<void()> duringBox;
+  // The buttons pressed on the next boxes; an empty queue presses OK.
+  std::deque<int> buttons;
   int AskMsgBox(const std::string& prompt, int, const std::string&) override {
     NoteCover();
     if (duringBox) std::exchange(duringBox, nullptr)();
     messages << QString::fromStdString(prompt);
-    return vbOK;
+    if (buttons.empty()) return vbOK;
+    const int b = buttons.front();
+    buttons.pop_front();
+    return b;
   }
   std::optional<std::string> AskInput(const std::string&, const std::string&, const std::string&) override {
     NoteCover();
@@ -338,8 +344,82 @@ class MainWindowTest : public QObject {
     Trigger("mnuCalc");
     QVERIFY(!host_->started.isEmpty() || host_->messages.last().startsWith("No calculator program was found"));
     Click("cmdEdt");
-    QVERIFY(host_->messages.last().contains("\"KRV Editor\" is not available"));
+    QVERIFY(window_->Editor() && window_->Editor()->isVisible());
+    Trigger("mnuEditor");  // the same window again
+    QVERIFY(window_->Editor()->isVisible());
     QVERIFY(VersionText(" - Statistics Software").contains("Version " QUANTORIAL_VERSION));
+  }
+
+  // The worksheet editor driven by keys, menus and the clipboard, as a person would.
+  void editorWindowWorksLikeASpreadsheet() {
+    Click("cmdEdt");
+    EditorWindow* ed = window_->Editor();
+    QVERIFY(ed);
+    QCOMPARE(ed->objectName(), QString("frmEdit"));
+    QCOMPARE(ed->windowTitle(), QString("KRV Worksheet"));
+    auto* grid = ed->findChild<QTableView*>("Fg2");
+    auto* box = ed->findChild<QLineEdit*>("txtEdit");
+    QVERIFY(grid && box);
+    QAbstractItemModel* m = grid->model();
+    QCOMPARE(m->rowCount(), 128);
+    QCOMPARE(m->columnCount(), 64);
+    QCOMPARE(m->headerData(26, Qt::Horizontal).toString(), QString("AA"));
+    QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QString("1"));
+    auto cell = [m](int r, int c) { return m->index(r, c).data().toString(); };
+    // A letter on the grid opens the box with it; the rest goes into the box; Enter commits.
+    grid->setCurrentIndex(m->index(0, 0));
+    QTest::keyClicks(grid, "Y");
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->text(), QString("Y"));
+    QTest::keyClicks(box, "ear");
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(!box->isVisible());
+    QCOMPARE(cell(0, 0), QString("Year"));
+    // Escape discards; Down in the box commits and moves; Tab moves right.
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClicks(grid, "1");
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(cell(1, 0), QString());
+    QTest::keyClicks(grid, "2");
+    QTest::keyClicks(box, "001");
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(cell(1, 0), QString("2001"));
+    QCOMPARE(grid->currentIndex().row(), 2);
+    // F2 (as a double click) starts with the cell's text.
+    grid->setCurrentIndex(m->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QCOMPARE(box->text(), QString("Year"));
+    QTest::keyClick(box, Qt::Key_Escape);
+    // Undo and redo from the menu.
+    ed->findChild<QAction*>("mnuUndo")->trigger();
+    QCOMPARE(cell(1, 0), QString());
+    ed->findChild<QAction*>("mnuRedo")->trigger();
+    QCOMPARE(cell(1, 0), QString("2001"));
+    // A block pasted from another program lands in the cells, the grid growing for it.
+    QApplication::clipboard()->setText("2002\t42.5\n2003\t44\n");
+    grid->setCurrentIndex(m->index(2, 0));
+    ed->findChild<QAction*>("mnuPaste")->trigger();
+    QCOMPARE(cell(2, 1), QString("42.5"));
+    QCOMPARE(cell(3, 0), QString("2003"));
+    // Saved as comma-separated text under the name chosen; the caption follows it.
+    const QString path = dir_.filePath("edited.csv");
+    host_->saves = {path.toStdString()};
+    ed->findChild<QAction*>("mnuSaveAs")->trigger();
+    QCOMPARE(ed->windowTitle(), "KRV Worksheet - " + path);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), QString("\"Year\",\n2001,\n2002,42.5\n2003,44\n"));
+    // Closing with unsaved changes asks; Cancel keeps the window, No lets it go.
+    grid->setCurrentIndex(m->index(5, 5));
+    QTest::keyClick(grid, Qt::Key_X);
+    QTest::keyClick(box, Qt::Key_Return);
+    host_->buttons = {vbCancel};
+    ed->close();
+    QCOMPARE(host_->messages.last(), QString("Do you want to save changes to the current worksheet?"));
+    QVERIFY(window_->Editor() == ed && ed->isVisible());
+    host_->buttons = {vbNo};
+    ed->close();
+    QVERIFY(!window_->Editor());
   }
 
   void waitAndNoticeWindows() {

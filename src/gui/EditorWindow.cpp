@@ -1,0 +1,261 @@
+#include "gui/EditorWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTableView>
+
+#include "gui/CommandWiring.h"
+#include "workbench/Workbench.h"
+#include "workbench/WorksheetEditor.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+int EditorGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : std::max(rows_ - 1, 0); }
+
+int EditorGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : std::max(cols_ - 1, 0);
+}
+
+QVariant EditorGridModel::data(const QModelIndex& index, int role) const {
+  if (!editor_ || !index.isValid()) return {};
+  const std::string& text = editor_->TextMatrix(index.row() + 1, index.column() + 1);
+  if (role == Qt::DisplayRole) return QString::fromStdString(text);
+  // Numbers to the right, texts to the left, as a spreadsheet shows them.
+  if (role == Qt::TextAlignmentRole) {
+    const bool number = !text.empty() && WholeNumber(text).has_value();
+    return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+  }
+  return {};
+}
+
+QVariant EditorGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (!editor_ || role != Qt::DisplayRole) return {};
+  return QString::fromStdString(orientation == Qt::Horizontal ? editor_->TextMatrix(0, section + 1)
+                                                              : editor_->TextMatrix(section + 1, 0));
+}
+
+void EditorGridModel::Sync(const WorksheetEditor* editor) {
+  const int rows = editor ? editor->Rows() : 0, cols = editor ? editor->Cols() : 0;
+  if (editor != editor_ || rows != rows_ || cols != cols_) {
+    beginResetModel();
+    editor_ = editor;
+    rows_ = rows;
+    cols_ = cols;
+    endResetModel();
+    return;
+  }
+  if (rows_ > 1 && cols_ > 1) emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 2), {Qt::DisplayRole});
+}
+
+EditorWindow::EditorWindow(Workbench& bench, QWidget* parent) : QMainWindow(parent, Qt::Window), bench_(bench) {
+  setObjectName("frmEdit");
+  setWindowTitle("KRV - Worksheet1");
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  resize(960, 640);
+
+  auto item = [this](QMenu* menu, const char* name, const char* caption, QKeySequence keys = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    if (!keys.isEmpty()) a->setShortcut(keys);
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu("&File");
+  item(file, "mnuNew", "&New Worksheet", QKeySequence::New);
+  item(file, "mnuOpen", "&Open Worksheet...", QKeySequence::Open);
+  item(file, "mnuSave", "&Save Worksheet", QKeySequence::Save);
+  item(file, "mnuSaveAs", "Save Worksheet &As...");
+  file->addSeparator();
+  item(file, "mnuClose", "&Close Worksheet");
+  item(file, "mnuExit", "E&xit Editor");
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  item(edit, "mnuUndo", "&Undo", QKeySequence::Undo);
+  item(edit, "mnuRedo", "&Redo", QKeySequence(Qt::CTRL | Qt::Key_Y));
+  edit->addSeparator();
+  item(edit, "mnuCut", "Cu&t", QKeySequence::Cut);
+  item(edit, "mnuCopy", "&Copy", QKeySequence::Copy);
+  item(edit, "mnuPaste", "&Paste", QKeySequence::Paste);
+  item(edit, "mnuDelete", "&Delete");
+  QMenu* help = menuBar()->addMenu("&Help");
+  item(help, "mnuHelpTopics", "&Help Topics");
+  item(help, "mnuAbout", "&About...");
+
+  grid_ = new QTableView(this);
+  grid_->setObjectName("Fg2");
+  model_ = new EditorGridModel(grid_);
+  grid_->setModel(model_);
+  grid_->setFont(QFont("Arial", 9));
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  grid_->setTabKeyNavigation(false);
+  // Fixed sizes: the view never measures the rows or columns of a large sheet.
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setDefaultSectionSize(20);
+  grid_->verticalHeader()->setMinimumWidth(36);  // the fixed column, 540 twips
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid_->horizontalHeader()->setDefaultSectionSize(72);
+  grid_->installEventFilter(this);
+  setCentralWidget(grid_);
+
+  edit_ = new QLineEdit(grid_->viewport());
+  edit_->setObjectName("txtEdit");
+  edit_->setFont(QFont("Arial", 9));
+  edit_->setFrame(false);
+  edit_->hide();
+  edit_->installEventFilter(this);
+
+  connect(grid_, &QTableView::doubleClicked, this, [this] { Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}}); });
+  WireThroughTable(
+      this, "frmEdit.", [this](const QString& name) { return findChild<QObject*>(name); },
+      [this](const Action& a) { Act(a); });
+  Refresh();
+  connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { SendSelection(); });
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SendSelection(); });
+}
+
+void EditorWindow::Act(const Action& a) {
+  if (detached_) return;
+  std::string error;
+  if (!Perform(bench_, a, error)) QApplication::beep();
+  Refresh();  // the window may be closing: Refresh looks for the editor first
+}
+
+// The rectangle the person selected with the mouse or the keyboard, from its anchor to
+// the current cell.
+void EditorWindow::SendSelection() {
+  if (refreshing_) return;
+  const QModelIndex current = grid_->selectionModel()->currentIndex();
+  if (!current.isValid()) return;
+  int top = current.row(), bottom = current.row(), left = current.column(), right = current.column();
+  for (const QItemSelectionRange& r : grid_->selectionModel()->selection()) {
+    top = std::min(top, r.top());
+    bottom = std::max(bottom, r.bottom());
+    left = std::min(left, r.left());
+    right = std::max(right, r.right());
+  }
+  const int anchorRow = current.row() == top ? bottom : top;
+  const int anchorCol = current.column() == left ? right : left;
+  const std::string text = std::to_string(anchorRow + 1) + "," + std::to_string(anchorCol + 1) + ":" +
+                           std::to_string(current.row() + 1) + "," + std::to_string(current.column() + 1);
+  WorksheetEditor* ed = bench_.Editor();
+  if (ed && ed->SelRow1() == top + 1 && ed->SelRow2() == bottom + 1 && ed->SelCol1() == left + 1 &&
+      ed->SelCol2() == right + 1 && ed->Row() == current.row() + 1 && ed->Col() == current.column() + 1) {
+    return;  // what the editor already has
+  }
+  Act({ActionKind::Set, "frmEdit.Fg2.Selection", text, {}});
+}
+
+void EditorWindow::Detach() {
+  detached_ = true;
+  model_->Sync(nullptr);  // the sheet it showed is gone
+}
+
+void EditorWindow::Refresh() {
+  if (detached_) return;
+  WorksheetEditor* ed = bench_.Editor();
+  if (!ed) {
+    model_->Sync(nullptr);
+    return;
+  }
+  refreshing_ = true;
+  setWindowTitle(QString::fromStdString(ed->Caption()));
+  model_->Sync(ed);
+  const QModelIndex current = model_->index(ed->Row() - 1, ed->Col() - 1);
+  QItemSelectionModel* sel = grid_->selectionModel();
+  sel->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+  sel->select(QItemSelection(model_->index(ed->SelRow1() - 1, ed->SelCol1() - 1),
+                             model_->index(ed->SelRow2() - 1, ed->SelCol2() - 1)),
+              QItemSelectionModel::ClearAndSelect);
+  grid_->scrollTo(current);
+  if (ed->EditVisible()) {
+    edit_->setGeometry(grid_->visualRect(current));
+    if (edit_->text().toStdString() != ed->EditText()) {
+      edit_->setText(QString::fromStdString(ed->EditText()));
+      edit_->setCursorPosition(edit_->text().size());
+    }
+    edit_->show();
+    edit_->setFocus();
+  } else if (edit_->isVisible()) {
+    edit_->hide();
+    grid_->setFocus();
+  }
+  if (QAction* a = findChild<QAction*>("mnuUndo")) a->setEnabled(ed->CanUndo());
+  if (QAction* a = findChild<QAction*>("mnuRedo")) a->setEnabled(ed->CanRedo());
+  refreshing_ = false;
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool shift = key->modifiers() & Qt::ShiftModifier;
+  const std::string shiftText = shift ? ",1" : ",0";
+  if (watched == edit_) {
+    int code = 0;
+    switch (key->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter: code = kKeyReturn; break;
+      case Qt::Key_Escape: code = kKeyEscape; break;
+      case Qt::Key_Up: code = kKeyUp; break;
+      case Qt::Key_Down: code = kKeyDown; break;
+      default: return false;
+    }
+    Act({ActionKind::Set, "frmEdit.txtEdit.KeyDown", std::to_string(code) + shiftText, {}});
+    return true;
+  }
+  if (watched != grid_) return QMainWindow::eventFilter(watched, event);
+  if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  int code = 0;
+  switch (key->key()) {
+    case Qt::Key_Up: code = kKeyUp; break;
+    case Qt::Key_Down: code = kKeyDown; break;
+    case Qt::Key_Left: code = kKeyLeft; break;
+    case Qt::Key_Right: code = kKeyRight; break;
+    case Qt::Key_Home: code = kKeyHome; break;
+    case Qt::Key_End: code = kKeyEnd; break;
+    case Qt::Key_PageUp: code = kKeyPageUp; break;
+    case Qt::Key_PageDown: code = kKeyPageDown; break;
+    case Qt::Key_Tab: code = kKeyTab; break;
+    case Qt::Key_Backtab: code = kKeyTab; break;
+    case Qt::Key_Delete: code = kKeyDelete; break;
+    case Qt::Key_Backspace: code = kKeyBack; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: code = kKeyReturn; break;
+    case Qt::Key_F2:
+      Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}});
+      return true;
+    default: break;
+  }
+  if (code != 0) {
+    const bool back = key->key() == Qt::Key_Backtab;
+    Act({ActionKind::Set, "frmEdit.Fg2.KeyDown", std::to_string(code) + (shift || back ? ",1" : ",0"), {}});
+    return true;
+  }
+  const QString typed = key->text();
+  if (!typed.isEmpty() && typed.at(0).unicode() >= 32 && typed.at(0).unicode() != 127) {
+    Act({ActionKind::Set, "frmEdit.Fg2.KeyPress", typed.toStdString(), {}});
+    return true;
+  }
+  return false;
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+  if (detached_) {
+    event->accept();
+    return;
+  }
+  // The window's close button is "E&xit Editor": the question about unsaved changes may
+  // keep it open.
+  if (bench_.Editor()) Act({ActionKind::Click, "frmEdit.mnuExit", {}, {}});
+  if (bench_.Editor()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace quantorial
