@@ -15,40 +15,14 @@
 #include <random>
 #include <string>
 
+#include "BenchFiles.h"
 #include "io/DataFile.h"
 
 namespace {
 
-std::string Folder() {
-  static const std::string dir = [] {
-    std::string t = (std::filesystem::temp_directory_path() / "quantorial-bench-XXXXXX").string();
-    return std::string(::mkdtemp(t.data()));
-  }();
-  return dir;
-}
-
-std::string XlsxFile() {
-  static const std::string path = [] {
-    const std::string p = Folder() + "/numbers.xlsx";
-    lxw_workbook* wb = workbook_new(p.c_str());
-    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
-    std::mt19937_64 gen(1);
-    std::uniform_real_distribution<double> u(-1000, 1000);
-    worksheet_write_string(ws, 0, 0, "Year", nullptr);
-    for (int c = 1; c < 200; ++c) worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), ("v" + std::to_string(c)).c_str(), nullptr);
-    for (int r = 1; r < 2000; ++r) {
-      worksheet_write_number(ws, static_cast<lxw_row_t>(r), 0, 1900 + r, nullptr);
-      for (int c = 1; c < 200; ++c) worksheet_write_number(ws, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), u(gen), nullptr);
-    }
-    workbook_close(wb);
-    return p;
-  }();
-  return path;
-}
-
 std::string CsvFile() {
   static const std::string path = [] {
-    const std::string p = Folder() + "/numbers.csv";
+    const std::string p = quantorial::bench::Folder() + "/numbers.csv";
     std::ofstream out(p);
     std::mt19937_64 gen(2);
     std::uniform_real_distribution<double> u(-1000, 1000);
@@ -77,7 +51,7 @@ void Load(benchmark::State& state, const std::string& path) {
   }
 }
 
-void BM_LoadXlsx200x2000(benchmark::State& state) { Load(state, XlsxFile()); }
+void BM_LoadXlsx200x2000(benchmark::State& state) { Load(state, quantorial::bench::Xlsx200x2000()); }
 void BM_LoadCsvMillionCells(benchmark::State& state) { Load(state, CsvFile()); }
 BENCHMARK(BM_LoadXlsx200x2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCsvMillionCells)->Unit(benchmark::kMillisecond);
@@ -125,10 +99,10 @@ void ReportMemory(const std::string& name, const std::string& path) {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   // Make the files before measuring memory, so that the child processes only load.
-  const std::string xlsx = XlsxFile(), csv = CsvFile();
+  const std::string xlsx = quantorial::bench::Xlsx200x2000(), csv = CsvFile();
   ReportMemory("xlsx 200 x 2000", xlsx);
   ReportMemory("csv 1000 x 1000", csv);
   benchmark::RunSpecifiedBenchmarks();
-  std::filesystem::remove_all(Folder());
+  std::filesystem::remove_all(quantorial::bench::Folder());
   return 0;
 }

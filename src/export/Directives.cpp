@@ -279,11 +279,7 @@ bool DirectiveRunner::Subtotal(int groupBy, int function, const std::vector<int>
   if (groupBy < 1 || groupBy - 1 > s.col2 - s.col1 || s.row2 <= s.row1) return false;
   const int code = function == -4106 ? 1 : 9;  // average or sum
   const int groupColumn = s.col1 + groupBy - 1;
-  auto colName = [](int c) {
-    std::string letters;
-    for (int x = c + 1; x > 0; x = (x - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (x - 1) % 26));
-    return letters;
-  };
+  auto colName = [](int c) { return ColumnLetters(c + 1); };
   // Rows below the list move down as total rows are inserted: collect everything first.
   std::vector<std::pair<std::pair<int, int>, SheetCell>> below;
   for (auto it = sheet_.cells.begin(); it != sheet_.cells.end();) {
@@ -525,8 +521,7 @@ void DirectiveRunner::Layout(std::string_view name, int lastRow) {
   const std::string last = std::to_string(lastRow + 1);
   if (name == "FIT") {
     const int lastCol = std::max(sheet_.LastColumn(), 0);
-    std::string lastColName;
-    for (int x = lastCol + 1; x > 0; x = (x - 1) / 26) lastColName.insert(lastColName.begin(), static_cast<char>('A' + (x - 1) % 26));
+    const std::string lastColName = ColumnLetters(lastCol + 1);
     Run("autofit A3:" + lastColName + last);
     for (const char* range : {"A3:M5", "I3:J3", "K3:L3"}) {
       Select(range);

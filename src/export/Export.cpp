@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "export/Directives.h"
+#include "export/PlainWorkbook.h"
 #include "export/Sheet.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -63,6 +64,11 @@ Cell SpreadsheetValue(Cell c) {
 }  // namespace
 
 bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::string& error) {
+  // A new workbook, or one of a single sheet, is written plainly (its first sheet keeps
+  // its name); one with more sheets goes through the sheet model, which keeps the others.
+  std::string firstName;
+  const int sheets = FileExists(path) ? WorkbookSheetCount(path, &firstName) : 0;
+  if (sheets <= 1) return WritePlainWorkbook(m, firstName, path, error);
   const std::string stem = path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0
                                ? path.substr(0, path.size() - 5)
                                : path;

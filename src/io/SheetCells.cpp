@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "io/CsvReader.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 
@@ -154,9 +155,7 @@ std::string DateTimeText(int year, int month, int day, int hour, int minute, dou
 }
 
 std::string CellReference(long long row, long long col) {
-  std::string letters;
-  for (long long c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-  return letters + std::to_string(row + 1);
+  return ColumnLetters(col + 1) + std::to_string(row + 1);
 }
 
 bool IsBuiltinDateFormat(int id) {

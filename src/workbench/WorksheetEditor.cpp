@@ -40,12 +40,6 @@ std::string GridText(const Cell& c) {
 
 }  // namespace
 
-std::string ColumnLetters(int column) {
-  std::string s;
-  for (int n = column; n > 0; n = (n - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (n - 1) % 26));
-  return s;
-}
-
 WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder) : host_(host), dataFolder_(std::move(dataFolder)) {}
 
 const std::string& WorksheetEditor::TextMatrix(int row, int col) const {

@@ -14,6 +14,7 @@
 
 #include "workspace/Host.h"
 #include "workspace/LabelledMatrix.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 
@@ -39,9 +40,6 @@ inline constexpr int kShiftMask = 1;
 inline constexpr const char* kSaveChangesPrompt = "Do you want to save changes to the current worksheet?";
 inline constexpr const char* kWorksheetFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
-
-// The column letters of a spreadsheet: 1 "A" .. 26 "Z", 27 "AA", 28 "AB", .. 702 "ZZ", 703 "AAA".
-std::string ColumnLetters(int column);
 
 class WorksheetEditor {
  public:

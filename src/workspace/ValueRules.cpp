@@ -377,4 +377,10 @@ std::string DisplayText(const Cell& c, int decimals) {
   return FormatFixed(NumberOf(c), decimals);
 }
 
+std::string ColumnLetters(long long column) {
+  std::string s;
+  for (long long n = column; n > 0; n = (n - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return s;
+}
+
 }  // namespace quantorial

@@ -105,6 +105,9 @@ std::optional<int> WholeNumberRounded(std::string_view text);
 // plain digits.
 std::string CellText(const Cell& c);
 
+// The letters of a sheet column counted from 1: "A" .. "Z", "AA", "AB", .. "ZZ", "AAA".
+std::string ColumnLetters(long long column);
+
 // The shortest decimal text that reads back to the same double ("0.1", "1e-07").
 std::string ShortestText(double v);
 

@@ -79,6 +79,61 @@ TEST(Export, AnExistingWorkbookKeepsItsSheets) {
 
 std::string Part(const std::string& book, const char* part) { return ReadZipPart(book, part).value_or(""); }
 
+// The worksheet editor's save: every column, only what the sheet holds now, texts of any
+// bytes, and a workbook's other sheets kept.
+TEST(Export, AWorksheetIsWrittenWholeAndReplacesWhatTheSheetHeld) {
+  TempDir dir;
+  std::string error;
+  LabelledMatrix sheet = LabelledMatrix::Dimension(3, 199);
+  for (int j = 0; j <= 199; ++j) sheet.Set(0, j, "c" + std::to_string(j));
+  sheet.Set(1, 0, 1.5);
+  sheet.Set(1, 150, -2.0);  // a gap before it: the cell takes its reference
+  sheet.Set(2, 1, std::string("a<b & \"c\"\x01 \xC3\xA9\xFF "));
+  sheet.Set(3, 199, std::string("last"));
+  const std::string book = dir.File("sheet.xlsx");
+  ASSERT_TRUE(ExportWorksheet(sheet, book, error)) << error;
+  const auto r = ReadDataFile(book);
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.matrix.Cols(), 199);  // no cut at 128 columns
+  EXPECT_EQ(r.matrix.Get(1, 0), Cell(1.5));
+  EXPECT_EQ(r.matrix.Get(1, 150), Cell(-2.0));
+  EXPECT_TRUE(IsEmpty(r.matrix.Get(1, 149)));
+  // Markup escaped, a control character dropped, a byte that is not UTF-8 replaced.
+  EXPECT_EQ(r.matrix.Get(2, 1), Cell(std::string("a<b & \"c\" \xC3\xA9\xEF\xBF\xBD ")));
+  EXPECT_EQ(r.matrix.Get(3, 199), Cell(std::string("last")));
+  // Saved again smaller: the cells that are gone do not come back.
+  ASSERT_TRUE(ExportWorksheet(M({{T("only")}}), book, error)) << error;
+  EXPECT_EQ(ReadDataFile(book).matrix.Rows(), 0);
+  EXPECT_EQ(ReadDataFile(book).matrix.Cols(), 0);
+  // A workbook of two sheets keeps the other one and its first sheet's name.
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("old"), 1.0}, {T("gone"), 2.0}}), dir.File("two"), 1, 1, "Data", "", 0, 0, error));
+  std::vector<WorkbookSheet> sheets;
+  ASSERT_TRUE(ReadXlsxSheets(dir.File("two.xlsx"), sheets, error));
+  Workbook two;
+  for (auto& s : sheets) {
+    Sheet x;
+    x.name = s.name;
+    for (auto& e : s.cells) x.At(static_cast<int>(e.row), static_cast<int>(e.col)).value = e.cell;
+    two.sheets.push_back(x);
+  }
+  Sheet notes;
+  notes.name = "Notes";
+  notes.At(0, 0).value = std::string("kept");
+  two.sheets.push_back(notes);
+  ASSERT_TRUE(WriteWorkbook(two, dir.File("two.xlsx"), error)) << error;
+  ASSERT_TRUE(ExportWorksheet(M({{T("new")}}), dir.File("two.xlsx"), error)) << error;
+  ASSERT_TRUE(ReadXlsxSheets(dir.File("two.xlsx"), sheets, error));
+  ASSERT_EQ(sheets.size(), 2u);
+  EXPECT_EQ(sheets[0].name, "Data");
+  ASSERT_EQ(sheets[0].cells.size(), 1u);
+  EXPECT_EQ(sheets[0].cells[0].cell, Cell(std::string("new")));
+  EXPECT_EQ(sheets[1].cells.at(0).cell, Cell(std::string("kept")));
+  // A single-sheet workbook keeps its sheet's name.
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("x")}}), dir.File("one"), 1, 1, "Series", "", 0, 0, error));
+  ASSERT_TRUE(ExportWorksheet(M({{T("y")}}), dir.File("one.xlsx"), error)) << error;
+  EXPECT_NE(Part(dir.File("one.xlsx"), "xl/workbook.xml").find("name=\"Series\""), std::string::npos);
+}
+
 TEST(Export, DirectivesFormatTheSheet) {
   TempDir dir;
   ProcessBorderSettings() = BorderSettings{};
