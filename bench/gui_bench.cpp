@@ -1,8 +1,10 @@
 // Speed of the desktop window: from the start of the program to a shown main window, and
-// showing a 1000 x 1000 matrix in a grid (Preview and the repaint that follows).
+// showing a 1000 x 1000 matrix in a grid (Preview and the repaint that follows), the
+// dynamic commands in the window, and scrolling the worksheet editor over a 200 x 2000 sheet.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/gui_bench
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTableView>
@@ -13,8 +15,10 @@
 #include <vector>
 
 #include "BenchModel.h"
+#include "gui/EditorWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
+#include "workbench/WorksheetEditor.h"
 
 using namespace quantorial;
 
@@ -72,10 +76,36 @@ int main(int argc, char** argv) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
   };
   const double endo = timed(&Workbench::cmdDynamicEndo_Click), exo = timed(&Workbench::cmdDynamicExo_Click);
+  // The worksheet editor over a 200 x 2000 sheet: one repaint per scroll step, from the top
+  // to the bottom in 100 steps and across in 20.
+  wb.cmdEdt_Click();
+  LabelledMatrix sheet = LabelledMatrix::Dimension(1999, 199);
+  for (int i = 0; i <= 1999; ++i) {
+    for (int j = 0; j <= 199; ++j) sheet.Set(i, j, i * 0.37 + j);
+  }
+  wb.Editor()->Preview(sheet, false);
+  EditorWindow* editor = window->Editor();
+  editor->Refresh();
+  QTableView* grid = editor->Grid();
+  QCoreApplication::processEvents();
+  std::vector<double> frames;
+  auto frame = [&](QScrollBar* bar, int value) {
+    QElapsedTimer t;
+    t.start();
+    bar->setValue(value);
+    grid->viewport()->repaint();
+    frames.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+  };
+  for (int step = 1; step <= 100; ++step) frame(grid->verticalScrollBar(), grid->verticalScrollBar()->maximum() * step / 100);
+  for (int step = 1; step <= 20; ++step) frame(grid->horizontalScrollBar(), grid->horizontalScrollBar()->maximum() * step / 20);
+  std::sort(frames.begin(), frames.end());
+
   std::printf("start to a shown main window: %.1f ms\n", startMs);
   std::printf("Dynamic Endo (300 x 100, 60 + 40 years) in the window: %.1f ms\n", endo);
   std::printf("Dynamic Exo (300 x 100, 60 + 40 years) in the window: %.1f ms\n", exo);
   std::printf("Preview of a 1000 x 1000 matrix: median %.1f ms (fastest %.1f, slowest %.1f)\n", times[3], times[0],
               times[6]);
+  std::printf("worksheet editor, 200 x 2000 sheet: scroll step with repaint median %.2f ms, slowest %.2f ms (%zu steps)\n",
+              frames[frames.size() / 2], frames.back(), frames.size());
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "gui/ChartOptionsDialog.h"
+#include "gui/EditorWindow.h"
 #include "gui/ForecastDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
@@ -134,10 +135,17 @@ void GuiHost::WindowService(const std::string& service) {
   if (service == "EditorClosed") window_->CloseEditor();
 }
 
+QWidget* GuiHost::DialogParent() const {
+  // A box or file dialog asked for by the worksheet editor belongs over the editor, so that
+  // closing it leaves the editor on top instead of the main window.
+  if (window_ && window_->Editor() && window_->Editor()->isActiveWindow()) return window_->Editor();
+  return window_;
+}
+
 LabelledMatrix GuiHost::CopyGrid(int grid) { return window_ ? window_->CopyGridMatrix(grid) : LabelledMatrix(); }
 
 int GuiHost::AskMsgBox(const std::string& prompt, int buttons, const std::string& title) {
-  QMessageBox box(window_);
+  QMessageBox box(DialogParent());
   box.setText(QString::fromStdString(prompt));
   box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title));
   switch (buttons & kMsgBoxIconMask) {
@@ -183,14 +191,14 @@ std::optional<std::string> GuiHost::AskInput(const std::string& prompt, const st
                                              const std::string& defaultText) {
   bool ok = false;
   const QString text = QInputDialog::getText(
-      window_, QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title),
+      DialogParent(), QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title),
       QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
   if (!ok) return std::nullopt;
   return text.toStdString();
 }
 
 std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request) {
-  const QString path = QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title),
+  const QString path = QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.title),
                                                     QString::fromStdString(request.initialFolder),
                                                     QtFileFilter(request.filter));
   if (path.isEmpty()) return std::nullopt;
@@ -200,7 +208,7 @@ std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request
 std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request) {
   QString start = QString::fromStdString(request.initialFolder);
   if (!request.defaultName.empty()) start += "/" + QString::fromStdString(request.defaultName);
-  const QString path = QFileDialog::getSaveFileName(window_, QString::fromStdString(request.title), start,
+  const QString path = QFileDialog::getSaveFileName(DialogParent(), QString::fromStdString(request.title), start,
                                                     QtFileFilter(request.filter));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();

@@ -46,6 +46,9 @@ class GuiHost : public Host {
   virtual bool StartProgram(const QString& program);
 
  protected:
+  // The window a box or dialog opens over: the worksheet editor when it is the active
+  // window, else the main window.
+  QWidget* DialogParent() const;
   // The real Qt boxes and dialogs; tests answer these instead.
   virtual int AskMsgBox(const std::string& prompt, int buttons, const std::string& title);
   virtual std::optional<std::string> AskInput(const std::string& prompt, const std::string& title,
