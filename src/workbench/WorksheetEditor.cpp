@@ -203,7 +203,14 @@ void WorksheetEditor::txtEdit_Change(const std::string& text) {
 void WorksheetEditor::Commit() {
   if (!editVisible_) return;
   editVisible_ = false;
-  if (TextMatrix(row_, col_) != editText_) Apply({{row_, col_, TextMatrix(row_, col_), editText_}});
+  // The grid fills a text into its whole selection (one cell, unless a block is selected).
+  Step step;
+  for (int r = SelRow1(); r <= SelRow2(); ++r) {
+    for (int c = SelCol1(); c <= SelCol2(); ++c) {
+      if (TextMatrix(r, c) != editText_) step.push_back({r, c, TextMatrix(r, c), editText_});
+    }
+  }
+  Apply(std::move(step));
 }
 
 void WorksheetEditor::EditKeyCode(int keyCode, int /*shift*/) {

@@ -126,6 +126,18 @@ TEST_F(Editor, GridKeysMoveSelectAndClear) {
   EXPECT_EQ(ed->Col(), 65);
 }
 
+TEST_F(Editor, ATextTypedOverASelectedBlockFillsIt) {
+  ed->SetCellText(2, 3, "kept");
+  ed->Fg2_SelChange(2, 1, 3, 2);
+  ed->Fg2_KeyPress('7');
+  ed->txtEdit_KeyDown(kKeyReturn, 0);
+  for (const auto& [r, c] : {std::pair{2, 1}, {2, 2}, {3, 1}, {3, 2}}) EXPECT_EQ(ed->TextMatrix(r, c), "7");
+  EXPECT_EQ(ed->TextMatrix(2, 3), "kept");
+  ed->mnuUndo_Click();  // one step
+  EXPECT_EQ(ed->TextMatrix(2, 1), "");
+  EXPECT_EQ(ed->TextMatrix(3, 2), "");
+}
+
 TEST_F(Editor, UndoAndRedoKeepAHundredStepsAndMore) {
   for (int i = 1; i <= 150; ++i) Type(1 + (i - 1) % 100, 1, "v" + std::to_string(i));
   for (int i = 0; i < 120; ++i) ed->mnuUndo_Click();
