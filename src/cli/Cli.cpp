@@ -288,7 +288,10 @@ int RunModel(const Arguments& a, std::ostream& err) {
   }
 
   std::unique_ptr<SettingsStore> store;
-  if (a.store) store = std::make_unique<SettingsStore>(*a.store);
+  if (a.store) {
+    store = std::make_unique<SettingsStore>(*a.store);
+    store->OpenInBackground();  // while the data files load
+  }
   CliHost host(err, a.verbose);
   Workbench wb(host, store.get(), std::string());
   wb.SetShift(shift);

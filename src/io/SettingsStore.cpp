@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 
 namespace quantorial {
 
@@ -30,8 +31,10 @@ std::string Trim(const std::string& s) {
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-// One open connection, closed at the end of the scope.
-class Connection {
+}  // namespace
+
+// One open connection, closed when it is destroyed.
+class SettingsStore::Connection {
  public:
   explicit Connection(const std::string& path) {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
@@ -121,10 +124,10 @@ class Connection {
   std::string error_;
 };
 
-// Makes sure the store file exists, created whole: a new store is made under another
-// name and then linked into place, so that a second copy of the program starting at the
-// same moment never opens a half-made file (whose encryption salt would not match).
-bool EnsureStore(const std::string& folder, const std::string& path, std::string& error) {
+// A new store is made under another name and then linked into place, so that a second
+// copy of the program starting at the same moment never opens a half-made file (whose
+// encryption salt would not match).
+bool SettingsStore::EnsureStore(const std::string& folder, const std::string& path, std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   struct stat st {};
@@ -151,39 +154,73 @@ bool EnsureStore(const std::string& folder, const std::string& path, std::string
   return ok;
 }
 
-}  // namespace
-
 SettingsStore::SettingsStore(std::string folder)
     : folder_(std::move(folder)), path_((std::filesystem::path(folder_) / kSettingsFileName).string()) {}
 
-bool SettingsStore::OpenSettingsDb(std::string* error) const {
+SettingsStore::~SettingsStore() {
+  if (opening_.joinable()) opening_.join();
+}
+
+void SettingsStore::OpenInBackground() {
+  if (opening_.joinable() || folder_.empty()) return;
+  try {
+    opening_ = std::thread([this] {
+      std::lock_guard lock(mutex_);
+      std::string ignored;
+      Open(ignored);
+    });
+  } catch (const std::system_error&) {
+    // No thread to spare: the store opens at its first use instead.
+  }
+}
+
+SettingsStore::Connection* SettingsStore::Open(std::string& error) const {
+  struct stat st {};
+  if (connection_ && ::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) {
+    return connection_.get();
+  }
+  connection_.reset();
   std::string why;
   if (!EnsureStore(folder_, path_, why)) {
-    if (error) *error = "settings store \"" + path_ + "\": " + why;
-    return false;
+    error = "settings store \"" + path_ + "\": " + why;
+    return nullptr;
   }
-  Connection c(path_);
-  if (!c.Ok() && error) *error = "settings store \"" + path_ + "\": " + c.Error();
-  return c.Ok();
+  auto c = std::make_unique<Connection>(path_);
+  if (!c->Ok()) {
+    error = "settings store \"" + path_ + "\": " + c->Error();
+    return nullptr;
+  }
+  if (::stat(path_.c_str(), &st) == 0) {
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+  }
+  connection_ = std::move(c);
+  return connection_.get();
+}
+
+bool SettingsStore::OpenSettingsDb(std::string* error) const {
+  std::lock_guard lock(mutex_);
+  std::string why;
+  const bool ok = Open(why) != nullptr;
+  if (!ok && error) *error = why;
+  return ok;
 }
 
 std::optional<std::string> SettingsStore::Get(const std::string& section, const std::string& setting,
                                               std::string* error) const {
+  std::lock_guard lock(mutex_);
   std::string why;
-  if (!EnsureStore(folder_, path_, why)) {
-    if (error) *error = "settings store \"" + path_ + "\": " + why;
-    return std::nullopt;
-  }
-  Connection c(path_);
-  if (!c.Ok()) {
-    if (error) *error = "settings store \"" + path_ + "\": " + c.Error();
+  Connection* c = Open(why);
+  if (!c) {
+    if (error) *error = why;
     return std::nullopt;
   }
   long long sn = 0;
   std::string value;
   bool found = false;
-  if (!c.Find(Trim(section), Trim(setting), sn, value, found)) {
-    if (error) *error = "settings store \"" + path_ + "\": " + c.Error();
+  if (!c->Find(Trim(section), Trim(setting), sn, value, found)) {
+    if (error) *error = "settings store \"" + path_ + "\": " + c->Error();
+    connection_.reset();  // opened afresh next time
     return std::nullopt;
   }
   if (!found) return std::nullopt;
@@ -197,45 +234,51 @@ std::string SettingsStore::GetDbSetting(const std::string& section, const std::s
 
 bool SettingsStore::SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
                                   std::string* error) const {
+  std::lock_guard lock(mutex_);
   std::string why;
-  if (!EnsureStore(folder_, path_, why)) {
-    if (error) *error = "settings store \"" + path_ + "\": " + why;
+  Connection* c = Open(why);
+  if (!c) {
+    if (error) *error = why;
     return false;
   }
-  Connection c(path_);
   auto fail = [&] {
-    if (error) *error = "settings store \"" + path_ + "\": " + c.Error();
+    if (error) *error = "settings store \"" + path_ + "\": " + c->Error();
+    connection_.reset();
     return false;
   };
-  if (!c.Ok()) return fail();
   // Look up and write in one transaction that holds the write lock from the start, so a
   // second copy of the program cannot add the same row in between.
-  if (!c.Exec("BEGIN IMMEDIATE")) return fail();
+  if (!c->Exec("BEGIN IMMEDIATE")) return fail();
   const std::string sec = Trim(section), key = Trim(setting);
   long long sn = 0;
   std::string old;
   bool found = false;
-  bool ok = c.Find(sec, key, sn, old, found);
+  bool ok = c->Find(sec, key, sn, old, found);
   if (ok) {
-    ok = found ? c.Write("UPDATE gdsystem SET Value = ?1 WHERE sn = ?2", value, std::string(), nullptr, &sn)
-               : c.Write("INSERT INTO gdsystem (Section, Setting, Value) VALUES (?1, ?2, ?3)", sec, key, &value,
-                         nullptr);
+    ok = found ? c->Write("UPDATE gdsystem SET Value = ?1 WHERE sn = ?2", value, std::string(), nullptr, &sn)
+               : c->Write("INSERT INTO gdsystem (Section, Setting, Value) VALUES (?1, ?2, ?3)", sec, key, &value,
+                          nullptr);
   }
   if (!ok) {
-    const std::string why = c.Error();
-    c.Exec("ROLLBACK");
-    if (error) *error = "settings store \"" + path_ + "\": " + why;
+    const std::string reason = c->Error();
+    c->Exec("ROLLBACK");
+    if (error) *error = "settings store \"" + path_ + "\": " + reason;
     return false;
   }
-  if (!c.Exec("COMMIT")) return fail();
+  if (!c->Exec("COMMIT")) {
+    c->Exec("ROLLBACK");
+    return fail();
+  }
   return true;
 }
 
 long long SettingsStore::CountRows(const std::string& section, const std::string& setting) const {
-  Connection c(path_);
-  if (!c.Ok()) return -1;
+  std::lock_guard lock(mutex_);
+  std::string why;
+  Connection* c = Open(why);
+  if (!c) return -1;
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(c.Db(),
+  if (sqlite3_prepare_v2(c->Db(),
                          "SELECT count(*) FROM gdsystem WHERE Section = ?1 COLLATE NOCASE "
                          "AND Setting = ?2 COLLATE NOCASE",
                          -1, &st, nullptr) != SQLITE_OK) {

@@ -1,10 +1,16 @@
 #pragma once
 // The settings store: a small password-protected database ("gdsystem.mdx", SQLCipher)
-// with one table `gdsystem` of (Section, Setting, Value) rows. It is opened and closed
-// around every read and write, so two running copies of the program share it safely.
+// with one table `gdsystem` of (Section, Setting, Value) rows. One connection is opened at
+// the first read or write and kept (the key derivation of an encrypted database takes a
+// good part of a second); every write is its own transaction that holds the write lock
+// from its lookup to its commit, so two running copies of the program share the file
+// safely. A store file that was replaced or removed meanwhile is opened anew.
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <string>
 #include <utility>
 
@@ -20,9 +26,16 @@ class SettingsStore {
  public:
   // The store lives in `folder` (created when missing).
   explicit SettingsStore(std::string folder);
-  virtual ~SettingsStore() = default;
+  virtual ~SettingsStore();
+  SettingsStore(const SettingsStore&) = delete;
+  SettingsStore& operator=(const SettingsStore&) = delete;
 
   const std::string& Path() const { return path_; }
+
+  // Starts opening the store on a thread of its own (the key derivation takes a good part
+  // of a second), so that a batch run's loading goes on meanwhile; the first read or write
+  // waits for it. What goes wrong is reported by that read or write.
+  void OpenInBackground();
 
   // Creates the database file and the table `gdsystem` when they are missing. False with
   // a reason when the file cannot be created or is not a settings database.
@@ -43,8 +56,19 @@ class SettingsStore {
   long long CountRows(const std::string& section, const std::string& setting) const;
 
  private:
+  class Connection;
+  // Makes sure the store file exists, created whole; false with the reason.
+  static bool EnsureStore(const std::string& folder, const std::string& path, std::string& error);
+  // The open connection, made (and the file created) when there is none or the file at
+  // the path is no longer the one it has open; null with the reason when it cannot be.
+  Connection* Open(std::string& error) const;
+
   std::string folder_;
   std::string path_;
+  mutable std::mutex mutex_;  // one statement sequence at a time on the connection
+  mutable std::unique_ptr<Connection> connection_;
+  mutable unsigned long long device_ = 0, inode_ = 0;  // the file the connection has open
+  std::thread opening_;
 };
 
 // A store of settings for one run only, held in memory: a session script played without a

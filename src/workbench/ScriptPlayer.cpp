@@ -308,6 +308,7 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     store = std::make_unique<TemporarySettings>();
   } else {
     store = std::make_unique<SettingsStore>(options.store);
+    store->OpenInBackground();  // while the script's first lines run
   }
   const std::string dataFolder = options.store.empty() ? folder : options.store + "/Data";
   ScriptHost host(err, options.verbose, folder);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <thread>
 
 #include "TempDir.h"
@@ -97,6 +99,72 @@ TEST(SettingsStore, TwoCopiesWritingAtOnceLoseNothing) {
     EXPECT_EQ(store.Get("b", "key" + std::to_string(i)), "b" + std::to_string(i));
   }
   EXPECT_EQ(store.CountRows("shared", "counter"), 1);
+}
+
+// The store keeps its connection between reads and writes; what other copies write, and a
+// file removed or replaced meanwhile, must still be seen.
+TEST(SettingsStore, AKeptConnectionSeesOtherWritersAndAReplacedFile) {
+  TempDir dir;
+  const SettingsStore kept(dir.path().string());
+  EXPECT_EQ(kept.Get("TORVIK", "LastTestFile"), std::nullopt);
+  {
+    const SettingsStore other(dir.path().string());
+    ASSERT_TRUE(other.SaveDbSetting("TORVIK", "LastTestFile", "b.csv"));
+  }
+  EXPECT_EQ(kept.Get("TORVIK", "LastTestFile"), "b.csv");
+  // The file removed (a person cleaning up): the next write makes a new one instead of
+  // writing into the removed file.
+  std::filesystem::remove(kept.Path());
+  ASSERT_TRUE(kept.SaveDbSetting("TORVIK", "LastTrendFile", "a.csv"));
+  EXPECT_TRUE(std::filesystem::exists(kept.Path()));
+  EXPECT_EQ(SettingsStore(dir.path().string()).Get("TORVIK", "LastTrendFile"), "a.csv");
+  // The file replaced by another store: the kept one reads the new file.
+  {
+    TempDir elsewhere;
+    const SettingsStore fresh(elsewhere.path().string());
+    ASSERT_TRUE(fresh.SaveDbSetting("TORVIK", "LastTrendFile", "fresh.csv"));
+    std::filesystem::copy_file(fresh.Path(), kept.Path() + ".copy");
+    std::filesystem::rename(kept.Path() + ".copy", kept.Path());
+  }
+  EXPECT_EQ(kept.Get("TORVIK", "LastTrendFile"), "fresh.csv");
+}
+
+TEST(SettingsStore, OpenedInTheBackgroundThenReadAndWritten) {
+  TempDir dir;
+  {
+    SettingsStore store(dir.path().string());
+    store.OpenInBackground();
+    ASSERT_TRUE(store.SaveDbSetting("TORVIK", "LastTrendFile", "x.csv"));
+    EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), "x.csv");
+  }
+  {
+    SettingsStore idle(dir.path().string());
+    idle.OpenInBackground();  // never used: it is still closed cleanly
+  }
+  const std::string junk = "not a store\n";
+  TempDir other;
+  other.Write("gdsystem.mdx", junk);
+  SettingsStore bad(other.path().string());
+  bad.OpenInBackground();
+  std::string error;
+  EXPECT_FALSE(bad.SaveDbSetting("TORVIK", "LastTrendFile", "x", &error));
+  EXPECT_NE(error.find("not a settings database"), std::string::npos) << error;
+  EXPECT_EQ(TempDir::Read(bad.Path()), junk);
+}
+
+TEST(SettingsStore, OneStoreSharedByThreads) {
+  TempDir dir;
+  const SettingsStore store(dir.path().string());
+  auto writer = [&](const std::string& who) {
+    for (int i = 0; i < 20; ++i) {
+      ASSERT_TRUE(store.SaveDbSetting(who, "key" + std::to_string(i), who + std::to_string(i)));
+      ASSERT_TRUE(store.Get(who, "key" + std::to_string(i)).has_value());
+    }
+  };
+  std::thread a(writer, "a"), b(writer, "b");
+  a.join();
+  b.join();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(store.Get("b", "key" + std::to_string(i)), "b" + std::to_string(i));
 }
 
 }  // namespace
