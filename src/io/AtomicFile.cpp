@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -41,7 +42,57 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error) {
+namespace {
+
+// Writes everything to an open descriptor; false with errno set.
+bool WriteAll(int fd, std::string_view content) {
+  const char* p = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsNullDevice(const std::string& path) {
+  struct stat st {}, null {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 &&
+         st.st_rdev == null.st_rdev;
+}
+
+bool WriteFileAtomically(const std::string& requested, std::string_view content, std::string& error) {
+  std::string path = requested;
+  struct stat target {};
+  if (::stat(path.c_str(), &target) == 0) {
+    if (S_ISDIR(target.st_mode)) {
+      error = "it is a folder, not a file";
+      return false;
+    }
+    if (!S_ISREG(target.st_mode)) {
+      // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into, never replaced.
+      const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd < 0 || !WriteAll(fd, content)) {
+        error = std::string("cannot write: ") + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+      }
+      ::close(fd);
+      return true;
+    }
+    // A link to a file: the file it names is replaced, the link stays.
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      path = real;
+      std::free(real);
+    }
+  }
   std::string tmp = path + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmp.data());
   if (fd < 0) {
@@ -63,17 +114,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
   }
-  const char* p = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail("cannot write");
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  if (!WriteAll(fd, content)) return fail("cannot write");
   if (::fsync(fd) != 0) return fail("cannot flush to disk");
   if (::close(fd) != 0) {
     error = std::string("cannot close: ") + std::strerror(errno);

@@ -12,7 +12,13 @@ namespace quantorial {
 bool ReadWholeFile(const std::string& path, std::string& content, std::string& error);
 
 // Writes `content` to `path` atomically. False with a reason in `error`; the target is
-// then unchanged and no temporary file is left behind.
+// then unchanged and no temporary file is left behind. A symbolic link keeps pointing at
+// the new file; a device or pipe (/dev/null, a FIFO) is written into directly, as there is
+// nothing to replace.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
+
+// True when the path names the null device (/dev/null or a link to it): what is written
+// there is thrown away, so it need not be made.
+bool IsNullDevice(const std::string& path);
 
 }  // namespace quantorial
