@@ -4,12 +4,14 @@
 // Run: build/bench/datafile_bench
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -60,38 +62,54 @@ std::size_t MatrixBytes(const quantorial::LabelledMatrix& m) {
   std::size_t bytes = 0;
   for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
     for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
-      bytes += sizeof(quantorial::Cell);
-      if (const auto* s = std::get_if<std::string>(&m.Ref(i, j)); s && s->capacity() > 15) bytes += s->capacity() + 1;
+      // A word per cell; a text's string besides, with what it holds beyond its own bytes.
+      bytes += sizeof(std::uint64_t);
+      const quantorial::Cell c = m.Value(i, j);
+      if (const auto* s = std::get_if<std::string>(&c)) bytes += sizeof(std::string) + (s->size() > 15 ? s->size() + 1 : 0);
     }
   }
   return bytes;
 }
 
+// The peak resident memory of this process in KiB (VmHWM), or -1.
+long long PeakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atoll(line.c_str() + 6);
+  }
+  return -1;
+}
+
 // Loads a file in a child process and prints its peak memory beyond what it started with.
+// The child gives back the memory the parent freed and resets its peak first: a forked
+// process starts with its parent's.
 void ReportMemory(const std::string& name, const std::string& path) {
   int fds[2];
   if (::pipe(fds) != 0) return;
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    rusage before {}, after {};
-    ::getrusage(RUSAGE_SELF, &before);
+    ::malloc_trim(0);  // what the parent freed would otherwise be reused without showing
+    { std::ofstream("/proc/self/clear_refs") << "5"; }
+    const long long before = PeakKiB();
     const auto r = quantorial::ReadDataFile(path);
-    ::getrusage(RUSAGE_SELF, &after);
-    const long long values[3] = {before.ru_maxrss, after.ru_maxrss, static_cast<long long>(MatrixBytes(r.matrix))};
+    const long long after = PeakKiB();
+    const long long cells = static_cast<long long>(r.matrix.Rows() + 1) * (r.matrix.Cols() + 1);
+    const long long values[4] = {before, after, static_cast<long long>(MatrixBytes(r.matrix)), cells};
     if (::write(fds[1], values, sizeof values) != sizeof values) _exit(1);
     _exit(0);
   }
   ::close(fds[1]);
-  long long values[3] = {0, 0, 0};
+  long long values[4] = {0, 0, 0, 0};
   const bool ok = ::read(fds[0], values, sizeof values) == sizeof values;
   ::close(fds[0]);
   ::waitpid(pid, nullptr, 0);
-  if (!ok) return;
+  if (!ok || values[0] < 0) return;
   const double peakMiB = static_cast<double>(values[1] - values[0]) / 1024.0;
   const double matrixMiB = static_cast<double>(values[2]) / (1024.0 * 1024.0);
-  std::printf("%-28s peak memory while loading %7.1f MiB, matrix %7.1f MiB, ratio %.2f\n", name.c_str(), peakMiB,
-              matrixMiB, peakMiB / matrixMiB);
+  std::printf("%-28s peak memory while loading %7.1f MiB (%.1f bytes a cell), matrix %7.1f MiB\n", name.c_str(),
+              peakMiB, peakMiB * 1024.0 * 1024.0 / static_cast<double>(std::max(values[3], 1LL)), matrixMiB);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::stri
   sheet.cells.reserve(static_cast<std::size_t>(std::max(m.Rows() + 1, 0)) * static_cast<std::size_t>(std::max(m.Cols() + 1, 0)));
   for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
     for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
-      Cell c = SpreadsheetValue(m.Ref(i, j));
+      Cell c = SpreadsheetValue(m.Value(i, j));
       if (!IsBlank(c)) sheet.At(i - m.Lower(1), j - m.Lower(2)).value = std::move(c);
     }
   }

@@ -79,7 +79,7 @@ std::string SheetXml(const LabelledMatrix& m) {
     bool opened = false;
     long long next = 0;  // the column a cell without a reference would take
     for (long long j = 0; j < cols; ++j) {
-      const Cell& c = m.Ref(m.Lower(1) + static_cast<int>(i), m.Lower(2) + static_cast<int>(j));
+      const Cell& c = m.Value(m.Lower(1) + static_cast<int>(i), m.Lower(2) + static_cast<int>(j));
       if (IsBlank(c)) continue;
       if (!opened) {
         x += "<row r=\"" + r + "\">";

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "workspace/CompactCells.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -77,9 +78,10 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
   const std::size_t n = data.size();
   const char* s = data.data();
 
-  std::vector<Cell> cells;
+  // The cells in row order, a word each (a number field takes at least two bytes of the file).
+  CompactCells cells;
   std::vector<std::size_t> rowStart;
-  cells.reserve(n / 4 + 1);
+  cells.Reserve(n / 2 + 1);
   long long minRow = std::numeric_limits<long long>::max(), maxRow = -1;
   long long minCol = std::numeric_limits<long long>::max(), maxCol = -1;
   std::size_t line = 1;
@@ -88,7 +90,7 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
 
   while (pos < n) {
     const long long row = static_cast<long long>(rowStart.size());
-    rowStart.push_back(cells.size());
+    rowStart.push_back(cells.Size());
     long long col = 0;
     for (;;) {
       Cell cell;
@@ -133,12 +135,12 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
         minCol = std::min(minCol, col);
         maxCol = std::max(maxCol, col);
       }
-      cells.push_back(std::move(cell));
+      cells.Push(std::move(cell));
       ++col;
       if (pos < n && s[pos] == delimiter) {
         ++pos;
         if (pos < n) continue;
-        cells.emplace_back();  // a delimiter at the very end opens one last empty field
+        cells.Push(Cell());  // a delimiter at the very end opens one last empty field
         break;
       }
       if (pos < n && s[pos] == '\r') {
@@ -159,18 +161,29 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
     error = "the table is too large";
     return false;
   }
+  rowStart.push_back(cells.Size());
+  // A table whose rows all have the same width from its first row and column on (the
+  // usual file) becomes the matrix as it was read, without a second copy.
+  bool whole = minRow == 0 && minCol == 0;
+  for (long long r = 0; whole && r <= maxRow; ++r) {
+    whole = rowStart[static_cast<std::size_t>(r) + 1] - rowStart[static_cast<std::size_t>(r)] ==
+            static_cast<std::size_t>(cols);
+  }
+  if (whole) {
+    cells.Truncate(rowStart[static_cast<std::size_t>(maxRow) + 1]);  // blank lines after the table
+    out = LabelledMatrix::FromCells(static_cast<int>(rows), static_cast<int>(cols), std::move(cells));
+    return true;
+  }
   out = LabelledMatrix::Dimension(0, static_cast<int>(rows - 1), 0, static_cast<int>(cols - 1));
   if (!out.IsAssigned()) {
     error = "the table is too large to hold in memory";
     return false;
   }
-  rowStart.push_back(cells.size());
   for (long long r = minRow; r <= maxRow; ++r) {
     const std::size_t b = rowStart[static_cast<std::size_t>(r)], e = rowStart[static_cast<std::size_t>(r) + 1];
     const long long width = static_cast<long long>(e - b);
     for (long long c = minCol; c <= maxCol && c < width; ++c) {
-      out.Ref(static_cast<int>(r - minRow), static_cast<int>(c - minCol)) =
-          std::move(cells[b + static_cast<std::size_t>(c)]);
+      out.Put(static_cast<int>(r - minRow), static_cast<int>(c - minCol), cells.Get(b + static_cast<std::size_t>(c)));
     }
   }
   return true;

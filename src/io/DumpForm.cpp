@@ -10,7 +10,7 @@ std::string DumpText(const LabelledMatrix& m) {
   for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
     for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
       if (j > m.Lower(2)) out += ',';
-      const Cell& c = m.Ref(i, j);
+      const Cell& c = m.Value(i, j);
       if (IsText(c)) {
         out += '"';
         for (char ch : std::get<std::string>(c)) {

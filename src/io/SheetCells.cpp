@@ -81,7 +81,7 @@ bool SheetCells::Build(LabelledMatrix& out, std::string& error) {
       return false;
     }
   }
-  for (auto& e : cells_) out.Ref(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_)) = std::move(e.cell);
+  for (auto& e : cells_) out.Put(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_), std::move(e.cell));
   std::vector<Entry>().swap(cells_);
   return true;
 }

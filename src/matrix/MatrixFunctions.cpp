@@ -16,53 +16,52 @@ namespace {
 
 // target(i, j) = value of source cell; skipped when either cell does not exist.
 void CopyCell(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj) {
-  const Cell* from = source.At(si, sj);
-  Cell* to = target.At(ti, tj);
-  if (from && to) *to = *from;
+  if (!target.InRange(ti, tj)) return;
+  if (auto from = source.At(si, sj)) target.Put(ti, tj, std::move(*from));
 }
 
 // m(i, j) = m(i, j) * x.
 void ScaleCell(LabelledMatrix& m, int i, int j, double x) {
-  Cell* c = m.At(i, j);
+  const auto c = m.At(i, j);
   if (!c) return;
   const auto v = ArithmeticValue(*c);
   if (!v) return;
-  if (const auto r = Finite(*v * x)) *c = *r;
+  if (const auto r = Finite(*v * x)) m.PutDouble(i, j, *r);
 }
 
 // m(i, j) = m(i, j) / x.
 void DivideCell(LabelledMatrix& m, int i, int j, double x) {
-  Cell* c = m.At(i, j);
+  const auto c = m.At(i, j);
   if (!c || x == 0.0) return;
   const auto v = ArithmeticValue(*c);
   if (!v) return;
-  if (const auto r = Finite(*v / x)) *c = *r;
+  if (const auto r = Finite(*v / x)) m.PutDouble(i, j, *r);
 }
 
 // m(r, j) = m(r, j) + m(k, j) * f   (or minus, with subtract).
 void AddScaledRowCell(LabelledMatrix& m, int r, int k, int j, double f, bool subtract) {
-  Cell* target = m.At(r, j);
-  const Cell* pivotRow = m.At(k, j);
+  const auto target = m.At(r, j);
+  const auto pivotRow = m.At(k, j);
   if (!target || !pivotRow) return;
   const auto a = ArithmeticValue(*target);
   const auto b = ArithmeticValue(*pivotRow);
   if (!a || !b) return;
   const auto product = Finite(*b * f);
   if (!product) return;
-  if (const auto r2 = Finite(subtract ? *a - *product : *a + *product)) *target = *r2;
+  if (const auto r2 = Finite(subtract ? *a - *product : *a + *product)) m.PutDouble(r, j, *r2);
 }
 
 // m(i, j) = the cell rounded to single precision.
 void RoundCellToSingle(LabelledMatrix& m, int i, int j) {
-  Cell* c = m.At(i, j);
+  const auto c = m.At(i, j);
   if (!c) return;
   const auto v = ArithmeticValue(*c);
   if (!v) return;
-  if (const auto s = ToSingle(*v)) *c = *s;
+  if (const auto s = ToSingle(*v)) m.Put(i, j, *s);
 }
 
 std::optional<double> CellValueAt(const LabelledMatrix& m, int i, int j) {
-  const Cell* c = m.At(i, j);
+  const auto c = m.At(i, j);
   if (!c) return std::nullopt;
   return ArithmeticValue(*c);
 }
@@ -79,8 +78,8 @@ LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, i
   LabelledMatrix S = A;
   for (int i = base; i <= ra; ++i) {
     for (int j = base; j <= ca; ++j) {
-      const Cell* a = A.At(i, j);
-      const Cell* b = B.At(i, j);
+      const auto a = A.At(i, j);
+      const auto b = B.At(i, j);
       if (!a || !b) continue;
       AssignResult(S, i, j, subtract ? CellSubtract(*a, *b) : CellAdd(*a, *b));
     }
@@ -99,7 +98,7 @@ bool DenseBlock(const LabelledMatrix& A, int rowFirst, int rowLast, int colFirst
   for (int i = rowFirst; i <= rowLast; ++i) {
     double* row = out.data() + static_cast<std::size_t>(i - rowFirst) * cols;
     for (int j = colFirst; j <= colLast; ++j) {
-      const Cell& c = A.Ref(i, j);
+      const Cell& c = A.Value(i, j);
       if (const double* d = std::get_if<double>(&c)) {
         row[j - colFirst] = *d;
       } else {
@@ -139,7 +138,7 @@ void StoreBlock(LabelledMatrix& V, int base, int n, const std::vector<double>& v
   const std::size_t m = static_cast<std::size_t>(n - base + 1);
   for (int i = base; i <= n; ++i) {
     const double* row = v.data() + static_cast<std::size_t>(i - base) * m;
-    for (int j = base; j <= n; ++j) V.Ref(i, j) = row[j - base];
+    for (int j = base; j <= n; ++j) V.Put(i, j, row[j - base]);
   }
 }
 
@@ -183,11 +182,11 @@ bool MultiplyFast(const LabelledMatrix& A, const LabelledMatrix& B, int base, La
   if (!P.IsAssigned()) return false;
   for (int i = 1; i <= ra; ++i) {
     const double* row = p.data() + static_cast<std::size_t>(i - 1) * cols;
-    for (int j = 1; j <= cb; ++j) P.Ref(i, j) = row[j - 1];
+    for (int j = 1; j <= cb; ++j) P.Put(i, j, row[j - 1]);
   }
   if (base == 0) {
-    for (int i = 0; i <= ra; ++i) P.Ref(i, 0) = A.Ref(i, 0);
-    for (int j = 1; j <= cb; ++j) P.Ref(0, j) = B.Ref(0, j);
+    for (int i = 0; i <= ra; ++i) P.Put(i, 0, A.Value(i, 0));
+    for (int j = 1; j <= cb; ++j) P.Put(0, j, B.Value(0, j));
   }
   return true;
 }
@@ -243,12 +242,12 @@ LabelledMatrix detail::MatrixMultiplyCellwise(const LabelledMatrix& A, const Lab
     for (int j = base; j <= cb; ++j) {
       if (!P.Set(i, j, Cell(std::int16_t{0}))) continue;
       for (int k = kFirst; k <= ca; ++k) {
-        const Cell* a = A.At(i, k);
-        const Cell* b = B.At(k, j);
+        const auto a = A.At(i, k);
+        const auto b = B.At(k, j);
         if (!a || !b) continue;
         const auto product = CellMultiply(NumOrZero(*a), NumOrZero(*b));
         if (!product) continue;
-        const auto sum = ArithmeticValue(NumOrZero(P.Ref(i, j)));
+        const auto sum = ArithmeticValue(NumOrZero(P.Value(i, j)));
         if (!sum) continue;
         AssignResult(P, i, j, Finite(*sum + *product));
       }
@@ -276,7 +275,7 @@ LabelledMatrix MatrixTranspose(const LabelledMatrix& A, int dims) {
   LabelledMatrix T = LabelledMatrix::Dimension(lo2, hi2, lo1, hi1);
   if (!T.IsAssigned()) return T;
   for (int i = lo1; i <= hi1; ++i) {
-    for (int j = lo2; j <= hi2; ++j) T.Ref(j, i) = A.Ref(i, j);
+    for (int j = lo2; j <= hi2; ++j) T.Put(j, i, A.Value(i, j));
   }
   return T;
 }
@@ -376,7 +375,7 @@ LabelledMatrix MatrixReciprocal(const LabelledMatrix& A, double numerator, int b
   LabelledMatrix S = A;
   for (int i = base; i <= A.Rows(); ++i) {
     for (int j = base; j <= A.Cols(); ++j) {
-      Cell* c = S.At(i, j);
+      const auto c = S.At(i, j);
       if (!c || IsEmpty(*c)) continue;
       const auto v = ArithmeticValue(*c);
       if (!v || *v == 0.0) continue;
@@ -389,7 +388,7 @@ LabelledMatrix MatrixReciprocal(const LabelledMatrix& A, double numerator, int b
 LabelledMatrix IdentityMatrix(int n, int base) {
   LabelledMatrix I = LabelledMatrix::Dimension(base, n, base, n);
   for (int i = base; i <= n && I.IsAssigned(); ++i) {
-    for (int j = base; j <= n; ++j) I.Ref(i, j) = std::int16_t(i == j ? 1 : 0);
+    for (int j = base; j <= n; ++j) I.Put(i, j, std::int16_t(i == j ? 1 : 0));
   }
   return I;
 }

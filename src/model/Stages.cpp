@@ -20,7 +20,7 @@ void PrefixedLabel(LabelledMatrix& target, int ti, int tj, const LabelledMatrix&
 }
 
 void CopyFrom(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj) {
-  const Cell* c = source.At(si, sj);
+  const auto c = source.At(si, sj);
   if (c) target.Set(ti, tj, *c);
 }
 
@@ -38,7 +38,7 @@ bool IsPolicyColumn(const LabelledMatrix& observed, int j) {
 
 void SuffixColumnLabels(LabelledMatrix& m, const std::string& suffix) {
   for (int c = 1; c <= m.Cols(); ++c) {
-    if (m.At(0, c)) m.Set(0, c, WithSuffix(CellText(m.Ref(0, c)), suffix));
+    if (m.At(0, c)) m.Set(0, c, WithSuffix(CellText(m.Value(0, c)), suffix));
   }
 }
 
@@ -68,7 +68,7 @@ std::string NameList(const std::vector<std::string>& names) {
 }
 
 std::string SingularNotice(const LabelledMatrix& inverse, const std::string& what) {
-  const Cell* first = inverse.At(1, 1);
+  const auto first = inverse.At(1, 1);
   if (!first || !IsText(*first)) return std::string();
   const std::string text = CellText(*first);
   if (text.rfind(kSingularMarker, 0) != 0 && text.rfind(kSingularPivotMarker, 0) != 0) return std::string();
@@ -286,8 +286,8 @@ void cmdMultiply_Click(Workspace& ws, MainForm& form, Host& host) {
   ws.mImpact = MatrixMultiply(ws.mEndoInverse, ws.mCustomExo, 0);
   ws.mImpactLag = MatrixMultiply(ws.mEndoInverse, ws.mCustomExoLag, 0);
   for (int c = 1; c <= ws.mImpact.Cols(); ++c) {
-    if (ws.mImpact.At(0, c)) ws.mImpact.Set(0, c, WithSuffix(CellText(ws.mImpact.Ref(0, c)), "(t)"));
-    if (ws.mImpactLag.At(0, c)) ws.mImpactLag.Set(0, c, WithSuffix(CellText(ws.mImpactLag.Ref(0, c)), "(t-1)"));
+    if (ws.mImpact.At(0, c)) ws.mImpact.Set(0, c, WithSuffix(CellText(ws.mImpact.Value(0, c)), "(t)"));
+    if (ws.mImpactLag.At(0, c)) ws.mImpactLag.Set(0, c, WithSuffix(CellText(ws.mImpactLag.Value(0, c)), "(t-1)"));
   }
   host.Preview(ws.mCustomExo, 0, "Selected Exo Matrix");
   host.Preview(ws.mCustomExoLag, 1, "Selected Exo Lag Matrix");

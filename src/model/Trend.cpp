@@ -14,7 +14,7 @@ namespace quantorial {
 namespace {
 
 void CopyCell(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& source, int si, int sj) {
-  if (const Cell* c = source.At(si, sj)) target.Set(ti, tj, *c);
+  if (const auto c = source.At(si, sj)) target.Set(ti, tj, *c);
 }
 
 int WholeValue(const std::string& text) {
@@ -82,8 +82,8 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
     for (int j = 1; j <= n; ++j) {
       CopyCell(ws.mCalculated, t - s, j, Y, j, 1);
       if (ws.bTableSplit) {
-        const Cell* level = obs.At(t - 1, j + h);
-        const Cell* y = Y.At(j, 1);
+        const auto level = obs.At(t - 1, j + h);
+        const auto y = Y.At(j, 1);
         if (level && y) AssignResult(ws.mCalcLevels, t - s, j, CellAdd(*level, *y));
       }
     }

@@ -169,7 +169,7 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
     for (int j = 1; j <= n; ++j) {
       I.Set(j, 2, obs.Get(baseRow, j));
       AssignResult(I, j, 3, Finite(CellNumber(I.Get(j, 1)) + CellNumber(obs.Get(baseRow, j))));
-      if (const Cell* total = I.At(j, 3)) obs.Set(baseRow + 1, j, *total);
+      if (const auto total = I.At(j, 3)) obs.Set(baseRow + 1, j, *total);
     }
     host.Preview(ws.mAspirationResult, 3, "Aspiration Matrix Result");
     host.Preview(ws.mAspirationImpact, 1, "Aspiration Impact Matrix Result");

@@ -77,7 +77,7 @@ void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
     if (show) host.Preview(R2, 5, "Result from LRM Matrix");
     LabelledMatrix Y = MatrixAdd(R1, R2, 1, host);
     // The column of year t becomes the year of row t + 1.
-    if (const Cell* year = Y.At(0, 1)) AssignResult(Y, 0, 1, CellAdd(*year, Cell(1.0)));
+    if (const auto year = Y.At(0, 1)) AssignResult(Y, 0, 1, CellAdd(*year, Cell(1.0)));
     if (show) host.Preview(Y, 3, "Yt Result Matrix");
     const LabelledMatrix y = MatrixTranspose(Y, 2);
     // Past the observed years each computed year is the next step's input.
@@ -196,11 +196,11 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
     Y2 = MatrixTranspose(Y2, 2);
     const LabelledMatrix Y = MatrixAdd(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, host);
     for (int j = 1; j <= n; ++j) {
-      const Cell* v = Y.At(j, 1);
+      const auto v = Y.At(j, 1);
       if (!v) continue;
       if (t <= NEW.Rows()) NEW.Set(t, j, *v);
       // Observed levels stay; only the missing (extension) cells take computed values.
-      if (const Cell* old = OLD.At(t, j); old && IsBlank(*old)) OLD.Set(t, j, *v);
+      if (const auto old = OLD.At(t, j); old && IsBlank(*old)) OLD.Set(t, j, *v);
     }
   }
   host.Preview(Y1, 1, "Yt-1 Matrix");

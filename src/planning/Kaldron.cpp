@@ -26,8 +26,8 @@ void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
 
   ws.mKaldronRhs = ResizeMatrix(ws.mKaldronBMat, 0, 2, 0, Cell());
   for (int i = 0; i <= n; ++i) {
-    if (const Cell* c = ext.At(i, 1)) ws.mKaldronRhs.Set(i, n + 1, *c);
-    if (const Cell* c = ext.At(i, 2)) ws.mKaldronRhs.Set(i, n + 2, *c);
+    if (const auto c = ext.At(i, 1)) ws.mKaldronRhs.Set(i, n + 1, *c);
+    if (const auto c = ext.At(i, 2)) ws.mKaldronRhs.Set(i, n + 2, *c);
   }
 
   // The constraints, in row order: a slack variable for "<", a surplus variable for ">".

@@ -42,9 +42,6 @@ std::optional<std::pair<int, int>> CellAddress(std::string_view s) {
   return std::make_pair(*a, *b);
 }
 
-void NotYet(Workbench& wb, const std::string& caption) {
-  MsgBoxEx(wb.HostRef(), "\"" + caption + "\" is not available in this version of the workbench yet.", vbInformation);
-}
 
 ForecastOptions* Forecast(Workbench& wb) { return wb.ForecastDialog(); }
 
@@ -57,9 +54,6 @@ std::vector<Handler> BuildHandlers() {
     t.push_back(std::move(h));
   };
   auto menu = [&](std::string name, std::function<void(Workbench&)> f) { button(std::move(name), std::move(f), K::MenuItem); };
-  auto later = [&](const char* name, const char* caption, K kind = K::Button) {
-    button(name, [caption](Workbench& wb) { NotYet(wb, caption); }, kind);
-  };
   auto text = [&](std::string name, std::function<void(Workbench&, const std::string&)> f, bool path = false,
                   bool onCommit = false) {
     Handler h;

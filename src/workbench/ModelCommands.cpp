@@ -120,14 +120,14 @@ void Workbench::cmdSplitTable_Click() {
     Q = LabelledMatrix::Dimension(std::max(r2, 0), std::max(c2, 0));
     const int rowOffset = q >= 2 ? r2 : 0, colOffset = q % 2 == 1 ? c2 : 0;
     for (int i = 1; i <= r2; ++i) {
-      if (const Cell* c = b.At(rowOffset + i, 0)) Q.Set(i, 0, *c);
+      if (const auto c = b.At(rowOffset + i, 0)) Q.Set(i, 0, *c);
     }
     for (int j = 1; j <= c2; ++j) {
-      if (const Cell* c = b.At(0, colOffset + j)) Q.Set(0, j, *c);
+      if (const auto c = b.At(0, colOffset + j)) Q.Set(0, j, *c);
     }
     for (int i = 1; i <= r2; ++i) {
       for (int j = 1; j <= c2; ++j) {
-        if (const Cell* c = b.At(rowOffset + i, colOffset + j)) Q.Set(i, j, *c);
+        if (const auto c = b.At(rowOffset + i, colOffset + j)) Q.Set(i, j, *c);
       }
     }
   }

@@ -125,7 +125,7 @@ void WorksheetEditor::Preview(const LabelledMatrix& array, bool force) {
   cols_ = cols;
   WriteHeaders();
   for (int i = array.Lower(1); i <= R; ++i) {
-    for (int j = array.Lower(2); j <= C; ++j) At(i + 1, j + 1) = GridText(array.Ref(i, j));
+    for (int j = array.Lower(2); j <= C; ++j) At(i + 1, j + 1) = GridText(array.Value(i, j));
   }
   row_ = col_ = selRow_ = selCol_ = 1;
 }
@@ -144,7 +144,7 @@ LabelledMatrix WorksheetEditor::CopyGrid() const {
   LabelledMatrix a = LabelledMatrix::Dimension(lastRow - 1, lastCol - 1);
   for (int r = 1; r <= lastRow; ++r) {
     for (int c = 1; c <= lastCol; ++c) {
-      if (!TextMatrix(r, c).empty()) a.Ref(r - 1, c - 1) = TextMatrix(r, c);
+      if (!TextMatrix(r, c).empty()) a.Put(r - 1, c - 1, TextMatrix(r, c));
     }
   }
   return a;
@@ -154,7 +154,7 @@ std::string WorksheetEditor::CopyGridText() const {
   const LabelledMatrix a = CopyGrid();
   std::string text;
   for (int i = 0; i <= a.Rows(); ++i) {
-    for (int j = 0; j <= a.Cols(); ++j) text += CellText(a.Ref(i, j)) + ",";
+    for (int j = 0; j <= a.Cols(); ++j) text += CellText(a.Value(i, j)) + ",";
     text += "\r\n";
   }
   return text;
@@ -164,9 +164,9 @@ LabelledMatrix WorksheetEditor::SheetForSaving() const {
   LabelledMatrix a = CopyGrid();
   for (int i = 0; i <= a.Rows(); ++i) {
     for (int j = 0; j <= a.Cols(); ++j) {
-      Cell& c = a.Ref(i, j);
+      const Cell c = a.Value(i, j);
       if (!IsText(c)) continue;
-      if (const auto v = WholeNumber(std::get<std::string>(c))) c = *v;
+      if (const auto v = WholeNumber(std::get<std::string>(c))) a.PutDouble(i, j, *v);
     }
   }
   return a;
@@ -186,7 +186,7 @@ void WorksheetEditor::MSHFlexGridEdit(int keyAscii) {
 
 void WorksheetEditor::Fg2_KeyPressText(const std::string& typed) {
   if (typed.size() <= 1) {
-    MSHFlexGridEdit(typed.empty() ? kKeySpace : static_cast<unsigned char>(typed[0]));
+    MSHFlexGridEdit(typed.empty() ? static_cast<int>(kKeySpace) : static_cast<unsigned char>(typed[0]));
     return;
   }
   editText_ = typed;

@@ -5,7 +5,7 @@
 namespace quantorial {
 
 namespace {
-// A matrix larger than this many cells (about 5 GB) is refused rather than allowed to
+// A matrix larger than this many cells (1 GB of cells) is refused rather than allowed to
 // exhaust the machine's memory.
 constexpr long long kMaxCells = 1LL << 27;
 }  // namespace
@@ -17,7 +17,7 @@ LabelledMatrix LabelledMatrix::Dimension(int lower1, int upper1, int lower2, int
   const long long cols = static_cast<long long>(upper2) - lower2 + 1;
   if (rows > kMaxCells / cols) return m;
   try {
-    m.cells_.resize(static_cast<std::size_t>(rows * cols));
+    m.cells_.Assign(static_cast<std::size_t>(rows * cols));
   } catch (const std::bad_alloc&) {
     return LabelledMatrix();
   }
@@ -29,24 +29,33 @@ LabelledMatrix LabelledMatrix::Dimension(int lower1, int upper1, int lower2, int
   return m;
 }
 
-bool LabelledMatrix::Set(int i, int j, Cell value) {
-  Cell* c = At(i, j);
-  if (!c) return false;
-  *c = std::move(value);
-  return true;
+LabelledMatrix LabelledMatrix::FromCells(int rows, int cols, CompactCells&& cells) {
+  LabelledMatrix m;
+  if (rows < 1 || cols < 1 || static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) != cells.Size()) {
+    return m;
+  }
+  m.cells_ = std::move(cells);
+  m.assigned_ = true;
+  m.lo1_ = m.lo2_ = 0;
+  m.hi1_ = rows - 1;
+  m.hi2_ = cols - 1;
+  return m;
 }
 
-const Cell& LabelledMatrix::Get(int i, int j) const {
-  static const Cell kEmpty;
-  const Cell* c = At(i, j);
-  return c ? *c : kEmpty;
+bool LabelledMatrix::Set(int i, int j, Cell value) {
+  if (!InRange(i, j)) return false;
+  Put(i, j, std::move(value));
+  return true;
 }
 
 bool operator==(const LabelledMatrix& a, const LabelledMatrix& b) {
   if (a.assigned_ != b.assigned_) return false;
   if (!a.assigned_) return true;
-  return a.lo1_ == b.lo1_ && a.hi1_ == b.hi1_ && a.lo2_ == b.lo2_ && a.hi2_ == b.hi2_ &&
-         a.cells_ == b.cells_;
+  if (a.lo1_ != b.lo1_ || a.hi1_ != b.hi1_ || a.lo2_ != b.lo2_ || a.hi2_ != b.hi2_) return false;
+  for (std::size_t k = 0; k < a.cells_.Size(); ++k) {
+    if (!a.cells_.Equal(k, b.cells_, k)) return false;
+  }
+  return true;
 }
 
 }  // namespace quantorial

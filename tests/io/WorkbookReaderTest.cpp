@@ -196,10 +196,10 @@ TEST(Workbooks, SheetMarkupOfEveryKindAndAcrossChunks) {
   ASSERT_EQ(r.matrix.Cols(), 5);
   for (int i = 0; i <= 2999; ++i) {
     for (int c = 0; c < 4; ++c) {
-      ASSERT_EQ(r.matrix.Ref(i, c), Cell("a&b\xE2\x98\xBA<" + std::to_string(c))) << i << "," << c;
+      ASSERT_EQ(r.matrix.Value(i, c), Cell("a&b\xE2\x98\xBA<" + std::to_string(c))) << i << "," << c;
     }
-    ASSERT_EQ(r.matrix.Ref(i, 4), Cell(i + 1.5));
-    ASSERT_EQ(r.matrix.Ref(i, 5), Cell(std::string("x<y&z")));
+    ASSERT_EQ(r.matrix.Value(i, 4), Cell(i + 1.5));
+    ASSERT_EQ(r.matrix.Value(i, 5), Cell(std::string("x<y&z")));
   }
   // Markup that is not well formed is reported, not guessed at.
   for (const std::string& bad : {std::string("<worksheet><sheetData><row><c><v>1</v></c></row></sheetData>"),

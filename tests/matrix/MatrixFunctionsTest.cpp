@@ -20,7 +20,7 @@ using testing::Square;
 using testing::E;
 using testing::T;
 
-double D(const LabelledMatrix& m, int i, int j) { return std::get<double>(m.Ref(i, j)); }
+double D(const LabelledMatrix& m, int i, int j) { return std::get<double>(m.Value(i, j)); }
 
 TEST(MatrixAdd, AddsDataAndKeepsLabels) {
   ScriptedHost host;
@@ -102,7 +102,7 @@ TEST(MatrixMultiply, SizesAreNotCheckedAndEmptyOperandsGiveEmpty) {
   EXPECT_FALSE(MatrixMultiply(A, LabelledMatrix(), 1).IsAssigned());
   // No term at all: the cells hold the integer 0 they started with.
   const auto noTerms = MatrixMultiply(LabelledMatrix::Dimension(1, 0), LabelledMatrix::Dimension(1, 1), 1);
-  EXPECT_EQ(noTerms.Ref(1, 1), Cell(std::int16_t{0}));
+  EXPECT_EQ(noTerms.Value(1, 1), Cell(std::int16_t{0}));
 }
 
 TEST(ScalarMultiply, AllCellsOrOffDiagonalOnly) {
@@ -111,7 +111,7 @@ TEST(ScalarMultiply, AllCellsOrOffDiagonalOnly) {
   const auto special = ScalarMultiply(I3, 5, true, 1);
   EXPECT_EQ(Dump(plain), ",\"v1\",\"v2\",\"v3\"\n\"v1\",5,0,0\n\"v2\",0,5,0\n\"v3\",0,0,5\n");
   EXPECT_EQ(Dump(special), Dump(I3));  // off-diagonal zeros stay zero, the diagonal is not touched
-  EXPECT_EQ(special.Ref(2, 2), Cell(std::int16_t{1}));
+  EXPECT_EQ(special.Value(2, 2), Cell(std::int16_t{1}));
   const auto A = Square({{1, 2}, {3, 4}});
   EXPECT_EQ(Dump(ScalarMultiply(A, -2, true, 1)), ",\"v1\",\"v2\"\n\"v1\",1,-4\n\"v2\",-6,4\n");
 }
@@ -126,8 +126,8 @@ TEST(MatrixTranspose, WholeMatrixWithLabels) {
   const auto T5 = MatrixTranspose(A, 2);
   EXPECT_EQ(T5.Upper(1), 5);
   EXPECT_EQ(T5.Upper(2), 3);
-  for (int j = 1; j <= 5; ++j) EXPECT_EQ(T5.Ref(j, 0), Cell("c" + std::to_string(j)));
-  EXPECT_EQ(T5.Ref(0, 2), Cell(std::string("r2")));
+  for (int j = 1; j <= 5; ++j) EXPECT_EQ(T5.Value(j, 0), Cell("c" + std::to_string(j)));
+  EXPECT_EQ(T5.Value(0, 2), Cell(std::string("r2")));
   EXPECT_EQ(D(T5, 4, 3), 34.0);
   EXPECT_EQ(MatrixTranspose(T5, 2), A);
   EXPECT_EQ(MatrixTranspose(A, 1), A);
@@ -139,8 +139,8 @@ TEST(MatrixTranspose, WholeMatrixWithLabels) {
 TEST(MatrixInverse, InvertsAndKeepsLabels) {
   const auto A = Square({{4, 7}, {2, 6}});
   for (const auto& V : {MatrixInverse(A, 1), MatrixInversePivot(A, 1)}) {
-    EXPECT_EQ(V.Ref(0, 1), Cell(std::string("v1")));
-    EXPECT_EQ(V.Ref(2, 0), Cell(std::string("v2")));
+    EXPECT_EQ(V.Value(0, 1), Cell(std::string("v1")));
+    EXPECT_EQ(V.Value(2, 0), Cell(std::string("v2")));
     EXPECT_NEAR(D(V, 1, 1), 0.6, 1e-7);
     EXPECT_NEAR(D(V, 1, 2), -0.7, 1e-7);
     EXPECT_NEAR(D(V, 2, 1), -0.2, 1e-7);
@@ -153,7 +153,7 @@ TEST(MatrixInverse, SingularMarkers) {
   // Gauss-Jordan writes its warning and goes on with the next column (whose pivot is
   // zero too).
   const auto V = MatrixInverse(A, 1);
-  EXPECT_EQ(V.Ref(1, 1), Cell(std::string("Warning: Singular Matrix")));
+  EXPECT_EQ(V.Value(1, 1), Cell(std::string("Warning: Singular Matrix")));
   EXPECT_EQ(Dump(V), ",\"v1\",\"v2\"\n\"v1\",\"Warning: Singular Matrix\",0\n\"v2\",0,1\n");
   // A zero pivot in the first column only: the warning stays while the second column
   // is still eliminated around it.
@@ -162,19 +162,19 @@ TEST(MatrixInverse, SingularMarkers) {
   // Elimination stops at once, the identity still in place.
   const auto P = MatrixInversePivot(A, 1);
   EXPECT_EQ(Dump(P), ",\"v1\",\"v2\"\n\"v1\",\"SINGULAR MATRIX FOR K = 1\",0\n\"v2\",0,1\n");
-  EXPECT_EQ(P.Ref(2, 2), Cell(1.0f));
+  EXPECT_EQ(P.Value(2, 2), Cell(1.0f));
 }
 
 TEST(MatrixInverse, ToleranceOfTheEliminationVersion) {
   const auto A = Square({{1e-9, 0}, {0, 1}});
   const auto P = MatrixInversePivot(A, 1);
-  EXPECT_EQ(P.Ref(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
+  EXPECT_EQ(P.Value(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
   const auto V = MatrixInverse(A, 1);
   EXPECT_DOUBLE_EQ(D(V, 1, 1), 1e9);
   EXPECT_EQ(D(V, 2, 2), 1.0);
   // A later pivot stops the elimination at its own k; the marker names it.
   const auto Q = MatrixInversePivot(Square({{2, 0, 0}, {0, 3, 0}, {0, 0, 0}}), 1);
-  EXPECT_EQ(Q.Ref(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 3")));
+  EXPECT_EQ(Q.Value(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 3")));
 }
 
 // A pivot or a multiplier that a single cannot hold cannot be divided by or scaled with in
@@ -193,12 +193,12 @@ TEST(MatrixInverse, EliminationStopsAtValuesBeyondSinglePrecision) {
   for (const auto& c : cases) {
     const auto A = Square(c.a);
     for (const auto& P : {MatrixInversePivot(A, 1), detail::MatrixInversePivotCellwise(A, 1)}) {
-      EXPECT_EQ(P.Ref(1, 1), Cell(std::string(c.marker))) << Dump(A);
+      EXPECT_EQ(P.Value(1, 1), Cell(std::string(c.marker))) << Dump(A);
     }
   }
   // Within the single range the same matrix inverts.
   const auto P = MatrixInversePivot(Square({{1e30, 2}, {3, 4}}), 1);
-  EXPECT_TRUE(IsNumber(P.Ref(1, 1)));
+  EXPECT_TRUE(IsNumber(P.Value(1, 1)));
 }
 
 // Statements that overflow keep their old values; the count says how many did.
@@ -223,7 +223,7 @@ TEST(Overflow, FailedStatementsAreCounted) {
     const LabelledMatrix r = c.run();
     EXPECT_EQ(watch.Count(), c.overflows) << c.what;
     if (c.overflows) {
-      EXPECT_EQ(r.Ref(1, 1), c.input.Ref(1, 1)) << c.what;  // the old value stays
+      EXPECT_EQ(r.Value(1, 1), c.input.Value(1, 1)) << c.what;  // the old value stays
     }
   }
   EXPECT_EQ(OverflowNotice(0), "");
@@ -282,7 +282,7 @@ TEST(IdentityMatrix, BaseOneHasNoLabels) {
   EXPECT_EQ(I1.Lower(1), 1);
   EXPECT_EQ(I1.Lower(2), 1);
   EXPECT_EQ(Dump(I1), "1,0,0\n0,1,0\n0,0,1\n");
-  EXPECT_EQ(I1.Ref(2, 2), Cell(std::int16_t{1}));
+  EXPECT_EQ(I1.Value(2, 2), Cell(std::int16_t{1}));
   const auto I0 = IdentityMatrix(2, 0);
   EXPECT_EQ(Dump(I0), "1,0,0\n0,1,0\n0,0,1\n");
   EXPECT_EQ(I0.Lower(1), 0);
@@ -309,11 +309,11 @@ TEST(ResizeMatrix, GrowsShrinksAndFillsFromRandomRows) {
   const auto filled = ResizeMatrix(A, 40, 0, 0, Cell(1.0));
   bool saw2 = false, saw3 = false;
   for (int i = 5; i <= 44; ++i) {
-    const Cell& label = filled.Ref(i, 0);
+    const Cell& label = filled.Value(i, 0);
     ASSERT_TRUE(label == Cell(std::string("r2")) || label == Cell(std::string("r3"))) << i;
     saw2 |= label == Cell(std::string("r2"));
     saw3 |= label == Cell(std::string("r3"));
-    EXPECT_EQ(filled.Ref(i, 1), A.Ref(label == Cell(std::string("r2")) ? 2 : 3, 1));
+    EXPECT_EQ(filled.Value(i, 1), A.Value(label == Cell(std::string("r2")) ? 2 : 3, 1));
   }
   EXPECT_TRUE(saw2 && saw3);
   // The same seed gives the same rows.

@@ -204,10 +204,10 @@ TEST_F(MatrixMenu, SingularFilesShowTheirMarkers) {
   const std::string s = dir.Write("s.csv", ",a,b\na,0,1\nb,1,0\n");
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvert);
-  EXPECT_EQ(ws.mLindoBase.Ref(1, 1), Cell(std::string("Warning: Singular Matrix")));
+  EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("Warning: Singular Matrix")));
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvertPivot);
-  EXPECT_EQ(ws.mLindoBase.Ref(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
+  EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
 }
 
 TEST_F(MatrixMenu, NameLabelsCarriedThroughMultiplication) {

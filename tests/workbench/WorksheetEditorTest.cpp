@@ -226,7 +226,9 @@ TEST_F(Editor, SaveWritesTheUsedAreaAndLoadsBackInBothFormats) {
     EXPECT_EQ(ed->TextMatrix(4, 2), "-1.5e-07");
     EXPECT_FALSE(ed->Changed());
     ASSERT_TRUE(ed->mnuSave_Click());
-    if (std::string(name) == "sheet.csv") EXPECT_EQ(TempDir::Read(dir.File(name)), first);
+    if (std::string(name) == "sheet.csv") {
+      EXPECT_EQ(TempDir::Read(dir.File(name)), first);
+    }
     EXPECT_EQ(ReadDataFile(dir.File(name)).matrix, m);
   }
 }
@@ -322,12 +324,20 @@ TEST_F(Editor, TheQuestionsThreeAnswers) {
     EXPECT_EQ(FileExists(target), c.saved);
     if (c.drop == Drop::Unload) {
       EXPECT_EQ(wb.Editor() == nullptr, c.dropped);
-      if (c.dropped) EXPECT_EQ(host.services.back(), "EditorClosed");
+      if (c.dropped) {
+        EXPECT_EQ(host.services.back(), "EditorClosed");
+      }
     } else {
       EXPECT_EQ(ed->TextMatrix(1, 1) != "unsaved", c.dropped);
-      if (c.dropped) EXPECT_FALSE(ed->Changed());
-      if (c.drop == Drop::Open && c.dropped) EXPECT_EQ(ed->TextMatrix(1, 1), "1");
-      if (c.drop == Drop::Close && c.dropped) EXPECT_EQ(ed->Caption(), "KRV Worksheet");
+      if (c.dropped) {
+        EXPECT_FALSE(ed->Changed());
+      }
+      if (c.drop == Drop::Open && c.dropped) {
+        EXPECT_EQ(ed->TextMatrix(1, 1), "1");
+      }
+      if (c.drop == Drop::Close && c.dropped) {
+        EXPECT_EQ(ed->Caption(), "KRV Worksheet");
+      }
     }
   }
   // A "Yes" whose save does not happen (the Save As dialog cancelled) keeps the sheet.
