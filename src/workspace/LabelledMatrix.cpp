@@ -17,7 +17,8 @@ LabelledMatrix LabelledMatrix::Dimension(int lower1, int upper1, int lower2, int
   const long long cols = static_cast<long long>(upper2) - lower2 + 1;
   if (rows > kMaxCells / cols) return m;
   try {
-    m.cells_.Assign(static_cast<std::size_t>(rows * cols));
+    m.cells_ = std::make_shared<CompactCells>();
+    m.cells_->Assign(static_cast<std::size_t>(rows * cols));
   } catch (const std::bad_alloc&) {
     return LabelledMatrix();
   }
@@ -34,7 +35,7 @@ LabelledMatrix LabelledMatrix::FromCells(int rows, int cols, CompactCells&& cell
   if (rows < 1 || cols < 1 || static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) != cells.Size()) {
     return m;
   }
-  m.cells_ = std::move(cells);
+  m.cells_ = std::make_shared<CompactCells>(std::move(cells));
   m.assigned_ = true;
   m.lo1_ = m.lo2_ = 0;
   m.hi1_ = rows - 1;
@@ -52,8 +53,8 @@ bool operator==(const LabelledMatrix& a, const LabelledMatrix& b) {
   if (a.assigned_ != b.assigned_) return false;
   if (!a.assigned_) return true;
   if (a.lo1_ != b.lo1_ || a.hi1_ != b.hi1_ || a.lo2_ != b.lo2_ || a.hi2_ != b.hi2_) return false;
-  for (std::size_t k = 0; k < a.cells_.Size(); ++k) {
-    if (!a.cells_.Equal(k, b.cells_, k)) return false;
+  for (std::size_t k = 0; k < a.cells_->Size(); ++k) {
+    if (!a.cells_->Equal(k, *b.cells_, k)) return false;
   }
   return true;
 }

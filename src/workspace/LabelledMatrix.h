@@ -9,10 +9,13 @@
 // (empty, 16-bit integer, single, text, and a double that is not a number) as a quiet
 // NaN whose payload says which, with the texts kept aside. Reading a cell gives a Cell
 // value; writing one goes through Set or Put. A table of numbers of 10,000 by 10,000
-// thus takes 0.8 GB instead of 4 GB.
+// thus takes 0.8 GB instead of 4 GB. A copy shares the cells with its original until
+// either is written to (the workspace keeps several slots that start as copies of one
+// another).
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,12 +65,12 @@ class LabelledMatrix {
   const Cell Get(int i, int j) const { return InRange(i, j) ? Value(i, j) : Cell(); }
 
   // Unchecked access for loops that have already checked their bounds.
-  const Cell Value(int i, int j) const { return cells_.Get(Offset(i, j)); }
-  void Put(int i, int j, Cell value) { cells_.Set(Offset(i, j), std::move(value)); }
+  const Cell Value(int i, int j) const { return cells_->Get(Offset(i, j)); }
+  void Put(int i, int j, Cell value) { Own().Set(Offset(i, j), std::move(value)); }
   // The double stored at (i, j) into `out`, when the cell holds a double (unchecked).
-  bool GetDouble(int i, int j, double& out) const { return cells_.GetDouble(Offset(i, j), out); }
+  bool GetDouble(int i, int j, double& out) const { return cells_->GetDouble(Offset(i, j), out); }
   // Writes a double (unchecked).
-  void PutDouble(int i, int j, double v) { cells_.SetDouble(Offset(i, j), v); }
+  void PutDouble(int i, int j, double v) { Own().SetDouble(Offset(i, j), v); }
 
   // A matrix of rows x cols (both dimensions based at 0) over cells already read in row
   // order; unassigned when their number does not match.
@@ -80,10 +83,15 @@ class LabelledMatrix {
     return static_cast<std::size_t>(i - lo1_) * static_cast<std::size_t>(hi2_ - lo2_ + 1) +
            static_cast<std::size_t>(j - lo2_);
   }
+  // The cells to write to: shared ones are copied first.
+  CompactCells& Own() {
+    if (cells_.use_count() > 1) cells_ = std::make_shared<CompactCells>(*cells_);
+    return *cells_;
+  }
 
   bool assigned_ = false;
   int lo1_ = 0, hi1_ = -1, lo2_ = 0, hi2_ = -1;
-  CompactCells cells_;
+  std::shared_ptr<CompactCells> cells_;  // null while unassigned
 };
 
 }  // namespace quantorial

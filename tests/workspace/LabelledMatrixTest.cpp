@@ -121,6 +121,22 @@ TEST(LabelledMatrix, EveryKindOfCellComesBackAsWritten) {
   EXPECT_EQ(m.Get(1, 0), Cell(2.5));
 }
 
+TEST(LabelledMatrix, ACopyIsIndependentOnceEitherIsWritten) {
+  LabelledMatrix a = LabelledMatrix::Dimension(1, 1);
+  a.Set(1, 1, 1.0);
+  a.Set(0, 1, std::string("name"));
+  LabelledMatrix b = a;
+  b.Set(1, 1, 2.0);
+  b.PutDouble(0, 1, 3.0);
+  EXPECT_EQ(a.Get(1, 1), Cell(1.0));
+  EXPECT_EQ(a.Get(0, 1), Cell(std::string("name")));
+  LabelledMatrix c = a;
+  a.Put(1, 1, std::string("changed"));
+  EXPECT_EQ(c.Get(1, 1), Cell(1.0));
+  EXPECT_EQ(b.Get(1, 1), Cell(2.0));
+  EXPECT_EQ(a.Get(1, 1), Cell(std::string("changed")));
+}
+
 TEST(LabelledMatrix, EqualityComparesCellsNotStorage) {
   LabelledMatrix a = LabelledMatrix::Dimension(1, 1), b = LabelledMatrix::Dimension(1, 1);
   // The same texts written in another order, with a text dropped on the way.
