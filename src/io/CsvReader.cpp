@@ -21,6 +21,12 @@ bool AllBlank(std::string_view t) {
   return true;
 }
 
+// The whole of [first, last) as a finite number in the plain form from_chars reads.
+bool PlainNumber(const char* first, const char* last, double& v) {
+  const auto [ptr, ec] = std::from_chars(first, last, v);
+  return ec == std::errc() && ptr == last && std::isfinite(v);
+}
+
 }  // namespace
 
 Cell FieldCell(std::string_view text) {
@@ -121,6 +127,33 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
       } else {
         std::size_t end = pos;
         while (end < n && s[end] != delimiter && s[end] != '\n' && s[end] != '\r') ++end;
+        // Most fields are plain numbers: those go into the cells directly.
+        double number = 0.0;
+        const char c0 = end > pos ? s[pos] : ' ';
+        if (((c0 >= '0' && c0 <= '9') || c0 == '-') && PlainNumber(s + pos, s + end, number)) {
+          pos = end;
+          minRow = std::min(minRow, row);
+          maxRow = std::max(maxRow, row);
+          minCol = std::min(minCol, col);
+          maxCol = std::max(maxCol, col);
+          cells.PushDouble(number);
+          ++col;
+          if (pos < n && s[pos] == delimiter) {
+            ++pos;
+            if (pos < n) continue;
+            cells.Push(Cell());  // a delimiter at the very end opens one last empty field
+            break;
+          }
+          if (pos < n && s[pos] == '\r') {
+            ++pos;
+            if (pos < n && s[pos] == '\n') ++pos;
+            ++line;
+          } else if (pos < n && s[pos] == '\n') {
+            ++pos;
+            ++line;
+          }
+          break;
+        }
         if (end > pos) cell = FieldCell(std::string_view(s + pos, end - pos));
         pos = end;
       }

@@ -101,6 +101,8 @@ void CompactCells::Set(std::size_t k, Cell value) { words_[k] = Encode(value, wo
 
 void CompactCells::Push(Cell value) { words_.push_back(Encode(value, kEmpty)); }
 
+void CompactCells::PushDouble(double v) { words_.push_back(DoubleWord(v)); }
+
 bool CompactCells::Equal(std::size_t k, const CompactCells& other, std::size_t k2) const {
   const std::uint64_t x = words_[k], y = other.words_[k2];
   // The same word is the same cell, except a text (an index) and a NaN (never equal).
