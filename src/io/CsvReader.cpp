@@ -100,6 +100,8 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
     long long col = 0;
     for (;;) {
       Cell cell;
+      bool plain = false;
+      double number = 0.0;
       if (pos < n && s[pos] == '"') {
         const std::size_t openLine = line;
         ++pos;
@@ -127,34 +129,10 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
       } else {
         std::size_t end = pos;
         while (end < n && s[end] != delimiter && s[end] != '\n' && s[end] != '\r') ++end;
-        // Most fields are plain numbers: those go into the cells directly.
-        double number = 0.0;
+        // Most fields are plain numbers: those go into the cells directly, without a Cell.
         const char c0 = end > pos ? s[pos] : ' ';
-        if (((c0 >= '0' && c0 <= '9') || c0 == '-') && PlainNumber(s + pos, s + end, number)) {
-          pos = end;
-          minRow = std::min(minRow, row);
-          maxRow = std::max(maxRow, row);
-          minCol = std::min(minCol, col);
-          maxCol = std::max(maxCol, col);
-          cells.PushDouble(number);
-          ++col;
-          if (pos < n && s[pos] == delimiter) {
-            ++pos;
-            if (pos < n) continue;
-            cells.Push(Cell());  // a delimiter at the very end opens one last empty field
-            break;
-          }
-          if (pos < n && s[pos] == '\r') {
-            ++pos;
-            if (pos < n && s[pos] == '\n') ++pos;
-            ++line;
-          } else if (pos < n && s[pos] == '\n') {
-            ++pos;
-            ++line;
-          }
-          break;
-        }
-        if (end > pos) cell = FieldCell(std::string_view(s + pos, end - pos));
+        if ((c0 >= '0' && c0 <= '9') || c0 == '-') plain = PlainNumber(s + pos, s + end, number);
+        if (!plain && end > pos) cell = FieldCell(std::string_view(s + pos, end - pos));
         pos = end;
       }
       if (IsText(cell) && std::get<std::string>(cell).size() > kMaxCellText) {
@@ -162,13 +140,17 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
                 std::to_string(kMaxCellText) + " characters";
         return false;
       }
-      if (!IsEmpty(cell)) {
+      if (plain || !IsEmpty(cell)) {
         minRow = std::min(minRow, row);
         maxRow = std::max(maxRow, row);
         minCol = std::min(minCol, col);
         maxCol = std::max(maxCol, col);
       }
-      cells.Push(std::move(cell));
+      if (plain) {
+        cells.PushDouble(number);
+      } else {
+        cells.Push(std::move(cell));
+      }
       ++col;
       if (pos < n && s[pos] == delimiter) {
         ++pos;
