@@ -126,14 +126,22 @@ bool ScanNumber(std::string_view t, std::size_t& pos, bool skipBlanks, bool& neg
 // empty for zero).
 std::string RoundedDigits(double absValue, int decimals) {
   if (absValue == 0.0 || !std::isfinite(absValue)) return std::string();
+  // The 15 significant digits as printf's "%.14e" gives them (to_chars is specified to give
+  // the same text, and is several times faster).
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", absValue);
+  const auto r = std::to_chars(buf, buf + sizeof buf - 1, absValue, std::chars_format::scientific, 14);
+  *r.ptr = '\0';
   std::string digits;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p) {
     if (IsDigit(*p)) digits += *p;
   }
-  const int exp10 = std::atoi(p + 1);
+  int exp10 = 0;  // the exponent after 'e': a sign and two or three digits
+  const char* e = p + 1;
+  const bool negativeExponent = *e == '-';
+  if (*e == '-' || *e == '+') ++e;
+  for (; IsDigit(*e); ++e) exp10 = exp10 * 10 + (*e - '0');
+  if (negativeExponent) exp10 = -exp10;
   const long long keep = static_cast<long long>(exp10) + 1 + decimals;
   if (keep < 0) return std::string();
   std::string n;
@@ -170,6 +178,15 @@ void SplitDigits(const std::string& n, int decimals, std::string& whole, std::st
     whole.clear();
     fraction = std::string(d - n.size(), '0') + n;
   }
+}
+
+// printf's "%.<precision>G": to_chars gives the "%g" text, whose letters are then upper case.
+std::string FormatG(double v, int precision) {
+  char buf[48];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, precision);
+  std::string s(buf, r.ptr);
+  for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return s;
 }
 
 }  // namespace
@@ -291,12 +308,11 @@ std::optional<int> WholeNumberRounded(std::string_view text) {
 }
 
 std::string CellText(const Cell& c) {
-  char buf[40];
   switch (c.index()) {
     case 0: return std::string();
-    case 1: std::snprintf(buf, sizeof buf, "%.15G", std::get<double>(c)); return buf;
+    case 1: return FormatG(std::get<double>(c), 15);
     case 2: return std::to_string(std::get<std::int16_t>(c));
-    case 3: std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(std::get<float>(c))); return buf;
+    case 3: return FormatG(static_cast<double>(std::get<float>(c)), 7);
     default: return std::get<std::string>(c);
   }
 }
@@ -357,9 +373,7 @@ std::string FormatPattern(double v, std::string_view pattern) {
 }
 
 std::string TableForm(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  std::string s = buf;
+  std::string s = FormatG(v, 15);
   if (s == "-0") s = "0";
   if (s.rfind("0.", 0) == 0) {
     s.erase(0, 1);

@@ -132,6 +132,39 @@ TEST(Regression, PerfectFitsAndTheFiles) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("bad_NOR_BMAT.CSV")));
 }
 
+// The pairs are computed a block of rows at a time on several threads; the files must be
+// the plain loop's, pair after pair, byte for byte. 150 variables cross the blocks.
+TEST(Regression, ManyVariablesKeepThePlainOrder) {
+  TempDir dir;
+  ScriptedHost host;
+  const int C = 150, R = 12;
+  LabelledMatrix d = LabelledMatrix::Dimension(R, C);
+  d.Set(0, 0, std::string("Year"));
+  for (int j = 1; j <= C; ++j) d.Set(0, j, "V" + std::to_string(j));
+  for (int t = 1; t <= R; ++t) {
+    d.Set(t, 0, 2000.0 + t);
+    for (int j = 1; j <= C; ++j) d.Set(t, j, 10.0 + j * 0.1 * t + ((t * 7 + j * 13) % 11) * 0.37);
+  }
+  RegressionResult r;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("many.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  std::string report, bTable = ",";
+  for (int j = 1; j <= C; ++j) bTable += "V" + std::to_string(j) + ",";
+  bTable += "\r\n";
+  for (int i = 1; i <= C; ++i) {
+    bTable += "V" + std::to_string(i) + ",";
+    for (int j = 1; j <= C; ++j) {
+      const PairFit f = FitPair(d, i, 1, j, 1, R);
+      report += ReportBlock("V" + std::to_string(i), "V" + std::to_string(j), f);
+      bTable += TableForm(CellText(r.bMat.Get(i, j)).empty() ? 0.0 : std::get<double>(r.bMat.Get(i, j))) + ",";
+    }
+    bTable += "\r\n";
+  }
+  EXPECT_TRUE(TempDir::Read(r.reportPath) == report) << "the report differs from the plain loop's";
+  EXPECT_EQ(TempDir::Read(r.bPath), bTable);
+  EXPECT_EQ(r.bMat.Get(C, 0), Cell(std::string("V150")));
+}
+
 // Names with a comma or a quote are CSV fields in the files, so the tables read back with
 // their columns in place; other names keep their bytes.
 TEST(Regression, NamesWithCommasAndQuotesReadBackInTheirColumns) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <limits>
 
 namespace quantorial {
@@ -166,6 +170,39 @@ TEST(DisplayText, TextsUnchangedNumbersFormatted) {
   EXPECT_EQ(DisplayText(Cell(), 4), "");
   EXPECT_EQ(DisplayText(Cell(std::int16_t{1}), 2), "1.00");
   EXPECT_EQ(DisplayText(Cell(1920.0), 1), "1920.0");
+}
+
+// The number texts are made with to_chars, which must give printf's text to the byte:
+// "%.15G" and "%.7G" for cells and the table form, "%.14e" for the digits the fixed and
+// report patterns round. Random values of every magnitude, and the awkward ones.
+TEST(ValueRules, NumberTextsArePrintfsToTheByte) {
+  std::mt19937_64 gen(17);
+  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 1e15, 1e16, 123456789012345.0, 1234567890123456.0,
+                                0.1, 1e-5, 1e-4, 9.9999999999999995e-5, 0.000123456789, 5e-324, 1.7976931348623157e308,
+                                std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                999999999999999.5, 0.30000000000000004, 1920.0, 39.8};
+  std::uniform_int_distribution<std::uint64_t> bits;
+  for (int i = 0; i < 20000; ++i) {
+    double v;
+    const std::uint64_t b = bits(gen);
+    std::memcpy(&v, &b, sizeof v);
+    if (std::isfinite(v)) values.push_back(v);
+    values.push_back(std::ldexp(static_cast<double>(bits(gen) >> 11), static_cast<int>(i % 120) - 60));
+  }
+  char want[64];
+  for (double v : values) {
+    std::snprintf(want, sizeof want, "%.15G", v);
+    ASSERT_EQ(CellText(Cell(v)), want) << v;
+    const float f = static_cast<float>(v);
+    std::snprintf(want, sizeof want, "%.7G", static_cast<double>(f));
+    ASSERT_EQ(CellText(Cell(f)), want) << v;
+    if (!std::isfinite(v)) continue;
+    std::snprintf(want, sizeof want, "%.14e", std::fabs(v));
+    char got[64];
+    const auto r = std::to_chars(got, got + sizeof got - 1, std::fabs(v), std::chars_format::scientific, 14);
+    *r.ptr = '\0';
+    ASSERT_STREQ(got, want) << v;
+  }
 }
 
 }  // namespace
