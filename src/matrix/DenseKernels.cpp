@@ -145,30 +145,38 @@ void ForEachRange(unsigned threads, std::size_t count, std::size_t minPerThread,
   for (std::thread& th : pool) th.join();
 }
 
-// The blocked elimination. Steps are taken a panel of nb columns at a time. Within a
-// panel, the panel's own columns (of W and of V) are updated step by step; the columns
-// outside it (W right of the panel, V left of it) receive the panel's steps later, in
-// one delayed pass per row, from copies of the pivot rows as they were when each step
-// used them and from the multipliers recorded for the row. Each element still takes the
-// steps in increasing order with the operands the plain loop gives it.
+// The blocked elimination, in place. Steps are taken a panel of nb columns at a time.
+// The array holds V's columns left of the panel and W's from the panel on: a column of W is
+// not read again after its own step, and from that step on V's column of the same index
+// is the one that changes, so it takes W's place when the panel ends. Within a panel, the
+// panel's own columns (of W in the array, of V in a narrow buffer) are updated step by
+// step; the columns outside it (W right of the panel, V left of it) receive the panel's
+// steps later, in one delayed pass per row, from copies of the pivot rows as they were when
+// each step used them and from the multipliers recorded for the row. Each element still
+// takes the steps in increasing order with the operands the plain loop gives it.
 //
 // Columns of V right of the panel hold, before their own step, nothing but zeros (and
 // the 1 of the identity on the diagonal). The zeros take signs as the steps go (a pivot
 // row multiplied by a negative number, a negative zero product added to a negative
 // zero), and every such column has the same signs in every row but its own; one extra
 // column ("phantom") carries them, and a V column is filled from it when its panel comes.
+//
+// Every value of W is read at its column's step, as a multiplier or as the pivot, and a
+// value that is not finite there stops the elimination; so the plain loop's final test of
+// W for values that are not finite is met by testing the multipliers and pivots as they
+// are read, and V at the end.
 class BlockedElimination {
  public:
-  BlockedElimination(std::vector<double>& w, std::vector<double>& v, std::size_t m, Elimination elimination,
-                     std::size_t nb, unsigned threads, std::size_t minRowsPerThread)
-      : w_(w), v_(v), m_(m), e_(elimination), nb_(nb), threads_(threads), minRowsPerThread_(minRowsPerThread),
+  BlockedElimination(std::vector<double>& x, std::size_t m, Elimination elimination, std::size_t nb,
+                     unsigned threads, std::size_t minRowsPerThread)
+      : x_(x), m_(m), e_(elimination), nb_(nb), threads_(threads), minRowsPerThread_(minRowsPerThread),
         pps_(2 * nb + 1) {}
 
   bool Run() {
-    v_.assign(m_ * m_, 0.0);
     phantom_.assign(m_, 0.0);
     f_.assign(m_ * nb_, 0.0);
     pp_.assign(nb_ * pps_, 0.0);
+    vp_.assign(m_ * nb_, 0.0);
     for (k0_ = 0; k0_ < m_; k0_ += nb_) {
       k1_ = std::min(m_, k0_ + nb_);
       wT_ = m_ - k1_;
@@ -176,44 +184,50 @@ class BlockedElimination {
       pw_.assign((k1_ - k0_) * wT_, 0.0);
       pv_.assign((k1_ - k0_) * vT_, 0.0);
       for (std::size_t r = 0; r < m_; ++r) {
-        for (std::size_t j = k0_; j < k1_; ++j) v_[r * m_ + j] = r == j ? 1.0 : phantom_[r];
+        for (std::size_t j = k0_; j < k1_; ++j) vp_[r * nb_ + (j - k0_)] = r == j ? 1.0 : phantom_[r];
       }
       if (!PanelRows()) return false;
       ForEachRange(threads_, m_, minRowsPerThread_, [this](std::size_t b, std::size_t e) { OtherRows(b, e); });
       if (failed_.load()) return false;
     }
-    return AllFinite(w_) && AllFinite(v_);
+    return AllFinite(x_);
   }
 
  private:
   double Multiplier(double x) const { return e_ == Elimination::kGaussJordan ? -x : -Single(x); }
+  double* Row(std::size_t r) { return &x_[r * m_]; }
+  double* PanelV(std::size_t r) { return &vp_[r * nb_]; }
 
   // The pivot step on row k, over the columns that are stored (W right of k, V left of
-  // the panel's end) and the phantom.
+  // the panel and in the panel buffer) and the phantom.
   bool Pivot(std::size_t k) {
-    double* wk = &w_[k * m_];
-    double* vk = &v_[k * m_];
+    double* xk = Row(k);
+    double* vk = PanelV(k);
+    const std::size_t panel = k1_ - k0_;
     double& ph = phantom_[k];
     if (e_ == Elimination::kGaussJordan) {
-      const double pivot = wk[k];
-      if (pivot == 0.0) return false;
+      const double pivot = xk[k];
+      if (pivot == 0.0 || !std::isfinite(pivot)) return false;
       const double d = 1.0 / pivot;
       if (!std::isfinite(d)) return false;
-      for (std::size_t j = k + 1; j < m_; ++j) wk[j] = wk[j] * d;
-      for (std::size_t j = 0; j < k1_; ++j) vk[j] = vk[j] * d;
+      for (std::size_t j = k + 1; j < m_; ++j) xk[j] = xk[j] * d;
+      for (std::size_t j = 0; j < k0_; ++j) xk[j] = xk[j] * d;
+      for (std::size_t j = 0; j < panel; ++j) vk[j] = vk[j] * d;
       ph = ph * d;
       return true;
     }
     if (k + 1 < m_) {
-      for (std::size_t j = k; j < m_; ++j) wk[j] = Single(wk[j]);
-      for (std::size_t j = 0; j < k1_; ++j) vk[j] = Single(vk[j]);
+      for (std::size_t j = 0; j < k0_; ++j) xk[j] = Single(xk[j]);
+      for (std::size_t j = k; j < m_; ++j) xk[j] = Single(xk[j]);
+      for (std::size_t j = 0; j < panel; ++j) vk[j] = Single(vk[j]);
       ph = Single(ph);
     }
-    if (!(std::fabs(wk[k]) - 1e-8 > 0)) return false;
-    const double p = Single(wk[k]);
+    if (!(std::fabs(xk[k]) - 1e-8 > 0)) return false;
+    const double p = Single(xk[k]);
     if (!std::isfinite(p)) return false;
-    for (std::size_t j = k + 1; j < m_; ++j) wk[j] = wk[j] / p;
-    for (std::size_t j = 0; j < k1_; ++j) vk[j] = vk[j] / p;
+    for (std::size_t j = k + 1; j < m_; ++j) xk[j] = xk[j] / p;
+    for (std::size_t j = 0; j < k0_; ++j) xk[j] = xk[j] / p;
+    for (std::size_t j = 0; j < panel; ++j) vk[j] = vk[j] / p;
     ph = ph / p;
     return true;
   }
@@ -221,14 +235,14 @@ class BlockedElimination {
   // Step k on row r over the panel's columns and the phantom; records the multiplier.
   bool PanelStep(std::size_t r, std::size_t k) {
     const std::size_t kk = k - k0_;
-    double* wr = &w_[r * m_];
-    double* vr = &v_[r * m_];
-    const double f = Multiplier(wr[k]);
+    double* xr = Row(r);
+    double* vr = PanelV(r);
+    const double f = Multiplier(xr[k]);
     if (!std::isfinite(f)) return false;
     f_[r * nb_ + kk] = f;
     const double* pp = &pp_[kk * pps_];
-    for (std::size_t j = k + 1; j < k1_; ++j) wr[j] = wr[j] + pp[j - k0_] * f;
-    for (std::size_t j = k0_; j < k1_; ++j) vr[j] = vr[j] + pp[nb_ + j - k0_] * f;
+    for (std::size_t j = k + 1; j < k1_; ++j) xr[j] = xr[j] + pp[j - k0_] * f;
+    for (std::size_t j = 0; j < k1_ - k0_; ++j) vr[j] = vr[j] + pp[nb_ + j] * f;
     phantom_[r] = phantom_[r] + pp[2 * nb_] * f;
     return true;
   }
@@ -239,9 +253,9 @@ class BlockedElimination {
     RowGroup g;
     g.count = 1;
     g.f[0] = &f_[r * nb_ + first];
-    g.c[0] = &w_[r * m_ + k1_];
+    g.c[0] = Row(r) + k1_;
     Update(g, pw_.data() + first * wT_, wT_, last - first, wT_);
-    g.c[0] = &v_[r * m_];
+    g.c[0] = Row(r);
     Update(g, pv_.data() + first * vT_, vT_, last - first, vT_);
   }
 
@@ -253,11 +267,11 @@ class BlockedElimination {
       const std::size_t kk = k - k0_;
       Delayed(k, 0, kk);
       if (!Pivot(k)) return false;
-      std::copy_n(&w_[k * m_ + k1_], wT_, pw_.data() + kk * wT_);
-      std::copy_n(&v_[k * m_], vT_, pv_.data() + kk * vT_);
+      std::copy_n(Row(k) + k1_, wT_, pw_.data() + kk * wT_);
+      std::copy_n(Row(k), vT_, pv_.data() + kk * vT_);
       double* pp = &pp_[kk * pps_];
-      std::copy_n(&w_[k * m_ + k0_], k1_ - k0_, pp);
-      std::copy_n(&v_[k * m_ + k0_], k1_ - k0_, pp + nb_);
+      std::copy_n(Row(k) + k0_, k1_ - k0_, pp);
+      std::copy_n(PanelV(k), k1_ - k0_, pp + nb_);
       pp[2 * nb_] = phantom_[k];
       for (std::size_t r = k0_; r < k1_; ++r) {
         if (r != k && !PanelStep(r, k)) return false;
@@ -268,7 +282,8 @@ class BlockedElimination {
 
   // Rows begin..end-1: the rows outside the panel take the panel's steps on its columns,
   // then every row takes its delayed steps, column block by column block and four rows
-  // at a time so that the copied pivot rows are read from cache.
+  // at a time so that the copied pivot rows are read from cache; last, V's panel columns
+  // take the place of W's, whose steps are done.
   void OtherRows(std::size_t begin, std::size_t end) {
     std::vector<std::size_t> rows;
     for (std::size_t r = begin; r < end; ++r) {
@@ -283,8 +298,7 @@ class BlockedElimination {
     }
     const std::size_t steps = k1_ - k0_;
     constexpr std::size_t kColumnBlock = 120;
-    auto segment = [&](std::vector<double>& target, std::size_t offset, const std::vector<double>& pivots,
-                       std::size_t width) {
+    auto segment = [&](std::size_t offset, const std::vector<double>& pivots, std::size_t width) {
       for (std::size_t jc = 0; jc < width; jc += kColumnBlock) {
         const std::size_t len = std::min(kColumnBlock, width - jc);
         for (std::size_t i = 0; i < rows.size(); i += 4) {
@@ -292,20 +306,20 @@ class BlockedElimination {
           g.count = static_cast<int>(std::min<std::size_t>(4, rows.size() - i));
           for (int q = 0; q < g.count; ++q) {
             const std::size_t r = rows[i + static_cast<std::size_t>(q)];
-            g.c[q] = &target[r * m_ + offset + jc];
+            g.c[q] = Row(r) + offset + jc;
             g.f[q] = &f_[r * nb_];
           }
           Update(g, pivots.data() + jc, width, steps, len);
         }
       }
     };
-    segment(w_, k1_, pw_, wT_);
-    segment(v_, 0, pv_, vT_);
+    segment(k1_, pw_, wT_);
+    segment(0, pv_, vT_);
     for (std::size_t r = std::max(begin, k0_); r < std::min(end, k1_); ++r) Delayed(r, r - k0_ + 1, steps);
+    for (std::size_t r = begin; r < end; ++r) std::copy_n(PanelV(r), steps, Row(r) + k0_);
   }
 
-  std::vector<double>& w_;
-  std::vector<double>& v_;
+  std::vector<double>& x_;
   const std::size_t m_;
   const Elimination e_;
   const std::size_t nb_;
@@ -313,7 +327,7 @@ class BlockedElimination {
   const std::size_t minRowsPerThread_;
   const std::size_t pps_;  // the stride of pp_: W's panel columns, V's, the phantom
   std::size_t k0_ = 0, k1_ = 0, wT_ = 0, vT_ = 0;
-  std::vector<double> phantom_, f_, pw_, pv_, pp_;
+  std::vector<double> phantom_, f_, pw_, pv_, pp_, vp_;
   std::atomic<bool> failed_{false};
 };
 
@@ -370,17 +384,13 @@ bool InvertUnblocked(std::vector<double>& w, std::vector<double>& v, std::size_t
   return AllFinite(w) && AllFinite(v);
 }
 
-bool Invert(std::vector<double>& w, std::vector<double>& v, std::size_t m, Elimination elimination,
-            Blocking blocking) {
-  if (m == 0) {
-    v.clear();
-    return true;
-  }
+bool Invert(std::vector<double>& a, std::size_t m, Elimination elimination, Blocking blocking) {
+  if (m == 0) return true;
   const std::size_t nb = std::min(m, blocking.panel ? blocking.panel : std::size_t{64});
   const unsigned threads = blocking.threads ? blocking.threads : DefaultThreads();
   // A count of threads given by the caller is used as it stands; by default a thread is
   // started only for enough rows to be worth it.
-  BlockedElimination run(w, v, m, elimination, nb, threads, blocking.threads ? 1 : 16);
+  BlockedElimination run(a, m, elimination, nb, threads, blocking.threads ? 1 : 16);
   return run.Run();
 }
 

@@ -30,14 +30,14 @@ struct Blocking {
   unsigned threads = 0;
 };
 
-// Inverts the m x m row-major block w: v receives the inverse and w what the
-// elimination leaves of it. False where the plain loop would stop or produce a value
-// that is not finite (a zero pivot or one within the tolerance, an overflow): the caller
-// then runs the cell-by-cell statements, which know what to write in those cases.
-bool Invert(std::vector<double>& w, std::vector<double>& v, std::size_t m, Elimination elimination,
-            Blocking blocking = {});
+// Inverts the m x m row-major block `a` in place: it then holds the inverse the plain loop
+// gives. False where the plain loop would stop or produce a value that is not finite (a
+// zero pivot or one within the tolerance, an overflow): the caller then runs the
+// cell-by-cell statements, which know what to write in those cases; `a` is then undefined.
+bool Invert(std::vector<double>& a, std::size_t m, Elimination elimination, Blocking blocking = {});
 
-// The same elimination as one plain loop over the whole rows, step by step. For tests.
+// The plain loop itself, over two arrays: v receives the inverse and w what the
+// elimination leaves of it. For tests.
 bool InvertUnblocked(std::vector<double>& w, std::vector<double>& v, std::size_t m, Elimination elimination);
 
 // p = a * b for a (rows x inner) and b (inner x cols), row-major; every cell starts at

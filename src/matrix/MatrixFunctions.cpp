@@ -151,13 +151,11 @@ bool InverseFast(const LabelledMatrix& A, int base, dense::Elimination eliminati
   std::vector<double> w;
   if (!DenseBlock(A, base, n, base, n, w)) return false;
   const std::size_t m = static_cast<std::size_t>(n - base + 1);
-  std::vector<double> v;
-  if (!dense::Invert(w, v, m, elimination)) return false;
-  w = {};  // what the elimination leaves of A is not needed: free it before the result is built
+  if (!dense::Invert(w, m, elimination)) return false;
   V = elimination == dense::Elimination::kGaussJordan
           ? InverseFrame(A, base, Cell(std::int16_t{1}), Cell(std::int16_t{0}))
           : InverseFrame(A, base, Cell(1.0f), Cell(0.0f));
-  StoreBlock(V, base, n, v);
+  StoreBlock(V, base, n, w);
   return true;
 }
 

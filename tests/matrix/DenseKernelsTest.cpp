@@ -58,9 +58,8 @@ Outcome Reference(std::vector<double> a, std::size_t m, Elimination e) {
 }
 
 Outcome Blocked(std::vector<double> a, std::size_t m, Elimination e, Blocking b) {
-  std::vector<double> v;
-  const bool ok = Invert(a, v, m, e, b);
-  return {ok, a, v};
+  const bool ok = Invert(a, m, e, b);
+  return {ok, {}, a};
 }
 
 void ExpectSame(const std::vector<double>& a, std::size_t m, const std::string& what) {
@@ -75,7 +74,6 @@ void ExpectSame(const std::vector<double>& a, std::size_t m, const std::string& 
         ASSERT_EQ(got.ok, ref.ok);
         if (!ref.ok) continue;  // the cell-by-cell statements take over; the arrays are not used
         EXPECT_EQ(FirstDifference(got.v, ref.v), -1);
-        EXPECT_EQ(FirstDifference(got.w, ref.w), -1);
       }
     }
   }
