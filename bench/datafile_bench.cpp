@@ -55,6 +55,17 @@ void Load(benchmark::State& state, const std::string& path) {
 
 void BM_LoadXlsx200x2000(benchmark::State& state) { Load(state, quantorial::bench::Xlsx200x2000()); }
 void BM_LoadCsvMillionCells(benchmark::State& state) { Load(state, CsvFile()); }
+// A file of one's own, to compare with another program on the same bytes:
+// QUANTORIAL_BENCH_CSV=/path/file.csv build/bench/datafile_bench --benchmark_filter=Given
+void BM_LoadGivenFile(benchmark::State& state) {
+  const char* path = std::getenv("QUANTORIAL_BENCH_CSV");
+  if (!path) {
+    state.SkipWithError("QUANTORIAL_BENCH_CSV is not set");
+    return;
+  }
+  Load(state, path);
+}
+BENCHMARK(BM_LoadGivenFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadXlsx200x2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCsvMillionCells)->Unit(benchmark::kMillisecond);
 
