@@ -163,14 +163,21 @@ SettingsStore::~SettingsStore() {
 
 void SettingsStore::OpenInBackground() {
   if (opening_.joinable() || folder_.empty()) return;
+  {
+    std::lock_guard queue(laterMutex_);
+    acceptingLater_ = true;
+  }
   try {
     opening_ = std::thread([this] {
       std::lock_guard lock(mutex_);
       std::string ignored;
       Open(ignored);
+      DrainLater();
     });
   } catch (const std::system_error&) {
     // No thread to spare: the store opens at its first use instead.
+    std::lock_guard queue(laterMutex_);
+    acceptingLater_ = false;
   }
 }
 
@@ -209,6 +216,7 @@ bool SettingsStore::OpenSettingsDb(std::string* error) const {
 std::optional<std::string> SettingsStore::Get(const std::string& section, const std::string& setting,
                                               std::string* error) const {
   std::lock_guard lock(mutex_);
+  DrainLater();  // a setting written a moment ago is read back
   std::string why;
   Connection* c = Open(why);
   if (!c) {
@@ -235,6 +243,37 @@ std::string SettingsStore::GetDbSetting(const std::string& section, const std::s
 bool SettingsStore::SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
                                   std::string* error) const {
   std::lock_guard lock(mutex_);
+  DrainLater();
+  return SaveLocked(section, setting, value, error);
+}
+
+void SettingsStore::SaveDbSettingLater(const std::string& section, const std::string& setting,
+                                       const std::string& value) const {
+  {
+    std::lock_guard queue(laterMutex_);
+    if (acceptingLater_) {
+      later_.push_back({section, setting, value});
+      return;
+    }
+  }
+  SaveDbSetting(section, setting, value);
+}
+
+void SettingsStore::DrainLater() const {
+  for (;;) {
+    std::vector<Pending> batch;
+    {
+      std::lock_guard queue(laterMutex_);
+      acceptingLater_ = false;  // from now on writes are made at once
+      if (later_.empty()) return;
+      batch.swap(later_);
+    }
+    for (const Pending& p : batch) SaveLocked(p.section, p.setting, p.value, nullptr);
+  }
+}
+
+bool SettingsStore::SaveLocked(const std::string& section, const std::string& setting, const std::string& value,
+                               std::string* error) const {
   std::string why;
   Connection* c = Open(why);
   if (!c) {
@@ -274,6 +313,7 @@ bool SettingsStore::SaveDbSetting(const std::string& section, const std::string&
 
 long long SettingsStore::CountRows(const std::string& section, const std::string& setting) const {
   std::lock_guard lock(mutex_);
+  DrainLater();
   std::string why;
   Connection* c = Open(why);
   if (!c) return -1;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quantorial {
 
@@ -33,8 +34,10 @@ class SettingsStore {
   const std::string& Path() const { return path_; }
 
   // Starts opening the store on a thread of its own (the key derivation takes a good part
-  // of a second), so that a batch run's loading goes on meanwhile; the first read or write
-  // waits for it. What goes wrong is reported by that read or write.
+  // of a second), so that a batch run's work goes on meanwhile: writes made with
+  // SaveDbSettingLater are queued until it is open, and the first read or plain write
+  // waits for it (and for the queued writes). What goes wrong is reported by that read or
+  // write.
   void OpenInBackground();
 
   // Creates the database file and the table `gdsystem` when they are missing. False with
@@ -52,6 +55,10 @@ class SettingsStore {
   // value could not be stored (the workbench goes on without it).
   virtual bool SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
                              std::string* error = nullptr) const;
+  // The same for a caller that goes on without a setting that cannot be stored: while the
+  // store opens in the background the write is queued and made as soon as it is open (in
+  // the order given, before any later read); otherwise it is made at once.
+  void SaveDbSettingLater(const std::string& section, const std::string& setting, const std::string& value) const;
   // How many rows (section, setting) has; -1 when the store cannot be read.
   long long CountRows(const std::string& section, const std::string& setting) const;
 
@@ -62,6 +69,13 @@ class SettingsStore {
   // The open connection, made (and the file created) when there is none or the file at
   // the path is no longer the one it has open; null with the reason when it cannot be.
   Connection* Open(std::string& error) const;
+  // With mutex_ held: one write; the queued writes, made in order (and no more queueing).
+  bool SaveLocked(const std::string& section, const std::string& setting, const std::string& value,
+                  std::string* error) const;
+  void DrainLater() const;
+  struct Pending {
+    std::string section, setting, value;
+  };
 
   std::string folder_;
   std::string path_;
@@ -69,6 +83,9 @@ class SettingsStore {
   mutable std::unique_ptr<Connection> connection_;
   mutable unsigned long long device_ = 0, inode_ = 0;  // the file the connection has open
   std::thread opening_;
+  mutable std::mutex laterMutex_;  // guards the two below
+  mutable bool acceptingLater_ = false;
+  mutable std::vector<Pending> later_;
 };
 
 // A store of settings for one run only, held in memory: a session script played without a

@@ -16,7 +16,7 @@ Workbench::Workbench(Host& host, const SettingsStore* settings, std::string data
 
 void Workbench::SaveSetting(const char* section, const char* key, const std::string& value) {
   // A setting that cannot be stored is not worth stopping the work for.
-  if (settings_) settings_->SaveDbSetting(section, key, value);
+  if (settings_) settings_->SaveDbSettingLater(section, key, value);
 }
 
 }  // namespace quantorial

@@ -152,6 +152,29 @@ TEST(SettingsStore, OpenedInTheBackgroundThenReadAndWritten) {
   EXPECT_EQ(TempDir::Read(bad.Path()), junk);
 }
 
+TEST(SettingsStore, WritesQueuedWhileOpeningAreMadeInOrderAndReadBack) {
+  TempDir dir;
+  {
+    SettingsStore store(dir.path().string());
+    store.OpenInBackground();
+    store.SaveDbSettingLater("TORVIK", "LastTrendFile", "first.csv");
+    store.SaveDbSettingLater("TORVIK", "LastTrendFile", "second.csv");
+    store.SaveDbSettingLater("TORVIK", "LastTestFile", "b.csv");
+    EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), "second.csv");
+    store.SaveDbSettingLater("TORVIK", "LastTestFile", "c.csv");  // at once now
+    EXPECT_EQ(store.CountRows("TORVIK", "LastTrendFile"), 1);
+  }
+  {
+    // Queued and never read: the store's end still makes them.
+    SettingsStore store(dir.path().string());
+    store.OpenInBackground();
+    store.SaveDbSettingLater("quantorial", "ChartTitle", "GDP");
+  }
+  const SettingsStore again(dir.path().string());
+  EXPECT_EQ(again.Get("TORVIK", "LastTestFile"), "c.csv");
+  EXPECT_EQ(again.Get("quantorial", "ChartTitle"), "GDP");
+}
+
 TEST(SettingsStore, OneStoreSharedByThreads) {
   TempDir dir;
   const SettingsStore store(dir.path().string());
