@@ -140,8 +140,11 @@ int CannotWrite(std::ostream& err, const std::string& path, const std::string& w
   return kExitFailed;
 }
 
-// Writes the result to the -o file (atomically) or to standard output.
-int WriteResult(const std::string& text, const Arguments& a, std::ostream& out, std::ostream& err) {
+// Writes a matrix in dump form to the -o file (atomically) or to standard output. Nothing
+// is made for the null device (a run only to check or to time a computation).
+int WriteResult(const LabelledMatrix& m, const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.output && IsNullDevice(*a.output)) return kExitOk;
+  const std::string text = DumpText(m);
   if (!a.output) {
     out << text;
     out.flush();
@@ -169,9 +172,7 @@ int RunLoad(const Arguments& a, std::ostream& out, std::ostream& err) {
     err << r.error << '\n';
     return kExitFailed;
   }
-  // Loading only to check a file (or to time it): no dump is made for the null device.
-  if (a.output && IsNullDevice(*a.output)) return kExitOk;
-  return WriteResult(DumpText(r.matrix), a, out, err);
+  return WriteResult(r.matrix, a, out, err);
 }
 
 int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
@@ -199,7 +200,7 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   const bool ran = RunMatrixMenuCommand(op->item, ws, host, files);
   if (host.ErrorReported()) return kExitFailed;
   if (!ran) return kExitOk;
-  return WriteResult(DumpText(ws.mLindoBase), a, out, err);
+  return WriteResult(ws.mLindoBase, a, out, err);
 }
 
 // quantorial-cli play SCRIPT: the script on a fresh workbench.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "TempDir.h"
@@ -149,6 +150,16 @@ TEST_F(Cli, OutputFileIsWrittenWhole) {
   r = RunArgs({"load", a, "-o", dir.File("missing/folder/out.csv")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot write"), std::string::npos);
+  // The null device takes a result (nothing is made for it) and stays the null device.
+  for (const auto& args : std::vector<std::vector<std::string>>{{"load", a, "-o", "/dev/null"},
+                                                                {"matrix", "invert", a, "-o", "/dev/null"}}) {
+    r = RunArgs(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  }
+  // A bad input is still an error with the null device as the output.
+  EXPECT_EQ(RunArgs({"load", dir.File("none.csv"), "-o", "/dev/null"}).status, 1);
 }
 
 TEST_F(Cli, UnreadableInputs) {
