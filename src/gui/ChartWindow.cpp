@@ -15,11 +15,12 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "gui/CommandWiring.h"
 #include "gui/ChartRenderer.h"
 
 namespace quantorial {
 
-ChartWindow::ChartWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+ChartWindow::ChartWindow(QWidget* owner, ActFunction act) : QWidget(owner, Qt::Window) {
   setObjectName("frmChart");
   setWindowTitle("Chart Preview");
   view_ = new QChartView(this);
@@ -29,7 +30,6 @@ ChartWindow::ChartWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   auto* save = new QPushButton("Save &Picture...", this);
   save->setObjectName("cmdSavePicture");
   save->setToolTip("Save the chart as a PNG, SVG or PDF file");
-  connect(save, &QPushButton::clicked, this, &ChartWindow::SavePicture);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(save);
@@ -39,6 +39,12 @@ ChartWindow::ChartWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   layout->addWidget(view_, 1);
   layout->addLayout(buttons);
   resize(900, 560);
+  WireThroughTable(
+      this, "frmChart.", [this](const QString& name) { return findChild<QObject*>(name); }, std::move(act));
+}
+
+void ChartWindow::Control(const std::string& control, const std::string&) {
+  if (control == "cmdSavePicture") SavePicture();
 }
 
 QChart* ChartWindow::Chart() const { return view_->chart(); }

@@ -7,16 +7,19 @@
 #include <memory>
 
 #include "charts/TrendChart.h"
+#include "gui/Windows.h"
 
 class QChart;
 class QChartView;
 
 namespace quantorial {
 
-class ChartWindow : public QWidget {
+class ChartWindow : public QWidget, public ControlledWindow {
   Q_OBJECT
  public:
-  explicit ChartWindow(QWidget* owner);
+  // "frmChart"; its controls are sent through `act`.
+  ChartWindow(QWidget* owner, ActFunction act);
+  void Control(const std::string& control, const std::string& value) override;
   // Rebuilds the chart with the standard formatting and shows the window.
   void ShowChart(const ChartDescription& chart, bool copyToClipboard);
   QChart* Chart() const;

@@ -1,6 +1,9 @@
 #include "gui/CommandWiring.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QEvent>
+#include <QItemSelectionModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -10,6 +13,44 @@
 #include <QRadioButton>
 
 namespace quantorial {
+
+namespace {
+
+// A double click anywhere on a grid's cells area is the grid's double click.
+class DoubleClickFilter : public QObject {
+ public:
+  DoubleClickFilter(QObject* parent, std::function<void()> act) : QObject(parent), act_(std::move(act)) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::MouseButtonDblClick) return false;
+    act_();
+    return true;
+  }
+
+ private:
+  std::function<void()> act_;
+};
+
+// The selected rectangle of a grid, from its anchor to the current cell, as "row,col:row,col"
+// counted from 1; empty without a current cell.
+std::string SelectionText(const QItemSelectionModel* sel) {
+  const QModelIndex current = sel->currentIndex();
+  if (!current.isValid()) return {};
+  int top = current.row(), bottom = current.row(), left = current.column(), right = current.column();
+  for (const QItemSelectionRange& r : sel->selection()) {
+    top = std::min(top, r.top());
+    bottom = std::max(bottom, r.bottom());
+    left = std::min(left, r.left());
+    right = std::max(right, r.right());
+  }
+  const int anchorRow = current.row() == top ? bottom : top;
+  const int anchorCol = current.column() == left ? right : left;
+  return std::to_string(anchorRow + 1) + "," + std::to_string(anchorCol + 1) + ":" + std::to_string(current.row() + 1) +
+         "," + std::to_string(current.column() + 1);
+}
+
+}  // namespace
 
 void WireThroughTable(QObject* context, const std::string& prefix, const std::function<QObject*(const QString&)>& find,
                       const std::function<void(const Action&)>& act) {
@@ -53,6 +94,21 @@ void WireThroughTable(QObject* context, const std::string& prefix, const std::fu
         }
         act(a);
       });
+    } else if (auto* view = qobject_cast<QAbstractItemView*>(o)) {
+      // A grid: its double click, and, when the table has "<grid>.Selection", the rectangle
+      // a person selects (a window showing the workbench's selection blocks the selection
+      // model's signals meanwhile).
+      view->viewport()->installEventFilter(
+          new DoubleClickFilter(view, [act, name] { act({ActionKind::DblClick, name, {}, {}}); }));
+      const std::string selection = name + ".Selection";
+      if (QItemSelectionModel* sel = view->selectionModel(); sel && FindControl(selection)) {
+        auto send = [act, selection, sel] {
+          const std::string text = SelectionText(sel);
+          if (!text.empty()) act({ActionKind::Set, selection, text, {}});
+        };
+        QObject::connect(sel, &QItemSelectionModel::selectionChanged, context, send);
+        QObject::connect(sel, &QItemSelectionModel::currentChanged, context, send);
+      }
     } else if (auto* combo = qobject_cast<QComboBox*>(o)) {
       if (e.kind == ControlKind::TextBox) {
         // An editable box whose text is the setting: chosen or typed.

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QTableView>
 
 #include "gui/CommandWiring.h"
@@ -109,45 +110,26 @@ EditorWindow::EditorWindow(Workbench& bench, QWidget* parent) : QMainWindow(pare
   edit_->hide();
   edit_->installEventFilter(this);
 
-  connect(grid_, &QTableView::doubleClicked, this, [this] { Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}}); });
   WireThroughTable(
       this, "frmEdit.", [this](const QString& name) { return findChild<QObject*>(name); },
       [this](const Action& a) { Act(a); });
   Refresh();
-  connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { SendSelection(); });
-  connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SendSelection(); });
 }
 
 void EditorWindow::Act(const Action& a) {
   if (detached_) return;
+  // A selection the editor already has (the grid reports a click as a new current cell and
+  // as a new selection) is not sent again.
+  WorksheetEditor* ed = bench_.Editor();
+  if (ed && a.control == "frmEdit.Fg2.Selection") {
+    const std::string has = std::to_string(ed->Row() == ed->SelRow1() ? ed->SelRow2() : ed->SelRow1()) + "," +
+                            std::to_string(ed->Col() == ed->SelCol1() ? ed->SelCol2() : ed->SelCol1()) + ":" +
+                            std::to_string(ed->Row()) + "," + std::to_string(ed->Col());
+    if (a.text == has) return;
+  }
   std::string error;
   if (!Perform(bench_, a, error)) QApplication::beep();
   Refresh();  // the window may be closing: Refresh looks for the editor first
-}
-
-// The rectangle the person selected with the mouse or the keyboard, from its anchor to
-// the current cell.
-void EditorWindow::SendSelection() {
-  if (refreshing_) return;
-  const QModelIndex current = grid_->selectionModel()->currentIndex();
-  if (!current.isValid()) return;
-  int top = current.row(), bottom = current.row(), left = current.column(), right = current.column();
-  for (const QItemSelectionRange& r : grid_->selectionModel()->selection()) {
-    top = std::min(top, r.top());
-    bottom = std::max(bottom, r.bottom());
-    left = std::min(left, r.left());
-    right = std::max(right, r.right());
-  }
-  const int anchorRow = current.row() == top ? bottom : top;
-  const int anchorCol = current.column() == left ? right : left;
-  const std::string text = std::to_string(anchorRow + 1) + "," + std::to_string(anchorCol + 1) + ":" +
-                           std::to_string(current.row() + 1) + "," + std::to_string(current.column() + 1);
-  WorksheetEditor* ed = bench_.Editor();
-  if (ed && ed->SelRow1() == top + 1 && ed->SelRow2() == bottom + 1 && ed->SelCol1() == left + 1 &&
-      ed->SelCol2() == right + 1 && ed->Row() == current.row() + 1 && ed->Col() == current.column() + 1) {
-    return;  // what the editor already has
-  }
-  Act({ActionKind::Set, "frmEdit.Fg2.Selection", text, {}});
 }
 
 void EditorWindow::Detach() {
@@ -162,11 +144,11 @@ void EditorWindow::Refresh() {
     model_->Sync(nullptr);
     return;
   }
-  refreshing_ = true;
   setWindowTitle(QString::fromStdString(ed->Caption()));
   model_->Sync(ed);
   const QModelIndex current = model_->index(ed->Row() - 1, ed->Col() - 1);
   QItemSelectionModel* sel = grid_->selectionModel();
+  const QSignalBlocker quiet(sel);  // showing the selection is not selecting
   sel->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
   sel->select(QItemSelection(model_->index(ed->SelRow1() - 1, ed->SelCol1() - 1),
                              model_->index(ed->SelRow2() - 1, ed->SelCol2() - 1)),
@@ -186,7 +168,6 @@ void EditorWindow::Refresh() {
   }
   if (QAction* a = findChild<QAction*>("mnuUndo")) a->setEnabled(ed->CanUndo());
   if (QAction* a = findChild<QAction*>("mnuRedo")) a->setEnabled(ed->CanRedo());
-  refreshing_ = false;
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -50,13 +50,11 @@ class EditorWindow : public QMainWindow {
 
  private:
   void Act(const Action& a);
-  void SendSelection();
 
   Workbench& bench_;
   EditorGridModel* model_ = nullptr;
   QTableView* grid_ = nullptr;
   QLineEdit* edit_ = nullptr;
-  bool refreshing_ = false;
   bool detached_ = false;
 };
 

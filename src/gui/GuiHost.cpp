@@ -253,8 +253,27 @@ bool GuiHost::OpenWithDesktop(const std::string& path) {
 }
 
 void GuiHost::ShowTipWindow() {
-  TipWindow tip(window_);
+  TipWindow tip(window_, [this](const Action& a) {
+    if (window_) window_->PerformInDialog(a);
+  });
   tip.exec();
+}
+
+namespace {
+// The open window of that name that only shows something, or null.
+ControlledWindow* OpenWindow(const std::string& form) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->objectName().toStdString() == form) return dynamic_cast<ControlledWindow*>(w);
+  }
+  return nullptr;
+}
+}  // namespace
+
+bool GuiHost::WindowOpen(const std::string& form) { return OpenWindow(form) != nullptr; }
+
+void GuiHost::WindowControl(const std::string& control, const std::string& value) {
+  const std::size_t dot = control.find('.');
+  if (ControlledWindow* w = OpenWindow(control.substr(0, dot))) w->Control(control.substr(dot + 1), value);
 }
 
 bool GuiHost::StartProgram(const QString& program) { return QProcess::startDetached(program, {}); }

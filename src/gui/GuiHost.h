@@ -37,6 +37,8 @@ class GuiHost : public Host {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard) override;
   void SetClipboardText(const std::string& text) override;
   std::string ClipboardText() override;
+  bool WindowOpen(const std::string& form) override;
+  void WindowControl(const std::string& control, const std::string& value) override;
   bool OpenWithDesktop(const std::string& path) override;
   void WindowService(const std::string& service) override;
   LabelledMatrix CopyGrid(int grid) override;

@@ -97,8 +97,7 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->setAlternatingRowColors(false);
-    view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
+    view->installEventFilter(this);  // Enter; its double click goes through the command table
     layout->addWidget(caption);
     layout->addWidget(view, 1);
     frames_[static_cast<std::size_t>(i)] = frame;
@@ -395,12 +394,15 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::WireControls() {
-  // Menu items by their object names; the other controls from the window's own map (a
-  // panel or a grid has no entry there: its events arrive through the event filter).
+  // Menu items and grids by their object names; the other controls from the window's own
+  // map (a panel has no entry there: its events arrive through the event filter).
   WireThroughTable(
       this, "",
       [this](const QString& name) -> QObject* {
         if (QAction* a = menuBar()->findChild<QAction*>(name)) return a;
+        for (QTableView* grid : grids_) {
+          if (grid->objectName() == name) return grid;
+        }
         return controls_.value(name);
       },
       [this](const Action& a) { Act(a); });
@@ -467,8 +469,15 @@ void MainWindow::StartCalculator() {
 }
 
 void MainWindow::ShowAbout() {
-  SplashWindow about(this, true);
+  SplashWindow about(this, true, [this](const Action& a) { PerformInDialog(a); });
   about.exec();
+}
+
+void MainWindow::PerformInDialog(const Action& a) {
+  // A modal window may be open while a command runs (the tips from "Help Topics"): its
+  // controls act at once, without the window's one-command-at-a-time guard.
+  std::string error;
+  if (!Perform(*bench_, a, error)) QApplication::beep();
 }
 
 void MainWindow::ShowEditor() {
@@ -553,13 +562,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         Act({ActionKind::Click, "grdShow(" + std::to_string(i) + ")", {}, {}});
         QApplication::restoreOverrideCursor();
-        return true;
-      }
-    }
-  } else if (e->type() == QEvent::MouseButtonDblClick) {
-    for (int i = 0; i < 6; ++i) {
-      if (watched == grids_[static_cast<std::size_t>(i)]->viewport()) {
-        Act({ActionKind::DblClick, "grdShow(" + std::to_string(i) + ")", {}, {}});
         return true;
       }
     }
@@ -737,7 +739,7 @@ QString MainWindow::CopyGridText(int grid) const {
 }
 
 void MainWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
-  if (!chart_) chart_ = new ChartWindow(this);
+  if (!chart_) chart_ = new ChartWindow(this, [this](const Action& a) { Act(a); });
   chart_->ShowChart(chart, copyToClipboard);
 }
 

@@ -65,6 +65,8 @@ class MainWindow : public QMainWindow {
   void ShowChart(const ChartDescription& chart, bool copyToClipboard);
   class ChartWindow* Chart() const { return chart_; }
   void HideWaitBox(const QString& message);
+  // Carries out an action of a modal window's control through the command table.
+  void PerformInDialog(const Action& a);
   // "KRV Worksheet": made when the workbench opens its editor, gone when it unloads it.
   void ShowEditor();
   void CloseEditor();

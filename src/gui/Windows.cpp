@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
+#include "gui/CommandWiring.h"
 #include "workspace/Host.h"
 #include "workspace/Random.h"
 
@@ -136,9 +137,9 @@ QString VersionText(const QString& suffix) {
          "Made by the Quantorial developers; free to use and to change.";
 }
 
-SplashWindow::SplashWindow(QWidget* owner, bool aboutBox)
+SplashWindow::SplashWindow(QWidget* owner, bool aboutBox, ActFunction act)
     : QDialog(owner, aboutBox ? Qt::Dialog : Qt::Dialog | Qt::FramelessWindowHint) {
-  setObjectName("frmSplash");
+  setObjectName(aboutBox ? "frmAbout" : "frmSplash");
   setWindowTitle(aboutBox ? "About Quantorial" : "Quantorial");
   auto* picture = new QLabel(this);
   picture->setObjectName("imgLogo");
@@ -157,9 +158,9 @@ SplashWindow::SplashWindow(QWidget* owner, bool aboutBox)
   close->setObjectName("cmdClose");
   auto* version = new QPushButton("&Version Info", this);
   version->setObjectName("cmdVersion");
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  connect(version, &QPushButton::clicked, this,
-          [this] { lblInfo_->setText(VersionText(" - Quantorial Software")); });
+  if (!act) act = [this](const Action& a) { Control(a.control.substr(a.control.find('.') + 1), a.text); };
+  WireThroughTable(
+      this, "frmAbout.", [this](const QString& name) { return findChild<QObject*>(name); }, act);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(version);
@@ -172,6 +173,11 @@ SplashWindow::SplashWindow(QWidget* owner, bool aboutBox)
 }
 
 QString SplashWindow::InfoText() const { return lblInfo_->text(); }
+
+void SplashWindow::Control(const std::string& control, const std::string&) {
+  if (control == "cmdClose") accept();
+  if (control == "cmdVersion") lblInfo_->setText(VersionText(" - Quantorial Software"));
+}
 
 StartupSplash::StartupSplash() : splash_(new SplashWindow(nullptr, false)) {
   splash_->setAttribute(Qt::WA_DeleteOnClose);
@@ -222,7 +228,7 @@ QStringList TipWindow::Tips() {
   };
 }
 
-TipWindow::TipWindow(QWidget* owner) : QDialog(owner) {
+TipWindow::TipWindow(QWidget* owner, ActFunction act) : QDialog(owner) {
   setObjectName("frmTip");
   setWindowTitle("Tip of the Day");
   auto* heading = new QLabel("Did you know...", this);
@@ -239,13 +245,12 @@ TipWindow::TipWindow(QWidget* owner) : QDialog(owner) {
   chkLoadTipsAtStartup_ = new QCheckBox("&Show Tips at Startup", this);
   chkLoadTipsAtStartup_->setObjectName("chkLoadTipsAtStartup");
   chkLoadTipsAtStartup_->setChecked(ShowTipsAtStartup() == 1);
-  connect(chkLoadTipsAtStartup_, &QCheckBox::clicked, this, [](bool on) { SetShowTipsAtStartup(on ? 1 : 0); });
   auto* next = new QPushButton("&Next Tip", this);
   next->setObjectName("cmdNextTip");
   auto* close = new QPushButton("&Close", this);
   close->setObjectName("cmdOK");
-  connect(next, &QPushButton::clicked, this, &TipWindow::NextTip);
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  WireThroughTable(
+      this, "frmTip.", [this](const QString& name) { return findChild<QObject*>(name); }, std::move(act));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(chkLoadTipsAtStartup_);
   buttons->addStretch();
@@ -261,6 +266,15 @@ TipWindow::TipWindow(QWidget* owner) : QDialog(owner) {
 }
 
 QString TipWindow::TipText() const { return lblTipText_->text(); }
+
+void TipWindow::Control(const std::string& control, const std::string& value) {
+  if (control == "cmdNextTip") NextTip();
+  if (control == "cmdOK") accept();
+  if (control == "chkLoadTipsAtStartup") {
+    SetShowTipsAtStartup(value == "1" ? 1 : 0);
+    chkLoadTipsAtStartup_->setChecked(value == "1");
+  }
+}
 
 void TipWindow::NextTip() {
   const QStringList tips = Tips();

@@ -8,6 +8,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <string>
+
+#include "workbench/Commands.h"
+
 class QCheckBox;
 class QLabel;
 
@@ -46,12 +51,27 @@ class NoticeWindow : public QDialog {
 QString VersionText(const QString& suffix);
 
 // frmSplash: the picture, "KRV - Quantorial Software", "&Close" and "&Version Info".
-class SplashWindow : public QDialog {
+// A window that only shows something, whose controls (wired through the command table by
+// their names) act on the window itself: `Control` carries one out ("cmdNextTip"; a check
+// box's value "0"/"1").
+class ControlledWindow {
+ public:
+  virtual ~ControlledWindow() = default;
+  virtual void Control(const std::string& control, const std::string& value) = 0;
+};
+
+// How a window's controls are sent: through the command table's Perform on the workbench
+// (a window of the running workbench) or straight to the window (the start-up splash).
+using ActFunction = std::function<void(const Action&)>;
+
+class SplashWindow : public QDialog, public ControlledWindow {
   Q_OBJECT
  public:
-  // As the start-up splash (frameless) or as the about box.
-  SplashWindow(QWidget* owner, bool aboutBox);
+  // As the start-up splash (frameless; its controls act on it directly) or as the about box
+  // ("frmAbout", its controls sent through `act`).
+  SplashWindow(QWidget* owner, bool aboutBox, ActFunction act = nullptr);
   QString InfoText() const;
+  void Control(const std::string& control, const std::string& value) override;
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
@@ -79,10 +99,12 @@ class StartupSplash {
 };
 
 // frmTip: "Tip of the Day".
-class TipWindow : public QDialog {
+class TipWindow : public QDialog, public ControlledWindow {
   Q_OBJECT
  public:
-  explicit TipWindow(QWidget* owner);
+  // "frmTip"; its controls are sent through `act`.
+  TipWindow(QWidget* owner, ActFunction act);
+  void Control(const std::string& control, const std::string& value) override;
   static QStringList Tips();
   int CurrentTip() const { return current_; }
   QString TipText() const;

@@ -261,6 +261,18 @@ std::vector<Handler> BuildHandlers() {
   button("frmChartOptions.CancelButton", [](Workbench& wb) { wb.ChartOptionsDialog()->CancelButton_Click(); });
   button("frmChartOptions.cmdDefaults", [](Workbench& wb) { wb.ChartOptionsDialog()->cmdDefaults_Click(); });
 
+  // ---- the windows that only show something: the about box, the tip of the day, the chart ----
+  // Their controls act on the window itself, through the host. They are not recorded: a
+  // session replayed elsewhere has no such windows open.
+  for (const char* name : {"frmAbout.cmdClose", "frmAbout.cmdVersion", "frmTip.cmdNextTip", "frmTip.cmdOK",
+                           "frmChart.cmdSavePicture"}) {
+    button(name, [name](Workbench& wb) { wb.HostRef().WindowControl(name, std::string()); });
+    t.back().entry.recorded = false;
+  }
+  checkBox("frmTip.chkLoadTipsAtStartup",
+           [](Workbench& wb, bool on) { wb.HostRef().WindowControl("frmTip.chkLoadTipsAtStartup", on ? "1" : "0"); });
+  t.back().entry.recorded = false;
+
   // ---- frmEdit, "KRV Worksheet" ----
   auto editorMenu = [&](const char* name, void (WorksheetEditor::*f)()) {
     menu(std::string("frmEdit.") + name, [f](Workbench& wb) { (wb.Editor()->*f)(); });
@@ -370,6 +382,12 @@ bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
   if (name.rfind("frmForecast.", 0) == 0 && !wb.ForecastDialog()) {
     error = "\"Forecast Options\" (frmForecast) is not open";
     return false;
+  }
+  for (const char* form : {"frmAbout", "frmTip", "frmChart"}) {
+    if (name.rfind(std::string(form) + ".", 0) == 0 && !wb.HostRef().WindowOpen(form)) {
+      error = std::string(form) + " is not open";
+      return false;
+    }
   }
   if (name.rfind("frmEdit.", 0) == 0 && !wb.Editor()) {
     error = "\"KRV Worksheet\" (frmEdit) is not open";

@@ -107,6 +107,11 @@ class Host {
   // desktop's calculator), "About" (the about box), "Tips" (the tip of the day). Without a
   // window there is nothing to do.
   virtual void WindowService(const std::string& /*service*/) {}
+  // The windows that only show something — the about box "frmAbout", the tip of the day
+  // "frmTip", the chart "frmChart" —: whether one is open, and one of its controls pressed
+  // ("frmTip.cmdNextTip"; a check box with "0" or "1"). Without windows there are none.
+  virtual bool WindowOpen(const std::string& /*form*/) { return false; }
+  virtual void WindowControl(const std::string& /*control*/, const std::string& /*value*/) {}
   // The cells grid 0..5 shows, as CopyGrid reads them; unassigned without a window.
   virtual LabelledMatrix CopyGrid(int grid);
 };

@@ -295,12 +295,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(host_->messages.size(), 1);
     QCOMPARE(host_->tipWindows, 0);
     QTRY_COMPARE(host_->tipWindows, 1);  // once the command is over
-    // The tip window itself steps through the tips and stores its check box.
-    TipWindow tip(nullptr);
+    // The tip window itself steps through the tips and stores its check box; its controls go
+    // through the command table, and are refused while it is not open.
+    std::string error;
+    QVERIFY(!Perform(window_->Bench(), {ActionKind::Click, "frmTip.cmdNextTip", {}, {}}, error));
+    QCOMPARE(QString::fromStdString(error), QString("frmTip is not open"));
+    TipWindow tip(window_.get(), [this](const Action& a) { window_->PerformInDialog(a); });
+    tip.show();
     const int first = tip.CurrentTip();
-    tip.NextTip();
+    QTest::mouseClick(tip.findChild<QPushButton*>("cmdNextTip"), Qt::LeftButton);
     QCOMPARE(tip.CurrentTip(), first % 8 + 1);
     QCOMPARE(tip.TipText(), TipWindow::Tips()[tip.CurrentTip() - 1]);
+    tip.findChild<QCheckBox*>("chkLoadTipsAtStartup")->click();
+    QCOMPARE(ShowTipsAtStartup(), tip.findChild<QCheckBox*>("chkLoadTipsAtStartup")->isChecked() ? 1 : 0);
+    QTest::mouseClick(tip.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    QVERIFY(!tip.isVisible());
+    // The about box likewise.
+    SplashWindow about(window_.get(), true, [this](const Action& a) { window_->PerformInDialog(a); });
+    about.show();
+    QTest::mouseClick(about.findChild<QPushButton*>("cmdVersion"), Qt::LeftButton);
+    QCOMPARE(about.InfoText(), VersionText(" - Quantorial Software"));
+    QTest::mouseClick(about.findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+    QVERIFY(!about.isVisible());
     QVERIFY(TipWindow::Tips()[2].startsWith("Quantorial allows you"));
     QVERIFY(TipWindow::Tips()[4].contains("With this version of Quantorial you create"));
   }
