@@ -98,14 +98,10 @@ bool DenseBlock(const LabelledMatrix& A, int rowFirst, int rowLast, int colFirst
   for (int i = rowFirst; i <= rowLast; ++i) {
     double* row = out.data() + static_cast<std::size_t>(i - rowFirst) * cols;
     for (int j = colFirst; j <= colLast; ++j) {
-      const Cell& c = A.Value(i, j);
-      if (const double* d = std::get_if<double>(&c)) {
-        row[j - colFirst] = *d;
-      } else {
-        const auto v = ArithmeticValue(c);
-        if (!v) return false;
-        row[j - colFirst] = *v;
-      }
+      if (A.GetDouble(i, j, row[j - colFirst])) continue;  // the usual cell, read as it is stored
+      const auto v = ArithmeticValue(A.Value(i, j));
+      if (!v) return false;
+      row[j - colFirst] = *v;
     }
   }
   return true;
@@ -138,7 +134,7 @@ void StoreBlock(LabelledMatrix& V, int base, int n, const std::vector<double>& v
   const std::size_t m = static_cast<std::size_t>(n - base + 1);
   for (int i = base; i <= n; ++i) {
     const double* row = v.data() + static_cast<std::size_t>(i - base) * m;
-    for (int j = base; j <= n; ++j) V.Put(i, j, row[j - base]);
+    for (int j = base; j <= n; ++j) V.PutDouble(i, j, row[j - base]);
   }
 }
 
@@ -180,7 +176,7 @@ bool MultiplyFast(const LabelledMatrix& A, const LabelledMatrix& B, int base, La
   if (!P.IsAssigned()) return false;
   for (int i = 1; i <= ra; ++i) {
     const double* row = p.data() + static_cast<std::size_t>(i - 1) * cols;
-    for (int j = 1; j <= cb; ++j) P.Put(i, j, row[j - 1]);
+    for (int j = 1; j <= cb; ++j) P.PutDouble(i, j, row[j - 1]);
   }
   if (base == 0) {
     for (int i = 0; i <= ra; ++i) P.Put(i, 0, A.Value(i, 0));

@@ -150,16 +150,6 @@ LabelledMatrix WorksheetEditor::CopyGrid() const {
   return a;
 }
 
-std::string WorksheetEditor::CopyGridText() const {
-  const LabelledMatrix a = CopyGrid();
-  std::string text;
-  for (int i = 0; i <= a.Rows(); ++i) {
-    for (int j = 0; j <= a.Cols(); ++j) text += CellText(a.Value(i, j)) + ",";
-    text += "\r\n";
-  }
-  return text;
-}
-
 LabelledMatrix WorksheetEditor::SheetForSaving() const {
   LabelledMatrix a = CopyGrid();
   for (int i = 0; i <= a.Rows(); ++i) {
@@ -463,8 +453,7 @@ void WorksheetEditor::mnuOpen_Click() {
   }
   InitializeNewWorksheet();
   NewCaption(*path);
-  sheet_ = loaded.matrix;
-  Preview(sheet_, false);
+  Preview(loaded.matrix, false);
   changed_ = false;
   lastError_.clear();
 }

@@ -91,10 +91,8 @@ class WorksheetEditor {
   // and rows + 10 when it is narrower or `force` is set.
   void Preview(const LabelledMatrix& array, bool force);
   // The used area (grid row and column 1 up to the last row and column holding a non-blank
-  // text) as a 0-based array of texts, or as text with "," after every cell and a line
-  // break after every row.
+  // text) as a 0-based array of texts.
   LabelledMatrix CopyGrid() const;
-  std::string CopyGridText() const;
   // The used area for saving: a text that reads wholly as a number becomes the number.
   LabelledMatrix SheetForSaving() const;
 
@@ -174,7 +172,6 @@ class WorksheetEditor {
   int row_ = 1, col_ = 1, selRow_ = 1, selCol_ = 1;
   bool editVisible_ = false;
   std::string editText_;
-  LabelledMatrix sheet_;  // the array last read from a file
   std::string fileName_;
   std::string caption_ = "KRV - Worksheet1";
   bool changed_ = false;

@@ -48,8 +48,6 @@ const Cell CompactCells::Decode(std::uint64_t word) const {
   }
 }
 
-bool CompactCells::IsEmpty(std::size_t k) const { return words_[k] == kEmpty; }
-
 bool CompactCells::GetDouble(std::size_t k, double& out) const {
   const std::uint64_t word = words_[k];
   if (!Tagged(word)) {

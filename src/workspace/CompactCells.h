@@ -27,7 +27,6 @@ class CompactCells {
   void Set(std::size_t k, Cell value);
   void Push(Cell value);
   void PushDouble(double v);
-  bool IsEmpty(std::size_t k) const;
   // The double at k into `out`, when the cell holds a double.
   bool GetDouble(std::size_t k, double& out) const;
   void SetDouble(std::size_t k, double v);

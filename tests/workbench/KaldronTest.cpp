@@ -20,7 +20,6 @@ using testing::M;
 using testing::ScriptedHost;
 using testing::T;
 using testing::V;
-using testing::TempDir;
 
 class Kaldron : public testing::WorkbenchFixture {
  protected:

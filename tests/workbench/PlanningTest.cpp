@@ -19,13 +19,11 @@
 namespace quantorial {
 namespace {
 
-using testing::Dump;
 using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::T;
 using testing::V;
-using testing::TempDir;
 
 // Two endogenous variables y1, y2 and two exogenous x1, x2 over five years, solved by Run ALL.
 class Planning : public testing::WorkbenchFixture {
