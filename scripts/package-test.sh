@@ -19,6 +19,8 @@ cp "$root"/usr/share/quantorial/samples/* "$work"
 "$root/usr/bin/quantorial-cli" play "$work/klein_session.qs" || fail "play on the installed samples"
 [ -s "$work/out/mForecast.csv" ] || fail "the played session wrote no forecast"
 desktop-file-validate "$root/usr/share/applications/quantorial.desktop" || fail "desktop entry"
+# Claiming workbooks or tables would make the desktop open previews in this program itself.
+! grep -q '^MimeType=' "$root/usr/share/applications/quantorial.desktop" || fail "the desktop entry claims file types"
 for size in 16 32 48 256; do
   [ -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/quantorial.png" ] || fail "icon ${size}"
 done

@@ -172,15 +172,24 @@ std::string TemporaryStamp() {
   return std::string(buf) + (local.tm_hour < 12 ? "am" : "pm");
 }
 
+namespace {
+bool IsTemporaryName(const std::string& name, const std::string& prefix) {
+  const std::size_t dot = name.find_last_of('.');
+  return name.rfind(prefix, 0) == 0 && dot != std::string::npos && name.compare(dot, 3, ".xl") == 0;
+}
+}  // namespace
+
+bool IsTemporaryWorkbook(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return IsTemporaryName(slash == std::string::npos ? path : path.substr(slash + 1), kTemporaryWorkbookPrefix);
+}
+
 void DeleteTemporaryWorkbooks(const std::string& folder, const std::string& prefix) {
   DIR* d = ::opendir(folder.c_str());
   if (!d) return;
   while (const dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
-    const std::size_t dot = name.find_last_of('.');
-    if (name.rfind(prefix, 0) == 0 && dot != std::string::npos && name.compare(dot, 3, ".xl") == 0) {
-      ::unlink((folder + "/" + name).c_str());
-    }
+    if (IsTemporaryName(name, prefix)) ::unlink((folder + "/" + name).c_str());
   }
   ::closedir(d);
 }

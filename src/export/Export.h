@@ -31,6 +31,11 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& workbookStem
 // and renamed over it. False with a reason.
 bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::string& error);
 
+// The file-name prefix of the temporary workbooks of the previews.
+inline constexpr const char* kTemporaryWorkbookPrefix = "KRV-TMP-";
+// Whether the path names a temporary preview workbook (prefix and an ".xl" extension).
+bool IsTemporaryWorkbook(const std::string& path);
+
 // "hhmmssampm" for the current local time: the stem of a temporary workbook.
 std::string TemporaryStamp();
 // Deletes every file in `folder` whose name starts with `prefix` and whose extension

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -236,20 +239,78 @@ void GuiHost::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
+namespace {
+
+// Workbooks and tables: these must reach a spreadsheet program, never this workbench, which
+// would load a temporary preview as if it were the user's data.
+bool IsSpreadsheetFile(const QString& file) {
+  const QString suffix = QFileInfo(file).suffix().toLower();
+  return suffix == "xlsx" || suffix == "xls" || suffix == "ods" || suffix == "csv";
+}
+
+// Spreadsheet programs tried in turn when the desktop has no other program for a workbook.
+struct Spreadsheet {
+  const char* program;
+  const char* option;  // an option that picks the spreadsheet part, or null
+};
+constexpr Spreadsheet kSpreadsheets[] = {
+    {"libreoffice", "--calc"}, {"localc", nullptr}, {"soffice", "--calc"},
+    {"gnumeric", nullptr},     {"calligrasheets", nullptr}, {"et", nullptr},
+};
+
+}  // namespace
+
+bool IsOwnDesktopEntry(const QString& entry) {
+  const QString name = QFileInfo(entry).fileName();
+  if (name.isEmpty()) return false;
+  if (name.compare("quantorial.desktop", Qt::CaseInsensitive) == 0) return true;
+  QString path = entry.contains('/') ? entry : QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+  if (path.isEmpty()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.size() > (1 << 20)) return false;
+  const QString own = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+    if (!line.startsWith("Exec=")) continue;
+    const QString program = line.mid(5).section(' ', 0, 0).remove('"');
+    const QString base = QFileInfo(program).fileName();
+    return base == "quantorial" || (!own.isEmpty() && base == own);
+  }
+  return false;
+}
+
+QString GuiHost::DefaultDesktopEntry(const QString& mimeType) {
+  const QString query = QStandardPaths::findExecutable("xdg-mime");
+  if (query.isEmpty()) return {};
+  QProcess mime;
+  mime.start(query, {"query", "default", mimeType});
+  if (!mime.waitForFinished(3000) || mime.exitStatus() != QProcess::NormalExit) return {};
+  return QString::fromUtf8(mime.readAllStandardOutput()).trimmed();
+}
+
+bool GuiHost::OpenUrl(const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); }
+
 bool GuiHost::OpenWithDesktop(const std::string& path) {
   const QString file = QString::fromStdString(path);
   // The desktop's opener starts in the background and cannot say whether a program took
-  // the file; ask the desktop's table of default programs first, where there is one.
-  const QString query = QStandardPaths::findExecutable("xdg-mime");
-  if (!query.isEmpty()) {
-    QProcess mime;
-    mime.start(query, {"query", "default", QMimeDatabase().mimeTypeForFile(file).name()});
-    if (mime.waitForFinished(3000) && mime.exitStatus() == QProcess::NormalExit &&
-        mime.readAllStandardOutput().trimmed().isEmpty()) {
-      return false;
+  // the file; its table of default programs says which one would.
+  const QString entry = DefaultDesktopEntry(QMimeDatabase().mimeTypeForFile(file).name());
+  const bool own = !entry.isEmpty() && IsOwnDesktopEntry(entry);
+  if (!entry.isEmpty() && !own) return OpenUrl(file);
+  if (IsSpreadsheetFile(file)) {
+    for (const Spreadsheet& s : kSpreadsheets) {
+      const QString program = QStandardPaths::findExecutable(s.program);
+      if (program.isEmpty()) continue;
+      QStringList arguments;
+      if (s.option) arguments << s.option;
+      arguments << file;
+      if (StartProgram(program, arguments)) return true;
     }
+    return false;
   }
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  // Without a table of defaults the opener is the only way left; a program of this
+  // workbench's own is never picked for a file that is not a workbook.
+  return !own && OpenUrl(file);
 }
 
 void GuiHost::ShowTipWindow() {
@@ -276,6 +337,8 @@ void GuiHost::WindowControl(const std::string& control, const std::string& value
   if (ControlledWindow* w = OpenWindow(control.substr(0, dot))) w->Control(control.substr(dot + 1), value);
 }
 
-bool GuiHost::StartProgram(const QString& program) { return QProcess::startDetached(program, {}); }
+bool GuiHost::StartProgram(const QString& program, const QStringList& arguments) {
+  return QProcess::startDetached(program, arguments);
+}
 
 }  // namespace quantorial

@@ -44,8 +44,8 @@ class GuiHost : public Host {
   LabelledMatrix CopyGrid(int grid) override;
   // The tip window, modal (at first activation and from "&Help Topics").
   virtual void ShowTipWindow();
-  // Starts a program of the desktop; false when it could not be started.
-  virtual bool StartProgram(const QString& program);
+  // Starts a program of the desktop with its arguments; false when it could not be started.
+  virtual bool StartProgram(const QString& program, const QStringList& arguments = {});
 
  protected:
   // The window a box or dialog opens over: the worksheet editor when it is the active
@@ -59,6 +59,12 @@ class GuiHost : public Host {
   virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request);
   virtual bool AskForecastOptions(ForecastOptions& dialog);
   virtual void AskChartOptions(ChartOptionsState& dialog);
+
+  // The desktop entry ("libreoffice-calc.desktop") the desktop opens files of that MIME type
+  // with; empty when there is none or the desktop cannot say.
+  virtual QString DefaultDesktopEntry(const QString& mimeType);
+  // Hands the file to the desktop's opener; false when it refused.
+  virtual bool OpenUrl(const QString& file);
 
   SessionRecorder* Recorder() const;
   MainWindow* window_ = nullptr;
@@ -76,6 +82,10 @@ class ModalScope {
  private:
   std::vector<QPointer<QWidget>> hidden_;
 };
+
+// Whether the desktop entry (a file name such as "quantorial.desktop" or a path) starts this
+// program: its name is this program's, or its Exec line runs this program's executable.
+bool IsOwnDesktopEntry(const QString& entry);
 
 // "Text|*.a;*.b|Text|*.c" as a Qt file dialog filter.
 QString QtFileFilter(const std::string& filter);

@@ -62,13 +62,19 @@ void Workbench::txtData_Change(int index) {
   }
 }
 
+void Workbench::RememberLastFile(const char* key, const std::string& path, bool loaded) {
+  // Only a file that loaded comes back at the next start, and never a temporary preview
+  // workbook (deleted by the next preview) that the desktop handed to this program.
+  if (loaded && !IsTemporaryWorkbook(path)) SaveSetting(kDataFilesSection, key, path);
+}
+
 void Workbench::LoadPrimary(const std::string& path) {
   host_.HoldOn(kLoadingStatus);
   ws.bStageRerun = false;  // new data: the next run asks for its model again
-  SaveSetting(kDataFilesSection, "LastTrendFile", path);
   ws.mRhsIO.Erase();
   ws.mObserved = ExcelArrayLoad(path);
   ws.mObservedOrig = ws.mObserved;
+  RememberLastFile("LastTrendFile", path, ws.mObserved.IsFilled());
   if (ws.mObserved.IsFilled()) {
     host_.Preview(ws.mObserved, 0, "Trend Matrix");
   } else {
@@ -94,9 +100,9 @@ void Workbench::LoadSecondary(const std::string& path) {
     }
   }
   host_.HoldOn("");
-  SaveSetting(kDataFilesSection, "LastTestFile", path);
   ws.bStageRerun = false;
   ws.mBMat = ExcelArrayLoad(path);
+  RememberLastFile("LastTestFile", path, ws.mBMat.IsFilled());
   const std::string amat = AMatPathOf(path);
   ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
   ws.bTableSplit = false;
@@ -127,8 +133,8 @@ void Workbench::LoadSecondary(const std::string& path) {
 
 void Workbench::LoadExtended(const std::string& path) {
   host_.HoldOn(kLoadingStatus);
-  SaveSetting(kDataFilesSection, "LastExtendedFile", path);
   ws.mExtended = ExcelArrayLoad(path);
+  RememberLastFile("LastExtendedFile", path, ws.mExtended.IsFilled());
   host_.Preview(ws.mExtended, 4, "Extended Data");
   host_.HoldOn("");
 }

@@ -189,10 +189,10 @@ void ForecastOptions::SetTxtData(const std::string& path) {
 
 void ForecastOptions::txtData_Change() {
   if (TrimBlanks(txtData).empty() || !FileExists(txtData)) return;
-  if (const SettingsStore* store = bench_.Settings()) store->SaveDbSetting(kDataFilesSection, "LastForecastFile", txtData);
   CalculatedPeriod();
   Workspace& ws = bench_.ws;
   ws.mForecastExo = bench_.ExcelArrayLoad(txtData);
+  bench_.RememberLastFile("LastForecastFile", txtData, ws.mForecastExo.IsFilled());
   ws.bForecastDataLoaded = true;
   txtFromYear = CellText(ws.mForecastExo.Get(1, 0));
   txtToYear = CellText(ws.mForecastExo.Get(ws.mForecastExo.Rows(), 0));

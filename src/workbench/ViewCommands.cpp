@@ -36,10 +36,6 @@ void Workbench::cmdViewGrid_Click() {
   host_.Preview(ws.*(slot->matrix), target, slot->gridCaption);
 }
 
-namespace {
-const char* const kTempPrefix = "KRV-TMP-";
-}  // namespace
-
 void Workbench::OpenWritten(const std::string& path) {
   if (!host_.OpenWithDesktop(path)) {
     MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path,
@@ -50,8 +46,8 @@ void Workbench::OpenWritten(const std::string& path) {
 void Workbench::cmdViewMatrix_Click() {
   std::error_code ec;
   std::filesystem::create_directories(dataFolder_, ec);
-  const std::string base = dataFolder_ + "/" + kTempPrefix;
-  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
+  const std::string base = dataFolder_ + "/" + kTemporaryWorkbookPrefix;
+  DeleteTemporaryWorkbooks(dataFolder_, kTemporaryWorkbookPrefix);
   const std::string name = base + TemporaryStamp();
   const double leading = LeadingNumber(form.cboArraysText);
   const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
@@ -79,8 +75,8 @@ void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
   if (grid < 0 || grid > 5) return;
   std::error_code ec;
   std::filesystem::create_directories(dataFolder_, ec);
-  DeleteTemporaryWorkbooks(dataFolder_, kTempPrefix);
-  const std::string name = dataFolder_ + "/" + kTempPrefix + TemporaryStamp();
+  DeleteTemporaryWorkbooks(dataFolder_, kTemporaryWorkbookPrefix);
+  const std::string name = dataFolder_ + "/" + kTemporaryWorkbookPrefix + TemporaryStamp();
   std::string error;
   if (!ExportArrayToExcel(cells, name, 1, 1, std::string("GridView") + kWords[grid], "", 0, 0, error)) {
     MsgBoxEx(host_, "Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);

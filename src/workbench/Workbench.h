@@ -190,6 +190,8 @@ class Workbench : public MatrixFileSource {
   // then the windows close.
   void Exit();
 
+  // Stores `path` as the last file under `key` when it loaded and is not a temporary preview.
+  void RememberLastFile(const char* key, const std::string& path, bool loaded);
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
   void LoadPrimary(const std::string& path);

@@ -131,8 +131,25 @@ class TestHost : public GuiHost {
     if (!forecastFile.empty()) dialog.SetTxtData(forecastFile);
     return true;
   }
-  bool StartProgram(const QString& program) override {
+  bool StartProgram(const QString& program, const QStringList&) override {
     started << program;
+    return true;
+  }
+};
+
+// The real opener of the desktop host, with the desktop's table of defaults, its opener and
+// program starts replaced by records.
+class OpenerHost : public GuiHost {
+ public:
+  QString defaultEntry;
+  QStringList opened, started;
+  QString DefaultDesktopEntry(const QString&) override { return defaultEntry; }
+  bool OpenUrl(const QString& file) override {
+    opened << file;
+    return true;
+  }
+  bool StartProgram(const QString& program, const QStringList& arguments) override {
+    started << QFileInfo(program).fileName() + " " + arguments.join(' ');
     return true;
   }
 };
@@ -193,6 +210,56 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
   void cleanup() { window_.reset(); }
+
+  // A workbook preview goes to a spreadsheet program, never to this workbench (which the
+  // desktop may have as the default for workbooks), and fails when there is none.
+  void previewsNeverOpenThisProgram() {
+    QTemporaryDir bin;
+    const QString sheet = dir_.filePath("KRV-TMP-101010am.xlsx");
+    const QString model = dir_.filePath("Lindo001.ltx");
+    auto fakeProgram = [&](const char* name) {
+      QFile f(bin.filePath(name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("#!/bin/sh\n");
+      f.close();
+      f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    struct Case {
+      QString defaultEntry, file;
+      bool withCalc, opens;
+      QString opened, started;
+    };
+    const Case cases[] = {
+        {"libreoffice-calc.desktop", sheet, false, true, sheet, ""},
+        {"quantorial.desktop", sheet, false, false, "", ""},
+        {"quantorial.desktop", sheet, true, true, "", "localc " + sheet},
+        {"", sheet, true, true, "", "localc " + sheet},
+        {"", sheet, false, false, "", ""},
+        {"quantorial.desktop", model, true, false, "", ""},
+        {"", model, false, true, model, ""},
+    };
+    for (const Case& c : cases) {
+      if (c.withCalc) fakeProgram("localc");
+      OpenerHost opener;
+      opener.defaultEntry = c.defaultEntry;
+      const bool opens = opener.OpenWithDesktop(c.file.toStdString());
+      QFile::remove(bin.filePath("localc"));
+      QCOMPARE(opens, c.opens);
+      QCOMPARE(opener.opened.join(','), c.opened);
+      QCOMPARE(opener.started.join(','), c.started);
+    }
+    qputenv("PATH", path);
+    // An entry that runs this program under another name is this program too.
+    QTemporaryDir apps;
+    QFile entry(apps.filePath("spreadsheet.desktop"));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nExec=/usr/bin/quantorial %f\n");
+    entry.close();
+    QVERIFY(IsOwnDesktopEntry(entry.fileName()));
+    QVERIFY(!IsOwnDesktopEntry(apps.filePath("missing.desktop")));
+  }
 
   void controlsCarryTheirNames() {
     QCOMPARE(window_->windowTitle(), QString("KRV - Model Testing"));

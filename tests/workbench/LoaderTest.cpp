@@ -3,6 +3,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "export/Export.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
@@ -117,13 +118,49 @@ TEST_F(Loader, EmptyOrMissingPathsDoNothing) {
   EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), std::nullopt);
 }
 
-TEST_F(Loader, ASettingIsStoredEvenWhenTheFileFailsToLoad) {
+// A file that does not load, and a temporary preview workbook the desktop handed to this
+// program, never come back at the next start: the earlier last file stays, and what needs
+// the data that did not load is disabled.
+TEST_F(Loader, OnlyFilesThatLoadAreRememberedAndNeverTemporaryPreviews) {
+  const std::string good = dir.Write("good.csv", kPrimary);
+  const std::string goodB = dir.Write("good_b.csv", kBMat);
+  struct Case {
+    int index;
+    const char* key;
+    std::string path, remembered;
+    std::vector<const char*> disabled;
+  };
   const std::string broken = dir.Write("broken.csv", "a,\"b\n");
-  wb.SetTxtData(0, broken);
-  EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), broken);
-  EXPECT_FALSE(wb.ws.mObserved.IsAssigned());
-  ASSERT_EQ(host.Messages().size(), 1u);
-  EXPECT_NE(host.Messages()[0].find(broken), std::string::npos);
+  std::string error;
+  const std::string preview = dir.File("KRV-TMP-101010am.xlsx");
+  ASSERT_TRUE(ExportWorksheet(testing::M({{testing::E, testing::T("C"), testing::T("P")}, {testing::T("C"), 0.0, 0.2}}), preview, error)) << error;
+  const Case cases[] = {
+      {0, "LastTrendFile", broken, good, {"cmdRunAll", "cmdTrend", "cmdChart", "cmdForecast"}},
+      {0, "LastTrendFile", preview, good, {}},
+      {1, "LastTestFile", broken, goodB, {"cmdEXV", "cmdRunAll", "cmdSplitTable"}},
+      {1, "LastTestFile", preview, goodB, {}},
+      {2, "LastExtendedFile", broken, good, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + " " + c.path);
+    ScriptedHost h;
+    Workbench bench{h, &store, dir.File("Data")};
+    bench.SetTxtData(c.index, c.index == 1 ? goodB : good);
+    ASSERT_EQ(store.Get("TORVIK", c.key), c.remembered);
+    for (const char* control : c.disabled) bench.form.Enable(control, true);
+    bench.SetTxtData(c.index, c.path);
+    EXPECT_EQ(store.Get("TORVIK", c.key), c.remembered);
+    for (const char* control : c.disabled) EXPECT_FALSE(bench.form.IsEnabled(control)) << control;
+    const LabelledMatrix& loaded = c.index == 0 ? bench.ws.mObserved : c.index == 1 ? bench.ws.mBMat : bench.ws.mExtended;
+    EXPECT_EQ(loaded.IsFilled(), c.path == preview);
+    if (c.path == broken) {
+      ASSERT_FALSE(h.Messages().empty());
+      EXPECT_NE(h.Messages().back().find(broken), std::string::npos);
+    }
+  }
+  EXPECT_TRUE(IsTemporaryWorkbook("/d/KRV-TMP-120000pm.xlsx"));
+  EXPECT_FALSE(IsTemporaryWorkbook("/d/KRV-TMP-120000pm.csv"));
+  EXPECT_FALSE(IsTemporaryWorkbook("/KRV-TMP-/data.xlsx"));
 }
 
 TEST_F(Loader, ExtendedFile) {
