@@ -43,6 +43,9 @@ struct Arguments {
   bool help = false;
   bool version = false;
   std::string error;  // a usage error
+  // Every option given, in the form it was typed ("-o", "--output", "--endo"...) and by the
+  // name that decides whether a command takes it ("--output", "--endo"...).
+  std::vector<std::pair<std::string, std::string>> given;
 
   // The value given to an option such as "--endo", if any.
   std::optional<std::string> Value(const char* name) const {
@@ -59,6 +62,21 @@ const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "
                                            "--left",       "--last-row",       "--method", "--sig",
                                            "--out-dir"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
+
+// The options each command takes; any other is a usage error, not silently ignored.
+const std::map<std::string, std::set<std::string>> kCommandOptions = {
+    {"load", {"--output", "--verbose"}},
+    {"matrix", {"--output", "--verbose"}},
+    {"run",
+     {"--bmat", "--endo", "--impact", "--change-symbol", "--shift", "--forecast", "--forecast-years",
+      "--split-quadrant", "--dump", "--chart", "--png", "--svg", "--chart-json", "--policy", "--reuse", "--store",
+      "--verbose"}},
+    {"export", {"--out", "--sheet", "--format", "--top", "--left", "--last-row", "--verbose"}},
+    {"regress", {"--method", "--sig", "--verbose"}},
+    {"change", {"--out-dir", "--verbose"}},
+    {"play", {"--store", "--dump", "--verbose"}},
+    {"settings", {"--store", "--default"}},
+};
 
 bool LooksLikeNumber(const std::string& a) {
   return a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
@@ -79,28 +97,34 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       r.version = true;
     } else if (a == "-v" || a == "--verbose") {
       r.verbose = true;
+      r.given.emplace_back(a, "--verbose");
     } else if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a file name";
         return r;
       }
       r.output = args[++i];
+      r.given.emplace_back(a, "--output");
     } else if (a.rfind("--output=", 0) == 0) {
       r.output = a.substr(9);
+      r.given.emplace_back("--output", "--output");
     } else if (kRunFlags.count(a)) {
       r.flags.insert(a);
+      r.given.emplace_back(a, a);
     } else if (kRunOptions.count(a)) {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a value";
         return r;
       }
       r.values[a] = args[++i];
+      r.given.emplace_back(a, a);
     } else if (a == "--store" || a == "--default") {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a value";
         return r;
       }
       (a == "--store" ? r.store : r.defaultValue) = args[++i];
+      r.given.emplace_back(a, a);
     } else {
       r.error = "unknown option " + a;
       return r;
@@ -550,6 +574,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (a.positional.empty()) return UsageError(err, "no command given");
   const std::string& command = a.positional[0];
+  if (const auto it = kCommandOptions.find(command); it != kCommandOptions.end()) {
+    for (const auto& [typed, name] : a.given) {
+      if (!it->second.count(name)) return UsageError(err, command + " does not take the option " + typed);
+    }
+  }
   if (command == "load") return RunLoad(a, out, err);
   if (command == "matrix") return RunMatrix(a, out, err);
   if (command == "settings") return RunSettings(a, out, err);

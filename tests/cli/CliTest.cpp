@@ -192,6 +192,45 @@ TEST_F(Cli, UsageErrors) {
   EXPECT_EQ(help.out, CliUsage());
 }
 
+// An option of another command is refused by name before anything runs or is written.
+TEST_F(Cli, EachCommandTakesOnlyItsOwnOptions) {
+  const std::string data = dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string script = dir.Write("s.qs", "set txtData(0) m.csv\n");
+  const std::string made = dir.File("made");
+  struct Case {
+    std::vector<std::string> args;
+    const char* option;
+  } cases[] = {
+      {{"load", a, "--endo", "4"}, "--endo"},
+      {{"load", a, "--png", made}, "--png"},
+      {{"load", a, "--store", made}, "--store"},
+      {{"matrix", "transpose", a, "--forecast", "nothing"}, "--forecast"},
+      {{"matrix", "identity", "2", "--dump", made}, "--dump"},
+      {{"regress", data, "--dump", made}, "--dump"},
+      {{"regress", data, "-o", made}, "-o"},
+      {{"regress", data, "--endo", "3"}, "--endo"},
+      {{"change", data, "--out-dir", made, "--method", "lag"}, "--method"},
+      {{"export", a, "--out", made, "--policy"}, "--policy"},
+      {{"run", data, "--endo", "1", "--dump", made, "--output=" + made + ".csv"}, "--output"},
+      {{"run", data, "--endo", "1", "--dump", made, "--sig", "1"}, "--sig"},
+      {{"play", script, "--chart", "1"}, "--chart"},
+      {{"play", script, "-o", made}, "-o"},
+      {{"settings", "get", "A", "B", "--dump", made}, "--dump"},
+      {{"settings", "set", "A", "B", "c", "-v"}, "-v"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
+    const std::string what = c.args[0] + " " + c.option;
+    EXPECT_EQ(r.status, 2) << what << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("quantorial-cli: " + c.args[0] + " does not take the option " + c.option + "\n", 0), 0u)
+        << what << ": " << r.err;
+    EXPECT_EQ(r.out, "") << what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(made));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("m_NOR_AMAT.CSV")));  // regress did not run
+}
+
 TEST_F(Cli, LoadReadsWorkbooks) {
   const std::string fixtures = QUANTORIAL_FIXTURES;
   for (const char* name : {"workbook.xlsx", "workbook.ods", "workbook.xls"}) {
