@@ -15,6 +15,7 @@
 #include "io/DataFile.h"
 #include "io/DumpForm.h"
 #include "io/SettingsStore.h"
+#include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
@@ -219,12 +220,30 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
     if (!CheckInputFile(a.positional[next], err)) return kExitFailed;
     host.QueueFile(a.positional[next]);
   }
+  // "...see results below." is said only when the result does follow, on standard output.
+  host.HoldInformation();
   Workspace ws;
   DataFileAccess files(host, std::string());
   const bool ran = RunMatrixMenuCommand(op->item, ws, host, files);
   if (host.ErrorReported()) return kExitFailed;
   if (!ran) return kExitOk;
-  return WriteResult(ws.mLindoBase, a, out, err);
+  // An inversion that met a zero pivot leaves its marker in the first cell: the result is
+  // not an inverse, and like any incomplete result it is reported and not written.
+  const bool inversion = op->item == MatrixMenuItem::mnuInvert || op->item == MatrixMenuItem::mnuInvertPivot;
+  if (const auto first = ws.mLindoBase.At(1, 1); inversion && first && IsText(*first)) {
+    const std::string text = CellText(*first);
+    if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) {
+      err << kProgram << ": \"" << a.positional.back() << "\" cannot be inverted: " << text
+          << "; no result was written\n";
+      return kExitFailed;
+    }
+  }
+  if (!a.output) {
+    for (const auto& line : host.HeldInformation()) err << line << '\n';
+  }
+  const int status = WriteResult(ws.mLindoBase, a, out, err);
+  if (status == kExitOk && a.output && a.verbose) err << "written: " << *a.output << '\n';
+  return status;
 }
 
 // quantorial-cli play SCRIPT: the script on a fresh workbench.

@@ -54,10 +54,8 @@ TEST_F(Cli, EveryMatrixOperation) {
       {{"matrix", "special-scalar", "2", a}, ",\"p\",\"q\"\n\"x\",4,14\n\"y\",4,6\n"},
       {{"matrix", "identity", "2"}, "1,0\n0,1\n"},
       {{"matrix", "invert", a}, ",\"p\",\"q\"\n\"x\",0.6000000000000001,-0.7000000000000001\n\"y\",-0.2,0.4\n"},
-      {{"matrix", "invert", singular}, ",\"p\",\"q\"\n\"x\",\"Warning: Singular Matrix\",0\n\"y\",0,1\n"},
       {{"matrix", "invert-pivot", dir.Write("t.csv", ",p,q\nx,3,1\ny,1,3\n")},
        ",\"p\",\"q\"\n\"x\",0.375,-0.125\n\"y\",-0.1249999962747098,0.37499998882412944\n"},
-      {{"matrix", "invert-pivot", singular}, ",\"p\",\"q\"\n\"x\",\"SINGULAR MATRIX FOR K = 1\",0\n\"y\",0,1\n"},
       {{"matrix", "reciprocal", a}, ",\"p\",\"q\"\n\"x\",0.25,0.14285714285714285\n\"y\",0.5,0.16666666666666666\n"},
   };
   for (const auto& c : cases) {
@@ -67,6 +65,42 @@ TEST_F(Cli, EveryMatrixOperation) {
     EXPECT_EQ(r.err, c.args[1] == "add" ? "Matrix addition completed...see results below.\n"
                                         : "Matrix operation completed...see results below.\n")
         << c.args[1];
+  }
+}
+
+// "...see results below." is said only when the result follows on standard output; with
+// -o the file takes the result and nothing claims it is below.
+TEST_F(Cli, CompletionIsSaidOnlyWhenTheResultFollows) {
+  const std::string out = dir.File("r.csv");
+  auto r = RunArgs({"matrix", "transpose", a, "-o", out});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(TempDir::Read(out), ",\"x\",\"y\"\n\"p\",4,2\n\"q\",7,6\n");
+  r = RunArgs({"matrix", "add", a, b, "-o", out, "-v"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "Adding Matrices\nwritten: " + out + "\n");
+}
+
+// An inversion that meets a zero pivot is not an inverse: the marker is reported, the
+// exit status is 1 and nothing is written, whether to standard output or to a file.
+TEST_F(Cli, SingularInversionIsReportedAndNotWritten) {
+  const std::string old = dir.Write("old.csv", "kept\n");
+  struct Case {
+    const char* op;
+    const char* marker;
+  } cases[] = {{"invert", "Warning: Singular Matrix"}, {"invert-pivot", "SINGULAR MATRIX FOR K = 1"}};
+  for (const auto& c : cases) {
+    for (const bool toFile : {false, true}) {
+      std::vector<std::string> args = {"matrix", c.op, singular};
+      if (toFile) args.insert(args.end(), {"-o", old});
+      const auto r = RunArgs(args);
+      EXPECT_EQ(r.status, 1) << c.op;
+      EXPECT_EQ(r.out, "") << c.op;
+      EXPECT_EQ(r.err, "quantorial-cli: \"" + singular + "\" cannot be inverted: " + c.marker +
+                           "; no result was written\n")
+          << c.op;
+      EXPECT_EQ(TempDir::Read(old), "kept\n") << c.op;
+    }
   }
 }
 
@@ -88,7 +122,7 @@ TEST_F(Cli, IncompatibleAdditionIsAnError) {
   const auto r = RunArgs({"matrix", "add", a, three});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "Matrices are not compatible!\nMatrix addition completed...see results below.\n");
+  EXPECT_EQ(r.err, "Matrices are not compatible!\n");
 }
 
 // A result in which statements overflowed is not complete: it is reported and not written.
@@ -366,6 +400,23 @@ TEST_F(Cli, RegressWritesTheThreeFilesBesideTheData) {
   EXPECT_EQ(RunArgs({"regress", dir.File("none.csv")}).status, 1);
   r = RunArgs({"regress", dir.Write("empty.csv", "")});
   EXPECT_EQ(r.status, 1);
+}
+
+// Each file that cannot be written is named on a line of its own.
+TEST_F(Cli, RegressNamesEachUnwritableFileOnItsOwnLine) {
+  const std::string data = dir.Write("gdp.csv", "Year,GDP,INV\n1,2,1\n2,4,2\n3,6,3\n4,8,4\n5,10,5\n");
+  for (const char* taken : {"gdp_REG_NOR.CSV", "gdp_NOR_AMAT.CSV"}) std::filesystem::create_directory(dir.File(taken));
+  const auto r = RunArgs({"regress", data});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  std::istringstream lines(r.err);
+  std::vector<std::string> failed;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("cannot write") != std::string::npos) failed.push_back(line);
+  }
+  ASSERT_EQ(failed.size(), 2u) << r.err;
+  EXPECT_EQ(failed[0].rfind("cannot write \"" + dir.File("gdp_REG_NOR.CSV") + "\": ", 0), 0u) << r.err;
+  EXPECT_EQ(failed[1].rfind("cannot write \"" + dir.File("gdp_NOR_AMAT.CSV") + "\": ", 0), 0u) << r.err;
 }
 
 TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
