@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -249,7 +250,9 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
 // quantorial-cli play SCRIPT: the script on a fresh workbench.
 int RunPlay(const Arguments& a, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "play takes one script");
-  if (!FileExists(a.positional[1])) {
+  // A folder is not a script; PlayScript says so.
+  std::error_code ec;
+  if (!FileExists(a.positional[1]) && !std::filesystem::is_directory(a.positional[1], ec)) {
     err << kProgram << ": there is no script \"" << a.positional[1] << "\"\n";
     return kExitFailed;
   }
@@ -322,6 +325,12 @@ int RunModel(const Arguments& a, std::ostream& err) {
   const auto chartSeries = a.Value("--chart");
   for (const char* f : {"--png", "--svg", "--chart-json"}) {
     if (a.Value(f) && !chartSeries) return UsageError(err, std::string(f) + " goes with --chart S");
+  }
+  for (const auto& [option, ending] : {std::pair{"--png", ".png"}, std::pair{"--svg", ".svg"}}) {
+    const auto file = a.Value(option);
+    std::string ext = file ? std::filesystem::path(*file).extension().string() : ending;
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ending) return UsageError(err, std::string(option) + " takes a file ending in " + ending);
   }
   if ((a.Value("--png") || a.Value("--svg")) && !CanDrawChartPictures()) {
     err << kProgram << ": this build cannot draw chart pictures (it was built without Qt)\n";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -152,7 +153,8 @@ TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
   EXPECT_EQ(help.status, 0);
   for (const char* form : {"set NAME TEXT", "check NAME 0|1", "choose NAME", "select NAME ITEM|ITEM", "click NAME",
                            "dblclick NAME", "answer [TEXT]", "answer FORM ACTION", "dump DIR", "dump SLOT FILE",
-                           "chart FILE"}) {
+                           "chart FILE", "set frmEdit.Fg2 R,C", "set frmEdit.Fg2.Selection R,C:R,C",
+                           "set frmEdit.Fg2.KeyPress TEXT", "set frmEdit.txtEdit.KeyDown KEY"}) {
     EXPECT_NE(help.out.find(form), std::string::npos) << form;
   }
   dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
@@ -168,6 +170,80 @@ TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
   EXPECT_NE(stopped.err.find("line 2: cmdRunAll asked"), std::string::npos) << stopped.err;
   EXPECT_EQ(RunArgs({"play", dir.File("none.qs")}).status, 1);
 }
+
+// What a script cannot do is said with its line; what it would write is not made.
+TEST_F(Cli, PlayRefusesWhatItCannotDo) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string run = "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\n";
+  struct Case {
+    std::string script;
+    int status;
+    std::string message;  // a line of standard error
+    const char* notMade;  // a file the script must not leave
+  } cases[] = {
+      // A chart's ending decides its kind: an unknown one is refused before anything runs.
+      {run + "chart x.bmp\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x.bmp\"", "x.bmp"},
+      {run + "chart x\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x\"", "x"},
+      // An empty slot is not dumped as an empty file.
+      {run + "dump mForecast f.csv\n", 1, "line 4: the slot mForecast is empty; \"" + dir.File("f.csv") +
+                                             "\" was not written", "f.csv"},
+      // A line for a window that no question opens could never be asked for.
+      {run + "answer frmNope click OKButton\n", 2, "line 4: there is no window \"frmNope\"", nullptr},
+      {run + "answer frmEdit click mnuExit\n", 2,
+       "line 4: \"frmEdit\" is not a dialog the program opens; answer lines go to frmForecast and frmChartOptions",
+       nullptr},
+      // A message that stops the command fails the script whatever its icon.
+      {run + "click cmdReciprocal\nset txtAspire 2~0~y+1\nclick cmdAspire\ndump out\n", 1,
+       "line 6: Invalid Base Year!", nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs({"play", dir.Write("case.qs", c.script)});
+    EXPECT_EQ(r.status, c.status) << c.script << r.err;
+    EXPECT_NE(("\n" + r.err).find("\n" + c.message + "\n"), std::string::npos) << c.script << r.err;
+    if (c.notMade) {
+      EXPECT_FALSE(std::filesystem::exists(dir.File(c.notMade))) << c.script;
+    }
+  }
+  // A folder is named as one, not as a missing script.
+  const auto folder = RunArgs({"play", dir.File("")});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("is a folder, not a script"), std::string::npos) << folder.err;
+}
+
+// With -v each question says which answer line it took.
+TEST_F(Cli, PlayVerboseTellsWhichQuestionTookWhichAnswer) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  dir.Write("f.csv", "Year,x\n2004,8\n");
+  const std::string script = dir.Write("v.qs",
+                                       "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\n"
+                                       "answer frmForecast set txtData(0) f.csv\nanswer frmForecast click OKButton\n"
+                                       "click cmdForecast\n");
+  const auto r = RunArgs({"play", script, "-v"});
+  for (const char* took :
+       {"line 3: \u201cEnter number of Endogenous Variables:\u201d took line 2: answer 1\n",
+        "line 6: \u201cForecast Options\u201d (frmForecast) took line 4: answer frmForecast set txtData(0) ",
+        "line 6: \u201cForecast Options\u201d (frmForecast) took line 5: answer frmForecast click OKButton\n"}) {
+    EXPECT_NE(r.err.find(took), std::string::npos) << took << r.err;
+  }
+  EXPECT_EQ(RunArgs({"play", script}).err.find("took line"), std::string::npos);
+}
+
+#ifdef QUANTORIAL_CLI
+// A chart picture drawn without a session (no XDG_RUNTIME_DIR, no display) leaves standard
+// error to the script's own messages.
+TEST_F(Cli, PlayDrawsPicturesWithoutQtNoise) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string script = dir.Write("p.qs", "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\nchart c.png\n");
+  const std::string command = std::string("env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY ") + QUANTORIAL_CLI +
+                              " play '" + script + "' 2>'" + dir.File("err.txt") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << TempDir::Read(dir.File("err.txt"));
+  EXPECT_EQ(TempDir::Read(dir.File("err.txt")), "");
+  EXPECT_EQ(TempDir::Read(dir.File("c.png")).substr(1, 3), "PNG");
+}
+#endif
 
 TEST_F(Cli, OutputFileIsWrittenWhole) {
   const std::string out = dir.Write("out.csv", "old content\n");
@@ -331,6 +407,13 @@ TEST_F(Cli, RunDrawsTheChartOfASeries) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("there is no series \"7\"; the series are: 1=y"), std::string::npos);
   EXPECT_EQ(RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--png", "x.png"}).status, 2);
+  // A picture's ending is its kind: another one is refused before the run.
+  for (const auto& [option, file] : {std::pair{"--png", "x.bmp"}, std::pair{"--svg", "x.png"}}) {
+    r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("bad"), "--chart", "1", option, dir.File(file)});
+    EXPECT_EQ(r.status, 2) << option;
+    EXPECT_NE(r.err.find(std::string(option) + " takes a file ending in"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File(file))) << option;
+  }
 #ifdef QUANTORIAL_HAVE_CHART_RENDER
   const std::string png = dir.File("chart.png"), svg = dir.File("chart.svg");
   r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--chart", "1", "--png", png, "--svg", svg});
