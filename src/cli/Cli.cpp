@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -15,6 +16,7 @@
 #include "io/DataFile.h"
 #include "io/DumpForm.h"
 #include "io/SettingsStore.h"
+#include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
@@ -43,6 +45,9 @@ struct Arguments {
   bool help = false;
   bool version = false;
   std::string error;  // a usage error
+  // Every option given, in the form it was typed ("-o", "--output", "--endo"...) and by the
+  // name that decides whether a command takes it ("--output", "--endo"...).
+  std::vector<std::pair<std::string, std::string>> given;
 
   // The value given to an option such as "--endo", if any.
   std::optional<std::string> Value(const char* name) const {
@@ -59,6 +64,21 @@ const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "
                                            "--left",       "--last-row",       "--method", "--sig",
                                            "--out-dir"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
+
+// The options each command takes; any other is a usage error, not silently ignored.
+const std::map<std::string, std::set<std::string>> kCommandOptions = {
+    {"load", {"--output", "--verbose"}},
+    {"matrix", {"--output", "--verbose"}},
+    {"run",
+     {"--bmat", "--endo", "--impact", "--change-symbol", "--shift", "--forecast", "--forecast-years",
+      "--split-quadrant", "--dump", "--chart", "--png", "--svg", "--chart-json", "--policy", "--reuse", "--store",
+      "--verbose"}},
+    {"export", {"--out", "--sheet", "--format", "--top", "--left", "--last-row", "--verbose"}},
+    {"regress", {"--method", "--sig", "--verbose"}},
+    {"change", {"--out-dir", "--verbose"}},
+    {"play", {"--store", "--dump", "--verbose"}},
+    {"settings", {"--store", "--default"}},
+};
 
 bool LooksLikeNumber(const std::string& a) {
   return a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
@@ -79,28 +99,34 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       r.version = true;
     } else if (a == "-v" || a == "--verbose") {
       r.verbose = true;
+      r.given.emplace_back(a, "--verbose");
     } else if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a file name";
         return r;
       }
       r.output = args[++i];
+      r.given.emplace_back(a, "--output");
     } else if (a.rfind("--output=", 0) == 0) {
       r.output = a.substr(9);
+      r.given.emplace_back("--output", "--output");
     } else if (kRunFlags.count(a)) {
       r.flags.insert(a);
+      r.given.emplace_back(a, a);
     } else if (kRunOptions.count(a)) {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a value";
         return r;
       }
       r.values[a] = args[++i];
+      r.given.emplace_back(a, a);
     } else if (a == "--store" || a == "--default") {
       if (i + 1 >= args.size()) {
         r.error = "option " + a + " needs a value";
         return r;
       }
       (a == "--store" ? r.store : r.defaultValue) = args[++i];
+      r.given.emplace_back(a, a);
     } else {
       r.error = "unknown option " + a;
       return r;
@@ -195,18 +221,38 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
     if (!CheckInputFile(a.positional[next], err)) return kExitFailed;
     host.QueueFile(a.positional[next]);
   }
+  // "...see results below." is said only when the result does follow, on standard output.
+  host.HoldInformation();
   Workspace ws;
   DataFileAccess files(host, std::string());
   const bool ran = RunMatrixMenuCommand(op->item, ws, host, files);
   if (host.ErrorReported()) return kExitFailed;
   if (!ran) return kExitOk;
-  return WriteResult(ws.mLindoBase, a, out, err);
+  // An inversion that met a zero pivot leaves its marker in the first cell: the result is
+  // not an inverse, and like any incomplete result it is reported and not written.
+  const bool inversion = op->item == MatrixMenuItem::mnuInvert || op->item == MatrixMenuItem::mnuInvertPivot;
+  if (const auto first = ws.mLindoBase.At(1, 1); inversion && first && IsText(*first)) {
+    const std::string text = CellText(*first);
+    if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) {
+      err << kProgram << ": \"" << a.positional.back() << "\" cannot be inverted: " << text
+          << "; no result was written\n";
+      return kExitFailed;
+    }
+  }
+  if (!a.output) {
+    for (const auto& line : host.HeldInformation()) err << line << '\n';
+  }
+  const int status = WriteResult(ws.mLindoBase, a, out, err);
+  if (status == kExitOk && a.output && a.verbose) err << "written: " << *a.output << '\n';
+  return status;
 }
 
 // quantorial-cli play SCRIPT: the script on a fresh workbench.
 int RunPlay(const Arguments& a, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "play takes one script");
-  if (!FileExists(a.positional[1])) {
+  // A folder is not a script; PlayScript says so.
+  std::error_code ec;
+  if (!FileExists(a.positional[1]) && !std::filesystem::is_directory(a.positional[1], ec)) {
     err << kProgram << ": there is no script \"" << a.positional[1] << "\"\n";
     return kExitFailed;
   }
@@ -279,6 +325,12 @@ int RunModel(const Arguments& a, std::ostream& err) {
   const auto chartSeries = a.Value("--chart");
   for (const char* f : {"--png", "--svg", "--chart-json"}) {
     if (a.Value(f) && !chartSeries) return UsageError(err, std::string(f) + " goes with --chart S");
+  }
+  for (const auto& [option, ending] : {std::pair{"--png", ".png"}, std::pair{"--svg", ".svg"}}) {
+    const auto file = a.Value(option);
+    std::string ext = file ? std::filesystem::path(*file).extension().string() : ending;
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ending) return UsageError(err, std::string(option) + " takes a file ending in " + ending);
   }
   if ((a.Value("--png") || a.Value("--svg")) && !CanDrawChartPictures()) {
     err << kProgram << ": this build cannot draw chart pictures (it was built without Qt)\n";
@@ -499,7 +551,7 @@ std::string CliUsage() {
          "  run DATA --endo N --dump DIR [--bmat FILE] [--impact NAME,NAME...] [--policy]\n"
          "      [--reuse] [--change-symbol S] [--shift S] [--split-quadrant Q]\n"
          "      [--forecast FILE [--forecast-years FIRST:LAST]]\n"
-         "      [--chart S [--png FILE] [--svg FILE] [--chart-json FILE]]\n"
+         "      [--chart S [--png FILE.png] [--svg FILE.svg] [--chart-json FILE]] [--store DIR]\n"
          "                             loads DATA (and its _NOR_BMAT.CSV B-matrix, or --bmat),\n"
          "                             runs all stages with N endogenous variables, then the\n"
          "                             forecast, and writes every filled matrix as DIR/<name>.csv;\n"
@@ -521,17 +573,20 @@ std::string CliUsage() {
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
-         "Options:\n"
-         "  -o, --output OUT   write the result to OUT (replaced whole) instead of standard output\n"
-         "  -v, --verbose      show status texts on standard error\n"
-         "  --store DIR        the folder of the settings store (default: the per-user data folder)\n"
+         "Options (each command takes only its own, and these where named):\n"
+         "  -o, --output OUT   load and matrix: write the result to OUT (replaced whole) instead\n"
+         "                     of standard output\n"
+         "  -v, --verbose      every command but settings: show status texts on standard error\n"
+         "  --store DIR        run, play and settings: the folder of the settings store (default:\n"
+         "                     the per-user data folder)\n"
          "  -h, --help         show this text\n"
          "  --version          show the version\n"
          "\n"
          "Results are written in dump form: one line per row, cells separated by commas,\n"
          "numbers as the shortest text that reads back to the same double, texts in double\n"
          "quotes, empty cells as nothing. Messages go to standard error.\n"
-         "A multiplier of 0 or an identity size below 2 writes nothing.\n"
+         "A multiplier of 0 or an identity size below 2 writes nothing. An inversion of a\n"
+         "singular matrix is reported and not written.\n"
          "\n"
          "Exit status: 0 done, 1 an input file could not be read or an error was reported,\n"
          "2 the command line was not understood.\n";
@@ -550,6 +605,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (a.positional.empty()) return UsageError(err, "no command given");
   const std::string& command = a.positional[0];
+  if (const auto it = kCommandOptions.find(command); it != kCommandOptions.end()) {
+    for (const auto& [typed, name] : a.given) {
+      if (!it->second.count(name)) return UsageError(err, command + " does not take the option " + typed);
+    }
+  }
   if (command == "load") return RunLoad(a, out, err);
   if (command == "matrix") return RunMatrix(a, out, err);
   if (command == "settings") return RunSettings(a, out, err);

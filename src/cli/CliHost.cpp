@@ -31,8 +31,24 @@ void CliHost::ClearGrid(int) {}
 void CliHost::PreviewText(const std::string&, int, const std::string&) {}
 
 int CliHost::MsgBox(const std::string& prompt, int buttons, const std::string&) {
-  err_ << OneLine(prompt) << '\n';
   const int icon = buttons & kMsgBoxIconMask;
+  // A message of several lines (several files that could not be written, say) keeps them
+  // apart: one line each, blank ones left out.
+  std::size_t start = 0;
+  while (start <= prompt.size()) {
+    std::size_t end = prompt.find('\n', start);
+    if (end == std::string::npos) end = prompt.size();
+    std::string line = prompt.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) {
+      if (holdInformation_ && icon == vbInformation) {
+        held_.push_back(OneLine(line));
+      } else {
+        err_ << OneLine(line) << '\n';
+      }
+    }
+    start = end + 1;
+  }
   if (icon == vbCritical || icon == vbExclamation) errorReported_ = true;
   // Without a person to ask, the first button of the set is taken.
   return FirstButtonOf(buttons);

@@ -1,13 +1,14 @@
 #pragma once
 // The batch tool's Host: file choices and input-box answers come from the command line,
-// in the order the command asks for them; message boxes become one line on standard
-// error; status texts go there too with --verbose.
+// in the order the command asks for them; message boxes go to standard error, each of
+// their lines as a line; status texts go there too with --verbose.
 
 #include <deque>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "charts/TrendChart.h"
 #include "workspace/Host.h"
@@ -29,6 +30,11 @@ class CliHost : public Host {
   const std::optional<ChartDescription>& LastChart() const { return lastChart_; }
   // True once a message box with an error or warning icon was shown.
   bool ErrorReported() const { return errorReported_; }
+  // From now on, message boxes with the information icon (such as "...see results
+  // below.") are kept, not shown: the command shows them only when its result follows.
+  void HoldInformation() { holdInformation_ = true; }
+  // The kept messages, one line each, in order.
+  const std::vector<std::string>& HeldInformation() const { return held_; }
 
   void HoldOn(const std::string& text) override;
   void ShowWaitBox(const std::string& message, bool modal) override;
@@ -51,6 +57,8 @@ class CliHost : public Host {
   std::ostream& err_;
   bool verbose_;
   bool errorReported_ = false;
+  bool holdInformation_ = false;
+  std::vector<std::string> held_;
   std::deque<std::string> files_;
   std::deque<std::string> inputs_;
   std::string forecastPath_;

@@ -1,6 +1,7 @@
 #include "workbench/ScriptPlayer.h"
 
 #include <array>
+#include <cctype>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +48,22 @@ std::string Resolve(const std::string& folder, const std::string& path) {
 
 // The windows a script can answer lines for.
 bool IsForm(std::string_view word) { return word == "frmForecast" || word == "frmChartOptions"; }
+
+// A word that names a window: "frm" and a capital, then letters, digits or "_".
+bool LooksLikeForm(std::string_view word) {
+  if (word.size() < 4 || word.substr(0, 3) != "frm" || word[3] < 'A' || word[3] > 'Z') return false;
+  for (const char c : word) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  return true;
+}
+
+// The endings a chart file is written in.
+bool IsChartFile(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".png" || ext == ".svg" || ext == ".pdf" || ext == ".json";
+}
 
 // One line of a script, parsed before anything runs.
 struct Line {
@@ -100,10 +117,18 @@ class ScriptHost : public Host {
   }
 
   int MsgBox(const std::string& prompt, int buttons, const std::string&) override {
-    err_ << "line " << line << ": " << OneLine(prompt) << '\n';
+    // Each line of the message on a line of its own, blank ones left out.
+    std::istringstream lines(prompt);
+    for (std::string text; std::getline(lines, text);) {
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      if (!text.empty()) err_ << "line " << line << ": " << OneLine(text) << '\n';
+    }
     const int icon = buttons & kMsgBoxIconMask;
-    if (icon == vbCritical || icon == vbExclamation) errorReported = true;
     const int set = buttons & kMsgBoxButtonsMask;
+    // A message that only says something went wrong, or that the command stops there,
+    // makes the script fail whatever its icon: an error or warning icon, or a plain box
+    // with nothing but OK. What is done, and notes on a result, carry the information icon.
+    if (icon == vbCritical || icon == vbExclamation || (icon == 0 && set == vbOKOnly)) errorReported = true;
     if (set == vbOKOnly) return vbOK;
     // A question: its answer is the caption of a button.
     static const std::array<std::pair<const char*, int>, 7> kCaptions = {
@@ -163,6 +188,10 @@ class ScriptHost : public Host {
     }
     Answer a = answers.front();
     answers.pop_front();
+    if (verbose_) {
+      err_ << "line " << line << ": \u201c" << OneLine(question) << "\u201d took line " << a.line << ": answer"
+           << (a.text ? " " + *a.text : std::string()) << '\n';
+    }
     return a;
   }
 
@@ -177,6 +206,12 @@ class ScriptHost : public Host {
     while (!closed() && !answers.empty() && answers.front().form == form && stopped.empty()) {
       const Answer a = answers.front();
       answers.pop_front();
+      if (verbose_) {
+        Action shown = a.action;  // as the script wrote it: the control without its form
+        shown.control = shown.control.substr(form.size() + 1);
+        err_ << "line " << line << ": \u201c" << caption << "\u201d (" << form << ") took line " << a.line
+             << ": answer " << form << ' ' << ActionLine(shown) << '\n';
+      }
       std::string error;
       if (!Perform(*bench, a.action, error)) Stop("line " + std::to_string(a.line) + ": " + error);
     }
@@ -220,6 +255,13 @@ bool ParseScript(const std::string& text, std::vector<Line>& out, std::string& e
         l.action = *a;
         l.action.control = first + "." + a->control;
         if (!FindControl(l.action.control)) return fail("there is no control \"" + l.action.control + "\"");
+      } else if (LooksLikeForm(first) && formEnd != std::string::npos) {
+        // A line for a window that is not one of the dialogs would never be asked for.
+        bool known = false;
+        for (const auto& entry : ControlTable()) known = known || entry.name.rfind(first + ".", 0) == 0;
+        return fail(known ? "\"" + first + "\" is not a dialog the program opens; answer lines go to frmForecast "
+                            "and frmChartOptions"
+                          : "there is no window \"" + first + "\"");
       } else {
         l.kind = Line::Kind::Answer;
         if (blank != std::string::npos) l.text = raw.substr(raw.find("answer") + 7);  // the rest, blanks kept
@@ -241,6 +283,7 @@ bool ParseScript(const std::string& text, std::vector<Line>& out, std::string& e
       }
     } else if (word == "chart") {
       if (rest.empty()) return fail("\"chart\" takes a file");
+      if (!IsChartFile(rest)) return fail("a chart is written as .png, .svg, .pdf or .json, not \"" + rest + "\"");
       l.kind = Line::Kind::Chart;
       l.a = rest;
     } else {
@@ -281,6 +324,11 @@ bool DumpWorkspace(const Workbench& wb, const std::string& dir, std::string& err
 }
 
 int PlayScript(const std::string& path, const PlayOptions& options, std::ostream& err) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    err << "\"" << path << "\" is a folder, not a script\n";
+    return kPlayFailed;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     err << "cannot read the script \"" << path << "\"\n";
@@ -337,6 +385,10 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
       case Line::Kind::DumpSlot: {
         const NamedMatrix* named = FindWorkspaceMatrix(l.a);
         const std::string path = Resolve(folder, l.b);
+        if (!(wb.ws.*(named->matrix)).IsFilled()) {
+          err << at << "the slot " << l.a << " is empty; \"" << path << "\" was not written\n";
+          return kPlayFailed;
+        }
         MakeParent(path);
         std::string why;
         if (!WriteFileAtomically(path, DumpText(wb.ws.*(named->matrix)), why)) {
@@ -397,6 +449,15 @@ std::string ScriptLanguageHelp() {
          "                          (set txtData(0) klein.csv loads the primary data file)\n"
          "  set frmEdit.Fg2(R,C) TEXT\n"
          "                          a worksheet editor cell (row and column from 1), as typed\n"
+         "  set frmEdit.Fg2 R,C     makes an editor cell current\n"
+         "  set frmEdit.Fg2.Selection R,C:R,C\n"
+         "                          selects a block of editor cells\n"
+         "  set frmEdit.Fg2.KeyPress TEXT\n"
+         "                          types TEXT on the editor grid, as on the keyboard\n"
+         "  set frmEdit.Fg2.KeyDown KEY[,SHIFT] / set frmEdit.txtEdit.KeyDown KEY[,SHIFT]\n"
+         "                          a key pressed on the grid or in its edit box, by key code\n"
+         "                          (13 Enter, 27 Escape) and shift state; click frmEdit.mnuCopy,\n"
+         "                          mnuPaste and mnuUndo use the script's own clipboard\n"
          "  check NAME 0|1          a check box, then its click handler\n"
          "  choose NAME             an option button (opt1Percent, optDyn(2))\n"
          "  select NAME ITEM|ITEM   a list's or combo box's selection by item text; #3 is the\n"
@@ -416,7 +477,10 @@ std::string ScriptLanguageHelp() {
          "  chart FILE              the chart drawn last: .png, .svg, .pdf or .json\n"
          "\n"
          "A name the window does not have, a disabled control pressed, a question without a\n"
-         "queued answer, or an answer never asked for stops the script with its line.\n";
+         "queued answer, or an answer never asked for stops the script with its line. With -v\n"
+         "the status texts are shown too, and which question took which answer line.\n"
+         "Exit status: 0 done; 1 an error or a stopping message was reported, or the script\n"
+         "was stopped; 2 a line that is not one, or a name the window does not have.\n";
 }
 
 }  // namespace quantorial

@@ -10,7 +10,7 @@
 //   answer [TEXT]          the answer to the next question: an input box's text (none:
 //                          Cancel), a message box's button caption, a file (none: cancelled)
 //   answer FORM ACTION     a line for a dialog the program opens (frmForecast, frmChartOptions)
-//   dump DIR / dump SLOT FILE / chart FILE
+//   dump DIR / dump SLOT FILE (a filled slot) / chart FILE (.png, .svg, .pdf or .json)
 //
 // "#" starts a comment line; paths are relative to the script's folder.
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -54,10 +55,8 @@ TEST_F(Cli, EveryMatrixOperation) {
       {{"matrix", "special-scalar", "2", a}, ",\"p\",\"q\"\n\"x\",4,14\n\"y\",4,6\n"},
       {{"matrix", "identity", "2"}, "1,0\n0,1\n"},
       {{"matrix", "invert", a}, ",\"p\",\"q\"\n\"x\",0.6000000000000001,-0.7000000000000001\n\"y\",-0.2,0.4\n"},
-      {{"matrix", "invert", singular}, ",\"p\",\"q\"\n\"x\",\"Warning: Singular Matrix\",0\n\"y\",0,1\n"},
       {{"matrix", "invert-pivot", dir.Write("t.csv", ",p,q\nx,3,1\ny,1,3\n")},
        ",\"p\",\"q\"\n\"x\",0.375,-0.125\n\"y\",-0.1249999962747098,0.37499998882412944\n"},
-      {{"matrix", "invert-pivot", singular}, ",\"p\",\"q\"\n\"x\",\"SINGULAR MATRIX FOR K = 1\",0\n\"y\",0,1\n"},
       {{"matrix", "reciprocal", a}, ",\"p\",\"q\"\n\"x\",0.25,0.14285714285714285\n\"y\",0.5,0.16666666666666666\n"},
   };
   for (const auto& c : cases) {
@@ -67,6 +66,42 @@ TEST_F(Cli, EveryMatrixOperation) {
     EXPECT_EQ(r.err, c.args[1] == "add" ? "Matrix addition completed...see results below.\n"
                                         : "Matrix operation completed...see results below.\n")
         << c.args[1];
+  }
+}
+
+// "...see results below." is said only when the result follows on standard output; with
+// -o the file takes the result and nothing claims it is below.
+TEST_F(Cli, CompletionIsSaidOnlyWhenTheResultFollows) {
+  const std::string out = dir.File("r.csv");
+  auto r = RunArgs({"matrix", "transpose", a, "-o", out});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(TempDir::Read(out), ",\"x\",\"y\"\n\"p\",4,2\n\"q\",7,6\n");
+  r = RunArgs({"matrix", "add", a, b, "-o", out, "-v"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "Adding Matrices\nwritten: " + out + "\n");
+}
+
+// An inversion that meets a zero pivot is not an inverse: the marker is reported, the
+// exit status is 1 and nothing is written, whether to standard output or to a file.
+TEST_F(Cli, SingularInversionIsReportedAndNotWritten) {
+  const std::string old = dir.Write("old.csv", "kept\n");
+  struct Case {
+    const char* op;
+    const char* marker;
+  } cases[] = {{"invert", "Warning: Singular Matrix"}, {"invert-pivot", "SINGULAR MATRIX FOR K = 1"}};
+  for (const auto& c : cases) {
+    for (const bool toFile : {false, true}) {
+      std::vector<std::string> args = {"matrix", c.op, singular};
+      if (toFile) args.insert(args.end(), {"-o", old});
+      const auto r = RunArgs(args);
+      EXPECT_EQ(r.status, 1) << c.op;
+      EXPECT_EQ(r.out, "") << c.op;
+      EXPECT_EQ(r.err, "quantorial-cli: \"" + singular + "\" cannot be inverted: " + c.marker +
+                           "; no result was written\n")
+          << c.op;
+      EXPECT_EQ(TempDir::Read(old), "kept\n") << c.op;
+    }
   }
 }
 
@@ -88,7 +123,7 @@ TEST_F(Cli, IncompatibleAdditionIsAnError) {
   const auto r = RunArgs({"matrix", "add", a, three});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "Matrices are not compatible!\nMatrix addition completed...see results below.\n");
+  EXPECT_EQ(r.err, "Matrices are not compatible!\n");
 }
 
 // A result in which statements overflowed is not complete: it is reported and not written.
@@ -118,7 +153,8 @@ TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
   EXPECT_EQ(help.status, 0);
   for (const char* form : {"set NAME TEXT", "check NAME 0|1", "choose NAME", "select NAME ITEM|ITEM", "click NAME",
                            "dblclick NAME", "answer [TEXT]", "answer FORM ACTION", "dump DIR", "dump SLOT FILE",
-                           "chart FILE"}) {
+                           "chart FILE", "set frmEdit.Fg2 R,C", "set frmEdit.Fg2.Selection R,C:R,C",
+                           "set frmEdit.Fg2.KeyPress TEXT", "set frmEdit.txtEdit.KeyDown KEY"}) {
     EXPECT_NE(help.out.find(form), std::string::npos) << form;
   }
   dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
@@ -134,6 +170,80 @@ TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
   EXPECT_NE(stopped.err.find("line 2: cmdRunAll asked"), std::string::npos) << stopped.err;
   EXPECT_EQ(RunArgs({"play", dir.File("none.qs")}).status, 1);
 }
+
+// What a script cannot do is said with its line; what it would write is not made.
+TEST_F(Cli, PlayRefusesWhatItCannotDo) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string run = "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\n";
+  struct Case {
+    std::string script;
+    int status;
+    std::string message;  // a line of standard error
+    const char* notMade;  // a file the script must not leave
+  } cases[] = {
+      // A chart's ending decides its kind: an unknown one is refused before anything runs.
+      {run + "chart x.bmp\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x.bmp\"", "x.bmp"},
+      {run + "chart x\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x\"", "x"},
+      // An empty slot is not dumped as an empty file.
+      {run + "dump mForecast f.csv\n", 1, "line 4: the slot mForecast is empty; \"" + dir.File("f.csv") +
+                                             "\" was not written", "f.csv"},
+      // A line for a window that no question opens could never be asked for.
+      {run + "answer frmNope click OKButton\n", 2, "line 4: there is no window \"frmNope\"", nullptr},
+      {run + "answer frmEdit click mnuExit\n", 2,
+       "line 4: \"frmEdit\" is not a dialog the program opens; answer lines go to frmForecast and frmChartOptions",
+       nullptr},
+      // A message that stops the command fails the script whatever its icon.
+      {run + "click cmdReciprocal\nset txtAspire 2~0~y+1\nclick cmdAspire\ndump out\n", 1,
+       "line 6: Invalid Base Year!", nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs({"play", dir.Write("case.qs", c.script)});
+    EXPECT_EQ(r.status, c.status) << c.script << r.err;
+    EXPECT_NE(("\n" + r.err).find("\n" + c.message + "\n"), std::string::npos) << c.script << r.err;
+    if (c.notMade) {
+      EXPECT_FALSE(std::filesystem::exists(dir.File(c.notMade))) << c.script;
+    }
+  }
+  // A folder is named as one, not as a missing script.
+  const auto folder = RunArgs({"play", dir.File("")});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("is a folder, not a script"), std::string::npos) << folder.err;
+}
+
+// With -v each question says which answer line it took.
+TEST_F(Cli, PlayVerboseTellsWhichQuestionTookWhichAnswer) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  dir.Write("f.csv", "Year,x\n2004,8\n");
+  const std::string script = dir.Write("v.qs",
+                                       "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\n"
+                                       "answer frmForecast set txtData(0) f.csv\nanswer frmForecast click OKButton\n"
+                                       "click cmdForecast\n");
+  const auto r = RunArgs({"play", script, "-v"});
+  for (const char* took :
+       {"line 3: \u201cEnter number of Endogenous Variables:\u201d took line 2: answer 1\n",
+        "line 6: \u201cForecast Options\u201d (frmForecast) took line 4: answer frmForecast set txtData(0) ",
+        "line 6: \u201cForecast Options\u201d (frmForecast) took line 5: answer frmForecast click OKButton\n"}) {
+    EXPECT_NE(r.err.find(took), std::string::npos) << took << r.err;
+  }
+  EXPECT_EQ(RunArgs({"play", script}).err.find("took line"), std::string::npos);
+}
+
+#ifdef QUANTORIAL_CLI
+// A chart picture drawn without a session (no XDG_RUNTIME_DIR, no display) leaves standard
+// error to the script's own messages.
+TEST_F(Cli, PlayDrawsPicturesWithoutQtNoise) {
+  dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string script = dir.Write("p.qs", "set txtData(0) m.csv\nanswer 1\nclick cmdRunAll\nchart c.png\n");
+  const std::string command = std::string("env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY ") + QUANTORIAL_CLI +
+                              " play '" + script + "' 2>'" + dir.File("err.txt") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << TempDir::Read(dir.File("err.txt"));
+  EXPECT_EQ(TempDir::Read(dir.File("err.txt")), "");
+  EXPECT_EQ(TempDir::Read(dir.File("c.png")).substr(1, 3), "PNG");
+}
+#endif
 
 TEST_F(Cli, OutputFileIsWrittenWhole) {
   const std::string out = dir.Write("out.csv", "old content\n");
@@ -190,6 +300,45 @@ TEST_F(Cli, UsageErrors) {
   const auto help = RunArgs({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, CliUsage());
+}
+
+// An option of another command is refused by name before anything runs or is written.
+TEST_F(Cli, EachCommandTakesOnlyItsOwnOptions) {
+  const std::string data = dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
+  dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
+  const std::string script = dir.Write("s.qs", "set txtData(0) m.csv\n");
+  const std::string made = dir.File("made");
+  struct Case {
+    std::vector<std::string> args;
+    const char* option;
+  } cases[] = {
+      {{"load", a, "--endo", "4"}, "--endo"},
+      {{"load", a, "--png", made}, "--png"},
+      {{"load", a, "--store", made}, "--store"},
+      {{"matrix", "transpose", a, "--forecast", "nothing"}, "--forecast"},
+      {{"matrix", "identity", "2", "--dump", made}, "--dump"},
+      {{"regress", data, "--dump", made}, "--dump"},
+      {{"regress", data, "-o", made}, "-o"},
+      {{"regress", data, "--endo", "3"}, "--endo"},
+      {{"change", data, "--out-dir", made, "--method", "lag"}, "--method"},
+      {{"export", a, "--out", made, "--policy"}, "--policy"},
+      {{"run", data, "--endo", "1", "--dump", made, "--output=" + made + ".csv"}, "--output"},
+      {{"run", data, "--endo", "1", "--dump", made, "--sig", "1"}, "--sig"},
+      {{"play", script, "--chart", "1"}, "--chart"},
+      {{"play", script, "-o", made}, "-o"},
+      {{"settings", "get", "A", "B", "--dump", made}, "--dump"},
+      {{"settings", "set", "A", "B", "c", "-v"}, "-v"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
+    const std::string what = c.args[0] + " " + c.option;
+    EXPECT_EQ(r.status, 2) << what << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("quantorial-cli: " + c.args[0] + " does not take the option " + c.option + "\n", 0), 0u)
+        << what << ": " << r.err;
+    EXPECT_EQ(r.out, "") << what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(made));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("m_NOR_AMAT.CSV")));  // regress did not run
 }
 
 TEST_F(Cli, LoadReadsWorkbooks) {
@@ -258,6 +407,13 @@ TEST_F(Cli, RunDrawsTheChartOfASeries) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("there is no series \"7\"; the series are: 1=y"), std::string::npos);
   EXPECT_EQ(RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--png", "x.png"}).status, 2);
+  // A picture's ending is its kind: another one is refused before the run.
+  for (const auto& [option, file] : {std::pair{"--png", "x.bmp"}, std::pair{"--svg", "x.png"}}) {
+    r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("bad"), "--chart", "1", option, dir.File(file)});
+    EXPECT_EQ(r.status, 2) << option;
+    EXPECT_NE(r.err.find(std::string(option) + " takes a file ending in"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File(file))) << option;
+  }
 #ifdef QUANTORIAL_HAVE_CHART_RENDER
   const std::string png = dir.File("chart.png"), svg = dir.File("chart.svg");
   r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out"), "--chart", "1", "--png", png, "--svg", svg});
@@ -327,6 +483,23 @@ TEST_F(Cli, RegressWritesTheThreeFilesBesideTheData) {
   EXPECT_EQ(RunArgs({"regress", dir.File("none.csv")}).status, 1);
   r = RunArgs({"regress", dir.Write("empty.csv", "")});
   EXPECT_EQ(r.status, 1);
+}
+
+// Each file that cannot be written is named on a line of its own.
+TEST_F(Cli, RegressNamesEachUnwritableFileOnItsOwnLine) {
+  const std::string data = dir.Write("gdp.csv", "Year,GDP,INV\n1,2,1\n2,4,2\n3,6,3\n4,8,4\n5,10,5\n");
+  for (const char* taken : {"gdp_REG_NOR.CSV", "gdp_NOR_AMAT.CSV"}) std::filesystem::create_directory(dir.File(taken));
+  const auto r = RunArgs({"regress", data});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  std::istringstream lines(r.err);
+  std::vector<std::string> failed;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("cannot write") != std::string::npos) failed.push_back(line);
+  }
+  ASSERT_EQ(failed.size(), 2u) << r.err;
+  EXPECT_EQ(failed[0].rfind("cannot write \"" + dir.File("gdp_REG_NOR.CSV") + "\": ", 0), 0u) << r.err;
+  EXPECT_EQ(failed[1].rfind("cannot write \"" + dir.File("gdp_NOR_AMAT.CSV") + "\": ", 0), 0u) << r.err;
 }
 
 TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
