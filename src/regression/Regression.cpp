@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -207,6 +208,64 @@ std::string ReportBlock(const std::string& yName, const std::string& xName, cons
   return s;
 }
 
+std::string KeptEarlierPath(const std::string& path, int number) {
+  const std::size_t dot = path.find_last_of('.');
+  const std::size_t slash = path.find_last_of('/');
+  const bool inName = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const std::string tail = "~" + std::to_string(number);
+  return inName ? path.substr(0, dot) + tail + path.substr(dot) : path + tail;
+}
+
+namespace {
+
+// Renames every existing file among `files` whose text differs from what is about to be
+// written to a numbered name beside it, one number for the whole run, so that no earlier
+// table (a B table another model was built on, say) is replaced silently.
+bool KeepEarlierTables(const std::vector<std::pair<std::string, const std::string*>>& files,
+                       std::vector<std::pair<std::string, std::string>>& kept, std::string& error) {
+  constexpr int kMostKept = 9999;
+  std::vector<std::string> changing;
+  for (const auto& [path, text] : files) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) continue;  // nothing there yet
+    std::string earlier, why;
+    if (size == text->size() && ReadWholeFile(path, earlier, why) && earlier == *text) continue;
+    changing.push_back(path);
+  }
+  if (changing.empty()) return true;
+  int number = 1;
+  for (; number <= kMostKept; ++number) {
+    bool free = true;
+    for (const std::string& path : changing) {
+      std::error_code ec;
+      if (std::filesystem::exists(KeptEarlierPath(path, number), ec) || ec) free = false;
+    }
+    if (free) break;
+  }
+  if (number > kMostKept) {
+    error = "the earlier tables \"" + changing.front() + "\" were not replaced: " + std::to_string(kMostKept) +
+            " numbered copies of them are kept already; move earlier copies away and run the regression again";
+    return false;
+  }
+  for (const std::string& path : changing) {
+    const std::string to = KeptEarlierPath(path, number);
+    std::error_code ec;
+    std::filesystem::rename(path, to, ec);
+    if (ec) {
+      error = "cannot keep the earlier \"" + path + "\" as \"" + to + "\": " + ec.message() +
+              "; nothing was written";
+      for (const auto& [back, from] : kept) std::filesystem::rename(from, back, ec);  // as they were
+      kept.clear();
+      return false;
+    }
+    kept.emplace_back(path, to);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMethod method, bool useOnePercent,
                    Host& host, RegressionResult& result, std::string& error) {
   const int R = d.Rows(), C = d.Cols();
@@ -394,6 +453,10 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
     }
   }
   if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host.HoldOn("");
+  if (!KeepEarlierTables({{result.reportPath, &report}, {result.aPath, &aTable}, {result.bPath, &bTable}},
+                         result.keptEarlier, error)) {
+    return false;
+  }
   // Every file is tried, so one that cannot be written does not keep the others from
   // being written; each failure is named.
   error.clear();

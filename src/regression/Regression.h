@@ -5,6 +5,8 @@
 // three text files beside the data: the report and the A and B tables.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "workspace/Host.h"
 #include "workspace/LabelledMatrix.h"
@@ -22,7 +24,14 @@ struct RegressionResult {
   LabelledMatrix bMat;  // mRegBMat: kept slopes
   LabelledMatrix aMat;  // mAMat: kept intercepts
   std::string reportPath, aPath, bPath;
+  // Earlier tables of the same names that the run replaced, each kept under a numbered
+  // name beside it: (path, where the earlier file now is).
+  std::vector<std::pair<std::string, std::string>> keptEarlier;
 };
+
+// The numbered name an earlier regression table is kept under: "x_NOR_BMAT.CSV" and 3 give
+// "x_NOR_BMAT~3.CSV" (the A table of a kept B table stays its pair under the same number).
+std::string KeptEarlierPath(const std::string& path, int number);
 
 // The two-tailed critical value of Student's t for class number p (1..34) at 5 % or 1 %.
 double TTable05(int p);

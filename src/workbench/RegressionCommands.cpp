@@ -31,6 +31,11 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
     return false;
   }
   ws.mAMat = result.aMat;
+  if (!result.keptEarlier.empty()) {
+    std::string kept = "The earlier regression tables were kept, not replaced:";
+    for (const auto& [path, to] : result.keptEarlier) kept += "\n\"" + path + "\" is now \"" + to + "\"";
+    MsgBoxEx(host_, kept, vbInformation);
+  }
   if (method == RegMethod::Constant) {
     // The A and B tables go on to workbooks of their own, one row per dependent variable.
     for (const std::string& table : {result.aPath, result.bPath}) {

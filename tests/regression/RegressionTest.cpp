@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
@@ -215,6 +216,46 @@ TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
         EXPECT_TRUE(std::filesystem::is_regular_file(dir.File(other))) << other;
       }
     }
+  }
+}
+
+// Each run that would change a table keeps the earlier ones under the next number free for
+// all of them, so a kept B table keeps its A table beside it under the same number.
+TEST(Regression, EarlierTablesAreKeptUnderOneNumber) {
+  TempDir dir;
+  ScriptedHost host;
+  // Two strong fits of different slopes and intercepts: every table differs between them.
+  auto fit = [](double slope) {
+    LabelledMatrix d = LabelledMatrix::Dimension(0, 8, 0, 2);
+    d.Set(0, 1, std::string("y"));
+    d.Set(0, 2, std::string("x"));
+    for (int t = 1; t <= 8; ++t) {
+      d.Set(t, 0, double(t));
+      d.Set(t, 1, slope * (t + 5) + (t % 2) * 0.1);
+      d.Set(t, 2, double(t));
+    }
+    return d;
+  };
+  const auto first = fit(2.0), second = fit(3.0);
+  RegressionResult r;
+  std::string error;
+  ASSERT_TRUE(CreateBMatrix(first, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  EXPECT_TRUE(r.keptEarlier.empty());
+  const std::string firstB = TempDir::Read(dir.File("r_NOR_BMAT.CSV"));
+  dir.Write("r_NOR_AMAT~1.CSV", "someone else's");  // number 1 is taken for one of them
+  r = RegressionResult();
+  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_EQ(r.keptEarlier.size(), 3u);
+  EXPECT_EQ(r.keptEarlier[2], std::make_pair(dir.File("r_NOR_BMAT.CSV"), dir.File("r_NOR_BMAT~2.CSV")));
+  EXPECT_EQ(TempDir::Read(dir.File("r_NOR_BMAT~2.CSV")), firstB);
+  EXPECT_EQ(TempDir::Read(dir.File("r_NOR_AMAT~1.CSV")), "someone else's");
+  EXPECT_NE(TempDir::Read(dir.File("r_NOR_BMAT.CSV")), firstB);
+  r = RegressionResult();
+  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  EXPECT_TRUE(r.keptEarlier.empty());  // the same tables again: nothing to keep
+  for (const auto& [path, number, kept] : std::vector<std::tuple<std::string, int, std::string>>{
+           {"/d/x_NOR_BMAT.CSV", 3, "/d/x_NOR_BMAT~3.CSV"}, {"/d.v/plain", 1, "/d.v/plain~1"}}) {
+    EXPECT_EQ(KeptEarlierPath(path, number), kept);
   }
 }
 

@@ -562,6 +562,27 @@ TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   EXPECT_EQ(b.matrix.Cols(), 1);
 }
 
+// "Create B-Matrix" beside a B table of the same name (the bundled sample's, say) keeps the
+// earlier one under a numbered name and says so; the same tables again replace nothing.
+TEST_F(Regressions, EarlierTablesAreKeptAndNamed) {
+  const std::string data = dir.Write("k.csv", "Year,C,P\n1,1,2\n2,2,1\n3,4,5\n4,3,3\n5,6,4\n");
+  const std::string earlierB = ",C,P\nC,0,0.5\nP,0.25,0\n";
+  dir.Write("k_NOR_BMAT.CSV", earlierB);
+  wb.SetTxtData(0, data);
+  host = ScriptedHost();
+  wb.mnuNormal_Click();
+  EXPECT_EQ(TempDir::Read(dir.File("k_NOR_BMAT~1.CSV")), earlierB);
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0], "The earlier regression tables were kept, not replaced:\n\"" + dir.File("k_NOR_BMAT.CSV") +
+                                    "\" is now \"" + dir.File("k_NOR_BMAT~1.CSV") + "\"");
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].number & 0xF0, vbInformation);
+  EXPECT_EQ(wb.form.txtData[1], dir.File("k_NOR_BMAT.CSV"));
+  host = ScriptedHost();
+  wb.mnuNormal_Click();
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.File("k_NOR_BMAT~2.CSV")));
+}
+
 TEST_F(Regressions, ChangeWithoutDataSaysSo) {
   wb.mnuLagChangeTrans_Click();
   ASSERT_EQ(host.Messages(), std::vector<std::string>{kInvalidDataPrompt});
