@@ -40,6 +40,31 @@ void GuiHost::HoldOn(const std::string& text) {
   if (window_) window_->HoldOn(QString::fromStdString(text));
 }
 
+bool GuiHost::Progress(const std::string& text, long long done, long long total) {
+  if (done >= total) {
+    if (progress_) progress_->deleteLater();
+    progress_ = nullptr;
+    return true;
+  }
+  if (!progress_) {
+    progress_ = new QProgressDialog(QString(), QStringLiteral("Cancel"), 0, 1000, DialogParent());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(500);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progressShown_.start();
+    progress_->setValue(0);
+  }
+  // Brought up to date a few times a second: each update lets the window handle events.
+  if (progressShown_.elapsed() >= 50) {
+    progressShown_.restart();
+    progress_->setLabelText(QString::fromStdString(text));
+    progress_->setValue(static_cast<int>(1000.0 * static_cast<double>(done) / static_cast<double>(total)));
+    QApplication::processEvents();
+  }
+  return !progress_->wasCanceled();
+}
+
 void GuiHost::ShowWaitBox(const std::string& message, bool modal) {
   if (window_) window_->ShowWaitBox(QString::fromStdString(message), modal);
 }

@@ -3,7 +3,9 @@
 // window's grids, questions to real Qt dialogs. Tests derive from it and answer the
 // dialogs themselves; nothing waits on a timer to click one.
 
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -20,6 +22,9 @@ class GuiHost : public Host {
   void Attach(MainWindow* window) { window_ = window; }
 
   void HoldOn(const std::string& text) override;
+  // A progress window with a Cancel button over the main window; it appears only when the
+  // computation lasts more than a moment.
+  bool Progress(const std::string& text, long long done, long long total) override;
   void ShowWaitBox(const std::string& message, bool modal) override;
   void HideWaitBox(const std::string& message) override;
   void Preview(const LabelledMatrix& m, int grid, const std::string& caption) override;
@@ -68,6 +73,10 @@ class GuiHost : public Host {
 
   SessionRecorder* Recorder() const;
   MainWindow* window_ = nullptr;
+
+ private:
+  QPointer<QProgressDialog> progress_;
+  QElapsedTimer progressShown_;  // since the progress window was last brought up to date
 };
 
 // While it lives, the wait and notice windows of `window` are hidden if they were shown;

@@ -56,6 +56,29 @@ bool LabelEndsWith(const std::string& label, const std::string& name) {
          label.compare(label.size() - name.size(), name.size(), name) == 0;
 }
 
+std::vector<int> PairSeriesWithLabels(const std::vector<std::string>& names, const std::vector<std::string>& labels,
+                                      const std::string& changeSymbol) {
+  std::vector<int> label(names.size(), -1);
+  std::vector<bool> taken(labels.size(), false);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t j = 0; j < names.size(); ++j) {
+      if (label[j] >= 0) continue;
+      const std::string& name = names[j];
+      for (std::size_t c = 0; c < labels.size(); ++c) {
+        const std::string& l = labels[c];
+        const bool match = pass == 0 ? (!name.empty() && (l == name || l == changeSymbol + name))
+                                     : (!taken[c] && LabelEndsWith(l, name));
+        if (match) {
+          label[j] = static_cast<int>(c);
+          taken[c] = true;
+          break;
+        }
+      }
+    }
+  }
+  return label;
+}
+
 std::string NameList(const std::vector<std::string>& names) {
   constexpr std::size_t kShown = 8;
   std::string s;
@@ -218,29 +241,18 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
   const int T = std::max(obs.Rows(), 0), m = std::max(ws.mCustomExoLag.Cols(), 0);
   ws.mTrendExo = LabelledMatrix::Dimension(T, m);
   for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, 0, obs, i, 0);
-  // Each observed series goes to the column of its variable: the label that is its name
-  // (with or without the change symbol) first, else the first free label ending with it.
-  std::vector<int> column(static_cast<std::size_t>(std::max(obs.Cols(), 0)) + 1, 0);
+  // Each observed series goes to the column of its variable.
+  std::vector<std::string> names{std::string()}, labels{std::string()};
+  for (int j = 1; j <= obs.Cols(); ++j) names.push_back(CellText(obs.Get(0, j)));
+  for (int c = 1; c <= m; ++c) labels.push_back(CellText(ws.mCustomExoLag.Get(0, c)));
+  const std::vector<int> column = PairSeriesWithLabels(names, labels, ws.sChangeSymbol);
   std::vector<bool> taken(static_cast<std::size_t>(m) + 1, false);
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int j = 1; j <= obs.Cols(); ++j) {
-      if (column[static_cast<std::size_t>(j)] != 0) continue;
-      const std::string name = CellText(obs.Get(0, j));
-      for (int c = 1; c <= m; ++c) {
-        const std::string label = CellText(ws.mCustomExoLag.Get(0, c));
-        const bool match = pass == 0 ? (!name.empty() && (label == name || label == ws.sChangeSymbol + name))
-                                     : (!taken[static_cast<std::size_t>(c)] && LabelEndsWith(label, name));
-        if (match) {
-          column[static_cast<std::size_t>(j)] = c;
-          taken[static_cast<std::size_t>(c)] = true;
-          break;
-        }
-      }
-    }
+  for (const int c : column) {
+    if (c > 0) taken[static_cast<std::size_t>(c)] = true;
   }
   for (int j = 1; j <= obs.Cols(); ++j) {
     const int c = column[static_cast<std::size_t>(j)];
-    if (c == 0) continue;
+    if (c <= 0) continue;
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
   }
   // Without observed data (an input-output table alone) there is nothing to match.

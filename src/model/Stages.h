@@ -17,6 +17,11 @@ namespace quantorial {
 std::string WithSuffix(const std::string& label, const std::string& suffix);
 // True when `label` ends with `name` (an empty name matches nothing).
 bool LabelEndsWith(const std::string& label, const std::string& name);
+// The model label that stands for each data series: for names[j], the index into `labels`
+// of the label that is the name itself or the change symbol and the name, else of the first
+// label not yet taken that ends with the name; -1 for a series no label stands for.
+std::vector<int> PairSeriesWithLabels(const std::vector<std::string>& names, const std::vector<std::string>& labels,
+                                      const std::string& changeSymbol);
 
 // What a stage found wrong in its inputs while it computed through them, one text each,
 // naming the cells or names; the workbench shows them in one notice.

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
 
 #include "matrix/MatrixFunctions.h"
+#include "model/Stages.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -15,14 +17,6 @@ namespace {
 double CellNumber(const Cell& c) {
   if (IsNumber(c)) return NumberOf(c);
   return NumericValue(CellText(c), false, true);
-}
-
-// An exogenous name as the impact matrices write it ("x(t)", with the change symbol in
-// front) against the observed data's name.
-bool SameExogenous(const std::string& modelLabel, const std::string& observed, const std::string& symbol) {
-  std::string m = modelLabel;
-  if (m.size() >= 3 && m.compare(m.size() - 3, 3, "(t)") == 0) m.resize(m.size() - 3);
-  return !observed.empty() && (m == observed || m == symbol + observed);
 }
 
 }  // namespace
@@ -63,7 +57,50 @@ double NumericValue(const std::string& value, bool atLeastOne, bool stripOthers)
   return v;
 }
 
-void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
+namespace {
+
+// One item of the parameter text that names an endogenous variable.
+struct Target {
+  int variable;  // 1..n
+  char op;       // '+', '-' or '='
+  bool percent;
+  double value;
+};
+
+// The items of the list that name endogenous variables, in the order they apply (a later
+// item for the same variable overwrites an earlier one).
+std::vector<Target> TargetsOf(const std::string& list, const LabelledMatrix& aspiration, int n) {
+  std::vector<Target> targets;
+  if (TrimBlanks(list).empty()) return targets;
+  const std::vector<std::string> items = ParseList(list, ",");
+  for (std::size_t it = 1; it < items.size(); ++it) {
+    std::string item = TrimBlanks(items[it]);
+    const bool percent = !item.empty() && item.back() == '%';
+    if (percent) item.pop_back();
+    std::size_t op = item.find('=');
+    if (op == std::string::npos) op = item.find('-');
+    if (op == std::string::npos) op = item.find('+');
+    if (op == std::string::npos) continue;  // no operator: the item means nothing
+    const std::string name = UpperCase(TrimBlanks(item.substr(0, op)));
+    const double value = NumericValue(item.substr(op + 1), false, true);
+    for (int i = 1; i <= n; ++i) {
+      if (UpperCase(CellText(aspiration.Get(0, i))) == name) targets.push_back({i, item[op], percent, value});
+    }
+  }
+  return targets;
+}
+
+// The base row of the year after the one whose base row is `row`: the row just written
+// (row + 1), unless a later row still carries that year's label from the data, in which
+// case the last such row, as a search of the whole table for the year finds it.
+long long NextBaseRow(long long row, long long year, const std::map<double, int>& lastRowOfYear) {
+  const auto found = lastRowOfYear.find(static_cast<double>(year));
+  return found != lastRowOfYear.end() && found->second > row + 1 ? found->second : row + 1;
+}
+
+}  // namespace
+
+void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const AspirationProgress& progress) {
   const int n = std::max(LeadingWholeNumber(form.txtRows), 0);
   ws.mAspiration = LabelledMatrix::Dimension(1, n);
   for (int i = 1; i <= n; ++i) {
@@ -72,7 +109,7 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
   }
   const std::string& text = form.txtAspire;
   const std::vector<std::string> fields = ParseList(text, "~");
-  int years = 0, base = 0;
+  long long years = 0, base = 0;
   std::string list;
   const int tildes = CountOf(text, "~");
   if (tildes > 1) {
@@ -89,92 +126,165 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host) {
     MsgBoxEx(host, "Invalid Base Year!");
     return;
   }
-  const std::vector<std::string> items = ParseList(list, ",");
-  for (int k = 1; k <= years; ++k) {
-    LabelledMatrix& obs = ws.mObserved;
+  if (years <= 0) return;
+
+  // The model the changes are worked out from: B1 and its reciprocal for the n endogenous
+  // variables. Without them every change would be empty, so nothing is touched.
+  const LabelledMatrix& B1 = ws.mImpact;
+  const LabelledMatrix& reciprocal = ws.mReciprocal;
+  if (!B1.IsFilled() || !reciprocal.IsFilled() || B1.Cols() < 1 || reciprocal.Cols() < 1) {
+    MsgBoxEx(host,
+             "Aspiration needs the impact matrix B1 and its reciprocal: run \"Reciprocal\" first. The observed data "
+             "are unchanged.",
+             vbExclamation);
+    return;
+  }
+  if (B1.Rows() != n || reciprocal.Rows() != n || reciprocal.Cols() != B1.Cols()) {
+    MsgBoxEx(host,
+             "The reciprocal matrix (" + std::to_string(reciprocal.Rows()) + " x " + std::to_string(reciprocal.Cols()) +
+                 ") does not fit the impact matrix B1 (" + std::to_string(B1.Rows()) + " x " +
+                 std::to_string(B1.Cols()) + ") of the " + std::to_string(n) +
+                 " endogenous variables: run \"Reciprocal\" again. The observed data are unchanged.",
+             vbExclamation);
+    return;
+  }
+
+  const std::vector<Target> targets = TargetsOf(list, ws.mAspiration, n);
+  // The last row of each year label, read once: the base rows of all years follow from it.
+  const int T = std::max(ws.mObserved.Rows(), 0), N = ws.mObserved.Cols();
+  std::map<double, int> lastRowOfYear;
+  for (int r = 1; r <= T; ++r) {
+    const Cell& label = ws.mObserved.Get(r, 0);
+    if (IsEmpty(label)) continue;
+    if (const auto year = ArithmeticValue(label)) lastRowOfYear[*year] = r;
+  }
+  const auto first = lastRowOfYear.find(static_cast<double>(base));
+  if (targets.empty() || first == lastRowOfYear.end()) {
+    // Without a base row there is nothing to start from: nothing is written.
     ws.mAspiration.Set(1, 0, static_cast<double>(base + 1));
-    int baseRow = 0;
-    if (!TrimBlanks(list).empty()) {
-      for (std::size_t it = 1; it < items.size(); ++it) {
-        std::string item = TrimBlanks(items[it]);
-        const bool percent = !item.empty() && item.back() == '%';
-        if (percent) item.pop_back();
-        std::size_t op = item.find('=');
-        if (op == std::string::npos) op = item.find('-');
-        if (op == std::string::npos) op = item.find('+');
-        if (op == std::string::npos) continue;  // no operator: the item means nothing
-        const std::string name = UpperCase(TrimBlanks(item.substr(0, op)));
-        const double value = NumericValue(item.substr(op + 1), false, true);
-        for (int i = 1; i <= n; ++i) {
-          if (UpperCase(CellText(ws.mAspiration.Get(0, i))) != name) continue;
-          for (int r = 1; r <= obs.Rows(); ++r) {
-            const auto year = ArithmeticValue(obs.Get(r, 0));
-            if (!year || IsEmpty(obs.Get(r, 0)) || *year != base) continue;
-            baseRow = r;
-            const double v = CellNumber(obs.Get(r, i));
-            const double change = !percent ? (item[op] == '-' ? -value : value)
-                                           : (item[op] == '-' ? -(value * v / 100) : value * v / 100);
-            AssignResult(ws.mAspiration, 1, i, Finite(change));
-          }
-        }
-      }
-    }
     host.Preview(ws.mAspiration, 2, "Aspiration Matrix");
-    if (baseRow == 0) {
-      // Without a base row there is nothing to start from: nothing is written.
-      MsgBoxEx(host, "No row of the observed data is for the base year " + std::to_string(base) +
-                         ", or no item names an endogenous variable: the observed data are unchanged.",
+    MsgBoxEx(host, "No row of the observed data is for the base year " + std::to_string(base) +
+                       ", or no item names an endogenous variable: the observed data are unchanged.",
+             vbExclamation);
+    return;
+  }
+
+  // The rows the run writes, worked out before anything is written, so that the table grows
+  // once: each year writes the row after its base row; beyond the last row every year adds one.
+  long long lastBase = first->second;
+  for (long long k = 1; k < years; ++k) {
+    if (lastBase >= T) {
+      lastBase += years - k;
+      break;
+    }
+    lastBase = NextBaseRow(lastBase, base + k, lastRowOfYear);
+  }
+  const long long rowsNeeded = lastBase + 1;
+  LabelledMatrix grown = ws.mObserved;
+  if (rowsNeeded > T) {
+    if (rowsNeeded <= 0x7fffffffLL) grown = ResizeMatrix(ws.mObserved, static_cast<int>(rowsNeeded - T), 0, 0, Cell());
+    if (rowsNeeded > 0x7fffffffLL || !grown.IsAssigned()) {
+      MsgBoxEx(host,
+               "Aspiration over " + std::to_string(years) + " years would need " + std::to_string(rowsNeeded) +
+                   " rows of observed data, more than a matrix can hold: the observed data are unchanged.",
                vbExclamation);
       return;
     }
-    const int T = obs.Rows(), N = obs.Cols();
-    if (baseRow < T) {
-      obs.Set(baseRow + 1, 0, std::to_string(base + 1));
-    } else {
-      obs = ResizeMatrix(obs, 1, 0, 0, Cell());
-      obs.Set(T + 1, 0, std::to_string(base + 1));
+  }
+
+  // Each result row is the required change of the exogenous variable of one column of the
+  // reciprocal; it goes to the observed series that variable stands for, by the same name
+  // rule that paired the series with the model's exogenous variables.
+  std::vector<std::string> series{std::string()}, labels{std::string()};
+  for (int c = n + 1; c <= N; ++c) series.push_back(CellText(ws.mObserved.Get(0, c)));
+  for (int k = 1; k <= reciprocal.Cols(); ++k) {
+    std::string label = CellText(reciprocal.Get(0, k));
+    if (LabelEndsWith(label, "(t)")) label.resize(label.size() - 3);
+    labels.push_back(label);
+  }
+  const std::vector<int> rowOfSeries = PairSeriesWithLabels(series, labels, ws.sChangeSymbol);
+  std::vector<bool> written(labels.size(), false);
+  for (const int k : rowOfSeries) {
+    if (k > 0) written[static_cast<std::size_t>(k)] = true;
+  }
+  std::vector<std::string> unwritten;
+  for (std::size_t k = 1; k < labels.size(); ++k) {
+    if (!written[k]) unwritten.push_back("\"" + CellText(reciprocal.Get(0, static_cast<int>(k))) + "\"");
+  }
+
+  // Cancel puts everything back as it was.
+  const LabelledMatrix observedBefore = ws.mObserved, resultBefore = ws.mAspirationResult,
+                       impactBefore = ws.mAspirationImpact, aspirationBefore = ws.mAspiration;
+  ws.mObserved = std::move(grown);
+  LabelledMatrix& obs = ws.mObserved;
+  LabelledMatrix& R = ws.mAspirationResult;
+  LabelledMatrix& I = ws.mAspirationImpact;
+  long long baseRow = first->second;
+  for (long long k = 1; k <= years; ++k) {
+    const long long b = base + k - 1;
+    const int r = static_cast<int>(baseRow);
+    ws.mAspiration.Set(1, 0, static_cast<double>(b + 1));
+    for (const Target& t : targets) {
+      const double v = CellNumber(obs.Get(r, t.variable));
+      const double change = !t.percent ? (t.op == '-' ? -t.value : t.value)
+                                       : (t.op == '-' ? -(t.value * v / 100) : t.value * v / 100);
+      AssignResult(ws.mAspiration, 1, t.variable, Finite(change));
     }
-    ws.mAspirationResult = MatrixTranspose(MatrixMultiply(ws.mAspiration, ws.mReciprocal, 0), 2);
-    ws.mAspirationImpact = MatrixMultiply(ws.mImpact, ws.mAspirationResult, 0);
-    // The required change of each exogenous variable, paired with the observed column of the
-    // same name (a partial impact selection has fewer rows than the data have columns; a
-    // variable that was not selected keeps its value).
-    LabelledMatrix& R = ws.mAspirationResult;
+    obs.Set(r + 1, 0, std::to_string(b + 1));
+    R = MatrixTranspose(MatrixMultiply(ws.mAspiration, reciprocal, 0), 2);
+    I = MatrixMultiply(B1, R, 0);
     R = ResizeMatrix(R, 0, 2, 0, Cell());
     if (R.IsAssigned()) {
-      R.Set(0, 2, base >= -32768 && base <= 32767 ? Cell(static_cast<std::int16_t>(base)) : Cell(double(base)));
+      R.Set(0, 2, b >= -32768 && b <= 32767 ? Cell(static_cast<std::int16_t>(b)) : Cell(double(b)));
       R.Set(0, 3, std::string("Total"));
     }
     for (int c = n + 1; c <= N; ++c) {
-      const std::string observedName = CellText(obs.Get(0, c));
-      int row = 0;
-      for (int j = 1; j <= R.Rows() && row == 0; ++j) {
-        if (SameExogenous(CellText(R.Get(j, 0)), observedName, ws.sChangeSymbol)) row = j;
-      }
-      const double baseValue = CellNumber(obs.Get(baseRow, c));
-      if (row == 0) {
-        AssignResult(obs, baseRow + 1, c, Finite(baseValue));
+      const int row = rowOfSeries[static_cast<std::size_t>(c - n)];
+      const double baseValue = CellNumber(obs.Get(r, c));
+      if (row <= 0) {
+        // A variable that was not selected for the impact analysis keeps its value.
+        AssignResult(obs, r + 1, c, Finite(baseValue));
         continue;
       }
-      R.Set(row, 2, obs.Get(baseRow, c));
+      R.Set(row, 2, obs.Get(r, c));
       AssignResult(R, row, 3, Finite(CellNumber(R.Get(row, 1)) + baseValue));
-      obs.Set(baseRow + 1, c, R.Get(row, 3));
+      obs.Set(r + 1, c, R.Get(row, 3));
     }
-    LabelledMatrix& I = ws.mAspirationImpact;
     I = ResizeMatrix(I, 0, 2, 0, Cell());
     if (I.IsAssigned()) {
       I.Set(0, 2, R.Get(0, 2));
       I.Set(0, 3, std::string("Total"));
     }
     for (int j = 1; j <= n; ++j) {
-      I.Set(j, 2, obs.Get(baseRow, j));
-      AssignResult(I, j, 3, Finite(CellNumber(I.Get(j, 1)) + CellNumber(obs.Get(baseRow, j))));
-      if (const auto total = I.At(j, 3)) obs.Set(baseRow + 1, j, *total);
+      I.Set(j, 2, obs.Get(r, j));
+      AssignResult(I, j, 3, Finite(CellNumber(I.Get(j, 1)) + CellNumber(obs.Get(r, j))));
+      if (const auto total = I.At(j, 3)) obs.Set(r + 1, j, *total);
     }
-    host.Preview(ws.mAspirationResult, 3, "Aspiration Matrix Result");
-    host.Preview(ws.mAspirationImpact, 1, "Aspiration Impact Matrix Result");
-    host.Preview(obs, 0, "New Trend Data");
-    ++base;
+    if (progress && !progress(k, years)) {
+      ws.mObserved = observedBefore;
+      R = resultBefore;
+      I = impactBefore;
+      ws.mAspiration = aspirationBefore;
+      MsgBoxEx(host, "Aspiration cancelled after " + std::to_string(k) + " of " + std::to_string(years) +
+                         " years: the observed data are unchanged.",
+               vbExclamation);
+      return;
+    }
+    if (k < years) baseRow = NextBaseRow(baseRow, b + 1, lastRowOfYear);
+  }
+  // Each year's matrices replace the last in their grids, so only the last year's are shown.
+  host.Preview(ws.mAspiration, 2, "Aspiration Matrix");
+  host.Preview(R, 3, "Aspiration Matrix Result");
+  host.Preview(I, 1, "Aspiration Impact Matrix Result");
+  host.Preview(obs, 0, "New Trend Data");
+  if (!unwritten.empty()) {
+    MsgBoxEx(host,
+             "No column of the observed data for the exogenous " +
+                 std::string(unwritten.size() == 1 ? "variable " : "variables ") + NameList(unwritten) +
+                 " (names must match the data file's column names): " +
+                 (unwritten.size() == 1 ? "its required change is" : "their required changes are") +
+                 " in the result but not in the observed data.",
+             vbExclamation);
   }
 }
 

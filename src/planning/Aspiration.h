@@ -7,6 +7,7 @@
 // "ITEMS" (no base year); items "NAME+v", "NAME-v", "NAME=v", each optionally ending in
 // "%" (a percentage of the base-year value).
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,11 @@ std::vector<std::string> ParseList(const std::string& text, const std::string& d
 // is 0 too. A text that does not read as a number gives 0.
 double NumericValue(const std::string& value, bool atLeastOne, bool stripOthers);
 
-// "Aspiration" with the text of txtAspire.
-void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host);
+// Told after each year of a run: the years done and all years; false stops the run.
+using AspirationProgress = std::function<bool(long long done, long long total)>;
+
+// "Aspiration" with the text of txtAspire. A run that is stopped leaves the workspace as it
+// was.
+void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const AspirationProgress& progress = {});
 
 }  // namespace quantorial

@@ -39,7 +39,12 @@ void Workbench::cmdDynamicX_Click() {
 
 void Workbench::lstDyn_Click() { quantorial::lstDyn_Click(form, sDynSelection_); }
 
-void Workbench::cmdAspire_Click() { quantorial::cmdAspire_Click(ws, form, host_); }
+void Workbench::cmdAspire_Click() {
+  quantorial::cmdAspire_Click(ws, form, host_, [this](long long done, long long total) {
+    return host_.Progress("Aspiration: year " + std::to_string(done) + " of " + std::to_string(total), done, total);
+  });
+  host_.Progress(std::string(), 0, 0);  // the run is over, however it ended
+}
 
 void Workbench::cmdKALDRON_Click() {
   // The first run asks for the extended data file (the targets); a B-matrix not yet split

@@ -74,6 +74,11 @@ class Host {
   // "Processing Request...please wait!".
   virtual void ShowWaitBox(const std::string& message, bool modal) = 0;
   virtual void HideWaitBox(const std::string& message) = 0;
+  // The progress of a long computation: `done` of `total` steps, with a text. A window shows
+  // it with a Cancel button once the computation lasts, and hides it when `done` reaches
+  // `total`. False when Cancel was pressed (the computation then stops). Without a window
+  // nothing is shown and nothing cancels.
+  virtual bool Progress(const std::string& /*text*/, long long /*done*/, long long /*total*/) { return true; }
   // Shows a matrix in grid 0..5 with a caption.
   virtual void Preview(const LabelledMatrix& m, int grid, const std::string& caption) = 0;
   // Clears the contents of grid 0..5.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "charts/TrendChart.h"
@@ -46,6 +47,15 @@ class ScriptedHost : public Host {
   std::vector<std::string> Messages() const;
   // The previews shown, in order, as "grid:caption".
   std::vector<std::string> PreviewCaptions() const;
+
+  // The progress reports (done, total), in order, and the report at which Cancel is pressed
+  // (0: never).
+  std::vector<std::pair<long long, long long>> progress;
+  long long cancelAt = 0;
+  bool Progress(const std::string&, long long done, long long total) override {
+    progress.emplace_back(done, total);
+    return cancelAt == 0 || done < cancelAt || done >= total;
+  }
 
   void HoldOn(const std::string& text) override;
   void ShowWaitBox(const std::string& message, bool modal) override;

@@ -327,6 +327,75 @@ TEST_F(Aspiration, PartialSelectionPairsByName) {
   EXPECT_EQ(V(wb.ws.mObserved, 4, 3), V(before, 3, 3));                   // x1 unchanged
 }
 
+// A B-matrix label that ends with the series' name ("dx2" for x2) is paired with the series
+// as the model split pairs it; a label with no series gets a notice, not a silent loss.
+TEST_F(Aspiration, ChangesGoToTheSeriesTheSplitPairs) {
+  const LabelledMatrix before = wb.ws.mObserved;
+  for (const bool orphan : {false, true}) {
+    host = ScriptedHost();
+    wb.ws.mObserved = before;
+    wb.ws.mReciprocal.Set(0, 2, std::string(orphan ? "z9(t)" : "dx2(t)"));
+    wb.form.txtAspire = "1~2006~GrthRt+1";
+    wb.cmdAspire_Click();
+    const double change = V(wb.ws.mAspirationResult, 2, 1);
+    if (!orphan) {
+      EXPECT_NEAR(V(wb.ws.mObserved, 4, 4), V(before, 3, 4) + change, 1e-9);
+      EXPECT_TRUE(host.Messages().empty());
+    } else {
+      EXPECT_EQ(V(wb.ws.mObserved, 4, 4), V(before, 3, 4));
+      ASSERT_EQ(host.Messages().size(), 1u);
+      EXPECT_NE(host.Messages()[0].find("\"z9(t)\""), std::string::npos) << host.Messages()[0];
+    }
+  }
+}
+
+// Without a usable reciprocal, a run that cannot fit, and a cancelled run: nothing changes.
+TEST_F(Aspiration, RunsThatChangeNothing) {
+  const LabelledMatrix observed = wb.ws.mObserved, reciprocal = wb.ws.mReciprocal;
+  const struct {
+    const char* text;
+    bool dropReciprocal;
+    bool shrinkReciprocal;
+    long long cancelAt;
+    const char* message;
+  } cases[] = {
+      {"1~2006~GrthRt+1", true, false, 0, "run \"Reciprocal\" first"},
+      {"1~2006~GrthRt+1", false, true, 0, "run \"Reciprocal\" again"},
+      {"1000000000~2006~GrthRt+1", false, false, 0, "more than a matrix can hold"},
+      {"50~2006~GrthRt+1", false, false, 3, "cancelled after 3 of 50 years"},
+  };
+  for (const auto& c : cases) {
+    host = ScriptedHost();
+    host.cancelAt = c.cancelAt;
+    wb.ws.mObserved = observed;
+    wb.ws.mReciprocal = c.dropReciprocal ? LabelledMatrix() : reciprocal;
+    if (c.shrinkReciprocal) wb.ws.mReciprocal = ResizeMatrix(reciprocal, 0, -1, 0, Cell());
+    wb.form.txtAspire = c.text;
+    wb.cmdAspire_Click();
+    EXPECT_EQ(wb.ws.mObserved, observed) << c.text;
+    ASSERT_EQ(host.Messages().size(), 1u) << c.text;
+    EXPECT_NE(host.Messages()[0].find(c.message), std::string::npos) << host.Messages()[0];
+  }
+}
+
+// A later row that still carries a year's label is that year's base row, as a search of the
+// table finds it; the table grows once, by what the run needs.
+TEST_F(Aspiration, BaseRowsFollowTheLastRowOfEachYear) {
+  wb.ws.mObserved = ResizeMatrix(wb.ws.mObserved, 1, 0, 0, Cell());
+  wb.ws.mObserved.Set(6, 0, std::string("2006"));
+  for (int c = 1; c <= 4; ++c) wb.ws.mObserved.Set(6, c, 100.0);
+  wb.form.txtAspire = "3~2005~GrthRt+0";
+  wb.cmdAspire_Click();
+  // 2006 from row 3 (written), 2007 from row 6 (the last 2006), written to the new row 7;
+  // 2008 from row 7, written to row 8.
+  ASSERT_EQ(wb.ws.mObserved.Rows(), 8);
+  EXPECT_EQ(CellText(wb.ws.mObserved.Get(7, 0)), "2007");
+  EXPECT_EQ(CellText(wb.ws.mObserved.Get(8, 0)), "2008");
+  EXPECT_NEAR(V(wb.ws.mObserved, 7, 3), 100.0, 1e-9);
+  ASSERT_GE(host.progress.size(), 3u);
+  EXPECT_EQ(host.progress[2], (std::pair<long long, long long>{3, 3}));
+}
+
 TEST(AspirationGrammar, ListsCountsAndValues) {
   EXPECT_EQ(CountOf("1~2006~a", "~"), 2);
   EXPECT_EQ(CountOf("aaa", "aa"), 2);
