@@ -150,6 +150,32 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
   EXPECT_EQ(wb.ws.mObserved.Rows(), 5);
 }
 
+TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVariables) {
+  struct Case {
+    const char* header;
+    bool notice;
+  };
+  const Case cases[] = {
+      {"Year,x1,x2", false},
+      {"Year,x2,x1", true},   // swapped: read by position they would be simulated under each other's name
+      {"Year,x1,z", true},    // a variable the model does not have
+      {"Year,x1", true},      // a column short
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir.Write("f.csv", std::string(c.header) + "\n2009,7,8\n2010,7.5,9\n");
+    host = ScriptedHost();
+    host.forecastScript = [file](ForecastOptions& d) { d.SetTxtData(file); };
+    wb.ws.mForecastExo = LabelledMatrix();
+    wb.cmdDynamicExo_Click();
+    bool named = false;
+    for (const std::string& m : host.Messages()) {
+      named = named || m.find("The forecast file's columns must hold the exogenous variables in the model's order") !=
+                           std::string::npos;
+    }
+    EXPECT_EQ(named, c.notice) << c.header;
+  }
+}
+
 TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
   ScriptedHost host;
   Workbench wb{host, nullptr, "/tmp"};
