@@ -143,6 +143,19 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
   EXPECT_EQ(wb.ws.mCalculated.Rows(), 4);
   EXPECT_EQ(wb.ws.mForecast.Rows(), 7);
   EXPECT_EQ(wb.ws.mCalcBase, wb.ws.mCalculated);
+  // A file that starts at the last data year goes on from the year after it, with the same
+  // results; every row carries its own year.
+  const LabelledMatrix forecast = wb.ws.mForecast;
+  const std::string overlapping = dir.Write("g.csv", "Year,x1,x2\n2008,6.5,8\n2009,7,8\n2010,7.5,9\n2011,8,9\n");
+  host = ScriptedHost();
+  host.forecastScript = [overlapping](ForecastOptions& d) { d.SetTxtData(overlapping); };
+  wb.ws.mForecastExo = LabelledMatrix();
+  wb.cmdDynamicExo_Click();
+  ASSERT_EQ(wb.ws.mForecast.Rows(), 7);
+  for (int r = 1; r <= 7; ++r) {
+    EXPECT_EQ(V(wb.ws.mForecast, r, 0), 2004.0 + r) << "row " << r;
+    for (int i = 1; i <= 2; ++i) EXPECT_NEAR(V(wb.ws.mForecast, r, i), V(forecast, r, i), 1e-9) << "row " << r;
+  }
   // It starts from the data as loaded, after a Dynamic Endo appended rows.
   wb.form.txtExtd = "2";
   wb.cmdDynamicEndo_Click();
