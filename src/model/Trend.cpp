@@ -101,6 +101,23 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
   for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);
 }
 
+void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& fx, StageNotices& notices) {
+  std::vector<std::string> wrongColumns;
+  for (int c = 1; c <= modelExo.Cols(); ++c) {
+    std::string model = CellText(modelExo.Get(0, c));
+    if (LabelEndsWith(model, "(t)")) model.resize(model.size() - 3);
+    const std::string given = CellText(fx.Get(0, c));
+    if (c > fx.Cols() || !LabelEndsWith(model, given)) {
+      wrongColumns.push_back(std::to_string(c) + " is \"" + (c > fx.Cols() ? std::string() : given) +
+                             "\" where the model has \"" + model + "\"");
+    }
+  }
+  if (!wrongColumns.empty()) {
+    notices.push_back("The forecast file's columns must hold the exogenous variables in the model's order, but column " +
+                      NameList(wrongColumns) + ".");
+  }
+}
+
 namespace {
 
 // The row of `m` whose label (column 0) is the year `year`, or 0.
@@ -119,7 +136,7 @@ void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNot
   const LabelledMatrix& fx = ws.mForecastExo;
   const int m = ws.mCustomExo.Cols(), F = std::max(fx.Rows(), 0);
   const long long years = F1 - F0 + 1;
-  std::vector<std::string> wrongYears, wrongColumns, texts;
+  std::vector<std::string> wrongYears, texts;
   for (long long r = 1; r <= std::min<long long>(years, F); ++r) {
     const auto label = ArithmeticValue(fx.Get(static_cast<int>(r), 0));
     const long long t = F0 + r - 1;
@@ -134,23 +151,11 @@ void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNot
       }
     }
   }
-  for (int c = 1; c <= m; ++c) {
-    std::string model = CellText(ws.mCustomExo.Get(0, c));
-    if (LabelEndsWith(model, "(t)")) model.resize(model.size() - 3);
-    const std::string given = CellText(fx.Get(0, c));
-    if (c > fx.Cols() || !LabelEndsWith(model, given)) {
-      wrongColumns.push_back(std::to_string(c) + " is \"" + (c > fx.Cols() ? std::string() : given) +
-                             "\" where the model has \"" + model + "\"");
-    }
-  }
   if (!wrongYears.empty()) {
     notices.push_back("The forecast file's rows are read as one year after another from " + std::to_string(F0) +
                       ", but " + NameList(wrongYears) + ".");
   }
-  if (!wrongColumns.empty()) {
-    notices.push_back("The forecast file's columns must hold the exogenous variables in the model's order, but column " +
-                      NameList(wrongColumns) + ".");
-  }
+  CheckForecastColumns(ws.mCustomExo, fx, notices);
   if (!texts.empty()) notices.push_back("Forecast file cells that are not numbers take no part: " + NameList(texts) + ".");
   if (years > F) {
     const long long first = F0 + F;

@@ -28,6 +28,10 @@ struct ForecastPeriod {
   std::string lastForecastYear;    // txtToYear
 };
 
+// A notice when the forecast file's columns 1, 2, ... are not the exogenous variables of
+// `modelExo`'s columns, named and ordered alike (a trailing "(t)" aside).
+void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& fx, StageNotices& notices);
+
 // "&Forecast" after its dialog: extends the calculated series over the forecast years.
 // False when there is no calculated series to extend (or the period is too long to
 // hold). What the forecast data leave to chance goes to `notices`.

@@ -98,7 +98,19 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   if (ws.mObservedOrig.IsFilled()) ws.mObserved = ws.mObservedOrig;
   const LabelledMatrix& obs = ws.mObserved;
   const LabelledMatrix& fx = ws.mForecastExo;
-  const int F = std::max(fx.Rows(), 0), T = obs.Rows(), N = obs.Cols();
+  const int T = obs.Rows(), N = obs.Cols();
+  // Forecast rows for years the data already hold (a file starting at the last data year)
+  // are passed over: the forecast goes on from the year after the last observed one.
+  int skip = 0;
+  if (T >= 1) {
+    const auto lastYear = ArithmeticValue(obs.Get(T, 0));
+    while (lastYear && skip < fx.Rows()) {
+      const auto y = ArithmeticValue(fx.Get(skip + 1, 0));
+      if (!y || *y > *lastYear) break;
+      ++skip;
+    }
+  }
+  const int F = std::max(fx.Rows() - skip, 0);
   LabelledMatrix NT = LabelledMatrix::Dimension(std::max(T + F - 1, 0), std::max(N, 0));
   const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
   host.Preview(Bz, 1, "-B Matrix of mEndo");
@@ -115,13 +127,13 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
     const bool show = previews.Show(t == T + F || (t == T && !ws.bForecastDataLoaded));
     LabelledMatrix Xt, Xp, Yp;
     if (t > T) {
-      Xt = SubMatrix(fx, t - T, 0, 1, 0, 0);
+      Xt = SubMatrix(fx, t - T + skip, 0, 1, 0, 0);
       if (show) host.Preview(Xt, 0, "[Xt] Matrix");
     } else {
       Xt = SubMatrix(obs, t, 0, n + 1, 0, 0);
     }
     if (t - 1 > T) {
-      Xp = SubMatrix(fx, t - 1 - T, 0, 1, 0, 0);
+      Xp = SubMatrix(fx, t - 1 - T + skip, 0, 1, 0, 0);
       Yp = SubMatrix(NT, t - 2, 0, 1, NT.Cols() - n, 0);
     } else {
       Xp = SubMatrix(obs, t - 1, 0, n + 1, 0, 0);
@@ -138,6 +150,8 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
     const LabelledMatrix Dv = MatrixTranspose(MatrixMultiply(EC, MatrixTranspose(Xt, 2), 0), 2);
     const LabelledMatrix Y = MatrixAdd(Dv, MatrixAdd(MatrixAdd(A, Bv, 1, host), Cv, 1, host), 1, host);
     PutRow(NT, Y, t - 1);
+    // Each row carries the year it was simulated for.
+    NT.Set(t - 1, 0, t > T ? fx.Get(t - T + skip, 0) : obs.Get(t, 0));
     if (show) host.Preview(NT, 1, "NewTrend Matrix");
   }
   if (NT.IsAssigned()) NT.Set(0, 0, obs.Get(0, 0));

@@ -3,6 +3,7 @@
 #include "planning/Aspiration.h"
 #include "planning/Dynamic.h"
 #include "model/Stages.h"
+#include "model/Trend.h"
 #include "planning/Kaldron.h"
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
@@ -25,6 +26,11 @@ void Workbench::cmdDynamicEndo_Click() {
 void Workbench::cmdDynamicExo_Click() {
   // Without forecast data the forecast dialog asks for them first.
   if (!ws.mForecastExo.IsFilled()) ShowForecastDialog();
+  // The forecast rows are read by column position, so columns in another order than the
+  // model's exogenous variables would be simulated under the wrong names.
+  StageNotices notices;
+  if (ws.bForecastDataLoaded) CheckForecastColumns(ws.mExo, ws.mForecastExo, notices);
+  ShowNotices(notices);
   RunDynamicExo(ws, form, host_);
   cmdChart_Click();
 }

@@ -143,11 +143,50 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
   EXPECT_EQ(wb.ws.mCalculated.Rows(), 4);
   EXPECT_EQ(wb.ws.mForecast.Rows(), 7);
   EXPECT_EQ(wb.ws.mCalcBase, wb.ws.mCalculated);
+  // A file that starts at the last data year goes on from the year after it, with the same
+  // results; every row carries its own year.
+  const LabelledMatrix forecast = wb.ws.mForecast;
+  const std::string overlapping = dir.Write("g.csv", "Year,x1,x2\n2008,6.5,8\n2009,7,8\n2010,7.5,9\n2011,8,9\n");
+  host = ScriptedHost();
+  host.forecastScript = [overlapping](ForecastOptions& d) { d.SetTxtData(overlapping); };
+  wb.ws.mForecastExo = LabelledMatrix();
+  wb.cmdDynamicExo_Click();
+  ASSERT_EQ(wb.ws.mForecast.Rows(), 7);
+  for (int r = 1; r <= 7; ++r) {
+    EXPECT_EQ(V(wb.ws.mForecast, r, 0), 2004.0 + r) << "row " << r;
+    for (int i = 1; i <= 2; ++i) EXPECT_NEAR(V(wb.ws.mForecast, r, i), V(forecast, r, i), 1e-9) << "row " << r;
+  }
   // It starts from the data as loaded, after a Dynamic Endo appended rows.
   wb.form.txtExtd = "2";
   wb.cmdDynamicEndo_Click();
   wb.cmdDynamicExo_Click();
   EXPECT_EQ(wb.ws.mObserved.Rows(), 5);
+}
+
+TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVariables) {
+  struct Case {
+    const char* header;
+    bool notice;
+  };
+  const Case cases[] = {
+      {"Year,x1,x2", false},
+      {"Year,x2,x1", true},   // swapped: read by position they would be simulated under each other's name
+      {"Year,x1,z", true},    // a variable the model does not have
+      {"Year,x1", true},      // a column short
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir.Write("f.csv", std::string(c.header) + "\n2009,7,8\n2010,7.5,9\n");
+    host = ScriptedHost();
+    host.forecastScript = [file](ForecastOptions& d) { d.SetTxtData(file); };
+    wb.ws.mForecastExo = LabelledMatrix();
+    wb.cmdDynamicExo_Click();
+    bool named = false;
+    for (const std::string& m : host.Messages()) {
+      named = named || m.find("The forecast file's columns must hold the exogenous variables in the model's order") !=
+                           std::string::npos;
+    }
+    EXPECT_EQ(named, c.notice) << c.header;
+  }
 }
 
 TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
