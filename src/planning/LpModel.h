@@ -4,6 +4,7 @@
 // row (with the table's own relation and right-hand side in its last two columns, or <= 0)
 // and every variable >= 0.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,20 +19,34 @@ struct LpTerm {
   int column;
   double coefficient;
 };
+enum class LpRelation { LessEqual, GreaterEqual, Equal };
+// The relation a cell's text names: <, <=, =< and ≤; >, >=, => and ≥; = (blanks around it
+// do not matter). Nothing for any other text, the empty one included.
+std::optional<LpRelation> ReadLpRelation(const std::string& text);
+// The relation as the model files write it: "<=", ">=" or "=".
+const char* LpRelationText(LpRelation relation);
+
 struct LpRow {
   int row;
   std::vector<LpTerm> terms;
+  LpRelation relation = LpRelation::LessEqual;
+  double rhs = 0.0;
 };
 struct LpTableModel {
   int variableColumns = 0;   // V
   std::vector<int> columns;  // the named ones among 1..V
+  // With constraints, every row with a term or a relation (a row 0 >= 3 still decides
+  // feasibility); without, the rows with a term.
   std::vector<LpRow> rows;
+  // With constraints: the first row whose relation is missing or unknown, or whose
+  // right-hand side is not a number, named by row and cell; empty when every row reads.
+  std::string error;
 };
 LpTableModel ReadLpTable(const LabelledMatrix& table, bool withConstraints);
 // The name of variable column j: its name in row 0, or "X" and j.
 std::string LpVariableName(const LabelledMatrix& table, int j, bool useX);
 
-// True when some row's last-but-one cell holds ">", "<" or "=": the table carries its
+// True when some row's last-but-one cell holds ">", "<", "=", "≤" or "≥": the table carries its
 // constraints' relations and right-hand sides in its last two columns.
 bool TableHasConstraints(const LabelledMatrix& table);
 

@@ -18,8 +18,7 @@ namespace {
 using Problem = std::unique_ptr<glp_prob, void (*)(glp_prob*)>;
 
 // The GLPK problem of the table, as the model text reads it.
-Problem Build(const LabelledMatrix& t, bool useX, bool withConstraints, std::vector<std::string>& rowNames) {
-  const LpTableModel m = ReadLpTable(t, withConstraints);
+Problem Build(const LpTableModel& m, const LabelledMatrix& t, bool useX, std::vector<std::string>& rowNames) {
   const int V = m.variableColumns;
   Problem lp(glp_create_prob(), glp_delete_prob);
   glp_set_prob_name(lp.get(), "quantorial");
@@ -44,15 +43,10 @@ Problem Build(const LabelledMatrix& t, bool useX, bool withConstraints, std::vec
     const std::string label = CellText(t.Get(row.row, 0));
     rowNames.push_back(label.empty() ? "Row " + std::to_string(row.row) : label);
     glp_set_row_name(lp.get(), r, ("R" + std::to_string(row.row)).c_str());
-    int type = GLP_UP;
-    double rhs = 0.0;
-    if (withConstraints) {
-      const std::string rel = CellText(t.Get(row.row, V + 1));
-      rhs = ArithmeticValue(t.Get(row.row, V + 2)).value_or(0.0);
-      if (rel.find('>') != std::string::npos) type = GLP_LO;
-      if (rel.find('=') != std::string::npos && rel.find_first_of("<>") == std::string::npos) type = GLP_FX;
-    }
-    glp_set_row_bnds(lp.get(), r, type, rhs, rhs);
+    const int type = row.relation == LpRelation::GreaterEqual ? GLP_LO
+                     : row.relation == LpRelation::Equal      ? GLP_FX
+                                                              : GLP_UP;
+    glp_set_row_bnds(lp.get(), r, type, row.rhs, row.rhs);
     glp_set_mat_row(lp.get(), r, static_cast<int>(index.size()) - 1, index.data(), value.data());
   }
   return lp;
@@ -61,12 +55,24 @@ Problem Build(const LabelledMatrix& t, bool useX, bool withConstraints, std::vec
 // GLPK prints nothing of its own.
 int Quiet(void*, const char*) { return 1; }
 
+// GLPK's values with -0 read as 0.
+double Signless(double v) { return v == 0.0 ? 0.0 : v; }
+
 }  // namespace
 
 LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
   glp_term_hook(Quiet, nullptr);
+  const LpTableModel m = ReadLpTable(t, withConstraints);
+  if (!m.error.empty()) {
+    // A table that does not read is not solved as another model.
+    LabelledMatrix s = LabelledMatrix::Dimension(1, 1);
+    s.Set(0, 1, std::string("Value"));
+    s.Set(1, 0, std::string("Status"));
+    s.Set(1, 1, "not solved: " + m.error);
+    return s;
+  }
   std::vector<std::string> rowNames;
-  Problem lp = Build(t, useX, withConstraints, rowNames);
+  Problem lp = Build(m, t, useX, rowNames);
   const int rows = glp_get_num_rows(lp.get()), cols = glp_get_num_cols(lp.get());
   glp_smcp parm;
   glp_init_smcp(&parm);
@@ -91,12 +97,12 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
   s.Set(1, 1, words);
   s.Set(2, 0, std::string("Objective"));
   // A number from a failed solve is never shown as a result.
-  if (solved) s.Set(2, 1, glp_get_obj_val(lp.get()));
+  if (solved) s.Set(2, 1, Signless(glp_get_obj_val(lp.get())));
   for (int c = 1; c <= cols; ++c) {
     s.Set(2 + c, 0, std::string(glp_get_col_name(lp.get(), c)));
     if (!solved) continue;
-    s.Set(2 + c, 1, glp_get_col_prim(lp.get(), c));
-    s.Set(2 + c, 2, glp_get_col_dual(lp.get(), c));
+    s.Set(2 + c, 1, Signless(glp_get_col_prim(lp.get(), c)));
+    s.Set(2 + c, 2, Signless(glp_get_col_dual(lp.get(), c)));
   }
   for (int r = 1; r <= rows; ++r) {
     s.Set(2 + cols + r, 0, rowNames[static_cast<std::size_t>(r - 1)]);
@@ -104,9 +110,9 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
     const double activity = glp_get_row_prim(lp.get(), r);
     const int type = glp_get_row_type(lp.get(), r);
     const double bound = type == GLP_LO ? glp_get_row_lb(lp.get(), r) : glp_get_row_ub(lp.get(), r);
-    s.Set(2 + cols + r, 1, activity);
-    s.Set(2 + cols + r, 2, type == GLP_LO ? activity - bound : bound - activity);
-    s.Set(2 + cols + r, 3, glp_get_row_dual(lp.get(), r));
+    s.Set(2 + cols + r, 1, Signless(activity));
+    s.Set(2 + cols + r, 2, Signless(type == GLP_LO ? activity - bound : bound - activity));
+    s.Set(2 + cols + r, 3, Signless(glp_get_row_dual(lp.get(), r)));
   }
   return s;
 }
@@ -114,10 +120,16 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
 bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, const std::string& path,
                   std::string& error) {
   glp_term_hook(Quiet, nullptr);
+  const LpTableModel m = ReadLpTable(t, withConstraints);
+  if (!m.error.empty()) {
+    error = m.error;
+    return false;
+  }
   std::vector<std::string> rowNames;
-  Problem lp = Build(t, useX, withConstraints, rowNames);
+  Problem lp = Build(m, t, useX, rowNames);
   const std::string temp = path + ".part";
-  const bool lpForm = path.size() >= 3 && path.compare(path.size() - 3, 3, ".lp") == 0;
+  // ".lp" in any case is the LP form; any other name the free MPS form.
+  const bool lpForm = path.size() >= 3 && UpperCase(path.substr(path.size() - 3)) == ".LP";
   const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str()) : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
   if (rc != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());

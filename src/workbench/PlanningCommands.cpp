@@ -78,6 +78,7 @@ void Workbench::mnuLindoModel_Click() {
   const LabelledMatrix& t = ws.mLindoBase;
   host_.HoldOn("Building Lindo Model");
   host_.Preview(t, 3, "Lindo Base Table");
+  if (!LpTableReads(" No model was built.")) return;
   const std::string model = LindoModelText(t, form.chkVV == 1, form.chkRHS == 1, ws.nDecimals);
   if (form.chkSave == 0) {
     host_.SetClipboardText(model);
@@ -105,6 +106,14 @@ void Workbench::mnuLindoModel_Click() {
   host_.HoldOn("");
 }
 
+bool Workbench::LpTableReads(const std::string& consequence) {
+  const std::string error = ReadLpTable(ws.mLindoBase, form.chkRHS == 1).error;
+  if (error.empty()) return true;
+  host_.HoldOn("");
+  MsgBoxEx(host_, error + consequence, vbExclamation);
+  return false;
+}
+
 bool Workbench::LoadLpTable() {
   ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
   if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.Cols() <= 0) {
@@ -120,6 +129,10 @@ bool Workbench::LpTable() { return (ws.mLindoBase.IsFilled() && ws.mLindoBase.Co
 
 void Workbench::mnuSolve_Click() {
   if (!LpTable()) return;
+  if (!LpTableReads(" Nothing was solved.")) {
+    ws.mLpSolution.Erase();  // no earlier solution stands in for this table's
+    return;
+  }
   host_.HoldOn("Solving the Linear Programming Model");
   ws.mLpSolution = SolveLp(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1);
   host_.Preview(ws.mLpSolution, 1, "LP Solution");
@@ -127,7 +140,7 @@ void Workbench::mnuSolve_Click() {
 }
 
 void Workbench::mnuSaveModel_Click() {
-  if (!LpTable()) return;
+  if (!LpTable() || !LpTableReads(" The model was not saved.")) return;
   FileDialogRequest request;
   request.title = "Save the Linear Programming Model";
   request.filter = "CPLEX LP (*.lp)|*.lp|Free MPS (*.mps)|*.mps";

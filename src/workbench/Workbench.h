@@ -230,6 +230,9 @@ class Workbench : public MatrixFileSource {
   bool LpTable();
   // A table chosen now as the LP model's (chkRHS set from it); false when none was chosen.
   bool LoadLpTable();
+  // False, with a message naming the row and cell and `consequence`, when the LP table's
+  // relations or right-hand sides do not read.
+  bool LpTableReads(const std::string& consequence);
   // "Forecast Options" (loaded when it is not); true when OK closed it.
   bool ShowForecastDialog();
   int lastGridPreview_ = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -136,6 +137,94 @@ TEST(LpSolve, FromTheMenuWithTheModelSaved) {
   host.fileAnswers = {dir.File("m.mps")};
   wb.mnuSaveModel_Click();
   EXPECT_NE(TempDir::Read(dir.File("m.mps")).find("ROWS"), std::string::npos);
+}
+
+// Every way of writing a relation reads as the relation meant: the table with "≥"
+// is infeasible (x + y >= 3 while x <= 1 and y <= 1), with "<" optimal at 2.
+TEST(LpSolve, RelationsReadAsMeant) {
+  const struct {
+    const char* relation;
+    const char* status;
+  } cases[] = {{"\u2265", "infeasible"}, {">=", "infeasible"}, {"=>", "infeasible"}, {">", "infeasible"},
+               {" = ", "infeasible"},     {"<", "optimal"},     {"=<", "optimal"},   {"\u2264", "optimal"}};
+  for (const auto& c : cases) {
+    const auto t = M({{E, T("x"), T("y"), T("rel"), T("rhs")},
+                      {T("c1"), 1.0, 1.0, T(c.relation), 3.0},
+                      {T("c2"), 1.0, 0.0, T("<="), 1.0},
+                      {T("c3"), 0.0, 1.0, T("<="), 1.0}});
+    ASSERT_TRUE(TableHasConstraints(t)) << c.relation;
+    const LabelledMatrix s = SolveLp(t, false, true);
+    EXPECT_EQ(CellText(s.Get(1, 1)), c.status) << c.relation;
+  }
+  // A row without a variable still decides feasibility: 0 >= 3 cannot hold.
+  const auto empty = M({{E, T("x"), T("rel"), T("rhs")}, {T("a"), 1.0, T("<="), 1.0}, {T("b"), 0.0, T(">="), 3.0}});
+  EXPECT_EQ(CellText(SolveLp(empty, false, true).Get(1, 1)), "infeasible");
+  // No -0 among the printed values: a slack row's dual is 0.
+  const auto slackRow = M({{E, T("x"), T("rel"), T("rhs")}, {T("a"), 1.0, T("<="), 1.0}, {T("b"), -1.0, T("<="), 5.0}});
+  const LabelledMatrix s = SolveLp(slackRow, false, true);
+  for (int i = 2; i <= s.Rows(); ++i) {
+    for (int j = 1; j <= s.Cols(); ++j) {
+      if (const auto v = ArithmeticValue(s.Get(i, j)); v && *v == 0.0) EXPECT_FALSE(std::signbit(*v)) << i << "," << j;
+    }
+  }
+}
+
+// A relation or right-hand side that does not read stops Build, Solve and Save, naming the
+// row and the cell; nothing is solved, written or built.
+TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
+  const struct {
+    const char* row;
+    const char* message;
+  } tables[] = {
+      {"c1,1,1,ge,3", "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
+      {"c1,1,1,,3", "Row 1 \"c1\", cell D2: the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
+      {"c1,1,1,<=,abc", "Row 1 \"c1\", cell E2: \"abc\" is not a number; the right-hand side must be a number."},
+      {"c1,1,1,>=,", "Row 1 \"c1\", cell E2: the right-hand side is empty; the right-hand side must be a number."},
+  };
+  const struct {
+    const char* command;
+    const char* consequence;
+  } commands[] = {{"solve", " Nothing was solved."}, {"save", " The model was not saved."},
+                  {"build", " No model was built."}};
+  for (const auto& t : tables) {
+    for (const auto& c : commands) {
+      SCOPED_TRACE(std::string(t.row) + " / " + c.command);
+      TempDir dir;
+      ScriptedHost host;
+      Workbench wb{host, nullptr, dir.path().string()};
+      const std::string table = dir.Write("t.csv", std::string(",x,y,rel,rhs\n") + t.row + "\nc2,1,0,<=,1\n");
+      host.fileAnswers = {table, dir.File("m.lp")};
+      wb.form.chkSave = 1;
+      const std::string command = c.command;
+      if (command == "solve") wb.mnuSolve_Click();
+      if (command == "save") {
+        wb.mnuSolve_Click();
+        host = ScriptedHost();
+        host.fileAnswers = {dir.File("m.lp")};
+        wb.mnuSaveModel_Click();
+      }
+      if (command == "build") wb.mnuLindoModel_Click();
+      ASSERT_FALSE(host.Messages().empty());
+      EXPECT_EQ(host.Messages().back(), std::string(t.message) + c.consequence);
+      EXPECT_FALSE(wb.ws.mLpSolution.IsAssigned());
+      EXPECT_FALSE(std::filesystem::exists(dir.File("m.lp")));
+      EXPECT_TRUE(host.CallsOf("OpenWithDesktop").empty());
+      EXPECT_TRUE(host.clipboard.empty());
+    }
+  }
+}
+
+// A name ending .LP in any case is the LP form; any other the MPS form.
+TEST(LpSolve, TheLpFormByItsEndingInAnyCase) {
+  TempDir dir;
+  const auto t = M({{E, T("x"), T("rel"), T("rhs")}, {T("a"), 1.0, T("<="), 1.0}});
+  std::string error;
+  for (const char* name : {"a.lp", "b.LP", "c.Lp"}) {
+    ASSERT_TRUE(WriteLpModel(t, false, true, dir.File(name), error)) << error;
+    EXPECT_NE(TempDir::Read(dir.File(name)).find("Maximize"), std::string::npos) << name;
+  }
+  ASSERT_TRUE(WriteLpModel(t, false, true, dir.File("d.mps"), error)) << error;
+  EXPECT_NE(TempDir::Read(dir.File("d.mps")).find("ROWS"), std::string::npos);
 }
 
 }  // namespace
