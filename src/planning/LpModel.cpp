@@ -1,6 +1,7 @@
 #include "planning/LpModel.h"
 
 #include <cmath>
+#include <map>
 
 #include "workspace/Random.h"
 #include "workspace/ValueRules.h"
@@ -77,6 +78,18 @@ LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
 
 std::string LpVariableName(const LabelledMatrix& t, int j, bool useX) {
   return useX ? "X" + std::to_string(j) : CellText(t.Get(0, j));
+}
+
+std::string LpNameClash(const LabelledMatrix& t, const LpTableModel& m, bool useX) {
+  std::map<std::string, int> seen;
+  for (int j : m.columns) {
+    const auto [at, fresh] = seen.emplace(LpVariableName(t, j, useX), j);
+    if (!fresh) {
+      return "Columns " + ColumnLetters(at->second + 1) + " and " + ColumnLetters(j + 1) + " are both named \"" +
+             at->first + "\": give each variable its own name, or check \"Use X.. for Variable Names\".";
+    }
+  }
+  return {};
 }
 
 bool TableHasConstraints(const LabelledMatrix& t) {

@@ -63,12 +63,13 @@ double Signless(double v) { return v == 0.0 ? 0.0 : v; }
 LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
   glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
-  if (!m.error.empty()) {
+  const std::string problem = m.error.empty() ? LpNameClash(t, m, useX) : m.error;
+  if (!problem.empty()) {
     // A table that does not read is not solved as another model.
     LabelledMatrix s = LabelledMatrix::Dimension(1, 1);
     s.Set(0, 1, std::string("Value"));
     s.Set(1, 0, std::string("Status"));
-    s.Set(1, 1, "not solved: " + m.error);
+    s.Set(1, 1, "not solved: " + problem);
     return s;
   }
   std::vector<std::string> rowNames;
@@ -121,10 +122,8 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
                   std::string& error) {
   glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
-  if (!m.error.empty()) {
-    error = m.error;
-    return false;
-  }
+  error = m.error.empty() ? LpNameClash(t, m, useX) : m.error;
+  if (!error.empty()) return false;
   std::vector<std::string> rowNames;
   Problem lp = Build(m, t, useX, rowNames);
   const std::string temp = path + ".part";

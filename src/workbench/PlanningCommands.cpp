@@ -107,7 +107,8 @@ void Workbench::mnuLindoModel_Click() {
 }
 
 bool Workbench::LpTableReads(const std::string& consequence) {
-  const std::string error = ReadLpTable(ws.mLindoBase, form.chkRHS == 1).error;
+  const LpTableModel m = ReadLpTable(ws.mLindoBase, form.chkRHS == 1);
+  const std::string error = m.error.empty() ? LpNameClash(ws.mLindoBase, m, form.chkVV == 1) : m.error;
   if (error.empty()) return true;
   host_.HoldOn("");
   MsgBoxEx(host_, error + consequence, vbExclamation);

@@ -231,7 +231,7 @@ class Workbench : public MatrixFileSource {
   // A table chosen now as the LP model's (chkRHS set from it); false when none was chosen.
   bool LoadLpTable();
   // False, with a message naming the row and cell and `consequence`, when the LP table's
-  // relations or right-hand sides do not read.
+  // relations or right-hand sides do not read, or two variables have one name.
   bool LpTableReads(const std::string& consequence);
   // "Forecast Options" (loaded when it is not); true when OK closed it.
   bool ShowForecastDialog();

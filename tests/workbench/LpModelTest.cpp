@@ -180,6 +180,8 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
       {"c1,1,1,,3", "Row 1 \"c1\", cell D2: the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
       {"c1,1,1,<=,abc", "Row 1 \"c1\", cell E2: \"abc\" is not a number; the right-hand side must be a number."},
       {"c1,1,1,>=,", "Row 1 \"c1\", cell E2: the right-hand side is empty; the right-hand side must be a number."},
+      {"c1,1,1,>=,1", "Columns B and C are both named \"x\": give each variable its own name, or check \"Use X.. for "
+                      "Variable Names\"."},
   };
   const struct {
     const char* command;
@@ -192,7 +194,9 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
       TempDir dir;
       ScriptedHost host;
       Workbench wb{host, nullptr, dir.path().string()};
-      const std::string table = dir.Write("t.csv", std::string(",x,y,rel,rhs\n") + t.row + "\nc2,1,0,<=,1\n");
+      const bool clash = std::string(t.message).rfind("Columns", 0) == 0;
+      const std::string table =
+          dir.Write("t.csv", std::string(clash ? ",x,x,rel,rhs\n" : ",x,y,rel,rhs\n") + t.row + "\nc2,1,0,<=,1\n");
       host.fileAnswers = {table, dir.File("m.lp")};
       wb.form.chkSave = 1;
       const std::string command = c.command;
@@ -212,6 +216,14 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
       EXPECT_TRUE(host.clipboard.empty());
     }
   }
+  // Named X1, X2 the two columns are two variables: the table solves.
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb{host, nullptr, dir.path().string()};
+  host.fileAnswers = {dir.Write("t.csv", ",x,x,rel,rhs\nc1,1,2,<=,4\n")};
+  wb.form.chkVV = 1;
+  wb.mnuSolve_Click();
+  EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), "optimal");
 }
 
 // A name ending .LP in any case is the LP form; any other the MPS form.
