@@ -9,7 +9,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   desktop-file-utils man-db
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libglpk-dev
+  nlohmann-json3-dev libglpk-dev libutf8proc-dev
   libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
 )

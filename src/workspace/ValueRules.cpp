@@ -1,5 +1,6 @@
 #include "workspace/ValueRules.h"
 
+#include <utf8proc.h>
 #include <cctype>
 
 #include <charconv>
@@ -229,8 +230,29 @@ std::string TrimBlanks(std::string_view text) {
 }
 
 std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
+  std::string out;
+  out.reserve(text.size());
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(std::toupper(c));
+      ++i;
+      continue;
+    }
+    utf8proc_int32_t code = 0;
+    const utf8proc_ssize_t n = utf8proc_iterate(bytes + i, static_cast<utf8proc_ssize_t>(text.size() - i), &code);
+    if (n <= 0) {  // not UTF-8 (a Latin-1 byte, say): kept
+      out += text[i];
+      ++i;
+      continue;
+    }
+    utf8proc_uint8_t upper[4];
+    const utf8proc_ssize_t m = utf8proc_encode_char(utf8proc_toupper(code), upper);
+    out.append(reinterpret_cast<const char*>(upper), static_cast<std::size_t>(m));
+    i += static_cast<std::size_t>(n);
+  }
+  return out;
 }
 
 std::optional<double> ArithmeticValue(const Cell& c) {

@@ -35,7 +35,9 @@ int LeadingWholeNumber(std::string_view text);
 
 // The text without the blanks (spaces) before and after it.
 std::string TrimBlanks(std::string_view text);
-// The text in capitals (ASCII letters).
+// The text in capitals, every Unicode letter of UTF-8 text ("ölsaat" gives "ÖLSAAT"); bytes
+// that are not UTF-8 stay as they are, ASCII letters among them in capitals. Names compared
+// without case are compared in this form.
 std::string UpperCase(std::string text);
 
 // ---- Cells in arithmetic (continue-on-error) ----

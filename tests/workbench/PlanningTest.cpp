@@ -349,6 +349,18 @@ TEST_F(Aspiration, PercentTargetsCompound) {
   EXPECT_EQ(CellText(wb.ws.mObserved.Get(6, 0)), "2009");
 }
 
+// A target names its series in any case, beyond ASCII too: "ölsaat" is the series "Ölsaat".
+TEST_F(Aspiration, TargetsNameTheirSeriesInAnyCase) {
+  for (int col : {1}) {
+    wb.ws.mObserved.Set(0, col, std::string("\xC3\x96lsaat"));
+    wb.ws.mEndo.Set(0, col, std::string("\xC3\x96lsaat"));
+  }
+  wb.form.txtAspire = "1~2006~\xC3\xB6lsaat+0.1";
+  wb.cmdAspire_Click();
+  EXPECT_EQ(V(wb.ws.mAspiration, 1, 1), 0.1);
+  EXPECT_TRUE(wb.ws.mAspirationResult.IsFilled());
+}
+
 // With only x2 selected for the impact analysis, its change goes to x2's column (by name,
 // not to the first exogenous column by position); x1 keeps its value.
 TEST_F(Aspiration, PartialSelectionPairsByName) {

@@ -12,6 +12,25 @@
 namespace quantorial {
 namespace {
 
+// Capitals of every Unicode letter in UTF-8; bytes that are not UTF-8 stay as they are.
+TEST(UpperCase, UnicodeLettersAndBytesThatAreNotUtf8) {
+  const struct {
+    const char* text;
+    const char* upper;
+  } cases[] = {
+      {"gdp x1", "GDP X1"},
+      {"\xC3\xB6lsaat", "\xC3\x96LSAAT"},                                          // ölsaat, ÖLSAAT
+      {"\xC3\x96LSAAT", "\xC3\x96LSAAT"},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"},                                  // été, ÉTÉ
+      {"\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92"},                                      // αβ, ΑΒ
+      {"\xD0\xB2\xD0\xB2\xD0\xBF", "\xD0\x92\xD0\x92\xD0\x9F"},                  // ввп, ВВП
+      {"stra\xC3\x9F" "e", "STRA\xE1\xBA\x9E" "E"},                               // ß, capital ẞ
+      {"caf\xE9 x", "CAF\xE9 X"},                                                  // Latin-1 é: kept
+      {"\xC3", "\xC3"},                                                             // cut short
+  };
+  for (const auto& c : cases) EXPECT_EQ(UpperCase(c.text), c.upper) << c.text;
+}
+
 TEST(LeadingNumber, ReadsUpToTheFirstOtherCharacter) {
   struct Case {
     const char* text;
