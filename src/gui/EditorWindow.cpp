@@ -183,9 +183,12 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
       case Qt::Key_Escape: code = kKeyEscape; break;
       case Qt::Key_Up: code = kKeyUp; break;
       case Qt::Key_Down: code = kKeyDown; break;
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab: code = kKeyTab; break;
       default: return false;
     }
-    Act({ActionKind::Set, "frmEdit.txtEdit.KeyDown", std::to_string(code) + shiftText, {}});
+    const bool back = key->key() == Qt::Key_Backtab;
+    Act({ActionKind::Set, "frmEdit.txtEdit.KeyDown", std::to_string(code) + (back ? ",1" : shiftText), {}});
     return true;
   }
   if (watched != grid_) return QMainWindow::eventFilter(watched, event);

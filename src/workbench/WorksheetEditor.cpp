@@ -203,10 +203,15 @@ void WorksheetEditor::Commit() {
   Apply(std::move(step));
 }
 
-void WorksheetEditor::EditKeyCode(int keyCode, int /*shift*/) {
+void WorksheetEditor::EditKeyCode(int keyCode, int shift) {
   switch (keyCode) {
     case kKeyReturn:
       Commit();
+      break;
+    case kKeyTab:
+      // Tab commits and moves right, Shift+Tab left, as on the grid.
+      Commit();
+      Fg2_KeyDown(kKeyTab, shift);
       break;
     case kKeyEscape:
       editVisible_ = false;

@@ -99,7 +99,8 @@ class WorksheetEditor {
   // Starts editing the current cell: a character above 32 starts with that character,
   // a blank or control character (a double-click) with the cell's text.
   void MSHFlexGridEdit(int keyAscii);
-  // Enter commits, Escape discards, Up and Down commit and move within the rows.
+  // Enter commits, Escape discards, Up and Down commit and move within the rows, Tab
+  // commits and moves right (Shift+Tab left).
   void EditKeyCode(int keyCode, int shift);
 
   void Fg2_KeyPress(int keyAscii) { MSHFlexGridEdit(keyAscii); }

@@ -98,6 +98,27 @@ TEST_F(Editor, EditingKeys) {
   EXPECT_TRUE(ed->Changed());
 }
 
+// Tab in the edit box commits and moves right, Shift+Tab left; each entry is its own undo
+// step: "5", Tab, "z", Enter on A1 leaves A1 = 5 and B1 = z, and one undo takes back z only.
+TEST_F(Editor, TabCommitsAndMoves) {
+  ed->Fg2_RowColChange(1, 1);
+  ed->Fg2_KeyPress('5');
+  ed->txtEdit_KeyDown(kKeyTab, 0);
+  EXPECT_EQ(ed->Col(), 2);
+  ed->Fg2_KeyPress('z');
+  ed->txtEdit_KeyDown(kKeyReturn, 0);
+  EXPECT_EQ(ed->TextMatrix(1, 1), "5");
+  EXPECT_EQ(ed->TextMatrix(1, 2), "z");
+  ed->mnuUndo_Click();
+  EXPECT_EQ(ed->TextMatrix(1, 1), "5");
+  EXPECT_EQ(ed->TextMatrix(1, 2), "");
+  ed->Fg2_RowColChange(1, 3);
+  ed->Fg2_KeyPress('w');
+  ed->txtEdit_KeyDown(kKeyTab, 1);
+  EXPECT_EQ(ed->TextMatrix(1, 3), "w");
+  EXPECT_EQ(ed->Col(), 2);
+}
+
 TEST_F(Editor, GridKeysMoveSelectAndClear) {
   ed->SetCellText(3, 3, "a");
   ed->SetCellText(4, 4, "b");
