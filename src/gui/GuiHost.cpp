@@ -139,6 +139,7 @@ std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& requ
 
 bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
   const ModalScope scope(window_);
+  if (SessionRecorder* r = Recorder()) r->DialogOpens();
   const bool ok = AskForecastOptions(dialog);
   if (SessionRecorder* r = Recorder()) r->AnswerForecast(dialog, ok);
   if (window_) window_->Refresh();
@@ -148,6 +149,7 @@ bool GuiHost::ShowForecastOptions(ForecastOptions& dialog) {
 void GuiHost::ShowChartOptions(ChartOptionsState& dialog) {
   const ModalScope scope(window_);
   // The defaults button writes the defaults; OK every control as it was left.
+  if (SessionRecorder* r = Recorder()) r->DialogOpens();
   AskChartOptions(dialog);
   if (SessionRecorder* r = Recorder()) r->AnswerChartOptions(dialog, dialog.closedByOk, dialog.closedByDefaults);
 }

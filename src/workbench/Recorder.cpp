@@ -15,6 +15,7 @@ bool SessionRecorder::Start(const std::string& path, std::string& error) {
             std::filesystem::path(path).filename().string()};
   answers_.clear();
   depth_ = 0;
+  dialogMark_ = 0;
   Write();
   return Ok(error);
 }
@@ -37,6 +38,12 @@ void SessionRecorder::BeginAction(const Action& a, bool path) {
 
 void SessionRecorder::EndAction() {
   if (depth_ == 0 || --depth_ > 0) return;
+  if (answers_.empty() && action_.rfind("set ", 0) == 0 && !lines_.empty()) {
+    const std::string control = action_.substr(0, action_.find(' ', 4) + 1);  // "set NAME "
+    // Key presses are events, not values: each one stays.
+    const bool event = control.find(".Key") != std::string::npos;
+    if (!event && control.back() == ' ' && lines_.back().rfind(control, 0) == 0) lines_.pop_back();
+  }
   lines_.insert(lines_.end(), answers_.begin(), answers_.end());
   lines_.push_back(action_);
   answers_.clear();
@@ -50,7 +57,11 @@ void SessionRecorder::AnswerFile(const std::string& path) {
   answers_.push_back(path.empty() ? std::string("answer") : "answer " + Relative(path));
 }
 
+void SessionRecorder::DialogOpens() { dialogMark_ = answers_.size(); }
+
 void SessionRecorder::AnswerForecast(const ForecastOptions& d, bool ok) {
+  // The dialog's own questions are in its lines below (its file as txtData(0)).
+  if (dialogMark_ <= answers_.size()) answers_.resize(dialogMark_);
   // The dialog as it was left: its file and its years, then the button that closed it.
   const std::string form = "answer frmForecast ";
   if (!d.txtData.empty()) answers_.push_back(form + "set txtData(0) " + Relative(d.txtData));
@@ -60,6 +71,7 @@ void SessionRecorder::AnswerForecast(const ForecastOptions& d, bool ok) {
 }
 
 void SessionRecorder::AnswerChartOptions(const ChartOptionsState& d, bool ok, bool defaults) {
+  if (dialogMark_ <= answers_.size()) answers_.resize(dialogMark_);
   const std::string form = "answer frmChartOptions ";
   if (defaults) {
     answers_.push_back(form + "click cmdDefaults");

@@ -21,7 +21,9 @@ class SessionRecorder {
   bool Start(const std::string& path, std::string& error);
   const std::string& Path() const { return path_; }
   // An action begins and ends; actions inside an action (a dialog's) are not lines of
-  // their own. `path`: the action's text is a file path.
+  // their own. `path`: the action's text is a file path. A `set` of the control the last
+  // line set, with no answer between, replaces that line: one line per edit, not one per
+  // keystroke.
   void BeginAction(const Action& a, bool path);
   void EndAction();
   // The answers given while an action runs.
@@ -29,6 +31,9 @@ class SessionRecorder {
   void AnswerCancel();
   void AnswerButton(const std::string& caption);        // a message box with several buttons
   void AnswerFile(const std::string& path);             // a file dialog; "" when cancelled
+  // A dialog of its own opens: what it asks while open (its file button's dialog, say) is
+  // recorded in its own `answer FORM` lines, not as answers of their own.
+  void DialogOpens();
   void AnswerForecast(const ForecastOptions& dialog, bool ok);
   void AnswerChartOptions(const ChartOptionsState& dialog, bool ok, bool defaults);
   // The lines so far.
@@ -45,6 +50,7 @@ class SessionRecorder {
   std::vector<std::string> answers_;
   std::string action_;
   int depth_ = 0;
+  std::size_t dialogMark_ = 0;  // answers_ before the open dialog's questions
   std::string error_;
 };
 

@@ -7,12 +7,14 @@
 #include <set>
 #include <sstream>
 
+#include "ScriptedHost.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "io/SettingsStore.h"
 #include "workbench/Commands.h"
 #include "workbench/Recorder.h"
 #include "workbench/ScriptPlayer.h"
+#include "workbench/Workbench.h"
 
 namespace quantorial {
 namespace {
@@ -139,6 +141,47 @@ TEST_F(Scripts, MenusDialogsAndQuadrants) {
 
 // The table knows every control it wires, once, and the script form of an action reads
 // back as the same action.
+// The recorder writes one `set` per edit (the last text of a box typed into), key presses
+// each, and a dialog's own questions only inside its `answer FORM` lines, so that the
+// script replays in order.
+TEST(Recorder, OneLinePerEditAndDialogQuestionsInsideTheDialog) {
+  testing::TempDir dir;
+  SessionRecorder r;
+  std::string error;
+  ASSERT_TRUE(r.Start(dir.File("s.qs"), error)) << error;
+  auto act = [&](ActionKind kind, const std::string& control, const std::string& text) {
+    r.BeginAction({kind, control, text, {}}, false);
+    r.EndAction();
+  };
+  for (const char* typed : {"1", "19", "194", "1941"}) act(ActionKind::Set, "txtScale", typed);
+  act(ActionKind::Set, "frmEdit.Fg2.KeyPress", "a");
+  act(ActionKind::Set, "frmEdit.Fg2.KeyPress", "a");
+  act(ActionKind::Set, "txtScale", "2");
+  // The forecast dialog's file button asks for a file while the dialog is open.
+  r.BeginAction({ActionKind::Click, "cmdForecast", {}, {}}, false);
+  r.AnswerText("4");
+  r.DialogOpens();
+  r.AnswerFile(dir.File("f.csv"));
+  testing::ScriptedHost host;
+  Workbench wb{host, nullptr, dir.File("Data")};
+  ForecastOptions dialog{wb};
+  dialog.txtData = dir.File("f.csv");
+  r.AnswerForecast(dialog, true);
+  r.EndAction();
+  const std::vector<std::string> expected = {r.Lines()[0],
+                                             "set txtScale 1941",
+                                             "set frmEdit.Fg2.KeyPress a",
+                                             "set frmEdit.Fg2.KeyPress a",
+                                             "set txtScale 2",
+                                             "answer 4",
+                                             "answer frmForecast set txtData(0) f.csv",
+                                             "answer frmForecast set txtFromYear 2001",
+                                             "answer frmForecast set txtToYear 2013",
+                                             "answer frmForecast click OKButton",
+                                             "click cmdForecast"};
+  EXPECT_EQ(r.Lines(), expected);
+}
+
 TEST(CommandTable, NamesAreUniqueAndLinesReadBack) {
   std::set<std::string> names;
   for (const ControlEntry& e : ControlTable()) EXPECT_TRUE(names.insert(e.name).second) << e.name;
