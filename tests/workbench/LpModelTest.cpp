@@ -139,7 +139,7 @@ TEST(LpSolve, FromTheMenuWithTheModelSaved) {
   EXPECT_NE(TempDir::Read(dir.File("m.mps")).find("ROWS"), std::string::npos);
 }
 
-// Every way of writing a relation reads as the relation meant: the table with "≥"
+// Every way of writing a relation reads as the relation meant: this table with "≥"
 // is infeasible (x + y >= 3 while x <= 1 and y <= 1), with "<" optimal at 2.
 TEST(LpSolve, RelationsReadAsMeant) {
   const struct {
