@@ -80,7 +80,8 @@ std::string LpVariableName(const LabelledMatrix& t, int j, bool useX) {
   return useX ? "X" + std::to_string(j) : CellText(t.Get(0, j));
 }
 
-std::string LpNameClash(const LabelledMatrix& t, const LpTableModel& m, bool useX) {
+std::string LpTableProblem(const LabelledMatrix& t, const LpTableModel& m, bool useX) {
+  if (!m.error.empty()) return m.error;
   std::map<std::string, int> seen;
   for (int j : m.columns) {
     const auto [at, fresh] = seen.emplace(LpVariableName(t, j, useX), j);

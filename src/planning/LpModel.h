@@ -46,10 +46,11 @@ LpTableModel ReadLpTable(const LabelledMatrix& table, bool withConstraints);
 // The name of variable column j: its name in row 0, or "X" and j.
 std::string LpVariableName(const LabelledMatrix& table, int j, bool useX);
 
-// Empty when the variables' names (as `useX` names them) are all different; else which
-// columns share a name. Two columns of one name would be two variables to the solver but
-// one in a model file another solver reads.
-std::string LpNameClash(const LabelledMatrix& table, const LpTableModel& model, bool useX);
+// Empty when the model of the table can be solved and written: its relations and
+// right-hand sides read (else `model.error`) and its variables' names, as `useX` names them,
+// are all different (else which columns share a name: two columns of one name would be
+// two variables to the solver but one in a model file another solver reads).
+std::string LpTableProblem(const LabelledMatrix& table, const LpTableModel& model, bool useX);
 
 // True when some row's last-but-one cell holds ">", "<", "=", "≤" or "≥": the table carries its
 // constraints' relations and right-hand sides in its last two columns.

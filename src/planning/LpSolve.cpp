@@ -63,7 +63,7 @@ double Signless(double v) { return v == 0.0 ? 0.0 : v; }
 LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
   glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
-  const std::string problem = m.error.empty() ? LpNameClash(t, m, useX) : m.error;
+  const std::string problem = LpTableProblem(t, m, useX);
   if (!problem.empty()) {
     // A table that does not read is not solved as another model.
     LabelledMatrix s = LabelledMatrix::Dimension(1, 1);
@@ -122,7 +122,7 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
                   std::string& error) {
   glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
-  error = m.error.empty() ? LpNameClash(t, m, useX) : m.error;
+  error = LpTableProblem(t, m, useX);
   if (!error.empty()) return false;
   std::vector<std::string> rowNames;
   Problem lp = Build(m, t, useX, rowNames);

@@ -108,7 +108,7 @@ void Workbench::mnuLindoModel_Click() {
 
 bool Workbench::LpTableReads(const std::string& consequence) {
   const LpTableModel m = ReadLpTable(ws.mLindoBase, form.chkRHS == 1);
-  const std::string error = m.error.empty() ? LpNameClash(ws.mLindoBase, m, form.chkVV == 1) : m.error;
+  const std::string error = LpTableProblem(ws.mLindoBase, m, form.chkVV == 1);
   if (error.empty()) return true;
   host_.HoldOn("");
   MsgBoxEx(host_, error + consequence, vbExclamation);
