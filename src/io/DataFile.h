@@ -16,6 +16,8 @@ namespace quantorial {
 inline constexpr const char* kDataFileFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
 inline constexpr const char* kSelectDataFileTitle = "Select Data File";
+// KALDRON's first run asks for its targets through the extended data file button.
+inline constexpr const char* kKaldronTargetsTitle = "Select the KALDRON Targets File (sector, < or > or blank, target)";
 
 struct DataFileResult {
   LabelledMatrix matrix;  // unassigned when the file could not be read or holds nothing

@@ -99,6 +99,20 @@ std::string SingularNotice(const LabelledMatrix& inverse, const std::string& wha
          "\" stands in its first cell, and every later result rests on it.";
 }
 
+std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, const std::string& lead) {
+  std::vector<std::string> texts;
+  for (int i = 1; i <= std::min(rows, m.Rows()); ++i) {
+    for (int j = 1; j <= std::min(cols, m.Cols()); ++j) {
+      const Cell c = m.Value(i, j);
+      if (IsText(c) && !ArithmeticValue(c)) {
+        texts.push_back("\"" + CellText(c) + "\" (row " + CellText(m.Get(i, 0)) + ", column " + CellText(m.Get(0, j)) +
+                        ")");
+      }
+    }
+  }
+  return texts.empty() ? std::string() : lead + NameList(texts) + ".";
+}
+
 bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   if (!ws.bStageRerun) {
     const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
@@ -121,19 +135,8 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
       notices->push_back("No exogenous columns are left after the first " + std::to_string(k) +
                          " columns of the B-matrix: the impact multipliers are empty.");
     }
-    std::vector<std::string> texts;
-    for (int i = 1; i <= std::min(R, b.Rows()); ++i) {
-      for (int j = 1; j <= std::min(C, b.Cols()); ++j) {
-        const Cell& c = b.Get(i, j);
-        if (IsText(c) && !ArithmeticValue(c)) {
-          texts.push_back("\"" + CellText(c) + "\" (row " + CellText(b.Get(i, 0)) + ", column " +
-                          CellText(b.Get(0, j)) + ")");
-        }
-      }
-    }
-    if (!texts.empty()) {
-      notices->push_back("B-matrix cells that are not numbers take no part: " + NameList(texts) + ".");
-    }
+    const std::string texts = NonNumberCellsNotice(b, R, C, "B-matrix cells that are not numbers take no part: ");
+    if (!texts.empty()) notices->push_back(texts);
   }
   const LabelledMatrix& B = ws.mBMat;
   host.HoldOn("Building Endogenous and Exogenous Matrices.");
@@ -209,6 +212,7 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
   host.Preview(ws.mExo, 0, "Exo Matrix");
   host.Preview(ws.mExoLag, 1, "Exo Lag Matrix");
   host.HoldOn("");
+  ws.mSplitBMat = ws.mBMat;  // what KALDRON checks to know the split is of this B-matrix
   form.Enable("cmdInvert", true);
   form.Enable("chkDummy", true);
   return true;

@@ -37,6 +37,9 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
 void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices = nullptr);
 // The notice for an inverse that carries a singular-matrix marker, else empty.
 std::string SingularNotice(const LabelledMatrix& inverse, const std::string& what);
+// `lead` followed by the text cells among rows and columns 1.. of m that are not numbers, each
+// with its row and column label ("\"n/a\" (row S2, column S1)"); empty when there are none.
+std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, const std::string& lead);
 // "a, b, c and 4 more": the first few of a list of names.
 std::string NameList(const std::vector<std::string>& names);
 // "Create Impact &Matrices".

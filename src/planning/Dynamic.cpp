@@ -168,7 +168,8 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   if (form.cboPlotIndex < 0 && !form.cboPlot.empty()) form.cboPlotIndex = 0;
 }
 
-ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection) {
+ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection,
+                            StageNotices* notices) {
   const LabelledMatrix Q = ws.mBMatQ2;
   const int n = Q.Cols();
   host.Preview(Q, 3, "Q2 BMAT Matrix");
@@ -180,6 +181,12 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
   host.Preview(IB, 1, "I-B Matrix");
   const LabelledMatrix Z = MatrixInverse(IB, 1);
   host.Preview(Z, 3, "I-B Inverse Matrix");
+  if (notices) {
+    const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
+    if (!singular.empty()) notices->push_back(singular);
+    const std::string cells = NonNumberCellsNotice(Q, Q.Rows(), n, "B-matrix cells that are not numbers count as 0: ");
+    if (!cells.empty()) notices->push_back(cells);
+  }
   const LabelledMatrix IZ = MatrixAdd(I, Z, 1, host);
   host.Preview(IZ, 1, "I-B Inverse + 1 Matrix");
   const LabelledMatrix Zm = ScalarMultiply(Z, -1.0, false, 1);

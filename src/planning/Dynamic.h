@@ -12,6 +12,7 @@
 #include <string>
 
 #include "charts/TrendChart.h"
+#include "model/Stages.h"
 #include "workspace/Host.h"
 #include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
@@ -37,7 +38,9 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host);
 
 // "Dynamic" up to the chart; returns the chart "DYNAMIC CHART" of the new trend's columns
 // named in txtDyn (sDynSelection keeps that text).
-ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection);
+// The notices name a singular I - Q2 and Q2 cells that are not numbers.
+ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection,
+                            StageNotices* notices = nullptr);
 
 // A click on lstDyn: txtDyn becomes every selected item followed by ",~", or, with none
 // selected, the last text "Dynamic" saw.

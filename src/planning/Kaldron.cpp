@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "matrix/MatrixFunctions.h"
+#include "model/Stages.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -17,7 +18,7 @@ std::vector<std::string> OwnSectorInputs(const LabelledMatrix& bmat, int n) {
   return sectors;
 }
 
-void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
+void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   ws.mKaldronBMat = ws.mEndo;
   ws.mRhsIO = ws.mExtended;
   const LabelledMatrix& ext = ws.mExtended;
@@ -72,9 +73,12 @@ void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
 
   ws.mDevOutput = MatrixMultiply(K, rhs, 0);
   const LabelledMatrix X = ResizeMatrix(ws.mDevOutput, -s, 0, 0, Cell());
-  const int m = LeadingWholeNumber(form.txtCols) - LeadingWholeNumber(form.txtRows);
+  // The primary inputs are the B-matrix's rows below the n sectors, read in the sectors'
+  // columns: a square B-matrix (sectors, then exogenous variables) and a table of sectors
+  // with primary-input rows beneath them give the same block.
+  const int m = std::max(ws.mBMat.Rows() - n, 0);
   LabelledMatrix P = SubMatrix(ws.mBMat, n + 1, m - 1, 1, 0, 0);
-  P = ResizeMatrix(P, 0, -std::max(m, 0), 0, Cell());
+  P = ResizeMatrix(P, 0, -std::max(P.Cols() - n, 0), 0, Cell());
   ws.mPrimaryInputs = P;
   host.Preview(P, 1, "MatrixMultiply Exo");
   host.Preview(X, 0, "MatrixMultiply");
@@ -85,6 +89,42 @@ void RunKaldron(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(rhs, 4, "RHS Kaldron Data Matrix");
   host.Preview(X, 5, "Primary Requirement Data Matrix");
   host.Preview(Q, 1, "Primary Requirement Matrix");
+
+  if (!notices) return;
+  const std::string singular = SingularNotice(K, "the plan's matrix (I - A with its constraint rows)");
+  if (!singular.empty()) notices->push_back(singular);
+  const std::string cells = NonNumberCellsNotice(ws.mBMat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
+  if (!cells.empty()) notices->push_back(cells);
+  std::vector<std::string> targets;
+  for (int i = 1; i <= std::min(n, ext.Rows()); ++i) {
+    const Cell c = ext.Get(i, 2);
+    if (IsText(c) && !ArithmeticValue(c)) targets.push_back("\"" + CellText(c) + "\" (row " + CellText(ext.Get(i, 0)) + ")");
+  }
+  if (!targets.empty()) notices->push_back("Targets that are not numbers count as 0: " + NameList(targets) + ".");
+  // Outputs and requirements below 0 cannot be produced: the targets or the constraint rows
+  // ask for something no plan meets.
+  const auto negatives = [](const LabelledMatrix& r) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= r.Rows(); ++i) {
+      const auto v = ArithmeticValue(r.Get(i, 1));
+      if (v && *v < 0.0) names.push_back(CellText(r.Get(i, 0)));
+    }
+    return names;
+  };
+  const std::vector<std::string> outputs = negatives(X), requirements = negatives(Q);
+  if (!outputs.empty() || !requirements.empty()) {
+    std::string text = "The plan gives";
+    if (!outputs.empty()) text += " negative outputs for " + NameList(outputs);
+    if (!outputs.empty() && !requirements.empty()) text += " and";
+    if (!requirements.empty()) text += " negative requirements for " + NameList(requirements);
+    text += ": no plan produces less than nothing. Check the targets";
+    if (s > 0) {
+      std::vector<std::string> labels;
+      for (const Constraint& c : constraints) labels.push_back(c.label);
+      text += " and the constraint rows (" + NameList(labels) + ")";
+    }
+    notices->push_back(text + ".");
+  }
 }
 
 }  // namespace quantorial

@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "model/Stages.h"
 #include "workspace/Host.h"
-#include "workspace/MainForm.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {
 
 // The plan from mEndo, mExtended and mBMat into the slots 16 to 23 (steps after the
-// extended file is chosen and the split made).
-void RunKaldron(Workspace& ws, MainForm& form, Host& host);
+// extended file is chosen and the split made). The notices name what the plan rests on
+// doubtfully: a singular matrix, cells that are not numbers, outputs or requirements below 0.
+void RunKaldron(Workspace& ws, Host& host, StageNotices* notices = nullptr);
 
 // The sectors of the B-matrix's square block (1..n) whose own coefficient is neither 0 nor 1:
 // the plan leaves those out, as the split sets the diagonal of I - A to 1.

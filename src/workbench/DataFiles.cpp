@@ -139,9 +139,9 @@ void Workbench::LoadExtended(const std::string& path) {
   host_.HoldOn("");
 }
 
-std::optional<std::string> Workbench::ChooseDataFile() {
+std::optional<std::string> Workbench::ChooseDataFile(const std::string& title) {
   FileDialogRequest request;
-  request.title = kSelectDataFileTitle;
+  request.title = title;
   request.filter = kDataFileFilter;
   request.initialFolder = dataFolder_;
   auto path = host_.ChooseOpenFile(request);
@@ -149,9 +149,9 @@ std::optional<std::string> Workbench::ChooseDataFile() {
   return path;
 }
 
-void Workbench::cmdSelectFile_Click(int index) {
+void Workbench::cmdSelectFile_Click(int index, const std::string& title) {
   if (index < 0 || index > 2) return;
-  const auto path = ChooseDataFile();
+  const auto path = ChooseDataFile(title);
   if (!path) return;
   if (index == 0) cmdClear_Click();
   if (form.txtData[static_cast<std::size_t>(index)] == *path) {

@@ -36,7 +36,9 @@ void Workbench::cmdDynamicExo_Click() {
 }
 
 void Workbench::cmdDynamicX_Click() {
-  ChartDescription chart = RunDynamic(ws, form, host_, sDynSelection_);
+  StageNotices notices;
+  ChartDescription chart = RunDynamic(ws, form, host_, sDynSelection_, &notices);
+  ShowNotices(notices);  // before the chart, which then comes up over the window
   const ChartSettings settings = ReadChartSettings();
   chart.showMarkers = settings.showMarkers;
   chart.markerSize = settings.markerSize;
@@ -53,24 +55,37 @@ void Workbench::cmdAspire_Click() {
 }
 
 void Workbench::cmdKALDRON_Click() {
-  // The first run asks for the extended data file (the targets); a B-matrix not yet split
-  // into its endogenous block is split first.
-  if (!ws.mRhsIO.IsFilled()) cmdSelectFile_Click(2);
-  // (The split's notices about the model's exogenous data do not concern the plan.)
-  if (form.txtRows == form.txtCols) quantorial::cmdEXV_Click(ws, form, host_);
-  const int n = ws.mEndo.Rows();
-  const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, n);
-  if (!own.empty()) {
-    std::string names;
-    for (std::size_t i = 0; i < own.size() && i < 8; ++i) names += (i ? ", " : "") + own[i];
-    if (own.size() > 8) names += " and " + std::to_string(own.size() - 8) + " more";
+  if (!ws.mBMat.IsFilled()) {
     MsgBoxEx(host_,
-             "The B-matrix has own-sector inputs (a diagonal other than 0 or 1) for " + names +
-                 ". The plan takes I - A with 1 on the diagonal, so these take no part: to get the Leontief "
-                 "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).",
-             vbInformation);
+             "KALDRON plans on a B-matrix: load one first (Select Secondary Data File), the sectors' input "
+             "coefficients with one row per primary input beneath them. Nothing was planned.",
+             vbExclamation);
+    return;
   }
-  RunKaldron(ws, form, host_);
+  // The first run asks for the targets (the extended data file); without them there is
+  // nothing to plan.
+  if (!ws.mRhsIO.IsFilled()) {
+    cmdSelectFile_Click(2, kKaldronTargetsTitle);
+    if (!ws.mExtended.IsFilled()) return;
+  }
+  // The plan's I - A must be the loaded B-matrix's: one not yet split, or loaded or built
+  // since the split, is split now (asking the number of sectors); a cancelled split then
+  // plans nothing rather than plan on an earlier model. (The split's notices about the
+  // model's exogenous data do not concern the plan.)
+  const bool stale = !(ws.mSplitBMat == ws.mBMat);
+  if (stale || form.txtRows == form.txtCols) {
+    if (stale) ws.bStageRerun = false;
+    if (!quantorial::cmdEXV_Click(ws, form, host_) && stale) return;
+  }
+  StageNotices notices;
+  const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.Rows());
+  if (!own.empty()) {
+    notices.push_back("The B-matrix has own-sector inputs (a diagonal other than 0 or 1) for " + NameList(own) +
+                      ". The plan takes I - A with 1 on the diagonal, so these take no part: to get the Leontief "
+                      "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).");
+  }
+  RunKaldron(ws, host_, &notices);
+  ShowNotices(notices);
 }
 
 void Workbench::mnuLindoModel_Click() {

@@ -79,7 +79,7 @@ class Workbench : public MatrixFileSource {
   void txtData_Change(int index);
   // The file dialog of a data file; a chosen file is loaded even when its name is the one
   // already in the box (the person asked for it again, perhaps after editing it).
-  void cmdSelectFile_Click(int index);
+  void cmdSelectFile_Click(int index, const std::string& title = kSelectDataFileTitle);
   // Returns the window to its state before any data was loaded.
   void cmdClear_Click();
 
@@ -148,7 +148,7 @@ class Workbench : public MatrixFileSource {
   // Reads settings of the program's section (their defaults without a store).
   SettingReader ProgramSettingReader() const;
   // The data file dialog ("Select Data File"); the chosen path of an existing file.
-  std::optional<std::string> ChooseDataFile();
+  std::optional<std::string> ChooseDataFile(const std::string& title = kSelectDataFileTitle);
   // The prediction shift of the trend analysis: given here, it is used instead of the
   // setting "ShiftPrediction" (which defaults to 1).
   void SetShift(std::optional<int> shift) { shift_ = shift; }

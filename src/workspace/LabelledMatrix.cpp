@@ -53,6 +53,7 @@ bool operator==(const LabelledMatrix& a, const LabelledMatrix& b) {
   if (a.assigned_ != b.assigned_) return false;
   if (!a.assigned_) return true;
   if (a.lo1_ != b.lo1_ || a.hi1_ != b.hi1_ || a.lo2_ != b.lo2_ || a.hi2_ != b.hi2_) return false;
+  if (a.cells_ == b.cells_) return true;  // a copy not written to since
   for (std::size_t k = 0; k < a.cells_->Size(); ++k) {
     if (!a.cells_->Equal(k, *b.cells_, k)) return false;
   }

@@ -54,6 +54,7 @@ struct Workspace {
   LabelledMatrix mLevelData;
   LabelledMatrix mChangeData;
   LabelledMatrix mLindoBase;     // results of the matrix operations menu; LP base table
+  LabelledMatrix mSplitBMat;     // the B-matrix the last endogenous/exogenous split read (shares its cells)
 
   // Shared scalars.
   std::int16_t nDecimals = 4;  // decimals Preview shows, kept within 1..16

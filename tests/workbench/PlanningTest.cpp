@@ -189,6 +189,26 @@ TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVaria
   }
 }
 
+// A singular I - Q2 and a Q2 cell that is not a number are told in one notice before the chart.
+TEST(Dynamic, DoubtfulQuadrantIsTold) {
+  ScriptedHost host;
+  Workbench wb{host, nullptr, "/tmp"};
+  wb.ws.mObserved = M({{T("Year"), T("CHa"), T("CHb"), T("a"), T("b")},
+                       {2001.0, E, E, 10.0, 20.0},
+                       {2002.0, 1.0, 2.0, 11.0, 22.0},
+                       {2003.0, 2.0, 1.0, 13.0, 23.0}});
+  wb.ws.mLevelData = M({{T("Year"), T("a"), T("b")}, {2001.0, 10.0, 20.0}, {2002.0, 11.0, 22.0}, {2003.0, 13.0, 23.0}});
+  wb.ws.mBMatQ2 = M({{E, T("a"), T("b")}, {T("CHa"), 1.0, T("n/a")}, {T("CHb"), 0.0, 0.4}});
+  wb.form.txtExtd = "1";
+  wb.form.txtDyn = "a,~";
+  wb.cmdDynamicX_Click();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  const std::string said = host.Messages()[0];
+  EXPECT_NE(said.find("The inversion of I - Q2"), std::string::npos) << said;
+  EXPECT_NE(said.find("\"n/a\" (row CHa, column b)"), std::string::npos) << said;
+  EXPECT_EQ(host.charts.size(), 1u);
+}
+
 TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
   ScriptedHost host;
   Workbench wb{host, nullptr, "/tmp"};
