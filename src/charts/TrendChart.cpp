@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "workspace/ValueRules.h"
 
@@ -25,6 +27,18 @@ struct SeriesSpec {
   bool predicted;   // the absolute-value option applies
   std::string label;
 };
+
+// The years of a series' rows first..last (within its row limit), when every one of them
+// carries a numeric year and they rise; nothing otherwise.
+std::optional<std::vector<double>> YearsOf(const SeriesSpec& sp) {
+  std::vector<double> years;
+  for (int r = std::max(sp.first, 1); r <= sp.last && r <= sp.rowLimit; ++r) {
+    const auto y = ArithmeticValue(sp.source->Get(r, sp.labelColumn));
+    if (!y || !std::isfinite(*y) || (!years.empty() && *y <= years.back())) return std::nullopt;
+    years.push_back(*y);
+  }
+  return years;
+}
 
 }  // namespace
 
@@ -55,14 +69,55 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
     specs.push_back({&ws.mForecast, s, k + 1, F, 0, F, false, "Forecast " + CellText(ws.mForecast.Get(0, s))});
   }
 
-  // The chart's rows follow the last series drawn, as the chart grid's row count does.
-  const int rows = specs.empty() ? 0 : std::max(specs.back().last - k, 0);
+  // Series whose rows all carry rising years are drawn by year: a simulation whose first row
+  // is the second observed year puts each value at its own year, not at its row number. The
+  // observed series then runs over the calculated series' years. Otherwise the chart's rows
+  // follow the last series drawn, as the chart grid's row count does, row r at row r - skip.
+  std::vector<std::vector<double>> years;
+  bool byYear = !specs.empty();
+  for (const auto& sp : specs) {
+    const auto y = YearsOf(sp);
+    byYear = byYear && y.has_value();
+    years.push_back(y.value_or(std::vector<double>()));
+  }
+  std::vector<double> axis;
+  if (byYear) {
+    // The last calculated year drawn bounds the observed series, as the calculated rows'
+    // count bounds them by row.
+    std::optional<double> lastCalculated;
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+      if (specs[i].predicted && !years[i].empty()) {
+        lastCalculated = std::max(lastCalculated.value_or(years[i].back()), years[i].back());
+      }
+    }
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+      SeriesSpec& sp = specs[i];
+      if (sp.source == &obs && lastCalculated) {
+        SeriesSpec observed = sp;
+        observed.last = sp.rowLimit;
+        if (auto y = YearsOf(observed)) {
+          while (!y->empty() && y->back() > *lastCalculated) y->pop_back();
+          years[i] = std::move(*y);
+          sp.last = std::max(sp.first, 1) + static_cast<int>(years[i].size()) - 1;
+        }
+      }
+      axis.insert(axis.end(), years[i].begin(), years[i].end());
+    }
+    std::sort(axis.begin(), axis.end());
+    axis.erase(std::unique(axis.begin(), axis.end()), axis.end());
+  }
+  const int rows = byYear ? static_cast<int>(axis.size()) : specs.empty() ? 0 : std::max(specs.back().last - k, 0);
   d.rowLabels.assign(static_cast<std::size_t>(rows), std::string());
   for (const auto& sp : specs) {
     ChartSeries series{sp.label, std::vector<std::optional<double>>(static_cast<std::size_t>(rows)),
                        sp.source == &ws.mForecast};
     for (int r = sp.first; r <= sp.last && r <= sp.rowLimit; ++r) {
-      const int row = r - k;
+      int row = r - k;
+      if (byYear) {
+        const auto y = ArithmeticValue(sp.source->Get(r, sp.labelColumn));
+        if (!y) continue;
+        row = static_cast<int>(std::lower_bound(axis.begin(), axis.end(), *y) - axis.begin()) + 1;
+      }
       if (row < 1 || row > rows) continue;
       const Cell& c = sp.source->Get(r, sp.column);
       if (!IsBlank(c)) {

@@ -96,6 +96,45 @@ TEST(TrendChart, GraphSwitchesAndEmptyRanges) {
   EXPECT_EQ(d.rowLabels[6], "1987");
 }
 
+// A simulation whose rows start at the second observed year (as the first-difference one's
+// do) and a forecast that goes on from them: every point stands at its own year, each year
+// once on the axis.
+TEST(TrendChart, SeriesStartingAtAnotherYearAreDrawnByYear) {
+  Workspace ws = Model(5);  // observed 1981..1985
+  ws.mCalculated = LabelledMatrix::Dimension(4, 3);
+  ws.mForecast = LabelledMatrix::Dimension(6, 3);
+  for (LabelledMatrix* m : {&ws.mCalculated, &ws.mForecast}) m->Set(0, 1, std::string("GDP"));
+  for (int r = 1; r <= 6; ++r) {
+    if (r <= 4) {
+      ws.mCalculated.Set(r, 0, 1981.0 + r);
+      ws.mCalculated.Set(r, 1, 1000.0 + r);
+    }
+    ws.mForecast.Set(r, 0, 1981.0 + r);
+    ws.mForecast.Set(r, 1, 2000.0 + r);
+  }
+  ws.bForecastDone = true;
+  const auto d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, Settings({}));
+  ASSERT_EQ(d.series.size(), 3u);
+  ASSERT_EQ(d.rowLabels, (std::vector<std::string>{"1981", "1982", "1983", "1984", "1985", "1986", "1987"}));
+  const auto at = [&](std::size_t series, std::size_t row) { return d.series[series].values[row]; };
+  EXPECT_EQ(at(0, 0), 101.0);  // actual 1981 at 1981
+  EXPECT_EQ(at(0, 4), 105.0);  // actual 1985, the last calculated year
+  EXPECT_FALSE(at(0, 5).has_value());
+  EXPECT_FALSE(at(1, 0).has_value());  // nothing calculated for the first year
+  EXPECT_EQ(at(1, 1), 1001.0);         // calculated 1982 at 1982
+  EXPECT_EQ(at(1, 4), 1004.0);
+  EXPECT_EQ(at(2, 1), 2001.0);
+  EXPECT_EQ(at(2, 6), 2006.0);  // forecast 1987 at 1987
+  // Each series skips its own first rows; the calculated ones dropped bound the observed ones.
+  const auto cut = BuildTrendChart(ws, {"1", "0", false, {}, {}},
+                                   Settings({{"AllGraphs", "0"}, {"ActualGraph", "1"}, {"PredictedGraph", "1"},
+                                             {"SkipSeries", "1"}, {"DropSeries", "1"}}));
+  EXPECT_EQ(cut.rowLabels, (std::vector<std::string>{"1982", "1983", "1984"}));
+  EXPECT_EQ(cut.series[0].values[0], 102.0);
+  EXPECT_FALSE(cut.series[1].values[0].has_value());
+  EXPECT_EQ(cut.series[1].values[1], 1002.0);  // calculated row 2, 1983
+}
+
 TEST(TrendChart, Titles) {
   const Workspace ws = Model(3);
   const std::vector<std::string> vars = {"A", "B", "C"};
