@@ -1,6 +1,10 @@
 #include "planning/LpModel.h"
 
+#include <utf8proc.h>
+
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 #include "workspace/Random.h"
@@ -91,6 +95,59 @@ std::string LpTableProblem(const LabelledMatrix& t, const LpTableModel& m, bool 
     }
   }
   return {};
+}
+
+std::string LpFileName(const std::string& name) {
+  // Letters without their accents (Ölsaat reads Olsaat); text that is not UTF-8 is taken byte
+  // by byte, and every byte beyond ASCII becomes '_' below.
+  std::string plain = name;
+  utf8proc_uint8_t* mapped = nullptr;
+  const utf8proc_ssize_t n =
+      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(name.data()), static_cast<utf8proc_ssize_t>(name.size()),
+                   &mapped, static_cast<utf8proc_option_t>(UTF8PROC_DECOMPOSE | UTF8PROC_STRIPMARK | UTF8PROC_COMPAT));
+  if (n >= 0 && mapped) plain.assign(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(n));
+  std::free(mapped);
+  // One '_' for every character that is not kept (a letter of two bytes is one character).
+  std::string out;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(plain.data());
+  for (std::size_t i = 0; i < plain.size();) {
+    utf8proc_int32_t code = 0;
+    const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, static_cast<utf8proc_ssize_t>(plain.size() - i), &code);
+    const char c = plain[i];
+    i += len > 0 ? static_cast<std::size_t>(len) : 1;
+    const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    out += kept ? c : '_';
+  }
+  static constexpr std::array<const char*, 26> kWords = {
+      "MINIMIZE", "MINIMUM", "MIN",     "MAXIMIZE", "MAXIMUM", "MAX",  "SUBJECT", "SUCH",  "ST",
+      "S.T.",     "ST.",     "BOUNDS",  "BOUND",    "GENERAL", "GENERALS", "GEN", "INTEGER", "INTEGERS",
+      "INT",      "BINARY",  "BINARIES", "BIN",     "END",     "FREE", "INFINITY", "INF"};
+  std::string upper;
+  for (const char c : out) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  bool word = false;
+  for (const char* w : kWords) word = word || upper == w;
+  const bool exponent = out.size() >= 2 && (out[0] == 'e' || out[0] == 'E') && out[1] >= '0' && out[1] <= '9';
+  if (out.empty() || (out[0] >= '0' && out[0] <= '9') || out[0] == '.' || exponent || word) out = "x_" + out;
+  if (out.size() > 255) out.resize(255);
+  return out;
+}
+
+std::vector<std::string> LpFileNames(const LabelledMatrix& t, const LpTableModel& m, bool useX, std::string& problem) {
+  problem.clear();
+  std::vector<std::string> names;
+  std::map<std::string, int> seen;
+  for (int j : m.columns) {
+    names.push_back(LpFileName(LpVariableName(t, j, useX)));
+    const auto [at, fresh] = seen.emplace(names.back(), j);
+    if (!fresh && problem.empty()) {
+      problem = "Columns " + ColumnLetters(at->second + 1) + " and " + ColumnLetters(j + 1) + ", named \"" +
+                LpVariableName(t, at->second, useX) + "\" and \"" + LpVariableName(t, j, useX) +
+                "\", would both be written \"" + at->first +
+                "\" in the model file (names there keep to letters without accents, digits, _ and .): give them names "
+                "that differ there, or check \"Use X.. for Variable Names\".";
+    }
+  }
+  return names;
 }
 
 bool TableHasConstraints(const LabelledMatrix& t) {

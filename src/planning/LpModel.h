@@ -52,6 +52,17 @@ std::string LpVariableName(const LabelledMatrix& table, int j, bool useX);
 // two variables to the solver but one in a model file another solver reads).
 std::string LpTableProblem(const LabelledMatrix& table, const LpTableModel& model, bool useX);
 
+// The name a variable has in an LP or MPS file, which other solvers read: accents taken off
+// the letters, every character other than an ASCII letter, digit, '_' or '.' made '_', and
+// "x_" in front of a name that is empty, starts with a digit or '.', starts with e or E and a
+// digit (read as an exponent), or is a word of the LP form (st, bounds, end, ...); at most
+// 255 bytes. A name that keeps to the rules is written as it is.
+std::string LpFileName(const std::string& name);
+// The file names of the model's variables, in the order of model.columns. `problem` names
+// two columns whose different names are written alike (empty when none are).
+std::vector<std::string> LpFileNames(const LabelledMatrix& table, const LpTableModel& model, bool useX,
+                                     std::string& problem);
+
 // True when some row's last-but-one cell holds ">", "<", "=", "≤" or "≥": the table carries its
 // constraints' relations and right-hand sides in its last two columns.
 bool TableHasConstraints(const LabelledMatrix& table);

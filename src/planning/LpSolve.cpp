@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "io/AtomicFile.h"
 #include "planning/LpModel.h"
 #include "workspace/ValueRules.h"
 
@@ -17,18 +18,20 @@ namespace {
 
 using Problem = std::unique_ptr<glp_prob, void (*)(glp_prob*)>;
 
-// The GLPK problem of the table, as the model text reads it.
-Problem Build(const LpTableModel& m, const LabelledMatrix& t, bool useX, std::vector<std::string>& rowNames) {
+// The GLPK problem of the table, as the model text reads it; names[k] names the variable of
+// m.columns[k] (GLPK stops the program on a name with a control character or of more than
+// 255 bytes, so every name given here keeps to the file-name rules).
+Problem Build(const LpTableModel& m, const LabelledMatrix& t, const std::vector<std::string>& names,
+              std::vector<std::string>& rowNames) {
   const int V = m.variableColumns;
   Problem lp(glp_create_prob(), glp_delete_prob);
   glp_set_prob_name(lp.get(), "quantorial");
   glp_set_obj_dir(lp.get(), GLP_MAX);
   std::vector<int> column(static_cast<std::size_t>(std::max(V, 0)) + 1, 0);
-  for (int j : m.columns) {
+  for (std::size_t k = 0; k < m.columns.size(); ++k) {
     const int c = glp_add_cols(lp.get(), 1);
-    column[static_cast<std::size_t>(j)] = c;
-    // GLPK takes names of at most 255 characters.
-    glp_set_col_name(lp.get(), c, LpVariableName(t, j, useX).substr(0, 255).c_str());
+    column[static_cast<std::size_t>(m.columns[k])] = c;
+    glp_set_col_name(lp.get(), c, names[k].c_str());
     glp_set_col_bnds(lp.get(), c, GLP_LO, 0.0, 0.0);
     glp_set_obj_coef(lp.get(), c, 1.0);
   }
@@ -72,8 +75,14 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
     s.Set(1, 1, "not solved: " + problem);
     return s;
   }
+  // The solver works on names of its own; the solution names the table's variables.
+  std::vector<std::string> internal, shown;
+  for (int j : m.columns) {
+    internal.push_back("X" + std::to_string(j));
+    shown.push_back(LpVariableName(t, j, useX));
+  }
   std::vector<std::string> rowNames;
-  Problem lp = Build(m, t, useX, rowNames);
+  Problem lp = Build(m, t, internal, rowNames);
   const int rows = glp_get_num_rows(lp.get()), cols = glp_get_num_cols(lp.get());
   glp_smcp parm;
   glp_init_smcp(&parm);
@@ -100,7 +109,7 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
   // A number from a failed solve is never shown as a result.
   if (solved) s.Set(2, 1, Signless(glp_get_obj_val(lp.get())));
   for (int c = 1; c <= cols; ++c) {
-    s.Set(2 + c, 0, std::string(glp_get_col_name(lp.get(), c)));
+    s.Set(2 + c, 0, shown[static_cast<std::size_t>(c - 1)]);
     if (!solved) continue;
     s.Set(2 + c, 1, Signless(glp_get_col_prim(lp.get(), c)));
     s.Set(2 + c, 2, Signless(glp_get_col_dual(lp.get(), c)));
@@ -124,18 +133,34 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
   const LpTableModel m = ReadLpTable(t, withConstraints);
   error = LpTableProblem(t, m, useX);
   if (!error.empty()) return false;
+  const std::vector<std::string> names = LpFileNames(t, m, useX, error);
+  if (!error.empty()) return false;
   std::vector<std::string> rowNames;
-  Problem lp = Build(m, t, useX, rowNames);
-  const std::string temp = path + ".part";
+  Problem lp = Build(m, t, names, rowNames);
   // ".lp" in any case is the LP form; any other name the free MPS form.
   const bool lpForm = path.size() >= 3 && UpperCase(path.substr(path.size() - 3)) == ".LP";
+  // GLPK writes beside the file; the names it was given in place of the table's go in front
+  // as comments, and the whole file then replaces the old one at once.
+  const std::string temp = path + ".glpk";
   const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str()) : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
-  if (rc != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    error = "the model could not be written";
+  std::string body;
+  const bool read = rc == 0 && ReadWholeFile(temp, body, error);
+  ::unlink(temp.c_str());
+  if (!read) {
+    error = "the solver library could not write the model" + (error.empty() ? std::string() : " (" + error + ")");
     return false;
   }
-  return true;
+  const std::string mark = lpForm ? "\\" : "*";
+  std::string mapping;
+  for (std::size_t k = 0; k < m.columns.size(); ++k) {
+    const std::string original = LpVariableName(t, m.columns[k], useX);
+    if (original == names[k]) continue;
+    if (mapping.empty()) mapping = mark + " Variables renamed for this file (the table's name = the name written):\n";
+    std::string shown;
+    for (const char c : original) shown += static_cast<unsigned char>(c) < 32 || c == 127 ? ' ' : c;
+    mapping += mark + "   \"" + shown + "\" = " + names[k] + "\n";
+  }
+  return WriteFileAtomically(path, mapping + body, error);
 }
 
 }  // namespace quantorial

@@ -157,6 +157,13 @@ void Workbench::mnuSolve_Click() {
 
 void Workbench::mnuSaveModel_Click() {
   if (!LpTable() || !LpTableReads(" The model was not saved.")) return;
+  // Names the file form would write alike are refused before a file is asked for.
+  std::string collision;
+  LpFileNames(ws.mLindoBase, ReadLpTable(ws.mLindoBase, form.chkRHS == 1), form.chkVV == 1, collision);
+  if (!collision.empty()) {
+    MsgBoxEx(host_, collision + " The model was not saved.", vbExclamation);
+    return;
+  }
   FileDialogRequest request;
   request.title = "Save the Linear Programming Model";
   request.filter = "CPLEX LP (*.lp)|*.lp|Free MPS (*.mps)|*.mps";

@@ -1,5 +1,6 @@
 // The LP model text byte for byte, and the menu command that builds and keeps it.
 
+#include <glpk.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -237,6 +238,84 @@ TEST(LpSolve, TheLpFormByItsEndingInAnyCase) {
   }
   ASSERT_TRUE(WriteLpModel(t, false, true, dir.File("d.mps"), error)) << error;
   EXPECT_NE(TempDir::Read(dir.File("d.mps")).find("ROWS"), std::string::npos);
+}
+
+// Names another solver would misread, and what the model file calls them.
+TEST(LpSolve, FileNamesKeepToTheRulesOfTheForm) {
+  const struct {
+    const char* name;
+    const char* written;
+  } cases[] = {{"steel", "steel"},      {"x.1_b", "x.1_b"},  {"a b", "a_b"},     {"\u00d6lsaat", "Olsaat"},
+               {"Stra\u00dfe", "Stra_e"}, {"2nd", "x_2nd"}, {".a", "x_.a"},     {"e1", "x_e1"},
+               {"E2x", "x_E2x"},        {"end", "x_end"},    {"St", "x_St"},     {"s.t.", "x_s.t."},
+               {"a+b", "a_b"},          {"", "x_"},          {"tab\there", "tab_here"}};
+  for (const auto& c : cases) EXPECT_EQ(LpFileName(c.name), c.written) << c.name;
+  EXPECT_EQ(LpFileName(std::string(300, 'a')).size(), 255u);
+}
+
+// A table whose names must change is written with the names changed, the changes listed as
+// comments, and the file the solver library reads back gives the optimum of the table.
+TEST(LpSolve, RenamedVariablesAreListedAndTheFileSolvesAlike) {
+  TempDir dir;
+  const auto t = M({{E, T("a b"), T("\u00d6l"), T("end"), T("rel"), T("rhs")},
+                    {T("c1"), 1.0, 2.0, 1.0, T("<="), 4.0},
+                    {T("c2"), 3.0, 1.0, 0.0, T("<="), 6.0},
+                    {T("c3"), 0.0, 0.0, 1.0, T("<="), 1.5}});
+  const LabelledMatrix solved = SolveLp(t, false, true);
+  ASSERT_EQ(CellText(solved.Get(1, 1)), "optimal");
+  EXPECT_EQ(CellText(solved.Get(3, 0)), "a b") << "the solution names the table's variables";
+  const double optimum = V(solved, 2, 1);
+  for (const bool lpForm : {true, false}) {
+    SCOPED_TRACE(lpForm ? "LP" : "MPS");
+    const std::string path = dir.File(lpForm ? "m.lp" : "m.mps");
+    std::string error;
+    ASSERT_TRUE(WriteLpModel(t, false, true, path, error)) << error;
+    const std::string text = TempDir::Read(path);
+    const std::string mark = lpForm ? "\\" : "*";
+    for (const char* line : {"   \"a b\" = a_b\n", "   \"\u00d6l\" = Ol\n", "   \"end\" = x_end\n"}) {
+      EXPECT_NE(text.find(mark + line), std::string::npos) << line << "\n" << text;
+    }
+    glp_prob* lp = glp_create_prob();
+    ASSERT_EQ(lpForm ? glp_read_lp(lp, nullptr, path.c_str()) : glp_read_mps(lp, GLP_MPS_FILE, nullptr, path.c_str()), 0);
+    EXPECT_EQ(glp_get_num_cols(lp), 3);
+    glp_create_index(lp);
+    EXPECT_GT(glp_find_col(lp, "Ol"), 0);  // the written name, not one of the library's own
+    glp_set_obj_dir(lp, GLP_MAX);  // (the MPS form carries no direction)
+    glp_smcp parm;
+    glp_init_smcp(&parm);
+    parm.msg_lev = GLP_MSG_OFF;
+    ASSERT_EQ(glp_simplex(lp, &parm), 0);
+    EXPECT_NEAR(glp_get_obj_val(lp), optimum, 1e-9);
+    glp_delete_prob(lp);
+  }
+}
+
+// Names that differ in the table but would be written alike are refused, by the writer and
+// by the menu before it asks for a file.
+TEST(LpSolve, NamesWrittenAlikeAreRefused) {
+  const struct {
+    const char* first;
+    const char* second;
+  } cases[] = {{"a b", "a_b"}, {"\u00d6l", "Ol"}, {"x-1", "x+1"}, {"2a", "x_2a"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    TempDir dir;
+    const std::string table = std::string(",\"") + c.first + "\",\"" + c.second + "\",rel,rhs\nr,1,1,<=,4\n";
+    std::string error;
+    LabelledMatrix t = M({{E, T(c.first), T(c.second), T("rel"), T("rhs")}, {T("r"), 1.0, 1.0, T("<="), 4.0}});
+    EXPECT_FALSE(WriteLpModel(t, false, true, dir.File("m.lp"), error));
+    EXPECT_NE(error.find("Columns B and C"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("m.lp")));
+    EXPECT_TRUE(WriteLpModel(t, true, true, dir.File("x.lp"), error)) << "X.. names never collide: " << error;
+    ScriptedHost host;
+    Workbench wb{host, nullptr, dir.path().string()};
+    host.fileAnswers = {dir.Write("t.csv", table), dir.File("menu.lp")};
+    wb.mnuSaveModel_Click();
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_NE(host.Messages()[0].find("would both be written"), std::string::npos) << host.Messages()[0];
+    EXPECT_EQ(host.fileAnswers.size(), 1u) << "a file was asked for";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("menu.lp")));
+  }
 }
 
 }  // namespace
