@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -927,6 +928,100 @@ class MainWindowTest : public QObject {
     QVERIFY2(text.contains("answer frmForecast set txtData(0) fc.csv"), qPrintable(text));
     QVERIFY(!text.contains("mnuRecord"));
     const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
+    QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
+    for (const QString& f : windowDir.entryList(QDir::Files)) {
+      QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
+      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      QVERIFY2(a.readAll() == b.readAll(), qPrintable(f));
+    }
+  }
+
+  // A session through every window and dialog the workbench opens for its commands (the
+  // forecast and chart options dialogs, the dynamic panel, the worksheet editor) and the
+  // planning commands, recorded and played: the same workspace and the same editor file.
+  void aSessionThroughEveryWindowReplays() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    QTemporaryDir session, replay;
+    for (QTemporaryDir* d : {&session, &replay}) {
+      QFile::copy(samples + "/klein.csv", d->filePath("k.csv"));
+      QFile::copy(samples + "/klein_NOR_BMAT.CSV", d->filePath("kb_BMAT.csv"));
+      QFile::copy(samples + "/klein_forecast.csv", d->filePath("fc.csv"));
+      std::ofstream(d->filePath("targets.csv").toStdString()) << "Sector,Type,Target\nC,,60\nI,>,5\nWp,,40\nX,,80\n";
+      std::ofstream(d->filePath("lp.csv").toStdString()) << ",x,y,rel,rhs\nlabour,1,2,<=,4\nmachines,3,1,<=,6\n";
+    }
+    host_->saves = {session.filePath("session.qs").toStdString()};
+    Trigger("mnuRecord");
+    host_->files = {session.filePath("k.csv").toStdString(), session.filePath("kb_BMAT.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    Click("cmdSelectFile(1)");
+    host_->inputs = {"4"};
+    Click("cmdRunAll");
+    host_->inDialog = [&](QDialog* d) {
+      auto* data = d->findChild<QLineEdit*>("txtData(0)");
+      QTest::keyClicks(data, session.filePath("fc.csv"));
+      emit data->editingFinished();
+      QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    };
+    Click("cmdForecast");
+    // The chart options dialog: markers on, the first series skipped.
+    host_->inDialog = [&](QDialog* d) {
+      QTest::mouseClick(d->findChild<QCheckBox*>("chkMarkers"), Qt::LeftButton);
+      d->findChild<QComboBox*>("cboSkipSeries")->setCurrentIndex(1);
+      QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    };
+    Click("cmdChartTitle");
+    QCOMPARE(host_->chartOptionDialogs, 1);
+    // The dynamic panel and the planning commands.
+    QTest::mouseClick(Find<QLineEdit>("txtCols"), Qt::LeftButton);
+    Click("cmdDynamicExo");
+    Click("cmdReciprocal");
+    auto* aspire = Find<QLineEdit>("txtAspire");
+    aspire->clear();
+    QTest::keyClicks(aspire, "1~1939~C+1");
+    Click("cmdAspire");
+    host_->files = {session.filePath("targets.csv").toStdString(), session.filePath("lp.csv").toStdString()};
+    Click("cmdKALDRON");
+    Trigger("mnuSolve");
+    // The worksheet editor: a number typed into A1, saved under a name of its own.
+    Trigger("mnuEditor");
+    auto* editor = window_->findChild<QMainWindow*>("frmEdit");
+    QVERIFY(editor && editor->isVisible());
+    auto* grid = editor->findChild<QWidget*>("Fg2");
+    QTest::keyClick(grid, Qt::Key_4);  // opens the edit box with the key typed
+    auto* edit = editor->findChild<QWidget*>("txtEdit");
+    QTest::keyClick(edit, Qt::Key_2);
+    QTest::keyClick(edit, Qt::Key_Return);
+    host_->saves = {session.filePath("sheet.csv").toStdString()};
+    editor->findChild<QAction*>("mnuSaveAs")->trigger();
+    editor->findChild<QAction*>("mnuExit")->trigger();
+    Trigger("mnuRecord");
+    QVERIFY(host_->files.empty());
+    QVERIFY(host_->inputs.empty());
+    std::string error;
+    QVERIFY2(DumpWorkspace(window_->Bench(), session.filePath("window").toStdString(), error), error.c_str());
+
+    QFile::copy(session.filePath("session.qs"), replay.filePath("session.qs"));
+    PlayOptions options;
+    options.dump = replay.filePath("played").toStdString();
+    std::ostringstream err;
+    const int status = PlayScript(replay.filePath("session.qs").toStdString(), options, err);
+    QFile script(session.filePath("session.qs"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    QVERIFY2(status == kPlayDone, qPrintable(QString::fromStdString(err.str()) + "\n" + text));
+    for (const char* line : {"answer frmChartOptions check chkMarkers 1", "set txtAspire 1~1939~C+1\nclick cmdAspire",
+                             "answer targets.csv\nclick cmdKALDRON", "click frmEdit.mnuSaveAs"}) {
+      QVERIFY2(text.contains(line), qPrintable(QString(line) + " not in\n" + text));
+    }
+    QFile sheetA(session.filePath("sheet.csv")), sheetB(replay.filePath("sheet.csv"));
+    QVERIFY(sheetA.open(QIODevice::ReadOnly) && sheetB.open(QIODevice::ReadOnly));
+    const QByteArray sheet = sheetA.readAll();
+    QVERIFY2(sheet.startsWith("42"), sheet.constData());
+    QCOMPARE(sheetB.readAll(), sheet);
+    const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
+    for (const char* slot : {"mForecast", "mAspirationResult", "mDevOutput", "mLpSolution"}) {
+      QVERIFY2(windowDir.exists(QString(slot) + ".csv"), slot);
+    }
     QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
     for (const QString& f : windowDir.entryList(QDir::Files)) {
       QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
