@@ -1,6 +1,7 @@
 #include "workbench/WorksheetEditor.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "export/Export.h"
 #include "io/AtomicFile.h"
@@ -36,6 +37,94 @@ std::string WithExtension(const std::string& path, const std::string& ext) {
 std::string GridText(const Cell& c) {
   if (const double* d = std::get_if<double>(&c)) return ShortestText(*d);
   return CellText(c);
+}
+
+// A cell as spreadsheet programs put it on the clipboard: a text holding a tab, a line
+// break or a quote goes in quotes, its quotes doubled; any other text as it stands.
+void AppendClipboardCell(std::string& out, const std::string& cell) {
+  if (cell.find_first_of("\t\r\n\"") == std::string::npos) {
+    out += cell;
+    return;
+  }
+  out += '"';
+  for (const char ch : cell) {
+    if (ch == '"') out += '"';
+    out += ch;
+  }
+  out += '"';
+}
+
+// Reads a block from clipboard text: cells separated by tabs, rows ended by LF or CR LF, a
+// last line break ending the block rather than starting an empty row. A cell that starts
+// with a quote runs to its closing quote (a doubled quote inside is one quote; tabs and line
+// breaks inside belong to the cell), and what follows the closing quote up to the next tab
+// or line break is kept as it stands. A quote that never closes is an ordinary character.
+// One loop, no recursion, and linear in the text: only one cell's search for its closing
+// quote can run to the end unanswered, since after it every cell that starts with a quote
+// closes within its own run of quotes. False, with the block left partial, when it holds more than `maxCells` cells
+// or `maxRows` rows.
+bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t maxRows,
+                        std::vector<std::vector<std::string>>& block, std::size_t& width) {
+  block.clear();
+  width = 0;
+  const std::size_t n = text.size();
+  std::size_t cells = 0;
+  std::vector<std::string> row;
+  std::size_t p = 0;
+  while (p < n) {
+    std::string cell;
+    std::size_t rest = p;  // where the cell's unquoted text begins
+    if (text[p] == '"') {
+      std::string inside;
+      bool closed = false;
+      std::size_t k = p + 1;
+      while (k < n) {
+        if (text[k] == '"') {
+          if (k + 1 < n && text[k + 1] == '"') {
+            inside += '"';
+            k += 2;
+            continue;
+          }
+          closed = true;
+          ++k;
+          break;
+        }
+        inside += text[k++];
+      }
+      if (closed) {
+        cell = std::move(inside);
+        rest = k;
+      }
+    }
+    std::size_t end = text.find_first_of("\t\n", rest);
+    if (end == std::string_view::npos) end = n;
+    std::string_view tail = text.substr(rest, end - rest);
+    // The CR of a CR LF line break (or of a last line without its LF) is no part of the cell.
+    if ((end == n || text[end] == '\n') && !tail.empty() && tail.back() == '\r') tail.remove_suffix(1);
+    cell += tail;
+    if (++cells > maxCells) return false;
+    row.push_back(std::move(cell));
+    if (end < n && text[end] == '\t') {
+      p = end + 1;
+      if (p == n) {
+        // A tab at the very end leaves one empty cell after it.
+        if (++cells > maxCells) return false;
+        row.emplace_back();
+      }
+      continue;
+    }
+    width = std::max(width, row.size());
+    if (block.size() + 1 > maxRows) return false;
+    block.push_back(std::move(row));
+    row.clear();
+    p = end + 1;
+  }
+  if (!row.empty()) {
+    width = std::max(width, row.size());
+    if (block.size() + 1 > maxRows) return false;
+    block.push_back(std::move(row));
+  }
+  return true;
 }
 
 }  // namespace
@@ -337,7 +426,7 @@ std::string WorksheetEditor::SelectionText() const {
   for (int r = SelRow1(); r <= SelRow2(); ++r) {
     for (int c = SelCol1(); c <= SelCol2(); ++c) {
       if (c > SelCol1()) text += '\t';
-      text += TextMatrix(r, c);
+      AppendClipboardCell(text, TextMatrix(r, c));
     }
     text += '\n';
   }
@@ -358,32 +447,13 @@ void WorksheetEditor::mnuPaste_Click() { PasteText(host_.ClipboardText()); }
 
 void WorksheetEditor::PasteText(const std::string& text) {
   Commit();
-  // Rows on lines (LF or CR LF), cells separated by tabs; a last line break ends the block.
   std::vector<std::vector<std::string>> block;
-  std::size_t cells = 0, width = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::vector<std::string> row;
-    for (std::size_t p = 0;;) {
-      const std::size_t tab = line.find('\t', p);
-      row.emplace_back(line.substr(p, tab == std::string_view::npos ? std::string_view::npos : tab - p));
-      if (tab == std::string_view::npos) break;
-      p = tab + 1;
-    }
-    cells += row.size();
-    width = std::max(width, row.size());
-    if (cells > kMaxCells || block.size() + 1 > static_cast<std::size_t>(kMaxRows)) {
-      host_.MsgBox("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
-                       " cells); nothing was pasted.",
-                   vbExclamation, "KRV Worksheet");
-      return;
-    }
-    block.push_back(std::move(row));
-    start = end + 1;
+  std::size_t width = 0;
+  if (!ReadClipboardBlock(text, kMaxCells, static_cast<std::size_t>(kMaxRows), block, width)) {
+    host_.MsgBox("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
+                     " cells); nothing was pasted.",
+                 vbExclamation, "KRV Worksheet");
+    return;
   }
   if (block.empty()) return;
   const int top = SelRow1(), left = SelCol1();

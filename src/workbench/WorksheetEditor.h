@@ -140,9 +140,11 @@ class WorksheetEditor {
   void mnuHelpTopics_Click() { host_.WindowService("Tips"); }
   void mnuAbout_Click() { host_.WindowService("About"); }
 
-  // Pastes tab-separated text (rows on lines) from the current cell on.
+  // Pastes tab-separated text (rows on lines) from the current cell on; a cell in quotes
+  // may hold tabs, line breaks and doubled quotes, as spreadsheet programs write them.
   void PasteText(const std::string& text);
-  // The selection as tab-separated text.
+  // The selection as tab-separated text, a cell holding a tab, a line break or a quote in
+  // quotes (its quotes doubled), so that pasting it back gives the same cells.
   std::string SelectionText() const;
 
  private:

@@ -195,6 +195,98 @@ TEST_F(Editor, APastedBlockLandsInTheCellsAndGrowsTheGrid) {
   EXPECT_EQ(ed->TextMatrix(4, 65), "");
 }
 
+// Cells holding tabs, line breaks and quotes go on the clipboard in quotes, so a copied
+// block pastes back cell for cell instead of spilling into the cells beside and below.
+TEST_F(Editor, CopiedBlocksWithTabsLineBreaksAndQuotesPasteBackUnchanged) {
+  using Block = std::vector<std::vector<std::string>>;
+  const Block blocks[] = {
+      {{"a\tb", "c"}, {"d", "\te\t"}},
+      {{"line 1\nline 2", "x"}, {"", "y\n"}},
+      {{"cr\rhere", "crlf\r\nend"}, {"ends in cr\r", "\r"}},
+      {{"\"quoted\"", "\""}, {"\"\"", "\"open"}},
+      {{"mid\"dle", "5\" pipe"}, {"a\"\"b", "x\"\ty\"\nz"}},
+      {{"", "\n", ""}, {"", "", ""}},
+  };
+  for (const Block& block : blocks) {
+    const int rows = static_cast<int>(block.size()), cols = static_cast<int>(block[0].size());
+    std::string shown;
+    for (const auto& row : block) {
+      for (const auto& cell : row) shown += "[" + cell + "]";
+    }
+    SCOPED_TRACE(shown);
+    ed->InitializeNewWorksheet();
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < cols; ++j) ed->SetCellText(2 + i, 2 + j, block[i][j]);
+    }
+    ed->Fg2_SelChange(2, 2, 1 + rows, 1 + cols);
+    ed->mnuCopy_Click();
+    ed->Fg2_RowColChange(20, 3);
+    ed->mnuPaste_Click();
+    EXPECT_EQ(ed->SelRow2() - ed->SelRow1() + 1, rows);
+    EXPECT_EQ(ed->SelCol2() - ed->SelCol1() + 1, cols);
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < cols; ++j) EXPECT_EQ(ed->TextMatrix(20 + i, 3 + j), block[i][j]) << i << "," << j;
+    }
+    EXPECT_EQ(ed->TextMatrix(20 + rows, 3), "");  // nothing spilled below
+    EXPECT_EQ(ed->TextMatrix(20, 3 + cols), "");  // nor to the right
+  }
+  // The form spreadsheet programs read: such a cell in quotes with its quotes doubled.
+  ed->InitializeNewWorksheet();
+  ed->SetCellText(1, 1, "say \"hi\"\tthere");
+  ed->SetCellText(1, 2, "plain");
+  ed->Fg2_SelChange(1, 1, 1, 2);
+  ed->mnuCopy_Click();
+  EXPECT_EQ(host.clipboard, "\"say \"\"hi\"\"\tthere\"\tplain\n");
+}
+
+// Blocks as other programs put them on the clipboard: a cell only counts as quoted when it
+// starts with a quote, and a quote that never closes is kept as text.
+TEST_F(Editor, PastedTextReadsQuotedCellsAsSpreadsheetsWriteThem) {
+  using Block = std::vector<std::vector<std::string>>;
+  const std::pair<const char*, Block> cases[] = {
+      {"a\"b\tc\n", {{"a\"b", "c"}}},
+      {"\"multi\r\nline\"\t2\r\n3\t4\r\n", {{"multi\r\nline", "2"}, {"3", "4"}}},
+      {"\"\"\t\"\"\"\"\t\"a\"\"\"\n", {{"", "\"", "a\""}}},
+      {"\"open\tx\ny\n", {{"\"open", "x"}, {"y"}}},
+      {"\"q\"tail\tz", {{"qtail", "z"}}},
+      {"x\t\n\ty\r\n", {{"x", ""}, {"", "y"}}},
+  };
+  for (const auto& [text, block] : cases) {
+    SCOPED_TRACE(text);
+    ed->InitializeNewWorksheet();
+    ed->Fg2_RowColChange(2, 2);
+    ed->PasteText(text);
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      width = std::max(width, block[i].size());
+      for (std::size_t j = 0; j < block[i].size(); ++j) {
+        EXPECT_EQ(ed->TextMatrix(2 + static_cast<int>(i), 2 + static_cast<int>(j)), block[i][j]) << i << "," << j;
+      }
+    }
+    EXPECT_EQ(ed->SelRow2() - ed->SelRow1() + 1, static_cast<int>(block.size()));
+    EXPECT_EQ(ed->SelCol2() - ed->SelCol1() + 1, static_cast<int>(width));
+  }
+}
+
+// A block with more rows than a worksheet has, or one that does not fit from the current
+// cell, is refused whole.
+TEST_F(Editor, APasteBeyondTheWorksheetIsRefused) {
+  const std::pair<int, const char*> cases[] = {
+      {WorksheetEditor::kMaxRows + 1, "The clipboard holds more than the worksheet can take"},
+      {WorksheetEditor::kMaxRows - 1, "The pasted block does not fit the worksheet from cell A2"},
+  };
+  for (const auto& [lines, message] : cases) {
+    SCOPED_TRACE(lines);
+    ed->Fg2_RowColChange(2, 1);
+    host.calls.clear();
+    ed->PasteText(std::string(static_cast<std::size_t>(lines), '\n'));
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].rfind(message, 0), 0u) << host.Messages()[0];
+    EXPECT_EQ(ed->Rows(), WorksheetEditor::kNewRows);
+    EXPECT_FALSE(ed->CanUndo());
+  }
+}
+
 TEST_F(Editor, ScriptCellsGrowTheGrid) {
   ed->SetCellText(200, 70, "far");
   EXPECT_EQ(ed->Rows(), 201);
