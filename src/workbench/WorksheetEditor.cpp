@@ -254,6 +254,9 @@ LabelledMatrix WorksheetEditor::SheetForSaving() const {
 // ---- editing ----
 
 void WorksheetEditor::MSHFlexGridEdit(int keyAscii) {
+  // A key on the grid while the edit box is still open (the grid took the focus back)
+  // commits the open entry before a new one starts.
+  Commit();
   if (keyAscii > 32 || keyAscii < 0) {
     editText_ = std::string(1, static_cast<char>(keyAscii));
   } else {
@@ -268,6 +271,7 @@ void WorksheetEditor::Fg2_KeyPressText(const std::string& typed) {
     MSHFlexGridEdit(typed.empty() ? static_cast<int>(kKeySpace) : static_cast<unsigned char>(typed[0]));
     return;
   }
+  Commit();
   editText_ = typed;
   editVisible_ = true;
   changed_ = true;

@@ -119,6 +119,36 @@ TEST_F(Editor, TabCommitsAndMoves) {
   EXPECT_EQ(ed->Col(), 2);
 }
 
+// A key on the grid while the edit box is still open commits the open entry first: what
+// was typed in the box is not lost to the new edit.
+TEST_F(Editor, AKeyOnTheGridCommitsTheOpenEntryFirst) {
+  struct Case {
+    const char* name;
+    void (*key)(WorksheetEditor&);
+    const char* newEntry;
+  };
+  const Case cases[] = {
+      {"a letter", [](WorksheetEditor& e) { e.Fg2_KeyPress('x'); }, "x"},
+      {"a letter of several bytes", [](WorksheetEditor& e) { e.Fg2_KeyPressText("\xc3\xa9"); }, "\xc3\xa9"},
+      {"a double click", [](WorksheetEditor& e) { e.Fg2_DblClick(); }, "typed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ed->InitializeNewWorksheet();
+    ed->SetCellText(2, 2, "old");
+    ed->Fg2_KeyPress('t');
+    ed->txtEdit_Change("typed");
+    c.key(*ed);
+    EXPECT_EQ(ed->TextMatrix(2, 2), "typed");
+    EXPECT_TRUE(ed->EditVisible());
+    EXPECT_EQ(ed->EditText(), c.newEntry);
+    ed->txtEdit_KeyDown(kKeyEscape, 0);  // the new entry discarded, the committed one stays
+    EXPECT_EQ(ed->TextMatrix(2, 2), "typed");
+    ed->mnuUndo_Click();
+    EXPECT_EQ(ed->TextMatrix(2, 2), "old");
+  }
+}
+
 TEST_F(Editor, GridKeysMoveSelectAndClear) {
   ed->SetCellText(3, 3, "a");
   ed->SetCellText(4, 4, "b");
