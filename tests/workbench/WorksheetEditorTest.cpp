@@ -6,6 +6,10 @@
 
 #include <sstream>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "MatrixBuilder.h"
 #include "WorkbenchFixture.h"
 #include "io/DataFile.h"
@@ -323,6 +327,94 @@ TEST_F(Editor, ScriptCellsGrowTheGrid) {
   EXPECT_EQ(ed->Cols(), 71);
   EXPECT_EQ(ed->TextMatrix(200, 70), "far");
   EXPECT_EQ(ed->TextMatrix(0, 70), "BR");
+}
+
+// Bytes the heap holds now, where the C library can say (0 elsewhere: the check is moot).
+std::size_t HeapInUse() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+  const struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;  // small blocks and mapped large ones
+#else
+  return 0;
+#endif
+}
+
+// Only the texts of a sheet cost memory, not its size: a cell at row 300,000 grows the grid
+// to that row without holding 300,000 rows of empty cells, saves and loads back; a cell in a
+// workbook's last row and column is taken too.
+TEST_F(Editor, AFarCellCostsOnlyItsText) {
+  const std::size_t before = HeapInUse();
+  ed->SetCellText(300000, 1, "far");
+  EXPECT_LT(HeapInUse() - std::min(before, HeapInUse()), std::size_t{16} << 20);
+  EXPECT_EQ(ed->Rows(), 300001);
+  EXPECT_EQ(ed->TextMatrix(300000, 0), "300000");
+  EXPECT_EQ(ed->TextMatrix(300000, 1), "far");
+  EXPECT_EQ(ed->TextMatrix(299999, 1), "");
+  ed->SetCellText(1, 2, "near");
+  host.fileAnswers = {dir.File("far.csv")};
+  ASSERT_TRUE(ed->mnuSaveAs_Click()) << ed->LastError();
+  const LabelledMatrix back = ReadDataFile(dir.File("far.csv")).matrix;
+  EXPECT_EQ(back.Rows(), 299999);
+  EXPECT_EQ(back.Cols(), 1);
+  EXPECT_EQ(CellText(back.Get(299999, 0)), "far");
+  EXPECT_EQ(CellText(back.Get(0, 1)), "near");
+  ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "corner");
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(ed->TextMatrix(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1), "corner");
+  EXPECT_EQ(ed->TextMatrix(0, WorksheetEditor::kMaxCols - 1), "XFD");
+  ed->SetCellText(WorksheetEditor::kMaxRows, 1, "beyond");  // past a workbook's last row
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0],
+            "The worksheet cannot grow to 1048577 rows by 16384 columns: a worksheet holds at most 1048576 rows "
+            "and 16384 columns.");
+}
+
+// On a selection of a whole sheet of a workbook's full size, what would hold or write every
+// cell is refused with a message and changes nothing; clearing touches only the texts held.
+TEST_F(Editor, WhatASelectionTooLargeToHoldCanAndCannotDo) {
+  struct Case {
+    const char* name;
+    void (*act)(WorksheetEditor&);
+    std::string message;  // empty: none
+    bool cleared;
+  };
+  const Case cases[] = {
+      {"copy", [](WorksheetEditor& e) { e.mnuCopy_Click(); },
+       "The selection holds more than 20000000 cells; nothing was copied.", false},
+      {"cut", [](WorksheetEditor& e) { e.mnuCut_Click(); },
+       "The selection holds more than 20000000 cells; nothing was copied.", false},
+      {"fill", [](WorksheetEditor& e) {
+         e.Fg2_KeyPress('7');
+         e.txtEdit_KeyDown(kKeyReturn, 0);
+       },
+       "The text was not entered: the selection holds more than 20000000 cells to fill with it.", false},
+      {"save", [](WorksheetEditor& e) { e.mnuSave_Click(); },
+       "The worksheet was not saved to \"" + dir.File("huge.csv") +
+           "\": its used area of 1048576 rows by 16384 columns holds more than 20000000 cells",
+       false},
+      {"delete", [](WorksheetEditor& e) { e.Fg2_KeyDown(kKeyDelete, 0); }, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ed->InitializeNewWorksheet();
+    ed->NewCaption(dir.File("huge.csv"));
+    ed->SetCellText(1, 1, "first");
+    ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "last");
+    ed->Fg2_SelChange(1, 1, ed->Rows() - 1, ed->Cols() - 1);
+    host.calls.clear();
+    host.clipboard = "before";
+    c.act(*ed);
+    if (!c.message.empty()) {
+      ASSERT_EQ(host.Messages().size(), 1u);
+      EXPECT_EQ(host.Messages()[0], c.message);
+    } else {
+      EXPECT_TRUE(host.Messages().empty());
+    }
+    EXPECT_EQ(host.clipboard, "before");
+    EXPECT_FALSE(FileExists(dir.File("huge.csv")));
+    EXPECT_EQ(ed->TextMatrix(1, 1), c.cleared ? "" : "first");
+    EXPECT_EQ(ed->TextMatrix(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1), c.cleared ? "" : "last");
+  }
 }
 
 // A sheet with numbers, texts, a blank cell inside the used area, and texts that look
