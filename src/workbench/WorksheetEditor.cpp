@@ -1,6 +1,7 @@
 #include "workbench/WorksheetEditor.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "export/Export.h"
 #include "io/AtomicFile.h"
@@ -38,47 +39,163 @@ std::string GridText(const Cell& c) {
   return CellText(c);
 }
 
+// A cell as spreadsheet programs put it on the clipboard: a text holding a tab, a line
+// break or a quote goes in quotes, its quotes doubled; any other text as it stands.
+void AppendClipboardCell(std::string& out, const std::string& cell) {
+  if (cell.find_first_of("\t\r\n\"") == std::string::npos) {
+    out += cell;
+    return;
+  }
+  out += '"';
+  for (const char ch : cell) {
+    if (ch == '"') out += '"';
+    out += ch;
+  }
+  out += '"';
+}
+
+// Reads a block from clipboard text: cells separated by tabs, rows ended by LF or CR LF, a
+// last line break ending the block rather than starting an empty row. A cell that starts
+// with a quote runs to its closing quote (a doubled quote inside is one quote; tabs and line
+// breaks inside belong to the cell), and what follows the closing quote up to the next tab
+// or line break is kept as it stands. A quote that never closes is an ordinary character.
+// One loop, no recursion, and linear in the text: only one cell's search for its closing
+// quote can run to the end unanswered, since after it every cell that starts with a quote
+// closes within its own run of quotes. False, with the block left partial, when it holds more than `maxCells` cells
+// or `maxRows` rows.
+bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t maxRows,
+                        std::vector<std::vector<std::string>>& block, std::size_t& width) {
+  block.clear();
+  width = 0;
+  const std::size_t n = text.size();
+  std::size_t cells = 0;
+  std::vector<std::string> row;
+  std::size_t p = 0;
+  while (p < n) {
+    std::string cell;
+    std::size_t rest = p;  // where the cell's unquoted text begins
+    if (text[p] == '"') {
+      std::string inside;
+      bool closed = false;
+      std::size_t k = p + 1;
+      while (k < n) {
+        if (text[k] == '"') {
+          if (k + 1 < n && text[k + 1] == '"') {
+            inside += '"';
+            k += 2;
+            continue;
+          }
+          closed = true;
+          ++k;
+          break;
+        }
+        inside += text[k++];
+      }
+      if (closed) {
+        cell = std::move(inside);
+        rest = k;
+      }
+    }
+    std::size_t end = text.find_first_of("\t\n", rest);
+    if (end == std::string_view::npos) end = n;
+    std::string_view tail = text.substr(rest, end - rest);
+    // The CR of a CR LF line break (or of a last line without its LF) is no part of the cell.
+    if ((end == n || text[end] == '\n') && !tail.empty() && tail.back() == '\r') tail.remove_suffix(1);
+    cell += tail;
+    if (++cells > maxCells) return false;
+    row.push_back(std::move(cell));
+    if (end < n && text[end] == '\t') {
+      p = end + 1;
+      if (p == n) {
+        // A tab at the very end leaves one empty cell after it.
+        if (++cells > maxCells) return false;
+        row.emplace_back();
+      }
+      continue;
+    }
+    width = std::max(width, row.size());
+    if (block.size() + 1 > maxRows) return false;
+    block.push_back(std::move(row));
+    row.clear();
+    p = end + 1;
+  }
+  if (!row.empty()) {
+    width = std::max(width, row.size());
+    if (block.size() + 1 > maxRows) return false;
+    block.push_back(std::move(row));
+  }
+  return true;
+}
+
 }  // namespace
 
 WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder) : host_(host), dataFolder_(std::move(dataFolder)) {}
 
-const std::string& WorksheetEditor::TextMatrix(int row, int col) const {
-  if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return kNoText;
-  return cells_[static_cast<std::size_t>(Fgi(row, col))];
+std::string WorksheetEditor::TextMatrix(int row, int col) const {
+  if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return {};
+  if (row == 0) return col == 0 ? std::string() : ColumnLetters(col);
+  if (col == 0) return std::to_string(row);
+  return Text(row, col);
+}
+
+const std::string& WorksheetEditor::Text(int row, int col) const {
+  const auto r = cells_.find(row);
+  if (r == cells_.end()) return kNoText;
+  const RowCells& cells = r->second;
+  const auto c = std::lower_bound(cells.begin(), cells.end(), col,
+                                  [](const auto& cell, int column) { return cell.first < column; });
+  return c != cells.end() && c->first == col ? c->second : kNoText;
+}
+
+void WorksheetEditor::Store(int row, int col, std::string text) {
+  auto r = cells_.find(row);
+  if (r == cells_.end()) {
+    if (text.empty()) return;
+    r = cells_.emplace(row, RowCells()).first;
+  }
+  RowCells& cells = r->second;
+  const auto c = std::lower_bound(cells.begin(), cells.end(), col,
+                                  [](const auto& cell, int column) { return cell.first < column; });
+  const bool has = c != cells.end() && c->first == col;
+  if (text.empty()) {
+    if (has) cells.erase(c);
+    if (cells.empty()) cells_.erase(r);
+  } else if (has) {
+    c->second = std::move(text);
+  } else {
+    cells.emplace(c, col, std::move(text));
+  }
+}
+
+std::size_t WorksheetEditor::AreaCells(int row1, int col1, int row2, int col2) {
+  if (row2 < row1 || col2 < col1) return 0;
+  return static_cast<std::size_t>(row2 - row1 + 1) * static_cast<std::size_t>(col2 - col1 + 1);
 }
 
 void WorksheetEditor::Resize(int rows, int cols) {
-  std::vector<std::string> next(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
-  for (int r = 1; r < std::min(rows, rows_); ++r) {
-    for (int c = 1; c < std::min(cols, cols_); ++c) {
-      next[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c)] =
-          std::move(At(r, c));
-    }
+  // Only the stored texts cost memory; cells left outside a smaller grid are dropped.
+  cells_.erase(cells_.lower_bound(rows), cells_.end());
+  for (auto& [row, cells] : cells_) {
+    cells.erase(std::lower_bound(cells.begin(), cells.end(), cols,
+                                 [](const auto& cell, int column) { return cell.first < column; }),
+                cells.end());
   }
-  cells_ = std::move(next);
+  std::erase_if(cells_, [](const auto& row) { return row.second.empty(); });
   rows_ = rows;
   cols_ = cols;
-  WriteHeaders();
   row_ = std::clamp(row_, 1, rows_ - 1);
   col_ = std::clamp(col_, 1, cols_ - 1);
   selRow_ = std::clamp(selRow_, 1, rows_ - 1);
   selCol_ = std::clamp(selCol_, 1, cols_ - 1);
 }
 
-void WorksheetEditor::WriteHeaders() {
-  for (int r = 1; r < rows_; ++r) At(r, 0) = std::to_string(r);
-  for (int c = 1; c < cols_; ++c) At(0, c) = ColumnLetters(c);
-  At(0, 0).clear();
-}
-
 bool WorksheetEditor::Grow(int rows, int cols) {
   if (rows <= rows_ && cols <= cols_) return true;
   const int r = std::max(rows, rows_), c = std::max(cols, cols_);
-  if (r > kMaxRows || c > kMaxCols ||
-      static_cast<std::size_t>(r) * static_cast<std::size_t>(c) > kMaxCells) {
+  if (r > kMaxRows || c > kMaxCols) {
     host_.MsgBox("The worksheet cannot grow to " + std::to_string(r - 1) + " rows by " + std::to_string(c - 1) +
-                     " columns: a worksheet holds at most " + std::to_string(kMaxCells) + " cells (" +
-                     std::to_string(kMaxRows - 1) + " rows, " + std::to_string(kMaxCols - 1) + " columns).",
+                     " columns: a worksheet holds at most " + std::to_string(kMaxRows - 1) + " rows and " +
+                     std::to_string(kMaxCols - 1) + " columns.",
                  vbExclamation, "KRV Worksheet");
     return false;
   }
@@ -111,8 +228,8 @@ bool WorksheetEditor::PreviewFits(const LabelledMatrix& array, bool force, int& 
   cols = cols_;
   if (cols < C + 5 || force) cols = C + 5;
   if (rows < R + 10 || force) rows = R + 10;
-  return rows <= kMaxRows && cols <= kMaxCols &&
-         static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) <= kMaxCells;
+  // The grid's size costs nothing (only texts are stored); the array's cells do.
+  return rows <= kMaxRows && cols <= kMaxCols && AreaCells(0, 0, R, C) <= kMaxCells;
 }
 
 void WorksheetEditor::Preview(const LabelledMatrix& array, bool force) {
@@ -120,31 +237,41 @@ void WorksheetEditor::Preview(const LabelledMatrix& array, bool force) {
   const int R = array.Rows(), C = array.Cols();
   int rows = 0, cols = 0;
   if (!PreviewFits(array, force, rows, cols)) return;
-  cells_.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols), std::string());
+  cells_.clear();
   rows_ = rows;
   cols_ = cols;
-  WriteHeaders();
   for (int i = array.Lower(1); i <= R; ++i) {
-    for (int j = array.Lower(2); j <= C; ++j) At(i + 1, j + 1) = GridText(array.Value(i, j));
+    RowCells cells;
+    for (int j = array.Lower(2); j <= C; ++j) {
+      std::string text = GridText(array.Value(i, j));
+      if (!text.empty()) cells.emplace_back(j + 1, std::move(text));
+    }
+    if (!cells.empty()) cells_.emplace_hint(cells_.end(), i + 1, std::move(cells));
   }
   row_ = col_ = selRow_ = selCol_ = 1;
 }
 
-LabelledMatrix WorksheetEditor::CopyGrid() const {
-  int lastRow = 0, lastCol = 0;
-  for (int r = 1; r < rows_; ++r) {
-    for (int c = 1; c < cols_; ++c) {
-      if (!TrimBlanks(TextMatrix(r, c)).empty()) {
-        lastRow = r;
-        lastCol = std::max(lastCol, c);
+void WorksheetEditor::UsedArea(int& lastRow, int& lastCol) const {
+  lastRow = lastCol = 0;
+  for (const auto& [row, cells] : cells_) {
+    for (const auto& [col, text] : cells) {
+      if (!TrimBlanks(text).empty()) {
+        lastRow = row;
+        lastCol = std::max(lastCol, col);
       }
     }
   }
-  if (lastRow == 0) return LabelledMatrix();
+}
+
+LabelledMatrix WorksheetEditor::CopyGrid() const {
+  int lastRow = 0, lastCol = 0;
+  UsedArea(lastRow, lastCol);
+  if (lastRow == 0 || AreaCells(1, 1, lastRow, lastCol) > kMaxCells) return LabelledMatrix();
   LabelledMatrix a = LabelledMatrix::Dimension(lastRow - 1, lastCol - 1);
-  for (int r = 1; r <= lastRow; ++r) {
-    for (int c = 1; c <= lastCol; ++c) {
-      if (!TextMatrix(r, c).empty()) a.Put(r - 1, c - 1, TextMatrix(r, c));
+  for (auto r = cells_.begin(); r != cells_.end() && r->first <= lastRow; ++r) {
+    for (const auto& [col, text] : r->second) {
+      if (col > lastCol) break;
+      a.Put(r->first - 1, col - 1, text);
     }
   }
   return a;
@@ -165,10 +292,13 @@ LabelledMatrix WorksheetEditor::SheetForSaving() const {
 // ---- editing ----
 
 void WorksheetEditor::MSHFlexGridEdit(int keyAscii) {
+  // A key on the grid while the edit box is still open (the grid took the focus back)
+  // commits the open entry before a new one starts.
+  Commit();
   if (keyAscii > 32 || keyAscii < 0) {
     editText_ = std::string(1, static_cast<char>(keyAscii));
   } else {
-    editText_ = TextMatrix(row_, col_);
+    editText_ = Text(row_, col_);
   }
   editVisible_ = true;
   changed_ = true;  // the edit box's text changed
@@ -179,6 +309,7 @@ void WorksheetEditor::Fg2_KeyPressText(const std::string& typed) {
     MSHFlexGridEdit(typed.empty() ? static_cast<int>(kKeySpace) : static_cast<unsigned char>(typed[0]));
     return;
   }
+  Commit();
   editText_ = typed;
   editVisible_ = true;
   changed_ = true;
@@ -194,10 +325,16 @@ void WorksheetEditor::Commit() {
   if (!editVisible_) return;
   editVisible_ = false;
   // The grid fills a text into its whole selection (one cell, unless a block is selected).
+  if (AreaCells(SelRow1(), SelCol1(), SelRow2(), SelCol2()) > kMaxCells) {
+    host_.MsgBox("The text was not entered: the selection holds more than " + std::to_string(kMaxCells) +
+                     " cells to fill with it.",
+                 vbExclamation, "KRV Worksheet");
+    return;
+  }
   Step step;
   for (int r = SelRow1(); r <= SelRow2(); ++r) {
     for (int c = SelCol1(); c <= SelCol2(); ++c) {
-      if (TextMatrix(r, c) != editText_) step.push_back({r, c, TextMatrix(r, c), editText_});
+      if (Text(r, c) != editText_) step.push_back({r, c, Text(r, c), editText_});
     }
   }
   Apply(std::move(step));
@@ -282,13 +419,13 @@ void WorksheetEditor::SetCellText(int row, int col, const std::string& text) {
   if (row < 1 || col < 1) return;
   if (!Grow(row + 1, col + 1)) return;
   MoveTo(row, col, false);
-  if (TextMatrix(row, col) != text) Apply({{row, col, TextMatrix(row, col), text}});
+  if (Text(row, col) != text) Apply({{row, col, Text(row, col), text}});
   changed_ = true;
 }
 
 void WorksheetEditor::Apply(Step step) {
   if (step.empty()) return;
-  for (const CellChange& c : step) At(c.row, c.col) = c.after;
+  for (const CellChange& c : step) Store(c.row, c.col, c.after);
   undo_.push_back(std::move(step));
   if (undo_.size() > kUndoSteps) undo_.erase(undo_.begin());
   redo_.clear();
@@ -297,10 +434,13 @@ void WorksheetEditor::Apply(Step step) {
 
 void WorksheetEditor::ClearSelection() {
   Commit();
+  // Only stored texts are visited: a selection of a whole large sheet costs no more than
+  // the texts in it.
   Step step;
-  for (int r = SelRow1(); r <= SelRow2(); ++r) {
-    for (int c = SelCol1(); c <= SelCol2(); ++c) {
-      if (!TextMatrix(r, c).empty()) step.push_back({r, c, TextMatrix(r, c), std::string()});
+  const int col1 = SelCol1(), col2 = SelCol2();
+  for (auto r = cells_.lower_bound(SelRow1()); r != cells_.end() && r->first <= SelRow2(); ++r) {
+    for (const auto& [col, text] : r->second) {
+      if (col >= col1 && col <= col2) step.push_back({r->first, col, text, std::string()});
     }
   }
   Apply(std::move(step));
@@ -312,7 +452,7 @@ void WorksheetEditor::mnuUndo_Click() {
   Step step = std::move(undo_.back());
   undo_.pop_back();
   for (auto it = step.rbegin(); it != step.rend(); ++it) {
-    if (it->row < rows_ && it->col < cols_) At(it->row, it->col) = it->before;
+    if (it->row < rows_ && it->col < cols_) Store(it->row, it->col, it->before);
   }
   MoveTo(step.front().row, step.front().col, false);
   redo_.push_back(std::move(step));
@@ -325,7 +465,7 @@ void WorksheetEditor::mnuRedo_Click() {
   Step step = std::move(redo_.back());
   redo_.pop_back();
   for (const CellChange& c : step) {
-    if (c.row < rows_ && c.col < cols_) At(c.row, c.col) = c.after;
+    if (c.row < rows_ && c.col < cols_) Store(c.row, c.col, c.after);
   }
   MoveTo(step.front().row, step.front().col, false);
   undo_.push_back(std::move(step));
@@ -337,53 +477,41 @@ std::string WorksheetEditor::SelectionText() const {
   for (int r = SelRow1(); r <= SelRow2(); ++r) {
     for (int c = SelCol1(); c <= SelCol2(); ++c) {
       if (c > SelCol1()) text += '\t';
-      text += TextMatrix(r, c);
+      AppendClipboardCell(text, Text(r, c));
     }
     text += '\n';
   }
   return text;
 }
 
-void WorksheetEditor::mnuCopy_Click() {
+bool WorksheetEditor::CopySelection() {
   Commit();
+  if (AreaCells(SelRow1(), SelCol1(), SelRow2(), SelCol2()) > kMaxCells) {
+    host_.MsgBox("The selection holds more than " + std::to_string(kMaxCells) + " cells; nothing was copied.",
+                 vbExclamation, "KRV Worksheet");
+    return false;
+  }
   host_.SetClipboardText(SelectionText());
+  return true;
 }
 
+void WorksheetEditor::mnuCopy_Click() { CopySelection(); }
+
 void WorksheetEditor::mnuCut_Click() {
-  mnuCopy_Click();
-  ClearSelection();
+  if (CopySelection()) ClearSelection();
 }
 
 void WorksheetEditor::mnuPaste_Click() { PasteText(host_.ClipboardText()); }
 
 void WorksheetEditor::PasteText(const std::string& text) {
   Commit();
-  // Rows on lines (LF or CR LF), cells separated by tabs; a last line break ends the block.
   std::vector<std::vector<std::string>> block;
-  std::size_t cells = 0, width = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::vector<std::string> row;
-    for (std::size_t p = 0;;) {
-      const std::size_t tab = line.find('\t', p);
-      row.emplace_back(line.substr(p, tab == std::string_view::npos ? std::string_view::npos : tab - p));
-      if (tab == std::string_view::npos) break;
-      p = tab + 1;
-    }
-    cells += row.size();
-    width = std::max(width, row.size());
-    if (cells > kMaxCells || block.size() + 1 > static_cast<std::size_t>(kMaxRows)) {
-      host_.MsgBox("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
-                       " cells); nothing was pasted.",
-                   vbExclamation, "KRV Worksheet");
-      return;
-    }
-    block.push_back(std::move(row));
-    start = end + 1;
+  std::size_t width = 0;
+  if (!ReadClipboardBlock(text, kMaxCells, static_cast<std::size_t>(kMaxRows), block, width)) {
+    host_.MsgBox("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
+                     " cells); nothing was pasted.",
+                 vbExclamation, "KRV Worksheet");
+    return;
   }
   if (block.empty()) return;
   const int top = SelRow1(), left = SelCol1();
@@ -401,7 +529,7 @@ void WorksheetEditor::PasteText(const std::string& text) {
   for (std::size_t i = 0; i < block.size(); ++i) {
     for (std::size_t j = 0; j < block[i].size(); ++j) {
       const int r = top + static_cast<int>(i), c = left + static_cast<int>(j);
-      if (TextMatrix(r, c) != block[i][j]) step.push_back({r, c, TextMatrix(r, c), std::move(block[i][j])});
+      if (Text(r, c) != block[i][j]) step.push_back({r, c, Text(r, c), std::move(block[i][j])});
     }
   }
   Apply(std::move(step));
@@ -489,9 +617,18 @@ bool WorksheetEditor::mnuSaveAs_Click() {
 }
 
 bool WorksheetEditor::SaveTo(const std::string& path) {
+  std::string error;
+  int lastRow = 0, lastCol = 0;
+  UsedArea(lastRow, lastCol);
+  if (AreaCells(1, 1, lastRow, lastCol) > kMaxCells) {
+    error = "its used area of " + std::to_string(lastRow) + " rows by " + std::to_string(lastCol) +
+            " columns holds more than " + std::to_string(kMaxCells) + " cells";
+    lastError_ = error;
+    host_.MsgBox("The worksheet was not saved to \"" + path + "\": " + error, vbExclamation, "KRV Worksheet");
+    return false;
+  }
   host_.HoldOn("Saving " + path);
   const LabelledMatrix sheet = SheetForSaving();
-  std::string error;
   bool ok = false;
   if (Extension(path) == ".xlsx") {
     ok = ExportWorksheet(sheet, path, error);

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "workspace/Host.h"
@@ -46,8 +48,9 @@ class WorksheetEditor {
   // A new worksheet: 65 columns and 129 rows with the fixed ones.
   static constexpr int kNewCols = 65;
   static constexpr int kNewRows = 129;
-  // The most a sheet may grow to (a workbook's own limits) and the most cells a paste or
-  // a file may bring.
+  // The most a sheet may grow to (a workbook's own limits), and the most cells a paste, a
+  // file, a fill of the selection, a copy or a save may take. The grid's size itself costs
+  // nothing: only the texts of non-empty cells are held.
   static constexpr int kMaxRows = 1048577;
   static constexpr int kMaxCols = 16385;
   static constexpr std::size_t kMaxCells = 20'000'000;
@@ -59,7 +62,7 @@ class WorksheetEditor {
   int Rows() const { return rows_; }  // with the fixed row
   int Cols() const { return cols_; }  // with the fixed column
   // The text of a grid cell; row 0 holds the column letters, column 0 the row numbers.
-  const std::string& TextMatrix(int row, int col) const;
+  std::string TextMatrix(int row, int col) const;
   int Row() const { return row_; }
   int Col() const { return col_; }
   // The selected rectangle (first <= last), the current cell when nothing more is selected.
@@ -140,9 +143,11 @@ class WorksheetEditor {
   void mnuHelpTopics_Click() { host_.WindowService("Tips"); }
   void mnuAbout_Click() { host_.WindowService("About"); }
 
-  // Pastes tab-separated text (rows on lines) from the current cell on.
+  // Pastes tab-separated text (rows on lines) from the current cell on; a cell in quotes
+  // may hold tabs, line breaks and doubled quotes, as spreadsheet programs write them.
   void PasteText(const std::string& text);
-  // The selection as tab-separated text.
+  // The selection as tab-separated text, a cell holding a tab, a line break or a quote in
+  // quotes (its quotes doubled), so that pasting it back gives the same cells.
   std::string SelectionText() const;
 
  private:
@@ -152,13 +157,21 @@ class WorksheetEditor {
   };
   using Step = std::vector<CellChange>;
 
-  std::string& At(int row, int col) { return cells_[static_cast<std::size_t>(Fgi(row, col))]; }
+  // The texts of one row's non-empty cells, by column.
+  using RowCells = std::vector<std::pair<int, std::string>>;
+
+  // A data cell's text (empty when none is held); Store holds a text, or drops it when empty.
+  const std::string& Text(int row, int col) const;
+  void Store(int row, int col, std::string text);
+  static std::size_t AreaCells(int row1, int col1, int row2, int col2);
+  // The last row and column holding a non-blank text (0 when there is none).
+  void UsedArea(int& lastRow, int& lastCol) const;
   void Resize(int rows, int cols);
-  void WriteHeaders();
   bool Grow(int rows, int cols);
   // The grid size that showing `array` asks for; false when a worksheet cannot hold it.
   bool PreviewFits(const LabelledMatrix& array, bool force, int& rows, int& cols) const;
   void Commit();
+  bool CopySelection();  // false when the selection is too large to copy (and was not)
   void Apply(Step step);
   void ClearSelection();
   void MoveTo(int row, int col, bool extend);
@@ -169,7 +182,7 @@ class WorksheetEditor {
   Host& host_;
   std::string dataFolder_;
   int rows_ = 0, cols_ = 0;
-  std::vector<std::string> cells_;
+  std::map<int, RowCells> cells_;  // by row; rows without texts are not held
   int row_ = 1, col_ = 1, selRow_ = 1, selCol_ = 1;
   bool editVisible_ = false;
   std::string editText_;

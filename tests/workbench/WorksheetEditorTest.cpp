@@ -6,6 +6,10 @@
 
 #include <sstream>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "MatrixBuilder.h"
 #include "WorkbenchFixture.h"
 #include "io/DataFile.h"
@@ -119,6 +123,36 @@ TEST_F(Editor, TabCommitsAndMoves) {
   EXPECT_EQ(ed->Col(), 2);
 }
 
+// A key on the grid while the edit box is still open commits the open entry first: what
+// was typed in the box is not lost to the new edit.
+TEST_F(Editor, AKeyOnTheGridCommitsTheOpenEntryFirst) {
+  struct Case {
+    const char* name;
+    void (*key)(WorksheetEditor&);
+    const char* newEntry;
+  };
+  const Case cases[] = {
+      {"a letter", [](WorksheetEditor& e) { e.Fg2_KeyPress('x'); }, "x"},
+      {"a letter of several bytes", [](WorksheetEditor& e) { e.Fg2_KeyPressText("\xc3\xa9"); }, "\xc3\xa9"},
+      {"a double click", [](WorksheetEditor& e) { e.Fg2_DblClick(); }, "typed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ed->InitializeNewWorksheet();
+    ed->SetCellText(2, 2, "old");
+    ed->Fg2_KeyPress('t');
+    ed->txtEdit_Change("typed");
+    c.key(*ed);
+    EXPECT_EQ(ed->TextMatrix(2, 2), "typed");
+    EXPECT_TRUE(ed->EditVisible());
+    EXPECT_EQ(ed->EditText(), c.newEntry);
+    ed->txtEdit_KeyDown(kKeyEscape, 0);  // the new entry discarded, the committed one stays
+    EXPECT_EQ(ed->TextMatrix(2, 2), "typed");
+    ed->mnuUndo_Click();
+    EXPECT_EQ(ed->TextMatrix(2, 2), "old");
+  }
+}
+
 TEST_F(Editor, GridKeysMoveSelectAndClear) {
   ed->SetCellText(3, 3, "a");
   ed->SetCellText(4, 4, "b");
@@ -195,12 +229,192 @@ TEST_F(Editor, APastedBlockLandsInTheCellsAndGrowsTheGrid) {
   EXPECT_EQ(ed->TextMatrix(4, 65), "");
 }
 
+// Cells holding tabs, line breaks and quotes go on the clipboard in quotes, so a copied
+// block pastes back cell for cell instead of spilling into the cells beside and below.
+TEST_F(Editor, CopiedBlocksWithTabsLineBreaksAndQuotesPasteBackUnchanged) {
+  using Block = std::vector<std::vector<std::string>>;
+  const Block blocks[] = {
+      {{"a\tb", "c"}, {"d", "\te\t"}},
+      {{"line 1\nline 2", "x"}, {"", "y\n"}},
+      {{"cr\rhere", "crlf\r\nend"}, {"ends in cr\r", "\r"}},
+      {{"\"quoted\"", "\""}, {"\"\"", "\"open"}},
+      {{"mid\"dle", "5\" pipe"}, {"a\"\"b", "x\"\ty\"\nz"}},
+      {{"", "\n", ""}, {"", "", ""}},
+  };
+  for (const Block& block : blocks) {
+    const int rows = static_cast<int>(block.size()), cols = static_cast<int>(block[0].size());
+    std::string shown;
+    for (const auto& row : block) {
+      for (const auto& cell : row) shown += "[" + cell + "]";
+    }
+    SCOPED_TRACE(shown);
+    ed->InitializeNewWorksheet();
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < cols; ++j) ed->SetCellText(2 + i, 2 + j, block[i][j]);
+    }
+    ed->Fg2_SelChange(2, 2, 1 + rows, 1 + cols);
+    ed->mnuCopy_Click();
+    ed->Fg2_RowColChange(20, 3);
+    ed->mnuPaste_Click();
+    EXPECT_EQ(ed->SelRow2() - ed->SelRow1() + 1, rows);
+    EXPECT_EQ(ed->SelCol2() - ed->SelCol1() + 1, cols);
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < cols; ++j) EXPECT_EQ(ed->TextMatrix(20 + i, 3 + j), block[i][j]) << i << "," << j;
+    }
+    EXPECT_EQ(ed->TextMatrix(20 + rows, 3), "");  // nothing spilled below
+    EXPECT_EQ(ed->TextMatrix(20, 3 + cols), "");  // nor to the right
+  }
+  // The form spreadsheet programs read: such a cell in quotes with its quotes doubled.
+  ed->InitializeNewWorksheet();
+  ed->SetCellText(1, 1, "say \"hi\"\tthere");
+  ed->SetCellText(1, 2, "plain");
+  ed->Fg2_SelChange(1, 1, 1, 2);
+  ed->mnuCopy_Click();
+  EXPECT_EQ(host.clipboard, "\"say \"\"hi\"\"\tthere\"\tplain\n");
+}
+
+// Blocks as other programs put them on the clipboard: a cell only counts as quoted when it
+// starts with a quote, and a quote that never closes is kept as text.
+TEST_F(Editor, PastedTextReadsQuotedCellsAsSpreadsheetsWriteThem) {
+  using Block = std::vector<std::vector<std::string>>;
+  const std::pair<const char*, Block> cases[] = {
+      {"a\"b\tc\n", {{"a\"b", "c"}}},
+      {"\"multi\r\nline\"\t2\r\n3\t4\r\n", {{"multi\r\nline", "2"}, {"3", "4"}}},
+      {"\"\"\t\"\"\"\"\t\"a\"\"\"\n", {{"", "\"", "a\""}}},
+      {"\"open\tx\ny\n", {{"\"open", "x"}, {"y"}}},
+      {"\"q\"tail\tz", {{"qtail", "z"}}},
+      {"x\t\n\ty\r\n", {{"x", ""}, {"", "y"}}},
+  };
+  for (const auto& [text, block] : cases) {
+    SCOPED_TRACE(text);
+    ed->InitializeNewWorksheet();
+    ed->Fg2_RowColChange(2, 2);
+    ed->PasteText(text);
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      width = std::max(width, block[i].size());
+      for (std::size_t j = 0; j < block[i].size(); ++j) {
+        EXPECT_EQ(ed->TextMatrix(2 + static_cast<int>(i), 2 + static_cast<int>(j)), block[i][j]) << i << "," << j;
+      }
+    }
+    EXPECT_EQ(ed->SelRow2() - ed->SelRow1() + 1, static_cast<int>(block.size()));
+    EXPECT_EQ(ed->SelCol2() - ed->SelCol1() + 1, static_cast<int>(width));
+  }
+}
+
+// A block with more rows than a worksheet has, or one that does not fit from the current
+// cell, is refused whole.
+TEST_F(Editor, APasteBeyondTheWorksheetIsRefused) {
+  const std::pair<int, const char*> cases[] = {
+      {WorksheetEditor::kMaxRows + 1, "The clipboard holds more than the worksheet can take"},
+      {WorksheetEditor::kMaxRows - 1, "The pasted block does not fit the worksheet from cell A2"},
+  };
+  for (const auto& [lines, message] : cases) {
+    SCOPED_TRACE(lines);
+    ed->Fg2_RowColChange(2, 1);
+    host.calls.clear();
+    ed->PasteText(std::string(static_cast<std::size_t>(lines), '\n'));
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].rfind(message, 0), 0u) << host.Messages()[0];
+    EXPECT_EQ(ed->Rows(), WorksheetEditor::kNewRows);
+    EXPECT_FALSE(ed->CanUndo());
+  }
+}
+
 TEST_F(Editor, ScriptCellsGrowTheGrid) {
   ed->SetCellText(200, 70, "far");
   EXPECT_EQ(ed->Rows(), 201);
   EXPECT_EQ(ed->Cols(), 71);
   EXPECT_EQ(ed->TextMatrix(200, 70), "far");
   EXPECT_EQ(ed->TextMatrix(0, 70), "BR");
+}
+
+// Bytes the heap holds now, where the C library can say (0 elsewhere: the check is moot).
+std::size_t HeapInUse() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+  const struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;  // small blocks and mapped large ones
+#else
+  return 0;
+#endif
+}
+
+// Only the texts of a sheet cost memory, not its size: a cell at row 300,000 grows the grid
+// to that row without holding 300,000 rows of empty cells, saves and loads back; a cell in a
+// workbook's last row and column is taken too.
+TEST_F(Editor, AFarCellCostsOnlyItsText) {
+  const std::size_t before = HeapInUse();
+  ed->SetCellText(300000, 1, "far");
+  EXPECT_LT(HeapInUse() - std::min(before, HeapInUse()), std::size_t{16} << 20);
+  EXPECT_EQ(ed->Rows(), 300001);
+  EXPECT_EQ(ed->TextMatrix(300000, 0), "300000");
+  EXPECT_EQ(ed->TextMatrix(300000, 1), "far");
+  EXPECT_EQ(ed->TextMatrix(299999, 1), "");
+  ed->SetCellText(1, 2, "near");
+  host.fileAnswers = {dir.File("far.csv")};
+  ASSERT_TRUE(ed->mnuSaveAs_Click()) << ed->LastError();
+  const LabelledMatrix back = ReadDataFile(dir.File("far.csv")).matrix;
+  EXPECT_EQ(back.Rows(), 299999);
+  EXPECT_EQ(back.Cols(), 1);
+  EXPECT_EQ(CellText(back.Get(299999, 0)), "far");
+  EXPECT_EQ(CellText(back.Get(0, 1)), "near");
+  ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "corner");
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(ed->TextMatrix(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1), "corner");
+  EXPECT_EQ(ed->TextMatrix(0, WorksheetEditor::kMaxCols - 1), "XFD");
+  ed->SetCellText(WorksheetEditor::kMaxRows, 1, "beyond");  // past a workbook's last row
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0],
+            "The worksheet cannot grow to 1048577 rows by 16384 columns: a worksheet holds at most 1048576 rows "
+            "and 16384 columns.");
+}
+
+// On a selection of a whole sheet of a workbook's full size, what would hold or write every
+// cell is refused with a message and changes nothing; clearing touches only the texts held.
+TEST_F(Editor, WhatASelectionTooLargeToHoldCanAndCannotDo) {
+  struct Case {
+    const char* name;
+    void (*act)(WorksheetEditor&);
+    std::string message;  // empty: none
+    bool cleared;
+  };
+  const Case cases[] = {
+      {"copy", [](WorksheetEditor& e) { e.mnuCopy_Click(); },
+       "The selection holds more than 20000000 cells; nothing was copied.", false},
+      {"cut", [](WorksheetEditor& e) { e.mnuCut_Click(); },
+       "The selection holds more than 20000000 cells; nothing was copied.", false},
+      {"fill", [](WorksheetEditor& e) {
+         e.Fg2_KeyPress('7');
+         e.txtEdit_KeyDown(kKeyReturn, 0);
+       },
+       "The text was not entered: the selection holds more than 20000000 cells to fill with it.", false},
+      {"save", [](WorksheetEditor& e) { e.mnuSave_Click(); },
+       "The worksheet was not saved to \"" + dir.File("huge.csv") +
+           "\": its used area of 1048576 rows by 16384 columns holds more than 20000000 cells",
+       false},
+      {"delete", [](WorksheetEditor& e) { e.Fg2_KeyDown(kKeyDelete, 0); }, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ed->InitializeNewWorksheet();
+    ed->NewCaption(dir.File("huge.csv"));
+    ed->SetCellText(1, 1, "first");
+    ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "last");
+    ed->Fg2_SelChange(1, 1, ed->Rows() - 1, ed->Cols() - 1);
+    host.calls.clear();
+    host.clipboard = "before";
+    c.act(*ed);
+    if (!c.message.empty()) {
+      ASSERT_EQ(host.Messages().size(), 1u);
+      EXPECT_EQ(host.Messages()[0], c.message);
+    } else {
+      EXPECT_TRUE(host.Messages().empty());
+    }
+    EXPECT_EQ(host.clipboard, "before");
+    EXPECT_FALSE(FileExists(dir.File("huge.csv")));
+    EXPECT_EQ(ed->TextMatrix(1, 1), c.cleared ? "" : "first");
+    EXPECT_EQ(ed->TextMatrix(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1), c.cleared ? "" : "last");
+  }
 }
 
 // A sheet with numbers, texts, a blank cell inside the used area, and texts that look
