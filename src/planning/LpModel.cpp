@@ -152,14 +152,24 @@ std::vector<std::string> LpFileNames(const LabelledMatrix& t, const LpTableModel
 
 bool TableHasConstraints(const LabelledMatrix& t) {
   const int C = t.Cols();
+  // A last-but-one column of words and no numbers is a relation column whose every relation
+  // is misspelt ("ge"): read as one, it stops the commands with the cell named, where read
+  // as a variable it would quietly drop every constraint.
+  bool words = false, numbers = false;
   for (int i = 1; i <= t.Rows(); ++i) {
-    const std::string text = CellText(t.Get(i, C - 1));
+    const Cell c = t.Get(i, C - 1);
+    const std::string text = CellText(c);
     if (text.find_first_of("><=") != std::string::npos || text.find("\u2264") != std::string::npos ||
         text.find("\u2265") != std::string::npos) {
       return true;
     }
+    if (ArithmeticValue(c)) {
+      numbers = true;
+    } else if (!TrimBlanks(text).empty()) {
+      words = true;
+    }
   }
-  return false;
+  return C >= 2 && words && !numbers;
 }
 
 std::string LindoModelText(const LabelledMatrix& t, bool useX, bool withConstraints, int decimals) {

@@ -176,8 +176,12 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
   const struct {
     const char* row;
     const char* message;
+    const char* rest = "c2,1,0,<=,1";
   } tables[] = {
       {"c1,1,1,ge,3", "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
+      // Every relation misspelt: still the relation column, not a variable named "rel".
+      {"c1,1,1,ge,3", "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.",
+       "c2,1,0,le,1"},
       {"c1,1,1,,3", "Row 1 \"c1\", cell D2: the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
       {"c1,1,1,<=,abc", "Row 1 \"c1\", cell E2: \"abc\" is not a number; the right-hand side must be a number."},
       {"c1,1,1,>=,", "Row 1 \"c1\", cell E2: the right-hand side is empty; the right-hand side must be a number."},
@@ -197,7 +201,7 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
       Workbench wb{host, nullptr, dir.path().string()};
       const bool clash = std::string(t.message).rfind("Columns", 0) == 0;
       const std::string table =
-          dir.Write("t.csv", std::string(clash ? ",x,x,rel,rhs\n" : ",x,y,rel,rhs\n") + t.row + "\nc2,1,0,<=,1\n");
+          dir.Write("t.csv", std::string(clash ? ",x,x,rel,rhs\n" : ",x,y,rel,rhs\n") + t.row + "\n" + t.rest + "\n");
       host.fileAnswers = {table, dir.File("m.lp")};
       wb.form.chkSave = 1;
       const std::string command = c.command;
