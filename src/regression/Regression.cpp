@@ -266,11 +266,19 @@ bool KeepEarlierTables(const std::vector<std::pair<std::string, const std::strin
 
 }  // namespace
 
+std::string InvalidDataPrompt(bool loaded) {
+  return std::string(kInvalidDataPrompt) + "\n\n" +
+         (loaded ? "The primary data file holds no series to work on: it needs a row of names and at least one "
+                   "row of values."
+                 : "No data are loaded: load a primary data file first (\"Select Primary Data File\"), then try "
+                   "again.");
+}
+
 bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMethod method, bool useOnePercent,
                    Host& host, RegressionResult& result, std::string& error) {
   const int R = d.Rows(), C = d.Cols();
   if (!d.IsAssigned() || R < 1 || C < 1) {
-    MsgBoxEx(host, kInvalidDataPrompt, vbCritical, std::string(kInvalidDataTitle));
+    MsgBoxEx(host, InvalidDataPrompt(d.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     error = "the data hold no rows or no columns";
     return false;
   }

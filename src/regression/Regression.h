@@ -19,6 +19,8 @@ enum class RegMethod { Lead = 1, Lag = 2, Constant = 3, Normal = 4 };
 inline constexpr const char* kInvalidDataPrompt =
     "Data sources does not provide a compatible matrix format! Please check your input file/array.";
 inline constexpr const char* kInvalidDataTitle = "Error! Invalid Data";
+// The message with what to do next: load data when none are loaded, else what the data lack.
+std::string InvalidDataPrompt(bool loaded);
 
 struct RegressionResult {
   LabelledMatrix bMat;  // mRegBMat: kept slopes

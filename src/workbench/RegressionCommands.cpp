@@ -88,7 +88,7 @@ void Workbench::mnuLagChangeTrans_Click() {
     return;
   }
   if (!obs.IsFilled() || obs.Cols() < 1) {
-    MsgBoxEx(host_, kInvalidDataPrompt, vbCritical, std::string(kInvalidDataTitle));
+    MsgBoxEx(host_, InvalidDataPrompt(obs.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     return;
   }
   host_.HoldOn("Transforming Level data...");

@@ -127,8 +127,13 @@ TEST(Regression, PerfectFitsAndTheFiles) {
   // Invalid data: the message and no files.
   host = ScriptedHost();
   EXPECT_FALSE(CreateBMatrix(M({{T("Year"), T("x")}}), dir.File("bad.csv"), RegMethod::Normal, false, host, r, error));
-  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Data sources does not provide a compatible matrix format! "
-                                                       "Please check your input file/array."}));
+  // (the system's message, then what the data lack)
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].rfind("Data sources does not provide a compatible matrix format! "
+                                     "Please check your input file/array.\n\nThe primary data file holds no series",
+                                     0),
+            0u)
+      << host.Messages()[0];
   EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
   EXPECT_FALSE(std::filesystem::exists(dir.File("bad_NOR_BMAT.CSV")));
 }

@@ -583,11 +583,18 @@ TEST_F(Regressions, EarlierTablesAreKeptAndNamed) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("k_NOR_BMAT~2.CSV")));
 }
 
-TEST_F(Regressions, ChangeWithoutDataSaysSo) {
-  wb.mnuLagChangeTrans_Click();
-  ASSERT_EQ(host.Messages(), std::vector<std::string>{kInvalidDataPrompt});
-  EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
-  EXPECT_FALSE(wb.ws.mChangeData.IsAssigned());
+// Without data both commands keep their message and add what to do: load a file first.
+TEST_F(Regressions, ChangeOrBMatrixWithoutDataSaysWhatToDo) {
+  for (const auto command : {&Workbench::mnuLagChangeTrans_Click, &Workbench::mnuNormal_Click}) {
+    host = ScriptedHost();
+    (wb.*command)();
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].rfind(kInvalidDataPrompt, 0), 0u) << host.Messages()[0];
+    EXPECT_NE(host.Messages()[0].find("load a primary data file first"), std::string::npos) << host.Messages()[0];
+    EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
+    EXPECT_FALSE(wb.ws.mChangeData.IsAssigned());
+    EXPECT_FALSE(wb.ws.mBMat.IsAssigned());
+  }
 }
 
 TEST_F(Regressions, ChangeTransformationOnce) {
