@@ -12,9 +12,12 @@
 
 namespace quantorial {
 
-// The file dialog filter of data files.
+// The file dialog filter of data files: Excel and CSV first, then the other forms the
+// readers take (OpenDocument, macro workbooks).
 inline constexpr const char* kDataFileFilter =
-    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
+    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
+    "OpenDocument Spreadsheet (*.ods)|*.ods|"
+    "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt";
 inline constexpr const char* kSelectDataFileTitle = "Select Data File";
 // KALDRON's first run asks for its targets through the extended data file button.
 inline constexpr const char* kKaldronTargetsTitle = "Select the KALDRON Targets File (sector, < or > or blank, target)";

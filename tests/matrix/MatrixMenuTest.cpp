@@ -44,7 +44,9 @@ TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   EXPECT_EQ(host.fileRequests[1].title, "Select the Second File");
   EXPECT_EQ(host.fileRequests[0].initialFolder, "/data/folder");
   EXPECT_EQ(host.fileRequests[0].filter,
-            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt");
+            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
+            "OpenDocument Spreadsheet (*.ods)|*.ods|"
+            "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt");
   const auto done = host.CallsOf("MsgBox")[1];
   EXPECT_EQ(done.number, vbInformation);
   EXPECT_EQ(done.title, "Quantorial");

@@ -182,7 +182,9 @@ TEST_F(Loader, SelectFileClearsTheTaskForThePrimaryFile) {
   EXPECT_EQ(host.fileRequests[0].title, "Select Data File");
   EXPECT_EQ(host.fileRequests[0].initialFolder, dir.File("Data"));
   EXPECT_EQ(host.fileRequests[0].filter,
-            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt");
+            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
+            "OpenDocument Spreadsheet (*.ods)|*.ods|"
+            "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt");
   // Clear Task ran first: the B-matrix box is empty and the pipeline disabled again.
   EXPECT_EQ(wb.form.txtData[0], first);
   EXPECT_EQ(wb.form.txtData[1], "");
