@@ -173,14 +173,17 @@ std::size_t WorksheetEditor::AreaCells(int row1, int col1, int row2, int col2) {
 }
 
 void WorksheetEditor::Resize(int rows, int cols) {
-  // Only the stored texts cost memory; cells left outside a smaller grid are dropped.
-  cells_.erase(cells_.lower_bound(rows), cells_.end());
-  for (auto& [row, cells] : cells_) {
-    cells.erase(std::lower_bound(cells.begin(), cells.end(), cols,
-                                 [](const auto& cell, int column) { return cell.first < column; }),
-                cells.end());
+  // Only the stored texts cost memory, so growing is free; texts left outside a smaller
+  // grid are dropped.
+  if (rows < rows_) cells_.erase(cells_.lower_bound(rows), cells_.end());
+  if (cols < cols_) {
+    for (auto& [row, cells] : cells_) {
+      cells.erase(std::lower_bound(cells.begin(), cells.end(), cols,
+                                   [](const auto& cell, int column) { return cell.first < column; }),
+                  cells.end());
+    }
+    std::erase_if(cells_, [](const auto& row) { return row.second.empty(); });
   }
-  std::erase_if(cells_, [](const auto& row) { return row.second.empty(); });
   rows_ = rows;
   cols_ = cols;
   row_ = std::clamp(row_, 1, rows_ - 1);
@@ -460,8 +463,10 @@ void WorksheetEditor::mnuUndo_Click() {
   if (undo_.empty()) return;
   Step step = std::move(undo_.back());
   undo_.pop_back();
-  for (auto it = step.rbegin(); it != step.rend(); ++it) {
-    if (it->row < rows_ && it->col < cols_) Store(it->row, it->col, it->before);
+  // A step names each cell once, so the order is free: in the step's own (row) order the
+  // texts go back at the end of each row instead of being inserted before the ones put back.
+  for (const CellChange& c : step) {
+    if (c.row < rows_ && c.col < cols_) Store(c.row, c.col, c.before);
   }
   MoveTo(step.front().row, step.front().col, false);
   redo_.push_back(std::move(step));
