@@ -248,12 +248,27 @@ std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request
 std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request, int& filter) {
   QString start = QString::fromStdString(request.initialFolder);
   if (!request.defaultName.empty()) start += "/" + QString::fromStdString(request.defaultName);
-  const QString filters = QtFileFilter(request.filter);
-  QString selected;
-  const QString path = QFileDialog::getSaveFileName(DialogParent(), QString::fromStdString(request.title), start,
-                                                    filters, &selected);
+  const QStringList filters = QtFileFilter(request.filter).split(";;");
+  QFileDialog dialog(DialogParent(), QString::fromStdString(request.title), start, filters.join(";;"));
+  dialog.setObjectName("saveFileDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The ending of the filter left selected goes on a name typed without one inside the
+  // dialog, so that the dialog's question before replacing a file asks about the file that
+  // is written.
+  auto suffix = [&request](int i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= request.extensions.size()) return QString();
+    QString e = QString::fromStdString(request.extensions[static_cast<std::size_t>(i)]);
+    return e.startsWith('.') ? e.mid(1) : e;
+  };
+  dialog.setDefaultSuffix(suffix(0));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, &suffix](const QString& f) {
+    dialog.setDefaultSuffix(suffix(static_cast<int>(filters.indexOf(f))));
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;
-  filter = std::max<int>(static_cast<int>(filters.split(";;").indexOf(selected)), 0);
+  filter = std::max<int>(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())), 0);
   return path.toStdString();
 }
 

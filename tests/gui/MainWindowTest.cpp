@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -94,8 +96,12 @@ class TestHost : public GuiHost {
   std::deque<std::string> saves;
   // The filters left selected in the next save dialogs (from 0); an empty queue leaves the first.
   std::deque<int> saveFilters;
-  std::optional<std::string> AskSaveFile(const FileDialogRequest&, int& filter) override {
+  std::optional<std::string> AskSaveFile(const FileDialogRequest& request, int& filter) override {
     NoteParent();
+    if (inDialog) {
+      DriveDialog();
+      return GuiHost::AskSaveFile(request, filter);
+    }
     if (!saveFilters.empty()) {
       filter = saveFilters.front();
       saveFilters.pop_front();
@@ -525,7 +531,7 @@ class MainWindowTest : public QObject {
   // desktop may leave it when a box closes, or when the main window closes the editor): the
   // question and the Save dialog after "Yes" open over the editor, which stays in view, and
   // after the dialog's Cancel the editor is kept and made the active window again. A name
-  // typed without an ending gets the ending of the filter left selected.
+  // given without an ending gets the ending of the filter left selected.
   void editorCloseAsksOverTheEditorAndKeepsItUp() {
     Click("cmdEdt");
     EditorWindow* ed = window_->Editor();
@@ -553,6 +559,49 @@ class MainWindowTest : public QObject {
     QFile f(dir_.filePath("closing.csv"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(f.readAll()), QString("7\n"));
+  }
+
+  // In the real Save dialog a name typed without an ending gets the ending of the filter
+  // left selected, and the dialog's question before replacing a file is about that file.
+  void editorSaveDialogAddsTheFiltersEnding() {
+    Click("cmdEdt");
+    EditorWindow* ed = window_->Editor();
+    QVERIFY(ed);
+    for (const auto& [choose, written] : {std::pair{0, "typed.xlsx"}, std::pair{1, "typed.csv"}}) {
+      host_->inDialog = [this, choose](QDialog* d) {
+        auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(types && name);
+        if (choose == 1) QTest::keyClick(types, Qt::Key_Down);
+        name->setText("typed");
+        static_cast<QFileDialog*>(d)->setDirectory(dir_.path());
+        QMetaObject::invokeMethod(d, "accept");
+      };
+      ed->findChild<QAction*>("mnuSaveAs")->trigger();
+      QCOMPARE(ed->windowTitle(), "KRV Worksheet - " + dir_.filePath(written));
+      QVERIFY(QFile::exists(dir_.filePath(written)));
+    }
+    QVERIFY(!QFile::exists(dir_.filePath("typed")));
+    // "No" to the question before replacing keeps the file as it was.
+    const QString kept = Write("kept.csv", "old\n");
+    bool asked = false;
+    host_->inDialog = [this, &asked](QDialog* d) {
+      QTest::keyClick(d->findChild<QComboBox*>("fileTypeCombo"), Qt::Key_Down);
+      d->findChild<QLineEdit*>("fileNameEdit")->setText("kept");
+      static_cast<QFileDialog*>(d)->setDirectory(dir_.path());
+      QTimer::singleShot(0, [&asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked = box->text().contains("kept.csv");
+        box->button(QMessageBox::No)->click();
+      });
+      QMetaObject::invokeMethod(d, "accept");
+    };
+    ed->findChild<QAction*>("mnuSaveAs")->trigger();
+    QVERIFY(asked);
+    QFile k(kept);
+    QVERIFY(k.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(k.readAll()), QString("old\n"));
   }
 
   void waitAndNoticeWindows() {
