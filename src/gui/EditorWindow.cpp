@@ -128,7 +128,11 @@ void EditorWindow::Act(const Action& a) {
     if (a.text == has) return;
   }
   std::string error;
-  if (!Perform(bench_, a, error)) QApplication::beep();
+  const bool outer = !acting_;
+  acting_ = true;
+  const bool done = Perform(bench_, a, error);
+  if (outer) acting_ = false;
+  if (!done) QApplication::beep();
   Refresh();  // the window may be closing: Refresh looks for the editor first
 }
 
@@ -233,10 +237,18 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   // The window's close button is "E&xit Editor": the question about unsaved changes may
-  // keep it open.
-  if (bench_.Editor()) Act({ActionKind::Click, "frmEdit.mnuExit", {}, {}});
+  // keep it open. The sheet asked about stays in view, in front, while the question and a
+  // Save dialog after "Yes" are up (they open over it), and after a Cancel.
+  if (bench_.Editor()) {
+    raise();
+    activateWindow();
+    Act({ActionKind::Click, "frmEdit.mnuExit", {}, {}});
+  }
   if (bench_.Editor()) {
     event->ignore();
+    show();
+    raise();
+    activateWindow();
     return;
   }
   event->accept();

@@ -43,6 +43,9 @@ class EditorWindow : public QMainWindow {
   QLineEdit* EditBox() const { return edit_; }
   // The workbench is going away: the window closes without acting on it.
   void Detach();
+  // True while one of the window's own commands runs: the boxes and dialogs it asks for
+  // belong over this window, whichever window the desktop made active meanwhile.
+  bool Acting() const { return acting_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +59,7 @@ class EditorWindow : public QMainWindow {
   QTableView* grid_ = nullptr;
   QLineEdit* edit_ = nullptr;
   bool detached_ = false;
+  bool acting_ = false;
 };
 
 }  // namespace quantorial

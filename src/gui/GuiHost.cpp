@@ -1,5 +1,7 @@
 #include "gui/GuiHost.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -132,7 +134,11 @@ std::optional<std::string> GuiHost::ChooseOpenFile(const FileDialogRequest& requ
 
 std::optional<std::string> GuiHost::ChooseSaveFile(const FileDialogRequest& request) {
   const ModalScope scope(window_);
-  auto path = AskSaveFile(request);
+  int filter = 0;
+  auto path = AskSaveFile(request, filter);
+  // A name typed without an ending gets the one of the filter left selected (before it is
+  // recorded, so that a replay writes the same file).
+  if (path) *path = request.WithExtension(*path, filter);
   if (SessionRecorder* r = Recorder()) r->AnswerFile(path.value_or(""));
   return path;
 }
@@ -167,8 +173,12 @@ void GuiHost::WindowService(const std::string& service) {
 
 QWidget* GuiHost::DialogParent() const {
   // A box or file dialog asked for by the worksheet editor belongs over the editor, so that
-  // closing it leaves the editor on top instead of the main window.
-  if (window_ && window_->Editor() && window_->Editor()->isActiveWindow()) return window_->Editor();
+  // closing it leaves the editor on top instead of the main window. The editor's own
+  // commands count even when the editor is not the active window at that moment (after one
+  // box closes the desktop may activate the main window before the next one opens).
+  if (window_ && window_->Editor() && (window_->Editor()->Acting() || window_->Editor()->isActiveWindow())) {
+    return window_->Editor();
+  }
   return window_;
 }
 
@@ -235,12 +245,30 @@ std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request
   return path.toStdString();
 }
 
-std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request) {
+std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request, int& filter) {
   QString start = QString::fromStdString(request.initialFolder);
   if (!request.defaultName.empty()) start += "/" + QString::fromStdString(request.defaultName);
-  const QString path = QFileDialog::getSaveFileName(DialogParent(), QString::fromStdString(request.title), start,
-                                                    QtFileFilter(request.filter));
+  const QStringList filters = QtFileFilter(request.filter).split(";;");
+  QFileDialog dialog(DialogParent(), QString::fromStdString(request.title), start, filters.join(";;"));
+  dialog.setObjectName("saveFileDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The ending of the filter left selected goes on a name typed without one inside the
+  // dialog, so that the dialog's question before replacing a file asks about the file that
+  // is written.
+  auto suffix = [&request](int i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= request.extensions.size()) return QString();
+    QString e = QString::fromStdString(request.extensions[static_cast<std::size_t>(i)]);
+    return e.startsWith('.') ? e.mid(1) : e;
+  };
+  dialog.setDefaultSuffix(suffix(0));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, &suffix](const QString& f) {
+    dialog.setDefaultSuffix(suffix(static_cast<int>(filters.indexOf(f))));
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;
+  filter = std::max<int>(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())), 0);
   return path.toStdString();
 }
 

@@ -53,15 +53,16 @@ class GuiHost : public Host {
   virtual bool StartProgram(const QString& program, const QStringList& arguments = {});
 
  protected:
-  // The window a box or dialog opens over: the worksheet editor when it is the active
-  // window, else the main window.
+  // The window a box or dialog opens over: the worksheet editor while one of its commands
+  // runs or when it is the active window, else the main window.
   QWidget* DialogParent() const;
   // The real Qt boxes and dialogs; tests answer these instead.
   virtual int AskMsgBox(const std::string& prompt, int buttons, const std::string& title);
   virtual std::optional<std::string> AskInput(const std::string& prompt, const std::string& title,
                                               const std::string& defaultText);
   virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request);
-  virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request);
+  // `filter` receives the filter left selected (from 0).
+  virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request, int& filter);
   virtual bool AskForecastOptions(ForecastOptions& dialog);
   virtual void AskChartOptions(ChartOptionsState& dialog);
 

@@ -173,14 +173,17 @@ std::size_t WorksheetEditor::AreaCells(int row1, int col1, int row2, int col2) {
 }
 
 void WorksheetEditor::Resize(int rows, int cols) {
-  // Only the stored texts cost memory; cells left outside a smaller grid are dropped.
-  cells_.erase(cells_.lower_bound(rows), cells_.end());
-  for (auto& [row, cells] : cells_) {
-    cells.erase(std::lower_bound(cells.begin(), cells.end(), cols,
-                                 [](const auto& cell, int column) { return cell.first < column; }),
-                cells.end());
+  // Only the stored texts cost memory, so growing is free; texts left outside a smaller
+  // grid are dropped.
+  if (rows < rows_) cells_.erase(cells_.lower_bound(rows), cells_.end());
+  if (cols < cols_) {
+    for (auto& [row, cells] : cells_) {
+      cells.erase(std::lower_bound(cells.begin(), cells.end(), cols,
+                                   [](const auto& cell, int column) { return cell.first < column; }),
+                  cells.end());
+    }
+    std::erase_if(cells_, [](const auto& row) { return row.second.empty(); });
   }
-  std::erase_if(cells_, [](const auto& row) { return row.second.empty(); });
   rows_ = rows;
   cols_ = cols;
   row_ = std::clamp(row_, 1, rows_ - 1);
@@ -220,7 +223,16 @@ void WorksheetEditor::NewCaption(const std::string& name) {
   UpdateCaption();
 }
 
-void WorksheetEditor::UpdateCaption() { caption_ = fileName_.empty() ? "KRV Worksheet" : "KRV Worksheet - " + fileName_; }
+// A leading "*" marks a sheet with changes not yet saved.
+void WorksheetEditor::UpdateCaption() {
+  caption_ = std::string(changed_ ? "*" : "") + (fileName_.empty() ? "KRV Worksheet" : "KRV Worksheet - " + fileName_);
+}
+
+void WorksheetEditor::SetChanged(bool changed) {
+  if (changed == changed_) return;
+  changed_ = changed;
+  UpdateCaption();
+}
 
 bool WorksheetEditor::PreviewFits(const LabelledMatrix& array, bool force, int& rows, int& cols) const {
   const int R = array.Rows(), C = array.Cols();
@@ -301,7 +313,7 @@ void WorksheetEditor::MSHFlexGridEdit(int keyAscii) {
     editText_ = Text(row_, col_);
   }
   editVisible_ = true;
-  changed_ = true;  // the edit box's text changed
+  SetChanged(true);  // the edit box's text changed
 }
 
 void WorksheetEditor::Fg2_KeyPressText(const std::string& typed) {
@@ -312,13 +324,13 @@ void WorksheetEditor::Fg2_KeyPressText(const std::string& typed) {
   Commit();
   editText_ = typed;
   editVisible_ = true;
-  changed_ = true;
+  SetChanged(true);
 }
 
 void WorksheetEditor::txtEdit_Change(const std::string& text) {
   if (!editVisible_) MSHFlexGridEdit(kKeySpace);
   editText_ = text;
-  changed_ = true;
+  SetChanged(true);
 }
 
 void WorksheetEditor::Commit() {
@@ -420,7 +432,7 @@ void WorksheetEditor::SetCellText(int row, int col, const std::string& text) {
   if (!Grow(row + 1, col + 1)) return;
   MoveTo(row, col, false);
   if (Text(row, col) != text) Apply({{row, col, Text(row, col), text}});
-  changed_ = true;
+  SetChanged(true);
 }
 
 void WorksheetEditor::Apply(Step step) {
@@ -429,7 +441,7 @@ void WorksheetEditor::Apply(Step step) {
   undo_.push_back(std::move(step));
   if (undo_.size() > kUndoSteps) undo_.erase(undo_.begin());
   redo_.clear();
-  changed_ = true;
+  SetChanged(true);
 }
 
 void WorksheetEditor::ClearSelection() {
@@ -451,12 +463,14 @@ void WorksheetEditor::mnuUndo_Click() {
   if (undo_.empty()) return;
   Step step = std::move(undo_.back());
   undo_.pop_back();
-  for (auto it = step.rbegin(); it != step.rend(); ++it) {
-    if (it->row < rows_ && it->col < cols_) Store(it->row, it->col, it->before);
+  // A step names each cell once, so the order is free: in the step's own (row) order the
+  // texts go back at the end of each row instead of being inserted before the ones put back.
+  for (const CellChange& c : step) {
+    if (c.row < rows_ && c.col < cols_) Store(c.row, c.col, c.before);
   }
   MoveTo(step.front().row, step.front().col, false);
   redo_.push_back(std::move(step));
-  changed_ = true;
+  SetChanged(true);
 }
 
 void WorksheetEditor::mnuRedo_Click() {
@@ -469,7 +483,7 @@ void WorksheetEditor::mnuRedo_Click() {
   }
   MoveTo(step.front().row, step.front().col, false);
   undo_.push_back(std::move(step));
-  changed_ = true;
+  SetChanged(true);
 }
 
 std::string WorksheetEditor::SelectionText() const {
@@ -553,14 +567,14 @@ bool WorksheetEditor::QueryUnload() { return AskToSave(); }
 void WorksheetEditor::mnuNew_Click() {
   if (!AskToSave()) return;
   InitializeNewWorksheet();
-  changed_ = false;
+  SetChanged(false);
 }
 
 void WorksheetEditor::mnuClose_Click() {
   if (!AskToSave()) return;
   InitializeNewWorksheet();
   NewCaption("");
-  changed_ = false;
+  SetChanged(false);
 }
 
 void WorksheetEditor::mnuOpen_Click() {
@@ -587,7 +601,7 @@ void WorksheetEditor::mnuOpen_Click() {
   InitializeNewWorksheet();
   NewCaption(*path);
   Preview(loaded.matrix, false);
-  changed_ = false;
+  SetChanged(false);
   lastError_.clear();
 }
 
@@ -602,9 +616,13 @@ bool WorksheetEditor::mnuSaveAs_Click() {
   // A workbook this program cannot write (.xls) is offered under its .xlsx name.
   std::string proposed = fileName_;
   if (ReadOnlyWorkbook(Extension(proposed))) proposed = WithExtension(proposed, ".xlsx");
-  FileDialogRequest request{"Save", kWorksheetFilter, dataFolder_, proposed};
+  // A name typed without an ending gets the chosen filter's: a workbook, or comma-separated
+  // text. The desktop's dialog adds it by the filter left selected; a name that comes back
+  // without one otherwise (a script's answer) gets the first filter's, the dialog's own choice.
+  FileDialogRequest request{"Save", kWorksheetFilter, dataFolder_, proposed, {".xlsx", ".csv"}};
   auto path = host_.ChooseSaveFile(request);
   if (!path || path->empty()) return false;
+  *path = request.WithExtension(*path, 0);
   if (ReadOnlyWorkbook(Extension(*path))) {
     const std::string xlsx = WithExtension(*path, ".xlsx");
     host_.MsgBox("\"" + *path + "\" is a kind of workbook this program cannot write; the worksheet is saved as \"" +
@@ -644,7 +662,7 @@ bool WorksheetEditor::SaveTo(const std::string& path) {
     return false;
   }
   lastError_.clear();
-  changed_ = false;
+  SetChanged(false);
   return true;
 }
 

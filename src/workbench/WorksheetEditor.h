@@ -78,6 +78,8 @@ class WorksheetEditor {
   // Where typing leaves the caret: after a typed character or at the end of the cell's text.
   std::size_t EditCaret() const { return editText_.size(); }
 
+  // "KRV Worksheet - " and the file name ("KRV Worksheet" without one), after a "*" while
+  // the sheet has changes not yet saved.
   const std::string& Caption() const { return caption_; }
   const std::string& FileName() const { return fileName_; }
   bool Changed() const { return changed_; }
@@ -178,6 +180,7 @@ class WorksheetEditor {
   bool AskToSave();  // the question before the sheet is dropped; true: go on
   bool SaveTo(const std::string& path);
   void UpdateCaption();
+  void SetChanged(bool changed);  // the changed flag, and the caption's mark with it
 
   Host& host_;
   std::string dataFolder_;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "workspace/LabelledMatrix.h"
 
@@ -56,12 +57,23 @@ inline int FirstButtonOf(int buttons) {
 }
 
 // An open or save file dialog: title, filter in "Text|*.a;*.b|Text|*.c" form, the
-// folder it starts in and, for saving, the suggested name.
+// folder it starts in and, for saving, the suggested name and, per filter, the ending a
+// chosen name without one is given (none where the list has no entry or an empty one).
 struct FileDialogRequest {
   std::string title;
   std::string filter;
   std::string initialFolder;
   std::string defaultName;
+  std::vector<std::string> extensions;
+
+  // `path` with the ending of filter `filter` (from 0) when its file name has no ending.
+  std::string WithExtension(const std::string& path, int filter) const {
+    if (filter < 0 || static_cast<std::size_t>(filter) >= extensions.size()) return path;
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    if (name >= path.size() || path.find('.', name) != std::string::npos) return path;
+    return path + extensions[static_cast<std::size_t>(filter)];
+  }
 };
 
 class Host {

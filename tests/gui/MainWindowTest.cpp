@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QMainWindow>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -60,8 +62,17 @@ class TestHost : public GuiHost {
   std::function<void()> duringBox;
   // The buttons pressed on the next boxes; an empty queue presses OK.
   std::deque<int> buttons;
+  // The windows the boxes and save dialogs opened over (object names), each marked when the
+  // worksheet editor was out of view at the time.
+  QStringList parents;
+  void NoteParent() {
+    const QWidget* p = DialogParent();
+    const bool editorHidden = window_ && window_->Editor() && !window_->Editor()->isVisible();
+    parents << (p ? p->objectName() : QString("none")) + (editorHidden ? " (editor hidden)" : "");
+  }
   int AskMsgBox(const std::string& prompt, int, const std::string&) override {
     NoteCover();
+    NoteParent();
     if (duringBox) std::exchange(duringBox, nullptr)();
     messages << QString::fromStdString(prompt);
     if (buttons.empty()) return vbOK;
@@ -84,7 +95,18 @@ class TestHost : public GuiHost {
     return s;
   }
   std::deque<std::string> saves;
-  std::optional<std::string> AskSaveFile(const FileDialogRequest&) override {
+  // The filters left selected in the next save dialogs (from 0); an empty queue leaves the first.
+  std::deque<int> saveFilters;
+  std::optional<std::string> AskSaveFile(const FileDialogRequest& request, int& filter) override {
+    NoteParent();
+    if (inDialog) {
+      DriveDialog();
+      return GuiHost::AskSaveFile(request, filter);
+    }
+    if (!saveFilters.empty()) {
+      filter = saveFilters.front();
+      saveFilters.pop_front();
+    }
     if (saves.empty()) return std::nullopt;
     std::string s = saves.front();
     saves.pop_front();
@@ -504,6 +526,83 @@ class MainWindowTest : public QObject {
     host_->buttons = {vbNo};
     ed->close();
     QVERIFY(!window_->Editor());
+  }
+
+  // Closing the editor with unsaved changes while the main window is the active one (as the
+  // desktop may leave it when a box closes, or when the main window closes the editor): the
+  // question and the Save dialog after "Yes" open over the editor, which stays in view, and
+  // after the dialog's Cancel the editor is kept and made the active window again. A name
+  // given without an ending gets the ending of the filter left selected.
+  void editorCloseAsksOverTheEditorAndKeepsItUp() {
+    Click("cmdEdt");
+    EditorWindow* ed = window_->Editor();
+    QVERIFY(ed);
+    QTableView* grid = ed->Grid();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClicks(grid, "7");
+    QTest::keyClick(ed->EditBox(), Qt::Key_Return);
+    QCOMPARE(ed->windowTitle(), QString("*KRV Worksheet"));
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    host_->parents.clear();
+    host_->buttons = {vbYes};  // then the Save dialog is cancelled
+    ed->close();
+    QCOMPARE(host_->parents, QStringList({"frmEdit", "frmEdit"}));
+    QVERIFY(window_->Editor() == ed && ed->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(ed));
+    QCOMPARE(ed->windowTitle(), QString("*KRV Worksheet"));
+    host_->buttons = {vbYes};
+    host_->saves = {dir_.filePath("closing").toStdString()};
+    host_->saveFilters = {1};  // "Comma Separated Values"
+    ed->close();
+    QVERIFY(!window_->Editor());
+    QVERIFY(!QFile::exists(dir_.filePath("closing")));
+    QFile f(dir_.filePath("closing.csv"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), QString("7\n"));
+  }
+
+  // In the real Save dialog a name typed without an ending gets the ending of the filter
+  // left selected, and the dialog's question before replacing a file is about that file.
+  void editorSaveDialogAddsTheFiltersEnding() {
+    Click("cmdEdt");
+    EditorWindow* ed = window_->Editor();
+    QVERIFY(ed);
+    for (const auto& [choose, written] : {std::pair{0, "typed.xlsx"}, std::pair{1, "typed.csv"}}) {
+      host_->inDialog = [this, choose](QDialog* d) {
+        auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(types && name);
+        if (choose == 1) QTest::keyClick(types, Qt::Key_Down);
+        name->setText("typed");
+        static_cast<QFileDialog*>(d)->setDirectory(dir_.path());
+        QMetaObject::invokeMethod(d, "accept");
+      };
+      ed->findChild<QAction*>("mnuSaveAs")->trigger();
+      QCOMPARE(ed->windowTitle(), "KRV Worksheet - " + dir_.filePath(written));
+      QVERIFY(QFile::exists(dir_.filePath(written)));
+    }
+    QVERIFY(!QFile::exists(dir_.filePath("typed")));
+    // "No" to the question before replacing keeps the file as it was.
+    const QString kept = Write("kept.csv", "old\n");
+    bool asked = false;
+    host_->inDialog = [this, &asked](QDialog* d) {
+      QTest::keyClick(d->findChild<QComboBox*>("fileTypeCombo"), Qt::Key_Down);
+      d->findChild<QLineEdit*>("fileNameEdit")->setText("kept");
+      static_cast<QFileDialog*>(d)->setDirectory(dir_.path());
+      QTimer::singleShot(0, [&asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked = box->text().contains("kept.csv");
+        box->button(QMessageBox::No)->click();
+      });
+      QMetaObject::invokeMethod(d, "accept");
+    };
+    ed->findChild<QAction*>("mnuSaveAs")->trigger();
+    QVERIFY(asked);
+    QFile k(kept);
+    QVERIFY(k.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(k.readAll()), QString("old\n"));
   }
 
   void waitAndNoticeWindows() {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <sstream>
 
 #if defined(__GLIBC__)
@@ -488,6 +490,81 @@ TEST_F(Editor, SaveOnANeverSavedSheetRunsSaveAsAndAnXlsNameBecomesXlsx) {
   EXPECT_TRUE(FileExists(dir.File("new.xlsx")));
   EXPECT_FALSE(FileExists(dir.File("new.xls")));
   EXPECT_NE(host.Messages().back().find("cannot write"), std::string::npos);
+}
+
+// A name chosen without an ending is saved under the first filter's (a workbook), not as
+// comma-separated text under the bare name; a name with an ending keeps it.
+TEST_F(Editor, SaveAsGivesANameWithoutAnEndingTheFiltersOne) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"book", "book.xlsx"},
+      {"sub.d/name", "sub.d/name.xlsx"},
+      {"data.csv", "data.csv"},
+      {"notes.txt", "notes.txt"},
+  };
+  std::filesystem::create_directories(dir.File("sub.d"));
+  for (const auto& [answer, written] : cases) {
+    SCOPED_TRACE(answer);
+    ed->SetCellText(1, 1, "Year");
+    ed->SetCellText(2, 1, "2001");
+    host.fileAnswers = {dir.File(answer)};
+    ASSERT_TRUE(ed->mnuSaveAs_Click()) << ed->LastError();
+    EXPECT_EQ(ed->FileName(), dir.File(written));
+    if (answer != written) {
+      EXPECT_FALSE(FileExists(dir.File(answer)));
+    }
+    const bool workbook = written.ends_with(".xlsx");
+    EXPECT_EQ(TempDir::Read(dir.File(written)).rfind("PK", 0) == 0, workbook);
+    EXPECT_EQ(std::get<double>(ReadDataFile(dir.File(written)).matrix.Get(1, 0)), 2001.0);
+  }
+  FileDialogRequest request{"Save", kWorksheetFilter, "", "", {".xlsx", ".csv"}};
+  EXPECT_EQ(request.WithExtension("/a/b", 1), "/a/b.csv");
+  EXPECT_EQ(request.WithExtension("/a.b/c", 1), "/a.b/c.csv");
+  EXPECT_EQ(request.WithExtension("/a/b.txt", 1), "/a/b.txt");
+  EXPECT_EQ(request.WithExtension("/a/b", 2), "/a/b");
+}
+
+// The caption marks a sheet with changes not yet saved by a leading "*", from the first
+// edit until a save, and not after a load or a close.
+TEST_F(Editor, TheCaptionMarksUnsavedChanges) {
+  const std::string saved = dir.File("marked.csv"), other = dir.Write("other.csv", "1,2\n");
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    std::string caption;
+  };
+  const Step steps[] = {
+      {"new", [] {}, "KRV Worksheet"},
+      {"a cell set", [&] { ed->SetCellText(1, 1, "a"); }, "*KRV Worksheet"},
+      {"saved as", [&] {
+         host.fileAnswers = {saved};
+         ed->mnuSaveAs_Click();
+       },
+       "KRV Worksheet - " + saved},
+      {"a letter typed", [&] { ed->Fg2_KeyPress('b'); }, "*KRV Worksheet - " + saved},
+      {"saved", [&] { ed->mnuSave_Click(); }, "KRV Worksheet - " + saved},
+      {"pasted", [&] { ed->PasteText("x\ty\n"); }, "*KRV Worksheet - " + saved},
+      {"a save that fails", [&] {
+         ed->NewCaption(dir.File("no such folder/marked.csv"));
+         ed->mnuSave_Click();
+       },
+       "*KRV Worksheet - " + dir.File("no such folder/marked.csv")},
+      {"opened", [&] {
+         host.msgBoxAnswers = {vbNo};
+         host.fileAnswers = {other};
+         ed->mnuOpen_Click();
+       },
+       "KRV Worksheet - " + other},
+      {"cleared", [&] { ed->Fg2_KeyDown(kKeyDelete, 0); }, "*KRV Worksheet - " + other},
+      {"closed", [&] {
+         host.msgBoxAnswers = {vbNo};
+         ed->mnuClose_Click();
+       },
+       "KRV Worksheet"},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(ed->Caption(), step.caption) << step.name;
+  }
 }
 
 TEST_F(Editor, AWideFileWidensTheGrid) {
