@@ -54,6 +54,9 @@ void AppendClipboardCell(std::string& out, const std::string& cell) {
   out += '"';
 }
 
+
+}  // namespace
+
 // Reads a block from clipboard text: cells separated by tabs, rows ended by LF or CR LF, a
 // last line break ending the block rather than starting an empty row. A cell that starts
 // with a quote runs to its closing quote (a doubled quote inside is one quote; tabs and line
@@ -126,8 +129,6 @@ bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t
   }
   return true;
 }
-
-}  // namespace
 
 WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder) : host_(host), dataFolder_(std::move(dataFolder)) {}
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,12 @@ inline constexpr int kShiftMask = 1;
 inline constexpr const char* kSaveChangesPrompt = "Do you want to save changes to the current worksheet?";
 inline constexpr const char* kWorksheetFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
+
+// Reads a block of cells from clipboard text (tab-separated, rows by LF or CR LF, cells in
+// quotes as spreadsheet programs write them). False, with the block left partial, beyond
+// `maxCells` cells or `maxRows` rows. `width` is the widest row's number of cells.
+bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t maxRows,
+                        std::vector<std::vector<std::string>>& block, std::size_t& width);
 
 class WorksheetEditor {
  public:

@@ -1,6 +1,7 @@
-# The session of docs/guide.md as a script: copy this file beside the bundled samples
-# (klein.csv, klein_NOR_BMAT.CSV, klein_forecast.csv) and run
-#   quantorial-cli play guide-session.qs
+# The session of the guide (docs/guide.md) as a script. Copy the samples folder somewhere
+# writable and run it there:
+#   mkdir -p /tmp/session && cp /usr/share/quantorial/samples/* /tmp/session/
+#   cd /tmp/session && quantorial-cli play guide-session.qs
 # Every slot the session fills ends up in guide-out/.
 
 # 1. Load the data; their B-matrix comes along.
@@ -18,12 +19,21 @@ chart guide-out/forecast.png
 click cmdNormalVarReg
 answer 4
 click cmdRunAll
-# 5. Dynamic Endo over three more years, and the aspiration analysis.
+# 6. Dynamic Endo over three more years, and the aspiration analysis.
 set txtExtd 3
 click cmdDynamicEndo
 click cmdReciprocal
 set txtAspire 1~1939~C+1, I-5%
 click cmdAspire
-# 6. Every slot as a dump, and the calculated series as a workbook.
+# 7. The input-output plan of a three-sector table (its targets file, then 3 sectors), and
+#    the LP model of a product-mix table.
+set txtData(1) io_table.csv
+answer io_targets.csv
+answer 3
+click cmdKALDRON
+answer lp_table.csv
+click mnuSolve
+# 5. Every slot as a dump, and the calculated series as a workbook (at the end, so that it
+#    holds the whole session).
 dump guide-out
 click cmdViewMatrix
