@@ -11,7 +11,7 @@ SECONDS_EACH=${FUZZ_SECONDS:-600}
 JOBS=${JOBS:-1}
 DIR=${BUILD_DIR_CHECK:-build-check}
 if [ ! -f "$DIR/build.ninja" ]; then
-  scripts/setup.sh
+  scripts/setup.sh --test
   cmake -S . -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQUANTORIAL_BUILD_FUZZ=ON \
     -DQUANTORIAL_BUILD_GUI=OFF -DQUANTORIAL_BUILD_BENCH=OFF

@@ -5,7 +5,7 @@
 # Installs what is missing first. BUILD_DIR_CHECK names the build folder (build-check).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --test
 DIR=${BUILD_DIR_CHECK:-build-check}
 if [ ! -f "$DIR/build.ninja" ]; then
   cmake -S . -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

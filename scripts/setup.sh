@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quantorial needs to build, test and run.
+# Installs the Debian packages Quantorial needs to build and run; with --test also the tools
+# only the test command uses (clang for the checking build, lintian, desktop-file-validate
+# and man for the package test), so that the start command does not wait for them.
 # Idempotent: packages already present are left alone, and the package lists are
 # refreshed only when a missing package cannot be found or fails to install.
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
-  clang libclang-rt-14-dev
-  desktop-file-utils man-db
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libglpk-dev libutf8proc-dev
   libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
 )
+TEST_PACKAGES=(
+  clang libclang-rt-14-dev
+  desktop-file-utils man-db lintian
+)
+case "${1:-}" in
+  "") ;;
+  --test) PACKAGES+=("${TEST_PACKAGES[@]}") ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
