@@ -21,3 +21,5 @@ echo "No display: running the sample through quantorial-cli instead of the windo
 "$BIN/quantorial-cli" run data/samples/klein.csv --endo 4 --forecast data/samples/klein_forecast.csv --dump "$OUT/klein-model"
 echo "Results (dump form) are in $(pwd)/$OUT:" >&2
 ls -1 "$OUT" >&2
+echo "(structure-check.csv is structure.csv times its inverse: the identity matrix, up to a few" >&2
+echo " times 1e-8 in each cell, since the pivot inversion divides in single precision as the model does.)" >&2
