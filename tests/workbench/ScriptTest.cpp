@@ -72,6 +72,37 @@ TEST_F(Scripts, TheTypicalFlowEqualsRunsDump) {
   ExpectSameDumps(dir.File("played"), dir.File("ran"));
 }
 
+// Every flag the workbench enables or disables names a control of the table, so the window
+// and the player disable the same thing: checked after each command of a session that runs
+// the model pipeline, the change transformation, the split, the plan and Clear Task.
+TEST_F(Scripts, EveryEnabledFlagNamesAControl) {
+  for (const char* f : {"io_table.csv", "io_targets.csv"}) std::filesystem::copy_file(Sample(f), dir.File(f));
+  testing::ScriptedHost host;
+  Workbench wb{host, nullptr, dir.File("Data")};
+  host.inputAnswers = {"4", "3"};
+  host.fileAnswers = {dir.File("io_targets.csv")};
+  host.forecastScript = [this](ForecastOptions& d) { d.SetTxtData(dir.File("klein_forecast.csv")); };
+  const std::vector<Action> session = {{ActionKind::Set, "txtData(0)", dir.File("klein.csv"), {}},
+                                       {ActionKind::Click, "cmdRunAll", {}, {}},
+                                       {ActionKind::Click, "cmdForecast", {}, {}},
+                                       {ActionKind::Click, "cmdDynamicExo", {}, {}},
+                                       {ActionKind::Click, "mnuLagChangeTrans", {}, {}},
+                                       {ActionKind::Click, "cmdSplitTable", {}, {}},
+                                       {ActionKind::Set, "txtData(1)", dir.File("io_table.csv"), {}},
+                                       {ActionKind::Click, "cmdKALDRON", {}, {}},
+                                       {ActionKind::Click, "cmdClear", {}, {}}};
+  std::set<std::string> seen;
+  for (const Action& a : session) {
+    std::string error;
+    EXPECT_TRUE(Perform(wb, a, error)) << ActionLine(a) << ": " << error;
+    for (const auto& [name, on] : wb.form.enabled) {
+      EXPECT_NE(FindControl(name), nullptr) << name << " after " << ActionLine(a);
+      seen.insert(name);
+    }
+  }
+  EXPECT_TRUE(seen.count("cmdInvert") && seen.count("cmdSplitTable")) << "the session set no flags";
+}
+
 TEST_F(Scripts, EveryErrorFormNamesItsLine) {
   const struct {
     const char* script;
