@@ -701,6 +701,11 @@ void MainWindow::ClearGrid(int grid) {
   if (grid < 0 || grid > 5) return;
   models_[static_cast<std::size_t>(grid)]->Clear();
   captions_[static_cast<std::size_t>(grid)]->clear();
+  // A text shown over the grid goes with it.
+  if (txtShow_->x() == frames_[static_cast<std::size_t>(grid)]->x() &&
+      txtShow_->y() == frames_[static_cast<std::size_t>(grid)]->y()) {
+    txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
+  }
 }
 
 QString MainWindow::GridCaption(int i) const { return captions_[static_cast<std::size_t>(i)]->text(); }
