@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -138,6 +139,7 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
 }
 
 MainWindow::~MainWindow() {
+  if (chart_) SaveChartPlace();
   // The editor window goes first, without its question: the workbench it shows is going.
   if (editor_) {
     editor_->Detach();
@@ -386,6 +388,12 @@ void MainWindow::BuildMenus() {
   tools->addSeparator();
   add(tools, "mnuRecord", "Record Session Script...");
 
+  recordMark_ = new QLabel(menuBar());
+  recordMark_->setObjectName("lblRecording");
+  recordMark_->setStyleSheet("QLabel { color: #B00020; font-weight: bold; padding: 0 8px; }");
+  recordMark_->hide();
+  menuBar()->setCornerWidget(recordMark_, Qt::TopRightCorner);
+
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
   add(help, "mnuHelpTopics", "&Help Topics");
@@ -436,6 +444,8 @@ void MainWindow::ToggleRecording() {
     bench_->recorder = nullptr;
     recorder_.reset();
     if (item) item->setText("Record Session Script...");
+    recordMark_->hide();
+    setWindowTitle("KRV - Model Testing");
     return;
   }
   FileDialogRequest request;
@@ -454,6 +464,12 @@ void MainWindow::ToggleRecording() {
   recorder_ = std::move(recorder);
   bench_->recorder = recorder_.get();
   if (item) item->setText("Stop Recording");
+  const QString name = QFileInfo(QString::fromStdString(*path)).fileName();
+  recordMark_->setText("\u25CF Recording " + name);
+  recordMark_->setToolTip("Every command is being written to " + QString::fromStdString(*path) +
+                          "; Tools > Stop Recording ends it.");
+  recordMark_->show();
+  setWindowTitle("KRV - Model Testing (recording " + name + ")");
 }
 
 void MainWindow::StartCalculator() {
@@ -540,7 +556,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == formArea_ && e->type() == QEvent::Resize) {
+  if (chart_ && watched == chart_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
+    if (chart_->isVisible()) chartPlaceTimer_->start();
+  } else if (chart_ && watched == chart_ && e->type() == QEvent::Hide) {
+    SaveChartPlace();
+  } else if (watched == formArea_ && e->type() == QEvent::Resize) {
     LayoutForm();
   } else if (watched == cboArrays_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::MouseButtonPress)) {
     if (e->type() == QEvent::FocusIn || !cboArrays_->hasFocus()) {
@@ -743,8 +763,64 @@ QString MainWindow::CopyGridText(int grid) const {
   return text;
 }
 
+namespace {
+constexpr const char* kWindowsSection = "Windows";
+constexpr const char* kChartPlaceKey = "ChartWindow";
+}  // namespace
+
+QRect MainWindow::GridArea() const {
+  return QRect(formArea_->mapToGlobal(QPoint(0, 0)), QSize(formArea_->width(), picture1_->y()));
+}
+
+void MainWindow::PlaceChart(QWidget* chart) {
+  // The place kept is "left,top,width,height": the frame's corner and the inner size.
+  const QStringList kept =
+      store_ ? QString::fromStdString(store_->GetDbSetting(kWindowsSection, kChartPlaceKey, "")).split(',')
+             : QStringList();
+  if (kept.size() == 4) {
+    bool ok[4];
+    const QRect r(kept[0].toInt(&ok[0]), kept[1].toInt(&ok[1]), kept[2].toInt(&ok[2]), kept[3].toInt(&ok[3]));
+    // Only a place whose title bar is within reach on some screen comes back.
+    const QRect titleBar(r.topLeft(), QSize(r.width(), 40));
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      const QRect seen = screen->availableGeometry().intersected(titleBar);
+      onScreen = onScreen || (seen.width() >= 80 && seen.height() >= 20);
+    }
+    if (ok[0] && ok[1] && ok[2] && ok[3] && onScreen && r.width() >= 200 && r.height() >= 150) {
+      chart->resize(r.size().boundedTo(QSize(4000, 3000)));
+      chart->move(r.topLeft());
+      return;
+    }
+  }
+  // Over the grids, from their top left corner, as high as the grids stand: the data
+  // files and the commands below stay in view. Its frame is as high as the main
+  // window's.
+  const QRect area = GridArea();
+  const int frame = std::max(0, frameGeometry().height() - geometry().height());
+  chart->resize(std::min(900, area.width()), std::max(240, area.height() - frame));
+  chart->move(area.topLeft());
+}
+
+void MainWindow::SaveChartPlace() {
+  if (!store_ || !chart_ || !chart_->isVisible()) return;
+  const QPoint corner = chart_->frameGeometry().topLeft();
+  store_->SaveDbSettingLater(kWindowsSection, kChartPlaceKey,
+                             QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height())
+                                 .toStdString());
+}
+
 void MainWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
-  if (!chart_) chart_ = new ChartWindow(this, [this](const Action& a) { Act(a); });
+  if (!chart_) {
+    chart_ = new ChartWindow(this, [this](const Action& a) { Act(a); });
+    chart_->SetPlacer([this](QWidget* w) { PlaceChart(w); });
+    // A move or a new size is kept once the window has come to rest.
+    chartPlaceTimer_ = new QTimer(this);
+    chartPlaceTimer_->setSingleShot(true);
+    chartPlaceTimer_->setInterval(500);
+    connect(chartPlaceTimer_, &QTimer::timeout, this, [this] { SaveChartPlace(); });
+    chart_->installEventFilter(this);
+  }
   chart_->ShowChart(chart, copyToClipboard);
 }
 
