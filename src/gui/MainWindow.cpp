@@ -244,6 +244,14 @@ QWidget* MainWindow::BuildCommandPanel() {
     quadrants->addWidget(b);
   }
   pl->addLayout(quadrants, 5, 0, 1, 2);
+  // The dynamic multipliers: two runs of their own and the panel with the rest.
+  auto* dynamic = new QHBoxLayout;
+  dynamic->setSpacing(4);
+  dynamic->addWidget(Button("cmdDynamicEndo", "Dynamic Endo"));
+  dynamic->addWidget(Button("cmdDynamicExo", "Dynamic Exo"));
+  auto* menu = Button("cmdDynamicMenu", "Dynamic Menu", "Show or hide the dynamic panel");
+  dynamic->addWidget(menu);
+  pl->addLayout(dynamic, 6, 0, 1, 2);
   row->addWidget(pipe, 4);
 
   // Options of the linear model.
@@ -334,11 +342,14 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   list->setMaximumHeight(70);
   l->addWidget(list, 2, 0, 1, 3);
   l->addWidget(Button("cmdDynamicX", "Dynamic"), 3, 0);
-  l->addWidget(Button("cmdDynamicEndo", "Dynamic Endo"), 3, 1);
-  l->addWidget(Button("cmdDynamicExo", "Dynamic Exo"), 3, 2);
-  l->addWidget(Button("cmdDynamicMenu", "Dynamic Menu"), 4, 0);
-  l->addWidget(Named(new QLineEdit, "txtExtd"), 4, 1);
-  l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 2);
+  auto* extdLabel = new QLabel("E&xtension years");
+  auto* extd = Named(new QLineEdit, "txtExtd");
+  extd->setToolTip("Years Dynamic Endo computes past the last observed year");
+  extd->setMaximumWidth(48);
+  extdLabel->setBuddy(extd);
+  l->addWidget(extdLabel, 3, 1, Qt::AlignRight);
+  l->addWidget(extd, 3, 2);
+  l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 0, 1, 3);
   box->installEventFilter(this);
   box->hide();
   return box;
@@ -595,14 +606,17 @@ void MainWindow::LayoutForm() {
                                        (picture1_->widget()->sizeHint().width() > width ? 16 : 0),
                                    height);
   picture1_->setGeometry(0, height - panelHeight, width, panelHeight);
+  // The dynamic panel, while shown, takes a column of its own on the right of the grids,
+  // so that it covers none of them (the grids make room when the window is wide enough).
+  const QSize more = picMore_->sizeHint();
+  const int reserved = picMore_->isVisibleTo(this) ? more.width() + 8 : 0;
   std::array<QRect, 6> rects;
-  if (GridGeometry(width, height, panelHeight, rects)) {
+  if (GridGeometry(width - reserved, height, panelHeight, rects) ||
+      (reserved > 0 && GridGeometry(width, height, panelHeight, rects))) {
     for (int i = 0; i < 6; ++i) frames_[static_cast<std::size_t>(i)]->setGeometry(rects[static_cast<std::size_t>(i)]);
   }
-  // The dynamic panel stands over the right-hand column of the grid area.
-  const QSize more = picMore_->sizeHint();
-  picMore_->setGeometry(std::max(0, width - more.width() - 8), 8, more.width(),
-                        std::min(more.height(), std::max(0, height - panelHeight - 16)));
+  picMore_->setGeometry(std::max(0, width - more.width() - 4), 4, more.width(),
+                        std::min(more.height(), std::max(0, height - panelHeight - 8)));
 }
 
 void MainWindow::Refresh() {
@@ -641,7 +655,10 @@ void MainWindow::Refresh() {
       lstImpVars_->item(i)->setSelected(k < f.lstImpVarsSelected.size() && f.lstImpVarsSelected[k]);
     }
   }
-  picMore_->setVisible(f.picMoreVisible);
+  if (picMore_->isVisibleTo(this) != f.picMoreVisible) {
+    picMore_->setVisible(f.picMoreVisible);
+    LayoutForm();
+  }
   if (f.picMoreVisible) picMore_->raise();
   chkSave_->setChecked(f.chkSave != 0);
   chkSave_->setText(QString::fromStdString(f.ChkSaveCaption()));

@@ -625,6 +625,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(notice->LastMessage(), QString("done"));
   }
 
+  // "Dynamic Menu", "Dynamic Endo" and "Dynamic Exo" stand on the main window, the menu
+  // button opening the panel; the panel, shown, covers no grid, and its years box is labelled.
+  void dynamicPanelOpensFromTheMainWindowBesideTheGrids() {
+    QWidget* panel = Find<QWidget>("picMore");
+    for (const char* outside : {"cmdDynamicMenu", "cmdDynamicEndo", "cmdDynamicExo"}) {
+      QVERIFY2(!panel->isAncestorOf(Find<QWidget>(outside)), outside);
+    }
+    for (const char* inside : {"cmdDynamicX", "txtExtd", "Command1", "lstDyn", "txtDyn", "optDyn(2)"}) {
+      QVERIFY2(panel->isAncestorOf(Find<QWidget>(inside)), inside);
+    }
+    Click("cmdDynamicMenu");
+    QVERIFY(panel->isVisible());
+    for (int i = 0; i < 6; ++i) {
+      QVERIFY2(!panel->geometry().intersects(window_->GridFrame(i)->geometry()), qPrintable(QString::number(i)));
+    }
+    QLabel* years = nullptr;
+    for (QLabel* l : panel->findChildren<QLabel*>()) {
+      if (l->buddy() == Find<QWidget>("txtExtd")) years = l;
+    }
+    QVERIFY(years && !years->text().isEmpty());
+    Click("cmdDynamicMenu");
+    QVERIFY(!panel->isVisible());
+    QVERIFY(window_->GridFrame(4)->geometry().right() > panel->geometry().left());  // the grids take the room back
+  }
+
   void dynamicPanelToggles() {
     QWidget* panel = Find<QWidget>("picMore");
     QWidget* dummy = Find<QWidget>("chkDummy");
