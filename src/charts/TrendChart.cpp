@@ -26,7 +26,20 @@ struct SeriesSpec {
   int rowLimit;     // rows beyond it are not written (the observed series stops at T)
   bool predicted;   // the absolute-value option applies
   std::string label;
+  bool computed = false;  // years a simulation added to the observed table
 };
+
+// The rows of the observed table that were loaded: those of the table as the primary file
+// gave it, when the observed table still begins with the same years; all rows otherwise.
+int LoadedRows(const Workspace& ws) {
+  const LabelledMatrix &obs = ws.mObserved, &orig = ws.mObservedOrig;
+  const int T = obs.Rows(), L = orig.Rows();
+  if (!orig.IsFilled() || L < 1 || L >= T) return T;
+  for (int r = 1; r <= L; ++r) {
+    if (CellText(obs.Get(r, 0)) != CellText(orig.Get(r, 0))) return T;
+  }
+  return L;
+}
 
 // The years of a series' rows first..last (within its row limit), when every one of them
 // carries a numeric year and they rise; nothing otherwise.
@@ -67,6 +80,21 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   }
   if (ws.bForecastDone && (st.allGraphs || st.forecastGraph)) {
     specs.push_back({&ws.mForecast, s, k + 1, F, 0, F, false, "Forecast " + CellText(ws.mForecast.Get(0, s))});
+  }
+  // Years a simulation appended to the observed table (past the table as loaded) were
+  // computed, not observed: the actual series stops at the last loaded year and a series of
+  // their own, joined to it there, carries them.
+  const int loaded = LoadedRows(ws);
+  if (loaded < T) {
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+      if (specs[i].source != &obs) continue;
+      SeriesSpec computed = specs[i];
+      specs[i].rowLimit = loaded;
+      computed.first = std::max(specs[i].first, loaded);
+      computed.computed = true;
+      computed.label = "Computed " + CellText(obs.Get(0, computed.column));
+      specs.insert(specs.begin() + static_cast<std::ptrdiff_t>(++i), computed);
+    }
   }
 
   // Series whose rows all carry rising years are drawn by year: a simulation whose first row
@@ -110,7 +138,7 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   d.rowLabels.assign(static_cast<std::size_t>(rows), std::string());
   for (const auto& sp : specs) {
     ChartSeries series{sp.label, std::vector<std::optional<double>>(static_cast<std::size_t>(rows)),
-                       sp.source == &ws.mForecast};
+                       sp.source == &ws.mForecast || sp.computed};
     for (int r = sp.first; r <= sp.last && r <= sp.rowLimit; ++r) {
       int row = r - k;
       if (byYear) {
@@ -129,6 +157,21 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
       if (!IsEmpty(label)) d.rowLabels[static_cast<std::size_t>(row - 1)] = CellText(label);
     }
     d.series.push_back(std::move(series));
+  }
+  // The forecast repeats the calculated series over the calculated years; drawn there too it
+  // would hide it. It is drawn where it goes its own way, from the last year the two share.
+  const auto predictedAt = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &calc; });
+  const auto forecastAt = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
+  if (predictedAt != specs.end() && forecastAt != specs.end()) {
+    const auto& p = d.series[static_cast<std::size_t>(predictedAt - specs.begin())].values;
+    auto& f = d.series[static_cast<std::size_t>(forecastAt - specs.begin())].values;
+    const auto same = [&](std::size_t r) {
+      return r < p.size() && p[r] && f[r] && std::fabs(*p[r] - *f[r]) <= 1e-12 * std::max(1.0, std::fabs(*p[r]));
+    };
+    for (std::size_t r = 0; r < f.size(); ++r) {
+      const bool joins = r + 1 < f.size() && f[r + 1] && !same(r + 1);
+      if (same(r) && !joins) f[r].reset();
+    }
   }
 
   if (!st.chartTitle.empty()) {

@@ -59,22 +59,30 @@ void ChartWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard)
     if (auto* line = qobject_cast<QLineSeries*>(s)) {
       connect(line, &QLineSeries::clicked, this, [this, line] {
         const QColor c = QColorDialog::getColor(line->color(), this, "Series Colour");
-        if (!c.isValid()) return;
-        // Every segment of the series takes the colour, line and points alike.
-        for (QAbstractSeries* other : view_->chart()->series()) {
-          if (auto* o = qobject_cast<QLineSeries*>(other); o && o->name() == line->name()) {
-            QPen pen = o->pen();
-            pen.setColor(c);
-            o->setPen(pen);
-            o->setColor(c);
-          }
-        }
+        if (c.isValid()) SetSeriesColour(line->name(), c);
       });
     }
   }
+  // The colours picked for series stay with them through the next drawings.
+  for (auto it = colours_.cbegin(); it != colours_.cend(); ++it) SetSeriesColour(it.key(), it.value());
+  if (!placed_ && placeFirst_) placeFirst_(this);
+  placed_ = true;
   show();
   raise();
   if (copyToClipboard) QGuiApplication::clipboard()->setPixmap(view_->grab());
+}
+
+void ChartWindow::SetSeriesColour(const QString& name, const QColor& colour) {
+  colours_.insert(name, colour);
+  // Every segment of the series takes the colour, line and points alike.
+  for (QAbstractSeries* other : view_->chart()->series()) {
+    if (auto* o = qobject_cast<QLineSeries*>(other); o && o->name() == name) {
+      QPen pen = o->pen();
+      pen.setColor(colour);
+      o->setPen(pen);
+      o->setColor(colour);
+    }
+  }
 }
 
 bool ChartWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -85,7 +93,8 @@ bool ChartWindow::eventFilter(QObject* watched, QEvent* e) {
     if (me->position().y() < std::min(plot.top(), 40.0)) {
       bool ok = false;
       const QFont font = QFontDialog::getFont(&ok, view_->chart()->titleFont(), this, "Title Font");
-      if (ok) view_->chart()->setTitleFont(font);
+      if (!ok) return true;  // cancelled: the title stays as it is
+      view_->chart()->setTitleFont(font);
       const QColor c = QColorDialog::getColor(view_->chart()->titleBrush().color(), this, "Title Colour");
       if (c.isValid()) view_->chart()->setTitleBrush(c);
       return true;

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -138,6 +139,7 @@ MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsSt
 }
 
 MainWindow::~MainWindow() {
+  if (chart_) SaveChartPlace();
   // The editor window goes first, without its question: the workbench it shows is going.
   if (editor_) {
     editor_->Detach();
@@ -242,6 +244,14 @@ QWidget* MainWindow::BuildCommandPanel() {
     quadrants->addWidget(b);
   }
   pl->addLayout(quadrants, 5, 0, 1, 2);
+  // The dynamic multipliers: two runs of their own and the panel with the rest.
+  auto* dynamic = new QHBoxLayout;
+  dynamic->setSpacing(4);
+  dynamic->addWidget(Button("cmdDynamicEndo", "Dynamic Endo"));
+  dynamic->addWidget(Button("cmdDynamicExo", "Dynamic Exo"));
+  auto* menu = Button("cmdDynamicMenu", "Dynamic Menu", "Show or hide the dynamic panel");
+  dynamic->addWidget(menu);
+  pl->addLayout(dynamic, 6, 0, 1, 2);
   row->addWidget(pipe, 4);
 
   // Options of the linear model.
@@ -332,11 +342,14 @@ QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   list->setMaximumHeight(70);
   l->addWidget(list, 2, 0, 1, 3);
   l->addWidget(Button("cmdDynamicX", "Dynamic"), 3, 0);
-  l->addWidget(Button("cmdDynamicEndo", "Dynamic Endo"), 3, 1);
-  l->addWidget(Button("cmdDynamicExo", "Dynamic Exo"), 3, 2);
-  l->addWidget(Button("cmdDynamicMenu", "Dynamic Menu"), 4, 0);
-  l->addWidget(Named(new QLineEdit, "txtExtd"), 4, 1);
-  l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 2);
+  auto* extdLabel = new QLabel("E&xtension years");
+  auto* extd = Named(new QLineEdit, "txtExtd");
+  extd->setToolTip("Years Dynamic Endo computes past the last observed year");
+  extd->setMaximumWidth(48);
+  extdLabel->setBuddy(extd);
+  l->addWidget(extdLabel, 3, 1, Qt::AlignRight);
+  l->addWidget(extd, 3, 2);
+  l->addWidget(Button("Command1", "Close Dynamic Menu"), 4, 0, 1, 3);
   box->installEventFilter(this);
   box->hide();
   return box;
@@ -385,6 +398,12 @@ void MainWindow::BuildMenus() {
   add(tools, "mnuCalendar", "KRV Calen&dar...");
   tools->addSeparator();
   add(tools, "mnuRecord", "Record Session Script...");
+
+  recordMark_ = new QLabel(menuBar());
+  recordMark_->setObjectName("lblRecording");
+  recordMark_->setStyleSheet("QLabel { color: #B00020; font-weight: bold; padding: 0 8px; }");
+  recordMark_->hide();
+  menuBar()->setCornerWidget(recordMark_, Qt::TopRightCorner);
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
@@ -436,6 +455,8 @@ void MainWindow::ToggleRecording() {
     bench_->recorder = nullptr;
     recorder_.reset();
     if (item) item->setText("Record Session Script...");
+    recordMark_->hide();
+    setWindowTitle("KRV - Model Testing");
     return;
   }
   FileDialogRequest request;
@@ -454,6 +475,12 @@ void MainWindow::ToggleRecording() {
   recorder_ = std::move(recorder);
   bench_->recorder = recorder_.get();
   if (item) item->setText("Stop Recording");
+  const QString name = QFileInfo(QString::fromStdString(*path)).fileName();
+  recordMark_->setText("\u25CF Recording " + name);
+  recordMark_->setToolTip("Every command is being written to " + QString::fromStdString(*path) +
+                          "; Tools > Stop Recording ends it.");
+  recordMark_->show();
+  setWindowTitle("KRV - Model Testing (recording " + name + ")");
 }
 
 void MainWindow::StartCalculator() {
@@ -540,7 +567,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == formArea_ && e->type() == QEvent::Resize) {
+  if (chart_ && watched == chart_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
+    if (chart_->isVisible()) chartPlaceTimer_->start();
+  } else if (chart_ && watched == chart_ && e->type() == QEvent::Hide) {
+    SaveChartPlace();
+  } else if (watched == formArea_ && e->type() == QEvent::Resize) {
     LayoutForm();
   } else if (watched == cboArrays_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::MouseButtonPress)) {
     if (e->type() == QEvent::FocusIn || !cboArrays_->hasFocus()) {
@@ -575,14 +606,17 @@ void MainWindow::LayoutForm() {
                                        (picture1_->widget()->sizeHint().width() > width ? 16 : 0),
                                    height);
   picture1_->setGeometry(0, height - panelHeight, width, panelHeight);
+  // The dynamic panel, while shown, takes a column of its own on the right of the grids,
+  // so that it covers none of them (the grids make room when the window is wide enough).
+  const QSize more = picMore_->sizeHint();
+  const int reserved = picMore_->isVisibleTo(this) ? more.width() + 8 : 0;
   std::array<QRect, 6> rects;
-  if (GridGeometry(width, height, panelHeight, rects)) {
+  if (GridGeometry(width - reserved, height, panelHeight, rects) ||
+      (reserved > 0 && GridGeometry(width, height, panelHeight, rects))) {
     for (int i = 0; i < 6; ++i) frames_[static_cast<std::size_t>(i)]->setGeometry(rects[static_cast<std::size_t>(i)]);
   }
-  // The dynamic panel stands over the right-hand column of the grid area.
-  const QSize more = picMore_->sizeHint();
-  picMore_->setGeometry(std::max(0, width - more.width() - 8), 8, more.width(),
-                        std::min(more.height(), std::max(0, height - panelHeight - 16)));
+  picMore_->setGeometry(std::max(0, width - more.width() - 4), 4, more.width(),
+                        std::min(more.height(), std::max(0, height - panelHeight - 8)));
 }
 
 void MainWindow::Refresh() {
@@ -621,7 +655,10 @@ void MainWindow::Refresh() {
       lstImpVars_->item(i)->setSelected(k < f.lstImpVarsSelected.size() && f.lstImpVarsSelected[k]);
     }
   }
-  picMore_->setVisible(f.picMoreVisible);
+  if (picMore_->isVisibleTo(this) != f.picMoreVisible) {
+    picMore_->setVisible(f.picMoreVisible);
+    LayoutForm();
+  }
   if (f.picMoreVisible) picMore_->raise();
   chkSave_->setChecked(f.chkSave != 0);
   chkSave_->setText(QString::fromStdString(f.ChkSaveCaption()));
@@ -701,6 +738,11 @@ void MainWindow::ClearGrid(int grid) {
   if (grid < 0 || grid > 5) return;
   models_[static_cast<std::size_t>(grid)]->Clear();
   captions_[static_cast<std::size_t>(grid)]->clear();
+  // A text shown over the grid goes with it.
+  if (txtShow_->x() == frames_[static_cast<std::size_t>(grid)]->x() &&
+      txtShow_->y() == frames_[static_cast<std::size_t>(grid)]->y()) {
+    txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
+  }
 }
 
 QString MainWindow::GridCaption(int i) const { return captions_[static_cast<std::size_t>(i)]->text(); }
@@ -738,8 +780,64 @@ QString MainWindow::CopyGridText(int grid) const {
   return text;
 }
 
+namespace {
+constexpr const char* kWindowsSection = "Windows";
+constexpr const char* kChartPlaceKey = "ChartWindow";
+}  // namespace
+
+QRect MainWindow::GridArea() const {
+  return QRect(formArea_->mapToGlobal(QPoint(0, 0)), QSize(formArea_->width(), picture1_->y()));
+}
+
+void MainWindow::PlaceChart(QWidget* chart) {
+  // The place kept is "left,top,width,height": the frame's corner and the inner size.
+  const QStringList kept =
+      store_ ? QString::fromStdString(store_->GetDbSetting(kWindowsSection, kChartPlaceKey, "")).split(',')
+             : QStringList();
+  if (kept.size() == 4) {
+    bool ok[4];
+    const QRect r(kept[0].toInt(&ok[0]), kept[1].toInt(&ok[1]), kept[2].toInt(&ok[2]), kept[3].toInt(&ok[3]));
+    // Only a place whose title bar is within reach on some screen comes back.
+    const QRect titleBar(r.topLeft(), QSize(r.width(), 40));
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      const QRect seen = screen->availableGeometry().intersected(titleBar);
+      onScreen = onScreen || (seen.width() >= 80 && seen.height() >= 20);
+    }
+    if (ok[0] && ok[1] && ok[2] && ok[3] && onScreen && r.width() >= 200 && r.height() >= 150) {
+      chart->resize(r.size().boundedTo(QSize(4000, 3000)));
+      chart->move(r.topLeft());
+      return;
+    }
+  }
+  // Over the grids, from their top left corner, as high as the grids stand: the data
+  // files and the commands below stay in view. Its frame is as high as the main
+  // window's.
+  const QRect area = GridArea();
+  const int frame = std::max(0, frameGeometry().height() - geometry().height());
+  chart->resize(std::min(900, area.width()), std::max(240, area.height() - frame));
+  chart->move(area.topLeft());
+}
+
+void MainWindow::SaveChartPlace() {
+  if (!store_ || !chart_ || !chart_->isVisible()) return;
+  const QPoint corner = chart_->frameGeometry().topLeft();
+  store_->SaveDbSettingLater(kWindowsSection, kChartPlaceKey,
+                             QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height())
+                                 .toStdString());
+}
+
 void MainWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {
-  if (!chart_) chart_ = new ChartWindow(this, [this](const Action& a) { Act(a); });
+  if (!chart_) {
+    chart_ = new ChartWindow(this, [this](const Action& a) { Act(a); });
+    chart_->SetPlacer([this](QWidget* w) { PlaceChart(w); });
+    // A move or a new size is kept once the window has come to rest.
+    chartPlaceTimer_ = new QTimer(this);
+    chartPlaceTimer_->setSingleShot(true);
+    chartPlaceTimer_->setInterval(500);
+    connect(chartPlaceTimer_, &QTimer::timeout, this, [this] { SaveChartPlace(); });
+    chart_->installEventFilter(this);
+  }
   chart_->ShowChart(chart, copyToClipboard);
 }
 

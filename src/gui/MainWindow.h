@@ -26,6 +26,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QScrollArea;
 class QTableView;
+class QTimer;
 
 namespace quantorial {
 
@@ -83,6 +84,9 @@ class MainWindow : public QMainWindow {
   void Refresh();
   // Places the grids by the window's size (nothing moves when the window is too narrow).
   void LayoutForm();
+  // Where the grids stand, on the screen: what the chart window opens over.
+  QRect GridArea() const;
+  QLabel* RecordMark() const { return recordMark_; }
 
  protected:
   bool event(QEvent* e) override;
@@ -141,6 +145,13 @@ class MainWindow : public QMainWindow {
   WaitWindow* wait_ = nullptr;
   NoticeWindow* notice_ = nullptr;
   class ChartWindow* chart_ = nullptr;
+  // The chart window first opens where the user left it (when that is on a screen), else
+  // over the grids, clear of the command panel; where it is moved to is kept.
+  void PlaceChart(QWidget* chart);
+  void SaveChartPlace();
+  QTimer* chartPlaceTimer_ = nullptr;
+  // The mark beside the menus while a session is being recorded.
+  QLabel* recordMark_ = nullptr;
   class EditorWindow* editor_ = nullptr;
   int nActivated_ = 0;
 };

@@ -76,7 +76,11 @@ void Workbench::LoadPrimary(const std::string& path) {
   ws.mObservedOrig = ws.mObserved;
   RememberLastFile("LastTrendFile", path, ws.mObserved.IsFilled());
   if (ws.mObserved.IsFilled()) {
+    // Whatever the grids showed was worked out from the last data: only the new table and
+    // the files still loaded beside it stay on screen.
+    for (int g = 1; g <= 5; ++g) host_.ClearGrid(g);
     host_.Preview(ws.mObserved, 0, "Trend Matrix");
+    ShowLoadedInputs();
   } else {
     // Nothing was read: the grid must not go on showing the last table as if it were
     // these data, and what needs data waits for a file that loads.
@@ -86,6 +90,14 @@ void Workbench::LoadPrimary(const std::string& path) {
   host_.HoldOn("");
   const std::string paired = PairedBMatPath(path);
   if (FileExists(paired) && form.txtData[1] != paired) SetTxtData(1, paired);
+}
+
+void Workbench::ShowLoadedInputs() {
+  if (!TrimBlanks(form.txtData[1]).empty() && ws.mBMat.IsFilled()) {
+    host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix");
+    if (ws.mAMat.IsFilled()) host_.Preview(ws.mAMat, 3, "Normal AMAT Matrix");
+  }
+  if (!TrimBlanks(form.txtData[2]).empty() && ws.mExtended.IsFilled()) host_.Preview(ws.mExtended, 4, "Extended Data");
 }
 
 void Workbench::LoadSecondary(const std::string& path) {
@@ -181,7 +193,8 @@ void Workbench::cmdClear_Click() {
   ws.mCalculated.Erase();
   ws.mObserved.Erase();
   SaveSetting(kProgramSection, "ChartTitle", "");
-  for (int g = 0; g <= 3; ++g) host_.ClearGrid(g);
+  // Every grid goes blank, the results of the planning tools and the dynamic stages too.
+  for (int g = 0; g <= 5; ++g) host_.ClearGrid(g);
 }
 
 void ForecastOptions::Form_Load() {

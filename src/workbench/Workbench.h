@@ -196,6 +196,8 @@ class Workbench : public MatrixFileSource {
   void SaveSetting(const char* section, const char* key, const std::string& value);
   void LoadPrimary(const std::string& path);
   void LoadSecondary(const std::string& path);
+  // Shows again the secondary and extended files still loaded, in their own grids.
+  void ShowLoadedInputs();
   void LoadExtended(const std::string& path);
 
   Host& host_;

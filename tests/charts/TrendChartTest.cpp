@@ -135,6 +135,83 @@ TEST(TrendChart, SeriesStartingAtAnotherYearAreDrawnByYear) {
   EXPECT_EQ(cut.series[1].values[1], 1002.0);  // calculated row 2, 1983
 }
 
+// The forecast runs on from the calculated series and repeats it over the calculated years.
+// Drawn where the calculated series is drawn, it starts at the last year the two share;
+// without the calculated series it is drawn in full.
+TEST(TrendChart, TheForecastStartsWhereTheCalculatedSeriesEnds) {
+  Workspace ws = Model(5);  // 1981..1985
+  ws.mForecast = LabelledMatrix::Dimension(7, 3);
+  for (int r = 0; r <= 5; ++r) {
+    for (int c = 0; c <= 3; ++c) ws.mForecast.Set(r, c, ws.mCalculated.Get(r, c));
+  }
+  for (int r = 6; r <= 7; ++r) {
+    ws.mForecast.Set(r, 0, 1980.0 + r);
+    ws.mForecast.Set(r, 1, 500.0 + r);
+  }
+  ws.bForecastDone = true;
+  struct Case {
+    const char* graphs;
+    std::size_t forecastIndex;
+    std::vector<bool> forecastDrawn;  // 1981..1987
+  };
+  const Case cases[] = {
+      {"all", 2, {false, false, false, false, true, true, true}},
+      {"actual and forecast", 1, {true, true, true, true, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.graphs);
+    const auto settings = std::string(c.graphs) == "all"
+                              ? Settings({})
+                              : Settings({{"AllGraphs", "0"}, {"ActualGraph", "1"}, {"ForecastGraph", "1"}});
+    const auto d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, settings);
+    ASSERT_GT(d.series.size(), c.forecastIndex);
+    const ChartSeries& f = d.series[c.forecastIndex];
+    EXPECT_EQ(f.label, "Forecast GDP");
+    ASSERT_EQ(f.values.size(), c.forecastDrawn.size());
+    for (std::size_t r = 0; r < f.values.size(); ++r) EXPECT_EQ(f.values[r].has_value(), c.forecastDrawn[r]) << r;
+    EXPECT_EQ(f.values[4], -101.5 - 4);  // 1985 joins the calculated series
+    EXPECT_EQ(f.values[6], 507.0);
+  }
+}
+
+// Years a simulation appended to the observed table are not observations: the actual series
+// stops at the last year loaded and "Computed" carries on from it. A table whose years are
+// not the loaded ones (another file, changed since) is all actual.
+TEST(TrendChart, ComputedYearsAreNotDrawnAsActual) {
+  struct Case {
+    const char* name;
+    int loadedRows;
+    double firstLoadedYear;
+    std::size_t actualRows;
+    bool computed;
+  };
+  const Case cases[] = {
+      {"two years appended", 3, 1981, 3, true},
+      {"nothing appended", 5, 1981, 5, false},
+      {"another table loaded", 3, 1990, 5, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workspace ws = Model(5);  // 1981..1985, observed and calculated
+    ws.mObservedOrig = LabelledMatrix::Dimension(c.loadedRows, 3);
+    for (int r = 1; r <= c.loadedRows; ++r) ws.mObservedOrig.Set(r, 0, c.firstLoadedYear - 1 + r);
+    ChartInputs in{"1", "0", false, {}, {}};
+    in.predictedWord = "Calculated ";
+    const auto d = BuildTrendChart(ws, in, Settings({}));
+    ASSERT_EQ(d.series.size(), c.computed ? 3u : 2u);
+    EXPECT_EQ(d.series[0].label, "Actual GDP");
+    for (std::size_t r = 0; r < 5; ++r) EXPECT_EQ(d.series[0].values[r].has_value(), r < c.actualRows) << r;
+    EXPECT_EQ(d.series.back().label, "Calculated GDP");
+    if (!c.computed) continue;
+    const ChartSeries& computed = d.series[1];
+    EXPECT_EQ(computed.label, "Computed GDP");
+    EXPECT_TRUE(computed.dashed);
+    EXPECT_FALSE(computed.values[1].has_value());
+    EXPECT_EQ(computed.values[2], 103.0);  // joined at the last loaded year
+    EXPECT_EQ(computed.values[4], 105.0);
+  }
+}
+
 TEST(TrendChart, Titles) {
   const Workspace ws = Model(3);
   const std::vector<std::string> vars = {"A", "B", "C"};

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QScreen>
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
@@ -27,6 +30,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <fstream>
 #include <sstream>
@@ -621,6 +625,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(notice->LastMessage(), QString("done"));
   }
 
+  // "Dynamic Menu", "Dynamic Endo" and "Dynamic Exo" stand on the main window, the menu
+  // button opening the panel; the panel, shown, covers no grid, and its years box is labelled.
+  void dynamicPanelOpensFromTheMainWindowBesideTheGrids() {
+    QWidget* panel = Find<QWidget>("picMore");
+    for (const char* outside : {"cmdDynamicMenu", "cmdDynamicEndo", "cmdDynamicExo"}) {
+      QVERIFY2(!panel->isAncestorOf(Find<QWidget>(outside)), outside);
+    }
+    for (const char* inside : {"cmdDynamicX", "txtExtd", "Command1", "lstDyn", "txtDyn", "optDyn(2)"}) {
+      QVERIFY2(panel->isAncestorOf(Find<QWidget>(inside)), inside);
+    }
+    Click("cmdDynamicMenu");
+    QVERIFY(panel->isVisible());
+    for (int i = 0; i < 6; ++i) {
+      QVERIFY2(!panel->geometry().intersects(window_->GridFrame(i)->geometry()), qPrintable(QString::number(i)));
+    }
+    QLabel* years = nullptr;
+    for (QLabel* l : panel->findChildren<QLabel*>()) {
+      if (l->buddy() == Find<QWidget>("txtExtd")) years = l;
+    }
+    QVERIFY(years && !years->text().isEmpty());
+    Click("cmdDynamicMenu");
+    QVERIFY(!panel->isVisible());
+    QVERIFY(window_->GridFrame(4)->geometry().right() > panel->geometry().left());  // the grids take the room back
+  }
+
   void dynamicPanelToggles() {
     QWidget* panel = Find<QWidget>("picMore");
     QWidget* dummy = Find<QWidget>("chkDummy");
@@ -916,6 +945,122 @@ class MainWindowTest : public QObject {
       QVERIFY(!splash.Window());
       splash.Close();
     }
+  }
+
+  // The chart window first opens over the grids, clear of the command panel; where the
+  // user moves it is where it opens after a restart, unless that is off every screen.
+  void chartWindowOpensOverTheGridsAndKeepsItsPlace() {
+    ChartDescription d;
+    d.title = "P";
+    d.rowLabels = {"2001", "2002"};
+    d.series = {{"a", {1.0, 2.0}, false}};
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+      const char* name;
+      QPoint movedTo;  // (0, 0): not moved
+      bool kept;
+    };
+    const Case cases[] = {
+        {"first opening", QPoint(), false},
+        {"moved on the screen", screen.topLeft() + QPoint(37, 21), true},
+        {"moved off every screen", QPoint(-30000, -30000), false},
+    };
+    for (const Case& c : cases) {
+      Restart();
+      window_->ShowChart(d, false);
+      QWidget* chart = window_->Chart();
+      QVERIFY(chart->isVisible());
+      if (!c.movedTo.isNull()) {
+        chart->move(c.movedTo);
+        Restart();
+        window_->ShowChart(d, false);
+        chart = window_->Chart();
+      }
+      const QRect panel(Find<QWidget>("Picture1Frame")->mapToGlobal(QPoint(0, 0)),
+                        Find<QWidget>("Picture1Frame")->size());
+      if (c.kept) {
+        QVERIFY2(chart->frameGeometry().topLeft() == c.movedTo, c.name);
+      } else {
+        QVERIFY2(chart->frameGeometry().topLeft() == window_->GridArea().topLeft(), c.name);
+        QVERIFY2(!chart->frameGeometry().intersects(panel), qPrintable(QString("%1: %2 %3 %4 %5").arg(c.name).arg(chart->frameGeometry().height()).arg(window_->GridArea().height()).arg(panel.top()).arg(window_->height())));
+      }
+    }
+  }
+
+  // While a session is recorded the window says so beside its menus and in its title.
+  void recordingShowsAMark() {
+    QTemporaryDir session;
+    host_->saves = {session.filePath("mine.qs").toStdString()};
+    Trigger("mnuRecord");
+    QVERIFY(window_->RecordMark()->isVisible());
+    QVERIFY(window_->RecordMark()->text().contains("Recording mine.qs"));
+    QVERIFY(window_->windowTitle().startsWith("KRV - Model Testing"));
+    QVERIFY(window_->windowTitle().contains("recording"));
+    Trigger("mnuRecord");
+    QVERIFY(!window_->RecordMark()->isVisible());
+    QCOMPARE(window_->windowTitle(), QString("KRV - Model Testing"));
+  }
+
+  // A colour picked for a series stays with it when the chart is drawn again; a cancelled
+  // title font asks nothing more.
+  void chartKeepsPickedColoursAndCancelledFontsAskNoMore() {
+    ChartDescription d;
+    d.title = "P";
+    d.rowLabels = {"2001", "2002"};
+    d.series = {{"a", {1.0, 2.0}, false}, {"b", {2.0, 1.0}, false}};
+    window_->ShowChart(d, false);
+    ChartWindow* chart = window_->Chart();
+    chart->SetSeriesColour("b", QColor(Qt::magenta));
+    window_->ShowChart(d, false);
+    for (QAbstractSeries* s : chart->Chart()->series()) {
+      const QColor colour = static_cast<QLineSeries*>(s)->pen().color();
+      QCOMPARE(colour == QColor(Qt::magenta), s->name() == "b");
+    }
+    // Every dialog that opens is cancelled and its title noted, until the click returns.
+    struct Answers {
+      QStringList asked;
+      bool over = false;
+      void Next(const std::shared_ptr<Answers>& self) {
+        if (over) return;
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+          asked << dialog->windowTitle();
+          dialog->reject();
+        }
+        QTimer::singleShot(10, [self] { self->Next(self); });
+      }
+    };
+    auto answers = std::make_shared<Answers>();
+    QTimer::singleShot(0, [answers] { answers->Next(answers); });
+    QTest::mouseClick(chart->findChild<QChartView*>("MSChart1")->viewport(), Qt::LeftButton, {}, QPoint(300, 10));
+    answers->over = true;
+    QCOMPARE(answers->asked, QStringList({"Title Font"}));
+  }
+
+  // Markers at the first and the last year are drawn whole, not cut by the plot's edge.
+  void markersAtTheEdgesAreWhole() {
+    ChartDescription d;
+    d.title = "M";
+    d.rowLabels = {"2001", "2002", "2003"};
+    d.series = {{"a", {5.0, std::nullopt, 5.0}, false}};  // lone points at both ends
+    d.showMarkers = true;
+    d.markerSize = 12;
+    const QString path = dir_.filePath("edges.png");
+    QString error;
+    QVERIFY2(SaveChartPicture(d, path, 600, 400, error), qPrintable(error));
+    const QImage image(path);
+    const QColor colour = SeriesColor(0);
+    int columns = 0;
+    for (int xx = 80; xx < image.width(); ++xx) {
+      bool marked = false;
+      for (int yy = 0; yy < 330 && !marked; ++yy) {
+        const QColor c = image.pixelColor(xx, yy);
+        marked = std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                     std::abs(c.blue() - colour.blue()) < 40;
+      }
+      columns += marked ? 1 : 0;
+    }
+    const double expected = 2 * 12 * 96.0 / 72.0;
+    QVERIFY2(std::fabs(columns - expected) <= 6, qPrintable(QString("two markers drew %1 px").arg(columns)));
   }
 
   // "Marker Size" is in points: 12 points are 16 pixels across on a 96-dpi picture.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <map>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
@@ -156,6 +158,47 @@ TEST_F(Kaldron, PlansOnTheTableLoadedNowNotOnAnEarlierSplit) {
     EXPECT_NEAR(V(q, 1, 1), 159.8691384950927, 1e-9);
     EXPECT_NEAR(V(q, 2, 1), 339.3675027262814, 1e-9);
     EXPECT_TRUE(host.Messages().empty()) << host.Messages()[0];
+  }
+}
+
+// What each grid shows after the calls so far: "grid:caption", blank grids left out.
+std::vector<std::string> ShownGrids(const ScriptedHost& host) {
+  std::map<int, std::string> shown;
+  for (const auto& c : host.calls) {
+    if (c.kind == "Preview") shown[c.number] = c.text;
+    if (c.kind == "ClearGrid") shown.erase(c.number);
+  }
+  std::vector<std::string> out;
+  for (const auto& [grid, caption] : shown) out.push_back(std::to_string(grid) + ":" + caption);
+  return out;
+}
+
+// The plan's grids belong to the data it was made from: Clear Task blanks them all, and a
+// new primary file leaves only itself and the files still loaded beside it.
+TEST_F(Kaldron, ItsGridsGoWithTheDataTheyCameFrom) {
+  struct Case {
+    const char* name;
+    std::function<void(Workbench&, testing::TempDir&)> act;
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {"Clear Task", [](Workbench& w, testing::TempDir&) { w.cmdClear_Click(); }, {}},
+      {"a new primary file",
+       [](Workbench& w, testing::TempDir& d) { w.SetTxtData(0, d.Write("series.csv", "Year,S1\n2001,1\n2002,2\n")); },
+       {"0:Trend Matrix", "2:Normal BMAT Matrix", "4:Extended Data"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    wb.cmdClear_Click();
+    wb.ws.mRhsIO = LabelledMatrix();
+    host = ScriptedHost();
+    wb.SetTxtData(1, dir.Write("io_BMAT.csv", kSectorsAndPrimaryRows));
+    host.inputAnswers.push_back("3");
+    host.fileAnswers.push_back(dir.Write("targets.csv", "Sector,Type,Target\nS1,,100\nS2,,200\nS3,,300\n"));
+    wb.cmdKALDRON_Click();
+    ASSERT_EQ(ShownGrids(host).size(), 6u);
+    c.act(wb, dir);
+    EXPECT_EQ(ShownGrids(host), c.shown);
   }
 }
 
