@@ -284,12 +284,13 @@ TEST(LpSolve, RenamedVariablesAreListedAndTheFileSolvesAlike) {
     EXPECT_EQ(glp_get_num_cols(lp), 3);
     glp_create_index(lp);
     EXPECT_GT(glp_find_col(lp, "Ol"), 0);  // the written name, not one of the library's own
-    glp_set_obj_dir(lp, GLP_MAX);  // (the MPS form carries no direction)
+    // The MPS form carries no direction: it holds the minimisation of the negated objective.
+    EXPECT_EQ(glp_get_obj_dir(lp), lpForm ? GLP_MAX : GLP_MIN);
     glp_smcp parm;
     glp_init_smcp(&parm);
     parm.msg_lev = GLP_MSG_OFF;
     ASSERT_EQ(glp_simplex(lp, &parm), 0);
-    EXPECT_NEAR(glp_get_obj_val(lp), optimum, 1e-9);
+    EXPECT_NEAR(glp_get_obj_val(lp), lpForm ? optimum : -optimum, 1e-9);
     glp_delete_prob(lp);
   }
 }
