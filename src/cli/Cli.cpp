@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -18,6 +19,8 @@
 #include "io/SettingsStore.h"
 #include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"
+#include "planning/LpModel.h"
+#include "planning/LpSolve.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
@@ -62,8 +65,8 @@ const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "
                                            "--svg",        "--chart-json",
                                            "--out",        "--sheet",          "--format", "--top",
                                            "--left",       "--last-row",       "--method", "--sig",
-                                           "--out-dir"};
-const std::set<std::string> kRunFlags = {"--policy", "--reuse"};
+                                           "--out-dir",    "--report",         "--time-limit"};
+const std::set<std::string> kRunFlags = {"--policy", "--reuse", "--ranges"};
 
 // The options each command takes; any other is a usage error, not silently ignored.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
@@ -78,6 +81,7 @@ const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"change", {"--out-dir", "--verbose"}},
     {"play", {"--store", "--dump", "--verbose"}},
     {"settings", {"--store", "--default"}},
+    {"lp", {"--ranges", "--report", "--time-limit", "--output", "--verbose"}},
 };
 
 bool LooksLikeNumber(const std::string& a) {
@@ -530,6 +534,59 @@ int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// quantorial-cli lp solve MODEL: an LP or MPS file, or an LP table as Solve reads it, solved;
+// the report on standard output (or --report), the outcome as JSON with -o.
+int RunLp(const Arguments& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() < 2 || a.positional[1] != "solve") return UsageError(err, "lp takes the command solve");
+  if (a.positional.size() != 3) return UsageError(err, "lp solve takes one model");
+  LpSolveOptions options;
+  if (const auto t = a.Value("--time-limit")) {
+    const auto seconds = ArithmeticValue(*t);
+    if (!seconds || !std::isfinite(*seconds) || *seconds <= 0 || *seconds > 1e6) {
+      return UsageError(err, "--time-limit takes a number of seconds above 0 (up to 1000000)");
+    }
+    options.timeLimitSeconds = *seconds;
+  }
+  const std::string& path = a.positional[2];
+  if (!CheckInputFile(path, err)) return kExitFailed;
+  LpOutcome outcome;
+  if (IsLpModelFileName(path)) {
+    std::string error;
+    if (!SolveLpModelFile(path, options, outcome, error)) {
+      err << kProgram << ": " << error << '\n';
+      return kExitFailed;
+    }
+  } else {
+    DataFileResult r = ReadDataFile(path);
+    if (!r.error.empty()) {
+      err << r.error << '\n';
+      return kExitFailed;
+    }
+    outcome = SolveLpTable(r.matrix, false, TableHasConstraints(r.matrix), options);
+    const std::string notSolved = "not solved: ";
+    if (outcome.statusText.rfind(notSolved, 0) == 0) {
+      err << kProgram << ": \"" << path << "\" " << outcome.statusText << '\n';
+      return kExitFailed;
+    }
+  }
+  const std::string report = LpReportText(outcome, a.flags.count("--ranges") > 0, std::filesystem::path(path).filename().string());
+  std::string error;
+  if (const auto r = a.Value("--report")) {
+    if (!IsNullDevice(*r) && !WriteFileAtomically(*r, report, error)) return CannotWrite(err, *r, error);
+    if (a.verbose) err << "written: " << *r << '\n';
+  } else {
+    out << report;
+    out.flush();
+  }
+  if (a.output && !IsNullDevice(*a.output)) {
+    if (!WriteFileAtomically(*a.output, LpOutcomeJson(outcome), error)) return CannotWrite(err, *a.output, error);
+    if (a.verbose) err << "written: " << *a.output << '\n';
+  }
+  if (outcome.status == LpStatus::Optimal || outcome.status == LpStatus::IntegerOptimal) return kExitOk;
+  err << kProgram << ": \"" << path << "\" has no optimum: " << outcome.statusText << '\n';
+  return kExitFailed;
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -570,12 +627,20 @@ std::string CliUsage() {
          "  play SCRIPT [--dump DIR]   runs a session script of window actions on a fresh\n"
          "                             workbench (quantorial-cli play --help lists its lines);\n"
          "                             without --store a temporary settings store is used\n"
+         "  lp solve MODEL [--ranges] [--report R.txt] [-o OUT.json] [--time-limit SECONDS]\n"
+         "                             solves a linear programme: MODEL is a CPLEX LP file (.lp),\n"
+         "                             an MPS file (.mps, free or fixed) or an LP table as Solve\n"
+         "                             reads it (a \"type\" row under the header marks int and bin\n"
+         "                             columns); prints the report (or writes it to R.txt), with\n"
+         "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
+         "                             solution as JSON. Exit 1 when there is no optimum\n"
+         "                             (infeasible, unbounded, time limit), after the report\n"
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
          "Options (each command takes only its own, and these where named):\n"
          "  -o, --output OUT   load and matrix: write the result to OUT (replaced whole) instead\n"
-         "                     of standard output\n"
+         "                     of standard output; lp solve: write the solution as JSON\n"
          "  -v, --verbose      every command but settings: show status texts on standard error\n"
          "  --store DIR        run, play and settings: the folder of the settings store (default:\n"
          "                     the per-user data folder)\n"
@@ -588,7 +653,8 @@ std::string CliUsage() {
          "A multiplier of 0 or an identity size below 2 writes nothing. An inversion of a\n"
          "singular matrix is reported and not written.\n"
          "\n"
-         "Exit status: 0 done, 1 an input file could not be read or an error was reported,\n"
+         "Exit status: 0 done, 1 an input file could not be read or an error was reported (for\n"
+         "lp solve also: the model has no optimum),\n"
          "2 the command line was not understood.\n";
 }
 
@@ -617,6 +683,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "export") return RunExport(a, err);
   if (command == "regress") return RunRegress(a, out, err);
   if (command == "change") return RunChange(a, out, err);
+  if (command == "lp") return RunLp(a, out, err);
   if (command == "play") {
     if (a.help) {
       out << "Usage: quantorial-cli play SCRIPT [--store DIR] [--dump DIR] [-v]\n\n" << ScriptLanguageHelp();

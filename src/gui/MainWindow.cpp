@@ -366,6 +366,7 @@ void MainWindow::BuildMenus() {
   file->setObjectName("mnuFile");
   add(file, "mnuData1", "Select &Primary Data File...");
   add(file, "mnuData2", "Select &Secondary Data File...");
+  add(file, "mnuOpenModel", "Open &Model...");
   file->addSeparator();
   add(file, "mnuExit", "E&xit");
 

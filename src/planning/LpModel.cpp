@@ -41,7 +41,20 @@ LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
     if (!IsBlank(t.Get(0, j))) m.columns.push_back(j);
   }
   const int V = m.variableColumns;
-  for (int i = 1; i <= t.Rows(); ++i) {
+  m.kinds.assign(static_cast<std::size_t>(std::max(V, 0)) + 1, 'c');
+  m.typeRow = t.Rows() >= 1 && UpperCase(TrimBlanks(CellText(t.Get(1, 0)))) == "TYPE";
+  if (m.typeRow) {
+    for (int j : m.columns) {
+      const std::string kind = UpperCase(TrimBlanks(CellText(t.Get(1, j))));
+      if (kind == "INT" || kind == "BIN") {
+        m.kinds[static_cast<std::size_t>(j)] = kind == "INT" ? 'i' : 'b';
+      } else if (!kind.empty() && m.error.empty()) {
+        m.error = "Row 1 \"" + CellText(t.Get(1, 0)) + "\", cell " + ColumnLetters(j + 1) + "2: \"" +
+                  CellText(t.Get(1, j)) + "\" is not a variable type; a type is int, bin or nothing.";
+      }
+    }
+  }
+  for (int i = m.typeRow ? 2 : 1; i <= t.Rows(); ++i) {
     LpRow row{i, {}};
     for (int j : m.columns) {
       const auto a = ArithmeticValue(t.Get(i, j));
@@ -195,6 +208,11 @@ std::string LindoModelText(const LabelledMatrix& t, bool useX, bool withConstrai
     }
   }
   for (int j : m.columns) constraints += LpVariableName(t, j, useX) + " >= 0" + kCrLf;
+  // Whole-number variables as the model text marks them: GIN general integers, INT binaries.
+  for (int j : m.columns) {
+    const char kind = m.kinds[static_cast<std::size_t>(j)];
+    if (kind != 'c') constraints += std::string(kind == 'b' ? "INT " : "GIN ") + LpVariableName(t, j, useX) + kCrLf;
+  }
   std::string list;
   if (useX) {
     list = std::string(kCrLf) + kCrLf + "!List of Variables;" + kCrLf;

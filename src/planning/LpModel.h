@@ -35,10 +35,15 @@ struct LpRow {
 struct LpTableModel {
   int variableColumns = 0;   // V
   std::vector<int> columns;  // the named ones among 1..V
+  // Per column 0..V: 'c' continuous, 'i' integer, 'b' binary, as a row labelled "type"
+  // directly under the header marks them ("int", "bin" or nothing); that row is no constraint.
+  std::vector<char> kinds;
+  bool typeRow = false;
   // With constraints, every row with a term or a relation (a row 0 >= 3 still decides
   // feasibility); without, the rows with a term.
   std::vector<LpRow> rows;
-  // With constraints: the first row whose relation is missing or unknown, or whose
+  // The first cell of the type row that is not "int", "bin" or empty; with constraints, the
+  // first row whose relation is missing or unknown, or whose
   // right-hand side is not a number, named by row and cell; empty when every row reads.
   std::string error;
 };

@@ -4,7 +4,12 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +39,8 @@ Problem Build(const LpTableModel& m, const LabelledMatrix& t, const std::vector<
     glp_set_col_name(lp.get(), c, names[k].c_str());
     glp_set_col_bnds(lp.get(), c, GLP_LO, 0.0, 0.0);
     glp_set_obj_coef(lp.get(), c, 1.0);
+    const char kind = m.kinds[static_cast<std::size_t>(m.columns[k])];
+    if (kind != 'c') glp_set_col_kind(lp.get(), c, kind == 'b' ? GLP_BV : GLP_IV);
   }
   for (const LpRow& row : m.rows) {
     std::vector<int> index{0};
@@ -58,22 +65,36 @@ Problem Build(const LpTableModel& m, const LabelledMatrix& t, const std::vector<
 // GLPK prints nothing of its own.
 int Quiet(void*, const char*) { return 1; }
 
-// GLPK's values with -0 read as 0.
-double Signless(double v) { return v == 0.0 ? 0.0 : v; }
+// A reader's messages, kept to tell the user where a file went wrong.
+int Capture(void* info, const char* text) {
+  auto* out = static_cast<std::string*>(info);
+  if (out->size() < 65536) *out += text;
+  return 1;
+}
+
+LabelledMatrix NotSolved(const std::string& why) {
+  LabelledMatrix s = LabelledMatrix::Dimension(1, 1);
+  s.Set(0, 1, std::string("Value"));
+  s.Set(1, 0, std::string("Status"));
+  s.Set(1, 1, "not solved: " + why);
+  return s;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& ending) {
+  return text.size() >= ending.size() && UpperCase(text.substr(text.size() - ending.size())) == UpperCase(ending);
+}
 
 }  // namespace
 
-LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
+LpOutcome SolveLpTable(const LabelledMatrix& t, bool useX, bool withConstraints, const LpSolveOptions& options) {
   glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
   const std::string problem = LpTableProblem(t, m, useX);
+  LpOutcome o;
   if (!problem.empty()) {
     // A table that does not read is not solved as another model.
-    LabelledMatrix s = LabelledMatrix::Dimension(1, 1);
-    s.Set(0, 1, std::string("Value"));
-    s.Set(1, 0, std::string("Status"));
-    s.Set(1, 1, "not solved: " + problem);
-    return s;
+    o.statusText = "not solved: " + problem;
+    return o;
   }
   // The solver works on names of its own; the solution names the table's variables.
   std::vector<std::string> internal, shown;
@@ -83,48 +104,188 @@ LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints)
   }
   std::vector<std::string> rowNames;
   Problem lp = Build(m, t, internal, rowNames);
-  const int rows = glp_get_num_rows(lp.get()), cols = glp_get_num_cols(lp.get());
-  glp_smcp parm;
-  glp_init_smcp(&parm);
-  parm.msg_lev = GLP_MSG_OFF;
-  const int rc = cols > 0 ? glp_simplex(lp.get(), &parm) : GLP_EFAIL;
-  const int status = rc == 0 ? glp_get_status(lp.get()) : GLP_UNDEF;
-  std::string words;
-  switch (status) {
-    case GLP_OPT: words = "optimal"; break;
-    case GLP_NOFEAS: words = "infeasible"; break;
-    case GLP_UNBND: words = "unbounded"; break;
-    default:
-      words = cols == 0 ? "no variables: the table names no column" : "no solution found (the solver stopped, code " +
-                                                                             std::to_string(rc) + ")";
+  o = SolveLpProblem(lp.get(), options, shown, rowNames);
+  if (shown.empty()) o.statusText = "no variables: the table names no column";
+  return o;
+}
+
+LabelledMatrix SolveLp(const LabelledMatrix& t, bool useX, bool withConstraints) {
+  const LpOutcome o = SolveLpTable(t, useX, withConstraints, LpSolveOptions{});
+  if (o.statusText.rfind("not solved: ", 0) == 0) return NotSolved(o.statusText.substr(12));
+  return LpSolutionTable(o);
+}
+
+bool IsLpModelFileName(const std::string& path) { return EndsWithNoCase(path, ".lp") || EndsWithNoCase(path, ".mps"); }
+
+namespace {
+
+constexpr const char* kNegatedMark = "* A maximisation, written as the minimisation of the negated objective";
+
+// The reader's complaint as the user reads it: "line N: what" from GLPK's "FILE:N: what".
+std::string ReaderMessage(const std::string& captured, const std::string& readName) {
+  std::string line, last;
+  std::size_t at = 0;
+  while (at < captured.size()) {
+    const std::size_t end = captured.find('\n', at);
+    line = captured.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? captured.size() : end + 1;
+    if (line.empty() || line.rfind("Reading problem data", 0) == 0 || line.rfind("Problem:", 0) == 0 ||
+        line.rfind("Objective:", 0) == 0) {
+      continue;
+    }
+    if (line.rfind(readName + ":", 0) == 0) {
+      const std::string rest = line.substr(readName.size() + 1);
+      const std::size_t colon = rest.find(':');
+      if (colon != std::string::npos && colon > 0 && rest.find_first_not_of("0123456789") == colon) {
+        const std::string number = rest.substr(0, colon);
+        const std::string what = TrimBlanks(rest.substr(colon + 1));
+        return number == "0" ? what : "line " + number + ": " + what;
+      }
+    }
+    last = line;
   }
-  const bool solved = status == GLP_OPT;
-  LabelledMatrix s = LabelledMatrix::Dimension(2 + cols + rows, 3);
-  s.Set(0, 1, std::string("Value"));
-  s.Set(0, 2, std::string("Reduced cost / Slack"));
-  s.Set(0, 3, std::string("Dual value"));
-  s.Set(1, 0, std::string("Status"));
-  s.Set(1, 1, words);
-  s.Set(2, 0, std::string("Objective"));
-  // A number from a failed solve is never shown as a result.
-  if (solved) s.Set(2, 1, Signless(glp_get_obj_val(lp.get())));
-  for (int c = 1; c <= cols; ++c) {
-    s.Set(2 + c, 0, shown[static_cast<std::size_t>(c - 1)]);
-    if (!solved) continue;
-    s.Set(2 + c, 1, Signless(glp_get_col_prim(lp.get(), c)));
-    s.Set(2 + c, 2, Signless(glp_get_col_dual(lp.get(), c)));
+  return last.empty() ? std::string("the solver library could not read it") : last;
+}
+
+// Takes an OBJSENSE section out of MPS text (GLPK's reader stops at it), keeping the line
+// numbers: "OBJSENSE MAX" on one line, or OBJSENSE with MAX or MIN (MAXIMIZE, MINIMIZE...) on
+// the next. Nothing when the text has none.
+std::optional<int> TakeObjectiveSense(std::string& text, std::string& error) {
+  std::optional<int> sense;
+  std::size_t at = 0;
+  bool header = false;
+  int number = 0;
+  while (at < text.size()) {
+    ++number;
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> words;
+    std::size_t w = 0;
+    while ((w = line.find_first_not_of(" \t", w)) != std::string::npos) {
+      const std::size_t e = line.find_first_of(" \t", w);
+      words.push_back(UpperCase(line.substr(w, e == std::string::npos ? std::string::npos : e - w)));
+      w = e == std::string::npos ? line.size() : e;
+    }
+    const bool section = !line.empty() && line[0] != ' ' && line[0] != '\t' && line[0] != '*';
+    const auto senseOf = [](const std::string& word) -> std::optional<int> {
+      if (word.rfind("MAX", 0) == 0) return GLP_MAX;
+      if (word.rfind("MIN", 0) == 0) return GLP_MIN;
+      return std::nullopt;
+    };
+    bool blank = false;
+    if (section && !words.empty() && words[0] == "OBJSENSE") {
+      blank = true;
+      header = words.size() == 1;
+      if (words.size() >= 2) {
+        sense = senseOf(words[1]);
+        if (!sense) error = "line " + std::to_string(number) + ": OBJSENSE is MAX or MIN, not " + words[1];
+      }
+    } else if (header && !section && !words.empty() && line[0] != '*') {
+      blank = true;
+      header = false;
+      sense = senseOf(words[0]);
+      if (!sense) error = "line " + std::to_string(number) + ": OBJSENSE is MAX or MIN, not " + words[0];
+    } else if (section) {
+      header = false;
+    }
+    if (blank) {
+      for (std::size_t k = at; k < end; ++k) text[k] = ' ';
+      text[at] = '*';
+    }
+    if (!error.empty()) return std::nullopt;
+    at = end + 1;
   }
-  for (int r = 1; r <= rows; ++r) {
-    s.Set(2 + cols + r, 0, rowNames[static_cast<std::size_t>(r - 1)]);
-    if (!solved) continue;
-    const double activity = glp_get_row_prim(lp.get(), r);
-    const int type = glp_get_row_type(lp.get(), r);
-    const double bound = type == GLP_LO ? glp_get_row_lb(lp.get(), r) : glp_get_row_ub(lp.get(), r);
-    s.Set(2 + cols + r, 1, Signless(activity));
-    s.Set(2 + cols + r, 2, Signless(type == GLP_LO ? activity - bound : bound - activity));
-    s.Set(2 + cols + r, 3, Signless(glp_get_row_dual(lp.get(), r)));
+  return sense;
+}
+
+}  // namespace
+
+bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, LpOutcome& outcome, std::string& error) {
+  error.clear();
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) {
+    error = "\"" + path + "\" cannot be read: " + ec.message();
+    return false;
   }
-  return s;
+  constexpr std::uintmax_t kLargest = 256u << 20;
+  if (size > kLargest) {
+    error = "\"" + path + "\" is larger than 256 MB; a model file that large is not read.";
+    return false;
+  }
+  std::string text;
+  if (!ReadWholeFile(path, text, error)) {
+    error = "\"" + path + "\" cannot be read: " + error;
+    return false;
+  }
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    error = "\"" + path + "\" is empty: there is no model in it.";
+    return false;
+  }
+  const bool mps = EndsWithNoCase(path, ".mps");
+  std::optional<int> sense;
+  std::vector<std::string> notes;
+  if (mps) {
+    std::string why;
+    sense = TakeObjectiveSense(text, why);
+    if (!why.empty()) {
+      error = "\"" + path + "\", " + why;
+      return false;
+    }
+    if (sense) {
+      notes.push_back(std::string("The file's OBJSENSE section asks to ") + (*sense == GLP_MAX ? "maximise." : "minimise."));
+    } else {
+      notes.push_back("The file has no OBJSENSE section: an MPS model is minimised.");
+    }
+    if (text.find(kNegatedMark) != std::string::npos) {
+      notes.push_back("The file says it holds a maximisation written as the minimisation of the negated objective: "
+                      "the maximum of the original objective is minus the objective here.");
+    }
+  }
+  // GLPK reads from a file: an exact copy in the temporary folder (with any OBJSENSE
+  // section made a comment), so the reader never sees a file that changes under it.
+  static std::atomic<long long> copies{0};
+  const std::filesystem::path temp =
+      std::filesystem::temp_directory_path(ec) /
+      ("quantorial-lp-" + std::to_string(::getpid()) + "-" + std::to_string(++copies) + "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + (mps ? ".mps" : ".lp"));
+  std::string writeError;
+  if (ec || !WriteFileAtomically(temp.string(), text, writeError)) {
+    error = "\"" + path + "\" cannot be read: no temporary copy could be made" +
+            (writeError.empty() ? std::string() : " (" + writeError + ")");
+    return false;
+  }
+  const std::string readName = temp.string();
+  Problem lp(glp_create_prob(), glp_delete_prob);
+  std::string captured;
+  glp_term_hook(Capture, &captured);
+  int rc = mps ? glp_read_mps(lp.get(), GLP_MPS_FILE, nullptr, readName.c_str()) : glp_read_lp(lp.get(), nullptr, readName.c_str());
+  std::string message = rc == 0 ? std::string() : ReaderMessage(captured, readName);
+  if (rc != 0 && mps) {
+    // Not free MPS: perhaps the fixed form, whose names may hold blanks.
+    captured.clear();
+    glp_erase_prob(lp.get());
+    rc = glp_read_mps(lp.get(), GLP_MPS_DECK, nullptr, readName.c_str());
+    const std::string fixed = rc == 0 ? std::string() : ReaderMessage(captured, readName);
+    // The form that read further is the one the file is written in.
+    const auto lineOf = [](const std::string& m) { return m.rfind("line ", 0) == 0 ? std::atol(m.c_str() + 5) : 0L; };
+    if (rc != 0 && lineOf(fixed) > lineOf(message)) message = fixed + " (read as fixed MPS)";
+  }
+  glp_term_hook(Quiet, nullptr);
+  std::filesystem::remove(temp, ec);
+  if (rc != 0) {
+    error = "\"" + path + "\", " + message;
+    return false;
+  }
+  if (glp_get_num_cols(lp.get()) == 0) {
+    error = "\"" + path + "\" has no variables: there is nothing to solve.";
+    return false;
+  }
+  if (sense) glp_set_obj_dir(lp.get(), *sense);
+  outcome = SolveLpProblem(lp.get(), options);
+  outcome.notes.insert(outcome.notes.begin(), notes.begin(), notes.end());
+  return true;
 }
 
 bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, const std::string& path,
@@ -142,6 +303,10 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
   // GLPK writes beside the file; the names it was given in place of the table's go in front
   // as comments, and the whole file then replaces the old one at once.
   const std::string temp = path + ".glpk";
+  if (!lpForm) {
+    glp_set_obj_dir(lp.get(), GLP_MIN);
+    for (int c = 1; c <= glp_get_num_cols(lp.get()); ++c) glp_set_obj_coef(lp.get(), c, -glp_get_obj_coef(lp.get(), c));
+  }
   const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str()) : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
   std::string body;
   const bool read = rc == 0 && ReadWholeFile(temp, body, error);
@@ -160,7 +325,9 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
     for (const char c : original) shown += static_cast<unsigned char>(c) < 32 || c == 127 ? ' ' : c;
     mapping += mark + "   \"" + shown + "\" = " + names[k] + "\n";
   }
-  return WriteFileAtomically(path, mapping + body, error);
+  const std::string sense =
+      lpForm ? std::string() : std::string(kNegatedMark) + " (MPS has no objective sense every reader honours):\n* the maximum is minus the minimum of this model.\n";
+  return WriteFileAtomically(path, sense + mapping + body, error);
 }
 
 }  // namespace quantorial

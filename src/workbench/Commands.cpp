@@ -226,6 +226,7 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
+  menu("mnuOpenModel", [](Workbench& wb) { wb.mnuOpenModel_Click(); });
   menu("mnuEditor", [](Workbench& wb) { wb.cmdEdt_Click(); });
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});

@@ -8,6 +8,9 @@
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 
 #include "io/AtomicFile.h"
@@ -143,16 +146,75 @@ bool Workbench::LoadLpTable() {
 // The table of the LP model: the one loaded last, or one chosen now as the build does.
 bool Workbench::LpTable() { return (ws.mLindoBase.IsFilled() && ws.mLindoBase.Cols() > 0) || LoadLpTable(); }
 
+LpSolveOptions Workbench::LpOptions() {
+  const auto setting = [this](const char* key, double def, double most) {
+    const std::string text = settings_ ? settings_->GetDbSetting(kProgramSection, key, "") : std::string();
+    const auto v = ArithmeticValue(text);
+    return v && std::isfinite(*v) && *v > 0 && *v <= most ? *v : def;
+  };
+  LpSolveOptions options;
+  // Defaults that give the window back within a minute, however large the model.
+  options.timeLimitSeconds = setting("LpTimeLimit", 60.0, 1e6);
+  options.iterationLimit = static_cast<long long>(setting("LpIterationLimit", 1e6, 1e12));
+  // The wait window's bar runs with the time allowed; Cancel stops the solve.
+  const auto start = std::chrono::steady_clock::now();
+  const long long total = std::max(1LL, static_cast<long long>(options.timeLimitSeconds * 1000.0));
+  options.progress = [this, start, total](const std::string& text, long long, long long) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return host_.Progress(text, std::min<long long>(ms, total - 1), total);
+  };
+  return options;
+}
+
+void Workbench::ShowLpOutcome(const LpOutcome& outcome, const std::string& modelName) {
+  ws.mLpSolution = LpSolutionTable(outcome);
+  ws.mLpRanging = LpRangingTable(outcome);
+  host_.PreviewText(LpReportText(outcome, true, modelName), 0, "LP Report");
+  if (ws.mLpRanging.IsFilled()) {
+    host_.Preview(ws.mLpRanging, 2, "LP Ranging");
+  } else {
+    host_.ClearGrid(2);
+  }
+  host_.Preview(ws.mLpSolution, 1, "LP Solution");
+}
+
 void Workbench::mnuSolve_Click() {
   if (!LpTable()) return;
   if (!LpTableReads(" Nothing was solved.")) {
     ws.mLpSolution.Erase();  // no earlier solution stands in for this table's
+    ws.mLpRanging.Erase();
     return;
   }
   host_.HoldOn("Solving the Linear Programming Model");
-  ws.mLpSolution = SolveLp(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1);
-  host_.Preview(ws.mLpSolution, 1, "LP Solution");
+  const LpOutcome outcome = SolveLpTable(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1, LpOptions());
+  host_.Progress(std::string(), 0, 0);  // the solve is over, however it ended
+  ShowLpOutcome(outcome, std::string());
   host_.HoldOn("");
+}
+
+void Workbench::mnuOpenModel_Click() {
+  FileDialogRequest request;
+  request.title = "Open a Linear Programming Model";
+  request.filter = "LP and MPS models (*.lp;*.mps)|*.lp;*.mps|CPLEX LP (*.lp)|*.lp|MPS (*.mps)|*.mps";
+  request.initialFolder = dataFolder_;
+  const auto path = host_.ChooseOpenFile(request);
+  if (!path) return;
+  if (!IsLpModelFileName(*path)) {
+    MsgBoxEx(host_, "\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
+             vbExclamation);
+    return;
+  }
+  host_.HoldOn("Solving the Linear Programming Model");
+  LpOutcome outcome;
+  std::string error;
+  const bool read = SolveLpModelFile(*path, LpOptions(), outcome, error);
+  host_.Progress(std::string(), 0, 0);
+  host_.HoldOn("");
+  if (!read) {
+    MsgBoxEx(host_, error + " Nothing was solved.", vbExclamation);
+    return;
+  }
+  ShowLpOutcome(outcome, std::filesystem::path(*path).filename().string());
 }
 
 void Workbench::mnuSaveModel_Click() {

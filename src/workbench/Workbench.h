@@ -12,6 +12,7 @@
 #include "matrix/MatrixMenu.h"
 #include "model/Stages.h"
 #include "model/Trend.h"
+#include "planning/LpOutcome.h"
 #include "regression/Regression.h"
 #include "charts/TrendChart.h"
 #include "workspace/Host.h"
@@ -133,8 +134,11 @@ class Workbench : public MatrixFileSource {
   void cmdKALDRON_Click();
   // "Build &Linear Programming Model...": the LP model text of a table.
   void mnuLindoModel_Click();
-  // "&Solve...": the LP model solved (GLPK) into the slot "27. LP Solution".
+  // "&Solve...": the LP model solved (GLPK) into the slot "27. LP Solution", its ranges into
+  // "28. LP Ranging" and the report into the text pane.
   void mnuSolve_Click();
+  // "Open &Model...": an LP or MPS model file solved as "&Solve..." solves a table.
+  void mnuOpenModel_Click();
   // "Save Model &As...": the LP model in CPLEX LP or free MPS form.
   void mnuSaveModel_Click();
   // "ABS" redraws the chart with absolute predicted values.
@@ -194,6 +198,11 @@ class Workbench : public MatrixFileSource {
   void RememberLastFile(const char* key, const std::string& path, bool loaded);
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
+  // The LP solve's limits from the settings (LpTimeLimit seconds, LpIterationLimit), with
+  // progress and Cancel in the wait window.
+  LpSolveOptions LpOptions();
+  // The outcome into the LP Solution and LP Ranging slots, its report into the text pane.
+  void ShowLpOutcome(const LpOutcome& outcome, const std::string& modelName);
   void LoadPrimary(const std::string& path);
   void LoadSecondary(const std::string& path);
   // Shows again the secondary and extended files still loaded, in their own grids.

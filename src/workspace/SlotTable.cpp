@@ -8,7 +8,7 @@ namespace {
 
 using W = Workspace;
 
-const std::array<SlotInfo, 27> kSlots = {{
+const std::array<SlotInfo, 28> kSlots = {{
     {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data",
      "Observed Data", nullptr, nullptr, nullptr, nullptr},
     {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr,
@@ -66,12 +66,14 @@ const std::array<SlotInfo, 27> kSlots = {{
      "Aspiration Impact Matrix Result", "Aspiration Impact", nullptr, nullptr, nullptr, nullptr},
     {27, "mLpSolution", &W::mLpSolution, "27. LP Solution", "LP Solution", "LP Solution", nullptr, nullptr, nullptr,
      nullptr},
+    {28, "mLpRanging", &W::mLpRanging, "28. LP Ranging", "LP Ranging", "LP Ranging", nullptr, nullptr, nullptr,
+     nullptr},
 }};
 
-const std::array<int, 27> kListOrder = {1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
-                                        15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27};
+const std::array<int, 28> kListOrder = {1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
+                                        15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
 
-const std::array<NamedMatrix, 40> kNamed = {{
+const std::array<NamedMatrix, 41> kNamed = {{
     {"mObserved", &W::mObserved},
     {"mBMat", &W::mBMat},
     {"mExoBMat", &W::mExoBMat},
@@ -100,6 +102,7 @@ const std::array<NamedMatrix, 40> kNamed = {{
     {"mAspirationResult", &W::mAspirationResult},
     {"mAspirationImpact", &W::mAspirationImpact},
     {"mLpSolution", &W::mLpSolution},
+    {"mLpRanging", &W::mLpRanging},
     {"mObservedOrig", &W::mObservedOrig},
     {"mExtended", &W::mExtended},
     {"mCalcBase", &W::mCalcBase},

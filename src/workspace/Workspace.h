@@ -40,6 +40,7 @@ struct Workspace {
   LabelledMatrix mAspirationResult;  // the exogenous changes they require
   LabelledMatrix mAspirationImpact;  // the impact of those changes
   LabelledMatrix mLpSolution;        // the solution of the LP model ("&Solve...")
+  LabelledMatrix mLpRanging;         // its cost and right-hand-side ranges
 
   // Further matrices the list never shows.
   LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads

@@ -291,7 +291,9 @@ TEST_F(Cli, UnreadableInputs) {
 TEST_F(Cli, UsageErrors) {
   for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"matrix"}, {"matrix", "cube", a},
                                         {"matrix", "add", a}, {"matrix", "invert", a, b}, {"load"}, {"load", a, "-o"},
-                                        {"load", a, "--colour"}}) {
+                                        {"load", a, "--colour"}, {"lp"}, {"lp", "run", a}, {"lp", "solve"},
+                                        {"lp", "solve", a, "--time-limit", "0"},
+                                        {"lp", "solve", a, "--time-limit", "soon"}}) {
     const auto r = RunArgs(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Usage: quantorial-cli"), std::string::npos);
@@ -328,6 +330,9 @@ TEST_F(Cli, EachCommandTakesOnlyItsOwnOptions) {
       {{"play", script, "-o", made}, "-o"},
       {{"settings", "get", "A", "B", "--dump", made}, "--dump"},
       {{"settings", "set", "A", "B", "c", "-v"}, "-v"},
+      {{"lp", "solve", a, "--endo", "3"}, "--endo"},
+      {{"load", a, "--ranges"}, "--ranges"},
+      {{"run", data, "--endo", "1", "--dump", made, "--report", made}, "--report"},
   };
   for (const auto& c : cases) {
     const auto r = RunArgs(c.args);
@@ -513,6 +518,58 @@ TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
   EXPECT_EQ(r.out.rfind(outDir, 0), 0u) << r.out;
   EXPECT_NE(r.out.find("BMAT.CSV"), std::string::npos);
   EXPECT_EQ(RunArgs({"change", data}).status, 2);
+}
+
+// lp solve: the report on standard output or in --report, the JSON with -o, and exit 1 with
+// the report still written when the model has no optimum.
+TEST_F(Cli, LpSolveReportsAndWritesJson) {
+  const std::string textbook = dir.Write(
+      "t.lp", "Maximize\n obj: x1 + 9 x2 + x3\nSubject To\n c1: x1 + 2 x2 + 3 x3 <= 9\n c2: 3 x1 + 2 x2 + 2 x3 <= 15\nEnd\n");
+  std::string parity = "Maximize\n obj: x1\nSubject To\n p:";
+  for (int k = 1; k <= 60; ++k) parity += " + 2 x" + std::to_string(k);
+  parity += " = 61\nBinary\n";
+  for (int k = 1; k <= 60; ++k) parity += " x" + std::to_string(k) + "\n";
+  parity += "End\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* out;   // in standard output (or the report file when the case names one)
+    const char* json;  // in the JSON file, when -o is given
+    const char* err;
+  } cases[] = {
+      {{"lp", "solve", textbook, "--ranges"}, 0, "c1            9    0    15   4.5                 0               67.5", "", ""},
+      {{"lp", "solve", textbook}, 0, "Objective: 40.5\n", "", ""},
+      {{"lp", "solve", textbook, "--ranges", "--report", dir.File("r.txt"), "-o", dir.File("o.json")}, 0,
+       "Right-hand side ranges", "\"rhs_range\": [9, null]", ""},
+      {{"lp", "solve", dir.Write("table.csv", ",x,y,rel,rhs\ntype,int,,,\nlabour,2,2,<=,5\n"), "-o", dir.File("o.json")}, 0,
+       "Status:    integer optimal", "\"status\": \"integer optimal\"", ""},
+      {{"lp", "solve", dir.Write("inf.lp", "Maximize\n obj: x\nSubject To\n a: x <= 1\n b: x >= 2\nEnd\n"), "-o",
+        dir.File("o.json")},
+       1, "Status:    infeasible", "\"objective\": null", "has no optimum: infeasible"},
+      {{"lp", "solve", dir.Write("p.lp", parity), "--time-limit", "0.2", "-o", dir.File("o.json")}, 1,
+       "Status:    time limit", "\"status\": \"time limit\"", "has no optimum: time limit"},
+      {{"lp", "solve", dir.Write("bad.lp", "Maximize\n obj: x +\nSubject To\n c: x <= 1\nEnd\n")}, 1, "", "",
+       "bad.lp\", line 3: "},
+      {{"lp", "solve", dir.Write("bad.csv", ",x,rel,rhs\nc,1,<=,many\n")}, 1, "", "", "is not a number"},
+      {{"lp", "solve", dir.File("none.mps")}, 1, "", "", "no such file"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir.File("o.json"));
+    std::filesystem::remove(dir.File("r.txt"));
+    const auto r = RunArgs(c.args);
+    const std::string what = c.args[2];
+    EXPECT_EQ(r.status, c.status) << what << ": " << r.err;
+    const bool toFile = std::find(c.args.begin(), c.args.end(), "--report") != c.args.end();
+    const std::string report = toFile ? TempDir::Read(dir.File("r.txt")) : r.out;
+    if (toFile) EXPECT_EQ(r.out, "") << what;
+    EXPECT_NE(report.find(c.out), std::string::npos) << what << ":\n" << report;
+    if (*c.json) EXPECT_NE(TempDir::Read(dir.File("o.json")).find(c.json), std::string::npos) << what;
+    if (*c.err) {
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << what << ": " << r.err;
+    } else {
+      EXPECT_EQ(r.err, "") << what;
+    }
+  }
 }
 
 }  // namespace
