@@ -186,6 +186,26 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     return o;
   }
 
+  // An integer variable's bounds as whole numbers (x <= 2.5 is x <= 2), which branch and cut
+  // needs; bounds that then cross leave no whole number between them.
+  for (int j = 1; j <= n && o.integer; ++j) {
+    if (glp_get_col_kind(lp, j) != GLP_IV) continue;
+    const int type = glp_get_col_type(lp, j);
+    double lb = glp_get_col_lb(lp, j), ub = glp_get_col_ub(lp, j);
+    const bool hasLb = type == GLP_LO || type == GLP_DB || type == GLP_FX;
+    const bool hasUb = type == GLP_UP || type == GLP_DB || type == GLP_FX;
+    if (hasLb) lb = std::ceil(lb - 1e-9);
+    if (hasUb) ub = std::floor(ub + 1e-9);
+    if (hasLb && hasUb && lb > ub) {
+      o.status = LpStatus::Infeasible;
+      o.statusText = LpStatusWords(o.status);
+      o.notes.push_back("No whole number lies between the bounds of " + o.variables[static_cast<std::size_t>(j - 1)].name + ".");
+      return o;
+    }
+    const int whole = hasLb && hasUb ? (lb == ub ? GLP_FX : GLP_DB) : type;
+    glp_set_col_bnds(lp, j, whole, lb, ub);
+  }
+
   // The simplex method in rounds of a few thousand iterations, each continuing from the
   // basis the last one left, so that the wait window can show progress and Cancel stops it.
   const Clock::time_point start = Clock::now();
@@ -229,7 +249,10 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     return o;
   }
   if (status != GLP_OPT) {
-    o.statusText = "no solution found (the solver stopped, code " + std::to_string(rc) + ")";
+    o.statusText = rc == GLP_EBOUND ? "not solved: a variable or constraint has a lower bound above its upper bound"
+                   : rc == GLP_ESING || rc == GLP_ECOND
+                       ? "not solved: the constraints are numerically too close to dependent for the simplex method"
+                       : "no solution found (the solver stopped, code " + std::to_string(rc) + ")";
     return o;
   }
   if (!o.integer) {
@@ -276,7 +299,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.status = LpStatus::Cancelled;
     o.gap = search.gap;
   } else {
-    o.statusText = "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
+    o.statusText = mrc == GLP_EBOUND ? "not solved: an integer variable has bounds that are not whole numbers"
+                                     : "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
     return o;
   }
   o.statusText = LpStatusWords(o.status);
