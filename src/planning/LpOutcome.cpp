@@ -18,6 +18,10 @@ namespace {
 // GLPK's values with -0 read as 0.
 double Signless(double v) { return v == 0.0 ? 0.0 : v; }
 
+// A solution value as the report gives it: round-off below 1e-11 (GLPK's tolerances are far
+// coarser) read as 0, so a degenerate basic variable shows 0 rather than 7e-16.
+double Tidy(double v) { return std::fabs(v) < 1e-11 ? 0.0 : v; }
+
 // GLPK gives an unbounded end of a range as -DBL_MAX or +DBL_MAX.
 std::optional<double> Finite(double v) {
   if (!std::isfinite(v) || std::fabs(v) >= DBL_MAX / 2) return std::nullopt;
@@ -260,17 +264,17 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.objective = Signless(glp_get_obj_val(lp));
     for (int j = 1; j <= n; ++j) {
       LpVariableOutcome& v = o.variables[static_cast<std::size_t>(j - 1)];
-      v.value = Signless(glp_get_col_prim(lp, j));
-      v.reducedCost = Signless(glp_get_col_dual(lp, j));
+      v.value = Tidy(glp_get_col_prim(lp, j));
+      v.reducedCost = Tidy(glp_get_col_dual(lp, j));
       v.basic = glp_get_col_stat(lp, j) == GLP_BS;
     }
     for (int i = 1; i <= m; ++i) {
       LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = glp_get_row_prim(lp, i);
-      r.activity = Signless(activity);
+      const double activity = Tidy(glp_get_row_prim(lp, i));
+      r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Signless(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
-      r.dual = Signless(glp_get_row_dual(lp, i));
+      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      r.dual = Tidy(glp_get_row_dual(lp, i));
     }
     if (options.ranging) Range(lp, o);
     o.statusText = LpStatusWords(o.status);
@@ -307,13 +311,13 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
   // A stopped search still reports the best whole-number solution it had.
   if (mstatus == GLP_OPT || mstatus == GLP_FEAS) {
     o.objective = Signless(glp_mip_obj_val(lp));
-    for (int j = 1; j <= n; ++j) o.variables[static_cast<std::size_t>(j - 1)].value = Signless(glp_mip_col_val(lp, j));
+    for (int j = 1; j <= n; ++j) o.variables[static_cast<std::size_t>(j - 1)].value = Tidy(glp_mip_col_val(lp, j));
     for (int i = 1; i <= m; ++i) {
       LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = glp_mip_row_val(lp, i);
-      r.activity = Signless(activity);
+      const double activity = Tidy(glp_mip_row_val(lp, i));
+      r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Signless(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
     }
   }
   return o;

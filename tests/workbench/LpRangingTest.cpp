@@ -111,6 +111,18 @@ TEST(LpRanging, TheTextbookModel) {
   }
 }
 
+// The diet model's optimum is degenerate: a is basic at 0 and fibre binds with dual 0, which
+// the simplex method leaves as round-off; the solution shows them as the zeros they are.
+TEST(LpRanging, RoundOffOfADegenerateOptimumReadsAsZero) {
+  TempDir dir;
+  const LpOutcome o = SolveText(dir, "d.lp", kDiet);
+  ASSERT_EQ(o.statusText, "optimal");
+  EXPECT_EQ(*o.objective, 8.0);
+  EXPECT_EQ(*Var(o, "a").value, 0.0);
+  EXPECT_EQ(*Row(o, "fibre").dual, 0.0);
+  EXPECT_EQ(LpReportText(o, false, "").find("e-1"), std::string::npos) << LpReportText(o, false, "");
+}
+
 // The ranges checked against the solver itself: with one number moved just inside an end of
 // its range the optimal basis stays (and, for a right-hand side, the objective moves by the
 // dual), just outside it changes.
