@@ -18,6 +18,10 @@ namespace {
 // GLPK's values with -0 read as 0.
 double Signless(double v) { return v == 0.0 ? 0.0 : v; }
 
+// A solution value as the report gives it: round-off below 1e-11 (GLPK's tolerances are far
+// coarser) read as 0, so a degenerate basic variable shows 0 rather than 7e-16.
+double Tidy(double v) { return std::fabs(v) < 1e-11 ? 0.0 : v; }
+
 // GLPK gives an unbounded end of a range as -DBL_MAX or +DBL_MAX.
 std::optional<double> Finite(double v) {
   if (!std::isfinite(v) || std::fabs(v) >= DBL_MAX / 2) return std::nullopt;
@@ -186,6 +190,26 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     return o;
   }
 
+  // An integer variable's bounds as whole numbers (x <= 2.5 is x <= 2), which branch and cut
+  // needs; bounds that then cross leave no whole number between them.
+  for (int j = 1; j <= n && o.integer; ++j) {
+    if (glp_get_col_kind(lp, j) != GLP_IV) continue;
+    const int type = glp_get_col_type(lp, j);
+    double lb = glp_get_col_lb(lp, j), ub = glp_get_col_ub(lp, j);
+    const bool hasLb = type == GLP_LO || type == GLP_DB || type == GLP_FX;
+    const bool hasUb = type == GLP_UP || type == GLP_DB || type == GLP_FX;
+    if (hasLb) lb = std::ceil(lb - 1e-9);
+    if (hasUb) ub = std::floor(ub + 1e-9);
+    if (hasLb && hasUb && lb > ub) {
+      o.status = LpStatus::Infeasible;
+      o.statusText = LpStatusWords(o.status);
+      o.notes.push_back("No whole number lies between the bounds of " + o.variables[static_cast<std::size_t>(j - 1)].name + ".");
+      return o;
+    }
+    const int whole = hasLb && hasUb ? (lb == ub ? GLP_FX : GLP_DB) : type;
+    glp_set_col_bnds(lp, j, whole, lb, ub);
+  }
+
   // The simplex method in rounds of a few thousand iterations, each continuing from the
   // basis the last one left, so that the wait window can show progress and Cancel stops it.
   const Clock::time_point start = Clock::now();
@@ -229,7 +253,10 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     return o;
   }
   if (status != GLP_OPT) {
-    o.statusText = "no solution found (the solver stopped, code " + std::to_string(rc) + ")";
+    o.statusText = rc == GLP_EBOUND ? "not solved: a variable or constraint has a lower bound above its upper bound"
+                   : rc == GLP_ESING || rc == GLP_ECOND
+                       ? "not solved: the constraints are numerically too close to dependent for the simplex method"
+                       : "no solution found (the solver stopped, code " + std::to_string(rc) + ")";
     return o;
   }
   if (!o.integer) {
@@ -237,17 +264,17 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.objective = Signless(glp_get_obj_val(lp));
     for (int j = 1; j <= n; ++j) {
       LpVariableOutcome& v = o.variables[static_cast<std::size_t>(j - 1)];
-      v.value = Signless(glp_get_col_prim(lp, j));
-      v.reducedCost = Signless(glp_get_col_dual(lp, j));
+      v.value = Tidy(glp_get_col_prim(lp, j));
+      v.reducedCost = Tidy(glp_get_col_dual(lp, j));
       v.basic = glp_get_col_stat(lp, j) == GLP_BS;
     }
     for (int i = 1; i <= m; ++i) {
       LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = glp_get_row_prim(lp, i);
-      r.activity = Signless(activity);
+      const double activity = Tidy(glp_get_row_prim(lp, i));
+      r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Signless(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
-      r.dual = Signless(glp_get_row_dual(lp, i));
+      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      r.dual = Tidy(glp_get_row_dual(lp, i));
     }
     if (options.ranging) Range(lp, o);
     o.statusText = LpStatusWords(o.status);
@@ -276,20 +303,21 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.status = LpStatus::Cancelled;
     o.gap = search.gap;
   } else {
-    o.statusText = "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
+    o.statusText = mrc == GLP_EBOUND ? "not solved: an integer variable has bounds that are not whole numbers"
+                                     : "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
     return o;
   }
   o.statusText = LpStatusWords(o.status);
   // A stopped search still reports the best whole-number solution it had.
   if (mstatus == GLP_OPT || mstatus == GLP_FEAS) {
     o.objective = Signless(glp_mip_obj_val(lp));
-    for (int j = 1; j <= n; ++j) o.variables[static_cast<std::size_t>(j - 1)].value = Signless(glp_mip_col_val(lp, j));
+    for (int j = 1; j <= n; ++j) o.variables[static_cast<std::size_t>(j - 1)].value = Tidy(glp_mip_col_val(lp, j));
     for (int i = 1; i <= m; ++i) {
       LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = glp_mip_row_val(lp, i);
-      r.activity = Signless(activity);
+      const double activity = Tidy(glp_mip_row_val(lp, i));
+      r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Signless(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
     }
   }
   return o;

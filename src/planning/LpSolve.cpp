@@ -239,10 +239,7 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
     } else {
       notes.push_back("The file has no OBJSENSE section: an MPS model is minimised.");
     }
-    if (text.find(kNegatedMark) != std::string::npos) {
-      notes.push_back("The file says it holds a maximisation written as the minimisation of the negated objective: "
-                      "the maximum of the original objective is minus the objective here.");
-    }
+
   }
   // GLPK reads from a file: an exact copy in the temporary folder (with any OBJSENSE
   // section made a comment), so the reader never sees a file that changes under it.
@@ -284,6 +281,18 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
   }
   if (sense) glp_set_obj_dir(lp.get(), *sense);
   outcome = SolveLpProblem(lp.get(), options);
+  if (mps && !sense && text.find(kNegatedMark) != std::string::npos) {
+    // A maximisation "Save Model As" wrote: its maximum is the negated minimum.
+    std::string note = "The file says it holds a maximisation written as the minimisation of the negated objective";
+    if (outcome.objective) {
+      char value[48];
+      std::snprintf(value, sizeof value, "%.10g", *outcome.objective == 0.0 ? 0.0 : -*outcome.objective);
+      note += std::string(": the maximum of the original objective is ") + value + ".";
+    } else {
+      note += ".";
+    }
+    notes.push_back(note);
+  }
   outcome.notes.insert(outcome.notes.begin(), notes.begin(), notes.end());
   return true;
 }

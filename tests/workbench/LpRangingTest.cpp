@@ -111,6 +111,18 @@ TEST(LpRanging, TheTextbookModel) {
   }
 }
 
+// The diet model's optimum is degenerate: a is basic at 0 and fibre binds with dual 0, which
+// the simplex method leaves as round-off; the solution shows them as the zeros they are.
+TEST(LpRanging, RoundOffOfADegenerateOptimumReadsAsZero) {
+  TempDir dir;
+  const LpOutcome o = SolveText(dir, "d.lp", kDiet);
+  ASSERT_EQ(o.statusText, "optimal");
+  EXPECT_EQ(*o.objective, 8.0);
+  EXPECT_EQ(*Var(o, "a").value, 0.0);
+  EXPECT_EQ(*Row(o, "fibre").dual, 0.0);
+  EXPECT_EQ(LpReportText(o, false, "").find("e-1"), std::string::npos) << LpReportText(o, false, "");
+}
+
 // The ranges checked against the solver itself: with one number moved just inside an end of
 // its range the optimal basis stays (and, for a right-hand side, the objective moves by the
 // dual), just outside it changes.
@@ -232,6 +244,15 @@ TEST(LpInteger, BranchAndCutFindsTheEnumeratedOptimum) {
   EXPECT_NE(LindoModelText(typed, false, true, 2).find("GIN x\r\nGIN y\r\nINT b\r\n"), std::string::npos);
 }
 
+TEST(LpInteger, FractionalBoundsOfIntegersAreWholeNumbers) {
+  TempDir dir;
+  const LpOutcome o =
+      SolveText(dir, "g.lp", "Maximize\n obj: x - y\nSubject To\n c: x + y <= 10\nBounds\n 0 <= x <= 2.5\n"
+                             " 0.5 <= y <= 3\nGeneral\n x\n y\nEnd\n");
+  ASSERT_EQ(o.statusText, "integer optimal");
+  EXPECT_EQ(*o.objective, 1.0);  // x = 2, y = 1
+}
+
 TEST(LpInteger, BadTypeCellsStopTheSolve) {
   const auto t = M({{E, T("x"), T("y"), T("rel"), T("rhs")},
                     {T("Type"), T("int"), T("whole"), E, E},
@@ -276,6 +297,10 @@ TEST(LpModelFiles, BadModelsAreNamedWithTheirLine) {
        ""},
       {"infeasible.lp", "Maximize\n obj: x\nSubject To\n a: x <= 1\n b: x >= 2\nEnd\n", "", "infeasible"},
       {"unbounded.lp", "Maximize\n obj: x + y\nSubject To\n a: x - y <= 1\nEnd\n", "", "unbounded"},
+      {"crossed.lp", "Maximize\n obj: x\nSubject To\n c: x <= 10\nBounds\n 5 <= x <= 3\nEnd\n", "",
+       "not solved: a variable or constraint has a lower bound above its upper bound"},
+      {"nowhole.lp", "Maximize\n obj: x\nSubject To\n c: x <= 10\nBounds\n 2.2 <= x <= 2.8\nGeneral\n x\nEnd\n", "",
+       "infeasible"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -344,7 +369,7 @@ TEST(LpModelFiles, SavedModelsReadBackToTheSameOptimum) {
       EXPECT_NEAR(*back.variables[k].value, *table.variables[k].value, 1e-9);
     }
     const std::string report = LpReportText(back, false, name);
-    EXPECT_EQ(report.find("maximum of the original objective") != std::string::npos, mps) << report;
+    EXPECT_EQ(report.find("the maximum of the original objective is 2.8.") != std::string::npos, mps) << report;
     EXPECT_NE(report.find(mps ? "Sense:     minimise" : "Sense:     maximise"), std::string::npos);
   }
 }
