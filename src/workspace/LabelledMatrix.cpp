@@ -1,5 +1,8 @@
 #include "workspace/LabelledMatrix.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <new>
 
 namespace quantorial {
@@ -59,5 +62,13 @@ bool operator==(const LabelledMatrix& a, const LabelledMatrix& b) {
   }
   return true;
 }
+
+#ifdef QUANTORIAL_CHECKED_ACCESS
+void LabelledMatrix::OutOfRange(int i, int j) const {
+  std::fprintf(stderr, "LabelledMatrix: unchecked access to (%d, %d) outside %d..%d x %d..%d%s\n", i, j, lo1_, hi1_, lo2_,
+               hi2_, assigned_ ? "" : " (unassigned)");
+  std::abort();
+}
+#endif
 
 }  // namespace quantorial

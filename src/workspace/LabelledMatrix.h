@@ -64,13 +64,14 @@ class LabelledMatrix {
   // (The values are const so that assigning to one, which would change nothing, does not compile.)
   const Cell Get(int i, int j) const { return InRange(i, j) ? Value(i, j) : Cell(); }
 
-  // Unchecked access for loops that have already checked their bounds.
-  const Cell Value(int i, int j) const { return cells_->Get(Offset(i, j)); }
-  void Put(int i, int j, Cell value) { Own().Set(Offset(i, j), std::move(value)); }
+  // Unchecked access for loops that have already checked their bounds (the checking build
+  // checks them all the same and stops at the first one outside).
+  const Cell Value(int i, int j) const { return cells_->Get(CheckedOffset(i, j)); }
+  void Put(int i, int j, Cell value) { Own().Set(CheckedOffset(i, j), std::move(value)); }
   // The double stored at (i, j) into `out`, when the cell holds a double (unchecked).
-  bool GetDouble(int i, int j, double& out) const { return cells_->GetDouble(Offset(i, j), out); }
+  bool GetDouble(int i, int j, double& out) const { return cells_->GetDouble(CheckedOffset(i, j), out); }
   // Writes a double (unchecked).
-  void PutDouble(int i, int j, double v) { Own().SetDouble(Offset(i, j), v); }
+  void PutDouble(int i, int j, double v) { Own().SetDouble(CheckedOffset(i, j), v); }
 
   // A matrix of rows x cols (both dimensions based at 0) over cells already read in row
   // order; unassigned when their number does not match.
@@ -79,6 +80,15 @@ class LabelledMatrix {
   friend bool operator==(const LabelledMatrix& a, const LabelledMatrix& b);
 
  private:
+#ifdef QUANTORIAL_CHECKED_ACCESS
+  std::size_t CheckedOffset(int i, int j) const {
+    if (!InRange(i, j)) OutOfRange(i, j);
+    return Offset(i, j);
+  }
+  [[noreturn]] void OutOfRange(int i, int j) const;
+#else
+  std::size_t CheckedOffset(int i, int j) const { return Offset(i, j); }
+#endif
   std::size_t Offset(int i, int j) const {
     return static_cast<std::size_t>(i - lo1_) * static_cast<std::size_t>(hi2_ - lo2_ + 1) +
            static_cast<std::size_t>(j - lo2_);

@@ -158,5 +158,15 @@ TEST(LabelledMatrix, EqualityComparesCellsNotStorage) {
   EXPECT_FALSE(a == b);  // not a number equals nothing
 }
 
+#ifdef QUANTORIAL_CHECKED_ACCESS
+// The checking build stops at an unchecked access outside the bounds instead of reading the
+// next row's cell (which the address checker cannot see: it lies inside the same array).
+TEST(LabelledMatrixDeathTest, UncheckedAccessOutsideStopsTheCheckingBuild) {
+  LabelledMatrix m = LabelledMatrix::Dimension(2, 2);
+  EXPECT_DEATH((void)m.Value(1, 3), "outside 0..2 x 0..2");
+  EXPECT_DEATH(m.PutDouble(3, 0, 1.0), "outside");
+}
+#endif
+
 }  // namespace
 }  // namespace quantorial
