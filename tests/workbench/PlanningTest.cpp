@@ -91,7 +91,7 @@ TEST_F(Planning, DynamicEndoExtendsTheSeriesOnItsOwnResults) {
     for (const auto& series : host.charts.back().series) labels.push_back(series.label);
     const std::vector<std::string> expected =
         years == 0 ? std::vector<std::string>{"Actual y1", "Calculated y1"}
-                   : std::vector<std::string>{"Actual y1", "Computed y1", "Calculated y1"};
+                   : std::vector<std::string>{"Actual y1", "Calculated y1", "Computed y1"};
     EXPECT_EQ(labels, expected);
   }
   // A second run starts from the extended series.
