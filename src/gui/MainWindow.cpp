@@ -871,7 +871,8 @@ void MainWindow::PlaceChart(QWidget* chart) {
 }
 
 void MainWindow::SaveChartPlace() {
-  if (!store_ || !chart_ || !chart_->isVisible()) return;
+  // Also when it has just been closed: its place is still the one it had.
+  if (!store_ || !chart_) return;
   const QPoint corner = chart_->frameGeometry().topLeft();
   store_->SaveDbSettingLater(kWindowsSection, kChartPlaceKey,
                              QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height())
