@@ -15,26 +15,36 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 scripts/build.sh > /dev/null
-out="$root/docs/guide"
-mkdir -p "$out"
+guide="$root/docs/guide" shots="$root/docs/screenshots"
+out=$guide
+mkdir -p "$guide" "$shots"
+# The virtual screen's number; another one can be given when :97 is taken.
+screen=${SCREENSHOT_DISPLAY:-97}
 home=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$home" "$work"' EXIT
-cp data/samples/klein.csv data/samples/klein_NOR_BMAT.CSV data/samples/klein_forecast.csv "$work"
+cp data/samples/klein.csv data/samples/klein_NOR_BMAT.CSV data/samples/klein_forecast.csv \
+  data/samples/io_table.csv data/samples/io_targets.csv "$work"
 mkdir -p "$home/.config/Quantorial"
 printf '[Options]\nShow%%20Tips%%20at%%20Startup=0\n' > "$home/.config/Quantorial/Quantorial.ini"
 export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config"
 
 # session FILE STEP...: starts the workbench on FILE and carries out the steps:
-# shot:NAME, click:X,Y, type:TEXT, key:KEYS, sleep:SECONDS.
+# shot:NAME (into $out), click:X,Y, type:TEXT, key:KEYS, sleep:SECONDS. An empty FILE starts
+# without one (the last files of the session before come back).
 session() {
   local file=$1; shift
-  Xvfb :97 -screen 0 1280x800x24 > /dev/null 2>&1 & local xvfb=$!
+  Xvfb ":$screen" -screen 0 1280x800x24 > /dev/null 2>&1 & local xvfb=$!
   sleep 1
-  export DISPLAY=:97
+  export DISPLAY=":$screen"
   openbox > /dev/null 2>&1 &
   sleep 1
-  "$root/build/src/quantorial" "$file" > /dev/null 2>&1 & local app=$!
+  if [ -n "$file" ]; then
+    "$root/build/src/quantorial" "$file" > /dev/null 2>&1 &
+  else
+    "$root/build/src/quantorial" > /dev/null 2>&1 &
+  fi
+  local app=$!
   sleep 4
   for step in "$@"; do
     case "$step" in
@@ -51,16 +61,37 @@ session() {
   sleep 0.5
 }
 
-# The typical session: load, Run ALL Stages (4 endogenous variables), the chart, a forecast,
-# Create B-Matrix.
+# The typical session: load, Run ALL Stages (4 endogenous variables), the chart (over the
+# grids, the command panel in view), a forecast, Create B-Matrix.
 session "$work/klein.csv" shot:01-loaded \
-  click:609,696 type:4 key:Return sleep:2 shot:02-run-all \
-  click:1200,400 click:609,665 click:720,426 type:"$work/klein_forecast.csv" key:Tab shot:03-forecast-options \
+  click:616,667 type:4 key:Return sleep:2 shot:02-run-all \
+  click:616,640 click:720,426 type:"$work/klein_forecast.csv" key:Tab shot:03-forecast-options \
   click:766,466 sleep:2 shot:04-forecast \
-  click:1200,400 click:70,727 sleep:2 shot:05-create-b-matrix \
-  click:1216,644 sleep:2 shot:06-excel-preview
-# The dynamic panel: the levels turned into changes, the B-matrix split, "Dynamic" for C and I.
+  click:70,716 sleep:2 key:Return shot:05-create-b-matrix \
+  click:1216,632 sleep:2 shot:06-excel-preview
+# The dynamic panel: the levels turned into changes, the B-matrix split, "Dynamic Menu",
+# "Dynamic" for C and I.
 cp data/samples/klein.csv "$work/levels.csv"
-session "$work/levels.csv" click:470,696 sleep:2 click:470,727 click:331,696 shot:07-dynamic-panel \
-  click:900,126 click:898,168 click:941,205 sleep:2 shot:08-dynamic-chart
-echo "pictures written to $out"
+session "$work/levels.csv" click:470,667 sleep:2 click:470,696 click:635,752 shot:07-dynamic-panel \
+  click:1010,122 click:1010,164 click:1036,201 sleep:2 shot:08-dynamic-chart
+
+# The pictures of docs/screenshots that show these windows.
+out=$shots
+cp "$guide/07-dynamic-panel.png" "$shots/dynamic-panel.png"
+cp "$guide/08-dynamic-chart.png" "$shots/dynamic-chart.png"
+# Dynamic Endo with three extension years: the computed years drawn as their own series.
+session "$work/klein.csv" click:616,667 type:4 key:Return sleep:2 click:635,752 \
+  click:1208,201 type:3 click:443,752 sleep:2 shot:dynamic-endo-chart
+# A session being recorded: the mark beside the menus and in the title.
+session "$work/klein.csv" click:318,28 click:380,130 key:ctrl+a type:"$work/session.qs" key:Return sleep:1 \
+  click:616,667 type:4 key:Return sleep:2 shot:tools-record-session
+# KALDRON on the three-sector table: the plan's six grids with their captions.
+session "" click:103,617 type:"$work/io_table.csv" key:Return sleep:1 click:160,716 \
+  type:"$work/io_targets.csv" key:Return sleep:1 type:3 key:Return sleep:2 shot:kaldron-grids
+# The chart of the batch tool with 11-point markers: whole at the first and the last year.
+cli="$root/build/src/quantorial-cli"
+"$cli" settings set quantorial ShowMarkers 1 --store "$work/store" > /dev/null
+"$cli" settings set quantorial MarkerSize 11 --store "$work/store" > /dev/null
+QT_QPA_PLATFORM=offscreen "$cli" run "$work/klein.csv" --endo 4 --dump "$work/dump" --chart 1 --png "$shots/markers-11pt.png" \
+  --store "$work/store" > /dev/null
+echo "pictures written to $guide and $shots"

@@ -83,18 +83,22 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   }
   // Years a simulation appended to the observed table (past the table as loaded) were
   // computed, not observed: the actual series stops at the last loaded year and a series of
-  // their own, joined to it there, carries them.
+  // their own, joined to it there, carries them. The calculated series runs over the same
+  // years, so they are drawn after it (dashed, it shows through), before the forecast.
   const int loaded = LoadedRows(ws);
   if (loaded < T) {
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-      if (specs[i].source != &obs) continue;
-      SeriesSpec computed = specs[i];
-      specs[i].rowLimit = loaded;
-      computed.first = std::max(specs[i].first, loaded);
-      computed.computed = true;
-      computed.label = "Computed " + CellText(obs.Get(0, computed.column));
-      specs.insert(specs.begin() + static_cast<std::ptrdiff_t>(++i), computed);
+    std::vector<SeriesSpec> computed;
+    for (SeriesSpec& sp : specs) {
+      if (sp.source != &obs) continue;
+      SeriesSpec c = sp;
+      sp.rowLimit = loaded;
+      c.first = std::max(sp.first, loaded);
+      c.computed = true;
+      c.label = "Computed " + CellText(obs.Get(0, c.column));
+      computed.push_back(c);
     }
+    const auto forecast = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
+    specs.insert(forecast, computed.begin(), computed.end());
   }
 
   // Series whose rows all carry rising years are drawn by year: a simulation whose first row

@@ -17,6 +17,7 @@
 
 #include "gui/CommandWiring.h"
 #include "gui/ChartRenderer.h"
+#include "gui/GuiHost.h"
 
 namespace quantorial {
 
@@ -105,8 +106,13 @@ bool ChartWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void ChartWindow::SavePicture() {
   const QString start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-  const QString path = QFileDialog::getSaveFileName(this, "Save Chart Picture", start + "/chart.png",
-                                                    "PNG picture (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+  QFileDialog dialog(this, "Save Chart Picture", start + "/chart.png",
+                     "PNG picture (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return;
   QString error;
   if (!SaveChartPicture(description_, path, view_->width(), view_->height(), error)) {

@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
@@ -237,10 +240,30 @@ std::optional<std::string> GuiHost::AskInput(const std::string& prompt, const st
   return text.toStdString();
 }
 
+void FitFileDialog(QFileDialog& dialog) {
+  // Wide enough for the names, sizes, kinds and dates of the files, within the screen; the
+  // detail columns as wide as what they show and the names taking the rest. (A dialog of
+  // the desktop's own has no such view, and is left as it is.)
+  QSize size(940, 560);
+  if (const QScreen* screen = dialog.screen()) size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+  dialog.resize(size);
+  if (auto* view = dialog.findChild<QTreeView*>("treeView")) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < header->count(); ++c) header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  }
+}
+
 std::optional<std::string> GuiHost::AskOpenFile(const FileDialogRequest& request) {
-  const QString path = QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.title),
-                                                    QString::fromStdString(request.initialFolder),
-                                                    QtFileFilter(request.filter));
+  QFileDialog dialog(DialogParent(), QString::fromStdString(request.title),
+                     QString::fromStdString(request.initialFolder), QtFileFilter(request.filter));
+  dialog.setObjectName("openFileDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
 }
@@ -262,6 +285,7 @@ std::optional<std::string> GuiHost::AskSaveFile(const FileDialogRequest& request
     return e.startsWith('.') ? e.mid(1) : e;
   };
   dialog.setDefaultSuffix(suffix(0));
+  FitFileDialog(dialog);
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, &suffix](const QString& f) {
     dialog.setDefaultSuffix(suffix(static_cast<int>(filters.indexOf(f))));
   });

@@ -12,6 +12,8 @@
 
 #include "workspace/Host.h"
 
+class QFileDialog;
+
 namespace quantorial {
 
 class MainWindow;
@@ -99,5 +101,7 @@ bool IsOwnDesktopEntry(const QString& entry);
 
 // "Text|*.a;*.b|Text|*.c" as a Qt file dialog filter.
 QString QtFileFilter(const std::string& filter);
+// Sizes a file dialog so that its columns (name, size, kind, date) show whole.
+void FitFileDialog(QFileDialog& dialog);
 
 }  // namespace quantorial

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,7 +47,25 @@ constexpr int kParkedLeft = -20000;  // where txtShow waits, in twips
 
 QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
 
-// The pipeline and planning commands whose work comes in later versions.
+// A drop-down list that stays on the screen: where there is no room for it below the box,
+// it opens above it.
+class ScreenBoundComboBox : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  void showPopup() override {
+    QComboBox::showPopup();
+    QWidget* popup = view()->window();
+    const QScreen* screen = this->screen();
+    if (!popup || popup == window() || !screen) return;
+    const QRect room = screen->availableGeometry();
+    QRect r = popup->geometry();
+    if (r.bottom() <= room.bottom()) return;
+    const QPoint top = mapToGlobal(QPoint(0, 0));
+    r.setHeight(std::min(r.height(), top.y() - room.top()));
+    r.moveBottom(top.y() - 1);
+    popup->setGeometry(r);
+  }
+};
 
 }  // namespace
 
@@ -294,7 +313,7 @@ QWidget* MainWindow::BuildCommandPanel() {
   auto* view = new QGroupBox("View Intermediate Matrices");
   auto* vl = new QGridLayout(view);
   vl->setVerticalSpacing(3);
-  cboArrays_ = Named(new QComboBox, "cboArrays");
+  cboArrays_ = Named<QComboBox>(new ScreenBoundComboBox, "cboArrays");
   cboArrays_->setPlaceholderText("Select Matrix");
   cboArrays_->setMinimumContentsLength(24);
   cboArrays_->installEventFilter(this);
@@ -312,8 +331,14 @@ QWidget* MainWindow::BuildCommandPanel() {
   scaleLabel->setBuddy(scale);
   vl->addWidget(scaleLabel, 2, 2, Qt::AlignRight);
   vl->addWidget(scale, 2, 3);
-  cboPlot_ = Named(new QComboBox, "cboPlot");
+  cboPlot_ = Named<QComboBox>(new ScreenBoundComboBox, "cboPlot");
   cboPlot_->setPlaceholderText("Series Variables");
+  // Both lists drop down as a list of their own, above the box when there is no room
+  // below, never as a column of every item over the box that runs off the screen.
+  for (QComboBox* box : {cboArrays_, cboPlot_}) {
+    box->setStyleSheet("QComboBox { combobox-popup: 0; }");
+    box->setMaxVisibleItems(12);
+  }
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
   vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
   vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
@@ -614,7 +639,10 @@ void MainWindow::LayoutForm() {
   std::array<QRect, 6> rects;
   if (GridGeometry(width - reserved, height, panelHeight, rects) ||
       (reserved > 0 && GridGeometry(width, height, panelHeight, rects))) {
-    for (int i = 0; i < 6; ++i) frames_[static_cast<std::size_t>(i)]->setGeometry(rects[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 6; ++i) {
+      frames_[static_cast<std::size_t>(i)]->setGeometry(rects[static_cast<std::size_t>(i)]);
+      FitCaption(i);
+    }
   }
   picMore_->setGeometry(std::max(0, width - more.width() - 4), 4, more.width(),
                         std::min(more.height(), std::max(0, height - panelHeight - 8)));
@@ -690,9 +718,8 @@ void MainWindow::Refresh() {
 void MainWindow::HoldOn(const QString& text) { wait_->WaitMsg(text); }
 
 // Columns as wide as their widest text within a cap, so that numbers with many decimals,
-// years and long names are not cut. The first rows and columns are measured (by the longest
-// text of each, which for numbers is the widest); columns beyond them take the width of the
-// widest measured data column.
+// years and long names are not cut. The texts of the first rows and columns are measured;
+// columns beyond them take the width of the widest measured data column.
 void FitColumns(QTableView* view, const MatrixTableModel& model) {
   constexpr int kRows = 100, kCols = 256, kMin = 40, kMax = 320, kPad = 14;
   const int rows = std::min(model.rowCount(), kRows), cols = model.columnCount();
@@ -702,12 +729,10 @@ void FitColumns(QTableView* view, const MatrixTableModel& model) {
   std::vector<int> widths;
   int widest = kMin;
   for (int c = 0; c < std::min(cols, kCols); ++c) {
-    QString longest;
-    for (int r = 0; r < rows; ++r) {
-      const QString t = model.CellText(r, c);
-      if (t.size() > longest.size()) longest = t;
-    }
-    const int w = std::clamp(metrics.horizontalAdvance(longest) + kPad, kMin, kMax);
+    // Every text is measured: of two labels as long, one may be much wider ("Year", "CHWp").
+    int widestText = 0;
+    for (int r = 0; r < rows; ++r) widestText = std::max(widestText, metrics.horizontalAdvance(model.CellText(r, c)));
+    const int w = std::clamp(widestText + kPad, kMin, kMax);
     widths.push_back(w);
     if (c > 0) widest = std::max(widest, w);
   }
@@ -721,7 +746,7 @@ void MainWindow::Preview(const LabelledMatrix& m, int grid, const QString& capti
   if (!m.IsAssigned() || (m.Upper(1) == 0 && m.Upper(2) == 0)) return;
   models_[static_cast<std::size_t>(grid)]->SetMatrix(m, bench_->ws.nDecimals);
   FitColumns(grids_[static_cast<std::size_t>(grid)], *models_[static_cast<std::size_t>(grid)]);
-  captions_[static_cast<std::size_t>(grid)]->setText(caption);
+  SetCaption(grid, caption);
   QWidget* frame = frames_[static_cast<std::size_t>(grid)];
   if (txtShow_->x() == frame->x()) txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
 }
@@ -738,7 +763,7 @@ void MainWindow::PreviewText(const QString& text, int grid, const QString& capti
 void MainWindow::ClearGrid(int grid) {
   if (grid < 0 || grid > 5) return;
   models_[static_cast<std::size_t>(grid)]->Clear();
-  captions_[static_cast<std::size_t>(grid)]->clear();
+  SetCaption(grid, QString());
   // A text shown over the grid goes with it.
   if (txtShow_->x() == frames_[static_cast<std::size_t>(grid)]->x() &&
       txtShow_->y() == frames_[static_cast<std::size_t>(grid)]->y()) {
@@ -746,7 +771,33 @@ void MainWindow::ClearGrid(int grid) {
   }
 }
 
-QString MainWindow::GridCaption(int i) const { return captions_[static_cast<std::size_t>(i)]->text(); }
+QString MainWindow::GridCaption(int i) const { return captionTexts_[static_cast<std::size_t>(i)]; }
+
+void MainWindow::SetCaption(int grid, const QString& caption) {
+  captionTexts_[static_cast<std::size_t>(grid)] = caption;
+  FitCaption(grid);
+}
+
+void MainWindow::FitCaption(int grid) {
+  // A caption wider than its grid is set smaller, down to 7 points; what still does not fit
+  // ends in "…" and shows whole in its tool tip.
+  QLabel* label = captions_[static_cast<std::size_t>(grid)];
+  const QString& text = captionTexts_[static_cast<std::size_t>(grid)];
+  const int room = std::max(0, frames_[static_cast<std::size_t>(grid)]->width() - 6);
+  QFont font = formArea_->font();
+  font.setBold(true);
+  const int normal = font.pointSize() > 0 ? font.pointSize() : 9;
+  int points = normal;
+  for (; points > 7; --points) {
+    font.setPointSize(points);
+    if (QFontMetrics(font).horizontalAdvance(text) <= room) break;
+  }
+  font.setPointSize(points);
+  const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, room);
+  label->setFont(font);
+  label->setText(shown);
+  label->setToolTip(shown == text ? QString() : text);
+}
 
 QVector<QVector<QString>> MainWindow::CopyGrid(int grid) const {
   QVector<QVector<QString>> out;
@@ -821,7 +872,8 @@ void MainWindow::PlaceChart(QWidget* chart) {
 }
 
 void MainWindow::SaveChartPlace() {
-  if (!store_ || !chart_ || !chart_->isVisible()) return;
+  // Also when it has just been closed: its place is still the one it had.
+  if (!store_ || !chart_) return;
   const QPoint corner = chart_->frameGeometry().topLeft();
   store_->SaveDbSettingLater(kWindowsSection, kChartPlaceKey,
                              QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height())

@@ -127,6 +127,11 @@ class MainWindow : public QMainWindow {
   QWidget* picMore_ = nullptr;
   std::array<QWidget*, 6> frames_{};
   std::array<QLabel*, 6> captions_{};
+  std::array<QString, 6> captionTexts_{};
+  // A grid's caption, whole, and as shown: in a smaller type or shortened when it would
+  // not fit over its grid.
+  void SetCaption(int grid, const QString& caption);
+  void FitCaption(int grid);
   std::array<QTableView*, 6> grids_{};
   std::array<MatrixTableModel*, 6> models_{};
   QPlainTextEdit* txtShow_ = nullptr;

@@ -2,6 +2,7 @@
 #include "matrix/MatrixFunctions.h"
 #include "planning/Aspiration.h"
 #include "planning/Dynamic.h"
+#include "workspace/ValueRules.h"
 #include "model/Stages.h"
 #include "model/Trend.h"
 #include "planning/Kaldron.h"
@@ -51,10 +52,25 @@ void Workbench::cmdDynamicX_Click() {
 void Workbench::lstDyn_Click() { quantorial::lstDyn_Click(form, sDynSelection_); }
 
 void Workbench::cmdAspire_Click() {
+  const LabelledMatrix resultBefore = ws.mAspirationResult, observedBefore = ws.mObserved;
   quantorial::cmdAspire_Click(ws, form, host_, [this](long long done, long long total) {
     return host_.Progress("Aspiration: year " + std::to_string(done) + " of " + std::to_string(total), done, total);
   });
   host_.Progress(std::string(), 0, 0);  // the run is over, however it ended
+  // The three tables leave their first column's header blank; on screen it says what the
+  // column holds (the tables themselves stay as computed).
+  const auto showLabelled = [this](const LabelledMatrix& m, int grid, const char* corner, const char* caption) {
+    if (!m.IsFilled() || !IsEmpty(m.Get(0, 0))) return;
+    LabelledMatrix shown = m;
+    shown.Set(0, 0, std::string(corner));
+    host_.Preview(shown, grid, caption);
+  };
+  const bool ran = !(ws.mAspirationResult == resultBefore) || !(ws.mObserved == observedBefore);
+  if (ran && ws.mAspirationResult.IsFilled() && ws.mAspirationImpact.IsFilled()) {
+    showLabelled(ws.mAspiration, 2, "Target Year", "Aspiration Matrix");
+    showLabelled(ws.mAspirationResult, 3, "Exogenous", "Aspiration Matrix Result");
+    showLabelled(ws.mAspirationImpact, 1, "Endogenous", "Aspiration Impact Matrix Result");
+  }
 }
 
 void Workbench::cmdKALDRON_Click() {

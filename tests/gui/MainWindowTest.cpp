@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -881,6 +882,30 @@ class MainWindowTest : public QObject {
       QVERIFY2(grid->columnWidth(col) >= metrics.horizontalAdvance(text), qPrintable(text));
     }
     QVERIFY(grid->columnWidth(2) < grid->columnWidth(1));  // a short column stays narrow
+    // Of labels as long as one another the widest sets the width, not the first ("Year").
+    LabelledMatrix labels = LabelledMatrix::Dimension(3, 1);
+    const char* names[] = {"Year", "CHC", "CHWp", "CHWg"};
+    for (int r = 0; r <= 3; ++r) labels.Set(r, 0, std::string(names[r]));
+    window_->Preview(labels, 3, "Normal AMAT Matrix");
+    // A cell draws its text inside the style's margins on either side and the grid line.
+    const int margins = 2 * window_->Grid(3)->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, window_->Grid(3)) + 1;
+    for (const char* name : names) {
+      QVERIFY2(window_->Grid(3)->columnWidth(0) >= metrics.horizontalAdvance(name) + margins, name);
+    }
+  }
+
+  // A grid's caption shows whole over its grid, in a smaller type if need be; one too long
+  // even so ends in "…" and shows whole in its tool tip. The window keeps the whole caption.
+  void gridCaptionsFitTheirGrids() {
+    for (const QString caption : {QString("Primary Requirement Data Matrix"), QString("RHS"),
+                                  QString("A caption far too long to stand over any grid of this window at all")}) {
+      window_->Preview(LabelledMatrix::Dimension(1, 1), 5, caption);
+      QCOMPARE(window_->GridCaption(5), caption);
+      auto* label = window_->GridFrame(5)->findChild<QLabel*>("lblCaption(5)");
+      QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= window_->GridFrame(5)->width(),
+               qPrintable(caption));
+      QVERIFY2(label->text() == caption || label->toolTip() == caption, qPrintable(caption));
+    }
   }
 
   void regressionFromTheWindow() {

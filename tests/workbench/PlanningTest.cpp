@@ -91,7 +91,7 @@ TEST_F(Planning, DynamicEndoExtendsTheSeriesOnItsOwnResults) {
     for (const auto& series : host.charts.back().series) labels.push_back(series.label);
     const std::vector<std::string> expected =
         years == 0 ? std::vector<std::string>{"Actual y1", "Calculated y1"}
-                   : std::vector<std::string>{"Actual y1", "Computed y1", "Calculated y1"};
+                   : std::vector<std::string>{"Actual y1", "Calculated y1", "Computed y1"};
     EXPECT_EQ(labels, expected);
   }
   // A second run starts from the extended series.
@@ -317,8 +317,16 @@ TEST_F(Aspiration, TheDesignTextForOneYear) {
   }
   EXPECT_EQ(CellText(wb.ws.mObserved.Get(4, 0)), "2007");
   EXPECT_EQ(CellText(wb.ws.mAspirationResult.Get(0, 3)), "Total");
-  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"2:Aspiration Matrix", "3:Aspiration Matrix Result",
-                                                              "1:Aspiration Impact Matrix Result", "0:New Trend Data"}));
+  EXPECT_EQ(host.PreviewCaptions(),
+            (std::vector<std::string>{"2:Aspiration Matrix", "3:Aspiration Matrix Result",
+                                      "1:Aspiration Impact Matrix Result", "0:New Trend Data", "2:Aspiration Matrix",
+                                      "3:Aspiration Matrix Result", "1:Aspiration Impact Matrix Result"}));
+  // The last previews name the first column of each table; the tables keep their blank corner.
+  std::vector<std::string> corners;
+  for (const auto& c : host.CallsOf("Preview")) corners.push_back(CellText(c.matrix.Get(0, 0)));
+  EXPECT_EQ(std::vector<std::string>(corners.end() - 3, corners.end()),
+            (std::vector<std::string>{"Target Year", "Exogenous", "Endogenous"}));
+  EXPECT_TRUE(IsEmpty(wb.ws.mAspirationResult.Get(0, 0)));
 }
 
 TEST_F(Aspiration, TextsOfEveryForm) {
