@@ -165,7 +165,10 @@ TEST(LpRanging, EndsAgreeWithResolving) {
     int checked = 0;
     for (std::size_t j = 0; j < o.variables.size(); ++j) {
       const auto& v = o.variables[j];
-      for (const auto& [end, sign] : {std::pair{v.costLow.value, -1.0}, std::pair{v.costHigh.value, 1.0}}) {
+      for (const auto& ends : {std::pair{v.costLow.value, -1.0}, std::pair{v.costHigh.value, 1.0}}) {
+        // (named copies: lambdas cannot capture structured bindings on every compiler in use)
+        const auto end = ends.first;
+        const double sign = ends.second;
         if (!end) continue;
         SCOPED_TRACE(v.name + (sign < 0 ? " cost low" : " cost high"));
         const int col = static_cast<int>(j) + 1;
@@ -179,8 +182,11 @@ TEST(LpRanging, EndsAgreeWithResolving) {
     for (std::size_t i = 0; i < o.constraints.size(); ++i) {
       const auto& r = o.constraints[i];
       if (r.dual.value_or(0.0) == 0.0) continue;  // a non-binding row's range is its activity outwards
-      for (const auto& [end, objective, sign] : {std::tuple{r.rhsLow.value, r.objectiveLow, -1.0},
-                                                 std::tuple{r.rhsHigh.value, r.objectiveHigh, 1.0}}) {
+      for (const auto& ends : {std::tuple{r.rhsLow.value, r.objectiveLow, -1.0},
+                               std::tuple{r.rhsHigh.value, r.objectiveHigh, 1.0}}) {
+        const auto end = std::get<0>(ends);
+        const auto objective = std::get<1>(ends);
+        const double sign = std::get<2>(ends);
         if (!end) continue;
         SCOPED_TRACE(r.name + (sign < 0 ? " rhs low" : " rhs high"));
         const int row = static_cast<int>(i) + 1;
