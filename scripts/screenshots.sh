@@ -24,7 +24,7 @@ home=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$home" "$work"' EXIT
 cp data/samples/klein.csv data/samples/klein_NOR_BMAT.CSV data/samples/klein_forecast.csv \
-  data/samples/io_table.csv data/samples/io_targets.csv "$work"
+  data/samples/io_table.csv data/samples/io_targets.csv data/samples/lp_model.lp "$work"
 mkdir -p "$home/.config/Quantorial"
 printf '[Options]\nShow%%20Tips%%20at%%20Startup=0\n' > "$home/.config/Quantorial/Quantorial.ini"
 export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config"
@@ -88,6 +88,11 @@ session "$work/klein.csv" click:318,28 click:380,130 key:ctrl+a type:"$work/sess
 # KALDRON on the three-sector table: the plan's six grids with their captions.
 session "" click:103,617 type:"$work/io_table.csv" key:Return sleep:1 click:160,716 \
   type:"$work/io_targets.csv" key:Return sleep:1 type:3 key:Return sleep:2 shot:kaldron-grids
+# File > Open Model... on the LP sample: the report with its ranges in the text pane.
+out=$guide
+session "$work/klein.csv" click:20,28 key:m sleep:1 key:ctrl+a type:"$work/lp_model.lp" key:Return sleep:2 \
+  shot:09-lp-ranging
+out=$shots
 # The chart of the batch tool with 11-point markers: whole at the first and the last year.
 cli="$root/build/src/quantorial-cli"
 "$cli" settings set quantorial ShowMarkers 1 --store "$work/store" > /dev/null

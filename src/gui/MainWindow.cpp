@@ -747,8 +747,10 @@ void MainWindow::Preview(const LabelledMatrix& m, int grid, const QString& capti
   models_[static_cast<std::size_t>(grid)]->SetMatrix(m, bench_->ws.nDecimals);
   FitColumns(grids_[static_cast<std::size_t>(grid)], *models_[static_cast<std::size_t>(grid)]);
   SetCaption(grid, caption);
+  // A text shown over this grid gives way to the matrix; one over another grid of the same
+  // column stays (the text stands on this grid only when its corner is this grid's).
   QWidget* frame = frames_[static_cast<std::size_t>(grid)];
-  if (txtShow_->x() == frame->x()) txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
+  if (txtShow_->pos() == frame->pos()) txtShow_->move(kParkedLeft / kTwips, txtShow_->y());
 }
 
 void MainWindow::PreviewText(const QString& text, int grid, const QString& caption) {

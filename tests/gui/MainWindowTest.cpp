@@ -361,6 +361,14 @@ class MainWindowTest : public QObject {
     window_->Preview(LabelledMatrix::Dimension(2, 2), 1, "Matrix");
     QCOMPARE(window_->TxtShow()->x(), -20000 / 15);
     QCOMPARE(window_->GridCaption(1), QString("Matrix"));
+    // A matrix on the grid below (the same column) leaves a text over the grid above shown,
+    // as the LP report over grid 0 with the ranging on grid 2.
+    window_->PreviewText("report", 0, "LP Report");
+    QCOMPARE(window_->GridFrame(0)->x(), window_->GridFrame(2)->x());
+    window_->Preview(LabelledMatrix::Dimension(2, 2), 2, "Below");
+    QCOMPARE(window_->TxtShow()->geometry(), window_->GridFrame(0)->geometry());
+    window_->Preview(LabelledMatrix::Dimension(2, 2), 0, "Over");
+    QCOMPARE(window_->TxtShow()->x(), -20000 / 15);
     // An unassigned matrix or one without cells beyond the corner changes nothing.
     window_->Preview(LabelledMatrix(), 1, "Other");
     window_->Preview(LabelledMatrix::Dimension(0, 0), 1, "Other");
