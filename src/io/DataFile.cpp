@@ -12,6 +12,7 @@
 
 #include "io/AtomicFile.h"
 #include "io/CsvReader.h"
+#include "io/GdtFile.h"
 #include "io/OdsReader.h"
 #include "io/StatFile.h"
 #include "io/Utf8.h"
@@ -61,7 +62,7 @@ std::string Head(const std::string& path, std::size_t n) {
   return head;
 }
 
-enum class Format { Text, Xls, Xlsx, Ods, FlatOds, OtherZip, Stat, Unreadable };
+enum class Format { Text, Xls, Xlsx, Ods, FlatOds, OtherZip, Stat, Gdt, Unreadable };
 
 // The file name's extension in lower case ("" when it has none).
 std::string Extension(const std::string& path) {
@@ -88,11 +89,15 @@ std::string NameSaysStatFile(const std::string& path) {
   if (ext == "por") return "SPSS portable file";
   if (ext == "sas7bdat") return "SAS data set";
   if (ext == "xpt") return "SAS transport file";
+  if (ext == "gdt") return "gretl data file";
   return std::string();
 }
 
-Format DetectFormat(const std::string& path, StatFormat& stat, std::string& error) {
-  if ((stat = DetectStatFormat(Head(path, 1024))) != StatFormat::None) return Format::Stat;
+Format DetectFormat(const std::string& path, StatFormat& stat, GdtKind& gdt, std::string& error) {
+  const std::string first = Head(path, 4096);
+  if ((stat = DetectStatFormat(first)) != StatFormat::None) return Format::Stat;
+  gdt = DetectGdt(first);
+  if (gdt == GdtKind::Xml || gdt == GdtKind::Binary || (gdt == GdtKind::Gzip && GzipHoldsGdt(path))) return Format::Gdt;
   const std::string head = Head(path, 8);
   if (head.size() >= 8 && std::memcmp(head.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) return Format::Xls;
   if (head.size() >= 4 && std::memcmp(head.data(), "PK\x03\x04", 4) == 0) {
@@ -266,7 +271,8 @@ DataFileResult ReadDataFile(const std::string& path) {
     reason = ::stat(path.c_str(), &st) == 0 ? "it is a folder, not a file" : std::strerror(errno);
   } else {
     StatFormat stat = StatFormat::None;
-    switch (DetectFormat(path, stat, reason)) {
+    GdtKind gdt = GdtKind::None;
+    switch (DetectFormat(path, stat, gdt, reason)) {
       case Format::Text:
         ok = ReadText(path, result.matrix, reason);
         // A file named as a workbook that is neither a workbook nor text is a damaged
@@ -277,6 +283,7 @@ DataFileResult ReadDataFile(const std::string& path) {
         }
         break;
       case Format::Stat: ok = ReadStatFile(path, stat, result.matrix, reason); break;
+      case Format::Gdt: ok = ReadGdtFile(path, gdt, result.matrix, reason); break;
       case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
       case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
       case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;
