@@ -243,6 +243,19 @@ bool ReadText(const std::string& path, LabelledMatrix& out, std::string& error) 
 
 }  // namespace
 
+bool NamesStatisticsFile(const std::string& path) {
+  const std::string ext = Extension(path);
+  return ext == "dta" || ext == "gdt";
+}
+
+bool StatisticsFileBytes(const std::string& path, const LabelledMatrix& m, std::string& bytes, std::string& error) {
+  if (Extension(path) == "dta") return StataFileBytes(m, bytes, error);
+  const std::size_t slash = path.find_last_of('/');
+  std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+  stem = stem.substr(0, stem.find_last_of('.'));
+  return GdtText(m, stem, bytes, error);
+}
+
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   const std::size_t slash = path.find_last_of('/');

@@ -3,11 +3,13 @@
 #include <expat.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "io/CsvReader.h"
@@ -418,6 +420,117 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
     }
     for (std::size_t k = 1; k < s.width; ++k) out.Put(i, static_cast<int>(k), s.cells.Get(base + k));
   }
+  return true;
+}
+
+namespace {
+
+// A name gretl takes: letters, digits and "_", starting with a letter, at most 31
+// characters, not "const" or "obs", unique among `used`.
+std::string GretlName(const std::string& label, std::set<std::string>& used) {
+  std::string name;
+  for (char c : label) {
+    const auto u = static_cast<unsigned char>(c);
+    name += (std::isalnum(u) && u < 0x80) || c == '_' ? c : '_';
+    if (name.size() == 31) break;
+  }
+  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) name.insert(0, "v");
+  if (name.size() > 31) name.resize(31);
+  if (name == "const" || name == "obs") name += "_";
+  const std::string base = name;
+  for (int k = 2; used.count(name); ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    name = base.substr(0, 31 - suffix.size()) + suffix;
+  }
+  used.insert(name);
+  return name;
+}
+
+std::string XmlEscaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      case '\t': out += "&#9;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool GdtText(const LabelledMatrix& m, const std::string& name, std::string& text, std::string& error) {
+  text.clear();
+  if (!m.IsAssigned() || m.Lower(1) != 0 || m.Lower(2) != 0) {
+    error = "there is no matrix to write";
+    return false;
+  }
+  const int rows = m.Rows(), cols = m.Cols();
+  for (int i = 1; i <= rows; ++i) {
+    for (int j = 1; j <= cols; ++j) {
+      if (IsText(m.Value(i, j)) && !std::get<std::string>(m.Value(i, j)).empty()) {
+        error = "cell " + CellReference(i, j) + " holds the text \"" + std::get<std::string>(m.Value(i, j)).substr(0, 40) +
+                "\"; a gretl data file holds numbers only";
+        return false;
+      }
+    }
+  }
+  // Consecutive whole years make an annual time series; other labels are kept as they are.
+  bool years = rows > 0, anyLabel = false;
+  for (int i = 1; i <= rows; ++i) {
+    const Cell v = m.Value(i, 0);
+    anyLabel = anyLabel || !IsBlank(v);
+    years = years && IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) &&
+            NumberOf(v) == std::floor(NumberOf(v)) && std::fabs(NumberOf(v)) < 1e9;
+  }
+  std::string root = "frequency=\"1\" ";
+  if (years) {
+    const auto first = static_cast<long long>(NumberOf(m.Value(1, 0)));
+    root += "startobs=\"" + std::to_string(first) + "\" endobs=\"" + std::to_string(first + rows - 1) +
+            "\" type=\"time-series\"";
+  } else {
+    root += "startobs=\"1\" endobs=\"" + std::to_string(rows) + "\" type=\"cross-section\"";
+  }
+  std::string dataName;
+  std::set<std::string> unusedNames;
+  dataName = GretlName(name.empty() ? std::string("data") : name, unusedNames);
+  text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE gretldata SYSTEM \"gretldata.dtd\">\n";
+  text += "<gretldata version=\"1.4\" name=\"" + dataName + "\" " + root + ">\n";
+  text += "<variables count=\"" + std::to_string(cols) + "\">\n";
+  std::set<std::string> used;
+  for (int j = 1; j <= cols; ++j) {
+    const Cell head = m.Value(0, j);
+    const std::string label = IsBlank(head) ? "v" + std::to_string(j) : CellText(head);
+    const std::string n = GretlName(label, used);
+    text += "<variable name=\"" + n + "\"";
+    if (n != label) text += " label=\"" + XmlEscaped(label) + "\"";
+    text += "/>\n";
+  }
+  const bool labels = !years && anyLabel;
+  text += "</variables>\n<observations count=\"" + std::to_string(rows) + "\" labels=\"" +
+          (labels ? "true" : "false") + "\">\n";
+  for (int i = 1; i <= rows; ++i) {
+    text += "<obs";
+    if (labels) {
+      const Cell v = m.Value(i, 0);
+      text += " label=\"" + XmlEscaped(IsText(v) ? std::get<std::string>(v) : IsNumber(v) ? ShortestText(NumberOf(v)) : "") +
+              "\"";
+    }
+    text += ">";
+    for (int j = 1; j <= cols; ++j) {
+      const Cell v = m.Value(i, j);
+      text += IsNumber(v) ? ShortestText(NumberOf(v)) : std::string("NA");
+      text += ' ';
+    }
+    text += "</obs>\n";
+  }
+  text += "</observations>\n</gretldata>\n";
   return true;
 }
 

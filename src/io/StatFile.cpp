@@ -2,15 +2,19 @@
 
 #include <readstat.h>
 
+#include <cctype>
 #include <charconv>
+#include <memory>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "io/CsvReader.h"
 #include "io/SheetCells.h"
 #include "workspace/CompactCells.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 
@@ -220,7 +224,7 @@ bool IsStataTimeFormat(std::string_view f) {
   if (f[i] == '-') ++i;
   if (f.compare(i, 1, "t") != 0 || i + 1 >= f.size()) return false;
   const char unit = f[i + 1];
-  return unit != '\0' && std::strchr("ydhqmwcC", unit) != nullptr;
+  return unit != '\0' && std::strchr("ydhqmwcCg", unit) != nullptr;
 }
 
 }  // namespace
@@ -263,7 +267,8 @@ std::string StataTimeLabel(std::string_view format, double value) {
     return std::to_string(year) + ":" + (pad ? Pad2(sub) : std::to_string(sub));
   };
   switch (unit) {
-    case 'y': return std::to_string(v);
+    case 'y':
+    case 'g': return std::to_string(v);
     case 'h': return period(2, false);
     case 'q': return period(4, false);
     case 'm': return period(12, true);
@@ -333,6 +338,7 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
   for (std::size_t k = 0; k < s.vars.size() && timeVar < 0; ++k) {
     if (s.vars[k].numeric && IsStataTimeFormat(s.vars[k].format)) timeVar = static_cast<int>(k);
   }
+  if (timeVar < 0 && !s.vars[0].numeric) timeVar = 0;
   const int series = static_cast<int>(cols) - (timeVar >= 0 ? 1 : 0);
   out = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, series);
   if (!out.IsAssigned()) {
@@ -348,11 +354,14 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     const int i = static_cast<int>(r) + 1;
     if (timeVar < 0) {
       out.PutDouble(i, 0, static_cast<double>(r + 1));
+    } else if (r < s.rows && !s.vars[timeVar].numeric) {
+      out.Put(i, 0, s.cells.Get(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar)));
     } else if (r < s.rows) {
       double v = 0.0;
       if (s.cells.GetDouble(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar), v)) {
         const std::string label = StataTimeLabel(s.vars[timeVar].format, v);
-        const bool yearly = s.vars[timeVar].format.find("ty") != std::string::npos;
+        const std::string& f = s.vars[timeVar].format;
+        const bool yearly = f.find("ty") != std::string::npos || f.find("tg") != std::string::npos;
         if (yearly || label.empty()) {
           out.PutDouble(i, 0, v);
         } else {
@@ -368,6 +377,145 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     }
   }
   return true;
+}
+
+namespace {
+
+// A name Stata takes: letters, digits and "_", not starting with a digit, at most 32
+// characters, no reserved word, unique among `used`.
+std::string StataName(const std::string& label, std::set<std::string>& used) {
+  static const std::set<std::string> kReserved = {"_all", "_b", "byte", "_coef", "_cons", "double", "float", "if",
+                                                  "in", "int", "long", "_n", "_N", "_pi", "_pred", "_rc", "_skip",
+                                                  "strL", "using", "with"};
+  std::string name;
+  for (char c : label) {
+    const auto u = static_cast<unsigned char>(c);
+    name += (std::isalnum(u) && u < 0x80) || c == '_' ? c : '_';
+    if (name.size() == 32) break;
+  }
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) name.insert(0, "v");
+  if (name.size() > 32) name.resize(32);
+  if (kReserved.count(name)) name = name.substr(0, 31) + "_";
+  const std::string base = name;
+  for (int k = 2; used.count(name); ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    name = base.substr(0, 32 - suffix.size()) + suffix;
+  }
+  used.insert(name);
+  return name;
+}
+
+ssize_t AppendBytes(const void* data, std::size_t len, void* ctx) {
+  try {
+    static_cast<std::string*>(ctx)->append(static_cast<const char*>(data), len);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  return static_cast<ssize_t>(len);
+}
+
+// The longest text a Stata text variable holds (longer ones need its long-text type).
+constexpr std::size_t kMaxStataText = 2045;
+
+struct OutColumn {
+  std::string name, label, format;
+  bool text = false;
+  std::size_t width = 1;
+};
+
+}  // namespace
+
+bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& error) {
+  bytes.clear();
+  if (!m.IsAssigned() || m.Lower(1) != 0 || m.Lower(2) != 0) {
+    error = "there is no matrix to write";
+    return false;
+  }
+  const int rows = m.Rows(), cols = m.Cols();
+  if (cols + 1 > 120000) {
+    error = "a Stata data file holds at most 120,000 variables; the matrix has " + std::to_string(cols + 1) + " columns";
+    return false;
+  }
+  std::vector<OutColumn> out(static_cast<std::size_t>(cols) + 1);
+  std::set<std::string> used;
+  for (int j = 0; j <= cols; ++j) {
+    OutColumn& c = out[static_cast<std::size_t>(j)];
+    const Cell head = m.Value(0, j);
+    const std::string label = IsBlank(head) ? (j == 0 ? std::string("obs") : "v" + std::to_string(j)) : CellText(head);
+    c.name = StataName(label, used);
+    if (c.name != label) c.label = label.substr(0, 80);
+    for (int i = 1; i <= rows; ++i) {
+      const Cell v = m.Value(i, j);
+      if (IsText(v)) {
+        c.text = true;
+        c.width = std::max(c.width, std::get<std::string>(v).size());
+      } else if (IsNumber(v)) {
+        // Stata keeps the doubles from 2^1023 up as its missing-value codes.
+        if (std::fabs(NumberOf(v)) >= 0x1p1023) {
+          error = "cell " + CellReference(i, j) + " holds " + ShortestText(NumberOf(v)) +
+                  ", beyond the largest number a Stata data file holds (8.988e+307)";
+          return false;
+        }
+        c.width = std::max(c.width, ShortestText(NumberOf(v)).size());
+      }
+    }
+    if (c.text && c.width > kMaxStataText) {
+      error = "column " + std::to_string(j) + " (\"" + label + "\") holds a text longer than the " +
+              std::to_string(kMaxStataText) + " characters a Stata text variable takes";
+      return false;
+    }
+  }
+  // The labels: consecutive whole years are a yearly time index, other numbers a generic one.
+  if (!out[0].text) {
+    bool years = rows > 0;
+    for (int i = 1; i <= rows && years; ++i) {
+      const Cell v = m.Value(i, 0);
+      years = IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) && NumberOf(v) == std::floor(NumberOf(v)) &&
+              std::fabs(NumberOf(v)) < 10000;
+    }
+    out[0].format = years ? "%ty" : "%tg";
+  }
+  readstat_writer_t* w = readstat_writer_init();
+  if (!w) {
+    error = "not enough memory to write it";
+    return false;
+  }
+  std::unique_ptr<readstat_writer_t, void (*)(readstat_writer_t*)> writer(w, &readstat_writer_free);
+  readstat_set_data_writer(w, AppendBytes);
+  readstat_writer_set_file_format_version(w, cols + 1 > 32767 ? 119 : 118);
+  std::vector<readstat_variable_t*> vars;
+  for (const OutColumn& c : out) {
+    readstat_variable_t* v = readstat_add_variable(w, c.name.c_str(), c.text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
+                                                   c.text ? c.width : 0);
+    if (!c.format.empty()) readstat_variable_set_format(v, c.format.c_str());
+    if (!c.label.empty()) readstat_variable_set_label(v, c.label.c_str());
+    vars.push_back(v);
+  }
+  auto check = [&](readstat_error_t rc) {
+    if (rc == READSTAT_OK) return true;
+    error = std::string("the Stata writer refused it (") + readstat_error_message(rc) + ")";
+    return false;
+  };
+  if (!check(readstat_begin_writing_dta(w, &bytes, rows))) return false;
+  for (int i = 1; i <= rows; ++i) {
+    if (!check(readstat_begin_row(w))) return false;
+    for (int j = 0; j <= cols; ++j) {
+      const OutColumn& c = out[static_cast<std::size_t>(j)];
+      readstat_variable_t* v = vars[static_cast<std::size_t>(j)];
+      const Cell cell = m.Value(i, j);
+      readstat_error_t rc = READSTAT_OK;
+      if (IsEmpty(cell) || (IsText(cell) && std::get<std::string>(cell).empty())) {
+        rc = c.text ? readstat_insert_string_value(w, v, "") : readstat_insert_missing_value(w, v);
+      } else if (c.text) {
+        rc = readstat_insert_string_value(w, v, (IsText(cell) ? std::get<std::string>(cell) : ShortestText(NumberOf(cell))).c_str());
+      } else {
+        rc = readstat_insert_double_value(w, v, NumberOf(cell));
+      }
+      if (!check(rc)) return false;
+    }
+    if (!check(readstat_end_row(w))) return false;
+  }
+  return check(readstat_end_writing(w));
 }
 
 }  // namespace quantorial

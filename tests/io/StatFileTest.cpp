@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -192,6 +193,7 @@ TEST(StatFiles, StataTimeIndexBecomesTheObservationLabel) {
       {"%td", 10958, "\"1990-01-01\""},
       {"%tdDD/NN/CCYY", -1, "\"1959-12-31\""},
       {"%tc", 1.5 * 86400000, "\"1960-01-02 12:00:00\""},
+      {"%tg", -2.5, "-2.5"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -274,6 +276,93 @@ TEST(StatFiles, DeclaredSizeBeyondTheSheetBudgetIsRefused) {
   EXPECT_NE(r.error.find("the file claims 2147483647 observations of 2 variables, more than the 2 GB"),
             std::string::npos)
       << r.error;
+}
+
+}  // namespace
+}  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+// Whether two matrices hold the same cells, doubles compared bit for bit.
+::testing::AssertionResult BitIdentical(const LabelledMatrix& a, const LabelledMatrix& b) {
+  if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) {
+    return ::testing::AssertionFailure() << "shapes differ:\n" << Dump(a) << "\n" << Dump(b);
+  }
+  for (int i = 0; i <= a.Rows(); ++i) {
+    for (int j = 0; j <= a.Cols(); ++j) {
+      double x = 0.0, y = 0.0;
+      const bool dx = a.GetDouble(i, j, x), dy = b.GetDouble(i, j, y);
+      if (dx != dy || (dx && std::memcmp(&x, &y, sizeof x) != 0) || (!dx && !(a.Value(i, j) == b.Value(i, j)))) {
+        return ::testing::AssertionFailure() << "cell (" << i << ", " << j << ") differs:\n" << Dump(a) << "\n" << Dump(b);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Matrices written as .dta and read back: the same cells, bit for bit, for each kind of
+// labels (consecutive years, other numbers, texts, none) and of data (awkward doubles,
+// empty cells, a column of texts).
+TEST(StataWriter, WrittenFileReadsBackBitIdentical) {
+  using testing::E;
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix cases[] = {
+      M({{T("Year"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, -0.0}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("t"), T("x")}, {0.5, 8.98846567431157e307}, {-3.0, -2.2250738585072014e-308}, {7.0, 5e-324}}),
+      M({{T("country"), T("gdp"), T("name")}, {T("AT"), 1.5, T("Austria")}, {T("BE"), E, E}, {E, 2.0, T("x, \"y\"")}}),
+      M({{T("obs"), T("x")}, {E, 1.0}, {E, 2.0}}),
+  };
+  TempDir dir;
+  for (const LabelledMatrix& m : cases) {
+    std::string bytes, error;
+    ASSERT_TRUE(StatisticsFileBytes("out.dta", m, bytes, error)) << error;
+    const DataFileResult r = ReadDataFile(dir.Write("out.dta", bytes));
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(BitIdentical(r.matrix, m));
+  }
+  // Stata keeps the largest doubles as its missing-value codes: such a number is refused.
+  std::string bytes, error;
+  EXPECT_FALSE(StatisticsFileBytes("big.dta", M({{T("t"), T("x")}, {1.0, 2.0}, {2.0, -1e308}}), bytes, error));
+  EXPECT_EQ(error, "cell B3 holds -1e+308, beyond the largest number a Stata data file holds (8.988e+307)");
+}
+
+// Column labels Stata does not take as names are made into names it does, and stay
+// apart; the years are a yearly time index.
+TEST(StataWriter, NamesAreMadeValidAndTheYearsAreATimeIndex) {
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix m = M({{T("Year"), T("GDP growth"), T("GDP-growth"), T("2nd"), T("if"), T("")},
+                              {1990.0, 1.0, 2.0, 3.0, 4.0, 5.0}});
+  std::string bytes, error;
+  ASSERT_TRUE(StatisticsFileBytes("m.DTA", m, bytes, error)) << error;
+  TempDir dir;
+  EXPECT_EQ(LoadDump(dir.Write("m.dta", bytes)), "\"Year\",\"GDP_growth\",\"GDP_growth_2\",\"v2nd\",\"if_\",\"v5\"\n1990,1,2,3,4,5\n");
+  EXPECT_NE(bytes.find("%ty"), std::string::npos);
+  // The original labels are kept as the variables' labels.
+  EXPECT_NE(bytes.find("GDP-growth"), std::string::npos);
+}
+
+TEST(GdtWriter, WrittenFileReadsBackBitIdenticalOrIsRefused) {
+  using testing::E;
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix cases[] = {
+      M({{T("obs"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, 5e-324}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("obs"), T("x")}, {T("AT & <BE>"), 1.7976931348623157e308}, {2.5, -2.0}, {T("1990:2"), E}}),
+  };
+  TempDir dir;
+  for (const LabelledMatrix& m : cases) {
+    std::string bytes, error;
+    ASSERT_TRUE(StatisticsFileBytes("out.gdt", m, bytes, error)) << error;
+    const DataFileResult r = ReadDataFile(dir.Write("out.gdt", bytes));
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(BitIdentical(r.matrix, m));
+  }
+  std::string bytes, error;
+  EXPECT_FALSE(StatisticsFileBytes("t.gdt", M({{T("obs"), T("x")}, {1.0, 2.0}, {2.0, T("n/a")}}), bytes, error));
+  EXPECT_EQ(error, "cell B3 holds the text \"n/a\"; a gretl data file holds numbers only");
 }
 
 }  // namespace
