@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libglpk-dev libutf8proc-dev
-  libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev
+  libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev libreadstat-dev zlib1g-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
 )
 TEST_PACKAGES=(

@@ -170,11 +170,19 @@ int CannotWrite(std::ostream& err, const std::string& path, const std::string& w
   return kExitFailed;
 }
 
-// Writes a matrix in dump form to the -o file (atomically) or to standard output. Nothing
-// is made for the null device (a run only to check or to time a computation).
+// Writes a matrix in dump form to the -o file (atomically) or to standard output; a -o file
+// named .dta or .gdt gets a Stata or gretl data file instead. Nothing is made for the null
+// device (a run only to check or to time a computation).
 int WriteResult(const LabelledMatrix& m, const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.output && IsNullDevice(*a.output)) return kExitOk;
-  const std::string text = DumpText(m);
+  std::string text;
+  if (a.output && NamesStatisticsFile(*a.output)) {
+    // A file named .dta or .gdt gets that program's data file.
+    std::string error;
+    if (!StatisticsFileBytes(*a.output, m, text, error)) return CannotWrite(err, *a.output, error);
+  } else {
+    text = DumpText(m);
+  }
   if (!a.output) {
     out << text;
     out.flush();
@@ -594,7 +602,10 @@ std::string CliUsage() {
          "\n"
          "Commands:\n"
          "  load FILE                  the first sheet's used range of a data file\n"
-         "                             (.csv, .txt, .xlsx, .xls or .ods, told by content)\n"
+         "                             (.csv, .txt, .xlsx, .xls or .ods; Stata .dta, SPSS .sav,\n"
+         "                             .zsav or .por, SAS .sas7bdat or .xpt, gretl .gdt; told by\n"
+         "                             content); -o OUT.dta or OUT.gdt writes a Stata or gretl\n"
+         "                             data file, any other -o name the dump form\n"
          "  matrix transpose A         the matrix operations of the workbench, on data files:\n"
          "  matrix add A B               transpose, addition, subtraction, multiplication,\n"
          "  matrix sub A B               scalar multiplication (special-scalar leaves the\n"

@@ -12,7 +12,9 @@
 
 #include "io/AtomicFile.h"
 #include "io/CsvReader.h"
+#include "io/GdtFile.h"
 #include "io/OdsReader.h"
+#include "io/StatFile.h"
 #include "io/Utf8.h"
 #include "io/XlsReader.h"
 #include "io/XlsxReader.h"
@@ -60,19 +62,42 @@ std::string Head(const std::string& path, std::size_t n) {
   return head;
 }
 
-enum class Format { Text, Xls, Xlsx, Ods, FlatOds, OtherZip, Unreadable };
+enum class Format { Text, Xls, Xlsx, Ods, FlatOds, OtherZip, Stat, Gdt, Unreadable };
+
+// The file name's extension in lower case ("" when it has none).
+std::string Extension(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
 
 // True when the file's name ends as a workbook's does (.xlsx, .xlsm, .xls, .ods).
 bool NameSaysWorkbook(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = Extension(path);
   return ext == "xlsx" || ext == "xlsm" || ext == "xls" || ext == "ods";
 }
 
-Format DetectFormat(const std::string& path, std::string& error) {
+// What a file named as a statistics program's data file is, for the message when its
+// contents are not that format; empty for other names.
+std::string NameSaysStatFile(const std::string& path) {
+  const std::string ext = Extension(path);
+  if (ext == "dta") return "Stata data file";
+  if (ext == "sav" || ext == "zsav") return "SPSS data file";
+  if (ext == "por") return "SPSS portable file";
+  if (ext == "sas7bdat") return "SAS data set";
+  if (ext == "xpt") return "SAS transport file";
+  if (ext == "gdt") return "gretl data file";
+  return std::string();
+}
+
+Format DetectFormat(const std::string& path, StatFormat& stat, GdtKind& gdt, std::string& error) {
+  const std::string first = Head(path, 4096);
+  if ((stat = DetectStatFormat(first)) != StatFormat::None) return Format::Stat;
+  gdt = DetectGdt(first);
+  if (gdt == GdtKind::Xml || gdt == GdtKind::Binary || (gdt == GdtKind::Gzip && GzipHoldsGdt(path))) return Format::Gdt;
   const std::string head = Head(path, 8);
   if (head.size() >= 8 && std::memcmp(head.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) return Format::Xls;
   if (head.size() >= 4 && std::memcmp(head.data(), "PK\x03\x04", 4) == 0) {
@@ -218,6 +243,19 @@ bool ReadText(const std::string& path, LabelledMatrix& out, std::string& error) 
 
 }  // namespace
 
+bool NamesStatisticsFile(const std::string& path) {
+  const std::string ext = Extension(path);
+  return ext == "dta" || ext == "gdt";
+}
+
+bool StatisticsFileBytes(const std::string& path, const LabelledMatrix& m, std::string& bytes, std::string& error) {
+  if (Extension(path) == "dta") return StataFileBytes(m, bytes, error);
+  const std::size_t slash = path.find_last_of('/');
+  std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+  stem = stem.substr(0, stem.find_last_of('.'));
+  return GdtText(m, stem, bytes, error);
+}
+
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   const std::size_t slash = path.find_last_of('/');
@@ -245,13 +283,20 @@ DataFileResult ReadDataFile(const std::string& path) {
     struct stat st {};
     reason = ::stat(path.c_str(), &st) == 0 ? "it is a folder, not a file" : std::strerror(errno);
   } else {
-    switch (DetectFormat(path, reason)) {
+    StatFormat stat = StatFormat::None;
+    GdtKind gdt = GdtKind::None;
+    switch (DetectFormat(path, stat, gdt, reason)) {
       case Format::Text:
         ok = ReadText(path, result.matrix, reason);
         // A file named as a workbook that is neither a workbook nor text is a damaged
         // workbook (or not a spreadsheet at all), not a text file with a bad line.
         if (!ok && NameSaysWorkbook(path)) reason = "not a valid workbook (damaged, or not a spreadsheet)";
+        if (const std::string kind = NameSaysStatFile(path); !ok && !kind.empty()) {
+          reason = "not a valid " + kind + " (damaged, encrypted, or of a kind this program does not read)";
+        }
         break;
+      case Format::Stat: ok = ReadStatFile(path, stat, result.matrix, reason); break;
+      case Format::Gdt: ok = ReadGdtFile(path, gdt, result.matrix, reason); break;
       case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
       case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
       case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;

@@ -30,6 +30,14 @@ struct DataFileResult {
 // Reads a data file. The error names the file and the reason.
 DataFileResult ReadDataFile(const std::string& path);
 
+// True when a file name asks for a statistics program's data file: .dta (Stata) or .gdt
+// (gretl), in any case.
+bool NamesStatisticsFile(const std::string& path);
+// The bytes of the matrix as the data file its name asks for (see NamesStatisticsFile);
+// the name of a gretl data set is the file's stem. False with a reason when the matrix
+// cannot be written in that form.
+bool StatisticsFileBytes(const std::string& path, const LabelledMatrix& m, std::string& bytes, std::string& error);
+
 // True when the path names an existing file (not a folder).
 bool FileExists(const std::string& path);
 

@@ -357,6 +357,29 @@ TEST_F(Cli, LoadReadsWorkbooks) {
   }
 }
 
+// -o with a .dta or .gdt name writes that program's data file, which loads back as the
+// same sheet; what the format cannot hold is refused and nothing is written.
+TEST_F(Cli, LoadWritesStataAndGretlDataFiles) {
+  const std::string data = dir.Write("k.csv", "Year,C,P\n1920,39.8,12.7\n1921,41.9,\n1922,45,16.9\n");
+  const std::string dump = RunArgs({"load", data}).out;
+  for (const char* name : {"k.dta", "k.gdt", "K.DTA"}) {
+    const std::string out = dir.File(name);
+    auto r = RunArgs({"load", data, "-o", out});
+    ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    r = RunArgs({"load", out});
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    // gretl has no name for the label column.
+    EXPECT_EQ(r.out, std::string(name) == "k.gdt" ? "\"obs\"" + dump.substr(6) : dump) << name;
+  }
+  const std::string text = dir.Write("t.csv", ",x\n1,2\n2,two\n");
+  const std::string out = dir.File("t.gdt");
+  const auto r = RunArgs({"load", text, "-o", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quantorial-cli: cannot write \"" + out +
+                       "\": cell B3 holds the text \"two\"; a gretl data file holds numbers only\n");
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST_F(Cli, SettingsGetAndSet) {
   const std::string store = dir.File("store");
   EXPECT_EQ(RunArgs({"settings", "get", "TORVIK", "LastTrendFile", "--store", store}).out, "\n");

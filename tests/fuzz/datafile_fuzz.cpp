@@ -1,6 +1,6 @@
 // Any bytes as a data file, read through the one entry point of every format (text,
-// xlsx, xls, ods, flat ods): it must end with a matrix or a message, never a crash, a
-// hang or undefined behaviour.
+// xlsx, xls, ods, flat ods, and the statistics programs' files): it must end with a
+// matrix or a message, never a crash, a hang or undefined behaviour.
 
 #include <cstdint>
 

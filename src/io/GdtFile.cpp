@@ -1,0 +1,537 @@
+#include "io/GdtFile.h"
+
+#include <expat.h>
+#include <zlib.h>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "io/CsvReader.h"
+#include "io/SheetCells.h"
+#include "workspace/CompactCells.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+// The most XML a file may expand to: a compressed file of a few megabytes could otherwise
+// keep the parser busy for hours.
+constexpr unsigned long long kMaxXmlBytes = 4 * kMaxSheetBytes;
+// The longest value between blanks in an observation (a number is at most a few dozen).
+constexpr std::size_t kMaxToken = 64;
+
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// Days since 1970-01-01 of a calendar date, and back (the proleptic Gregorian calendar).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = FloorDiv(y, 400);
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+  z += 719468;
+  const long long era = FloorDiv(z, 146097);
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+bool ParseInt(std::string_view s, long long& v) {
+  const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  return ec == std::errc() && p == s.data() + s.size();
+}
+
+// Makes the observation labels of a time series from its frequency and first observation;
+// false when they cannot be told (the observations are then numbered).
+class Calendar {
+ public:
+  bool Start(long long frequency, std::string_view startobs) {
+    freq_ = frequency;
+    if (freq_ < 1 || freq_ > 100000) return false;
+    if (startobs.find('-') != std::string_view::npos) {
+      // A dated series: daily (5, 6 or 7 days a week) or weekly.
+      long long y = 0, m = 0, d = 0;
+      const std::size_t a = startobs.find('-'), b = startobs.find('-', a + 1);
+      if (b == std::string_view::npos || !ParseInt(startobs.substr(0, a), y) ||
+          !ParseInt(startobs.substr(a + 1, b - a - 1), m) || !ParseInt(startobs.substr(b + 1), d) || m < 1 || m > 12 ||
+          d < 1 || d > 31 || y < -100000 || y > 100000) {
+        return false;
+      }
+      if (freq_ != 5 && freq_ != 6 && freq_ != 7 && freq_ != 52) return false;
+      dated_ = true;
+      day_ = DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
+      return true;
+    }
+    const std::size_t sep = startobs.find_first_of(":.");
+    if (sep == std::string_view::npos) {
+      if (!ParseInt(startobs, year_)) return false;
+      period_ = 1;
+      return freq_ == 1 || freq_ == 10;  // annual or decennial
+    }
+    if (freq_ == 1 || !ParseInt(startobs.substr(0, sep), year_) || !ParseInt(startobs.substr(sep + 1), period_) ||
+        period_ < 1 || period_ > freq_) {
+      return false;
+    }
+    width_ = static_cast<int>(std::to_string(freq_).size());
+    return true;
+  }
+
+  // The label of the next observation.
+  Cell Next() {
+    if (dated_) {
+      int y = 0, m = 0, d = 0;
+      CivilFromDays(day_, y, m, d);
+      Cell c = DateTimeText(y, m, d, 0, 0, 0.0);
+      // 1970-01-01 was a Thursday: weekday 0 is Monday.
+      auto weekday = [](long long day) { return ((day + 3) % 7 + 7) % 7; };
+      day_ += freq_ == 52 ? 7 : 1;
+      if (freq_ == 5) {
+        while (weekday(day_) >= 5) ++day_;
+      } else if (freq_ == 6) {
+        while (weekday(day_) == 6) ++day_;
+      }
+      return c;
+    }
+    if (freq_ == 1 || freq_ == 10) {
+      const long long y = year_;
+      year_ += freq_;
+      return static_cast<double>(y);
+    }
+    std::string p = std::to_string(period_);
+    p.insert(0, static_cast<std::size_t>(std::max(0, width_ - static_cast<int>(p.size()))), '0');
+    Cell c = std::to_string(year_) + ":" + p;
+    if (++period_ > freq_) {
+      period_ = 1;
+      ++year_;
+    }
+    return c;
+  }
+
+ private:
+  long long freq_ = 1, year_ = 0, period_ = 1, day_ = 0;
+  int width_ = 1;
+  bool dated_ = false;
+};
+
+struct GdtState {
+  XML_Parser parser = nullptr;
+  std::string error;
+  int depth = 0;
+  bool root = false;
+  std::string type;
+  long long frequency = 1;
+  std::string startobs;
+  std::vector<std::string> names;
+  long long declaredVars = -1;
+  bool inObservations = false, inObs = false;
+  std::string missval;
+  CompactCells cells;  // row-major: the label, then one cell per series
+  std::size_t width = 0;
+  long long rows = 0;
+  std::size_t column = 0;  // the next series of the current observation
+  std::string token;
+  bool hasLabels = false;
+  unsigned long long textBytes = 0;
+
+  void Fail(std::string why) {
+    if (error.empty()) error = std::move(why);
+    XML_StopParser(parser, XML_FALSE);
+  }
+  std::string Where() const {
+    return "observation " + std::to_string(rows) + " (line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
+  }
+  void EndToken() {
+    if (token.empty()) return;
+    if (column >= names.size()) {
+      Fail(Where() + " has more values than the " + std::to_string(names.size()) + " series");
+      return;
+    }
+    const std::size_t at = static_cast<std::size_t>(rows - 1) * width + 1 + column;
+    ++column;
+    if (token == "NA" || token == "na" || token == "." || (!missval.empty() && token == missval)) {
+      token.clear();
+      return;
+    }
+    double v = 0.0;
+    const auto [p, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
+    if (ec != std::errc() || p != token.data() + token.size() || !std::isfinite(v)) {
+      Fail(Where() + ": the value \"" + token + "\" of \"" + names[column - 1] + "\" is not a number");
+      return;
+    }
+    cells.SetDouble(at, v);
+    token.clear();
+  }
+};
+
+const char* Attr(const char** atts, const char* name) {
+  for (int i = 0; atts[i]; i += 2) {
+    if (std::strcmp(atts[i], name) == 0) return atts[i + 1];
+  }
+  return nullptr;
+}
+
+void OnStart(GdtState& s, const char* name, const char** atts) {
+  ++s.depth;
+  if (s.depth == 1) {
+    if (std::strcmp(name, "gretldata") != 0) {
+      s.Fail("it is XML but not a gretl data file (its root element is <" + std::string(name) + ">)");
+      return;
+    }
+    s.root = true;
+    if (const char* t = Attr(atts, "type")) s.type = t;
+    if (const char* f = Attr(atts, "frequency")) {
+      long long v = 0;
+      if (ParseInt(f, v)) s.frequency = v;
+    }
+    if (const char* o = Attr(atts, "startobs")) s.startobs = o;
+    return;
+  }
+  if (std::strcmp(name, "variables") == 0) {
+    if (const char* c = Attr(atts, "count"); !c || !ParseInt(c, s.declaredVars) || s.declaredVars < 0) {
+      s.Fail("the <variables> element has no valid count");
+    }
+  } else if (std::strcmp(name, "variable") == 0 && !s.inObservations) {
+    const char* n = Attr(atts, "name");
+    if (!n || !*n) {
+      s.Fail("series " + std::to_string(s.names.size() + 1) + " has no name");
+      return;
+    }
+    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) >= s.declaredVars) {
+      s.Fail("the file has more series than the " + std::to_string(s.declaredVars) + " it declares");
+      return;
+    }
+    if (std::strlen(n) > kMaxCellText) {
+      s.Fail("series " + std::to_string(s.names.size() + 1) + " has a name longer than " +
+             std::to_string(kMaxCellText) + " characters");
+      return;
+    }
+    s.textBytes += std::strlen(n);
+    s.names.emplace_back(n);
+  } else if (std::strcmp(name, "observations") == 0) {
+    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) != s.declaredVars) {
+      s.Fail("the file declares " + std::to_string(s.declaredVars) + " series but names " +
+             std::to_string(s.names.size()));
+      return;
+    }
+    s.inObservations = true;
+    s.width = s.names.size() + 1;
+    if (const char* m = Attr(atts, "missval")) s.missval = m;
+    if (const char* l = Attr(atts, "labels")) s.hasLabels = std::strcmp(l, "true") == 0;
+    long long count = 0;
+    if (const char* c = Attr(atts, "count"); c && ParseInt(c, count) && count > 0) {
+      const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);
+      if (static_cast<unsigned long long>(count) > limit) {
+        s.Fail("the file claims " + std::to_string(count) + " observations of " + std::to_string(s.names.size()) +
+               " series, more than the " + std::to_string(kMaxSheetBytes >> 30) +
+               " GB this program gives a sheet; the file is damaged or not meant for a model");
+        return;
+      }
+      s.cells.Reserve(static_cast<std::size_t>(count) * s.width);
+    }
+  } else if (std::strcmp(name, "obs") == 0 && s.inObservations) {
+    const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);
+    if (static_cast<unsigned long long>(s.rows) + 1 > limit ||
+        (static_cast<unsigned long long>(s.rows) + 2) * s.width * sizeof(std::uint64_t) + s.textBytes > kMaxSheetBytes) {
+      s.Fail("the file holds more than the " + std::to_string(kMaxSheetBytes >> 30) +
+             " GB of observations this program gives a sheet");
+      return;
+    }
+    ++s.rows;
+    s.inObs = true;
+    s.column = 0;
+    s.token.clear();
+    for (std::size_t k = 0; k < s.width; ++k) s.cells.Push(Cell());
+    if (const char* l = Attr(atts, "label"); l && *l) {
+      const std::size_t len = std::strlen(l);
+      if (len > kMaxCellText) {
+        s.Fail(s.Where() + " has a label longer than " + std::to_string(kMaxCellText) + " characters");
+        return;
+      }
+      s.textBytes += len;
+      s.cells.Set(static_cast<std::size_t>(s.rows - 1) * s.width, FieldCell(l));
+    }
+  }
+}
+
+void OnEnd(GdtState& s, const char* name) {
+  --s.depth;
+  if (std::strcmp(name, "obs") == 0 && s.inObs) {
+    s.EndToken();
+    if (!s.error.empty()) return;
+    if (s.column != s.names.size()) {
+      s.Fail(s.Where() + " has " + std::to_string(s.column) + " values for " + std::to_string(s.names.size()) +
+             " series");
+      return;
+    }
+    s.inObs = false;
+  } else if (std::strcmp(name, "observations") == 0) {
+    s.inObservations = false;
+  }
+}
+
+void OnText(GdtState& s, const char* text, int len) {
+  if (!s.inObs) return;
+  for (int i = 0; i < len && s.error.empty(); ++i) {
+    const char c = text[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      s.EndToken();
+    } else if (s.token.size() >= kMaxToken) {
+      s.Fail(s.Where() + " holds a value longer than " + std::to_string(kMaxToken) + " characters");
+    } else {
+      s.token += c;
+    }
+  }
+}
+
+}  // namespace
+
+GdtKind DetectGdt(std::string_view head) {
+  if (head.substr(0, 13) == "gretl-purebin") return GdtKind::Binary;
+  if (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0x1F && static_cast<unsigned char>(head[1]) == 0x8B) {
+    return GdtKind::Gzip;
+  }
+  std::size_t b = head.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  while (b < head.size() && (head[b] == ' ' || head[b] == '\t' || head[b] == '\r' || head[b] == '\n')) ++b;
+  if (head.substr(b, 1) == "<" && head.find("<gretldata") != std::string_view::npos) return GdtKind::Xml;
+  return GdtKind::None;
+}
+
+bool GzipHoldsGdt(const std::string& path) {
+  gzFile f = gzopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::string head(4096, '\0');
+  const int n = gzread(f, head.data(), static_cast<unsigned>(head.size()));
+  gzclose(f);
+  if (n <= 0) return false;
+  head.resize(static_cast<std::size_t>(n));
+  return DetectGdt(head) == GdtKind::Xml;
+}
+
+bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  if (kind == GdtKind::Binary) {
+    error = "a gretl binary data file (.gdtb), which this program does not read; save it in gretl as a .gdt file";
+    return false;
+  }
+  // zlib reads a file that is not compressed as it is, so both kinds go through it.
+  gzFile f = gzopen(path.c_str(), "rb");
+  if (!f) {
+    error = std::strerror(errno);
+    return false;
+  }
+  std::unique_ptr<gzFile_s, int (*)(gzFile)> file(f, &gzclose);
+  GdtState s;
+  std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate("UTF-8"), &XML_ParserFree);
+  if (!parser) {
+    error = "not enough memory to read it";
+    return false;
+  }
+  s.parser = parser.get();
+  XML_SetUserData(s.parser, &s);
+  XML_SetElementHandler(
+      s.parser,
+      [](void* ud, const char* name, const char** atts) {
+        auto& st = *static_cast<GdtState*>(ud);
+        try {
+          OnStart(st, name, atts);
+        } catch (const std::bad_alloc&) {
+          st.Fail("not enough memory to read it");
+        }
+      },
+      [](void* ud, const char* name) { OnEnd(*static_cast<GdtState*>(ud), name); });
+  XML_SetCharacterDataHandler(s.parser, [](void* ud, const char* text, int len) {
+    auto& st = *static_cast<GdtState*>(ud);
+    try {
+      OnText(st, text, len);
+    } catch (const std::bad_alloc&) {
+      st.Fail("not enough memory to read it");
+    }
+  });
+  std::vector<char> buf(1 << 16);
+  unsigned long long total = 0;
+  for (;;) {
+    const int n = gzread(f, buf.data(), static_cast<unsigned>(buf.size()));
+    int code = Z_OK;
+    const char* why = gzerror(f, &code);
+    // A compressed file cut short ends without an error from gzread, but with one here.
+    if (n < 0 || (code != Z_OK && code != Z_STREAM_END)) {
+      error = std::string("the compressed file is damaged (") + (why && *why ? why : "read error") + ")";
+      return false;
+    }
+    total += static_cast<unsigned long long>(n);
+    if (total > kMaxXmlBytes) {
+      error = "the file expands to more than " + std::to_string(kMaxXmlBytes >> 30) +
+              " GB of XML; it is damaged or not meant for a model";
+      return false;
+    }
+    if (XML_Parse(s.parser, buf.data(), n, n == 0) == XML_STATUS_ERROR) {
+      if (s.error.empty()) {
+        s.error = "not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(s.parser)) + ": " +
+                  XML_ErrorString(XML_GetErrorCode(s.parser)) + ")";
+      }
+      break;
+    }
+    if (n == 0) break;
+  }
+  if (!s.error.empty()) {
+    error = s.error;
+    return false;
+  }
+  if (!s.root) {
+    error = "not a gretl data file";
+    return false;
+  }
+  if (s.names.empty()) {
+    error = "the gretl data file holds no series";
+    return false;
+  }
+  out = LabelledMatrix::Dimension(0, static_cast<int>(s.rows), 0, static_cast<int>(s.names.size()));
+  if (!out.IsAssigned()) {
+    error = "the data are too large to hold in memory";
+    return false;
+  }
+  out.Put(0, 0, std::string("obs"));
+  for (std::size_t k = 0; k < s.names.size(); ++k) out.Put(0, static_cast<int>(k) + 1, s.names[k]);
+  Calendar calendar;
+  const bool timed = !s.hasLabels && s.type == "time-series" && calendar.Start(s.frequency, s.startobs);
+  for (long long r = 0; r < s.rows; ++r) {
+    const int i = static_cast<int>(r) + 1;
+    const std::size_t base = static_cast<std::size_t>(r) * s.width;
+    if (s.hasLabels) {
+      out.Put(i, 0, s.cells.Get(base));
+    } else if (timed) {
+      out.Put(i, 0, calendar.Next());
+    } else {
+      out.PutDouble(i, 0, static_cast<double>(r + 1));
+    }
+    for (std::size_t k = 1; k < s.width; ++k) out.Put(i, static_cast<int>(k), s.cells.Get(base + k));
+  }
+  return true;
+}
+
+namespace {
+
+// A name gretl takes: letters, digits and "_", starting with a letter, at most 31
+// characters, not "const" or "obs", unique among `used`.
+std::string GretlName(const std::string& label, std::set<std::string>& used) {
+  std::string name;
+  for (char c : label) {
+    const auto u = static_cast<unsigned char>(c);
+    name += (std::isalnum(u) && u < 0x80) || c == '_' ? c : '_';
+    if (name.size() == 31) break;
+  }
+  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) name.insert(0, "v");
+  if (name.size() > 31) name.resize(31);
+  if (name == "const" || name == "obs") name += "_";
+  const std::string base = name;
+  for (int k = 2; used.count(name); ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    name = base.substr(0, 31 - suffix.size()) + suffix;
+  }
+  used.insert(name);
+  return name;
+}
+
+std::string XmlEscaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      case '\t': out += "&#9;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool GdtText(const LabelledMatrix& m, const std::string& name, std::string& text, std::string& error) {
+  text.clear();
+  if (!m.IsAssigned() || m.Lower(1) != 0 || m.Lower(2) != 0) {
+    error = "there is no matrix to write";
+    return false;
+  }
+  const int rows = m.Rows(), cols = m.Cols();
+  for (int i = 1; i <= rows; ++i) {
+    for (int j = 1; j <= cols; ++j) {
+      if (IsText(m.Value(i, j)) && !std::get<std::string>(m.Value(i, j)).empty()) {
+        error = "cell " + CellReference(i, j) + " holds the text \"" + std::get<std::string>(m.Value(i, j)).substr(0, 40) +
+                "\"; a gretl data file holds numbers only";
+        return false;
+      }
+    }
+  }
+  // Consecutive whole years make an annual time series; other labels are kept as they are.
+  bool years = rows > 0, anyLabel = false;
+  for (int i = 1; i <= rows; ++i) {
+    const Cell v = m.Value(i, 0);
+    anyLabel = anyLabel || !IsBlank(v);
+    years = years && IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) &&
+            NumberOf(v) == std::floor(NumberOf(v)) && std::fabs(NumberOf(v)) < 1e9;
+  }
+  std::string root = "frequency=\"1\" ";
+  if (years) {
+    const auto first = static_cast<long long>(NumberOf(m.Value(1, 0)));
+    root += "startobs=\"" + std::to_string(first) + "\" endobs=\"" + std::to_string(first + rows - 1) +
+            "\" type=\"time-series\"";
+  } else {
+    root += "startobs=\"1\" endobs=\"" + std::to_string(rows) + "\" type=\"cross-section\"";
+  }
+  std::string dataName;
+  std::set<std::string> unusedNames;
+  dataName = GretlName(name.empty() ? std::string("data") : name, unusedNames);
+  text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE gretldata SYSTEM \"gretldata.dtd\">\n";
+  text += "<gretldata version=\"1.4\" name=\"" + dataName + "\" " + root + ">\n";
+  text += "<variables count=\"" + std::to_string(cols) + "\">\n";
+  std::set<std::string> used;
+  for (int j = 1; j <= cols; ++j) {
+    const Cell head = m.Value(0, j);
+    const std::string label = IsBlank(head) ? "v" + std::to_string(j) : CellText(head);
+    const std::string n = GretlName(label, used);
+    text += "<variable name=\"" + n + "\"";
+    if (n != label) text += " label=\"" + XmlEscaped(label) + "\"";
+    text += "/>\n";
+  }
+  const bool labels = !years && anyLabel;
+  text += "</variables>\n<observations count=\"" + std::to_string(rows) + "\" labels=\"" +
+          (labels ? "true" : "false") + "\">\n";
+  for (int i = 1; i <= rows; ++i) {
+    text += "<obs";
+    if (labels) {
+      const Cell v = m.Value(i, 0);
+      text += " label=\"" + XmlEscaped(IsText(v) ? std::get<std::string>(v) : IsNumber(v) ? ShortestText(NumberOf(v)) : "") +
+              "\"";
+    }
+    text += ">";
+    for (int j = 1; j <= cols; ++j) {
+      const Cell v = m.Value(i, j);
+      text += IsNumber(v) ? ShortestText(NumberOf(v)) : std::string("NA");
+      text += ' ';
+    }
+    text += "</obs>\n";
+  }
+  text += "</observations>\n</gretldata>\n";
+  return true;
+}
+
+}  // namespace quantorial

@@ -1,0 +1,521 @@
+#include "io/StatFile.h"
+
+#include <readstat.h>
+
+#include <cctype>
+#include <charconv>
+#include <memory>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "io/CsvReader.h"
+#include "io/SheetCells.h"
+#include "workspace/CompactCells.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+const char* FormatName(StatFormat f) {
+  switch (f) {
+    case StatFormat::Dta: return "Stata data file";
+    case StatFormat::Sav: return "SPSS data file";
+    case StatFormat::Por: return "SPSS portable file";
+    case StatFormat::Sas7bdat: return "SAS data set";
+    case StatFormat::Xport: return "SAS transport file";
+    case StatFormat::None: break;
+  }
+  return "data file";
+}
+
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// The calendar date of a day counted from 1960-01-01 (day 0).
+void CivilFromDays(long long days, int& y, int& m, int& d) {
+  // Days from 1970-01-01, then the usual era arithmetic of the proleptic Gregorian calendar.
+  long long z = days - 3653 + 719468;
+  const long long era = FloorDiv(z, 146097);
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+std::string Pad2(long long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+
+// One variable as the reader saw it.
+struct Variable {
+  std::string name;
+  std::string format;
+  bool numeric = true;
+};
+
+struct ReadState {
+  StatFormat format = StatFormat::None;
+  long long declaredRows = -1;  // -1 when the file does not say
+  long long varCount = 0;
+  std::vector<Variable> vars;
+  CompactCells cells;  // row-major, varCount per row
+  long long rows = 0;  // rows held in `cells`
+  unsigned long long textBytes = 0;
+  std::string error;           // the reader's own reason, which wins over the library's
+  std::string libraryMessage;  // the library's last message
+};
+
+std::string BudgetText(unsigned long long rows, unsigned long long cols) {
+  return "the file claims " + std::to_string(rows) + " observations of " + std::to_string(cols) +
+         " variables, more than the " + std::to_string(kMaxSheetBytes >> 30) +
+         " GB this program gives a sheet; the file is damaged or not meant for a model";
+}
+
+// Whether rows x cols cells (plus the labels) and the texts so far fit the sheet budget.
+bool Fits(unsigned long long rows, unsigned long long cols, unsigned long long textBytes) {
+  const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t);
+  if (cols + 1 > limit || rows + 1 > limit / (cols + 1)) return false;
+  return (rows + 1) * (cols + 1) * sizeof(std::uint64_t) + textBytes <= kMaxSheetBytes;
+}
+
+// The handlers run inside the library's C code, which an exception must not cross: a
+// failed allocation ends the reading with a reason instead.
+template <typename F>
+int Guarded(void* ctx, F&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    static_cast<ReadState*>(ctx)->error = "not enough memory to read it";
+    return READSTAT_HANDLER_ABORT;
+  }
+}
+
+int Metadata(readstat_metadata_t* metadata, void* ctx) {
+  auto& s = *static_cast<ReadState*>(ctx);
+  s.declaredRows = readstat_get_row_count(metadata);
+  s.varCount = readstat_get_var_count(metadata);
+  if (s.varCount < 0) {
+    s.error = "the file gives a negative number of variables";
+    return READSTAT_HANDLER_ABORT;
+  }
+  const unsigned long long rows = s.declaredRows > 0 ? static_cast<unsigned long long>(s.declaredRows) : 0;
+  if (!Fits(rows, static_cast<unsigned long long>(s.varCount), 0)) {
+    s.error = BudgetText(rows, static_cast<unsigned long long>(s.varCount));
+    return READSTAT_HANDLER_ABORT;
+  }
+  try {
+    s.vars.reserve(static_cast<std::size_t>(s.varCount));
+    s.cells.Reserve(static_cast<std::size_t>(rows * static_cast<unsigned long long>(s.varCount)));
+  } catch (const std::bad_alloc&) {
+    s.error = "not enough memory for " + std::to_string(rows) + " observations";
+    return READSTAT_HANDLER_ABORT;
+  }
+  return READSTAT_HANDLER_OK;
+}
+
+int AddVariable(int index, readstat_variable_t* variable, const char* /*valueLabels*/, void* ctx) {
+  auto& s = *static_cast<ReadState*>(ctx);
+  if (index != static_cast<int>(s.vars.size()) || index >= s.varCount) {
+    s.error = "variable " + std::to_string(index + 1) + " is out of order or beyond the " +
+              std::to_string(s.varCount) + " variables the file declares";
+    return READSTAT_HANDLER_ABORT;
+  }
+  Variable v;
+  const char* name = readstat_variable_get_name(variable);
+  const char* format = readstat_variable_get_format(variable);
+  v.name = name ? name : "";
+  v.format = format ? format : "";
+  v.numeric = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_NUMERIC;
+  s.vars.push_back(std::move(v));
+  return READSTAT_HANDLER_OK;
+}
+
+// A number in single precision as the double of its shortest decimal form.
+double FloatAsDouble(float f) {
+  if (!std::isfinite(f)) return static_cast<double>(f);
+  char buf[64];
+  const auto end = std::to_chars(buf, buf + sizeof buf, f).ptr;
+  double d = 0.0;
+  std::from_chars(buf, end, d);
+  return d;
+}
+
+int Value(int obsIndex, readstat_variable_t* variable, readstat_value_t value, void* ctx) {
+  auto& s = *static_cast<ReadState*>(ctx);
+  const int var = readstat_variable_get_index(variable);
+  if (var < 0 || var >= static_cast<int>(s.vars.size()) || obsIndex < 0 ||
+      (s.declaredRows >= 0 && obsIndex >= s.declaredRows) || obsIndex > s.rows) {
+    s.error = "observation " + std::to_string(obsIndex + 1L) + " of variable " + std::to_string(var + 1L) +
+              " lies outside the table the file declares";
+    return READSTAT_HANDLER_ABORT;
+  }
+  const auto cols = static_cast<std::size_t>(s.varCount);
+  if (obsIndex == s.rows) {
+    if (!Fits(static_cast<unsigned long long>(s.rows) + 1, cols, s.textBytes)) {
+      s.error = BudgetText(static_cast<unsigned long long>(s.rows) + 1, cols);
+      return READSTAT_HANDLER_ABORT;
+    }
+    for (std::size_t k = 0; k < cols; ++k) s.cells.Push(Cell());
+    ++s.rows;
+  }
+  const std::size_t at = static_cast<std::size_t>(obsIndex) * cols + static_cast<std::size_t>(var);
+  if (readstat_value_is_missing(value, variable)) return READSTAT_HANDLER_OK;
+  switch (readstat_value_type(value)) {
+    case READSTAT_TYPE_STRING:
+    case READSTAT_TYPE_STRING_REF: {
+      const char* text = readstat_string_value(value);
+      const std::size_t len = text ? std::strlen(text) : 0;
+      if (len == 0) return READSTAT_HANDLER_OK;
+      if (len > kMaxCellText) {
+        s.error = "observation " + std::to_string(obsIndex + 1L) + " of \"" + s.vars[var].name + "\" holds more than " +
+                  std::to_string(kMaxCellText) + " characters";
+        return READSTAT_HANDLER_ABORT;
+      }
+      s.textBytes += len;
+      if (!Fits(static_cast<unsigned long long>(s.rows), cols, s.textBytes)) {
+        s.error = BudgetText(static_cast<unsigned long long>(s.rows), cols);
+        return READSTAT_HANDLER_ABORT;
+      }
+      s.cells.Set(at, std::string(text, len));
+      return READSTAT_HANDLER_OK;
+    }
+    case READSTAT_TYPE_INT8: s.cells.SetDouble(at, readstat_int8_value(value)); break;
+    case READSTAT_TYPE_INT16: s.cells.SetDouble(at, readstat_int16_value(value)); break;
+    case READSTAT_TYPE_INT32: s.cells.SetDouble(at, readstat_int32_value(value)); break;
+    case READSTAT_TYPE_FLOAT: s.cells.SetDouble(at, FloatAsDouble(readstat_float_value(value))); break;
+    case READSTAT_TYPE_DOUBLE: {
+      const double d = readstat_double_value(value);
+      if (std::isfinite(d)) s.cells.SetDouble(at, d);
+      break;
+    }
+  }
+  return READSTAT_HANDLER_OK;
+}
+
+int OnMetadata(readstat_metadata_t* metadata, void* ctx) {
+  return Guarded(ctx, [&] { return Metadata(metadata, ctx); });
+}
+int OnVariable(int index, readstat_variable_t* variable, const char* valueLabels, void* ctx) {
+  return Guarded(ctx, [&] { return AddVariable(index, variable, valueLabels, ctx); });
+}
+int OnValue(int obsIndex, readstat_variable_t* variable, readstat_value_t value, void* ctx) {
+  return Guarded(ctx, [&] { return Value(obsIndex, variable, value, ctx); });
+}
+
+void OnError(const char* message, void* ctx) noexcept {
+  auto& s = *static_cast<ReadState*>(ctx);
+  std::string m;
+  try {
+    m = message ? message : "";
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  while (!m.empty() && (m.back() == '\n' || m.back() == ' ' || m.back() == '.')) m.pop_back();
+  s.libraryMessage = m;
+}
+
+bool IsStataTimeFormat(std::string_view f) {
+  if (f.size() < 3 || f[0] != '%') return false;
+  std::size_t i = 1;
+  if (f[i] == '-') ++i;
+  if (f.compare(i, 1, "t") != 0 || i + 1 >= f.size()) return false;
+  const char unit = f[i + 1];
+  return unit != '\0' && std::strchr("ydhqmwcCg", unit) != nullptr;
+}
+
+}  // namespace
+
+StatFormat DetectStatFormat(std::string_view head) {
+  auto starts = [&](std::string_view magic) { return head.substr(0, magic.size()) == magic; };
+  if (starts("<stata_dta>")) return StatFormat::Dta;
+  if (head.size() >= 4) {
+    const auto version = static_cast<unsigned char>(head[0]);
+    const auto order = static_cast<unsigned char>(head[1]);
+    if (version >= 104 && version <= 115 && (order == 1 || order == 2) && head[2] == 1 && head[3] == 0) {
+      return StatFormat::Dta;
+    }
+  }
+  if (starts("$FL2") || starts("$FL3")) return StatFormat::Sav;
+  static const char kSas7bdatMagic[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                          '\xC2', '\xEA', '\x81', '\x60', '\xB3', '\x14', '\x11', '\xCF',
+                                          '\xBD', '\x92', '\x08', '\x00', '\x09', '\xC7', '\x31', '\x8C',
+                                          '\x18', '\x1F', '\x10', '\x11'};
+  if (starts(std::string_view(kSas7bdatMagic, sizeof kSas7bdatMagic))) return StatFormat::Sas7bdat;
+  if (starts("HEADER RECORD*******LIB")) return StatFormat::Xport;
+  // A portable file: 200 bytes of title lines (which name the format), a 256-byte
+  // character table, then its tag (the lines may be broken at 80 columns).
+  if (head.substr(0, 600).find("SPSSPORT") != std::string_view::npos ||
+      head.substr(0, 200).find("SPSS PORT FILE") != std::string_view::npos) {
+    return StatFormat::Por;
+  }
+  return StatFormat::None;
+}
+
+std::string StataTimeLabel(std::string_view format, double value) {
+  if (!IsStataTimeFormat(format) || !std::isfinite(value) || value != std::floor(value) || std::fabs(value) > 1e15) {
+    return std::string();
+  }
+  const std::size_t t = format.find('t');
+  const char unit = format[t + 1];
+  const auto v = static_cast<long long>(value);
+  auto period = [&](long long per, bool pad) {
+    const long long year = 1960 + FloorDiv(v, per), sub = v - FloorDiv(v, per) * per + 1;
+    return std::to_string(year) + ":" + (pad ? Pad2(sub) : std::to_string(sub));
+  };
+  switch (unit) {
+    case 'y':
+    case 'g': return std::to_string(v);
+    case 'h': return period(2, false);
+    case 'q': return period(4, false);
+    case 'm': return period(12, true);
+    case 'w': return period(52, true);
+    case 'd':
+    case 'c':
+    case 'C': {
+      const bool clock = unit != 'd';
+      const long long ms = clock ? v : 0;
+      const long long days = clock ? FloorDiv(ms, 86400000LL) : v;
+      if (std::llabs(days) > 3650000) return std::string();  // beyond years -8000 to 11900
+      int y = 0, m = 0, d = 0;
+      CivilFromDays(days, y, m, d);
+      if (!clock) return DateTimeText(y, m, d, 0, 0, 0.0);
+      const long long inDay = ms - days * 86400000LL;
+      return DateTimeText(y, m, d, static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
+                          static_cast<double>(inDay % 60000) / 1000.0);
+    }
+    default: break;
+  }
+  return std::string();
+}
+
+bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix();
+  ReadState s;
+  s.format = format;
+  readstat_parser_t* parser = readstat_parser_init();
+  if (!parser) {
+    error = "not enough memory to read it";
+    return false;
+  }
+  readstat_set_metadata_handler(parser, OnMetadata);
+  readstat_set_variable_handler(parser, OnVariable);
+  readstat_set_value_handler(parser, OnValue);
+  readstat_set_error_handler(parser, OnError);
+  readstat_error_t rc = READSTAT_OK;
+  switch (format) {
+    case StatFormat::Dta: rc = readstat_parse_dta(parser, path.c_str(), &s); break;
+    case StatFormat::Sav: rc = readstat_parse_sav(parser, path.c_str(), &s); break;
+    case StatFormat::Por: rc = readstat_parse_por(parser, path.c_str(), &s); break;
+    case StatFormat::Sas7bdat: rc = readstat_parse_sas7bdat(parser, path.c_str(), &s); break;
+    case StatFormat::Xport: rc = readstat_parse_xport(parser, path.c_str(), &s); break;
+    case StatFormat::None: rc = READSTAT_ERROR_PARSE; break;
+  }
+  readstat_parser_free(parser);
+  if (rc != READSTAT_OK || !s.error.empty()) {
+    if (!s.error.empty()) {
+      error = s.error;
+    } else {
+      std::string why = readstat_error_message(rc);
+      if (!s.libraryMessage.empty()) why += "; " + s.libraryMessage;
+      error = std::string("not a readable ") + FormatName(format) + ": it is damaged, encrypted or of an unknown version (" +
+              why + ")";
+    }
+    return false;
+  }
+  if (s.vars.empty()) {
+    error = std::string("the ") + FormatName(format) + " holds no variables";
+    return false;
+  }
+  // A file may end before the observations it declares: the missing ones are empty.
+  const auto cols = static_cast<std::size_t>(s.vars.size());
+  const long long rows = std::max(s.rows, s.declaredRows > 0 ? s.declaredRows : 0);
+
+  int timeVar = -1;
+  for (std::size_t k = 0; k < s.vars.size() && timeVar < 0; ++k) {
+    if (s.vars[k].numeric && IsStataTimeFormat(s.vars[k].format)) timeVar = static_cast<int>(k);
+  }
+  if (timeVar < 0 && !s.vars[0].numeric) timeVar = 0;
+  const int series = static_cast<int>(cols) - (timeVar >= 0 ? 1 : 0);
+  out = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, series);
+  if (!out.IsAssigned()) {
+    error = BudgetText(static_cast<unsigned long long>(rows), cols);
+    return false;
+  }
+  out.Put(0, 0, timeVar >= 0 ? Cell(s.vars[timeVar].name) : Cell(std::string("obs")));
+  int j = 1;
+  for (std::size_t k = 0; k < cols; ++k) {
+    if (static_cast<int>(k) != timeVar) out.Put(0, j++, Cell(s.vars[k].name));
+  }
+  for (long long r = 0; r < rows; ++r) {
+    const int i = static_cast<int>(r) + 1;
+    if (timeVar < 0) {
+      out.PutDouble(i, 0, static_cast<double>(r + 1));
+    } else if (r < s.rows && !s.vars[timeVar].numeric) {
+      out.Put(i, 0, s.cells.Get(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar)));
+    } else if (r < s.rows) {
+      double v = 0.0;
+      if (s.cells.GetDouble(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar), v)) {
+        const std::string label = StataTimeLabel(s.vars[timeVar].format, v);
+        const std::string& f = s.vars[timeVar].format;
+        const bool yearly = f.find("ty") != std::string::npos || f.find("tg") != std::string::npos;
+        if (yearly || label.empty()) {
+          out.PutDouble(i, 0, v);
+        } else {
+          out.Put(i, 0, Cell(label));
+        }
+      }
+    }
+    if (r >= s.rows) continue;
+    j = 1;
+    for (std::size_t k = 0; k < cols; ++k) {
+      if (static_cast<int>(k) == timeVar) continue;
+      out.Put(i, j++, s.cells.Get(static_cast<std::size_t>(r) * cols + k));
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// A name Stata takes: letters, digits and "_", not starting with a digit, at most 32
+// characters, no reserved word, unique among `used`.
+std::string StataName(const std::string& label, std::set<std::string>& used) {
+  static const std::set<std::string> kReserved = {"_all", "_b", "byte", "_coef", "_cons", "double", "float", "if",
+                                                  "in", "int", "long", "_n", "_N", "_pi", "_pred", "_rc", "_skip",
+                                                  "strL", "using", "with"};
+  std::string name;
+  for (char c : label) {
+    const auto u = static_cast<unsigned char>(c);
+    name += (std::isalnum(u) && u < 0x80) || c == '_' ? c : '_';
+    if (name.size() == 32) break;
+  }
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) name.insert(0, "v");
+  if (name.size() > 32) name.resize(32);
+  if (kReserved.count(name)) name = name.substr(0, 31) + "_";
+  const std::string base = name;
+  for (int k = 2; used.count(name); ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    name = base.substr(0, 32 - suffix.size()) + suffix;
+  }
+  used.insert(name);
+  return name;
+}
+
+ssize_t AppendBytes(const void* data, std::size_t len, void* ctx) {
+  try {
+    static_cast<std::string*>(ctx)->append(static_cast<const char*>(data), len);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  return static_cast<ssize_t>(len);
+}
+
+// The longest text a Stata text variable holds (longer ones need its long-text type).
+constexpr std::size_t kMaxStataText = 2045;
+
+struct OutColumn {
+  std::string name, label, format;
+  bool text = false;
+  std::size_t width = 1;
+};
+
+}  // namespace
+
+bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& error) {
+  bytes.clear();
+  if (!m.IsAssigned() || m.Lower(1) != 0 || m.Lower(2) != 0) {
+    error = "there is no matrix to write";
+    return false;
+  }
+  const int rows = m.Rows(), cols = m.Cols();
+  if (cols + 1 > 120000) {
+    error = "a Stata data file holds at most 120,000 variables; the matrix has " + std::to_string(cols + 1) + " columns";
+    return false;
+  }
+  std::vector<OutColumn> out(static_cast<std::size_t>(cols) + 1);
+  std::set<std::string> used;
+  for (int j = 0; j <= cols; ++j) {
+    OutColumn& c = out[static_cast<std::size_t>(j)];
+    const Cell head = m.Value(0, j);
+    const std::string label = IsBlank(head) ? (j == 0 ? std::string("obs") : "v" + std::to_string(j)) : CellText(head);
+    c.name = StataName(label, used);
+    if (c.name != label) c.label = label.substr(0, 80);
+    for (int i = 1; i <= rows; ++i) {
+      const Cell v = m.Value(i, j);
+      if (IsText(v)) {
+        c.text = true;
+        c.width = std::max(c.width, std::get<std::string>(v).size());
+      } else if (IsNumber(v)) {
+        // Stata keeps the doubles from 2^1023 up as its missing-value codes.
+        if (std::fabs(NumberOf(v)) >= 0x1p1023) {
+          error = "cell " + CellReference(i, j) + " holds " + ShortestText(NumberOf(v)) +
+                  ", beyond the largest number a Stata data file holds (8.988e+307)";
+          return false;
+        }
+        c.width = std::max(c.width, ShortestText(NumberOf(v)).size());
+      }
+    }
+    if (c.text && c.width > kMaxStataText) {
+      error = "column " + std::to_string(j) + " (\"" + label + "\") holds a text longer than the " +
+              std::to_string(kMaxStataText) + " characters a Stata text variable takes";
+      return false;
+    }
+  }
+  // The labels: consecutive whole years are a yearly time index, other numbers a generic one.
+  if (!out[0].text) {
+    bool years = rows > 0;
+    for (int i = 1; i <= rows && years; ++i) {
+      const Cell v = m.Value(i, 0);
+      years = IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) && NumberOf(v) == std::floor(NumberOf(v)) &&
+              std::fabs(NumberOf(v)) < 10000;
+    }
+    out[0].format = years ? "%ty" : "%tg";
+  }
+  readstat_writer_t* w = readstat_writer_init();
+  if (!w) {
+    error = "not enough memory to write it";
+    return false;
+  }
+  std::unique_ptr<readstat_writer_t, void (*)(readstat_writer_t*)> writer(w, &readstat_writer_free);
+  readstat_set_data_writer(w, AppendBytes);
+  readstat_writer_set_file_format_version(w, cols + 1 > 32767 ? 119 : 118);
+  std::vector<readstat_variable_t*> vars;
+  for (const OutColumn& c : out) {
+    readstat_variable_t* v = readstat_add_variable(w, c.name.c_str(), c.text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
+                                                   c.text ? c.width : 0);
+    if (!c.format.empty()) readstat_variable_set_format(v, c.format.c_str());
+    if (!c.label.empty()) readstat_variable_set_label(v, c.label.c_str());
+    vars.push_back(v);
+  }
+  auto check = [&](readstat_error_t rc) {
+    if (rc == READSTAT_OK) return true;
+    error = std::string("the Stata writer refused it (") + readstat_error_message(rc) + ")";
+    return false;
+  };
+  if (!check(readstat_begin_writing_dta(w, &bytes, rows))) return false;
+  for (int i = 1; i <= rows; ++i) {
+    if (!check(readstat_begin_row(w))) return false;
+    for (int j = 0; j <= cols; ++j) {
+      const OutColumn& c = out[static_cast<std::size_t>(j)];
+      readstat_variable_t* v = vars[static_cast<std::size_t>(j)];
+      const Cell cell = m.Value(i, j);
+      readstat_error_t rc = READSTAT_OK;
+      if (IsEmpty(cell) || (IsText(cell) && std::get<std::string>(cell).empty())) {
+        rc = c.text ? readstat_insert_string_value(w, v, "") : readstat_insert_missing_value(w, v);
+      } else if (c.text) {
+        rc = readstat_insert_string_value(w, v, (IsText(cell) ? std::get<std::string>(cell) : ShortestText(NumberOf(cell))).c_str());
+      } else {
+        rc = readstat_insert_double_value(w, v, NumberOf(cell));
+      }
+      if (!check(rc)) return false;
+    }
+    if (!check(readstat_end_row(w))) return false;
+  }
+  return check(readstat_end_writing(w));
+}
+
+}  // namespace quantorial

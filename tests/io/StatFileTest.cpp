@@ -1,0 +1,369 @@
+// Data files of statistics programs (Stata, SPSS, SAS) through the one data file entry
+// point. Every fixture is written here with libreadstat's own writer.
+
+#include <gtest/gtest.h>
+#include <readstat.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "MatrixBuilder.h"
+#include "TempDir.h"
+#include "io/DataFile.h"
+#include "io/StatFile.h"
+
+namespace quantorial {
+namespace {
+
+using testing::Dump;
+using testing::TempDir;
+
+enum class Kind { Dta, Sav, Zsav, Por, Sas7bdat, Xpt };
+
+// A value of a column: missing, a number, a tagged missing value (Stata's .a) or a text.
+struct Tagged {
+  char tag;
+};
+using Value = std::variant<std::monostate, double, Tagged, std::string>;
+
+struct Column {
+  Column(std::string n, readstat_type_t t, std::vector<Value> v, std::string f = "", std::string l = "",
+         std::vector<double> missing = {}, std::vector<std::pair<double, std::string>> labels = {})
+      : name(std::move(n)), type(t), values(std::move(v)), format(std::move(f)), label(std::move(l)),
+        userMissing(std::move(missing)), valueLabels(std::move(labels)) {}
+  std::string name;
+  readstat_type_t type;
+  std::vector<Value> values;
+  std::string format;               // "" for the writer's default
+  std::string label;                // the variable's label
+  std::vector<double> userMissing;  // SPSS user-defined missing values
+  std::vector<std::pair<double, std::string>> valueLabels;
+};
+
+ssize_t WriteBytes(const void* data, std::size_t len, void* ctx) {
+  static_cast<std::string*>(ctx)->append(static_cast<const char*>(data), len);
+  return static_cast<ssize_t>(len);
+}
+
+// The bytes of a file of the given kind holding the columns (all of one length).
+std::string Write(Kind kind, const std::vector<Column>& columns, int version = 0) {
+  std::string bytes;
+  readstat_writer_t* w = readstat_writer_init();
+  readstat_set_data_writer(w, WriteBytes);
+  if (version) readstat_writer_set_file_format_version(w, static_cast<std::uint8_t>(version));
+  if (kind == Kind::Zsav) readstat_writer_set_compression(w, READSTAT_COMPRESS_BINARY);
+  std::vector<readstat_variable_t*> vars;
+  for (const Column& c : columns) {
+    readstat_label_set_t* set = nullptr;
+    if (!c.valueLabels.empty()) {
+      set = readstat_add_label_set(w, c.type == READSTAT_TYPE_INT32 ? READSTAT_TYPE_INT32 : READSTAT_TYPE_DOUBLE,
+                                   (c.name + "lbl").c_str());
+      for (const auto& [v, text] : c.valueLabels) {
+        if (c.type == READSTAT_TYPE_INT32) {
+          readstat_label_int32_value(set, static_cast<std::int32_t>(v), text.c_str());
+        } else {
+          readstat_label_double_value(set, v, text.c_str());
+        }
+      }
+    }
+    // Portable files take upper-case names only.
+    std::string name = c.name;
+    if (kind == Kind::Por) {
+      for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
+    readstat_variable_t* v = readstat_add_variable(w, name.c_str(), c.type, c.type == READSTAT_TYPE_STRING ? 16 : 0);
+    if (!c.format.empty()) readstat_variable_set_format(v, c.format.c_str());
+    if (!c.label.empty()) readstat_variable_set_label(v, c.label.c_str());
+    if (set) readstat_variable_set_label_set(v, set);
+    for (double m : c.userMissing) readstat_variable_add_missing_double_value(v, m);
+    vars.push_back(v);
+  }
+  const long rows = columns.empty() ? 0 : static_cast<long>(columns[0].values.size());
+  readstat_error_t rc = READSTAT_OK;
+  switch (kind) {
+    case Kind::Dta: rc = readstat_begin_writing_dta(w, &bytes, rows); break;
+    case Kind::Sav:
+    case Kind::Zsav: rc = readstat_begin_writing_sav(w, &bytes, rows); break;
+    case Kind::Por: rc = readstat_begin_writing_por(w, &bytes, rows); break;
+    case Kind::Sas7bdat: rc = readstat_begin_writing_sas7bdat(w, &bytes, rows); break;
+    case Kind::Xpt: rc = readstat_begin_writing_xport(w, &bytes, rows); break;
+  }
+  EXPECT_EQ(rc, READSTAT_OK) << readstat_error_message(rc);
+  for (long r = 0; r < rows; ++r) {
+    readstat_begin_row(w);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      const Value& v = columns[k].values[static_cast<std::size_t>(r)];
+      if (std::holds_alternative<std::monostate>(v)) {
+        readstat_insert_missing_value(w, vars[k]);
+      } else if (const auto* t = std::get_if<Tagged>(&v)) {
+        readstat_insert_tagged_missing_value(w, vars[k], t->tag);
+      } else if (const auto* s = std::get_if<std::string>(&v)) {
+        readstat_insert_string_value(w, vars[k], s->c_str());
+      } else {
+        const double d = std::get<double>(v);
+        switch (columns[k].type) {
+          case READSTAT_TYPE_INT8: readstat_insert_int8_value(w, vars[k], static_cast<std::int8_t>(d)); break;
+          case READSTAT_TYPE_INT16: readstat_insert_int16_value(w, vars[k], static_cast<std::int16_t>(d)); break;
+          case READSTAT_TYPE_INT32: readstat_insert_int32_value(w, vars[k], static_cast<std::int32_t>(d)); break;
+          case READSTAT_TYPE_FLOAT: readstat_insert_float_value(w, vars[k], static_cast<float>(d)); break;
+          default: readstat_insert_double_value(w, vars[k], d); break;
+        }
+      }
+    }
+    readstat_end_row(w);
+  }
+  rc = readstat_end_writing(w);
+  EXPECT_EQ(rc, READSTAT_OK) << readstat_error_message(rc);
+  readstat_writer_free(w);
+  return bytes;
+}
+
+std::string LoadDump(const std::string& path) {
+  const DataFileResult r = ReadDataFile(path);
+  EXPECT_EQ(r.error, "") << path;
+  return Dump(r.matrix);
+}
+
+// Three observations of a double with a missing value, a whole number and a text, written
+// in every format and read back under a name that says nothing of the format.
+TEST(StatFiles, EveryFormatRoundTrips) {
+  const std::vector<Column> columns = {
+      {"gdp", READSTAT_TYPE_DOUBLE, {1234.5678901234, Value(), -0.001}},
+      {"count", READSTAT_TYPE_INT32, {7.0, -3.0, 100000.0}},
+      {"region", READSTAT_TYPE_STRING, {std::string("north"), std::string(""), std::string("a, \"b\"")}},
+  };
+  const std::string expected =
+      "\"obs\",\"gdp\",\"count\",\"region\"\n"
+      "1,1234.5678901234,7,\"north\"\n"
+      "2,,-3,\n"
+      "3,-0.001,1e+05,\"a, \"\"b\"\"\"\n";
+  const std::string upperExpected =
+      "\"obs\",\"GDP\",\"COUNT\",\"REGION\"\n" + expected.substr(expected.find('\n') + 1);
+  struct Case {
+    Kind kind;
+    int version;
+    const char* what;
+  };
+  const Case cases[] = {
+      {Kind::Dta, 0, "dta (the writer's default version)"},
+      {Kind::Dta, 104, "dta 104"},
+      {Kind::Dta, 114, "dta 114"},
+      {Kind::Dta, 117, "dta 117"},
+      {Kind::Dta, 119, "dta 119"},
+      {Kind::Sav, 0, "sav"},
+      {Kind::Zsav, 0, "zsav"},
+      {Kind::Por, 0, "por"},
+      {Kind::Sas7bdat, 0, "sas7bdat"},
+      {Kind::Xpt, 5, "xpt 5"},
+      {Kind::Xpt, 8, "xpt 8"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("data.dat", Write(c.kind, columns, c.version));
+    EXPECT_EQ(LoadDump(path), c.kind == Kind::Por ? upperExpected : expected) << c.what;
+  }
+}
+
+// Stata keeps single-precision numbers as such; they read as the decimals they show.
+TEST(StatFiles, StataSinglePrecisionReadsAsItsDecimal) {
+  const std::vector<Column> columns = {{"share", READSTAT_TYPE_FLOAT, {39.8, 0.1, 1e-7}}};
+  TempDir dir;
+  EXPECT_EQ(LoadDump(dir.Write("f.dta", Write(Kind::Dta, columns))), "\"obs\",\"share\"\n1,39.8\n2,0.1\n3,1e-07\n");
+}
+
+TEST(StatFiles, StataTimeIndexBecomesTheObservationLabel) {
+  struct Case {
+    const char* format;
+    double value;
+    const char* label;  // as dumped
+  };
+  const Case cases[] = {
+      {"%ty", 1990, "1990"},
+      {"%tq", 120, "\"1990:1\""},
+      {"%tq", -1, "\"1959:4\""},
+      {"%tm", 361, "\"1990:02\""},
+      {"%th", 61, "\"1990:2\""},
+      {"%tw", 0, "\"1960:01\""},
+      {"%td", 10958, "\"1990-01-01\""},
+      {"%tdDD/NN/CCYY", -1, "\"1959-12-31\""},
+      {"%tc", 1.5 * 86400000, "\"1960-01-02 12:00:00\""},
+      {"%tg", -2.5, "-2.5"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    // The time index need not come first; the series keep their order around it.
+    const std::vector<Column> columns = {
+        {"x", READSTAT_TYPE_DOUBLE, {2.5}},
+        {"t", READSTAT_TYPE_DOUBLE, {c.value}, c.format},
+        {"y", READSTAT_TYPE_DOUBLE, {Value()}},
+    };
+    const std::string path = dir.Write("t.dta", Write(Kind::Dta, columns));
+    EXPECT_EQ(LoadDump(path), std::string("\"t\",\"x\",\"y\"\n") + c.label + ",2.5,\n") << c.format;
+  }
+  // A number format is not a time index: the observations are numbered.
+  EXPECT_EQ(StataTimeLabel("%9.0g", 120), "");
+  EXPECT_EQ(StataTimeLabel("%tq", 120.5), "");
+}
+
+// An SPSS file with variable labels, value labels on a categorical variable, user-defined
+// missing values and system-missing values: the categories read as their numbers, every
+// kind of missing value as an empty cell, and the labels are not kept.
+TEST(StatFiles, LabelsAndMissingValues) {
+  const std::vector<Column> sav = {
+      {"year", READSTAT_TYPE_DOUBLE, {1990.0, 1991.0, 1992.0}, "", "Calendar year"},
+      {"sector", READSTAT_TYPE_DOUBLE, {1.0, 2.0, 9.0}, "", "Sector of activity", {9.0},
+       {{1.0, "Agriculture"}, {2.0, "Industry"}, {9.0, "Unknown"}}},
+      {"output", READSTAT_TYPE_DOUBLE, {Value(), 99.0, 3.25}, "", "Gross output", {99.0}},
+  };
+  TempDir dir;
+  EXPECT_EQ(LoadDump(dir.Write("labels.sav", Write(Kind::Sav, sav))),
+            "\"obs\",\"year\",\"sector\",\"output\"\n"
+            "1,1990,1,\n"
+            "2,1991,2,\n"
+            "3,1992,,3.25\n");
+  // Stata's tagged missing values (.a to .z) are missing too.
+  const std::vector<Column> dta = {
+      {"v", READSTAT_TYPE_DOUBLE, {Tagged{'a'}, 1.0, Tagged{'z'}}, "", "", {}, {{1.0, "one"}}},
+  };
+  EXPECT_EQ(LoadDump(dir.Write("tagged.dta", Write(Kind::Dta, dta))), "\"obs\",\"v\"\n1,\n2,1\n3,\n");
+}
+
+TEST(StatFiles, DamagedFilesAreRefusedWithTheirName) {
+  const std::vector<Column> columns = {{"x", READSTAT_TYPE_DOUBLE, {1.0, 2.0, 3.0}}};
+  struct Case {
+    const char* name;
+    std::function<std::string()> bytes;
+    const char* reason;  // a part of the message
+  };
+  const Case cases[] = {
+      {"cut.dta", [&] { return Write(Kind::Dta, columns).substr(0, 200); }, "not a readable Stata data file"},
+      {"cut.sav", [&] { return Write(Kind::Sav, columns).substr(0, 100); }, "not a readable SPSS data file"},
+      {"cut.sas7bdat", [&] { return Write(Kind::Sas7bdat, columns).substr(0, 600); }, "not a readable SAS data set"},
+      {"cut.xpt", [&] { return Write(Kind::Xpt, columns).substr(0, 100); }, "not a readable SAS transport file"},
+      {"cut.por", [&] { return Write(Kind::Por, columns).substr(0, 520); }, "not a readable SPSS portable file"},
+      {"locked.sav", [] { return std::string("ENCRYPTED\x01\x02\x03\x00\xff", 14); },
+       "not a valid SPSS data file (damaged, encrypted, or of a kind this program does not read)"},
+      {"noise.dta", [] { return std::string("\x7f\x00\x01\x02garbage", 11); },
+       "not a valid Stata data file (damaged, encrypted, or of a kind this program does not read)"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir.Write(c.name, c.bytes());
+    const DataFileResult r = ReadDataFile(path);
+    EXPECT_FALSE(r.matrix.IsAssigned()) << c.name;
+    EXPECT_NE(r.error.find("Cannot read the data file \"" + path + "\": "), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
+  }
+}
+
+// A file that declares more observations than a sheet may hold is refused before the
+// table is allocated.
+TEST(StatFiles, DeclaredSizeBeyondTheSheetBudgetIsRefused) {
+  const std::vector<Column> columns = {{"x", READSTAT_TYPE_DOUBLE, {1.0}}, {"y", READSTAT_TYPE_DOUBLE, {2.0}}};
+  std::string bytes = Write(Kind::Sav, columns);
+  // The header keeps the number of cases as 4 bytes at offset 80.
+  const unsigned long claimed = 0x7FFFFFFF;
+  for (int k = 0; k < 4; ++k) bytes[80 + k] = static_cast<char>((claimed >> (8 * k)) & 0xFF);
+  TempDir dir;
+  const DataFileResult r = ReadDataFile(dir.Write("huge.sav", bytes));
+  EXPECT_FALSE(r.matrix.IsAssigned());
+  EXPECT_NE(r.error.find("the file claims 2147483647 observations of 2 variables, more than the 2 GB"),
+            std::string::npos)
+      << r.error;
+}
+
+}  // namespace
+}  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+// Whether two matrices hold the same cells, doubles compared bit for bit.
+::testing::AssertionResult BitIdentical(const LabelledMatrix& a, const LabelledMatrix& b) {
+  if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) {
+    return ::testing::AssertionFailure() << "shapes differ:\n" << Dump(a) << "\n" << Dump(b);
+  }
+  for (int i = 0; i <= a.Rows(); ++i) {
+    for (int j = 0; j <= a.Cols(); ++j) {
+      double x = 0.0, y = 0.0;
+      const bool dx = a.GetDouble(i, j, x), dy = b.GetDouble(i, j, y);
+      if (dx != dy || (dx && std::memcmp(&x, &y, sizeof x) != 0) || (!dx && !(a.Value(i, j) == b.Value(i, j)))) {
+        return ::testing::AssertionFailure() << "cell (" << i << ", " << j << ") differs:\n" << Dump(a) << "\n" << Dump(b);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Matrices written as .dta and read back: the same cells, bit for bit, for each kind of
+// labels (consecutive years, other numbers, texts, none) and of data (awkward doubles,
+// empty cells, a column of texts).
+TEST(StataWriter, WrittenFileReadsBackBitIdentical) {
+  using testing::E;
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix cases[] = {
+      M({{T("Year"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, -0.0}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("t"), T("x")}, {0.5, 8.98846567431157e307}, {-3.0, -2.2250738585072014e-308}, {7.0, 5e-324}}),
+      M({{T("country"), T("gdp"), T("name")}, {T("AT"), 1.5, T("Austria")}, {T("BE"), E, E}, {E, 2.0, T("x, \"y\"")}}),
+      M({{T("obs"), T("x")}, {E, 1.0}, {E, 2.0}}),
+  };
+  TempDir dir;
+  for (const LabelledMatrix& m : cases) {
+    std::string bytes, error;
+    ASSERT_TRUE(StatisticsFileBytes("out.dta", m, bytes, error)) << error;
+    const DataFileResult r = ReadDataFile(dir.Write("out.dta", bytes));
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(BitIdentical(r.matrix, m));
+  }
+  // Stata keeps the largest doubles as its missing-value codes: such a number is refused.
+  std::string bytes, error;
+  EXPECT_FALSE(StatisticsFileBytes("big.dta", M({{T("t"), T("x")}, {1.0, 2.0}, {2.0, -1e308}}), bytes, error));
+  EXPECT_EQ(error, "cell B3 holds -1e+308, beyond the largest number a Stata data file holds (8.988e+307)");
+}
+
+// Column labels Stata does not take as names are made into names it does, and stay
+// apart; the years are a yearly time index.
+TEST(StataWriter, NamesAreMadeValidAndTheYearsAreATimeIndex) {
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix m = M({{T("Year"), T("GDP growth"), T("GDP-growth"), T("2nd"), T("if"), T("")},
+                              {1990.0, 1.0, 2.0, 3.0, 4.0, 5.0}});
+  std::string bytes, error;
+  ASSERT_TRUE(StatisticsFileBytes("m.DTA", m, bytes, error)) << error;
+  TempDir dir;
+  EXPECT_EQ(LoadDump(dir.Write("m.dta", bytes)), "\"Year\",\"GDP_growth\",\"GDP_growth_2\",\"v2nd\",\"if_\",\"v5\"\n1990,1,2,3,4,5\n");
+  EXPECT_NE(bytes.find("%ty"), std::string::npos);
+  // The original labels are kept as the variables' labels.
+  EXPECT_NE(bytes.find("GDP-growth"), std::string::npos);
+}
+
+TEST(GdtWriter, WrittenFileReadsBackBitIdenticalOrIsRefused) {
+  using testing::E;
+  using testing::M;
+  using testing::T;
+  const LabelledMatrix cases[] = {
+      M({{T("obs"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, 5e-324}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("obs"), T("x")}, {T("AT & <BE>"), 1.7976931348623157e308}, {2.5, -2.0}, {T("1990:2"), E}}),
+  };
+  TempDir dir;
+  for (const LabelledMatrix& m : cases) {
+    std::string bytes, error;
+    ASSERT_TRUE(StatisticsFileBytes("out.gdt", m, bytes, error)) << error;
+    const DataFileResult r = ReadDataFile(dir.Write("out.gdt", bytes));
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(BitIdentical(r.matrix, m));
+  }
+  std::string bytes, error;
+  EXPECT_FALSE(StatisticsFileBytes("t.gdt", M({{T("obs"), T("x")}, {1.0, 2.0}, {2.0, T("n/a")}}), bytes, error));
+  EXPECT_EQ(error, "cell B3 holds the text \"n/a\"; a gretl data file holds numbers only");
+}
+
+}  // namespace
+}  // namespace quantorial
