@@ -15,7 +15,7 @@
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "io/AtomicFile.h"
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "workbench/Commands.h"
 #include "workbench/Workbench.h"

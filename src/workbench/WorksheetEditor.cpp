@@ -6,7 +6,7 @@
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {

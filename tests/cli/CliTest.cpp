@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "TempDir.h"
+#include "workbench/ScriptPlayer.h"
 
 namespace quantorial {
 namespace {
@@ -33,6 +35,36 @@ class Cli : public ::testing::Test {
   std::string three = dir.Write("three.csv", ",p,q,r\nx,1,2,3\ny,1,2,3\nz,1,2,3\n");
   std::string singular = dir.Write("s.csv", ",p,q\nx,0,1\ny,1,0\n");
 };
+
+// The typical session played as a script and run with `run`'s flags give the same slots,
+// byte for byte.
+TEST_F(Cli, TheTypicalFlowPlayedEqualsRunsDump) {
+  for (const char* f : {"klein.csv", "klein_NOR_BMAT.CSV", "klein_forecast.csv"}) {
+    std::filesystem::copy_file(std::string(QUANTORIAL_SAMPLES_DIR) + "/" + f, dir.File(f));
+  }
+  std::ostringstream played;
+  const int status = PlayScriptText(
+      "\xEF\xBB\xBF# load, run all stages with 4 endogenous variables, forecast (CRLF lines)\r\n"
+      "set txtData(0) klein.csv\r\n"
+      "answer 4\r\n"
+      "click cmdRunAll\n"
+      "answer frmForecast set txtData(0) klein_forecast.csv\n"
+      "answer frmForecast click OKButton\n"
+      "click cmdForecast\n"
+      "dump played\n",
+      dir.path().string(), {}, played);
+  EXPECT_EQ(status, kPlayDone) << played.str();
+  const auto r = RunArgs({"run", dir.File("klein.csv"), "--endo", "4", "--forecast", dir.File("klein_forecast.csv"),
+                          "--dump", dir.File("ran")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::set<std::string> names, other;
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("played"))) names.insert(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("ran"))) other.insert(e.path().filename().string());
+  EXPECT_EQ(names, other);
+  for (const auto& n : names) {
+    EXPECT_EQ(TempDir::Read(dir.File("played") + "/" + n), TempDir::Read(dir.File("ran") + "/" + n)) << n;
+  }
+}
 
 TEST_F(Cli, LoadWritesTheDumpForm) {
   const auto r = RunArgs({"load", dir.Write("d.csv", "Year,C\r\n1920,39.8\r\n1921,\"4,5\"\r\n")});

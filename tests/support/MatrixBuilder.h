@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 #include "workspace/LabelledMatrix.h"
 #include "workspace/ValueRules.h"
 

@@ -9,7 +9,6 @@
 
 #include "ScriptedHost.h"
 #include "TempDir.h"
-#include "cli/Cli.h"
 #include "io/SettingsStore.h"
 #include "workbench/Commands.h"
 #include "workbench/Recorder.h"
@@ -41,36 +40,7 @@ class Scripts : public ::testing::Test {
     const int status = PlayScriptText(script, dir.path().string(), options, err);
     return {status, err.str()};
   }
-  // Every file of two dump folders, byte for byte.
-  void ExpectSameDumps(const std::string& a, const std::string& b) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(a)) names.insert(e.path().filename().string());
-    std::set<std::string> other;
-    for (const auto& e : std::filesystem::directory_iterator(b)) other.insert(e.path().filename().string());
-    EXPECT_EQ(names, other);
-    for (const auto& n : names) EXPECT_EQ(TempDir::Read(a + "/" + n), TempDir::Read(b + "/" + n)) << n;
-  }
 };
-
-TEST_F(Scripts, TheTypicalFlowEqualsRunsDump) {
-  const Played p = Play(
-      "\xEF\xBB\xBF# load, run all stages with 4 endogenous variables, forecast (CRLF lines)\r\n"
-      "set txtData(0) klein.csv\r\n"
-      "answer 4\r\n"
-      "click cmdRunAll\n"
-      "answer frmForecast set txtData(0) klein_forecast.csv\n"
-      "answer frmForecast click OKButton\n"
-      "click cmdForecast\n"
-      "dump played\n");
-  EXPECT_EQ(p.status, kPlayDone) << p.err;
-  std::ostringstream out, err;
-  ASSERT_EQ(RunCli({"run", dir.File("klein.csv"), "--endo", "4", "--forecast", dir.File("klein_forecast.csv"), "--dump",
-                    dir.File("ran")},
-                   out, err),
-            0)
-      << err.str();
-  ExpectSameDumps(dir.File("played"), dir.File("ran"));
-}
 
 // Every flag the workbench enables or disables names a control of the table, so the window
 // and the player disable the same thing: checked after each command of a session that runs

@@ -1,4 +1,4 @@
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "io/DumpForm.h"
+#include "workspace/DumpForm.h"
 
 #include "workspace/ValueRules.h"
 
