@@ -224,6 +224,30 @@ class MainWindowTest : public QObject {
   void Click(const QString& name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
   void Trigger(const QString& name) { Find<QAction>(name)->trigger(); }
 
+  // Dumps the window's workspace into SESSION/window, plays SESSION/session.qs (copied into
+  // REPLAY) on a fresh workbench into REPLAY/played, and checks the two dumps are the same,
+  // file by file, byte for byte; `text` is the recorded script.
+  void ReplayGivesTheSameWorkspace(QTemporaryDir& session, QTemporaryDir& replay, QString& text) {
+    std::string error;
+    QVERIFY2(DumpWorkspace(window_->Bench(), session.filePath("window").toStdString(), error), error.c_str());
+    QFile::copy(session.filePath("session.qs"), replay.filePath("session.qs"));
+    PlayOptions options;
+    options.dump = replay.filePath("played").toStdString();
+    std::ostringstream err;
+    const int status = PlayScript(replay.filePath("session.qs").toStdString(), options, err);
+    QFile script(session.filePath("session.qs"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    text = QString::fromUtf8(script.readAll());
+    QVERIFY2(status == kPlayDone, qPrintable(QString::fromStdString(err.str()) + "\n" + text));
+    const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
+    QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
+    for (const QString& f : windowDir.entryList(QDir::Files)) {
+      QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
+      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      QVERIFY2(a.readAll() == b.readAll(), qPrintable(f));
+    }
+  }
+
  private slots:
   void init() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("config"));
@@ -1187,30 +1211,13 @@ class MainWindowTest : public QObject {
     Click("cmdQ(1)");
     Trigger("mnuRecord");
     QCOMPARE(Find<QAction>("mnuRecord")->text(), QString("Record Session Script..."));
-    std::string error;
-    QVERIFY2(DumpWorkspace(window_->Bench(), session.filePath("window").toStdString(), error), error.c_str());
-
-    QFile::copy(session.filePath("session.qs"), replay.filePath("session.qs"));
-    // The replay, with a dump of every slot at its end.
-    PlayOptions options;
-    options.dump = replay.filePath("played").toStdString();
-    std::ostringstream err;
-    const int status = PlayScript(replay.filePath("session.qs").toStdString(), options, err);
-    QFile script(session.filePath("session.qs"));
-    QVERIFY(script.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(script.readAll());
-    QVERIFY2(status == kPlayDone, qPrintable(QString::fromStdString(err.str()) + "\n" + text));
+    QString text;
+    ReplayGivesTheSameWorkspace(session, replay, text);
+    if (QTest::currentTestFailed()) return;
     QVERIFY2(text.contains("answer k.csv\nclick cmdSelectFile(0)"), qPrintable(text));  // relative paths
     QVERIFY2(text.contains("answer 4\nclick cmdRunAll"), qPrintable(text));
     QVERIFY2(text.contains("answer frmForecast set txtData(0) fc.csv"), qPrintable(text));
     QVERIFY(!text.contains("mnuRecord"));
-    const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
-    QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
-    for (const QString& f : windowDir.entryList(QDir::Files)) {
-      QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
-      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-      QVERIFY2(a.readAll() == b.readAll(), qPrintable(f));
-    }
   }
 
   // A session through every window and dialog the workbench opens for its commands (the
@@ -1274,18 +1281,9 @@ class MainWindowTest : public QObject {
     Trigger("mnuRecord");
     QVERIFY(host_->files.empty());
     QVERIFY(host_->inputs.empty());
-    std::string error;
-    QVERIFY2(DumpWorkspace(window_->Bench(), session.filePath("window").toStdString(), error), error.c_str());
-
-    QFile::copy(session.filePath("session.qs"), replay.filePath("session.qs"));
-    PlayOptions options;
-    options.dump = replay.filePath("played").toStdString();
-    std::ostringstream err;
-    const int status = PlayScript(replay.filePath("session.qs").toStdString(), options, err);
-    QFile script(session.filePath("session.qs"));
-    QVERIFY(script.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(script.readAll());
-    QVERIFY2(status == kPlayDone, qPrintable(QString::fromStdString(err.str()) + "\n" + text));
+    QString text;
+    ReplayGivesTheSameWorkspace(session, replay, text);
+    if (QTest::currentTestFailed()) return;
     for (const char* line : {"answer frmChartOptions check chkMarkers 1", "set txtAspire 1~1939~C+1\nclick cmdAspire",
                              "answer targets.csv\nclick cmdKALDRON", "click frmEdit.mnuSaveAs"}) {
       QVERIFY2(text.contains(line), qPrintable(QString(line) + " not in\n" + text));
@@ -1295,15 +1293,9 @@ class MainWindowTest : public QObject {
     const QByteArray sheet = sheetA.readAll();
     QVERIFY2(sheet.startsWith("42"), sheet.constData());
     QCOMPARE(sheetB.readAll(), sheet);
-    const QDir windowDir(session.filePath("window")), playedDir(replay.filePath("played"));
+    const QDir windowDir(session.filePath("window"));
     for (const char* slot : {"mForecast", "mAspirationResult", "mDevOutput", "mLpSolution"}) {
       QVERIFY2(windowDir.exists(QString(slot) + ".csv"), slot);
-    }
-    QCOMPARE(playedDir.entryList(QDir::Files), windowDir.entryList(QDir::Files));
-    for (const QString& f : windowDir.entryList(QDir::Files)) {
-      QFile a(windowDir.filePath(f)), b(playedDir.filePath(f));
-      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-      QVERIFY2(a.readAll() == b.readAll(), qPrintable(f));
     }
   }
 

@@ -195,16 +195,22 @@ TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVaria
   }
 }
 
-// A singular I - Q2 and a Q2 cell that is not a number are told in one notice before the chart.
-TEST(Dynamic, DoubtfulQuadrantIsTold) {
-  ScriptedHost host;
-  Workbench wb{host, nullptr, "/tmp"};
+// Change series in the first half of the columns, levels in the second; the levels the
+// change transformation kept; Q2 the lagged quadrant.
+void ChangesAndLevels(Workbench& wb, LabelledMatrix q2) {
   wb.ws.mObserved = M({{T("Year"), T("CHa"), T("CHb"), T("a"), T("b")},
                        {2001.0, E, E, 10.0, 20.0},
                        {2002.0, 1.0, 2.0, 11.0, 22.0},
                        {2003.0, 2.0, 1.0, 13.0, 23.0}});
   wb.ws.mLevelData = M({{T("Year"), T("a"), T("b")}, {2001.0, 10.0, 20.0}, {2002.0, 11.0, 22.0}, {2003.0, 13.0, 23.0}});
-  wb.ws.mBMatQ2 = M({{E, T("a"), T("b")}, {T("CHa"), 1.0, T("n/a")}, {T("CHb"), 0.0, 0.4}});
+  wb.ws.mBMatQ2 = std::move(q2);
+}
+
+// A singular I - Q2 and a Q2 cell that is not a number are told in one notice before the chart.
+TEST(Dynamic, DoubtfulQuadrantIsTold) {
+  ScriptedHost host;
+  Workbench wb{host, nullptr, "/tmp"};
+  ChangesAndLevels(wb, M({{E, T("a"), T("b")}, {T("CHa"), 1.0, T("n/a")}, {T("CHb"), 0.0, 0.4}}));
   wb.form.txtExtd = "1";
   wb.form.txtDyn = "a,~";
   wb.cmdDynamicX_Click();
@@ -218,14 +224,7 @@ TEST(Dynamic, DoubtfulQuadrantIsTold) {
 TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
   ScriptedHost host;
   Workbench wb{host, nullptr, "/tmp"};
-  // Change series in the first half of the columns, levels in the second; the levels the
-  // change transformation kept.
-  wb.ws.mObserved = M({{T("Year"), T("CHa"), T("CHb"), T("a"), T("b")},
-                       {2001.0, E, E, 10.0, 20.0},
-                       {2002.0, 1.0, 2.0, 11.0, 22.0},
-                       {2003.0, 2.0, 1.0, 13.0, 23.0}});
-  wb.ws.mLevelData = M({{T("Year"), T("a"), T("b")}, {2001.0, 10.0, 20.0}, {2002.0, 11.0, 22.0}, {2003.0, 13.0, 23.0}});
-  wb.ws.mBMatQ2 = M({{E, T("a"), T("b")}, {T("CHa"), 0.2, 0.1}, {T("CHb"), 0.0, 0.4}});
+  ChangesAndLevels(wb, M({{E, T("a"), T("b")}, {T("CHa"), 0.2, 0.1}, {T("CHb"), 0.0, 0.4}}));
   wb.form.txtExtd = "2";
   wb.form.txtDyn = "a,~";
   wb.cmdDynamicX_Click();
