@@ -3,6 +3,7 @@
 #include <expat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -240,7 +241,8 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
                " GB this program gives a sheet; the file is damaged or not meant for a model");
         return;
       }
-      s.cells.Reserve(static_cast<std::size_t>(count) * s.width);
+      // A small file may claim many observations: the table grows as they arrive.
+      s.cells.Reserve(std::min(static_cast<std::size_t>(count) * s.width, std::size_t{1} << 20));
     }
   } else if (std::strcmp(name, "obs") == 0 && s.inObservations) {
     const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);
