@@ -342,6 +342,7 @@ QWidget* MainWindow::BuildCommandPanel() {
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
   vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
   vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
+  vl->addWidget(Button("cmdSaveDataFile", "Save as &Data File...", "The selected matrix as a Stata (.dta) or gretl (.gdt) data file"), 5, 0, 1, 4);
   row->addWidget(view, 4);
 
   return panel;

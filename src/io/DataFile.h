@@ -12,12 +12,20 @@
 
 namespace quantorial {
 
+// The file dialog filters of the statistics programs' data files.
+#define QUANTORIAL_STATISTICS_FILTERS                                                                   \
+  "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"                        \
+  "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"                              \
+  "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"                           \
+  "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt"
+
 // The file dialog filter of data files: Excel and CSV first, then the other forms the
-// readers take (OpenDocument, macro workbooks).
+// readers take (OpenDocument, macro workbooks), then the statistics programs' files.
 inline constexpr const char* kDataFileFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
     "OpenDocument Spreadsheet (*.ods)|*.ods|"
-    "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt";
+    "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|"
+    QUANTORIAL_STATISTICS_FILTERS;
 inline constexpr const char* kSelectDataFileTitle = "Select Data File";
 // KALDRON's first run asks for its targets through the extended data file button.
 inline constexpr const char* kKaldronTargetsTitle = "Select the KALDRON Targets File (sector, < or > or blank, target)";

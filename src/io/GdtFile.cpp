@@ -3,6 +3,7 @@
 #include <expat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -137,6 +138,7 @@ struct GdtState {
   std::string startobs;
   std::vector<std::string> names;
   long long declaredVars = -1;
+  long long scalars = 0;  // variables that hold one value (in the variable's element), not a series
   bool inObservations = false, inObs = false;
   std::string missval;
   CompactCells cells;  // row-major: the label, then one cell per series
@@ -210,8 +212,14 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
       s.Fail("series " + std::to_string(s.names.size() + 1) + " has no name");
       return;
     }
-    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) >= s.declaredVars) {
+    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) + s.scalars >= s.declaredVars) {
       s.Fail("the file has more series than the " + std::to_string(s.declaredVars) + " it declares");
+      return;
+    }
+    // A scalar keeps its value in the element and has no place in the observations.
+    const char* role = Attr(atts, "role");
+    if (Attr(atts, "value") || (role && std::strcmp(role, "scalar") == 0)) {
+      ++s.scalars;
       return;
     }
     if (std::strlen(n) > kMaxCellText) {
@@ -222,7 +230,7 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
     s.textBytes += std::strlen(n);
     s.names.emplace_back(n);
   } else if (std::strcmp(name, "observations") == 0) {
-    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) != s.declaredVars) {
+    if (s.declaredVars >= 0 && static_cast<long long>(s.names.size()) + s.scalars != s.declaredVars) {
       s.Fail("the file declares " + std::to_string(s.declaredVars) + " series but names " +
              std::to_string(s.names.size()));
       return;
@@ -240,7 +248,8 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
                " GB this program gives a sheet; the file is damaged or not meant for a model");
         return;
       }
-      s.cells.Reserve(static_cast<std::size_t>(count) * s.width);
+      // A small file may claim many observations: the table grows as they arrive.
+      s.cells.Reserve(std::min(static_cast<std::size_t>(count) * s.width, std::size_t{1} << 20));
     }
   } else if (std::strcmp(name, "obs") == 0 && s.inObservations) {
     const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);

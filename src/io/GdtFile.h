@@ -7,8 +7,8 @@
 // for time series, the year for annual data (a number) and "1990:2" for other
 // frequencies (months "1990:02"), and the date for daily and weekly data; else the
 // observations are numbered from 1. Missing values ("NA" or the file's missing-value code)
-// are empty cells; the series' labels and descriptions are not kept, and string-valued
-// series read as their codes.
+// are empty cells; the series' labels and descriptions are not kept, string-valued
+// series read as their codes, and scalars (variables with one value) are left out.
 
 #include <string>
 #include <string_view>

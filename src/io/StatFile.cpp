@@ -3,6 +3,7 @@
 #include <readstat.h>
 
 #include <cctype>
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <cmath>
@@ -109,7 +110,8 @@ int Metadata(readstat_metadata_t* metadata, void* ctx) {
   }
   try {
     s.vars.reserve(static_cast<std::size_t>(s.varCount));
-    s.cells.Reserve(static_cast<std::size_t>(rows * static_cast<unsigned long long>(s.varCount)));
+    // A small file may claim many observations: the table grows as they arrive.
+    s.cells.Reserve(static_cast<std::size_t>(std::min(rows * static_cast<unsigned long long>(s.varCount), 1ULL << 20)));
   } catch (const std::bad_alloc&) {
     s.error = "not enough memory for " + std::to_string(rows) + " observations";
     return READSTAT_HANDLER_ABORT;
@@ -330,8 +332,10 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     error = std::string("the ") + FormatName(format) + " holds no variables";
     return false;
   }
-  // A file may end before the observations it declares: the missing ones are empty.
+  // A file may end before the observations it declares: the missing ones are empty. The
+  // cells lie by the declared number of variables, of which the file may name fewer.
   const auto cols = static_cast<std::size_t>(s.vars.size());
+  const auto stride = static_cast<std::size_t>(s.varCount);
   const long long rows = std::max(s.rows, s.declaredRows > 0 ? s.declaredRows : 0);
 
   int timeVar = -1;
@@ -355,10 +359,10 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     if (timeVar < 0) {
       out.PutDouble(i, 0, static_cast<double>(r + 1));
     } else if (r < s.rows && !s.vars[timeVar].numeric) {
-      out.Put(i, 0, s.cells.Get(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar)));
+      out.Put(i, 0, s.cells.Get(static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(timeVar)));
     } else if (r < s.rows) {
       double v = 0.0;
-      if (s.cells.GetDouble(static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(timeVar), v)) {
+      if (s.cells.GetDouble(static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(timeVar), v)) {
         const std::string label = StataTimeLabel(s.vars[timeVar].format, v);
         const std::string& f = s.vars[timeVar].format;
         const bool yearly = f.find("ty") != std::string::npos || f.find("tg") != std::string::npos;
@@ -373,7 +377,7 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     j = 1;
     for (std::size_t k = 0; k < cols; ++k) {
       if (static_cast<int>(k) == timeVar) continue;
-      out.Put(i, j++, s.cells.Get(static_cast<std::size_t>(r) * cols + k));
+      out.Put(i, j++, s.cells.Get(static_cast<std::size_t>(r) * stride + k));
     }
   }
   return true;

@@ -159,6 +159,7 @@ std::vector<Handler> BuildHandlers() {
   }
   button("cmdViewGrid", [](Workbench& wb) { wb.cmdViewGrid_Click(); });
   button("cmdViewMatrix", [](Workbench& wb) { wb.cmdViewMatrix_Click(); });
+  button("cmdSaveDataFile", [](Workbench& wb) { wb.cmdSaveDataFile_Click(); });
   button("cmdDecimals(0)", [](Workbench& wb) { wb.cmdDecimals_Click(0); });
   button("cmdDecimals(1)", [](Workbench& wb) { wb.cmdDecimals_Click(1); });
   text("txtScale", [](Workbench& wb, const std::string& s) {

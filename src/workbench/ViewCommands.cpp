@@ -1,4 +1,5 @@
-// Viewing: "Select Matrix", the grid and Excel previews, Enter and double clicks on a
+// Viewing: "Select Matrix", the grid and Excel previews, saving a matrix as a statistics
+// program's data file, Enter and double clicks on a
 // grid, the decimals buttons and the panel toggles.
 #include "workbench/Workbench.h"
 
@@ -6,6 +7,8 @@
 #include <filesystem>
 
 #include "export/Export.h"
+#include "io/AtomicFile.h"
+#include "io/DataFile.h"
 #include "matrix/MatrixFunctions.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
@@ -68,6 +71,36 @@ void Workbench::cmdViewMatrix_Click() {
     OpenWritten(name + "2.xlsx");
   }
   if (write(ws.*(slot->matrix), name, slot->sheetName)) OpenWritten(name + ".xlsx");
+}
+
+void Workbench::cmdSaveDataFile_Click() {
+  const double leading = LeadingNumber(form.cboArraysText);
+  const int n = std::isfinite(leading) && leading >= 0 && leading < 1000 ? static_cast<int>(leading) : 0;
+  const SlotInfo* slot = FindSlot(n);
+  const LabelledMatrix& m = slot ? ws.*(slot->matrix) : ws.mCalculated;
+  if (!m.IsFilled()) {
+    MsgBoxEx(host_, "The selected matrix is empty; there is nothing to save.", vbInformation);
+    return;
+  }
+  FileDialogRequest request{"Save Matrix as Data File",
+                            "Stata Data (*.dta)|*.dta|gretl Data (*.gdt)|*.gdt", dataFolder_, "", {".dta", ".gdt"}};
+  auto path = host_.ChooseSaveFile(request);
+  if (!path || path->empty()) return;
+  *path = request.WithExtension(*path, 0);
+  if (!NamesStatisticsFile(*path)) *path += ".dta";
+  auto save = [&](const LabelledMatrix& matrix, const std::string& target) {
+    std::string bytes, error;
+    if (!StatisticsFileBytes(target, matrix, bytes, error) || !WriteFileAtomically(target, bytes, error)) {
+      MsgBoxEx(host_, "Cannot write the data file \"" + target + "\": " + error, vbCritical);
+      return false;
+    }
+    return true;
+  };
+  if (!save(m, *path)) return;
+  if (slot && slot->matrix2 && (ws.*(slot->matrix2)).IsFilled()) {
+    const std::size_t dot = path->find_last_of('.');
+    save(ws.*(slot->matrix2), path->substr(0, dot) + "2" + path->substr(dot));
+  }
 }
 
 void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {

@@ -94,6 +94,10 @@ class Workbench : public MatrixFileSource {
   void cmdDecimals_Click(int index);
   // "&Excel Preview": the selected slot in a temporary workbook, opened by the desktop.
   void cmdViewMatrix_Click();
+  // "Save as &Data File...": the selected slot as a Stata (.dta) or gretl (.gdt) data file
+  // chosen in a save dialog (a slot of two matrices gives a second file, its name ending
+  // in 2).
+  void cmdSaveDataFile_Click();
   // Enter on a grid: its cells (as CopyGrid reads them) in a temporary workbook.
   void grdShow_KeyPress(int grid, const LabelledMatrix& cells);
   // A double click clears a grid.

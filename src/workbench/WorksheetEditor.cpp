@@ -580,7 +580,7 @@ void WorksheetEditor::mnuClose_Click() {
 
 void WorksheetEditor::mnuOpen_Click() {
   if (!AskToSave()) return;
-  FileDialogRequest request{"Open", kWorksheetFilter, dataFolder_, ""};
+  FileDialogRequest request{"Open", kWorksheetOpenFilter, dataFolder_, ""};
   const auto path = host_.ChooseOpenFile(request);
   // A cancelled dialog, a name that is no file, or a file that cannot be read leaves the
   // sheet as it was.

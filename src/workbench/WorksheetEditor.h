@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "io/DataFile.h"
 #include "workspace/Host.h"
 #include "workspace/LabelledMatrix.h"
 #include "workspace/ValueRules.h"
@@ -43,6 +44,11 @@ inline constexpr int kShiftMask = 1;
 inline constexpr const char* kSaveChangesPrompt = "Do you want to save changes to the current worksheet?";
 inline constexpr const char* kWorksheetFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
+// Opening also takes the statistics programs' data files, which the worksheet does not
+// save to.
+inline constexpr const char* kWorksheetOpenFilter =
+    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
+    QUANTORIAL_STATISTICS_FILTERS;
 
 // Reads a block of cells from clipboard text (tab-separated, rows by LF or CR LF, cells in
 // quotes as spreadsheet programs write them). False, with the block left partial, beyond

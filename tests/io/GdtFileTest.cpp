@@ -112,6 +112,17 @@ TEST(GdtFiles, MissingValuesAreEmptyCells) {
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("m.gdt", text)).matrix), "\"obs\",\"a\",\"b\",\"c\"\n2000,,1500,\n2001,-0.25,,7\n");
 }
 
+// A scalar is kept in its <variable> element and has no values in the observations: it is
+// not a series.
+TEST(GdtFiles, ScalarsAreNotSeries) {
+  TempDir dir;
+  std::string text = Gdt("frequency=\"1\" startobs=\"2000\" type=\"time-series\"", {"a", "b"}, "labels=\"false\"",
+                         {"<obs>1 2</obs>"});
+  text.replace(text.find("</variables>"), 0, "<variable name=\"k\" value=\"3.5\"/>\n<variable name=\"j\" role=\"scalar\"/>\n");
+  text.replace(text.find("count=\"2\""), 9, "count=\"4\"");
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("s.gdt", text)).matrix), "\"obs\",\"a\",\"b\"\n2000,1,2\n");
+}
+
 TEST(GdtFiles, DamagedFilesAreRefusedWithTheirName) {
   const std::string root = "frequency=\"1\" startobs=\"2000\" type=\"time-series\"";
   const std::string good = Gdt(root, {"a", "b"}, "labels=\"false\"", {"<obs>1 2</obs>", "<obs>3 4</obs>"});

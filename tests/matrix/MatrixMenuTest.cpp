@@ -46,7 +46,11 @@ TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   EXPECT_EQ(host.fileRequests[0].filter,
             "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
             "OpenDocument Spreadsheet (*.ods)|*.ods|"
-            "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt");
+            "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|"
+            "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"
+            "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"
+            "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"
+            "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt");
   const auto done = host.CallsOf("MsgBox")[1];
   EXPECT_EQ(done.number, vbInformation);
   EXPECT_EQ(done.title, "Quantorial");

@@ -274,6 +274,50 @@ TEST(Export, ProgressEveryHundredLines) {
   EXPECT_EQ(shown[3], "HideWaitBox:");
 }
 
+// The selected slot saved as a Stata or gretl data file through the save dialog: a name
+// without an ending gets .dta, a slot of two matrices a second file, and what a format
+// cannot hold, or an empty slot, is said.
+TEST(Export, SaveAsDataFile) {
+  TempDir dir;
+  ScriptedHost host;
+  Workbench wb(host, nullptr, dir.File("Data"));
+  wb.ws.mCalculated = M({{T("Year"), T("y")}, {2001.0, 0.1}, {2002.0, E}});
+  wb.form.cboArraysText = "";
+  host.fileAnswers = {dir.File("calc")};
+  wb.cmdSaveDataFile_Click();
+  ASSERT_EQ(host.fileRequests.size(), 1u);
+  EXPECT_EQ(host.fileRequests[0].filter, "Stata Data (*.dta)|*.dta|gretl Data (*.gdt)|*.gdt");
+  EXPECT_EQ(host.CallsOf("MsgBox").size(), 0u);
+  EXPECT_EQ(ReadDataFile(dir.File("calc.dta")).matrix, wb.ws.mCalculated);
+
+  wb.ws.mImpact = M({{E, T("x")}, {T("y"), 0.5}});
+  wb.ws.mImpactLag = M({{E, T("x")}, {T("y"), -0.5}});
+  wb.form.cboArraysText = " 8. Impact Matrices B1/B2";
+  host = ScriptedHost();
+  host.fileAnswers = {dir.File("impact.gdt")};
+  wb.cmdSaveDataFile_Click();
+  EXPECT_EQ(host.CallsOf("MsgBox").size(), 0u);
+  EXPECT_EQ(Dump(ReadDataFile(dir.File("impact.gdt")).matrix), "\"obs\",\"x\"\n\"y\",0.5\n");
+  EXPECT_EQ(Dump(ReadDataFile(dir.File("impact2.gdt")).matrix), "\"obs\",\"x\"\n\"y\",-0.5\n");
+
+  wb.form.cboArraysText = "";
+  wb.ws.mCalculated = M({{T("Year"), T("y")}, {2001.0, T("n/a")}});
+  host = ScriptedHost();
+  host.fileAnswers = {dir.File("text.gdt")};
+  wb.cmdSaveDataFile_Click();
+  ASSERT_EQ(host.CallsOf("MsgBox").size(), 1u);
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].text, "Cannot write the data file \"" + dir.File("text.gdt") +
+                                                "\": cell B2 holds the text \"n/a\"; a gretl data file holds numbers only");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("text.gdt")));
+
+  wb.ws.mCalculated = LabelledMatrix();
+  host = ScriptedHost();
+  wb.cmdSaveDataFile_Click();
+  EXPECT_TRUE(host.fileRequests.empty());
+  ASSERT_EQ(host.CallsOf("MsgBox").size(), 1u);
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].text, "The selected matrix is empty; there is nothing to save.");
+}
+
 TEST(Export, ExcelPreviewAndGridExport) {
   TempDir dir;
   ScriptedHost host;

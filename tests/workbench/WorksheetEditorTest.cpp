@@ -581,6 +581,27 @@ TEST_F(Editor, AWideFileWidensTheGrid) {
   EXPECT_EQ(ed->Caption(), "KRV Worksheet - " + dir.File("wide.csv"));
 }
 
+// Open offers the statistics programs' files beside the spreadsheets (Save does not) and
+// shows one as a sheet.
+TEST_F(Editor, OpenTakesAStatisticsProgramsDataFile) {
+  host.fileAnswers = {dir.Write("q.gdt",
+                                "<?xml version=\"1.0\"?>\n<gretldata name=\"q\" frequency=\"4\" startobs=\"1990:4\" "
+                                "type=\"time-series\">\n<variables count=\"1\"><variable name=\"y\"/></variables>\n"
+                                "<observations count=\"2\" labels=\"false\"><obs>1.5</obs><obs>NA</obs></observations>\n"
+                                "</gretldata>\n")};
+  ed->mnuOpen_Click();
+  ASSERT_EQ(ed->LastError(), "");
+  EXPECT_NE(host.fileRequests.back().filter.find("|Stata Data (*.dta)|*.dta|"), std::string::npos);
+  EXPECT_EQ(ed->TextMatrix(1, 2), "y");
+  EXPECT_EQ(ed->TextMatrix(2, 1), "1990:4");
+  EXPECT_EQ(ed->TextMatrix(3, 1), "1991:1");
+  EXPECT_EQ(ed->TextMatrix(2, 2), "1.5");
+  EXPECT_EQ(ed->TextMatrix(3, 2), "");
+  host.fileAnswers = {};
+  ed->mnuSaveAs_Click();
+  EXPECT_EQ(host.fileRequests.back().filter.find(".dta"), std::string::npos);
+}
+
 TEST_F(Editor, OpenIgnoresACancelledDialogAMissingFileAndAnUnreadableOne) {
   ed->SetCellText(1, 1, "keep");
   host.msgBoxAnswers = {vbNo};
