@@ -113,6 +113,19 @@ std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, co
   return texts.empty() ? std::string() : lead + NameList(texts) + ".";
 }
 
+std::string YearLabelsNotice(const LabelledMatrix& observed, const std::string& command) {
+  for (int i = 1; i <= observed.Rows(); ++i) {
+    const Cell label = observed.Get(i, 0);
+    if (IsEmpty(label)) continue;
+    const auto v = ArithmeticValue(label);
+    if (v && std::isfinite(*v) && *v == std::floor(*v)) continue;
+    return "The observations are labelled \"" + CellText(label) + "\" (row " + std::to_string(i) +
+           "), not by year, as quarterly, monthly or dated data are: " + command +
+           " counts one year per row past the last label, so the labels it adds are not the periods that follow.";
+  }
+  return std::string();
+}
+
 bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   if (!ws.bStageRerun) {
     const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);

@@ -40,6 +40,10 @@ std::string SingularNotice(const LabelledMatrix& inverse, const std::string& wha
 // `lead` followed by the text cells among rows and columns 1.. of m that are not numbers, each
 // with its row and column label ("\"n/a\" (row S2, column S1)"); empty when there are none.
 std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, const std::string& lead);
+// The notice for observations labelled otherwise than by year ("1990:2", a date), which a
+// command that counts one year per row past the last label would continue wrongly; empty
+// when every label in column 0 is a whole number or empty.
+std::string YearLabelsNotice(const LabelledMatrix& observed, const std::string& command);
 // "a, b, c and 4 more": the first few of a list of names.
 std::string NameList(const std::vector<std::string>& names);
 // "Create Impact &Matrices".

@@ -44,6 +44,7 @@ void Workbench::cmdForecast_Click() {
   const OverflowWatch overflows;
   if (!RunForecast(ws, host_, period, &notices)) return;
   if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
+  if (const std::string years = YearLabelsNotice(ws.mObserved, "\"&Forecast\""); !years.empty()) notices.push_back(years);
   ShowNotices(notices);  // before the chart, which then comes up over the window
   cmdChart_Click();
 }

@@ -21,6 +21,11 @@
 namespace quantorial {
 
 void Workbench::cmdDynamicEndo_Click() {
+  StageNotices notices;
+  if (const std::string years = YearLabelsNotice(ws.mObserved, "\"Dynamic Endo\""); !years.empty()) {
+    notices.push_back(years);
+  }
+  ShowNotices(notices);
   RunDynamicEndo(ws, form, host_);
   // The chart as the chart command draws it, the calculated series so named, without the
   // chart command's closing previews.
@@ -34,6 +39,9 @@ void Workbench::cmdDynamicExo_Click() {
   // model's exogenous variables would be simulated under the wrong names.
   StageNotices notices;
   if (ws.bForecastDataLoaded) CheckForecastColumns(ws.mExo, ws.mForecastExo, notices);
+  if (const std::string years = YearLabelsNotice(ws.mObserved, "\"Dynamic Exo\""); !years.empty()) {
+    notices.push_back(years);
+  }
   ShowNotices(notices);
   RunDynamicExo(ws, form, host_);
   cmdChart_Click();

@@ -181,6 +181,30 @@ TEST_F(Stages, SingularEndogenousBlockIsCarriedInBand) {
   EXPECT_TRUE(host.Messages().empty());
 }
 
+// Labels other than years (from quarterly, monthly or dated data files) are told to the
+// commands that add years past the last one; years, and rows without a label, are not.
+TEST(Labels, OnlyLabelsThatAreNotYearsAreTold) {
+  const struct {
+    LabelledMatrix observed;
+    const char* told;  // a piece of the notice, or "" for none
+  } cases[] = {
+      {M({{T("Year"), T("C")}, {1990.0, 1.0}, {1991.0, 2.0}}), ""},
+      {M({{T("Year"), T("C")}, {T("1990"), 1.0}, {E, 2.0}}), ""},
+      {M({{T("obs"), T("C")}, {T("1990:1"), 1.0}, {T("1990:2"), 2.0}}), "\"1990:1\" (row 1)"},
+      {M({{T("obs"), T("C")}, {1990.0, 1.0}, {T("1990-03-31"), 2.0}}), "\"1990-03-31\" (row 2)"},
+      {M({{T("obs"), T("C")}, {1990.25, 1.0}}), "\"1990.25\" (row 1)"},
+  };
+  for (const auto& c : cases) {
+    const std::string notice = YearLabelsNotice(c.observed, "\"&Forecast\"");
+    if (std::string(c.told).empty()) {
+      EXPECT_EQ(notice, "");
+    } else {
+      EXPECT_NE(notice.find(c.told), std::string::npos) << notice;
+      EXPECT_NE(notice.find("\"&Forecast\" counts one year per row"), std::string::npos) << notice;
+    }
+  }
+}
+
 TEST(Labels, SuffixAndEnding) {
   EXPECT_EQ(WithSuffix("GDP", "(t)"), "GDP(t)");
   EXPECT_EQ(WithSuffix("GDP(t)", "(t)"), "GDP(t)");
