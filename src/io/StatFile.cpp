@@ -1,5 +1,7 @@
 #include "io/StatFile.h"
 
+#include "io/Calendar.h"
+
 #include <readstat.h>
 
 #include <cctype>
@@ -33,21 +35,8 @@ const char* FormatName(StatFormat f) {
   return "data file";
 }
 
-long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// The calendar date of a day counted from 1960-01-01 (day 0).
-void CivilFromDays(long long days, int& y, int& m, int& d) {
-  // Days from 1970-01-01, then the usual era arithmetic of the proleptic Gregorian calendar.
-  long long z = days - 3653 + 719468;
-  const long long era = FloorDiv(z, 146097);
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
+// The calendar date of a day counted from 1960-01-01 (day 0), as Stata counts them.
+void CivilFromStataDays(long long days, int& y, int& m, int& d) { CivilFromDays(days - 3653, y, m, d); }
 
 std::string Pad2(long long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
@@ -283,7 +272,7 @@ std::string StataTimeLabel(std::string_view format, double value) {
       const long long days = clock ? FloorDiv(ms, 86400000LL) : v;
       if (std::llabs(days) > 3650000) return std::string();  // beyond years -8000 to 11900
       int y = 0, m = 0, d = 0;
-      CivilFromDays(days, y, m, d);
+      CivilFromStataDays(days, y, m, d);
       if (!clock) return DateTimeText(y, m, d, 0, 0, 0.0);
       const long long inDay = ms - days * 86400000LL;
       return DateTimeText(y, m, d, static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
