@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 
 namespace quantorial {
 

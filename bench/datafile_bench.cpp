@@ -106,7 +106,7 @@ void ReportMemory(const std::string& name, const std::string& path) {
     const long long before = PeakKiB();
     const auto r = quantorial::ReadDataFile(path);
     const long long after = PeakKiB();
-    const long long cells = static_cast<long long>(r.matrix.Rows() + 1) * (r.matrix.Cols() + 1);
+    const long long cells = static_cast<long long>(r.matrix.UpperRow() + 1) * (r.matrix.UpperCol() + 1);
     const long long values[4] = {before, after, static_cast<long long>(MatrixBytes(r.matrix)), cells};
     if (::write(fds[1], values, sizeof values) != sizeof values) _exit(1);
     _exit(0);

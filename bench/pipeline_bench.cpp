@@ -29,7 +29,7 @@ void BM_RunAllStages(benchmark::State& state) {
     wb.cmdRunAll_Click();
     benchmark::DoNotOptimize(wb.ws.mCalculated);
   }
-  if (!wb.ws.mCalculated.IsFilled() || wb.ws.mImpact.Cols() != k) state.SkipWithError("the run made no series");
+  if (!wb.ws.mCalculated.IsFilled() || wb.ws.mImpact.UpperCol() != k) state.SkipWithError("the run made no series");
 }
 BENCHMARK(BM_RunAllStages)->Unit(benchmark::kMillisecond);
 
@@ -72,7 +72,7 @@ void BM_LongForecast(benchmark::State& state) {
     wb.cmdForecast_Click();
     benchmark::DoNotOptimize(wb.ws.mForecast);
   }
-  if (wb.ws.mForecast.Rows() != years + 20013 - 2004 + 1) state.SkipWithError("the forecast did not run to 20013");
+  if (wb.ws.mForecast.UpperRow() != years + 20013 - 2004 + 1) state.SkipWithError("the forecast did not run to 20013");
   std::filesystem::remove(file);
 }
 BENCHMARK(BM_LongForecast)->Unit(benchmark::kMillisecond);
@@ -108,7 +108,7 @@ void BM_DynamicEndo(benchmark::State& state) {
   SolvedModel(wb);
   wb.form.txtExtd = "40";
   RepeatOnObserved(state, wb, &Workbench::cmdDynamicEndo_Click);
-  if (wb.ws.mCalculated.Rows() != 100) state.SkipWithError("the extension did not run");
+  if (wb.ws.mCalculated.UpperRow() != 100) state.SkipWithError("the extension did not run");
 }
 BENCHMARK(BM_DynamicEndo)->Unit(benchmark::kMillisecond);
 
@@ -118,7 +118,7 @@ void BM_DynamicExo(benchmark::State& state) {
   SolvedModel(wb);
   ForecastData(wb, 300, 100, 40);
   for (auto _ : state) wb.cmdDynamicExo_Click();
-  if (wb.ws.mForecast.Rows() != 99) state.SkipWithError("the forecast did not run");
+  if (wb.ws.mForecast.UpperRow() != 99) state.SkipWithError("the forecast did not run");
 }
 BENCHMARK(BM_DynamicExo)->Unit(benchmark::kMillisecond);
 
@@ -128,7 +128,7 @@ void BM_Aspiration(benchmark::State& state) {
   SolvedModel(wb);
   wb.form.txtAspire = "20~2000~Y1+1, Y2-5%, Y3=2";
   RepeatOnObserved(state, wb, &Workbench::cmdAspire_Click);
-  if (wb.ws.mObserved.Rows() != 60) state.SkipWithError("the aspiration did not run");
+  if (wb.ws.mObserved.UpperRow() != 60) state.SkipWithError("the aspiration did not run");
 }
 BENCHMARK(BM_Aspiration)->Unit(benchmark::kMillisecond);
 

@@ -33,7 +33,7 @@ struct SeriesSpec {
 // gave it, when the observed table still begins with the same years; all rows otherwise.
 int LoadedRows(const Workspace& ws) {
   const LabelledMatrix &obs = ws.mObserved, &orig = ws.mObservedOrig;
-  const int T = obs.Rows(), L = orig.Rows();
+  const int T = obs.UpperRow(), L = orig.UpperRow();
   if (!orig.IsFilled() || L < 1 || L >= T) return T;
   for (int r = 1; r <= L; ++r) {
     if (CellText(obs.Get(r, 0)) != CellText(orig.Get(r, 0))) return T;
@@ -58,8 +58,8 @@ std::optional<std::vector<double>> YearsOf(const SeriesSpec& sp) {
 ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, const ChartSettings& st) {
   ChartDescription d;
   const LabelledMatrix &obs = ws.mObserved, &calc = ws.mCalculated;
-  const int T = obs.Rows(), C = calc.Rows(), F = ws.bForecastDone ? ws.mForecast.Rows() : 0;
-  const int s = WholeOf(in.seriesText), k = st.skipSeries, dr = st.dropSeries, h = obs.Cols() / 2;
+  const int T = obs.UpperRow(), C = calc.UpperRow(), F = ws.bForecastDone ? ws.mForecast.UpperRow() : 0;
+  const int s = WholeOf(in.seriesText), k = st.skipSeries, dr = st.dropSeries, h = obs.UpperCol() / 2;
   // 10^e as a whole number; a negative exponent would make it 0, so it counts as 0.
   const int e = std::clamp(WholeOf(in.scaleText), 0, 15);
   const double scale = std::pow(10.0, e);

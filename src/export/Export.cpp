@@ -15,7 +15,7 @@
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "io/XlsxReader.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -42,8 +42,8 @@ bool ReadExistingWorkbook(const std::string& stem, Workbook& book, std::string& 
     const DataFileResult old = ReadDataFile(stem + ".xls");
     Sheet sheet;
     sheet.name = "Sheet1";
-    for (int i = 0; i <= old.matrix.Rows(); ++i) {
-      for (int j = 0; j <= old.matrix.Cols(); ++j) {
+    for (int i = 0; i <= old.matrix.UpperRow(); ++i) {
+      for (int j = 0; j <= old.matrix.UpperCol(); ++j) {
         if (!IsEmpty(old.matrix.Get(i, j))) sheet.At(i, j).value = old.matrix.Get(i, j);
       }
     }
@@ -79,7 +79,7 @@ bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::stri
   if (sheet.name.empty()) sheet.name = "Sheet1";
   sheet.cells.clear();
   sheet.merges.clear();
-  sheet.cells.reserve(static_cast<std::size_t>(std::max(m.Rows() + 1, 0)) * static_cast<std::size_t>(std::max(m.Cols() + 1, 0)));
+  sheet.cells.reserve(static_cast<std::size_t>(std::max(m.UpperRow() + 1, 0)) * static_cast<std::size_t>(std::max(m.UpperCol() + 1, 0)));
   for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
     for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
       Cell c = SpreadsheetValue(m.Value(i, j));

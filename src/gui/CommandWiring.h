@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 
 class QObject;
 

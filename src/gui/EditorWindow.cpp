@@ -42,7 +42,7 @@ QVariant EditorGridModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 void EditorGridModel::Sync(const WorksheetEditor* editor) {
-  const int rows = editor ? editor->Rows() : 0, cols = editor ? editor->Cols() : 0;
+  const int rows = editor ? editor->GridRows() : 0, cols = editor ? editor->GridCols() : 0;
   if (editor != editor_ || rows != rows_ || cols != cols_) {
     beginResetModel();
     editor_ = editor;

@@ -8,7 +8,7 @@
 #include <QAbstractTableModel>
 #include <QMainWindow>
 
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 
 class QLineEdit;
 class QTableView;

@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 
 class QFileDialog;
 

@@ -13,8 +13,8 @@
 
 #include "gui/GuiHost.h"
 #include "io/SettingsStore.h"
-#include "workbench/Commands.h"
-#include "workbench/Recorder.h"
+#include "workbench/CommandTable.h"
+#include "workbench/SessionRecorder.h"
 #include "workbench/Workbench.h"
 
 class QCheckBox;

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "gui/CommandWiring.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/Random.h"
 
 #ifndef QUANTORIAL_VERSION

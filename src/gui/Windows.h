@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 
 class QCheckBox;
 class QLabel;

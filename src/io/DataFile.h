@@ -7,7 +7,7 @@
 #include <string>
 
 #include "matrix/MatrixMenu.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {

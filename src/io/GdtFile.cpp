@@ -459,7 +459,7 @@ bool GdtText(const LabelledMatrix& m, const std::string& name, std::string& text
     error = "there is no matrix to write";
     return false;
   }
-  const int rows = m.Rows(), cols = m.Cols();
+  const int rows = m.UpperRow(), cols = m.UpperCol();
   for (int i = 1; i <= rows; ++i) {
     for (int j = 1; j <= cols; ++j) {
       if (IsText(m.Value(i, j)) && !std::get<std::string>(m.Value(i, j)).empty()) {

@@ -424,7 +424,7 @@ bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& er
     error = "there is no matrix to write";
     return false;
   }
-  const int rows = m.Rows(), cols = m.Cols();
+  const int rows = m.UpperRow(), cols = m.UpperCol();
   if (cols + 1 > 120000) {
     error = "a Stata data file holds at most 120,000 variables; the matrix has " + std::to_string(cols + 1) + " columns";
     return false;

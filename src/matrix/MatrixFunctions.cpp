@@ -69,7 +69,7 @@ std::optional<double> CellValueAt(const LabelledMatrix& m, int i, int j) {
 LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host,
                              bool subtract) {
   if (!A.IsAssigned() || !B.IsAssigned()) return LabelledMatrix();
-  const int ra = A.Rows(), ca = A.Cols(), rb = B.Rows(), cb = B.Cols();
+  const int ra = A.UpperRow(), ca = A.UpperCol(), rb = B.UpperRow(), cb = B.UpperCol();
   if (!subtract && (ra == 0 || rb == 0)) return LabelledMatrix();
   if (ra != rb || ca != cb) {
     MsgBoxEx(host, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
@@ -117,8 +117,8 @@ bool AllFinite(const std::vector<double>& v) {
 // The result matrix of both inversions: (0..R, 0..C) with A's labels for indices 0..n
 // and identity values in base..n by base..n.
 LabelledMatrix InverseFrame(const LabelledMatrix& A, int base, const Cell& one, const Cell& zero) {
-  const int n = A.Rows();
-  LabelledMatrix V = LabelledMatrix::Dimension(0, A.Rows(), 0, A.Cols());
+  const int n = A.UpperRow();
+  LabelledMatrix V = LabelledMatrix::Dimension(0, A.UpperRow(), 0, A.UpperCol());
   for (int i = 0; i <= n; ++i) {
     CopyCell(V, i, 0, A, i, 0);
     CopyCell(V, 0, i, A, 0, i);
@@ -142,8 +142,8 @@ void StoreBlock(LabelledMatrix& V, int base, int n, const std::vector<double>& v
 // give the same result as the cell-by-cell path (a zero pivot or one within the
 // tolerance, an overflow): the caller then runs that path, which writes the marker.
 bool InverseFast(const LabelledMatrix& A, int base, dense::Elimination elimination, LabelledMatrix& V) {
-  const int n = A.Rows();
-  if (base < 0 || base > n || A.Cols() < n) return false;
+  const int n = A.UpperRow();
+  if (base < 0 || base > n || A.UpperCol() < n) return false;
   std::vector<double> w;
   if (!DenseBlock(A, base, n, base, n, w)) return false;
   const std::size_t m = static_cast<std::size_t>(n - base + 1);
@@ -159,8 +159,8 @@ bool InverseFast(const LabelledMatrix& A, int base, dense::Elimination eliminati
 bool MultiplyFast(const LabelledMatrix& A, const LabelledMatrix& B, int base, LabelledMatrix& P) {
   if (base < 0 || base > 1) return false;
   if (A.Lower(1) != 0 || A.Lower(2) != 0 || B.Lower(1) != 0 || B.Lower(2) != 0) return false;
-  const int ra = A.Rows(), cb = B.Cols();
-  const int kFirst = 1, kLast = std::min(A.Cols(), B.Rows());
+  const int ra = A.UpperRow(), cb = B.UpperCol();
+  const int kFirst = 1, kLast = std::min(A.UpperCol(), B.UpperRow());
   if (kLast < kFirst || ra < 1 || cb < 1) return false;
   // With base 0, row 0 and column 0 are overwritten by the labels, so only data cells
   // are computed.
@@ -223,7 +223,7 @@ LabelledMatrix MatrixMultiply(const LabelledMatrix& A, const LabelledMatrix& B, 
 
 LabelledMatrix detail::MatrixMultiplyCellwise(const LabelledMatrix& A, const LabelledMatrix& B, int base) {
   if (!A.IsAssigned() || !B.IsAssigned()) return LabelledMatrix();
-  const int ra = A.Rows(), ca = A.Cols(), cb = B.Cols();
+  const int ra = A.UpperRow(), ca = A.UpperCol(), cb = B.UpperCol();
   LabelledMatrix P = LabelledMatrix::Dimension(0, ra, 0, cb);
   auto copyLabels = [&] {
     for (int i = 0; i <= ra; ++i) CopyCell(P, i, 0, A, i, 0);
@@ -253,8 +253,8 @@ LabelledMatrix detail::MatrixMultiplyCellwise(const LabelledMatrix& A, const Lab
 
 LabelledMatrix ScalarMultiply(const LabelledMatrix& A, double x, bool offDiagonalOnly, int base) {
   LabelledMatrix S = A;
-  for (int i = base; i <= A.Rows(); ++i) {
-    for (int j = base; j <= A.Cols(); ++j) {
+  for (int i = base; i <= A.UpperRow(); ++i) {
+    for (int j = base; j <= A.UpperCol(); ++j) {
       if (offDiagonalOnly && i == j) continue;
       ScaleCell(S, i, j, x);
     }
@@ -283,7 +283,7 @@ LabelledMatrix MatrixInverse(const LabelledMatrix& A, int base) {
 
 LabelledMatrix detail::MatrixInverseCellwise(const LabelledMatrix& A, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
-  const int n = A.Rows();
+  const int n = A.UpperRow();
   LabelledMatrix V = InverseFrame(A, base, Cell(std::int16_t{1}), Cell(std::int16_t{0}));
   LabelledMatrix W = A;
   for (int k = base; k <= n; ++k) {
@@ -322,7 +322,7 @@ LabelledMatrix MatrixInversePivot(const LabelledMatrix& A, int base) {
 
 LabelledMatrix detail::MatrixInversePivotCellwise(const LabelledMatrix& A, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
-  const int n = A.Rows();
+  const int n = A.UpperRow();
   LabelledMatrix V = InverseFrame(A, base, Cell(1.0f), Cell(0.0f));
   LabelledMatrix W = A;
   for (int k = base; k <= n; ++k) {
@@ -367,8 +367,8 @@ LabelledMatrix detail::MatrixInversePivotCellwise(const LabelledMatrix& A, int b
 
 LabelledMatrix MatrixReciprocal(const LabelledMatrix& A, double numerator, int base) {
   LabelledMatrix S = A;
-  for (int i = base; i <= A.Rows(); ++i) {
-    for (int j = base; j <= A.Cols(); ++j) {
+  for (int i = base; i <= A.UpperRow(); ++i) {
+    for (int j = base; j <= A.UpperCol(); ++j) {
       const auto c = S.At(i, j);
       if (!c || IsEmpty(*c)) continue;
       const auto v = ArithmeticValue(*c);
@@ -389,20 +389,20 @@ LabelledMatrix IdentityMatrix(int n, int base) {
 
 LabelledMatrix IdentityLike(const LabelledMatrix& A, int base) {
   LabelledMatrix S = A;
-  for (int i = base; i <= A.Rows(); ++i) {
-    for (int j = base; j <= A.Cols(); ++j) S.Set(i, j, std::int16_t(i == j ? 1 : 0));
+  for (int i = base; i <= A.UpperRow(); ++i) {
+    for (int j = base; j <= A.UpperCol(); ++j) S.Set(i, j, std::int16_t(i == j ? 1 : 0));
   }
   return S;
 }
 
 LabelledMatrix SetMatrixDiagonal(const LabelledMatrix& A, double value, int base) {
   LabelledMatrix S = A;
-  for (int i = base; i <= std::min(A.Rows(), A.Cols()); ++i) S.Set(i, i, value);
+  for (int i = base; i <= std::min(A.UpperRow(), A.UpperCol()); ++i) S.Set(i, i, value);
   return S;
 }
 
 LabelledMatrix ResizeMatrix(const LabelledMatrix& A, int addRows, int addCols, int base, const Cell& fill) {
-  const int R = A.Rows(), C = A.Cols();
+  const int R = A.UpperRow(), C = A.UpperCol();
   const long long rows = static_cast<long long>(R) + addRows, cols = static_cast<long long>(C) + addCols;
   if (!A.IsAssigned() || rows < 0 || cols < 0 || rows > 0x7fffffff || cols > 0x7fffffff) return LabelledMatrix();
   LabelledMatrix S = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, static_cast<int>(cols));
@@ -429,7 +429,7 @@ LabelledMatrix ResizeMatrix(const LabelledMatrix& A, int addRows, int addCols, i
 LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int firstCol, int dropCols,
                          int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
-  const int C = A.Cols();
+  const int C = A.UpperCol();
   LabelledMatrix X = LabelledMatrix::Dimension(0, rowSpan + 1, 0, C - firstCol + 1 - dropCols);
   if (!X.IsAssigned()) return X;
   CopyCell(X, base, base, A, base, base);
@@ -443,7 +443,7 @@ LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int
 
 LabelledMatrix SubMatrixColumns(const LabelledMatrix& A, int firstCol, int colSpan, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
-  const int R = A.Rows();
+  const int R = A.UpperRow();
   LabelledMatrix Y = LabelledMatrix::Dimension(0, R, 0, colSpan + 1);
   if (!Y.IsAssigned()) return Y;
   for (int j = base; j <= R; ++j) CopyCell(Y, j, 0, A, j, base);
@@ -454,15 +454,15 @@ LabelledMatrix SubMatrixColumns(const LabelledMatrix& A, int firstCol, int colSp
 }
 
 LabelledMatrix& PasteRows(const LabelledMatrix& A, LabelledMatrix& T, int rowOffset, int base) {
-  for (int i = base + 1; i <= A.Rows(); ++i) {
-    for (int j = base; j <= A.Cols(); ++j) CopyCell(T, i + rowOffset - 1, j, A, i, j);
+  for (int i = base + 1; i <= A.UpperRow(); ++i) {
+    for (int j = base; j <= A.UpperCol(); ++j) CopyCell(T, i + rowOffset - 1, j, A, i, j);
   }
   return T;
 }
 
 void PutRow(LabelledMatrix& T, const LabelledMatrix& B, int row) {
-  if (!T.IsAssigned() || !B.IsAssigned() || T.Rows() == 0 || B.Rows() == 0) return;
-  for (int j = 0; j <= B.Cols(); ++j) {
+  if (!T.IsAssigned() || !B.IsAssigned() || T.UpperRow() == 0 || B.UpperRow() == 0) return;
+  for (int j = 0; j <= B.UpperCol(); ++j) {
     CopyCell(T, 0, j, B, 0, j);
     CopyCell(T, row, j, B, 1, j);
   }

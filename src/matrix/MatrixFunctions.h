@@ -16,7 +16,7 @@
 #include <string>
 
 #include "workspace/Cell.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {

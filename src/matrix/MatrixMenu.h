@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 #include "workspace/Workspace.h"
 

@@ -27,7 +27,7 @@ void CopyFrom(LabelledMatrix& target, int ti, int tj, const LabelledMatrix& sour
 // True when the data rows of an observed column hold only 0 and 1 (empty counts as 0):
 // a policy (dummy) variable.
 bool IsPolicyColumn(const LabelledMatrix& observed, int j) {
-  for (int i = 1; i <= observed.Rows(); ++i) {
+  for (int i = 1; i <= observed.UpperRow(); ++i) {
     const Cell& c = observed.Get(i, j);
     if (IsEmpty(c)) continue;
     const auto v = ArithmeticValue(c);
@@ -37,7 +37,7 @@ bool IsPolicyColumn(const LabelledMatrix& observed, int j) {
 }
 
 void SuffixColumnLabels(LabelledMatrix& m, const std::string& suffix) {
-  for (int c = 1; c <= m.Cols(); ++c) {
+  for (int c = 1; c <= m.UpperCol(); ++c) {
     if (m.At(0, c)) m.Set(0, c, WithSuffix(CellText(m.Value(0, c)), suffix));
   }
 }
@@ -101,8 +101,8 @@ std::string SingularNotice(const LabelledMatrix& inverse, const std::string& wha
 
 std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, const std::string& lead) {
   std::vector<std::string> texts;
-  for (int i = 1; i <= std::min(rows, m.Rows()); ++i) {
-    for (int j = 1; j <= std::min(cols, m.Cols()); ++j) {
+  for (int i = 1; i <= std::min(rows, m.UpperRow()); ++i) {
+    for (int j = 1; j <= std::min(cols, m.UpperCol()); ++j) {
       const Cell c = m.Value(i, j);
       if (IsText(c) && !ArithmeticValue(c)) {
         texts.push_back("\"" + CellText(c) + "\" (row " + CellText(m.Get(i, 0)) + ", column " + CellText(m.Get(0, j)) +
@@ -114,7 +114,7 @@ std::string NonNumberCellsNotice(const LabelledMatrix& m, int rows, int cols, co
 }
 
 std::string YearLabelsNotice(const LabelledMatrix& observed, const std::string& command) {
-  for (int i = 1; i <= observed.Rows(); ++i) {
+  for (int i = 1; i <= observed.UpperRow(); ++i) {
     const Cell label = observed.Get(i, 0);
     if (IsEmpty(label)) continue;
     const auto v = ArithmeticValue(label);
@@ -140,9 +140,9 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
   const int R = LeadingWholeNumber(form.txtRows), C = LeadingWholeNumber(form.txtCols), k = std::min(R, C);
   if (notices) {
     const LabelledMatrix& b = ws.mBMat;
-    if (R > b.Rows()) {
+    if (R > b.UpperRow()) {
       notices->push_back(std::to_string(R) + " endogenous variables were asked for, but the B-matrix has only " +
-                         std::to_string(std::max(b.Rows(), 0)) + " rows: the missing rows count as 0.");
+                         std::to_string(std::max(b.UpperRow(), 0)) + " rows: the missing rows count as 0.");
     }
     if (C - k < 1) {
       notices->push_back("No exogenous columns are left after the first " + std::to_string(k) +
@@ -214,7 +214,7 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
 
   if (form.chkDummy == 1) {
     const int n = ws.nEndoVars;
-    for (int j = n + 1; j <= ws.mObserved.Cols(); ++j) {
+    for (int j = n + 1; j <= ws.mObserved.UpperCol(); ++j) {
       if (!IsPolicyColumn(ws.mObserved, j)) continue;
       for (int i = 1; i <= R; ++i) ws.mExoLag.Set(i, j - n, 0.0);
     }
@@ -234,11 +234,11 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
 void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
   const int selected = form.SelectedImpVars();
   if (selected >= 1) {
-    ws.mCustomExo = LabelledMatrix::Dimension(std::max(ws.mExo.Rows(), 0), selected);
-    for (int i = 0; i <= ws.mExo.Rows(); ++i) {
+    ws.mCustomExo = LabelledMatrix::Dimension(std::max(ws.mExo.UpperRow(), 0), selected);
+    for (int i = 0; i <= ws.mExo.UpperRow(); ++i) {
       int e = 0;
       CopyFrom(ws.mCustomExo, i, 0, ws.mExo, i, 0);
-      for (int j = 1; j <= ws.mExo.Cols(); ++j) {
+      for (int j = 1; j <= ws.mExo.UpperCol(); ++j) {
         const std::size_t item = static_cast<std::size_t>(j - 1);
         if (item < form.lstImpVarsSelected.size() && form.lstImpVarsSelected[item]) {
           ++e;
@@ -255,19 +255,19 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
   // The history of the selected exogenous variables: an observed series goes to the first
   // column whose label ends with its name.
   const LabelledMatrix& obs = ws.mObserved;
-  const int T = std::max(obs.Rows(), 0), m = std::max(ws.mCustomExoLag.Cols(), 0);
+  const int T = std::max(obs.UpperRow(), 0), m = std::max(ws.mCustomExoLag.UpperCol(), 0);
   ws.mTrendExo = LabelledMatrix::Dimension(T, m);
   for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, 0, obs, i, 0);
   // Each observed series goes to the column of its variable.
   std::vector<std::string> names{std::string()}, labels{std::string()};
-  for (int j = 1; j <= obs.Cols(); ++j) names.push_back(CellText(obs.Get(0, j)));
+  for (int j = 1; j <= obs.UpperCol(); ++j) names.push_back(CellText(obs.Get(0, j)));
   for (int c = 1; c <= m; ++c) labels.push_back(CellText(ws.mCustomExoLag.Get(0, c)));
   const std::vector<int> column = PairSeriesWithLabels(names, labels, ws.sChangeSymbol);
   std::vector<bool> taken(static_cast<std::size_t>(m) + 1, false);
   for (const int c : column) {
     if (c > 0) taken[static_cast<std::size_t>(c)] = true;
   }
-  for (int j = 1; j <= obs.Cols(); ++j) {
+  for (int j = 1; j <= obs.UpperCol(); ++j) {
     const int c = column[static_cast<std::size_t>(j)];
     if (c <= 0) continue;
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
@@ -285,11 +285,11 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
   }
 
   if (form.chkDummy == 1) {
-    for (int j = ws.nEndoVars + 1; j <= obs.Cols(); ++j) {
+    for (int j = ws.nEndoVars + 1; j <= obs.UpperCol(); ++j) {
       if (!IsPolicyColumn(obs, j)) continue;
       const int c = column[static_cast<std::size_t>(j)];
       if (c == 0) continue;
-      for (int i = 1; i <= ws.mCustomExoLag.Rows(); ++i) ws.mCustomExoLag.Set(i, c, 0.0);
+      for (int i = 1; i <= ws.mCustomExoLag.UpperRow(); ++i) ws.mCustomExoLag.Set(i, c, 0.0);
     }
   }
   SuffixColumnLabels(ws.mCustomExo, "(t)");
@@ -314,7 +314,7 @@ void cmdMultiply_Click(Workspace& ws, MainForm& form, Host& host) {
   host.HoldOn("Building Impact Multipliers.");
   ws.mImpact = MatrixMultiply(ws.mEndoInverse, ws.mCustomExo, 0);
   ws.mImpactLag = MatrixMultiply(ws.mEndoInverse, ws.mCustomExoLag, 0);
-  for (int c = 1; c <= ws.mImpact.Cols(); ++c) {
+  for (int c = 1; c <= ws.mImpact.UpperCol(); ++c) {
     if (ws.mImpact.At(0, c)) ws.mImpact.Set(0, c, WithSuffix(CellText(ws.mImpact.Value(0, c)), "(t)"));
     if (ws.mImpactLag.At(0, c)) ws.mImpactLag.Set(0, c, WithSuffix(CellText(ws.mImpactLag.Value(0, c)), "(t-1)"));
   }

@@ -34,7 +34,7 @@ LabelledMatrix ReducedForm(const Workspace& ws, const LabelledMatrix& xT, const 
 
 void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, const std::function<bool(const Cell&)>& include) {
   form.cboPlot.clear();
-  for (int j = 1; j <= calculated.Cols(); ++j) {
+  for (int j = 1; j <= calculated.UpperCol(); ++j) {
     if (include && !include(calculated.Get(0, j))) continue;
     form.cboPlot.push_back(std::to_string(j) + "=" + CellText(calculated.Get(0, j)));
   }
@@ -43,7 +43,7 @@ void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, const std:
 void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
   host.HoldOn("Generating Chart Data.");
   const LabelledMatrix& obs = ws.mObserved;
-  const int n = ws.mEndo.Cols(), m = ws.mCustomExo.Cols(), T = obs.Rows(), h = obs.Cols() / 2;
+  const int n = ws.mEndo.UpperCol(), m = ws.mCustomExo.UpperCol(), T = obs.UpperRow(), h = obs.UpperCol() / 2;
   ws.mCalculated = LabelledMatrix::Dimension(T - s, n);
   ws.mCalcLevels = LabelledMatrix::Dimension(T - s, n);
   ws.bForecastDone = false;
@@ -103,12 +103,12 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
 
 void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& fx, StageNotices& notices) {
   std::vector<std::string> wrongColumns;
-  for (int c = 1; c <= modelExo.Cols(); ++c) {
+  for (int c = 1; c <= modelExo.UpperCol(); ++c) {
     std::string model = CellText(modelExo.Get(0, c));
     if (LabelEndsWith(model, "(t)")) model.resize(model.size() - 3);
     const std::string given = CellText(fx.Get(0, c));
-    if (c > fx.Cols() || !LabelEndsWith(model, given)) {
-      wrongColumns.push_back(std::to_string(c) + " is \"" + (c > fx.Cols() ? std::string() : given) +
+    if (c > fx.UpperCol() || !LabelEndsWith(model, given)) {
+      wrongColumns.push_back(std::to_string(c) + " is \"" + (c > fx.UpperCol() ? std::string() : given) +
                              "\" where the model has \"" + model + "\"");
     }
   }
@@ -122,7 +122,7 @@ namespace {
 
 // The row of `m` whose label (column 0) is the year `year`, or 0.
 int RowOfYear(const LabelledMatrix& m, long long year) {
-  for (int i = 1; i <= m.Rows(); ++i) {
+  for (int i = 1; i <= m.UpperRow(); ++i) {
     const auto v = ArithmeticValue(m.Get(i, 0));
     if (v && *v == static_cast<double>(year)) return i;
   }
@@ -134,7 +134,7 @@ int RowOfYear(const LabelledMatrix& m, long long year) {
 // B1's order, texts in number cells, and years beyond its last row.
 void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNotices& notices) {
   const LabelledMatrix& fx = ws.mForecastExo;
-  const int m = ws.mCustomExo.Cols(), F = std::max(fx.Rows(), 0);
+  const int m = ws.mCustomExo.UpperCol(), F = std::max(fx.UpperRow(), 0);
   const long long years = F1 - F0 + 1;
   std::vector<std::string> wrongYears, texts;
   for (long long r = 1; r <= std::min<long long>(years, F); ++r) {
@@ -171,7 +171,7 @@ bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageN
   if (!ws.mCalcBase.IsFilled()) return false;
   host.HoldOn("Generating Chart Data.");
   ws.mCalculated = ws.mCalcBase;
-  const int n = ws.mEndo.Cols(), m = ws.mCustomExo.Cols(), Rc = ws.mCalculated.Rows();
+  const int n = ws.mEndo.UpperCol(), m = ws.mCustomExo.UpperCol(), Rc = ws.mCalculated.UpperRow();
   const long long B = WholeValue(period.lastCalculatedYear), F0 = WholeValue(period.firstForecastYear),
                   F1 = WholeValue(period.lastForecastYear);
   if (F0 - B > 1) MsgBoxEx(host, "Broken time series...", vbOKOnly);

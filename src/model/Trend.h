@@ -7,8 +7,8 @@
 #include <string>
 
 #include "model/Stages.h"
-#include "workspace/Host.h"
-#include "workspace/MainForm.h"
+#include "frontend/Host.h"
+#include "frontend/MainForm.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -132,18 +132,18 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   // variables. Without them every change would be empty, so nothing is touched.
   const LabelledMatrix& B1 = ws.mImpact;
   const LabelledMatrix& reciprocal = ws.mReciprocal;
-  if (!B1.IsFilled() || !reciprocal.IsFilled() || B1.Cols() < 1 || reciprocal.Cols() < 1) {
+  if (!B1.IsFilled() || !reciprocal.IsFilled() || B1.UpperCol() < 1 || reciprocal.UpperCol() < 1) {
     MsgBoxEx(host,
              "Aspiration needs the impact matrix B1 and its reciprocal: run \"Reciprocal\" first. The observed data "
              "are unchanged.",
              vbExclamation);
     return;
   }
-  if (B1.Rows() != n || reciprocal.Rows() != n || reciprocal.Cols() != B1.Cols()) {
+  if (B1.UpperRow() != n || reciprocal.UpperRow() != n || reciprocal.UpperCol() != B1.UpperCol()) {
     MsgBoxEx(host,
-             "The reciprocal matrix (" + std::to_string(reciprocal.Rows()) + " x " + std::to_string(reciprocal.Cols()) +
-                 ") does not fit the impact matrix B1 (" + std::to_string(B1.Rows()) + " x " +
-                 std::to_string(B1.Cols()) + ") of the " + std::to_string(n) +
+             "The reciprocal matrix (" + std::to_string(reciprocal.UpperRow()) + " x " + std::to_string(reciprocal.UpperCol()) +
+                 ") does not fit the impact matrix B1 (" + std::to_string(B1.UpperRow()) + " x " +
+                 std::to_string(B1.UpperCol()) + ") of the " + std::to_string(n) +
                  " endogenous variables: run \"Reciprocal\" again. The observed data are unchanged.",
              vbExclamation);
     return;
@@ -151,7 +151,7 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
 
   const std::vector<Target> targets = TargetsOf(list, ws.mAspiration, n);
   // The last row of each year label, read once: the base rows of all years follow from it.
-  const int T = std::max(ws.mObserved.Rows(), 0), N = ws.mObserved.Cols();
+  const int T = std::max(ws.mObserved.UpperRow(), 0), N = ws.mObserved.UpperCol();
   std::map<double, int> lastRowOfYear;
   for (int r = 1; r <= T; ++r) {
     const Cell& label = ws.mObserved.Get(r, 0);
@@ -197,7 +197,7 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   // rule that paired the series with the model's exogenous variables.
   std::vector<std::string> series{std::string()}, labels{std::string()};
   for (int c = n + 1; c <= N; ++c) series.push_back(CellText(ws.mObserved.Get(0, c)));
-  for (int k = 1; k <= reciprocal.Cols(); ++k) {
+  for (int k = 1; k <= reciprocal.UpperCol(); ++k) {
     std::string label = CellText(reciprocal.Get(0, k));
     if (LabelEndsWith(label, "(t)")) label.resize(label.size() - 3);
     labels.push_back(label);

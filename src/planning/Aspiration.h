@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "workspace/Host.h"
-#include "workspace/MainForm.h"
+#include "frontend/Host.h"
+#include "frontend/MainForm.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

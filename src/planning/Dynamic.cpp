@@ -32,7 +32,7 @@ class LoopPreviews {
 
 // The label of every added row: the label of the row above plus 1.
 void ContinueYears(LabelledMatrix& m, int fromRow) {
-  for (int r = std::max(fromRow, 1); r <= m.Rows(); ++r) {
+  for (int r = std::max(fromRow, 1); r <= m.UpperRow(); ++r) {
     const auto above = ArithmeticValue(m.Get(r - 1, 0));
     if (above && !IsBlank(m.Get(r - 1, 0))) AssignResult(m, r, 0, Finite(*above + 1.0));
   }
@@ -61,7 +61,7 @@ void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
   host.Preview(LRM, 1, "Long Run Multiplier Matrix");
   host.HoldOn("");
   const int E = ExtensionYears(form.txtExtd);
-  const int T = ws.mObserved.Rows();
+  const int T = ws.mObserved.UpperRow();
   host.Preview(ws.mObserved, 0, "Trend Matrix");
   LabelledMatrix NT = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
   ws.mObserved = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
@@ -98,19 +98,19 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   if (ws.mObservedOrig.IsFilled()) ws.mObserved = ws.mObservedOrig;
   const LabelledMatrix& obs = ws.mObserved;
   const LabelledMatrix& fx = ws.mForecastExo;
-  const int T = obs.Rows(), N = obs.Cols();
+  const int T = obs.UpperRow(), N = obs.UpperCol();
   // Forecast rows for years the data already hold (a file starting at the last data year)
   // are passed over: the forecast goes on from the year after the last observed one.
   int skip = 0;
   if (T >= 1) {
     const auto lastYear = ArithmeticValue(obs.Get(T, 0));
-    while (lastYear && skip < fx.Rows()) {
+    while (lastYear && skip < fx.UpperRow()) {
       const auto y = ArithmeticValue(fx.Get(skip + 1, 0));
       if (!y || *y > *lastYear) break;
       ++skip;
     }
   }
-  const int F = std::max(fx.Rows() - skip, 0);
+  const int F = std::max(fx.UpperRow() - skip, 0);
   LabelledMatrix NT = LabelledMatrix::Dimension(std::max(T + F - 1, 0), std::max(N, 0));
   const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
   host.Preview(Bz, 1, "-B Matrix of mEndo");
@@ -134,10 +134,10 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
     }
     if (t - 1 > T) {
       Xp = SubMatrix(fx, t - 1 - T + skip, 0, 1, 0, 0);
-      Yp = SubMatrix(NT, t - 2, 0, 1, NT.Cols() - n, 0);
+      Yp = SubMatrix(NT, t - 2, 0, 1, NT.UpperCol() - n, 0);
     } else {
       Xp = SubMatrix(obs, t - 1, 0, n + 1, 0, 0);
-      Yp = SubMatrix(obs, t - 1, 0, 1, obs.Cols() - n, 0);
+      Yp = SubMatrix(obs, t - 1, 0, 1, obs.UpperCol() - n, 0);
     }
     if (show) {
       host.Preview(Xp, 1, "[mXtm1] Matrix");
@@ -171,7 +171,7 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
 ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection,
                             StageNotices* notices) {
   const LabelledMatrix Q = ws.mBMatQ2;
-  const int n = Q.Cols();
+  const int n = Q.UpperCol();
   host.Preview(Q, 3, "Q2 BMAT Matrix");
   const int E = ExtensionYears(form.txtExtd);
   host.HoldOn("Creating Identity Matrix");
@@ -184,7 +184,7 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
   if (notices) {
     const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
     if (!singular.empty()) notices->push_back(singular);
-    const std::string cells = NonNumberCellsNotice(Q, Q.Rows(), n, "B-matrix cells that are not numbers count as 0: ");
+    const std::string cells = NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
     if (!cells.empty()) notices->push_back(cells);
   }
   const LabelledMatrix IZ = MatrixAdd(I, Z, 1, host);
@@ -194,15 +194,15 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
   host.Preview(Zm, 3, "-Z matrix  i.e.  -I-B Inverse Matrix");
   const LabelledMatrix& obs = ws.mObserved;
   host.Preview(obs, 0, "Trend Matrix");
-  const int T = std::max(obs.Rows(), 0);
+  const int T = std::max(obs.UpperRow(), 0);
   LabelledMatrix OLD = ResizeMatrix(ws.mLevelData, E, 0, 0, Cell());
   LabelledMatrix NEW = ResizeMatrix(LabelledMatrix::Dimension(T, std::max(n, 0)), E, 0, 0, Cell());
   for (int i = 1; i <= T; ++i) NEW.Set(i, 0, obs.Get(i, 0));
   for (int j = 1; j <= n; ++j) NEW.Set(0, j, obs.Get(0, j + n));
-  ContinueYears(OLD, OLD.Rows() - E + 1);
+  ContinueYears(OLD, OLD.UpperRow() - E + 1);
   ContinueYears(NEW, T + 1);
   LabelledMatrix Y1, Y2;
-  for (int t = 3; t <= OLD.Rows(); ++t) {
+  for (int t = 3; t <= OLD.UpperRow(); ++t) {
     Y1 = LabelledMatrix::Dimension(1, std::max(n, 0));
     Y2 = LabelledMatrix::Dimension(1, std::max(n, 0));
     for (int j = 1; j <= n; ++j) {
@@ -219,7 +219,7 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
     for (int j = 1; j <= n; ++j) {
       const auto v = Y.At(j, 1);
       if (!v) continue;
-      if (t <= NEW.Rows()) NEW.Set(t, j, *v);
+      if (t <= NEW.UpperRow()) NEW.Set(t, j, *v);
       // Observed levels stay; only the missing (extension) cells take computed values.
       if (const auto old = OLD.At(t, j); old && IsBlank(*old)) OLD.Set(t, j, *v);
     }
@@ -234,12 +234,12 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
   if (!form.txtDyn.empty()) sDynSelection = form.txtDyn;
   ChartDescription chart;
   chart.title = "DYNAMIC CHART";
-  for (int r = 1; r <= NEW.Rows(); ++r) chart.rowLabels.push_back(CellText(NEW.Get(r, 0)));
+  for (int r = 1; r <= NEW.UpperRow(); ++r) chart.rowLabels.push_back(CellText(NEW.Get(r, 0)));
   for (int j = 1; j <= n; ++j) {
     const std::string name = CellText(NEW.Get(0, j));
     if (name.empty() || form.txtDyn.find(name) == std::string::npos) continue;
     ChartSeries s{"Dynamic " + name, {}, false};
-    for (int r = 1; r <= NEW.Rows(); ++r) {
+    for (int r = 1; r <= NEW.UpperRow(); ++r) {
       const Cell& c = NEW.Get(r, j);
       s.values.push_back(IsBlank(c) ? std::nullopt : ArithmeticValue(c));
     }

@@ -13,8 +13,8 @@
 
 #include "charts/TrendChart.h"
 #include "model/Stages.h"
-#include "workspace/Host.h"
-#include "workspace/MainForm.h"
+#include "frontend/Host.h"
+#include "frontend/MainForm.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -11,7 +11,7 @@ namespace quantorial {
 
 std::vector<std::string> OwnSectorInputs(const LabelledMatrix& bmat, int n) {
   std::vector<std::string> sectors;
-  for (int i = 1; i <= std::min({n, bmat.Rows(), bmat.Cols()}); ++i) {
+  for (int i = 1; i <= std::min({n, bmat.UpperRow(), bmat.UpperCol()}); ++i) {
     const auto v = ArithmeticValue(bmat.Get(i, i));
     if (v && *v != 0.0 && *v != 1.0) sectors.push_back(CellText(bmat.Get(i, 0)));
   }
@@ -22,8 +22,8 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   ws.mKaldronBMat = ws.mEndo;
   ws.mRhsIO = ws.mExtended;
   const LabelledMatrix& ext = ws.mExtended;
-  const int n = std::max(ws.mKaldronBMat.Rows(), 0);
-  if (ext.Rows() != n) MsgBoxEx(host, "RHS values not properly defined...");
+  const int n = std::max(ws.mKaldronBMat.UpperRow(), 0);
+  if (ext.UpperRow() != n) MsgBoxEx(host, "RHS values not properly defined...");
 
   ws.mKaldronRhs = ResizeMatrix(ws.mKaldronBMat, 0, 2, 0, Cell());
   for (int i = 0; i <= n; ++i) {
@@ -76,9 +76,9 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   // The primary inputs are the B-matrix's rows below the n sectors, read in the sectors'
   // columns: a square B-matrix (sectors, then exogenous variables) and a table of sectors
   // with primary-input rows beneath them give the same block.
-  const int m = std::max(ws.mBMat.Rows() - n, 0);
+  const int m = std::max(ws.mBMat.UpperRow() - n, 0);
   LabelledMatrix P = SubMatrix(ws.mBMat, n + 1, m - 1, 1, 0, 0);
-  P = ResizeMatrix(P, 0, -std::max(P.Cols() - n, 0), 0, Cell());
+  P = ResizeMatrix(P, 0, -std::max(P.UpperCol() - n, 0), 0, Cell());
   ws.mPrimaryInputs = P;
   host.Preview(P, 1, "MatrixMultiply Exo");
   host.Preview(X, 0, "MatrixMultiply");
@@ -96,7 +96,7 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   const std::string cells = NonNumberCellsNotice(ws.mBMat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
   if (!cells.empty()) notices->push_back(cells);
   std::vector<std::string> targets;
-  for (int i = 1; i <= std::min(n, ext.Rows()); ++i) {
+  for (int i = 1; i <= std::min(n, ext.UpperRow()); ++i) {
     const Cell c = ext.Get(i, 2);
     if (IsText(c) && !ArithmeticValue(c)) targets.push_back("\"" + CellText(c) + "\" (row " + CellText(ext.Get(i, 0)) + ")");
   }
@@ -105,7 +105,7 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   // ask for something no plan meets.
   const auto negatives = [](const LabelledMatrix& r) {
     std::vector<std::string> names;
-    for (int i = 1; i <= r.Rows(); ++i) {
+    for (int i = 1; i <= r.UpperRow(); ++i) {
       const auto v = ArithmeticValue(r.Get(i, 1));
       if (v && *v < 0.0) names.push_back(CellText(r.Get(i, 0)));
     }

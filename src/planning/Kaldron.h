@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/Stages.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -36,13 +36,13 @@ const char* LpRelationText(LpRelation relation) {
 
 LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
   LpTableModel m;
-  m.variableColumns = t.Cols() - (withConstraints ? 2 : 0);
+  m.variableColumns = t.UpperCol() - (withConstraints ? 2 : 0);
   for (int j = 1; j <= m.variableColumns; ++j) {
     if (!IsBlank(t.Get(0, j))) m.columns.push_back(j);
   }
   const int V = m.variableColumns;
   m.kinds.assign(static_cast<std::size_t>(std::max(V, 0)) + 1, 'c');
-  m.typeRow = t.Rows() >= 1 && UpperCase(TrimBlanks(CellText(t.Get(1, 0)))) == "TYPE";
+  m.typeRow = t.UpperRow() >= 1 && UpperCase(TrimBlanks(CellText(t.Get(1, 0)))) == "TYPE";
   if (m.typeRow) {
     for (int j : m.columns) {
       const std::string kind = UpperCase(TrimBlanks(CellText(t.Get(1, j))));
@@ -54,7 +54,7 @@ LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
       }
     }
   }
-  for (int i = m.typeRow ? 2 : 1; i <= t.Rows(); ++i) {
+  for (int i = m.typeRow ? 2 : 1; i <= t.UpperRow(); ++i) {
     LpRow row{i, {}};
     for (int j : m.columns) {
       const auto a = ArithmeticValue(t.Get(i, j));
@@ -164,12 +164,12 @@ std::vector<std::string> LpFileNames(const LabelledMatrix& t, const LpTableModel
 }
 
 bool TableHasConstraints(const LabelledMatrix& t) {
-  const int C = t.Cols();
+  const int C = t.UpperCol();
   // A last-but-one column of words and no numbers is a relation column whose every relation
   // is misspelt ("ge"): read as one, it stops the commands with the cell named, where read
   // as a variable it would quietly drop every constraint.
   bool words = false, numbers = false;
-  for (int i = 1; i <= t.Rows(); ++i) {
+  for (int i = 1; i <= t.UpperRow(); ++i) {
     const Cell c = t.Get(i, C - 1);
     const std::string text = CellText(c);
     if (text.find_first_of("><=") != std::string::npos || text.find("\u2264") != std::string::npos ||

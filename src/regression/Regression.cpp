@@ -103,7 +103,7 @@ struct Sums {
 using Column = std::vector<double>;
 
 Column ColumnOf(const LabelledMatrix& d, int col) {
-  const int R = d.Rows();
+  const int R = d.UpperRow();
   Column c(static_cast<std::size_t>(R) + 1, 0.0);
   for (int r = 1; r <= R; ++r) {
     const Cell& cell = d.Get(r, col);
@@ -276,7 +276,7 @@ std::string InvalidDataPrompt(bool loaded) {
 
 bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMethod method, bool useOnePercent,
                    Host& host, RegressionResult& result, std::string& error) {
-  const int R = d.Rows(), C = d.Cols();
+  const int R = d.UpperRow(), C = d.UpperCol();
   if (!d.IsAssigned() || R < 1 || C < 1) {
     MsgBoxEx(host, InvalidDataPrompt(d.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     error = "the data hold no rows or no columns";

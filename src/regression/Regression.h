@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {

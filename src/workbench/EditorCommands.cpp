@@ -1,4 +1,4 @@
-// The main window's way to the worksheet editor, and the exit that closes both.
+// The main window's way to the worksheet editor and back.
 
 #include "workbench/Workbench.h"
 
@@ -18,11 +18,6 @@ bool Workbench::UnloadEditor() {
   editor_.reset();
   host_.WindowService("EditorClosed");
   return true;
-}
-
-void Workbench::Exit() {
-  if (!UnloadEditor()) return;
-  host_.WindowService("Exit");
 }
 
 }  // namespace quantorial

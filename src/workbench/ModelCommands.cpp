@@ -114,7 +114,7 @@ void Workbench::cmdSplitTable_Click() {
   ws.bTableSplit = true;
   form.Enable("cmdDynamicX", true);
   const LabelledMatrix& b = ws.mBMat;
-  const int r2 = b.Rows() / 2, c2 = b.Cols() / 2;
+  const int r2 = b.UpperRow() / 2, c2 = b.UpperCol() / 2;
   LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
   for (int q = 0; q < 4; ++q) {
     LabelledMatrix& Q = *quadrants[q];
@@ -141,8 +141,8 @@ void Workbench::cmdQ_Click(int index) {
   const LabelledMatrix* quadrants[4] = {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4};
   if (index < 0 || index > 3) return;
   ws.mBMat = *quadrants[index];
-  form.txtRows = std::to_string(ws.mBMat.Rows());
-  form.txtCols = std::to_string(ws.mBMat.Cols());
+  form.txtRows = std::to_string(ws.mBMat.UpperRow());
+  form.txtCols = std::to_string(ws.mBMat.UpperCol());
   host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix Q" + std::to_string(index + 1));
   form.Enable("cmdEXV", true);
 }
@@ -179,7 +179,7 @@ void ForecastOptions::CalculatedPeriod() {
   const LabelledMatrix& calc = bench_.ws.mCalculated;
   if (!calc.IsAssigned()) return;
   txtFromYr = CellText(calc.Get(1, 0));
-  txtToYr = CellText(calc.Get(calc.Rows(), 0));
+  txtToYr = CellText(calc.Get(calc.UpperRow(), 0));
 }
 
 void ForecastOptions::SetTxtData(const std::string& path) {
@@ -196,7 +196,7 @@ void ForecastOptions::txtData_Change() {
   bench_.RememberLastFile("LastForecastFile", txtData, ws.mForecastExo.IsFilled());
   ws.bForecastDataLoaded = true;
   txtFromYear = CellText(ws.mForecastExo.Get(1, 0));
-  txtToYear = CellText(ws.mForecastExo.Get(ws.mForecastExo.Rows(), 0));
+  txtToYear = CellText(ws.mForecastExo.Get(ws.mForecastExo.UpperRow(), 0));
   bench_.HostRef().Preview(ws.mForecastExo, 4, "Forecast Matrix");
 }
 

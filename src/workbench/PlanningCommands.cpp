@@ -105,7 +105,7 @@ void Workbench::cmdKALDRON_Click() {
     if (!quantorial::cmdEXV_Click(ws, form, host_) && stale) return;
   }
   StageNotices notices;
-  const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.Rows());
+  const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.UpperRow());
   if (!own.empty()) {
     notices.push_back("The B-matrix has own-sector inputs (a diagonal other than 0 or 1) for " + NameList(own) +
                       ". The plan takes I - A with 1 on the diagonal, so these take no part: to get the Leontief "
@@ -159,7 +159,7 @@ bool Workbench::LpTableReads(const std::string& consequence) {
 
 bool Workbench::LoadLpTable() {
   ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
-  if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.Cols() <= 0) {
+  if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.UpperCol() <= 0) {
     host_.HoldOn("");
     return false;
   }
@@ -168,7 +168,7 @@ bool Workbench::LoadLpTable() {
 }
 
 // The table of the LP model: the one loaded last, or one chosen now as the build does.
-bool Workbench::LpTable() { return (ws.mLindoBase.IsFilled() && ws.mLindoBase.Cols() > 0) || LoadLpTable(); }
+bool Workbench::LpTable() { return (ws.mLindoBase.IsFilled() && ws.mLindoBase.UpperCol() > 0) || LoadLpTable(); }
 
 LpSolveOptions Workbench::LpOptions() {
   const auto setting = [this](const char* key, double def, double most) {

@@ -27,7 +27,7 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
   std::string error;
   if (!CreateBMatrix(data, naming, method, form.useOnePercent, host_, result, error)) {
     // The invalid-data message has been shown; a file that could not be written is told here.
-    if (data.IsAssigned() && data.Rows() >= 1 && data.Cols() >= 1) MsgBoxEx(host_, error, vbCritical);
+    if (data.IsAssigned() && data.UpperRow() >= 1 && data.UpperCol() >= 1) MsgBoxEx(host_, error, vbCritical);
     return false;
   }
   ws.mAMat = result.aMat;
@@ -65,8 +65,8 @@ void Workbench::TakeRegressionB(const RegressionResult& result) {
   SaveSetting(kDataFilesSection, "LastTestFile", result.bPath);
   SetTxtData(1, result.bPath);
   ws.mBMat = result.bMat;
-  form.txtRows = std::to_string(ws.mBMat.Rows());
-  form.txtCols = std::to_string(ws.mBMat.Cols());
+  form.txtRows = std::to_string(ws.mBMat.UpperRow());
+  form.txtCols = std::to_string(ws.mBMat.UpperCol());
   host_.Preview(ws.mBMat, 2, "Normal BMAT Matrix" + SignificanceCaption());
 }
 
@@ -82,12 +82,12 @@ void Workbench::mnuNormal_Click() {
 
 void Workbench::mnuLagChangeTrans_Click() {
   const LabelledMatrix& obs = ws.mObserved;
-  if (ws.mChangeData.IsAssigned() && ws.mChangeData.Rows() == obs.Rows() && ws.mChangeData.Cols() == obs.Cols() &&
-      ws.mChangeData.Rows() > 1) {
+  if (ws.mChangeData.IsAssigned() && ws.mChangeData.UpperRow() == obs.UpperRow() && ws.mChangeData.UpperCol() == obs.UpperCol() &&
+      ws.mChangeData.UpperRow() > 1) {
     MsgBoxEx(host_, "The trend / level data has already been converted to change.");
     return;
   }
-  if (!obs.IsFilled() || obs.Cols() < 1) {
+  if (!obs.IsFilled() || obs.UpperCol() < 1) {
     MsgBoxEx(host_, InvalidDataPrompt(obs.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     return;
   }
@@ -95,7 +95,7 @@ void Workbench::mnuLagChangeTrans_Click() {
   form.Enable("cmdEXV", false);
   form.Enable("cmdSplitTable", false);
   ws.mLevelData = obs;
-  const int R = obs.Rows(), C = obs.Cols();
+  const int R = obs.UpperRow(), C = obs.UpperCol();
   LabelledMatrix wide = ResizeMatrix(obs, 0, C, 0, Cell());
   for (int j = 1; j <= C; ++j) {
     for (int i = 0; i <= R; ++i) wide.Set(i, C + j, obs.Get(i, j));

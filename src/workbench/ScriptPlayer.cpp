@@ -12,7 +12,7 @@
 #include "io/AtomicFile.h"
 #include "workspace/DumpForm.h"
 #include "io/SettingsStore.h"
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 

@@ -19,4 +19,11 @@ void Workbench::SaveSetting(const char* section, const char* key, const std::str
   if (settings_) settings_->SaveDbSettingLater(section, key, value);
 }
 
+// Ends the program: the worksheet editor goes first, and its question about unsaved
+// changes may keep both open.
+void Workbench::Exit() {
+  if (!UnloadEditor()) return;
+  host_.WindowService("Exit");
+}
+
 }  // namespace quantorial

@@ -236,7 +236,7 @@ void WorksheetEditor::SetChanged(bool changed) {
 }
 
 bool WorksheetEditor::PreviewFits(const LabelledMatrix& array, bool force, int& rows, int& cols) const {
-  const int R = array.Rows(), C = array.Cols();
+  const int R = array.UpperRow(), C = array.UpperCol();
   rows = rows_;
   cols = cols_;
   if (cols < C + 5 || force) cols = C + 5;
@@ -247,7 +247,7 @@ bool WorksheetEditor::PreviewFits(const LabelledMatrix& array, bool force, int& 
 
 void WorksheetEditor::Preview(const LabelledMatrix& array, bool force) {
   if (!array.IsAssigned()) return;
-  const int R = array.Rows(), C = array.Cols();
+  const int R = array.UpperRow(), C = array.UpperCol();
   int rows = 0, cols = 0;
   if (!PreviewFits(array, force, rows, cols)) return;
   cells_.clear();
@@ -292,8 +292,8 @@ LabelledMatrix WorksheetEditor::CopyGrid() const {
 
 LabelledMatrix WorksheetEditor::SheetForSaving() const {
   LabelledMatrix a = CopyGrid();
-  for (int i = 0; i <= a.Rows(); ++i) {
-    for (int j = 0; j <= a.Cols(); ++j) {
+  for (int i = 0; i <= a.UpperRow(); ++i) {
+    for (int j = 0; j <= a.UpperCol(); ++j) {
       const Cell c = a.Value(i, j);
       if (!IsText(c)) continue;
       if (const auto v = WholeNumber(std::get<std::string>(c))) a.PutDouble(i, j, *v);
@@ -593,8 +593,8 @@ void WorksheetEditor::mnuOpen_Click() {
   }
   int rows = 0, cols = 0;
   if (!PreviewFits(loaded.matrix, false, rows, cols)) {
-    lastError_ = "\"" + *path + "\" has " + std::to_string(loaded.matrix.Rows() + 1) + " rows by " +
-                 std::to_string(loaded.matrix.Cols() + 1) + " columns, more than a worksheet holds (" +
+    lastError_ = "\"" + *path + "\" has " + std::to_string(loaded.matrix.UpperRow() + 1) + " rows by " +
+                 std::to_string(loaded.matrix.UpperCol() + 1) + " columns, more than a worksheet holds (" +
                  std::to_string(kMaxCells) + " cells)";
     host_.MsgBox(lastError_, vbExclamation, "KRV Worksheet");
     return;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "io/DataFile.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 #include "workspace/ValueRules.h"
 
@@ -72,8 +72,8 @@ class WorksheetEditor {
   WorksheetEditor(Host& host, std::string dataFolder);
 
   // ---- the grid Fg2 ----
-  int Rows() const { return rows_; }  // with the fixed row
-  int Cols() const { return cols_; }  // with the fixed column
+  int GridRows() const { return rows_; }  // with the fixed row
+  int GridCols() const { return cols_; }  // with the fixed column
   // The text of a grid cell; row 0 holds the column letters, column 0 the row numbers.
   std::string TextMatrix(int row, int col) const;
   int Row() const { return row_; }

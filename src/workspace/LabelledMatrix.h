@@ -46,8 +46,8 @@ class LabelledMatrix {
   // and upper -1, so loops over it do nothing.
   int Lower(int dim) const { return !assigned_ ? 0 : (dim == 1 ? lo1_ : lo2_); }
   int Upper(int dim) const { return !assigned_ ? -1 : (dim == 1 ? hi1_ : hi2_); }
-  int Rows() const { return Upper(1); }  // R, the upper row bound
-  int Cols() const { return Upper(2); }  // C, the upper column bound
+  int UpperRow() const { return Upper(1); }  // R, the upper row bound
+  int UpperCol() const { return Upper(2); }  // C, the upper column bound
 
   bool InRange(int i, int j) const {
     return assigned_ && i >= lo1_ && i <= hi1_ && j >= lo2_ && j <= hi2_;

@@ -42,7 +42,7 @@
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 #include "workbench/ScriptPlayer.h"
 
 using namespace quantorial;
@@ -738,8 +738,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(series->currentIndex(), 0);
     QVERIFY(Find<QPushButton>("cmdForecast")->isEnabled());
     const Workspace& ws = window_->Bench().ws;
-    QCOMPARE(ws.mImpact.Cols(), 5);
-    QCOMPARE(ws.mCalculated.Rows(), 21);  // 22 years, shifted by one
+    QCOMPARE(ws.mImpact.UpperCol(), 5);
+    QCOMPARE(ws.mCalculated.UpperRow(), 21);  // 22 years, shifted by one
     // Choose the third series, switch on Reuse: the trend runs again and keeps it.
     series->setCurrentIndex(2);
     QTest::mouseClick(Find<QCheckBox>("chkReuse"), Qt::LeftButton);
@@ -750,7 +750,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->GridCaption(2), QString("forecast matrix"));  // the chart's closing previews
     QCOMPARE(window_->GridCaption(4), QString("Forecast Matrix"));
     QVERIFY(ws.bForecastDone);
-    QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
+    QCOMPARE(ws.mForecast.UpperRow(), ws.mCalculated.UpperRow() + 3);
   }
 
   // The two dialogs answer their widgets through the command table, as script lines do.
@@ -773,7 +773,7 @@ class MainWindowTest : public QObject {
     const Workspace& ws = window_->Bench().ws;
     QCOMPARE(fromYear.toStdString(), CellText(ws.mForecastExo.Get(1, 0)));  // shown from the file taken
     QVERIFY(ws.bForecastDone);
-    QCOMPARE(ws.mForecast.Rows(), ws.mCalculated.Rows() + 3);
+    QCOMPARE(ws.mForecast.UpperRow(), ws.mCalculated.UpperRow() + 3);
 
     // OK writes what was typed, checked and chosen; Cancel writes nothing.
     const SettingsStore& settings = *window_->Bench().Settings();
@@ -929,7 +929,7 @@ class MainWindowTest : public QObject {
   // A grid's caption shows whole over its grid, in a smaller type if need be; one too long
   // even so ends in "…" and shows whole in its tool tip. The window keeps the whole caption.
   void gridCaptionsFitTheirGrids() {
-    for (const QString caption : {QString("Primary Requirement Data Matrix"), QString("RHS"),
+    for (const QString& caption : {QString("Primary Requirement Data Matrix"), QString("RHS"),
                                   QString("A caption far too long to stand over any grid of this window at all")}) {
       window_->Preview(LabelledMatrix::Dimension(1, 1), 5, caption);
       QCOMPARE(window_->GridCaption(5), caption);
@@ -959,7 +959,7 @@ class MainWindowTest : public QObject {
     host_->inputs = {"4"};
     Click("cmdRunAll");
     QCOMPARE(window_->GridCaption(1), QString("predicted matrix"));
-    QCOMPARE(window_->Bench().ws.mCalculated.Rows(), 21);
+    QCOMPARE(window_->Bench().ws.mCalculated.UpperRow(), 21);
     // The change transformation runs once; a second press only says so.
     Click("cmdChange");
     QVERIFY(window_->Bench().ws.mChangeData.IsFilled());

@@ -50,12 +50,12 @@ TEST(GdtFiles, KleinLoadsEqualToTheCsvFor1920To1941) {
     const DataFileResult gdt = ReadDataFile(path);
     ASSERT_EQ(gdt.error, "") << path;
     // One more row (1919) and the same columns.
-    ASSERT_EQ(gdt.matrix.Rows(), csv.matrix.Rows() + 1) << path;
-    ASSERT_EQ(gdt.matrix.Cols(), csv.matrix.Cols()) << path;
+    ASSERT_EQ(gdt.matrix.UpperRow(), csv.matrix.UpperRow() + 1) << path;
+    ASSERT_EQ(gdt.matrix.UpperCol(), csv.matrix.UpperCol()) << path;
     EXPECT_EQ(Dump(gdt.matrix).substr(0, Dump(gdt.matrix).find('\n')), "\"obs\",\"C\",\"P\",\"Wp\",\"I\",\"K\",\"X\",\"Wg\",\"G\",\"T\"");
-    for (int j = 1; j <= csv.matrix.Cols(); ++j) EXPECT_EQ(gdt.matrix.Get(0, j), csv.matrix.Get(0, j)) << j;
-    for (int i = 1; i <= csv.matrix.Rows(); ++i) {
-      for (int j = 0; j <= csv.matrix.Cols(); ++j) {
+    for (int j = 1; j <= csv.matrix.UpperCol(); ++j) EXPECT_EQ(gdt.matrix.Get(0, j), csv.matrix.Get(0, j)) << j;
+    for (int i = 1; i <= csv.matrix.UpperRow(); ++i) {
+      for (int j = 0; j <= csv.matrix.UpperCol(); ++j) {
         EXPECT_EQ(gdt.matrix.Get(i + 1, j), csv.matrix.Get(i, j)) << path << " row " << i << " column " << j;
       }
     }
@@ -96,7 +96,7 @@ TEST(GdtFiles, ObservationLabelsOfEachKindOfData) {
     const DataFileResult r = ReadDataFile(dir.Write("t.gdt", Gdt(c.root, {"x"}, c.observations, c.obs)));
     ASSERT_EQ(r.error, "") << c.root;
     std::string labels;
-    for (int i = 1; i <= r.matrix.Rows(); ++i) {
+    for (int i = 1; i <= r.matrix.UpperRow(); ++i) {
       const std::string d = Dump(testing::M({{r.matrix.Get(i, 0)}}));
       labels += d;
     }

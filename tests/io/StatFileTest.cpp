@@ -286,11 +286,11 @@ namespace {
 
 // Whether two matrices hold the same cells, doubles compared bit for bit.
 ::testing::AssertionResult BitIdentical(const LabelledMatrix& a, const LabelledMatrix& b) {
-  if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) {
+  if (a.UpperRow() != b.UpperRow() || a.UpperCol() != b.UpperCol()) {
     return ::testing::AssertionFailure() << "shapes differ:\n" << Dump(a) << "\n" << Dump(b);
   }
-  for (int i = 0; i <= a.Rows(); ++i) {
-    for (int j = 0; j <= a.Cols(); ++j) {
+  for (int i = 0; i <= a.UpperRow(); ++i) {
+    for (int j = 0; j <= a.UpperCol(); ++j) {
       double x = 0.0, y = 0.0;
       const bool dx = a.GetDouble(i, j, x), dy = b.GetDouble(i, j, y);
       if (dx != dy || (dx && std::memcmp(&x, &y, sizeof x) != 0) || (!dx && !(a.Value(i, j) == b.Value(i, j)))) {

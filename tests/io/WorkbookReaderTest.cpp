@@ -192,8 +192,8 @@ TEST(Workbooks, SheetMarkupOfEveryKindAndAcrossChunks) {
                                         "</sheetData></worksheet>")));
   const DataFileResult r = ReadDataFile(dir.File("big.xlsx"));
   ASSERT_EQ(r.error, "");
-  ASSERT_EQ(r.matrix.Rows(), 2999);
-  ASSERT_EQ(r.matrix.Cols(), 5);
+  ASSERT_EQ(r.matrix.UpperRow(), 2999);
+  ASSERT_EQ(r.matrix.UpperCol(), 5);
   for (int i = 0; i <= 2999; ++i) {
     for (int c = 0; c < 4; ++c) {
       ASSERT_EQ(r.matrix.Value(i, c), Cell("a&b\xE2\x98\xBA<" + std::to_string(c))) << i << "," << c;
@@ -377,7 +377,7 @@ TEST(HostileFiles, HugeClaimsAreRefusedBeforeAllocating) {
                                "office:value=\"2\"/></table:table-row>");
   const DataFileResult r = ReadDataFile(most);
   EXPECT_EQ(r.error, "");
-  EXPECT_EQ(r.matrix.Cols(), 16383);
+  EXPECT_EQ(r.matrix.UpperCol(), 16383);
   // Within the budget a sparse sheet still loads.
   EXPECT_EQ(Load(MinimalXlsx(dir, "sparse.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
                                                   "<row r=\"3\"><c r=\"C3\"><v>2</v></c></row>")),

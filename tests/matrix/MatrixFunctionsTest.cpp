@@ -74,8 +74,8 @@ TEST(MatrixMultiply, BaseZeroCarriesNameLabelsAndGivesTheDataOfBaseOne) {
   const auto p1 = MatrixMultiply(A, B, 1);
   EXPECT_EQ(Dump(p0), "\"corner\",\"c1\"\n\"r1\",23\n\"r2\",53\n\"r3\",83\n");
   EXPECT_EQ(Dump(p1), ",\n,23\n,53\n,83\n");
-  EXPECT_EQ(p0.Rows(), 3);
-  EXPECT_EQ(p0.Cols(), 1);
+  EXPECT_EQ(p0.UpperRow(), 3);
+  EXPECT_EQ(p0.UpperCol(), 1);
 }
 
 TEST(MatrixMultiply, NumericLabelsAreNotMultipliedIntoTheData) {

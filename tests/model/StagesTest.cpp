@@ -26,8 +26,8 @@ class Stages : public ::testing::Test {
   // Loads a B-matrix as the data loader does.
   void SetBMat(const LabelledMatrix& b) {
     ws.mBMat = b;
-    form.txtRows = std::to_string(b.Rows());
-    form.txtCols = std::to_string(b.Cols());
+    form.txtRows = std::to_string(b.UpperRow());
+    form.txtCols = std::to_string(b.UpperCol());
   }
   void Exv(const char* answer) {
     host.inputAnswers.push_back(std::string(answer));
@@ -54,7 +54,7 @@ TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
   // Negating a zero coefficient gives a negative zero, which the dump form keeps.
   EXPECT_EQ(Dump(ws.mExoLag), ",\"G(t-1)\",\"TAX(t-1)\"\n\"Y\",-1,0.3\n\"C\",-0,-0.6\n");
   EXPECT_EQ(ws.mExoBMat, ws.mBMat);
-  EXPECT_EQ(ws.mKaldronBMat.Cols(), 2);
+  EXPECT_EQ(ws.mKaldronBMat.UpperCol(), 2);
   EXPECT_EQ(form.lstImpVars, (std::vector<std::string>{"G", "TAX"}));
   // Nothing selected: the custom matrices are the whole blocks.
   EXPECT_EQ(ws.mCustomExo, ws.mExo);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "charts/TrendChart.h"
-#include "workspace/Host.h"
+#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial::testing {

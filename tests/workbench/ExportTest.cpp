@@ -36,14 +36,14 @@ TEST(Export, ValuesReadBackAndTheColumnCut) {
   const auto r = ReadDataFile(dir.File("wide.xlsx"));
   ASSERT_EQ(r.error, "");
   // The block starts at C2; columns beyond the 128th (DX) are cut: 126 of the matrix's.
-  EXPECT_EQ(r.matrix.Cols(), 125);
+  EXPECT_EQ(r.matrix.UpperCol(), 125);
   EXPECT_EQ(r.matrix.Get(0, 0), Cell(std::string("c0")));
   EXPECT_EQ(r.matrix.Get(1, 125), Cell(125.0));
   EXPECT_EQ(r.matrix.Get(2, 1), Cell(12.5));  // a text reading as a number is written as one
   EXPECT_NE(ReadZipPart(dir.File("wide.xlsx"), "xl/workbook.xml")->find("name=\"Data\""), std::string::npos);
   // The last row and a refused format source.
   ASSERT_TRUE(ExportArrayToExcel(wide, dir.File("short"), 1, 1, "", "", 1, 0, error));
-  EXPECT_EQ(ReadDataFile(dir.File("short.xlsx")).matrix.Rows(), 1);
+  EXPECT_EQ(ReadDataFile(dir.File("short.xlsx")).matrix.UpperRow(), 1);
   EXPECT_TRUE(ExportArrayToExcel(LabelledMatrix(), dir.File("none"), 1, 1, "", "", 0, 0, error));
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.xlsx")));
 }
@@ -102,7 +102,7 @@ TEST(Export, AWorksheetIsWrittenWholeAndReplacesWhatTheSheetHeld) {
   ASSERT_TRUE(ExportWorksheet(sheet, book, error)) << error;
   const auto r = ReadDataFile(book);
   ASSERT_EQ(r.error, "");
-  EXPECT_EQ(r.matrix.Cols(), 199);  // no cut at 128 columns
+  EXPECT_EQ(r.matrix.UpperCol(), 199);  // no cut at 128 columns
   EXPECT_EQ(r.matrix.Get(1, 0), Cell(1.5));
   EXPECT_EQ(r.matrix.Get(1, 150), Cell(-2.0));
   EXPECT_TRUE(IsEmpty(r.matrix.Get(1, 149)));
@@ -111,8 +111,8 @@ TEST(Export, AWorksheetIsWrittenWholeAndReplacesWhatTheSheetHeld) {
   EXPECT_EQ(r.matrix.Get(3, 199), Cell(std::string("last")));
   // Saved again smaller: the cells that are gone do not come back.
   ASSERT_TRUE(ExportWorksheet(M({{T("only")}}), book, error)) << error;
-  EXPECT_EQ(ReadDataFile(book).matrix.Rows(), 0);
-  EXPECT_EQ(ReadDataFile(book).matrix.Cols(), 0);
+  EXPECT_EQ(ReadDataFile(book).matrix.UpperRow(), 0);
+  EXPECT_EQ(ReadDataFile(book).matrix.UpperCol(), 0);
   // A workbook of two sheets keeps the other one and its first sheet's name.
   ASSERT_TRUE(ExportArrayToExcel(M({{T("old"), 1.0}, {T("gone"), 2.0}}), dir.File("two"), 1, 1, "Data", "", 0, 0, error));
   AddNotesSheet(dir.File("two.xlsx"), 0, 0);

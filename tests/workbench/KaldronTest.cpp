@@ -54,12 +54,12 @@ TEST_F(Kaldron, WithoutConstraintsTheLeontiefSolution) {
   const double det = 1 - 0.25 * 0.2;
   const double x1 = (600 + 0.25 * 1500) / det, x2 = (1500 + 0.2 * 600) / det;
   const LabelledMatrix& out = wb.ws.mDevOutput;
-  ASSERT_EQ(out.Rows(), 2);
+  ASSERT_EQ(out.UpperRow(), 2);
   EXPECT_NEAR(V(out, 1, 1), x1, 1e-9);
   EXPECT_NEAR(V(out, 2, 1), x2, 1e-9);
   EXPECT_NEAR(V(wb.ws.mPrimaryReq, 1, 1), 0.3 * x1 + 0.4 * x2, 1e-9);
   EXPECT_EQ(wb.ws.mKaldronAug, wb.ws.mKaldronBMat);
-  EXPECT_EQ(wb.ws.mKaldronRhs.Cols(), 4);
+  EXPECT_EQ(wb.ws.mKaldronRhs.UpperCol(), 4);
   EXPECT_TRUE(host.Messages().empty()) << (host.Messages().empty() ? "" : host.Messages()[0]);
   EXPECT_EQ(host.PreviewCaptions().back(), "1:Primary Requirement Matrix");
 }
@@ -69,7 +69,7 @@ TEST_F(Kaldron, SlackAndSurplusRowsAugmentTheMatrix) {
         "Sector,Type,Target\nS1,,10\nS2,>,20\nS3,<,30\nS4,,40\n");
   wb.cmdKALDRON_Click();
   const LabelledMatrix& K = wb.ws.mKaldronAug;
-  ASSERT_EQ(K.Rows(), 6);
+  ASSERT_EQ(K.UpperRow(), 6);
   EXPECT_EQ(CellText(K.Get(0, 5)), "PV2");
   EXPECT_EQ(CellText(K.Get(6, 0)), "SV3");
   EXPECT_EQ(V(K, 2, 5), -1);
@@ -96,8 +96,8 @@ TEST_F(Kaldron, EdgesOfTheTable) {
   // m = 0: the primary inputs and their requirements hold only their label rows.
   Table({{0, 0.5}, {0.5, 0}}, {}, "Sector,Type,Target\nS1,,1\nS2,,1\n");
   wb.cmdKALDRON_Click();
-  EXPECT_EQ(wb.ws.mPrimaryInputs.Rows(), 0);
-  EXPECT_EQ(wb.ws.mPrimaryReq.Rows(), 0);
+  EXPECT_EQ(wb.ws.mPrimaryInputs.UpperRow(), 0);
+  EXPECT_EQ(wb.ws.mPrimaryReq.UpperRow(), 0);
   // A right-hand side of another length is reported, and the plan still runs.
   host = ScriptedHost();
   wb.ws.mExtended = M({{T("Sector"), T("Type"), T("Target")}, {T("S1"), E, 3.0}});
@@ -117,7 +117,7 @@ TEST_F(Kaldron, ManyConstraintsGrowTheLists) {
   }
   Table(a, {std::vector<double>(n, 1.0)}, rhs);
   wb.cmdKALDRON_Click();
-  ASSERT_EQ(wb.ws.mKaldronAug.Rows(), 2 * n);
+  ASSERT_EQ(wb.ws.mKaldronAug.UpperRow(), 2 * n);
   EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(0, 2 * n)), "PV120");
   EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(n + 99, 0)), "SV99");
   EXPECT_EQ(CellText(wb.ws.mKaldronAug.Get(n + 101, 0)), "SV101");
@@ -137,7 +137,7 @@ TEST_F(Kaldron, PlansOnTheTableLoadedNowNotOnAnEarlierSplit) {
     if (earlierModel) {
       Table({{0, 0.25}, {0.2, 0}}, {{0.3, 0.4}}, "Sector,Type,Target\nS1,,600\nS2,,1500\n");
       wb.cmdKALDRON_Click();
-      ASSERT_EQ(wb.ws.mDevOutput.Rows(), 2);
+      ASSERT_EQ(wb.ws.mDevOutput.UpperRow(), 2);
     }
     wb.ws.mRhsIO = LabelledMatrix();
     wb.SetTxtData(1, dir.Write(earlierModel ? "io2.csv" : "io1.csv", kSectorsAndPrimaryRows));
@@ -148,12 +148,12 @@ TEST_F(Kaldron, PlansOnTheTableLoadedNowNotOnAnEarlierSplit) {
     ASSERT_FALSE(host.fileRequests.empty());
     EXPECT_NE(host.fileRequests.back().title.find("Targets"), std::string::npos) << host.fileRequests.back().title;
     const LabelledMatrix& x = wb.ws.mDevOutput;
-    ASSERT_EQ(x.Rows(), 3);
+    ASSERT_EQ(x.UpperRow(), 3);
     EXPECT_NEAR(V(x, 1, 1), 209.3784078516903, 1e-9);
     EXPECT_NEAR(V(x, 2, 1), 282.44274809160305, 1e-9);
     EXPECT_NEAR(V(x, 3, 1), 405.67066521264996, 1e-9);
     const LabelledMatrix& q = wb.ws.mPrimaryReq;
-    ASSERT_EQ(q.Rows(), 2);
+    ASSERT_EQ(q.UpperRow(), 2);
     EXPECT_EQ(CellText(q.Get(2, 0)), "Capital");
     EXPECT_NEAR(V(q, 1, 1), 159.8691384950927, 1e-9);
     EXPECT_NEAR(V(q, 2, 1), 339.3675027262814, 1e-9);

@@ -95,7 +95,7 @@ TEST_F(Loader, OfSeveralPrimaryFilesTheLastInOrderStays) {
   wb.SetTxtData(1, dir.Write("gdp_NOR_BMAT.CSV", kBMat));
   EXPECT_EQ(wb.form.txtData[0], dir.File("gdp.csv"));
   EXPECT_EQ(Dump(wb.ws.mObserved), "\"Year\",\"X\"\n2000,1\n");
-  EXPECT_EQ(host.CallsOf("Preview")[0].matrix.Rows(), 3);  // the .xls came first
+  EXPECT_EQ(host.CallsOf("Preview")[0].matrix.UpperRow(), 3);  // the .xls came first
 }
 
 TEST_F(Loader, PairedNameRules) {

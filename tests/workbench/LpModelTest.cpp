@@ -127,7 +127,7 @@ TEST(LpSolve, FromTheMenuWithTheModelSaved) {
   host.fileAnswers = {dir.Write("lp.csv", ",x,y,rel,rhs\nlabour,1,2,<=,4\nmachines,3,1,<=,6\n")};
   wb.mnuSolve_Click();  // no table yet: it asks for one
   EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), "optimal");
-  EXPECT_EQ(wb.ws.mLpSolution.Cols(), 3) << "value, reduced cost or slack, dual: no empty column after them";
+  EXPECT_EQ(wb.ws.mLpSolution.UpperCol(), 3) << "value, reduced cost or slack, dual: no empty column after them";
   EXPECT_EQ(host.PreviewCaptions().back(), "1:LP Solution");
   const auto items = SelectMatrixItems(wb.ws);
   ASSERT_GE(items.size(), 2u);
@@ -166,8 +166,8 @@ TEST(LpSolve, RelationsReadAsMeant) {
   // No -0 among the printed values: a slack row's dual is 0.
   const auto slackRow = M({{E, T("x"), T("rel"), T("rhs")}, {T("a"), 1.0, T("<="), 1.0}, {T("b"), -1.0, T("<="), 5.0}});
   const LabelledMatrix s = SolveLp(slackRow, false, true);
-  for (int i = 2; i <= s.Rows(); ++i) {
-    for (int j = 1; j <= s.Cols(); ++j) {
+  for (int i = 2; i <= s.UpperRow(); ++i) {
+    for (int j = 1; j <= s.UpperCol(); ++j) {
       if (const auto v = ArithmeticValue(s.Get(i, j)); v && *v == 0.0) EXPECT_FALSE(std::signbit(*v)) << i << "," << j;
     }
   }

@@ -145,7 +145,7 @@ TEST_F(Forecast, ABrokenSeriesIsReportedOnceAndForecastAnyway) {
   SmallModel(0);
   Run("2005,8\n2006,8\n", nullptr, nullptr);
   EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Broken time series..."}));
-  EXPECT_EQ(wb.ws.mForecast.Rows(), 5);
+  EXPECT_EQ(wb.ws.mForecast.UpperRow(), 5);
   EXPECT_EQ(CellText(wb.ws.mForecast.Get(5, 0)), "2006");
 }
 
@@ -196,10 +196,10 @@ TEST_F(Forecast, TheFirstYearsLagIsTheObservedYearBeforeIt) {
 TEST_F(Forecast, YearsBeyondTheFileAreTold) {
   SmallModel(0);
   Run("2004,8\n2005,8\n2006,9\n", nullptr, "20013");
-  ASSERT_EQ(wb.ws.mForecast.Rows(), 3 + (20013 - 2004 + 1));
-  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.Rows(), 0)), "20013");
+  ASSERT_EQ(wb.ws.mForecast.UpperRow(), 3 + (20013 - 2004 + 1));
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.UpperRow(), 0)), "20013");
   // From 2007 on x = 0 and x(t-1) = 0, so the series stays where 2007 left it.
-  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.Rows(), 1)), CellText(wb.ws.mForecast.Get(7, 1)));
+  EXPECT_EQ(CellText(wb.ws.mForecast.Get(wb.ws.mForecast.UpperRow(), 1)), CellText(wb.ws.mForecast.Get(7, 1)));
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_NE(host.Messages()[0].find("The forecast years 2007 to 20013 lie beyond the forecast file's 3 rows: their "
                                     "exogenous values count as 0."),
@@ -232,7 +232,7 @@ TEST_F(Forecast, FileProblemsAreToldOnce) {
       d.txtToYear = "2005";
     };
     wb.cmdForecast_Click();
-    EXPECT_EQ(wb.ws.mForecast.Rows(), 5) << c.what;
+    EXPECT_EQ(wb.ws.mForecast.UpperRow(), 5) << c.what;
     const auto messages = host.Messages();
     if (c.parts.empty()) {
       EXPECT_TRUE(messages.empty()) << c.what;
@@ -360,8 +360,8 @@ TEST_F(Pipeline, RunAllTellsWhatTheResultsRestOn) {
     wb.ws = Workspace();
     wb.ws.mObserved = observed;
     wb.ws.mBMat = c.bmat;
-    wb.form.txtRows = std::to_string(c.bmat.Rows());
-    wb.form.txtCols = std::to_string(c.bmat.Cols());
+    wb.form.txtRows = std::to_string(c.bmat.UpperRow());
+    wb.form.txtCols = std::to_string(c.bmat.UpperCol());
     wb.SetShift(0);
     host.inputAnswers.push_back(std::string(c.endo));
     wb.cmdRunAll_Click();
@@ -422,8 +422,8 @@ TEST_F(Pipeline, SplitTableIntoQuadrants) {
   wb.ws.mBMat = b;
   wb.cmdSplitTable_Click();
   for (const LabelledMatrix* q : {&wb.ws.mBMatQ1, &wb.ws.mBMatQ2, &wb.ws.mBMatQ3, &wb.ws.mBMatQ4}) {
-    EXPECT_EQ(q->Rows(), 2);
-    EXPECT_EQ(q->Cols(), 3);
+    EXPECT_EQ(q->UpperRow(), 2);
+    EXPECT_EQ(q->UpperCol(), 3);
   }
   EXPECT_EQ(Dump(wb.ws.mBMatQ4), ",\"c4\",\"c5\",\"c6\"\n\"r3\",34,35,36\n\"r4\",44,45,46\n");
   EXPECT_EQ(Dump(wb.ws.mBMatQ2), ",\"c4\",\"c5\",\"c6\"\n\"r1\",14,15,16\n\"r2\",24,25,26\n");
@@ -558,8 +558,8 @@ TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   wb.RunRegressionMenu(RegMethod::Constant);
   const auto b = ReadDataFile(dir.File("forty_CON_BMAT.xlsx"));
   EXPECT_EQ(b.error, "");
-  EXPECT_EQ(b.matrix.Rows(), 2);
-  EXPECT_EQ(b.matrix.Cols(), 1);
+  EXPECT_EQ(b.matrix.UpperRow(), 2);
+  EXPECT_EQ(b.matrix.UpperCol(), 1);
 }
 
 // "Create B-Matrix" beside a B table of the same name (the bundled sample's, say) keeps the
@@ -603,7 +603,7 @@ TEST_F(Regressions, ChangeTransformationOnce) {
   wb.mnuLagChangeTrans_Click();
   EXPECT_EQ(Dump(wb.ws.mObserved),
             "\"Year\",\"CHY\",\"CHX\",\"Y\",\"X\"\n2001,\"\",\"\",10,4\n2002,2,3,12,7\n2003,1,-1,13,6\n2004,2,3,15,9\n");
-  EXPECT_EQ(wb.ws.mLevelData.Cols(), 2);
+  EXPECT_EQ(wb.ws.mLevelData.UpperCol(), 2);
   EXPECT_EQ(wb.form.lstDyn, (std::vector<std::string>{"Y", "X"}));
   EXPECT_EQ(wb.form.txtDyn, "Y, X, ");
   EXPECT_EQ(wb.form.txtData[1], dir.File("Matrix_NOR_BMAT.CSV"));

@@ -60,8 +60,8 @@ TEST_F(Planning, DynamicEndoExtendsTheSeriesOnItsOwnResults) {
     wb.cmdDynamicEndo_Click();
     const LabelledMatrix& obs = wb.ws.mObserved;
     const LabelledMatrix& nt = wb.ws.mCalculated;
-    ASSERT_EQ(obs.Rows(), 5 + years);
-    ASSERT_EQ(nt.Rows(), 5 + years);
+    ASSERT_EQ(obs.UpperRow(), 5 + years);
+    ASSERT_EQ(nt.UpperRow(), 5 + years);
     EXPECT_EQ(nt.Get(1, 1), observed.Get(1, 1)) << "row 1 stays as observed";
     // y(t+1) = (-B with a zero diagonal)(I-B)^-1 y(t) + (I-B)^-1 y(t), from row t of mObserved.
     for (int t = 1; t <= 4 + years; ++t) {
@@ -96,7 +96,7 @@ TEST_F(Planning, DynamicEndoExtendsTheSeriesOnItsOwnResults) {
   }
   // A second run starts from the extended series.
   wb.cmdDynamicEndo_Click();
-  EXPECT_EQ(wb.ws.mObserved.Rows(), 9);
+  EXPECT_EQ(wb.ws.mObserved.UpperRow(), 9);
   EXPECT_EQ(V(wb.ws.mObserved, 9, 0), 2012.0);
 }
 
@@ -129,8 +129,8 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
     x.Set(t, 2, wb.ws.mObserved.Get(t, 4));
   }
   check(wb.ws.mForecast, x, 4);
-  EXPECT_EQ(wb.ws.mCalculated.Rows(), 4);  // every simulated year, none cut off
-  EXPECT_EQ(wb.ws.mForecast.Rows(), 4);
+  EXPECT_EQ(wb.ws.mCalculated.UpperRow(), 4);  // every simulated year, none cut off
+  EXPECT_EQ(wb.ws.mForecast.UpperRow(), 4);
   EXPECT_EQ(CellText(wb.ws.mForecast.Get(0, 0)), "Year");
   EXPECT_EQ(V(wb.ws.mForecast, 1, 0), 2005.0);
   EXPECT_TRUE(wb.ws.bForecastDone);
@@ -146,8 +146,8 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
     x.Set(5 + r, 2, wb.ws.mForecastExo.Get(r, 2));
   }
   check(wb.ws.mForecast, x, 7);
-  EXPECT_EQ(wb.ws.mCalculated.Rows(), 4);
-  EXPECT_EQ(wb.ws.mForecast.Rows(), 7);
+  EXPECT_EQ(wb.ws.mCalculated.UpperRow(), 4);
+  EXPECT_EQ(wb.ws.mForecast.UpperRow(), 7);
   EXPECT_EQ(wb.ws.mCalcBase, wb.ws.mCalculated);
   // A file that starts at the last data year goes on from the year after it, with the same
   // results; every row carries its own year.
@@ -157,7 +157,7 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
   host.forecastScript = [overlapping](ForecastOptions& d) { d.SetTxtData(overlapping); };
   wb.ws.mForecastExo = LabelledMatrix();
   wb.cmdDynamicExo_Click();
-  ASSERT_EQ(wb.ws.mForecast.Rows(), 7);
+  ASSERT_EQ(wb.ws.mForecast.UpperRow(), 7);
   for (int r = 1; r <= 7; ++r) {
     EXPECT_EQ(V(wb.ws.mForecast, r, 0), 2004.0 + r) << "row " << r;
     for (int i = 1; i <= 2; ++i) EXPECT_NEAR(V(wb.ws.mForecast, r, i), V(forecast, r, i), 1e-9) << "row " << r;
@@ -166,7 +166,7 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
   wb.form.txtExtd = "2";
   wb.cmdDynamicEndo_Click();
   wb.cmdDynamicExo_Click();
-  EXPECT_EQ(wb.ws.mObserved.Rows(), 5);
+  EXPECT_EQ(wb.ws.mObserved.UpperRow(), 5);
 }
 
 TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVariables) {
@@ -241,8 +241,8 @@ TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
     if (p.text == "New Trend Matrix") NEW = p.matrix;
     if (p.text == "Old Extended Trend Matrix") OLD = p.matrix;
   }
-  ASSERT_EQ(NEW.Rows(), 5);
-  ASSERT_EQ(OLD.Rows(), 5);
+  ASSERT_EQ(NEW.UpperRow(), 5);
+  ASSERT_EQ(OLD.UpperRow(), 5);
   // Rows 1 and 2 carry only their years; the names are the level columns'; added years go on.
   EXPECT_EQ(CellText(NEW.Get(0, 1)), "a");
   EXPECT_TRUE(IsEmpty(NEW.Get(1, 1)) && IsEmpty(NEW.Get(2, 2)));
@@ -351,7 +351,7 @@ TEST_F(Aspiration, TextsOfEveryForm) {
     wb.ws.mObserved = before;
     wb.form.txtAspire = c.text;
     wb.cmdAspire_Click();
-    EXPECT_EQ(wb.ws.mObserved.Rows(), c.rows) << c.text;
+    EXPECT_EQ(wb.ws.mObserved.UpperRow(), c.rows) << c.text;
     if (c.message) {
       ASSERT_EQ(host.Messages().size(), 1u) << c.text;
       EXPECT_NE(host.Messages()[0].find(c.message), std::string::npos) << c.text << ": " << host.Messages()[0];
@@ -400,11 +400,11 @@ TEST_F(Aspiration, PartialSelectionPairsByName) {
   wb.form.lstImpVarsSelected = {false, true};
   wb.lstImpVars_Click();
   wb.cmdReciprocal_Click();
-  ASSERT_EQ(wb.ws.mImpact.Cols(), 1);
+  ASSERT_EQ(wb.ws.mImpact.UpperCol(), 1);
   const LabelledMatrix before = wb.ws.mObserved;
   wb.form.txtAspire = "1~2006~y1+1";  // the re-run named the variables after the B-matrix again
   wb.cmdAspire_Click();
-  ASSERT_EQ(wb.ws.mAspirationResult.Rows(), 1);
+  ASSERT_EQ(wb.ws.mAspirationResult.UpperRow(), 1);
   EXPECT_EQ(CellText(wb.ws.mAspirationResult.Get(1, 0)), "x2(t)");
   const double change = 1 / V(wb.ws.mImpact, 1, 1);
   EXPECT_NEAR(V(wb.ws.mObserved, 4, 4), V(before, 3, 4) + change, 1e-9);  // x2
@@ -472,7 +472,7 @@ TEST_F(Aspiration, BaseRowsFollowTheLastRowOfEachYear) {
   wb.cmdAspire_Click();
   // 2006 from row 3 (written), 2007 from row 6 (the last 2006), written to the new row 7;
   // 2008 from row 7, written to row 8.
-  ASSERT_EQ(wb.ws.mObserved.Rows(), 8);
+  ASSERT_EQ(wb.ws.mObserved.UpperRow(), 8);
   EXPECT_EQ(CellText(wb.ws.mObserved.Get(7, 0)), "2007");
   EXPECT_EQ(CellText(wb.ws.mObserved.Get(8, 0)), "2008");
   EXPECT_NEAR(V(wb.ws.mObserved, 7, 3), 100.0, 1e-9);

@@ -10,8 +10,8 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/SettingsStore.h"
-#include "workbench/Commands.h"
-#include "workbench/Recorder.h"
+#include "workbench/CommandTable.h"
+#include "workbench/SessionRecorder.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
 

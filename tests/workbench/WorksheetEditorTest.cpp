@@ -15,7 +15,7 @@
 #include "MatrixBuilder.h"
 #include "WorkbenchFixture.h"
 #include "io/DataFile.h"
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
@@ -51,8 +51,8 @@ TEST(EditorColumns, LettersContinuePastZAsASpreadsheetDoes) {
 
 TEST_F(Editor, ANewWorksheetHasItsHeadersAndCaption) {
   EXPECT_EQ(host.services, std::vector<std::string>{"Editor"});
-  EXPECT_EQ(ed->Rows(), 129);
-  EXPECT_EQ(ed->Cols(), 65);
+  EXPECT_EQ(ed->GridRows(), 129);
+  EXPECT_EQ(ed->GridCols(), 65);
   EXPECT_EQ(ed->TextMatrix(0, 1), "A");
   EXPECT_EQ(ed->TextMatrix(0, 64), "BL");
   EXPECT_EQ(ed->TextMatrix(1, 0), "1");
@@ -90,11 +90,11 @@ TEST_F(Editor, EditingKeys) {
   ed->txtEdit_KeyDown(kKeyUp, 0);
   EXPECT_EQ(ed->Row(), 1);
   EXPECT_EQ(ed->TextMatrix(1, 3), "u");
-  ed->Fg2_RowColChange(ed->Rows() - 1, 3);
+  ed->Fg2_RowColChange(ed->GridRows() - 1, 3);
   ed->Fg2_KeyPress('d');
   ed->txtEdit_KeyDown(kKeyDown, 0);
-  EXPECT_EQ(ed->Row(), ed->Rows() - 1);
-  EXPECT_EQ(ed->TextMatrix(ed->Rows() - 1, 3), "d");
+  EXPECT_EQ(ed->Row(), ed->GridRows() - 1);
+  EXPECT_EQ(ed->TextMatrix(ed->GridRows() - 1, 3), "d");
   // Within the rows, Down commits and moves one row down.
   ed->Fg2_RowColChange(4, 1);
   ed->Fg2_KeyPress('a');
@@ -177,9 +177,9 @@ TEST_F(Editor, GridKeysMoveSelectAndClear) {
   EXPECT_EQ(ed->Col(), 2);
   ed->Fg2_KeyDown(kKeyTab, kShiftMask);
   EXPECT_EQ(ed->Col(), 1);
-  ed->Fg2_RowColChange(1, ed->Cols() - 1);
+  ed->Fg2_RowColChange(1, ed->GridCols() - 1);
   ed->Fg2_KeyDown(kKeyTab, 0);  // Tab past the last column adds one
-  EXPECT_EQ(ed->Cols(), 66);
+  EXPECT_EQ(ed->GridCols(), 66);
   EXPECT_EQ(ed->Col(), 65);
 }
 
@@ -219,7 +219,7 @@ TEST_F(Editor, APastedBlockLandsInTheCellsAndGrowsTheGrid) {
   EXPECT_EQ(ed->TextMatrix(2, 63), "Year");
   EXPECT_EQ(ed->TextMatrix(3, 64), "39.8");
   EXPECT_EQ(ed->TextMatrix(4, 65), "-0.2");
-  EXPECT_GE(ed->Cols(), 66);
+  EXPECT_GE(ed->GridCols(), 66);
   EXPECT_EQ(ed->SelectionText(), "Year\tC\tI\n1920\t39.8\t2.7\n1921\t41.9\t-0.2\n");
   ed->mnuCopy_Click();
   EXPECT_EQ(host.clipboard, "Year\tC\tI\n1920\t39.8\t2.7\n1921\t41.9\t-0.2\n");
@@ -318,15 +318,15 @@ TEST_F(Editor, APasteBeyondTheWorksheetIsRefused) {
     ed->PasteText(std::string(static_cast<std::size_t>(lines), '\n'));
     ASSERT_EQ(host.Messages().size(), 1u);
     EXPECT_EQ(host.Messages()[0].rfind(message, 0), 0u) << host.Messages()[0];
-    EXPECT_EQ(ed->Rows(), WorksheetEditor::kNewRows);
+    EXPECT_EQ(ed->GridRows(), WorksheetEditor::kNewRows);
     EXPECT_FALSE(ed->CanUndo());
   }
 }
 
 TEST_F(Editor, ScriptCellsGrowTheGrid) {
   ed->SetCellText(200, 70, "far");
-  EXPECT_EQ(ed->Rows(), 201);
-  EXPECT_EQ(ed->Cols(), 71);
+  EXPECT_EQ(ed->GridRows(), 201);
+  EXPECT_EQ(ed->GridCols(), 71);
   EXPECT_EQ(ed->TextMatrix(200, 70), "far");
   EXPECT_EQ(ed->TextMatrix(0, 70), "BR");
 }
@@ -348,7 +348,7 @@ TEST_F(Editor, AFarCellCostsOnlyItsText) {
   const std::size_t before = HeapInUse();
   ed->SetCellText(300000, 1, "far");
   EXPECT_LT(HeapInUse() - std::min(before, HeapInUse()), std::size_t{16} << 20);
-  EXPECT_EQ(ed->Rows(), 300001);
+  EXPECT_EQ(ed->GridRows(), 300001);
   EXPECT_EQ(ed->TextMatrix(300000, 0), "300000");
   EXPECT_EQ(ed->TextMatrix(300000, 1), "far");
   EXPECT_EQ(ed->TextMatrix(299999, 1), "");
@@ -356,8 +356,8 @@ TEST_F(Editor, AFarCellCostsOnlyItsText) {
   host.fileAnswers = {dir.File("far.csv")};
   ASSERT_TRUE(ed->mnuSaveAs_Click()) << ed->LastError();
   const LabelledMatrix back = ReadDataFile(dir.File("far.csv")).matrix;
-  EXPECT_EQ(back.Rows(), 299999);
-  EXPECT_EQ(back.Cols(), 1);
+  EXPECT_EQ(back.UpperRow(), 299999);
+  EXPECT_EQ(back.UpperCol(), 1);
   EXPECT_EQ(CellText(back.Get(299999, 0)), "far");
   EXPECT_EQ(CellText(back.Get(0, 1)), "near");
   ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "corner");
@@ -402,7 +402,7 @@ TEST_F(Editor, WhatASelectionTooLargeToHoldCanAndCannotDo) {
     ed->NewCaption(dir.File("huge.csv"));
     ed->SetCellText(1, 1, "first");
     ed->SetCellText(WorksheetEditor::kMaxRows - 1, WorksheetEditor::kMaxCols - 1, "last");
-    ed->Fg2_SelChange(1, 1, ed->Rows() - 1, ed->Cols() - 1);
+    ed->Fg2_SelChange(1, 1, ed->GridRows() - 1, ed->GridCols() - 1);
     host.calls.clear();
     host.clipboard = "before";
     c.act(*ed);
@@ -444,8 +444,8 @@ TEST_F(Editor, SaveWritesTheUsedAreaAndLoadsBackInBothFormats) {
     const DataFileResult back = ReadDataFile(dir.File(name));
     ASSERT_TRUE(back.error.empty()) << back.error;
     const LabelledMatrix& m = back.matrix;
-    EXPECT_EQ(m.Rows(), 3);  // only the used area: 4 rows by 4 columns
-    EXPECT_EQ(m.Cols(), 3);
+    EXPECT_EQ(m.UpperRow(), 3);  // only the used area: 4 rows by 4 columns
+    EXPECT_EQ(m.UpperCol(), 3);
     EXPECT_EQ(CellText(m.Get(0, 0)), "Year");
     EXPECT_EQ(std::get<double>(m.Get(1, 0)), 1920.0);
     EXPECT_EQ(std::get<double>(m.Get(1, 1)), 39.8);
@@ -575,8 +575,8 @@ TEST_F(Editor, AWideFileWidensTheGrid) {
   }
   host.fileAnswers = {dir.Write("wide.csv", csv)};
   ed->mnuOpen_Click();
-  EXPECT_EQ(ed->Cols(), 79 + 5);  // the array's upper column bound + 5
-  EXPECT_EQ(ed->Rows(), 129);     // 2 + 10 rows would be fewer than a new sheet has
+  EXPECT_EQ(ed->GridCols(), 79 + 5);  // the array's upper column bound + 5
+  EXPECT_EQ(ed->GridRows(), 129);     // 2 + 10 rows would be fewer than a new sheet has
   EXPECT_EQ(ed->TextMatrix(3, 80), "279");
   EXPECT_EQ(ed->Caption(), "KRV Worksheet - " + dir.File("wide.csv"));
 }

@@ -1,4 +1,4 @@
-#include "workbench/Recorder.h"
+#include "workbench/SessionRecorder.h"
 
 #include <filesystem>
 

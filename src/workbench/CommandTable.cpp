@@ -1,4 +1,4 @@
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 
 #include <algorithm>
 #include <functional>
@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "matrix/MatrixFunctions.h"
-#include "workbench/Recorder.h"
+#include "workbench/SessionRecorder.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
 

@@ -1,4 +1,4 @@
-#include "workspace/MainForm.h"
+#include "frontend/MainForm.h"
 
 namespace quantorial {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "workbench/Commands.h"
+#include "workbench/CommandTable.h"
 
 namespace quantorial {
 
