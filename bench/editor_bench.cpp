@@ -27,7 +27,7 @@ void BM_EditorOpenXlsx200x2000(benchmark::State& state) {
   editor.Form_Load();
   for (auto _ : state) {
     editor.mnuOpen_Click();
-    if (editor.UpperRow() < 2001) state.SkipWithError("the workbook did not open");
+    if (editor.GridRows() < 2001) state.SkipWithError("the workbook did not open");
   }
 }
 
