@@ -12,7 +12,7 @@ namespace quantorial {
 // small endogenous coefficients and exogenous ones within +-exoSpread, and `years` observed
 // years from firstYear + 1 on.
 inline void RandomModel(Workbench& wb, int n, int k, int years, double firstYear, double endoSpread, double exoSpread,
-                 unsigned seed) {
+                        unsigned seed) {
   std::mt19937_64 gen(seed);
   std::uniform_real_distribution<double> small(-endoSpread, endoSpread), coef(-exoSpread, exoSpread), level(50, 150);
   LabelledMatrix b = LabelledMatrix::Dimension(n, n + k);

@@ -76,7 +76,8 @@ std::size_t MatrixBytes(const quantorial::LabelledMatrix& m) {
       // A word per cell; a text's string besides, with what it holds beyond its own bytes.
       bytes += sizeof(std::uint64_t);
       const quantorial::Cell c = m.Value(i, j);
-      if (const auto* s = std::get_if<std::string>(&c)) bytes += sizeof(std::string) + (s->size() > 15 ? s->size() + 1 : 0);
+      if (const auto* s = std::get_if<std::string>(&c))
+        bytes += sizeof(std::string) + (s->size() > 15 ? s->size() + 1 : 0);
     }
   }
   return bytes;

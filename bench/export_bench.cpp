@@ -28,9 +28,9 @@ void BM_Export1000x128(benchmark::State& state) {
   const std::string directives = folder + "/format.txt";
   {
     std::ofstream f(directives);
-    const char* lines[] = {"select B2:DX1001", "nformat 2",  "select A1:DX1",      "bold 1",
-                           "bgcolor 12632256", "align -4108,-4107,1,0,0,0", "border all,,,A1:DX1",
-                           "select A2:A1001",   "tformat 1",  "colwidth A:A,12"};
+    const char* lines[] = {
+        "select B2:DX1001",          "nformat 2",           "select A1:DX1",   "bold 1",    "bgcolor 12632256",
+        "align -4108,-4107,1,0,0,0", "border all,,,A1:DX1", "select A2:A1001", "tformat 1", "colwidth A:A,12"};
     for (int k = 0; k < 5; ++k) {
       for (const char* l : lines) f << l << '\n';
     }

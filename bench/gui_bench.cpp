@@ -4,8 +4,8 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/gui_bench
 
 #include <QApplication>
-#include <QScrollBar>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -96,8 +96,10 @@ int main(int argc, char** argv) {
     grid->viewport()->repaint();
     frames.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
   };
-  for (int step = 1; step <= 100; ++step) frame(grid->verticalScrollBar(), grid->verticalScrollBar()->maximum() * step / 100);
-  for (int step = 1; step <= 20; ++step) frame(grid->horizontalScrollBar(), grid->horizontalScrollBar()->maximum() * step / 20);
+  for (int step = 1; step <= 100; ++step)
+    frame(grid->verticalScrollBar(), grid->verticalScrollBar()->maximum() * step / 100);
+  for (int step = 1; step <= 20; ++step)
+    frame(grid->horizontalScrollBar(), grid->horizontalScrollBar()->maximum() * step / 20);
   std::sort(frames.begin(), frames.end());
 
   std::printf("start to a shown main window: %.1f ms\n", startMs);
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
   std::printf("Dynamic Exo (300 x 100, 60 + 40 years) in the window: %.1f ms\n", exo);
   std::printf("Preview of a 1000 x 1000 matrix: median %.1f ms (fastest %.1f, slowest %.1f)\n", times[3], times[0],
               times[6]);
-  std::printf("worksheet editor, 200 x 2000 sheet: scroll step with repaint median %.2f ms, slowest %.2f ms (%zu steps)\n",
-              frames[frames.size() / 2], frames.back(), frames.size());
+  std::printf(
+      "worksheet editor, 200 x 2000 sheet: scroll step with repaint median %.2f ms, slowest %.2f ms (%zu steps)\n",
+      frames[frames.size() / 2], frames.back(), frames.size());
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quantorial needs to build and run; with --test also the tools
-# only the test command uses (clang for the checking build, lintian, desktop-file-validate
-# and man for the package test), so that the start command does not wait for them.
+# only the test command uses (clang for the checking build, clang-format for the layout
+# check, lintian, desktop-file-validate and man for the package test), so that the start
+# command does not wait for them.
 # Idempotent: packages already present are left alone, and the package lists are
 # refreshed only when a missing package cannot be found or fails to install.
 set -euo pipefail
@@ -15,7 +16,7 @@ PACKAGES=(
 )
 TEST_PACKAGES=(
   clang libclang-rt-14-dev
-  desktop-file-utils man-db lintian
+  desktop-file-utils man-db lintian clang-format
 )
 case "${1:-}" in
   "") ;;

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the programs and the tests (not the benchmarks) and runs
-# every test through ctest, then builds the Debian package, checks it with lintian and tries it unpacked into an empty folder; then the
-# checking build (AddressSanitizer and UndefinedBehaviorSanitizer, clang) runs the core
+# Installs what is missing, checks the sources' layout (scripts/format-check.sh), builds
+# the programs and the tests (not the benchmarks) and runs every test through ctest, then
+# builds the Debian package, checks it with lintian and tries it unpacked into an empty
+# folder; then the checking build (AddressSanitizer and UndefinedBehaviorSanitizer, clang) runs the core
 # tests again and replays the fuzz corpora (scripts/sanitize.sh). SKIP_SANITIZE=1 leaves
 # the checking build out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
+scripts/format-check.sh
 scripts/build.sh
 (cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j "$(nproc)")
 scripts/package-test.sh

@@ -15,8 +15,8 @@ struct ChartOption {
   const char* control;  // control name of the dialog
   const char* caption;  // caption of a check box, label of the other controls
   ChartOptionKind kind;
-  const char* key;      // setting
-  const char* value;    // default
+  const char* key;    // setting
+  const char* value;  // default
 };
 
 // The sixteen settings in the order the dialog writes them.

@@ -97,7 +97,8 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
       c.label = "Computed " + CellText(obs.Get(0, c.column));
       computed.push_back(c);
     }
-    const auto forecast = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
+    const auto forecast =
+        std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
     specs.insert(forecast, computed.begin(), computed.end());
   }
 
@@ -164,8 +165,10 @@ ChartDescription BuildTrendChart(const Workspace& ws, const ChartInputs& in, con
   }
   // The forecast repeats the calculated series over the calculated years; drawn there too it
   // would hide it. It is drawn where it goes its own way, from the last year the two share.
-  const auto predictedAt = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &calc; });
-  const auto forecastAt = std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
+  const auto predictedAt =
+      std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &calc; });
+  const auto forecastAt =
+      std::find_if(specs.begin(), specs.end(), [&](const SeriesSpec& sp) { return sp.source == &ws.mForecast; });
   if (predictedAt != specs.end() && forecastAt != specs.end()) {
     const auto& p = d.series[static_cast<std::size_t>(predictedAt - specs.begin())].values;
     auto& f = d.series[static_cast<std::size_t>(forecastAt - specs.begin())].values;

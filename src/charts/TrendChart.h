@@ -16,7 +16,7 @@ namespace quantorial {
 struct ChartSeries {
   std::string label;
   std::vector<std::optional<double>> values;  // one per chart row; nothing for an empty cell
-  bool dashed = false;  // drawn dashed, so that a series it covers shows through (the forecast)
+  bool dashed = false;                        // drawn dashed, so that a series it covers shows through (the forecast)
 };
 
 struct ChartDescription {

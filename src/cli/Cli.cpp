@@ -1,21 +1,20 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
-#include <array>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
-#include <optional>
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
-#include "workspace/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"
@@ -23,6 +22,7 @@
 #include "planning/LpSolve.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
+#include "workspace/DumpForm.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
@@ -59,13 +59,11 @@ struct Arguments {
   }
 };
 
-const std::set<std::string> kRunOptions = {"--bmat",       "--endo",           "--impact", "--change-symbol",
-                                           "--shift",      "--forecast",       "--forecast-years",
-                                           "--split-quadrant", "--dump",       "--chart",  "--png",
-                                           "--svg",        "--chart-json",
-                                           "--out",        "--sheet",          "--format", "--top",
-                                           "--left",       "--last-row",       "--method", "--sig",
-                                           "--out-dir",    "--report",         "--time-limit"};
+const std::set<std::string> kRunOptions = {
+    "--bmat",           "--endo",   "--impact",    "--change-symbol", "--shift",    "--forecast",   "--forecast-years",
+    "--split-quadrant", "--dump",   "--chart",     "--png",           "--svg",      "--chart-json", "--out",
+    "--sheet",          "--format", "--top",       "--left",          "--last-row", "--method",     "--sig",
+    "--out-dir",        "--report", "--time-limit"};
 const std::set<std::string> kRunFlags = {"--policy", "--reuse", "--ranges"};
 
 // The options each command takes; any other is a usage error, not silently ignored.
@@ -495,8 +493,10 @@ int RunExport(const Arguments& a, std::ostream& err) {
 int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "regress takes one data file");
   const std::string method = a.Value("--method").value_or("normal");
-  const std::map<std::string, RegMethod> methods = {
-      {"lead", RegMethod::Lead}, {"lag", RegMethod::Lag}, {"constant", RegMethod::Constant}, {"normal", RegMethod::Normal}};
+  const std::map<std::string, RegMethod> methods = {{"lead", RegMethod::Lead},
+                                                    {"lag", RegMethod::Lag},
+                                                    {"constant", RegMethod::Constant},
+                                                    {"normal", RegMethod::Normal}};
   if (!methods.count(method)) return UsageError(err, "--method is normal, lead, lag or constant");
   const std::string sig = a.Value("--sig").value_or("5");
   if (sig != "5" && sig != "1") return UsageError(err, "--sig is 5 or 1");
@@ -577,7 +577,8 @@ int RunLp(const Arguments& a, std::ostream& out, std::ostream& err) {
       return kExitFailed;
     }
   }
-  const std::string report = LpReportText(outcome, a.flags.count("--ranges") > 0, std::filesystem::path(path).filename().string());
+  const std::string report =
+      LpReportText(outcome, a.flags.count("--ranges") > 0, std::filesystem::path(path).filename().string());
   std::string error;
   if (const auto r = a.Value("--report")) {
     if (!IsNullDevice(*r) && !WriteFileAtomically(*r, report, error)) return CannotWrite(err, *r, error);

@@ -68,9 +68,7 @@ std::optional<std::string> CliHost::ChooseOpenFile(const FileDialogRequest&) {
   return s;
 }
 
-std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& request) {
-  return ChooseOpenFile(request);
-}
+std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& request) { return ChooseOpenFile(request); }
 
 bool CliHost::ShowForecastOptions(ForecastOptions& dialog) {
   if (!forecastPath_.empty()) dialog.SetTxtData(forecastPath_);

@@ -466,7 +466,8 @@ bool DirectiveRunner::Run(std::string_view rawLine) {
       std::size_t& w = widest[pos.second];
       w = std::max(w, Utf8Length(CellDisplay(cell)));
     }
-    for (const auto& [c, w] : widest) sheet_.columnWidths[c] = std::min(255.0, std::max(2.0, static_cast<double>(w) + 2.0));
+    for (const auto& [c, w] : widest)
+      sheet_.columnWidths[c] = std::min(255.0, std::max(2.0, static_cast<double>(w) + 2.0));
   } else if (keyword == "rowheight" || keyword == "colwidth" || keyword == "columnwidth") {
     const auto r = ParseRangeAddress(p[1], sheet_);
     if (!r) return false;

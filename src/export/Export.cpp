@@ -12,10 +12,10 @@
 #include "export/Directives.h"
 #include "export/PlainWorkbook.h"
 #include "export/Sheet.h"
+#include "frontend/Host.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "io/XlsxReader.h"
-#include "frontend/Host.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -69,9 +69,8 @@ bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::stri
   std::string firstName;
   const int sheets = FileExists(path) ? WorkbookSheetCount(path, &firstName) : 0;
   if (sheets <= 1) return WritePlainWorkbook(m, firstName, path, error);
-  const std::string stem = path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0
-                               ? path.substr(0, path.size() - 5)
-                               : path;
+  const std::string stem =
+      path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0 ? path.substr(0, path.size() - 5) : path;
   Workbook book;
   if (FileExists(path) && !ReadExistingWorkbook(stem, book, error)) return false;
   if (book.sheets.empty()) book.sheets.push_back(Sheet{});
@@ -79,7 +78,8 @@ bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::stri
   if (sheet.name.empty()) sheet.name = "Sheet1";
   sheet.cells.clear();
   sheet.merges.clear();
-  sheet.cells.reserve(static_cast<std::size_t>(std::max(m.UpperRow() + 1, 0)) * static_cast<std::size_t>(std::max(m.UpperCol() + 1, 0)));
+  sheet.cells.reserve(static_cast<std::size_t>(std::max(m.UpperRow() + 1, 0)) *
+                      static_cast<std::size_t>(std::max(m.UpperCol() + 1, 0)));
   for (int i = m.Lower(1); i <= m.Upper(1); ++i) {
     for (int j = m.Lower(2); j <= m.Upper(2); ++j) {
       Cell c = SpreadsheetValue(m.Value(i, j));
@@ -146,7 +146,8 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
         runner.Run(std::string_view(text).substr(pos, end - pos));  // a failed directive is passed over
         ++lineNumber;
         if (progress && lineNumber % 100 == 0) {
-          const double share = text.empty() ? 100.0 : 100.0 * static_cast<double>(end) / static_cast<double>(text.size());
+          const double share =
+              text.empty() ? 100.0 : 100.0 * static_cast<double>(end) / static_cast<double>(text.size());
           host->ShowWaitBox(std::string(kExporting) + "\nLine Format " + std::to_string(lineNumber) + " (" +
                                 FormatPattern(share, "##0") + "%)",
                             false);
@@ -165,7 +166,7 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
 
 std::string TemporaryStamp() {
   const std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
   localtime_r(&now, &local);
   char buf[16];
   std::strftime(buf, sizeof buf, "%I%M%S", &local);

@@ -29,10 +29,18 @@ void AppendXmlText(std::string& out, std::string_view s) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
         default:
           if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
       }
@@ -47,7 +55,8 @@ void AppendXmlText(std::string& out, std::string_view s) {
     }
     if (len >= 3) {
       const unsigned char c1 = static_cast<unsigned char>(s[i + 1]);
-      if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F)) {
+      if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) ||
+          (c == 0xF4 && c1 > 0x8F)) {
         len = 0;  // overlong forms, surrogates, beyond U+10FFFF
       }
     }

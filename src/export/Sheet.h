@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <unordered_map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "workspace/Cell.h"
@@ -19,8 +19,8 @@ namespace quantorial {
 
 // Border line of one edge: an Excel line style and weight (0: none).
 struct BorderLine {
-  int style = 0;   // xlContinuous 1, xlDash -4115, xlDot -4118, xlDouble -4119, ...; 0 none
-  int weight = 2;  // xlHairline 1, xlThin 2, xlMedium -4138, xlThick 4
+  int style = 0;                       // xlContinuous 1, xlDash -4115, xlDot -4118, xlDouble -4119, ...; 0 none
+  int weight = 2;                      // xlHairline 1, xlThin 2, xlMedium -4138, xlThick 4
   std::optional<std::uint32_t> color;  // RGB; automatic when absent
   bool operator==(const BorderLine&) const = default;
 };
@@ -30,10 +30,10 @@ struct CellFormat {
   double fontSize = 0;   // 0: default
   bool bold = false, italic = false, strikethrough = false, superscript = false, subscript = false;
   bool outline = false, shadow = false;
-  int underline = 0;     // 0 none, 1 single, 2 double
+  int underline = 0;                       // 0 none, 1 single, 2 double
   std::optional<std::uint32_t> fontColor;  // RGB
   std::string numberFormat;                // empty: General
-  int horizontal = 0;  // 0 general, else an Excel alignment constant
+  int horizontal = 0;                      // 0 general, else an Excel alignment constant
   int vertical = 0;
   bool wrap = false, shrink = false;
   int rotation = 0;
@@ -50,9 +50,9 @@ struct TextRun {
 
 struct SheetCell {
   Cell value;
-  std::string formula;          // with its cached value in `value`
+  std::string formula;  // with its cached value in `value`
   CellFormat format;
-  std::vector<TextRun> runs;    // rich text in place of a plain text value
+  std::vector<TextRun> runs;  // rich text in place of a plain text value
 };
 
 struct CellRange {
@@ -73,11 +73,11 @@ class Sheet {
     }
   };
   std::unordered_map<std::pair<int, int>, SheetCell, PositionHash> cells;  // (row, col), 0-based
-  std::map<int, double> columnWidths;             // characters
+  std::map<int, double> columnWidths;                                      // characters
   std::map<int, bool> hiddenColumns;
-  std::map<int, double> rowHeights;                // points
+  std::map<int, double> rowHeights;  // points
   std::map<int, bool> hiddenRows;
-  std::map<int, int> rowLevels;                    // outline levels
+  std::map<int, int> rowLevels;  // outline levels
   std::vector<CellRange> merges;
   std::vector<SheetPicture> pictures;
   int zoom = 100;

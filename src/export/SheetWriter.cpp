@@ -46,58 +46,90 @@ std::uint8_t BorderStyle(const BorderLine& b) {
   const bool medium = b.weight == -4138, thick = b.weight == 4, hair = b.weight == 1;
   switch (b.style) {
     case 0:
-    case -4142: return LXW_BORDER_NONE;
-    case 1: return hair ? LXW_BORDER_HAIR : thick ? LXW_BORDER_THICK : medium ? LXW_BORDER_MEDIUM : LXW_BORDER_THIN;
-    case -4115: return medium || thick ? LXW_BORDER_MEDIUM_DASHED : LXW_BORDER_DASHED;
-    case -4118: return LXW_BORDER_DOTTED;
-    case -4119: return LXW_BORDER_DOUBLE;
-    case 4: return medium || thick ? LXW_BORDER_MEDIUM_DASH_DOT : LXW_BORDER_DASH_DOT;
-    case 5: return medium || thick ? LXW_BORDER_MEDIUM_DASH_DOT_DOT : LXW_BORDER_DASH_DOT_DOT;
-    case 13: return LXW_BORDER_SLANT_DASH_DOT;
-    default: return LXW_BORDER_THIN;
+    case -4142:
+      return LXW_BORDER_NONE;
+    case 1:
+      return hair ? LXW_BORDER_HAIR : thick ? LXW_BORDER_THICK : medium ? LXW_BORDER_MEDIUM : LXW_BORDER_THIN;
+    case -4115:
+      return medium || thick ? LXW_BORDER_MEDIUM_DASHED : LXW_BORDER_DASHED;
+    case -4118:
+      return LXW_BORDER_DOTTED;
+    case -4119:
+      return LXW_BORDER_DOUBLE;
+    case 4:
+      return medium || thick ? LXW_BORDER_MEDIUM_DASH_DOT : LXW_BORDER_DASH_DOT;
+    case 5:
+      return medium || thick ? LXW_BORDER_MEDIUM_DASH_DOT_DOT : LXW_BORDER_DASH_DOT_DOT;
+    case 13:
+      return LXW_BORDER_SLANT_DASH_DOT;
+    default:
+      return LXW_BORDER_THIN;
   }
 }
 
 std::uint8_t Horizontal(int excel) {
   switch (excel) {
-    case -4131: return LXW_ALIGN_LEFT;
-    case -4108: return LXW_ALIGN_CENTER;
-    case -4152: return LXW_ALIGN_RIGHT;
-    case 5: return LXW_ALIGN_FILL;
-    case -4130: return LXW_ALIGN_JUSTIFY;
-    case 7: return LXW_ALIGN_CENTER_ACROSS;
-    case -4117: return LXW_ALIGN_DISTRIBUTED;
-    default: return LXW_ALIGN_NONE;
+    case -4131:
+      return LXW_ALIGN_LEFT;
+    case -4108:
+      return LXW_ALIGN_CENTER;
+    case -4152:
+      return LXW_ALIGN_RIGHT;
+    case 5:
+      return LXW_ALIGN_FILL;
+    case -4130:
+      return LXW_ALIGN_JUSTIFY;
+    case 7:
+      return LXW_ALIGN_CENTER_ACROSS;
+    case -4117:
+      return LXW_ALIGN_DISTRIBUTED;
+    default:
+      return LXW_ALIGN_NONE;
   }
 }
 
 std::uint8_t Vertical(int excel) {
   switch (excel) {
-    case -4160: return LXW_ALIGN_VERTICAL_TOP;
-    case -4108: return LXW_ALIGN_VERTICAL_CENTER;
-    case -4107: return LXW_ALIGN_VERTICAL_BOTTOM;
-    case -4130: return LXW_ALIGN_VERTICAL_JUSTIFY;
-    case -4117: return LXW_ALIGN_VERTICAL_DISTRIBUTED;
-    default: return LXW_ALIGN_NONE;
+    case -4160:
+      return LXW_ALIGN_VERTICAL_TOP;
+    case -4108:
+      return LXW_ALIGN_VERTICAL_CENTER;
+    case -4107:
+      return LXW_ALIGN_VERTICAL_BOTTOM;
+    case -4130:
+      return LXW_ALIGN_VERTICAL_JUSTIFY;
+    case -4117:
+      return LXW_ALIGN_VERTICAL_DISTRIBUTED;
+    default:
+      return LXW_ALIGN_NONE;
   }
 }
 
 std::uint8_t Underline(int excel) {
   switch (excel) {
-    case 2: return LXW_UNDERLINE_SINGLE;
-    case -4119: return LXW_UNDERLINE_DOUBLE;
-    case 4: return LXW_UNDERLINE_SINGLE_ACCOUNTING;
-    case 5: return LXW_UNDERLINE_DOUBLE_ACCOUNTING;
-    default: return LXW_UNDERLINE_NONE;
+    case 2:
+      return LXW_UNDERLINE_SINGLE;
+    case -4119:
+      return LXW_UNDERLINE_DOUBLE;
+    case 4:
+      return LXW_UNDERLINE_SINGLE_ACCOUNTING;
+    case 5:
+      return LXW_UNDERLINE_DOUBLE_ACCOUNTING;
+    default:
+      return LXW_UNDERLINE_NONE;
   }
 }
 
 int Rotation(int excel) {
   switch (excel) {
-    case -4171: return 90;   // upward
-    case -4170: return -90;  // downward
-    case -4166: return 270;  // vertical letters
-    default: return excel >= -90 && excel <= 90 ? excel : 0;
+    case -4171:
+      return 90;  // upward
+    case -4170:
+      return -90;  // downward
+    case -4166:
+      return 270;  // vertical letters
+    default:
+      return excel >= -90 && excel <= 90 ? excel : 0;
   }
 }
 
@@ -237,9 +269,8 @@ bool WriteWorkbook(const Workbook& book, const std::string& path, std::string& e
       const auto level = sheet.rowLevels.find(r);
       o.level = static_cast<uint8_t>(level == sheet.rowLevels.end() ? 0 : std::clamp(level->second, 0, 7));
       const auto height = sheet.rowHeights.find(r);
-      worksheet_set_row_opt(ws, static_cast<lxw_row_t>(r), height == sheet.rowHeights.end() ? LXW_DEF_ROW_HEIGHT
-                                                                                            : height->second,
-                            nullptr, &o);
+      worksheet_set_row_opt(ws, static_cast<lxw_row_t>(r),
+                            height == sheet.rowHeights.end() ? LXW_DEF_ROW_HEIGHT : height->second, nullptr, &o);
     }
     for (const CellRange& m : sheet.merges) {
       if (m.row1 == m.row2 && m.col1 == m.col2) continue;

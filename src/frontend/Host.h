@@ -48,11 +48,15 @@ enum MsgBoxResult : int {
 // The first button of a message box's set: what a run without a person takes.
 inline int FirstButtonOf(int buttons) {
   switch (buttons & kMsgBoxButtonsMask) {
-    case vbAbortRetryIgnore: return vbAbort;
+    case vbAbortRetryIgnore:
+      return vbAbort;
     case vbYesNoCancel:
-    case vbYesNo: return vbYes;
-    case vbRetryCancel: return vbRetry;
-    default: return vbOK;
+    case vbYesNo:
+      return vbYes;
+    case vbRetryCancel:
+      return vbRetry;
+    default:
+      return vbOK;
   }
 }
 

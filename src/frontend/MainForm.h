@@ -38,10 +38,8 @@ struct MainForm {
   int optDyn = 0;                      // the dynamic panel's choice: 0 Exo, 1 Endo, 2 Endo-Exo
   std::vector<bool> lstDynSelected;
   std::string txtAspire = "1~2006~GrthRt+0.1, INFLRT-5%  ";  // "Aspiration Parameters"
-  std::string txtExtd;                 // the dynamic panel's period box
-  std::string ChkSaveCaption() const {
-    return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard";
-  }
+  std::string txtExtd;                                       // the dynamic panel's period box
+  std::string ChkSaveCaption() const { return chkSave ? "Save/Open Model in Lindo" : "Copy Model to Clipboard"; }
 
   // Enabled state of commands by control name ("cmdEXV", "cmdQ(0)"); a command not
   // listed is enabled.

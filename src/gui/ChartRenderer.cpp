@@ -58,7 +58,8 @@ QChart* BuildQChart(const ChartDescription& d) {
   x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   // With markers the axis reaches half a marker beyond the first and the last year, so
   // that the plot area does not cut their markers in two.
-  const double reach = d.showMarkers ? std::max(0.25, d.markerSize * 96.0 / 72.0 * std::max(rows - 1, 1) / 1000.0) : 0.0;
+  const double reach =
+      d.showMarkers ? std::max(0.25, d.markerSize * 96.0 / 72.0 * std::max(rows - 1, 1) / 1000.0) : 0.0;
   x->setRange(-reach, std::max(rows - 1, 1) + reach);
   // About a dozen year labels, so that they never overlap.
   const int step = std::max(1, (rows + 11) / 12);

@@ -15,8 +15,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "gui/CommandWiring.h"
 #include "gui/ChartRenderer.h"
+#include "gui/CommandWiring.h"
 #include "gui/GuiHost.h"
 
 namespace quantorial {

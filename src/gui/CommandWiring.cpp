@@ -2,10 +2,10 @@
 
 #include <QAbstractItemView>
 #include <QAction>
-#include <QEvent>
-#include <QItemSelectionModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,8 +84,9 @@ void WireThroughTable(QObject* context, const std::string& prefix, const std::fu
     } else if (auto* r = qobject_cast<QRadioButton*>(o)) {
       QObject::connect(r, &QRadioButton::clicked, context, [act, name] { act({ActionKind::Choose, name, {}, {}}); });
     } else if (auto* c = qobject_cast<QCheckBox*>(o)) {
-      QObject::connect(c, &QCheckBox::clicked, context,
-                       [act, name](bool on) { act({ActionKind::Check, name, on ? "1" : "0", {}}); });
+      QObject::connect(c, &QCheckBox::clicked, context, [act, name](bool on) {
+        act({ActionKind::Check, name, on ? "1" : "0", {}});
+      });
     } else if (auto* list = qobject_cast<QListWidget*>(o)) {
       QObject::connect(list, &QListWidget::itemSelectionChanged, context, [act, name, list] {
         Action a{ActionKind::Select, name, {}, {}};
@@ -98,8 +99,9 @@ void WireThroughTable(QObject* context, const std::string& prefix, const std::fu
       // A grid: its double click, and, when the table has "<grid>.Selection", the rectangle
       // a person selects (a window showing the workbench's selection blocks the selection
       // model's signals meanwhile).
-      view->viewport()->installEventFilter(
-          new DoubleClickFilter(view, [act, name] { act({ActionKind::DblClick, name, {}, {}}); }));
+      view->viewport()->installEventFilter(new DoubleClickFilter(view, [act, name] {
+        act({ActionKind::DblClick, name, {}, {}});
+      }));
       const std::string selection = name + ".Selection";
       if (QItemSelectionModel* sel = view->selectionModel(); sel && FindControl(selection)) {
         auto send = [act, selection, sel] {

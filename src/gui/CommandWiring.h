@@ -3,7 +3,6 @@
 // same action a script line or a test performs.
 
 #include <QString>
-
 #include <functional>
 #include <string>
 

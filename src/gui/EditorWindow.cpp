@@ -183,13 +183,24 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     int code = 0;
     switch (key->key()) {
       case Qt::Key_Return:
-      case Qt::Key_Enter: code = kKeyReturn; break;
-      case Qt::Key_Escape: code = kKeyEscape; break;
-      case Qt::Key_Up: code = kKeyUp; break;
-      case Qt::Key_Down: code = kKeyDown; break;
+      case Qt::Key_Enter:
+        code = kKeyReturn;
+        break;
+      case Qt::Key_Escape:
+        code = kKeyEscape;
+        break;
+      case Qt::Key_Up:
+        code = kKeyUp;
+        break;
+      case Qt::Key_Down:
+        code = kKeyDown;
+        break;
       case Qt::Key_Tab:
-      case Qt::Key_Backtab: code = kKeyTab; break;
-      default: return false;
+      case Qt::Key_Backtab:
+        code = kKeyTab;
+        break;
+      default:
+        return false;
     }
     const bool back = key->key() == Qt::Key_Backtab;
     Act({ActionKind::Set, "frmEdit.txtEdit.KeyDown", std::to_string(code) + (back ? ",1" : shiftText), {}});
@@ -199,24 +210,51 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
   if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
   int code = 0;
   switch (key->key()) {
-    case Qt::Key_Up: code = kKeyUp; break;
-    case Qt::Key_Down: code = kKeyDown; break;
-    case Qt::Key_Left: code = kKeyLeft; break;
-    case Qt::Key_Right: code = kKeyRight; break;
-    case Qt::Key_Home: code = kKeyHome; break;
-    case Qt::Key_End: code = kKeyEnd; break;
-    case Qt::Key_PageUp: code = kKeyPageUp; break;
-    case Qt::Key_PageDown: code = kKeyPageDown; break;
-    case Qt::Key_Tab: code = kKeyTab; break;
-    case Qt::Key_Backtab: code = kKeyTab; break;
-    case Qt::Key_Delete: code = kKeyDelete; break;
-    case Qt::Key_Backspace: code = kKeyBack; break;
+    case Qt::Key_Up:
+      code = kKeyUp;
+      break;
+    case Qt::Key_Down:
+      code = kKeyDown;
+      break;
+    case Qt::Key_Left:
+      code = kKeyLeft;
+      break;
+    case Qt::Key_Right:
+      code = kKeyRight;
+      break;
+    case Qt::Key_Home:
+      code = kKeyHome;
+      break;
+    case Qt::Key_End:
+      code = kKeyEnd;
+      break;
+    case Qt::Key_PageUp:
+      code = kKeyPageUp;
+      break;
+    case Qt::Key_PageDown:
+      code = kKeyPageDown;
+      break;
+    case Qt::Key_Tab:
+      code = kKeyTab;
+      break;
+    case Qt::Key_Backtab:
+      code = kKeyTab;
+      break;
+    case Qt::Key_Delete:
+      code = kKeyDelete;
+      break;
+    case Qt::Key_Backspace:
+      code = kKeyBack;
+      break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: code = kKeyReturn; break;
+    case Qt::Key_Enter:
+      code = kKeyReturn;
+      break;
     case Qt::Key_F2:
       Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}});
       return true;
-    default: break;
+    default:
+      break;
   }
   if (code != 0) {
     const bool back = key->key() == Qt::Key_Backtab;

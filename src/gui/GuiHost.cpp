@@ -1,23 +1,22 @@
 #include "gui/GuiHost.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
-#include <QScreen>
-#include <QTreeView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTreeView>
 #include <QUrl>
+#include <algorithm>
 
 #include "gui/ChartOptionsDialog.h"
 #include "gui/EditorWindow.h"
@@ -192,11 +191,20 @@ int GuiHost::AskMsgBox(const std::string& prompt, int buttons, const std::string
   box.setText(QString::fromStdString(prompt));
   box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kApplicationTitle) : title));
   switch (buttons & kMsgBoxIconMask) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case vbCritical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case vbQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case vbExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case vbInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
   struct Choice {
     QMessageBox::StandardButton button;
@@ -204,16 +212,24 @@ int GuiHost::AskMsgBox(const std::string& prompt, int buttons, const std::string
   };
   std::vector<Choice> choices;
   switch (buttons & kMsgBoxButtonsMask) {
-    case vbOKCancel: choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbOKCancel:
+      choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+      break;
     case vbAbortRetryIgnore:
       choices = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
       break;
     case vbYesNoCancel:
       choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
       break;
-    case vbYesNo: choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
-    case vbRetryCancel: choices = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
-    default: choices = {{QMessageBox::Ok, vbOK}}; break;
+    case vbYesNo:
+      choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+      break;
+    case vbRetryCancel:
+      choices = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+      break;
+    default:
+      choices = {{QMessageBox::Ok, vbOK}};
+      break;
   }
   QMessageBox::StandardButtons set;
   for (const auto& c : choices) set |= c.button;
@@ -245,7 +261,8 @@ void FitFileDialog(QFileDialog& dialog) {
   // detail columns as wide as what they show and the names taking the rest. (A dialog of
   // the desktop's own has no such view, and is left as it is.)
   QSize size(940, 560);
-  if (const QScreen* screen = dialog.screen()) size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+  if (const QScreen* screen = dialog.screen())
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
   dialog.resize(size);
   if (auto* view = dialog.findChild<QTreeView*>("treeView")) {
     QHeaderView* header = view->header();
@@ -333,7 +350,7 @@ struct Spreadsheet {
   const char* option;  // an option that picks the spreadsheet part, or null
 };
 constexpr Spreadsheet kSpreadsheets[] = {
-    {"libreoffice", "--calc"}, {"localc", nullptr}, {"soffice", "--calc"},
+    {"libreoffice", "--calc"}, {"localc", nullptr},         {"soffice", "--calc"},
     {"gnumeric", nullptr},     {"calligrasheets", nullptr}, {"et", nullptr},
 };
 

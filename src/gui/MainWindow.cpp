@@ -1,11 +1,9 @@
 #include "gui/MainWindow.h"
 
 #include <QAction>
-#include <algorithm>
-#include <vector>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -29,6 +27,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "gui/ChartWindow.h"
 #include "gui/CommandWiring.h"
@@ -42,7 +42,7 @@ namespace quantorial {
 
 namespace {
 
-constexpr int kTwips = 15;          // twips to a pixel at 96 dpi
+constexpr int kTwips = 15;           // twips to a pixel at 96 dpi
 constexpr int kParkedLeft = -20000;  // where txtShow waits, in twips
 
 QString Indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
@@ -85,8 +85,8 @@ bool GridGeometry(int innerWidth, int innerHeight, int panelHeight, std::array<Q
   return true;
 }
 
-MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsStore> store,
-                       const QString& dataFolder, QWidget* parent)
+MainWindow::MainWindow(std::unique_ptr<GuiHost> host, std::unique_ptr<SettingsStore> store, const QString& dataFolder,
+                       QWidget* parent)
     : QMainWindow(parent), host_(std::move(host)), store_(std::move(store)) {
   setObjectName("frmModel");
   setWindowTitle("KRV - Model Testing");
@@ -258,7 +258,8 @@ QWidget* MainWindow::BuildCommandPanel() {
   auto* quadrants = new QHBoxLayout;
   for (int q = 0; q < 4; ++q) {
     // The quadrant buttons carry no caption of their own; the number tells them apart.
-    auto* b = Button(Indexed("cmdQ", q), QString("Q%1").arg(q + 1), QString("Use quadrant %1 as the B-matrix").arg(q + 1));
+    auto* b =
+        Button(Indexed("cmdQ", q), QString("Q%1").arg(q + 1), QString("Use quadrant %1 as the B-matrix").arg(q + 1));
     b->setMaximumWidth(44);
     quadrants->addWidget(b);
   }
@@ -342,7 +343,9 @@ QWidget* MainWindow::BuildCommandPanel() {
   vl->addWidget(cboPlot_, 3, 0, 1, 4);
   vl->addWidget(Button("cmdChart", "&Plot/Chart Variables"), 4, 0, 1, 2);
   vl->addWidget(Button("cmdChartTitle", "Chart Options"), 4, 2, 1, 2);
-  vl->addWidget(Button("cmdSaveDataFile", "Save as &Data File...", "The selected matrix as a Stata (.dta) or gretl (.gdt) data file"), 5, 0, 1, 4);
+  vl->addWidget(Button("cmdSaveDataFile", "Save as &Data File...",
+                       "The selected matrix as a Stata (.dta) or gretl (.gdt) data file"),
+                5, 0, 1, 4);
   row->addWidget(view, 4);
 
   return panel;
@@ -351,8 +354,9 @@ QWidget* MainWindow::BuildCommandPanel() {
 QWidget* MainWindow::BuildDynamicPanel(QWidget* parent) {
   auto* box = new QGroupBox("Dynamic", parent);
   box->setObjectName("picMore");
-  box->setStyleSheet("QGroupBox#picMore { background: #F4F6F9; border: 1px solid #8FA3BF; margin-top: 8px; }"
-                     "QGroupBox#picMore::title { subcontrol-origin: margin; left: 8px; }");
+  box->setStyleSheet(
+      "QGroupBox#picMore { background: #F4F6F9; border: 1px solid #8FA3BF; margin-top: 8px; }"
+      "QGroupBox#picMore::title { subcontrol-origin: margin; left: 8px; }");
   auto* l = new QGridLayout(box);
   const char* opts[3] = {"Exo", "Endo", "Endo-Exo"};
   for (int i = 0; i < 3; ++i) {
@@ -588,7 +592,8 @@ void MainWindow::Form_Activate() {
 bool MainWindow::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate && nActivated_ == 0) {
     // After the window has been drawn, so that the tips stand in front of it.
-    QMetaObject::invokeMethod(this, [this] { Form_Activate(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Form_Activate(); }, Qt::QueuedConnection);
   }
   return QMainWindow::event(e);
 }
@@ -629,9 +634,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::LayoutForm() {
   const int width = formArea_->width(), height = formArea_->height();
-  const int panelHeight = std::min(picture1_->widget()->sizeHint().height() +
-                                       (picture1_->widget()->sizeHint().width() > width ? 16 : 0),
-                                   height);
+  const int panelHeight = std::min(
+      picture1_->widget()->sizeHint().height() + (picture1_->widget()->sizeHint().width() > width ? 16 : 0), height);
   picture1_->setGeometry(0, height - panelHeight, width, panelHeight);
   // The dynamic panel, while shown, takes a column of its own on the right of the grids,
   // so that it covers none of them (the grids make room when the window is wide enough).
@@ -739,7 +743,8 @@ void FitColumns(QTableView* view, const MatrixTableModel& model) {
   }
   QHeaderView* header = view->horizontalHeader();
   header->setDefaultSectionSize(widest);
-  for (int c = 0; c < static_cast<int>(widths.size()); ++c) header->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+  for (int c = 0; c < static_cast<int>(widths.size()); ++c)
+    header->resizeSection(c, widths[static_cast<std::size_t>(c)]);
 }
 
 void MainWindow::Preview(const LabelledMatrix& m, int grid, const QString& caption) {
@@ -878,9 +883,9 @@ void MainWindow::SaveChartPlace() {
   // Also when it has just been closed: its place is still the one it had.
   if (!store_ || !chart_) return;
   const QPoint corner = chart_->frameGeometry().topLeft();
-  store_->SaveDbSettingLater(kWindowsSection, kChartPlaceKey,
-                             QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height())
-                                 .toStdString());
+  store_->SaveDbSettingLater(
+      kWindowsSection, kChartPlaceKey,
+      QString("%1,%2,%3,%4").arg(corner.x()).arg(corner.y()).arg(chart_->width()).arg(chart_->height()).toStdString());
 }
 
 void MainWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard) {

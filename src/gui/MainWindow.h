@@ -64,14 +64,18 @@ class MainWindow : public QMainWindow {
   void ShowWaitBox(const QString& message, bool modal);
   // The chart window, made at the first drawing.
   void ShowChart(const ChartDescription& chart, bool copyToClipboard);
-  class ChartWindow* Chart() const { return chart_; }
+  class ChartWindow* Chart() const {
+    return chart_;
+  }
   void HideWaitBox(const QString& message);
   // Carries out an action of a modal window's control through the command table.
   void PerformInDialog(const Action& a);
   // "KRV Worksheet": made when the workbench opens its editor, gone when it unloads it.
   void ShowEditor();
   void CloseEditor();
-  class EditorWindow* Editor() const { return editor_; }
+  class EditorWindow* Editor() const {
+    return editor_;
+  }
 
   QTableView* Grid(int i) const { return grids_[static_cast<std::size_t>(i)]; }
   QString GridCaption(int i) const;

@@ -14,8 +14,8 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-#include "gui/CommandWiring.h"
 #include "frontend/Host.h"
+#include "gui/CommandWiring.h"
 #include "workspace/Random.h"
 
 #ifndef QUANTORIAL_VERSION
@@ -116,7 +116,10 @@ QPixmap SplashPicture() {
   QPainterPath path;
   for (int i = 0; i < 11; ++i) {
     const QPointF pt(30 + i * 36.0, pm.height() - 20 - series[i] * 130);
-    if (i == 0) path.moveTo(pt); else path.lineTo(pt);
+    if (i == 0)
+      path.moveTo(pt);
+    else
+      path.lineTo(pt);
   }
   p.setPen(QPen(QColor(0xF2, 0xB1, 0x34), 3));
   p.drawPath(path);
@@ -202,9 +205,7 @@ void SplashWindow::keyPressEvent(QKeyEvent* e) {
 // ---- tip of the day ----
 
 namespace {
-QSettings UserSettings() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, "Quantorial", "Quantorial");
-}
+QSettings UserSettings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "Quantorial", "Quantorial"); }
 }  // namespace
 
 int ShowTipsAtStartup() { return UserSettings().value("Options/Show Tips at Startup", 1).toInt(); }
@@ -222,7 +223,8 @@ QStringList TipWindow::Tips() {
       "With this version of " + title +
           " you create or edit your worksheets directly within the package by clicking the Edit Button.",
       title + " Matrix functions can perform various matrix operations directly on any matrix data file(s).",
-      "The data in any of the four quandrants can be expanded or displayed in Excel by clicking and pressing Enter key.",
+      "The data in any of the four quandrants can be expanded or displayed in Excel by clicking and pressing Enter "
+      "key.",
       "Ideas for new features are welcome: tell the " + title +
           " developers what would help your work through the project's issue tracker.",
   };

@@ -2,10 +2,10 @@
 // quantorial [FILE]: FILE, when given, is loaded as the primary data file.
 
 #include <QApplication>
-#include <cstdio>
-#include <string>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
+#include <string>
 
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
@@ -26,7 +26,8 @@ void CopySamples(const QString& dataFolder) {
   for (const QString& dir : candidates) {
     const QDir samples(dir);
     if (dir.isEmpty() || !samples.exists()) continue;
-    for (const QFileInfo& f : samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt", "*.qs"}, QDir::Files)) {
+    for (const QFileInfo& f :
+         samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt", "*.qs"}, QDir::Files)) {
       const QString target = dataFolder + "/" + f.fileName();
       if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
     }
@@ -45,9 +46,10 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (a == "-h" || a == "--help") {
-      std::printf("Usage: quantorial [FILE]\n\nThe Quantorial workbench (\"KRV - Model Testing\"). FILE, when given, is "
-                  "loaded as the primary data file;\notherwise the last primary and secondary files come back.\n"
-                  "The batch tool is quantorial-cli (see quantorial-cli --help and man quantorial-cli).\n");
+      std::printf(
+          "Usage: quantorial [FILE]\n\nThe Quantorial workbench (\"KRV - Model Testing\"). FILE, when given, is "
+          "loaded as the primary data file;\notherwise the last primary and secondary files come back.\n"
+          "The batch tool is quantorial-cli (see quantorial-cli --help and man quantorial-cli).\n");
       return 0;
     }
   }

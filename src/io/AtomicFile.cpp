@@ -63,7 +63,8 @@ bool WriteAll(int fd, std::string_view content) {
 }  // namespace
 
 bool IsNullDevice(const std::string& path) {
-  struct stat st {}, null {};
+  struct stat st {
+  }, null{};
   return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 &&
          st.st_rdev == null.st_rdev;
 }

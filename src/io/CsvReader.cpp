@@ -77,8 +77,8 @@ char GuessDelimiter(std::string_view data) {
 
 bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error) {
   out = LabelledMatrix();
-  if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xEF &&
-      static_cast<unsigned char>(data[1]) == 0xBB && static_cast<unsigned char>(data[2]) == 0xBF) {
+  if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
+      static_cast<unsigned char>(data[2]) == 0xBF) {
     data.remove_prefix(3);
   }
   const std::size_t n = data.size();

@@ -123,7 +123,8 @@ Format DetectFormat(const std::string& path, StatFormat& stat, GdtKind& gdt, std
   const std::string start = Head(path, 4096);
   std::size_t b = start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (b < start.size() && (start[b] == ' ' || start[b] == '\t' || start[b] == '\r' || start[b] == '\n')) ++b;
-  if (start.compare(b, 1, "<") == 0 && start.find("urn:oasis:names:tc:opendocument:xmlns:office") != std::string::npos) {
+  if (start.compare(b, 1, "<") == 0 &&
+      start.find("urn:oasis:names:tc:opendocument:xmlns:office") != std::string::npos) {
     return Format::FlatOds;
   }
   return Format::Text;
@@ -202,9 +203,7 @@ bool DecodeUtf16(std::string& s, std::string& error) {
   if (!le && !be) return true;
   std::string out;
   out.reserve(s.size());
-  auto unit = [&](std::size_t i) -> std::uint32_t {
-    return le ? (p[i] | (p[i + 1] << 8)) : ((p[i] << 8) | p[i + 1]);
-  };
+  auto unit = [&](std::size_t i) -> std::uint32_t { return le ? (p[i] | (p[i + 1] << 8)) : ((p[i] << 8) | p[i + 1]); };
   for (std::size_t i = 2; i + 1 < s.size(); i += 2) {
     std::uint32_t cp = unit(i);
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < s.size()) {
@@ -295,14 +294,29 @@ DataFileResult ReadDataFile(const std::string& path) {
           reason = "not a valid " + kind + " (damaged, encrypted, or of a kind this program does not read)";
         }
         break;
-      case Format::Stat: ok = ReadStatFile(path, stat, result.matrix, reason); break;
-      case Format::Gdt: ok = ReadGdtFile(path, gdt, result.matrix, reason); break;
-      case Format::Xls: ok = ReadXls(path, result.matrix, reason); break;
-      case Format::Xlsx: ok = ReadXlsx(path, result.matrix, reason); break;
-      case Format::Ods: ok = ReadOds(path, result.matrix, reason); break;
-      case Format::FlatOds: ok = ReadFlatOds(path, result.matrix, reason); break;
-      case Format::OtherZip: reason = "a zip archive that is neither an Excel nor an OpenDocument workbook"; break;
-      case Format::Unreadable: break;
+      case Format::Stat:
+        ok = ReadStatFile(path, stat, result.matrix, reason);
+        break;
+      case Format::Gdt:
+        ok = ReadGdtFile(path, gdt, result.matrix, reason);
+        break;
+      case Format::Xls:
+        ok = ReadXls(path, result.matrix, reason);
+        break;
+      case Format::Xlsx:
+        ok = ReadXlsx(path, result.matrix, reason);
+        break;
+      case Format::Ods:
+        ok = ReadOds(path, result.matrix, reason);
+        break;
+      case Format::FlatOds:
+        ok = ReadFlatOds(path, result.matrix, reason);
+        break;
+      case Format::OtherZip:
+        reason = "a zip archive that is neither an Excel nor an OpenDocument workbook";
+        break;
+      case Format::Unreadable:
+        break;
     }
   }
   if (!ok) {

@@ -6,17 +6,17 @@
 #include <optional>
 #include <string>
 
-#include "matrix/MatrixMenu.h"
 #include "frontend/Host.h"
+#include "matrix/MatrixMenu.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
 
 // The file dialog filters of the statistics programs' data files.
-#define QUANTORIAL_STATISTICS_FILTERS                                                                   \
-  "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"                        \
-  "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"                              \
-  "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"                           \
+#define QUANTORIAL_STATISTICS_FILTERS                                           \
+  "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|" \
+  "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"      \
+  "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"    \
   "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt"
 
 // The file dialog filter of data files: Excel and CSV first, then the other forms the
@@ -24,8 +24,8 @@ namespace quantorial {
 inline constexpr const char* kDataFileFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
     "OpenDocument Spreadsheet (*.ods)|*.ods|"
-    "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|"
-    QUANTORIAL_STATISTICS_FILTERS;
+    "All Data Files "
+    "(*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|" QUANTORIAL_STATISTICS_FILTERS;
 inline constexpr const char* kSelectDataFileTitle = "Select Data File";
 // KALDRON's first run asks for its targets through the extended data file button.
 inline constexpr const char* kKaldronTargetsTitle = "Select the KALDRON Targets File (sector, < or > or blank, target)";
@@ -57,8 +57,7 @@ LabelledMatrix ExcelArrayLoad(const std::string& path, Host* host);
 // The matrix operations' access to data files through the host's file dialog.
 class DataFileAccess : public MatrixFileSource {
  public:
-  DataFileAccess(Host& host, std::string initialFolder)
-      : host_(host), initialFolder_(std::move(initialFolder)) {}
+  DataFileAccess(Host& host, std::string initialFolder) : host_(host), initialFolder_(std::move(initialFolder)) {}
   std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
   LabelledMatrix ExcelArrayLoad(const std::string& path) override;
 

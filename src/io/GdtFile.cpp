@@ -1,7 +1,5 @@
 #include "io/GdtFile.h"
 
-#include "io/Calendar.h"
-
 #include <expat.h>
 #include <zlib.h>
 
@@ -15,6 +13,7 @@
 #include <set>
 #include <vector>
 
+#include "io/Calendar.h"
 #include "io/CsvReader.h"
 #include "io/SheetCells.h"
 #include "workspace/CompactCells.h"
@@ -233,7 +232,8 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
   } else if (std::strcmp(name, "obs") == 0 && s.inObservations) {
     const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);
     if (static_cast<unsigned long long>(s.rows) + 1 > limit ||
-        (static_cast<unsigned long long>(s.rows) + 2) * s.width * sizeof(std::uint64_t) + s.textBytes > kMaxSheetBytes) {
+        (static_cast<unsigned long long>(s.rows) + 2) * s.width * sizeof(std::uint64_t) + s.textBytes >
+            kMaxSheetBytes) {
       s.Fail("the file holds more than the " + std::to_string(kMaxSheetBytes >> 30) +
              " GB of observations this program gives a sheet");
       return;
@@ -438,14 +438,30 @@ std::string XmlEscaped(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\t': out += "&#9;"; break;
-      default: out += c; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      default:
+        out += c;
+        break;
     }
   }
   return out;
@@ -463,8 +479,8 @@ bool GdtText(const LabelledMatrix& m, const std::string& name, std::string& text
   for (int i = 1; i <= rows; ++i) {
     for (int j = 1; j <= cols; ++j) {
       if (IsText(m.Value(i, j)) && !std::get<std::string>(m.Value(i, j)).empty()) {
-        error = "cell " + CellReference(i, j) + " holds the text \"" + std::get<std::string>(m.Value(i, j)).substr(0, 40) +
-                "\"; a gretl data file holds numbers only";
+        error = "cell " + CellReference(i, j) + " holds the text \"" +
+                std::get<std::string>(m.Value(i, j)).substr(0, 40) + "\"; a gretl data file holds numbers only";
         return false;
       }
     }
@@ -501,13 +517,16 @@ bool GdtText(const LabelledMatrix& m, const std::string& name, std::string& text
     text += "/>\n";
   }
   const bool labels = !years && anyLabel;
-  text += "</variables>\n<observations count=\"" + std::to_string(rows) + "\" labels=\"" +
-          (labels ? "true" : "false") + "\">\n";
+  text += "</variables>\n<observations count=\"" + std::to_string(rows) + "\" labels=\"" + (labels ? "true" : "false") +
+          "\">\n";
   for (int i = 1; i <= rows; ++i) {
     text += "<obs";
     if (labels) {
       const Cell v = m.Value(i, 0);
-      text += " label=\"" + XmlEscaped(IsText(v) ? std::get<std::string>(v) : IsNumber(v) ? ShortestText(NumberOf(v)) : "") +
+      text += " label=\"" +
+              XmlEscaped(IsText(v)     ? std::get<std::string>(v)
+                         : IsNumber(v) ? ShortestText(NumberOf(v))
+                                       : "") +
               "\"";
     }
     text += ">";

@@ -49,8 +49,9 @@ class SettingsStore::Connection {
     }
     // Another copy of the program may be writing: wait for it rather than fail.
     sqlite3_busy_timeout(db_, 5000);
-    ok_ = Exec("CREATE TABLE IF NOT EXISTS gdsystem ("
-               "sn INTEGER PRIMARY KEY AUTOINCREMENT, Section TEXT, Setting TEXT, Value TEXT)");
+    ok_ = Exec(
+        "CREATE TABLE IF NOT EXISTS gdsystem ("
+        "sn INTEGER PRIMARY KEY AUTOINCREMENT, Section TEXT, Setting TEXT, Value TEXT)");
     if (!ok_ && error_.find("not a database") != std::string::npos) {
       error_ = "the file is not a settings database of this program, or its password does not match";
     }
@@ -352,8 +353,8 @@ std::optional<std::string> TemporarySettings::Get(const std::string& section, co
   return it->second;
 }
 
-bool TemporarySettings::SaveDbSetting(const std::string& section, const std::string& setting,
-                                      const std::string& value, std::string*) const {
+bool TemporarySettings::SaveDbSetting(const std::string& section, const std::string& setting, const std::string& value,
+                                      std::string*) const {
   values_[SettingKey(section, setting)] = value;
   return true;
 }

@@ -10,8 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 

@@ -77,11 +77,13 @@ bool SheetCells::Build(LabelledMatrix& out, std::string& error) {
   for (const auto& e : cells_) {
     if (IsText(e.cell) && std::get<std::string>(e.cell).size() > kMaxCellText) {
       out = LabelledMatrix();
-      error = "cell " + CellReference(e.row, e.col) + " holds more than " + std::to_string(kMaxCellText) + " characters";
+      error =
+          "cell " + CellReference(e.row, e.col) + " holds more than " + std::to_string(kMaxCellText) + " characters";
       return false;
     }
   }
-  for (auto& e : cells_) out.Put(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_), std::move(e.cell));
+  for (auto& e : cells_)
+    out.Put(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_), std::move(e.cell));
   std::vector<Entry>().swap(cells_);
   return true;
 }
@@ -154,9 +156,7 @@ std::string DateTimeText(int year, int month, int day, int hour, int minute, dou
   return s;
 }
 
-std::string CellReference(long long row, long long col) {
-  return ColumnLetters(col + 1) + std::to_string(row + 1);
-}
+std::string CellReference(long long row, long long col) { return ColumnLetters(col + 1) + std::to_string(row + 1); }
 
 bool IsBuiltinDateFormat(int id) {
   return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
@@ -172,28 +172,43 @@ bool IsDateFormatCode(std::string_view code) {
       continue;
     }
     switch (c) {
-      case '"': inQuote = true; break;
+      case '"':
+        inQuote = true;
+        break;
       case '\\':
       case '_':
-      case '*': ++i; break;  // the next character is literal or a fill
+      case '*':
+        ++i;
+        break;  // the next character is literal or a fill
       case '[': {
         const std::size_t end = code.find(']', i);
         if (end == std::string_view::npos) return false;
         // Elapsed-time brackets such as [h] or [mm] are times; colours and conditions are not.
         const std::string_view inside = code.substr(i + 1, end - i - 1);
-        if (!inside.empty() && (inside[0] == 'h' || inside[0] == 'H' || inside[0] == 'm' || inside[0] == 'M' ||
-                                inside[0] == 's' || inside[0] == 'S') &&
+        if (!inside.empty() &&
+            (inside[0] == 'h' || inside[0] == 'H' || inside[0] == 'm' || inside[0] == 'M' || inside[0] == 's' ||
+             inside[0] == 'S') &&
             inside.find_first_not_of("hHmMsS") == std::string_view::npos) {
           return true;
         }
         i = end;
         break;
       }
-      case ';': return false;
-      case 'd': case 'D': case 'm': case 'M': case 'y': case 'Y':
-      case 'h': case 'H': case 's': case 'S':
+      case ';':
+        return false;
+      case 'd':
+      case 'D':
+      case 'm':
+      case 'M':
+      case 'y':
+      case 'Y':
+      case 'h':
+      case 'H':
+      case 's':
+      case 'S':
         return true;
-      default: break;
+      default:
+        break;
     }
   }
   return false;

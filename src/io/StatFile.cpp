@@ -1,19 +1,18 @@
 #include "io/StatFile.h"
 
-#include "io/Calendar.h"
-
 #include <readstat.h>
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <memory>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <set>
 #include <vector>
 
+#include "io/Calendar.h"
 #include "io/CsvReader.h"
 #include "io/SheetCells.h"
 #include "workspace/CompactCells.h"
@@ -25,12 +24,18 @@ namespace {
 
 const char* FormatName(StatFormat f) {
   switch (f) {
-    case StatFormat::Dta: return "Stata data file";
-    case StatFormat::Sav: return "SPSS data file";
-    case StatFormat::Por: return "SPSS portable file";
-    case StatFormat::Sas7bdat: return "SAS data set";
-    case StatFormat::Xport: return "SAS transport file";
-    case StatFormat::None: break;
+    case StatFormat::Dta:
+      return "Stata data file";
+    case StatFormat::Sav:
+      return "SPSS data file";
+    case StatFormat::Por:
+      return "SPSS portable file";
+    case StatFormat::Sas7bdat:
+      return "SAS data set";
+    case StatFormat::Xport:
+      return "SAS transport file";
+    case StatFormat::None:
+      break;
   }
   return "data file";
 }
@@ -111,8 +116,8 @@ int Metadata(readstat_metadata_t* metadata, void* ctx) {
 int AddVariable(int index, readstat_variable_t* variable, const char* /*valueLabels*/, void* ctx) {
   auto& s = *static_cast<ReadState*>(ctx);
   if (index != static_cast<int>(s.vars.size()) || index >= s.varCount) {
-    s.error = "variable " + std::to_string(index + 1) + " is out of order or beyond the " +
-              std::to_string(s.varCount) + " variables the file declares";
+    s.error = "variable " + std::to_string(index + 1) + " is out of order or beyond the " + std::to_string(s.varCount) +
+              " variables the file declares";
     return READSTAT_HANDLER_ABORT;
   }
   Variable v;
@@ -174,10 +179,18 @@ int Value(int obsIndex, readstat_variable_t* variable, readstat_value_t value, v
       s.cells.Set(at, std::string(text, len));
       return READSTAT_HANDLER_OK;
     }
-    case READSTAT_TYPE_INT8: s.cells.SetDouble(at, readstat_int8_value(value)); break;
-    case READSTAT_TYPE_INT16: s.cells.SetDouble(at, readstat_int16_value(value)); break;
-    case READSTAT_TYPE_INT32: s.cells.SetDouble(at, readstat_int32_value(value)); break;
-    case READSTAT_TYPE_FLOAT: s.cells.SetDouble(at, FloatAsDouble(readstat_float_value(value))); break;
+    case READSTAT_TYPE_INT8:
+      s.cells.SetDouble(at, readstat_int8_value(value));
+      break;
+    case READSTAT_TYPE_INT16:
+      s.cells.SetDouble(at, readstat_int16_value(value));
+      break;
+    case READSTAT_TYPE_INT32:
+      s.cells.SetDouble(at, readstat_int32_value(value));
+      break;
+    case READSTAT_TYPE_FLOAT:
+      s.cells.SetDouble(at, FloatAsDouble(readstat_float_value(value)));
+      break;
     case READSTAT_TYPE_DOUBLE: {
       const double d = readstat_double_value(value);
       if (std::isfinite(d)) s.cells.SetDouble(at, d);
@@ -231,10 +244,10 @@ StatFormat DetectStatFormat(std::string_view head) {
     }
   }
   if (starts("$FL2") || starts("$FL3")) return StatFormat::Sav;
-  static const char kSas7bdatMagic[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                          '\xC2', '\xEA', '\x81', '\x60', '\xB3', '\x14', '\x11', '\xCF',
-                                          '\xBD', '\x92', '\x08', '\x00', '\x09', '\xC7', '\x31', '\x8C',
-                                          '\x18', '\x1F', '\x10', '\x11'};
+  static const char kSas7bdatMagic[32] = {0,      0,      0,      0,      0,      0,      0,      0,
+                                          0,      0,      0,      0,      '\xC2', '\xEA', '\x81', '\x60',
+                                          '\xB3', '\x14', '\x11', '\xCF', '\xBD', '\x92', '\x08', '\x00',
+                                          '\x09', '\xC7', '\x31', '\x8C', '\x18', '\x1F', '\x10', '\x11'};
   if (starts(std::string_view(kSas7bdatMagic, sizeof kSas7bdatMagic))) return StatFormat::Sas7bdat;
   if (starts("HEADER RECORD*******LIB")) return StatFormat::Xport;
   // A portable file: 200 bytes of title lines (which name the format), a 256-byte
@@ -259,11 +272,16 @@ std::string StataTimeLabel(std::string_view format, double value) {
   };
   switch (unit) {
     case 'y':
-    case 'g': return std::to_string(v);
-    case 'h': return period(2, false);
-    case 'q': return period(4, false);
-    case 'm': return period(12, true);
-    case 'w': return period(52, true);
+    case 'g':
+      return std::to_string(v);
+    case 'h':
+      return period(2, false);
+    case 'q':
+      return period(4, false);
+    case 'm':
+      return period(12, true);
+    case 'w':
+      return period(52, true);
     case 'd':
     case 'c':
     case 'C': {
@@ -278,7 +296,8 @@ std::string StataTimeLabel(std::string_view format, double value) {
       return DateTimeText(y, m, d, static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
                           static_cast<double>(inDay % 60000) / 1000.0);
     }
-    default: break;
+    default:
+      break;
   }
   return std::string();
 }
@@ -298,12 +317,24 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
   readstat_set_error_handler(parser, OnError);
   readstat_error_t rc = READSTAT_OK;
   switch (format) {
-    case StatFormat::Dta: rc = readstat_parse_dta(parser, path.c_str(), &s); break;
-    case StatFormat::Sav: rc = readstat_parse_sav(parser, path.c_str(), &s); break;
-    case StatFormat::Por: rc = readstat_parse_por(parser, path.c_str(), &s); break;
-    case StatFormat::Sas7bdat: rc = readstat_parse_sas7bdat(parser, path.c_str(), &s); break;
-    case StatFormat::Xport: rc = readstat_parse_xport(parser, path.c_str(), &s); break;
-    case StatFormat::None: rc = READSTAT_ERROR_PARSE; break;
+    case StatFormat::Dta:
+      rc = readstat_parse_dta(parser, path.c_str(), &s);
+      break;
+    case StatFormat::Sav:
+      rc = readstat_parse_sav(parser, path.c_str(), &s);
+      break;
+    case StatFormat::Por:
+      rc = readstat_parse_por(parser, path.c_str(), &s);
+      break;
+    case StatFormat::Sas7bdat:
+      rc = readstat_parse_sas7bdat(parser, path.c_str(), &s);
+      break;
+    case StatFormat::Xport:
+      rc = readstat_parse_xport(parser, path.c_str(), &s);
+      break;
+    case StatFormat::None:
+      rc = READSTAT_ERROR_PARSE;
+      break;
   }
   readstat_parser_free(parser);
   if (rc != READSTAT_OK || !s.error.empty()) {
@@ -312,8 +343,8 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
     } else {
       std::string why = readstat_error_message(rc);
       if (!s.libraryMessage.empty()) why += "; " + s.libraryMessage;
-      error = std::string("not a readable ") + FormatName(format) + ": it is damaged, encrypted or of an unknown version (" +
-              why + ")";
+      error = std::string("not a readable ") + FormatName(format) +
+              ": it is damaged, encrypted or of an unknown version (" + why + ")";
     }
     return false;
   }
@@ -377,9 +408,9 @@ namespace {
 // A name Stata takes: letters, digits and "_", not starting with a digit, at most 32
 // characters, no reserved word, unique among `used`.
 std::string StataName(const std::string& label, std::set<std::string>& used) {
-  static const std::set<std::string> kReserved = {"_all", "_b", "byte", "_coef", "_cons", "double", "float", "if",
-                                                  "in", "int", "long", "_n", "_N", "_pi", "_pred", "_rc", "_skip",
-                                                  "strL", "using", "with"};
+  static const std::set<std::string> kReserved = {"_all",  "_b",  "byte",  "_coef", "_cons", "double", "float",
+                                                  "if",    "in",  "int",   "long",  "_n",    "_N",     "_pi",
+                                                  "_pred", "_rc", "_skip", "strL",  "using", "with"};
   std::string name;
   for (char c : label) {
     const auto u = static_cast<unsigned char>(c);
@@ -426,7 +457,8 @@ bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& er
   }
   const int rows = m.UpperRow(), cols = m.UpperCol();
   if (cols + 1 > 120000) {
-    error = "a Stata data file holds at most 120,000 variables; the matrix has " + std::to_string(cols + 1) + " columns";
+    error =
+        "a Stata data file holds at most 120,000 variables; the matrix has " + std::to_string(cols + 1) + " columns";
     return false;
   }
   std::vector<OutColumn> out(static_cast<std::size_t>(cols) + 1);
@@ -463,8 +495,8 @@ bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& er
     bool years = rows > 0;
     for (int i = 1; i <= rows && years; ++i) {
       const Cell v = m.Value(i, 0);
-      years = IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) && NumberOf(v) == std::floor(NumberOf(v)) &&
-              std::fabs(NumberOf(v)) < 10000;
+      years = IsNumber(v) && NumberOf(v) == NumberOf(m.Value(1, 0)) + (i - 1) &&
+              NumberOf(v) == std::floor(NumberOf(v)) && std::fabs(NumberOf(v)) < 10000;
     }
     out[0].format = years ? "%ty" : "%tg";
   }
@@ -478,8 +510,8 @@ bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& er
   readstat_writer_set_file_format_version(w, cols + 1 > 32767 ? 119 : 118);
   std::vector<readstat_variable_t*> vars;
   for (const OutColumn& c : out) {
-    readstat_variable_t* v = readstat_add_variable(w, c.name.c_str(), c.text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
-                                                   c.text ? c.width : 0);
+    readstat_variable_t* v = readstat_add_variable(
+        w, c.name.c_str(), c.text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE, c.text ? c.width : 0);
     if (!c.format.empty()) readstat_variable_set_format(v, c.format.c_str());
     if (!c.label.empty()) readstat_variable_set_label(v, c.label.c_str());
     vars.push_back(v);
@@ -500,7 +532,8 @@ bool StataFileBytes(const LabelledMatrix& m, std::string& bytes, std::string& er
       if (IsEmpty(cell) || (IsText(cell) && std::get<std::string>(cell).empty())) {
         rc = c.text ? readstat_insert_string_value(w, v, "") : readstat_insert_missing_value(w, v);
       } else if (c.text) {
-        rc = readstat_insert_string_value(w, v, (IsText(cell) ? std::get<std::string>(cell) : ShortestText(NumberOf(cell))).c_str());
+        rc = readstat_insert_string_value(
+            w, v, (IsText(cell) ? std::get<std::string>(cell) : ShortestText(NumberOf(cell))).c_str());
       } else {
         rc = readstat_insert_double_value(w, v, NumberOf(cell));
       }

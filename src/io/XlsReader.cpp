@@ -52,7 +52,8 @@ class CompoundFile {
     for (std::uint32_t guard = 0; dif != kEndOfChain && dif != kFreeSector && fatSectors.size() < fatCount; ++guard) {
       const unsigned char* p = SectorData(dif);
       if (!p || guard > SectorCount()) return Fail(error, "damaged sector table");
-      for (unsigned i = 0; i + 1 < sector_ / 4 && fatSectors.size() < fatCount; ++i) fatSectors.push_back(U32(p + 4 * i));
+      for (unsigned i = 0; i + 1 < sector_ / 4 && fatSectors.size() < fatCount; ++i)
+        fatSectors.push_back(U32(p + 4 * i));
       dif = U32(p + sector_ - 4);
     }
     for (std::uint32_t s : fatSectors) {
@@ -258,14 +259,22 @@ class ContinuedBytes {
 
 const char* ErrorText(unsigned code) {
   switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    default: return "#ERROR!";
+    case 0x00:
+      return "#NULL!";
+    case 0x07:
+      return "#DIV/0!";
+    case 0x0F:
+      return "#VALUE!";
+    case 0x17:
+      return "#REF!";
+    case 0x1D:
+      return "#NAME?";
+    case 0x24:
+      return "#NUM!";
+    case 0x2A:
+      return "#N/A";
+    default:
+      return "#ERROR!";
   }
 }
 
@@ -282,8 +291,8 @@ double RkValue(std::uint32_t rk) {
 
 struct Globals {
   std::vector<std::string> sst;
-  std::vector<int> xfFormat;           // number format of each cell format
-  std::map<int, bool> customDate;      // FORMAT records: does the format show a date
+  std::vector<int> xfFormat;       // number format of each cell format
+  std::map<int, bool> customDate;  // FORMAT records: does the format show a date
   bool date1904 = false;
   long long firstSheetOffset = -1;
 
@@ -326,9 +335,15 @@ bool ReadGlobals(std::string_view stream, Globals& g, std::string& error) {
           return false;
         }
         return true;
-      case 0x002F: error = "the workbook is protected by a password"; return false;  // FILEPASS
-      case 0x0022: if (r.size >= 2) g.date1904 = U16(r.data) == 1; break;      // DATEMODE
-      case 0x00E0: if (r.size >= 4) g.xfFormat.push_back(U16(r.data + 2)); break;  // XF
+      case 0x002F:
+        error = "the workbook is protected by a password";
+        return false;  // FILEPASS
+      case 0x0022:
+        if (r.size >= 2) g.date1904 = U16(r.data) == 1;
+        break;  // DATEMODE
+      case 0x00E0:
+        if (r.size >= 4) g.xfFormat.push_back(U16(r.data + 2));
+        break;        // XF
       case 0x041E: {  // FORMAT
         if (r.size < 5) break;
         ContinuedBytes b;
@@ -353,7 +368,8 @@ bool ReadGlobals(std::string_view stream, Globals& g, std::string& error) {
         for (std::uint32_t i = 0; i < unique && b.ReadString(pos, s); ++i) g.sst.push_back(s);
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   if (g.firstSheetOffset < 0) {
@@ -381,7 +397,8 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
   auto put = [&](long long row, long long col, Cell cell) {
     if (failed) return;
     if (col > 255) {
-      error = "cell " + CellReference(row, col) + " lies beyond the 256 columns of an Excel 97-2003 sheet; the file is damaged";
+      error = "cell " + CellReference(row, col) +
+              " lies beyond the 256 columns of an Excel 97-2003 sheet; the file is damaged";
       failed = true;
       return;
     }
@@ -390,7 +407,8 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
   while (!failed && reader.Next(r)) {
     const unsigned char* d = r.data;
     switch (r.type) {
-      case 0x000A: return true;  // EOF
+      case 0x000A:
+        return true;  // EOF
       case 0x0809: {  // BOF of an embedded sub-stream (a chart): its records are not the sheet's
         for (int depth = 1; depth > 0 && reader.Next(r);) {
           if (r.type == 0x0809) ++depth;
@@ -398,7 +416,7 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
         }
         break;
       }
-      case 0x00FD:               // LABELSST
+      case 0x00FD:  // LABELSST
         if (r.size >= 10) {
           const std::uint32_t i = U32(d + 6);
           if (i < g.sst.size() && !g.sst[i].empty()) put(U16(d), U16(d + 2), g.sst[i]);
@@ -421,11 +439,10 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
       }
       case 0x0205:  // BOOLERR
         if (r.size >= 8) {
-          put(U16(d), U16(d + 2),
-                    d[7] ? std::string(ErrorText(d[6])) : std::string(d[6] ? "TRUE" : "FALSE"));
+          put(U16(d), U16(d + 2), d[7] ? std::string(ErrorText(d[6])) : std::string(d[6] ? "TRUE" : "FALSE"));
         }
         break;
-      case 0x0204:  // LABEL
+      case 0x0204:    // LABEL
       case 0x00D6: {  // RSTRING
         if (r.size < 8) break;
         ContinuedBytes b;
@@ -462,7 +479,8 @@ bool ReadSheet(std::string_view stream, const Globals& g, SheetCells& cells, std
         pendingRow = pendingCol = -1;
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   if (failed && !cells.OverBudget()) return false;

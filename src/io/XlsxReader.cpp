@@ -310,7 +310,8 @@ class SheetHandler : public XmlHandler {
     if (type_ == "d") return value_.empty() ? Cell() : Cell(IsoDateText(value_));
     const auto v = ParseXmlNumber(value_);
     if (!v) return value_.empty() ? Cell() : Cell(value_);
-    if (style_ >= 0 && static_cast<std::size_t>(style_) < xfIsDate_.size() && xfIsDate_[static_cast<std::size_t>(style_)]) {
+    if (style_ >= 0 && static_cast<std::size_t>(style_) < xfIsDate_.size() &&
+        xfIsDate_[static_cast<std::size_t>(style_)]) {
       std::string text = SerialDateText(*v, date1904_);
       if (!text.empty()) return Cell(std::move(text));
     }
@@ -351,8 +352,9 @@ bool OpenWorkbook(const std::string& path, OpenedWorkbook& o, std::string& error
     if (const auto r = rels.OfType("/officeDocument")) workbook = r->target;
   }
   if (workbook.size() > 4 && workbook.compare(workbook.size() - 4, 4, ".bin") == 0) {
-    error = "an Excel binary workbook (.xlsb), which this program does not read; save it as an Excel Workbook "
-            "(.xlsx) and load that";
+    error =
+        "an Excel binary workbook (.xlsb), which this program does not read; save it as an Excel Workbook "
+        "(.xlsx) and load that";
     return false;
   }
   if (!o.pkg.Has(workbook)) {

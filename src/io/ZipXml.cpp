@@ -1,18 +1,17 @@
 #include "io/ZipXml.h"
 
-#include <algorithm>
-
-#include "io/Utf8.h"
-
 #include <expat.h>
 
-#include <charconv>
-#include <cstdio>
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "io/Utf8.h"
 
 namespace quantorial {
 
@@ -35,16 +34,16 @@ Package::~Package() {
 }
 
 bool Package::Open(const std::string& path, std::string& error) {
-    int code = 0;
-    zip_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
-    if (!zip_) {
-      zip_error_t ze;
-      zip_error_init_with_code(&ze, code);
-      error = std::string("not a readable workbook package (") + zip_error_strerror(&ze) + ")";
-      zip_error_fini(&ze);
-      return false;
-    }
-    return true;
+  int code = 0;
+  zip_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
+  if (!zip_) {
+    zip_error_t ze;
+    zip_error_init_with_code(&ze, code);
+    error = std::string("not a readable workbook package (") + zip_error_strerror(&ze) + ")";
+    zip_error_fini(&ze);
+    return false;
+  }
+  return true;
 }
 
 zip_int64_t Package::Locate(const std::string& part) const {
@@ -89,7 +88,8 @@ void AppendDecoded(std::string& out, const char* p, std::size_t n) {
       out += '\'';
     } else if (ref.size() > 1 && ref[0] == '#') {
       const bool hex = ref[1] == 'x' || ref[1] == 'X';
-      AppendUtf8(out, static_cast<std::uint32_t>(std::strtoul(std::string(ref.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10)));
+      AppendUtf8(out, static_cast<std::uint32_t>(
+                          std::strtoul(std::string(ref.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10)));
     } else {
       out.append(amp, semi + 1);
     }
@@ -304,9 +304,8 @@ bool Package::Parse(const std::string& part, XmlHandler& handler, std::string& e
           static_cast<XmlHandler*>(ud)->Start(LocalName(name), atts);
         },
         [](void* ud, const char* name) { static_cast<XmlHandler*>(ud)->End(LocalName(name)); });
-    XML_SetCharacterDataHandler(parser, [](void* ud, const char* s, int len) {
-      static_cast<XmlHandler*>(ud)->Text(s, len);
-    });
+    XML_SetCharacterDataHandler(parser,
+                                [](void* ud, const char* s, int len) { static_cast<XmlHandler*>(ud)->Text(s, len); });
   }
   std::vector<char> buf(1 << 16);
   bool ok = true;
@@ -325,9 +324,8 @@ bool Package::Parse(const std::string& part, XmlHandler& handler, std::string& e
         break;
       }
     } else if (XML_Parse(parser, buf.data(), static_cast<int>(n), n == 0) == XML_STATUS_ERROR) {
-      error = "the part " + part + " is not well-formed XML (line " +
-              std::to_string(XML_GetCurrentLineNumber(parser)) + ": " + XML_ErrorString(XML_GetErrorCode(parser)) +
-              ")";
+      error = "the part " + part + " is not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(parser)) +
+              ": " + XML_ErrorString(XML_GetErrorCode(parser)) + ")";
       ok = false;
       break;
     }

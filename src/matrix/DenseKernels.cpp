@@ -93,11 +93,20 @@ __attribute__((target("avx"))) void UpdateAvxRows(const RowGroup& g, const doubl
 __attribute__((target("avx"))) void UpdateAvx(const RowGroup& g, const double* p, std::size_t pstride,
                                               std::size_t steps, std::size_t len) {
   switch (g.count) {
-    case 4: UpdateAvxRows<4>(g, p, pstride, steps, len); break;
-    case 3: UpdateAvxRows<3>(g, p, pstride, steps, len); break;
-    case 2: UpdateAvxRows<2>(g, p, pstride, steps, len); break;
-    case 1: UpdateAvxRows<1>(g, p, pstride, steps, len); break;
-    default: break;
+    case 4:
+      UpdateAvxRows<4>(g, p, pstride, steps, len);
+      break;
+    case 3:
+      UpdateAvxRows<3>(g, p, pstride, steps, len);
+      break;
+    case 2:
+      UpdateAvxRows<2>(g, p, pstride, steps, len);
+      break;
+    case 1:
+      UpdateAvxRows<1>(g, p, pstride, steps, len);
+      break;
+    default:
+      break;
   }
 }
 
@@ -167,9 +176,14 @@ void ForEachRange(unsigned threads, std::size_t count, std::size_t minPerThread,
 // are read, and V at the end.
 class BlockedElimination {
  public:
-  BlockedElimination(std::vector<double>& x, std::size_t m, Elimination elimination, std::size_t nb,
-                     unsigned threads, std::size_t minRowsPerThread)
-      : x_(x), m_(m), e_(elimination), nb_(nb), threads_(threads), minRowsPerThread_(minRowsPerThread),
+  BlockedElimination(std::vector<double>& x, std::size_t m, Elimination elimination, std::size_t nb, unsigned threads,
+                     std::size_t minRowsPerThread)
+      : x_(x),
+        m_(m),
+        e_(elimination),
+        nb_(nb),
+        threads_(threads),
+        minRowsPerThread_(minRowsPerThread),
         pps_(2 * nb + 1) {}
 
   bool Run() {
@@ -403,8 +417,7 @@ void Multiply(const double* a, const double* b, double* p, std::size_t rows, std
   // Work per row is inner * cols; a thread is worth starting for about a million terms.
   const std::size_t perRow = std::max<std::size_t>(1, inner * cols);
   // A count of threads given by the caller is used as it stands.
-  const std::size_t minRows =
-      blocking.threads ? 1 : std::max<std::size_t>(4, (std::size_t{1} << 20) / perRow);
+  const std::size_t minRows = blocking.threads ? 1 : std::max<std::size_t>(4, (std::size_t{1} << 20) / perRow);
   ForEachRange(threads, rows, minRows, [&](std::size_t begin, std::size_t end) {
     for (std::size_t kc = 0; kc < inner; kc += kBlock) {
       const std::size_t steps = std::min(kBlock, inner - kc);

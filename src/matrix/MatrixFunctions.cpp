@@ -66,8 +66,7 @@ std::optional<double> CellValueAt(const LabelledMatrix& m, int i, int j) {
   return ArithmeticValue(*c);
 }
 
-LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host,
-                             bool subtract) {
+LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host, bool subtract) {
   if (!A.IsAssigned() || !B.IsAssigned()) return LabelledMatrix();
   const int ra = A.UpperRow(), ca = A.UpperCol(), rb = B.UpperRow(), cb = B.UpperCol();
   if (!subtract && (ra == 0 || rb == 0)) return LabelledMatrix();
@@ -426,8 +425,7 @@ LabelledMatrix ResizeMatrix(const LabelledMatrix& A, int addRows, int addCols, i
   return S;
 }
 
-LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int firstCol, int dropCols,
-                         int base) {
+LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int firstCol, int dropCols, int base) {
   if (!A.IsAssigned()) return LabelledMatrix();
   const int C = A.UpperCol();
   LabelledMatrix X = LabelledMatrix::Dimension(0, rowSpan + 1, 0, C - firstCol + 1 - dropCols);

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "workspace/Cell.h"
 #include "frontend/Host.h"
+#include "workspace/Cell.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
@@ -63,8 +63,7 @@ LabelledMatrix SetMatrixDiagonal(const LabelledMatrix& A, double value, int base
 LabelledMatrix ResizeMatrix(const LabelledMatrix& A, int addRows, int addCols, int base, const Cell& fill);
 // Rows firstRow..firstRow+rowSpan (from base) and columns firstCol..C-dropCols of A,
 // with their labels.
-LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int firstCol, int dropCols,
-                         int base);
+LabelledMatrix SubMatrix(const LabelledMatrix& A, int firstRow, int rowSpan, int firstCol, int dropCols, int base);
 // Columns firstCol..firstCol+colSpan (from base) of A with the row labels.
 LabelledMatrix SubMatrixColumns(const LabelledMatrix& A, int firstCol, int colSpan, int base);
 // Writes A's rows base+1..R_A into T from row rowOffset on; returns T.

@@ -12,12 +12,10 @@ namespace {
 using I = MatrixMenuItem;
 
 const std::array<MatrixMenuEntry, 10> kEntries = {{
-    {I::cmdMatrixTranspose, "cmdMatrixTranspose", "Matrix &Transpose", "Transposing Matrix",
-     "Matrix Transposition"},
+    {I::cmdMatrixTranspose, "cmdMatrixTranspose", "Matrix &Transpose", "Transposing Matrix", "Matrix Transposition"},
     {I::mnuMatrixAdd, "mnuMatrixAdd", "Matrix &Addition", "Adding Matrices", "Matrix Addition"},
     {I::cmdMatrixSub, "cmdMatrixSub", "Matrix &Subtraction", "Subtracting Matrices", "Matrix Subtraction"},
-    {I::mnuMatrixMult, "mnuMatrixMult", "Matrix &Multiplication", "Mutiplying Matrices",
-     "Matrix Multiplication"},
+    {I::mnuMatrixMult, "mnuMatrixMult", "Matrix &Multiplication", "Mutiplying Matrices", "Matrix Multiplication"},
     {I::mnuScalarMult, "mnuScalarMult", "Scala&r Multiplication", "Mutiplying Matrices",
      "Matrix Scalar Multiplication"},
     {I::mnuScalarMult2, "mnuScalarMult2", "S&pecial Scalar Multiplication", "Mutiplying Matrices",
@@ -46,8 +44,8 @@ void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host
   host.Preview(ws.mLindoBase, 3, e.resultCaption);
   host.HoldOn("");
   if (overflows > 0) {
-    MsgBoxEx(host, std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) +
-                       " See results below.",
+    MsgBoxEx(host,
+             std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) + " See results below.",
              vbExclamation);
     return;
   }

@@ -279,8 +279,9 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
       if (!taken[static_cast<std::size_t>(c)]) unmatched.push_back("\"" + CellText(ws.mCustomExoLag.Get(0, c)) + "\"");
     }
     if (!unmatched.empty()) {
-      notices->push_back("No data series for the exogenous " + std::string(unmatched.size() == 1 ? "variable " : "variables ") +
-                         NameList(unmatched) + " (names must match the data file's column names): counted as 0.");
+      notices->push_back("No data series for the exogenous " +
+                         std::string(unmatched.size() == 1 ? "variable " : "variables ") + NameList(unmatched) +
+                         " (names must match the data file's column names): counted as 0.");
     }
   }
 

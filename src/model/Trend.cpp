@@ -113,8 +113,9 @@ void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& 
     }
   }
   if (!wrongColumns.empty()) {
-    notices.push_back("The forecast file's columns must hold the exogenous variables in the model's order, but column " +
-                      NameList(wrongColumns) + ".");
+    notices.push_back(
+        "The forecast file's columns must hold the exogenous variables in the model's order, but column " +
+        NameList(wrongColumns) + ".");
   }
 }
 
@@ -156,7 +157,8 @@ void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNot
                       ", but " + NameList(wrongYears) + ".");
   }
   CheckForecastColumns(ws.mCustomExo, fx, notices);
-  if (!texts.empty()) notices.push_back("Forecast file cells that are not numbers take no part: " + NameList(texts) + ".");
+  if (!texts.empty())
+    notices.push_back("Forecast file cells that are not numbers take no part: " + NameList(texts) + ".");
   if (years > F) {
     const long long first = F0 + F;
     notices.push_back("The forecast " + std::string(years - F == 1 ? "year " : "years ") + std::to_string(first) +
@@ -182,13 +184,15 @@ bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageN
   const long long grow = std::max<long long>(years - overlap, 0);
   if (notices) CheckForecastData(ws, F0, F1, *notices);
   if (grow > 0) {
-    LabelledMatrix grown = grow < 0x7fffffff ? ResizeMatrix(ws.mCalculated, static_cast<int>(grow), 0, 0, Cell())
-                                             : LabelledMatrix();
+    LabelledMatrix grown =
+        grow < 0x7fffffff ? ResizeMatrix(ws.mCalculated, static_cast<int>(grow), 0, 0, Cell()) : LabelledMatrix();
     if (!grown.IsAssigned()) {
       ws.mCalculated = ws.mCalcBase;
       host.HoldOn("");
-      MsgBoxEx(host, "The forecast from " + std::to_string(F0) + " to " + std::to_string(F1) +
-                         " is too long to hold in memory; please check the forecast years.", vbExclamation);
+      MsgBoxEx(host,
+               "The forecast from " + std::to_string(F0) + " to " + std::to_string(F1) +
+                   " is too long to hold in memory; please check the forecast years.",
+               vbExclamation);
       return false;
     }
     ws.mCalculated = std::move(grown);

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "model/Stages.h"
 #include "frontend/Host.h"
 #include "frontend/MainForm.h"
+#include "model/Stages.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -141,9 +141,10 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   }
   if (B1.UpperRow() != n || reciprocal.UpperRow() != n || reciprocal.UpperCol() != B1.UpperCol()) {
     MsgBoxEx(host,
-             "The reciprocal matrix (" + std::to_string(reciprocal.UpperRow()) + " x " + std::to_string(reciprocal.UpperCol()) +
-                 ") does not fit the impact matrix B1 (" + std::to_string(B1.UpperRow()) + " x " +
-                 std::to_string(B1.UpperCol()) + ") of the " + std::to_string(n) +
+             "The reciprocal matrix (" + std::to_string(reciprocal.UpperRow()) + " x " +
+                 std::to_string(reciprocal.UpperCol()) + ") does not fit the impact matrix B1 (" +
+                 std::to_string(B1.UpperRow()) + " x " + std::to_string(B1.UpperCol()) + ") of the " +
+                 std::to_string(n) +
                  " endogenous variables: run \"Reciprocal\" again. The observed data are unchanged.",
              vbExclamation);
     return;
@@ -163,8 +164,9 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
     // Without a base row there is nothing to start from: nothing is written.
     ws.mAspiration.Set(1, 0, static_cast<double>(base + 1));
     host.Preview(ws.mAspiration, 2, "Aspiration Matrix");
-    MsgBoxEx(host, "No row of the observed data is for the base year " + std::to_string(base) +
-                       ", or no item names an endogenous variable: the observed data are unchanged.",
+    MsgBoxEx(host,
+             "No row of the observed data is for the base year " + std::to_string(base) +
+                 ", or no item names an endogenous variable: the observed data are unchanged.",
              vbExclamation);
     return;
   }
@@ -226,8 +228,8 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
     ws.mAspiration.Set(1, 0, static_cast<double>(b + 1));
     for (const Target& t : targets) {
       const double v = CellNumber(obs.Get(r, t.variable));
-      const double change = !t.percent ? (t.op == '-' ? -t.value : t.value)
-                                       : (t.op == '-' ? -(t.value * v / 100) : t.value * v / 100);
+      const double change =
+          !t.percent ? (t.op == '-' ? -t.value : t.value) : (t.op == '-' ? -(t.value * v / 100) : t.value * v / 100);
       AssignResult(ws.mAspiration, 1, t.variable, Finite(change));
     }
     obs.Set(r + 1, 0, std::to_string(b + 1));
@@ -265,8 +267,9 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
       R = resultBefore;
       I = impactBefore;
       ws.mAspiration = aspirationBefore;
-      MsgBoxEx(host, "Aspiration cancelled after " + std::to_string(k) + " of " + std::to_string(years) +
-                         " years: the observed data are unchanged.",
+      MsgBoxEx(host,
+               "Aspiration cancelled after " + std::to_string(k) + " of " + std::to_string(years) +
+                   " years: the observed data are unchanged.",
                vbExclamation);
       return;
     }

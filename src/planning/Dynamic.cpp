@@ -184,7 +184,8 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
   if (notices) {
     const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
     if (!singular.empty()) notices->push_back(singular);
-    const std::string cells = NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
+    const std::string cells =
+        NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
     if (!cells.empty()) notices->push_back(cells);
   }
   const LabelledMatrix IZ = MatrixAdd(I, Z, 1, host);

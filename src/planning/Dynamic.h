@@ -12,9 +12,9 @@
 #include <string>
 
 #include "charts/TrendChart.h"
-#include "model/Stages.h"
 #include "frontend/Host.h"
 #include "frontend/MainForm.h"
+#include "model/Stages.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -93,12 +93,14 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   if (!notices) return;
   const std::string singular = SingularNotice(K, "the plan's matrix (I - A with its constraint rows)");
   if (!singular.empty()) notices->push_back(singular);
-  const std::string cells = NonNumberCellsNotice(ws.mBMat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
+  const std::string cells =
+      NonNumberCellsNotice(ws.mBMat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
   if (!cells.empty()) notices->push_back(cells);
   std::vector<std::string> targets;
   for (int i = 1; i <= std::min(n, ext.UpperRow()); ++i) {
     const Cell c = ext.Get(i, 2);
-    if (IsText(c) && !ArithmeticValue(c)) targets.push_back("\"" + CellText(c) + "\" (row " + CellText(ext.Get(i, 0)) + ")");
+    if (IsText(c) && !ArithmeticValue(c))
+      targets.push_back("\"" + CellText(c) + "\" (row " + CellText(ext.Get(i, 0)) + ")");
   }
   if (!targets.empty()) notices->push_back("Targets that are not numbers count as 0: " + NameList(targets) + ".");
   // Outputs and requirements below 0 cannot be produced: the targets or the constraint rows

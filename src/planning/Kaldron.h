@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "model/Stages.h"
 #include "frontend/Host.h"
+#include "model/Stages.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {

@@ -28,9 +28,12 @@ std::optional<LpRelation> ReadLpRelation(const std::string& text) {
 
 const char* LpRelationText(LpRelation relation) {
   switch (relation) {
-    case LpRelation::GreaterEqual: return ">=";
-    case LpRelation::Equal: return "=";
-    default: return "<=";
+    case LpRelation::GreaterEqual:
+      return ">=";
+    case LpRelation::Equal:
+      return "=";
+    default:
+      return "<=";
   }
 }
 
@@ -75,14 +78,16 @@ LpTableModel ReadLpTable(const LabelledMatrix& t, bool withConstraints) {
       const auto read = ReadLpRelation(CellText(relation));
       const auto value = ArithmeticValue(rhs);
       if (IsBlank(relation)) {
-        m.error = where + relationCell + ": the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.";
+        m.error =
+            where + relationCell + ": the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.";
       } else if (!read) {
         m.error = where + relationCell + ": \"" + CellText(relation) +
                   "\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.";
       } else if (IsBlank(rhs) || !value || !std::isfinite(*value)) {
-        m.error = where + rhsCell + ": " + (IsBlank(rhs) ? std::string("the right-hand side is empty")
-                                                          : "\"" + CellText(rhs) + "\" is not a number") +
-                  "; the right-hand side must be a number.";
+        m.error =
+            where + rhsCell + ": " +
+            (IsBlank(rhs) ? std::string("the right-hand side is empty") : "\"" + CellText(rhs) + "\" is not a number") +
+            "; the right-hand side must be a number.";
       } else {
         row.relation = *read;
         row.rhs = *value;
@@ -128,13 +133,14 @@ std::string LpFileName(const std::string& name) {
     const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, static_cast<utf8proc_ssize_t>(plain.size() - i), &code);
     const char c = plain[i];
     i += len > 0 ? static_cast<std::size_t>(len) : 1;
-    const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    const bool kept =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
     out += kept ? c : '_';
   }
   static constexpr std::array<const char*, 26> kWords = {
-      "MINIMIZE", "MINIMUM", "MIN",     "MAXIMIZE", "MAXIMUM", "MAX",  "SUBJECT", "SUCH",  "ST",
-      "S.T.",     "ST.",     "BOUNDS",  "BOUND",    "GENERAL", "GENERALS", "GEN", "INTEGER", "INTEGERS",
-      "INT",      "BINARY",  "BINARIES", "BIN",     "END",     "FREE", "INFINITY", "INF"};
+      "MINIMIZE", "MINIMUM", "MIN",      "MAXIMIZE", "MAXIMUM", "MAX",      "SUBJECT",  "SUCH",    "ST",
+      "S.T.",     "ST.",     "BOUNDS",   "BOUND",    "GENERAL", "GENERALS", "GEN",      "INTEGER", "INTEGERS",
+      "INT",      "BINARY",  "BINARIES", "BIN",      "END",     "FREE",     "INFINITY", "INF"};
   std::string upper;
   for (const char c : out) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   bool word = false;
@@ -190,7 +196,8 @@ std::string LindoModelText(const LabelledMatrix& t, bool useX, bool withConstrai
   const int V = m.variableColumns;
   const std::string pattern = "###0." + std::string(static_cast<std::size_t>(std::max(decimals, 0)), '0');
   std::string objective = "Maximize ";
-  for (std::size_t k = 0; k < m.columns.size(); ++k) objective += (k ? " + " : "") + LpVariableName(t, m.columns[k], useX);
+  for (std::size_t k = 0; k < m.columns.size(); ++k)
+    objective += (k ? " + " : "") + LpVariableName(t, m.columns[k], useX);
   std::string constraints = std::string("Subject to") + kCrLf;
   for (const LpRow& row : m.rows) {
     if (row.terms.empty()) continue;  // the model text has no form for a row without a variable
@@ -199,7 +206,8 @@ std::string LindoModelText(const LabelledMatrix& t, bool useX, bool withConstrai
       const double a = term.coefficient;
       std::string sign = a >= 0 ? " + " : " - ";
       if (e.empty() && a >= 0) sign.clear();
-      e += sign + (a == 1.0 ? std::string() : FormatPattern(std::fabs(a), pattern)) + LpVariableName(t, term.column, useX);
+      e += sign + (a == 1.0 ? std::string() : FormatPattern(std::fabs(a), pattern)) +
+           LpVariableName(t, term.column, useX);
     }
     if (withConstraints) {
       constraints += e + " " + LpRelationText(row.relation) + " " + CellText(t.Get(row.row, V + 2)) + kCrLf;

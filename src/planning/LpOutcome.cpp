@@ -43,7 +43,8 @@ int MillisecondsLeft(double seconds, Clock::time_point start) {
 std::string OrdinalName(const LpOutcome& o, int k) {
   const int m = static_cast<int>(o.constraints.size());
   if (k >= 1 && k <= m) return o.constraints[static_cast<std::size_t>(k - 1)].name;
-  if (k > m && k - m <= static_cast<int>(o.variables.size())) return o.variables[static_cast<std::size_t>(k - m - 1)].name;
+  if (k > m && k - m <= static_cast<int>(o.variables.size()))
+    return o.variables[static_cast<std::size_t>(k - m - 1)].name;
   return {};
 }
 
@@ -145,14 +146,22 @@ void SearchCallback(glp_tree* tree, void* info) {
 
 const char* LpStatusWords(LpStatus status) {
   switch (status) {
-    case LpStatus::Optimal: return "optimal";
-    case LpStatus::IntegerOptimal: return "integer optimal";
-    case LpStatus::Infeasible: return "infeasible";
-    case LpStatus::Unbounded: return "unbounded";
-    case LpStatus::TimeLimit: return "time limit";
-    case LpStatus::IterationLimit: return "iteration limit";
-    case LpStatus::Cancelled: return "cancelled";
-    default: return "failed";
+    case LpStatus::Optimal:
+      return "optimal";
+    case LpStatus::IntegerOptimal:
+      return "integer optimal";
+    case LpStatus::Infeasible:
+      return "infeasible";
+    case LpStatus::Unbounded:
+      return "unbounded";
+    case LpStatus::TimeLimit:
+      return "time limit";
+    case LpStatus::IterationLimit:
+      return "iteration limit";
+    case LpStatus::Cancelled:
+      return "cancelled";
+    default:
+      return "failed";
   }
 }
 
@@ -166,8 +175,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     LpVariableOutcome v;
     const char* name = glp_get_col_name(lp, j);
     v.name = j <= static_cast<int>(columnNames.size()) ? columnNames[static_cast<std::size_t>(j - 1)]
-             : name                                      ? std::string(name)
-                                                         : "C" + std::to_string(j);
+             : name                                    ? std::string(name)
+                                                       : "C" + std::to_string(j);
     const int kind = glp_get_col_kind(lp, j);
     v.kind = kind == GLP_BV ? 'b' : kind == GLP_IV ? 'i' : 'c';
     o.integer = o.integer || v.kind != 'c';
@@ -178,10 +187,14 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     LpConstraintOutcome r;
     const char* name = glp_get_row_name(lp, i);
     r.name = i <= static_cast<int>(rowNames.size()) ? rowNames[static_cast<std::size_t>(i - 1)]
-             : name                                   ? std::string(name)
-                                                      : "R" + std::to_string(i);
+             : name                                 ? std::string(name)
+                                                    : "R" + std::to_string(i);
     const int type = glp_get_row_type(lp, i);
-    r.relation = type == GLP_UP ? "<=" : type == GLP_LO ? ">=" : type == GLP_FX ? "=" : type == GLP_DB ? "range" : "free";
+    r.relation = type == GLP_UP   ? "<="
+                 : type == GLP_LO ? ">="
+                 : type == GLP_FX ? "="
+                 : type == GLP_DB ? "range"
+                                  : "free";
     r.rhs = type == GLP_LO || type == GLP_FX ? glp_get_row_lb(lp, i) : type == GLP_FR ? 0.0 : glp_get_row_ub(lp, i);
     o.constraints.push_back(std::move(r));
   }
@@ -203,7 +216,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     if (hasLb && hasUb && lb > ub) {
       o.status = LpStatus::Infeasible;
       o.statusText = LpStatusWords(o.status);
-      o.notes.push_back("No whole number lies between the bounds of " + o.variables[static_cast<std::size_t>(j - 1)].name + ".");
+      o.notes.push_back("No whole number lies between the bounds of " +
+                        o.variables[static_cast<std::size_t>(j - 1)].name + ".");
       return o;
     }
     const int whole = hasLb && hasUb ? (lb == ub ? GLP_FX : GLP_DB) : type;
@@ -233,8 +247,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.iterations = glp_get_it_cnt(lp) - before;
     if (rc != GLP_EITLIM) break;
     if (options.iterationLimit > 0 && o.iterations >= options.iterationLimit) break;
-    if (options.progress &&
-        !options.progress("Simplex: " + std::to_string(o.iterations) + " iterations", o.iterations, options.iterationLimit)) {
+    if (options.progress && !options.progress("Simplex: " + std::to_string(o.iterations) + " iterations", o.iterations,
+                                              options.iterationLimit)) {
       o.status = LpStatus::Cancelled;
       o.statusText = LpStatusWords(o.status);
       return o;
@@ -273,7 +287,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
       const double activity = Tidy(glp_get_row_prim(lp, i));
       r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      if (type != GLP_FR)
+        r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
       r.dual = Tidy(glp_get_row_dual(lp, i));
     }
     if (options.ranging) Range(lp, o);
@@ -303,8 +318,9 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
     o.status = LpStatus::Cancelled;
     o.gap = search.gap;
   } else {
-    o.statusText = mrc == GLP_EBOUND ? "not solved: an integer variable has bounds that are not whole numbers"
-                                     : "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
+    o.statusText = mrc == GLP_EBOUND
+                       ? "not solved: an integer variable has bounds that are not whole numbers"
+                       : "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
     return o;
   }
   o.statusText = LpStatusWords(o.status);
@@ -317,7 +333,8 @@ LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std:
       const double activity = Tidy(glp_mip_row_val(lp, i));
       r.activity = activity;
       const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR) r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
+      if (type != GLP_FR)
+        r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
     }
   }
   return o;
@@ -367,8 +384,8 @@ LabelledMatrix LpRangingTable(const LpOutcome& o) {
   if (!o.ranged) return {};
   const int cols = static_cast<int>(o.variables.size()), rows = static_cast<int>(o.constraints.size());
   LabelledMatrix s = LabelledMatrix::Dimension(cols + rows, 7);
-  const char* heads[] = {"Cost / RHS", "Low", "High", "Objective at low", "Objective at high", "Limit at low",
-                         "Limit at high"};
+  const char* heads[] = {"Cost / RHS",        "Low",          "High",         "Objective at low",
+                         "Objective at high", "Limit at low", "Limit at high"};
   for (int j = 0; j < 7; ++j) s.Set(0, j + 1, std::string(heads[j]));
   for (int c = 1; c <= cols; ++c) {
     const LpVariableOutcome& v = o.variables[static_cast<std::size_t>(c - 1)];
@@ -444,8 +461,11 @@ std::string LpReportText(const LpOutcome& o, bool ranges, const std::string& mod
 
   std::vector<std::vector<std::string>> v{{"Variable", "Kind", "Value", "Reduced cost"}};
   for (const auto& x : o.variables) {
-    v.push_back({x.name, x.kind == 'b' ? "binary" : x.kind == 'i' ? "integer" : "", Number(x.value, ""),
-                 Number(x.reducedCost, "")});
+    v.push_back({x.name,
+                 x.kind == 'b'   ? "binary"
+                 : x.kind == 'i' ? "integer"
+                                 : "",
+                 Number(x.value, ""), Number(x.reducedCost, "")});
   }
   t += "\nVariables\n" + Columns(v);
   if (!o.constraints.empty()) {
@@ -457,7 +477,8 @@ std::string LpReportText(const LpOutcome& o, bool ranges, const std::string& mod
     t += "\nConstraints\n" + Columns(c);
   }
   if (o.integer) {
-    t += "\nThe model has integer variables: reduced costs, duals and ranges belong to linear models and are not given.\n";
+    t += "\nThe model has integer variables: reduced costs, duals and ranges belong to linear models and are not "
+         "given.\n";
     return t;
   }
   if (!ranges) return t;
@@ -473,8 +494,8 @@ std::string LpReportText(const LpOutcome& o, bool ranges, const std::string& mod
   t += "\nObjective coefficient ranges (the solution stays optimal while one cost moves inside its range)\n" +
        Columns(cr);
   if (!o.constraints.empty()) {
-    std::vector<std::vector<std::string>> rr{
-        {"Constraint", "RHS", "Low", "High", "Dual", "Objective at low", "Objective at high", "Limit at low", "Limit at high"}};
+    std::vector<std::vector<std::string>> rr{{"Constraint", "RHS", "Low", "High", "Dual", "Objective at low",
+                                              "Objective at high", "Limit at low", "Limit at high"}};
     for (const auto& k : o.constraints) {
       rr.push_back({k.name, k.relation == "free" ? "" : Number(k.rhs), Number(k.rhsLow.value, "-inf"),
                     Number(k.rhsHigh.value, "+inf"), Number(k.dual, ""), Number(k.objectiveLow, "-"),
@@ -536,8 +557,8 @@ std::string LpOutcomeJson(const LpOutcome& o) {
   j += std::string(o.variables.empty() ? "" : "\n  ") + "],\n  \"constraints\": [";
   for (std::size_t k = 0; k < o.constraints.size(); ++k) {
     const auto& c = o.constraints[k];
-    j += std::string(k ? "," : "") + "\n    {\"name\": " + JsonText(c.name) + ", \"activity\": " + JsonNumber(c.activity) +
-         ", \"dual\": " + JsonNumber(c.dual) +
+    j += std::string(k ? "," : "") + "\n    {\"name\": " + JsonText(c.name) +
+         ", \"activity\": " + JsonNumber(c.activity) + ", \"dual\": " + JsonNumber(c.dual) +
          ", \"rhs_range\": " + (c.ranged ? JsonPair(c.rhsLow.value, c.rhsHigh.value) : "null") +
          ", \"objective_at_ends\": " + (c.ranged ? JsonPair(c.objectiveLow, c.objectiveHigh) : "null") + "}";
   }

@@ -3,14 +3,14 @@
 #include <glpk.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "io/AtomicFile.h"
@@ -235,18 +235,19 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
       return false;
     }
     if (sense) {
-      notes.push_back(std::string("The file's OBJSENSE section asks to ") + (*sense == GLP_MAX ? "maximise." : "minimise."));
+      notes.push_back(std::string("The file's OBJSENSE section asks to ") +
+                      (*sense == GLP_MAX ? "maximise." : "minimise."));
     } else {
       notes.push_back("The file has no OBJSENSE section: an MPS model is minimised.");
     }
-
   }
   // GLPK reads from a file: an exact copy in the temporary folder (with any OBJSENSE
   // section made a comment), so the reader never sees a file that changes under it.
   static std::atomic<long long> copies{0};
   const std::filesystem::path temp =
       std::filesystem::temp_directory_path(ec) /
-      ("quantorial-lp-" + std::to_string(::getpid()) + "-" + std::to_string(++copies) + "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + (mps ? ".mps" : ".lp"));
+      ("quantorial-lp-" + std::to_string(::getpid()) + "-" + std::to_string(++copies) + "-" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + (mps ? ".mps" : ".lp"));
   std::string writeError;
   if (ec || !WriteFileAtomically(temp.string(), text, writeError)) {
     error = "\"" + path + "\" cannot be read: no temporary copy could be made" +
@@ -257,7 +258,8 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
   Problem lp(glp_create_prob(), glp_delete_prob);
   std::string captured;
   glp_term_hook(Capture, &captured);
-  int rc = mps ? glp_read_mps(lp.get(), GLP_MPS_FILE, nullptr, readName.c_str()) : glp_read_lp(lp.get(), nullptr, readName.c_str());
+  int rc = mps ? glp_read_mps(lp.get(), GLP_MPS_FILE, nullptr, readName.c_str())
+               : glp_read_lp(lp.get(), nullptr, readName.c_str());
   std::string message = rc == 0 ? std::string() : ReaderMessage(captured, readName);
   if (rc != 0 && mps) {
     // Not free MPS: perhaps the fixed form, whose names may hold blanks.
@@ -316,7 +318,8 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
     glp_set_obj_dir(lp.get(), GLP_MIN);
     for (int c = 1; c <= glp_get_num_cols(lp.get()); ++c) glp_set_obj_coef(lp.get(), c, -glp_get_obj_coef(lp.get(), c));
   }
-  const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str()) : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
+  const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str())
+                        : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
   std::string body;
   const bool read = rc == 0 && ReadWholeFile(temp, body, error);
   ::unlink(temp.c_str());
@@ -334,8 +337,10 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
     for (const char c : original) shown += static_cast<unsigned char>(c) < 32 || c == 127 ? ' ' : c;
     mapping += mark + "   \"" + shown + "\" = " + names[k] + "\n";
   }
-  const std::string sense =
-      lpForm ? std::string() : std::string(kNegatedMark) + " (MPS has no objective sense every reader honours):\n* the maximum is minus the minimum of this model.\n";
+  const std::string sense = lpForm ? std::string()
+                                   : std::string(kNegatedMark) +
+                                         " (MPS has no objective sense every reader honours):\n* the maximum is minus "
+                                         "the minimum of this model.\n";
   return WriteFileAtomically(path, sense + mapping + body, error);
 }
 

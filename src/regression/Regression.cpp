@@ -2,8 +2,8 @@
 
 #include <array>
 #include <chrono>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "io/AtomicFile.h"
-#include "matrix/DenseKernels.h"
 #include "io/CsvReader.h"
+#include "matrix/DenseKernels.h"
 #include "matrix/MatrixFunctions.h"
 #include "workspace/ValueRules.h"
 
@@ -21,14 +21,14 @@ namespace quantorial {
 namespace {
 
 // Two-tailed critical values of Student's t, degrees of freedom 1..30, 40, 60, 120, infinity.
-constexpr std::array<double, 34> kT05 = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
-                                         2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086,
-                                         2.080,  2.074, 2.069, 2.064, 2.060, 2.056, 2.052, 2.048, 2.045, 2.042,
-                                         2.021,  2.000, 1.980, 1.960};
-constexpr std::array<double, 34> kT01 = {63.657, 9.925, 5.841, 4.604, 4.032, 3.707, 3.499, 3.355, 3.250, 3.169,
-                                         3.106,  3.055, 3.012, 2.977, 2.947, 2.921, 2.898, 2.878, 2.861, 2.845,
-                                         2.831,  2.819, 2.807, 2.797, 2.787, 2.779, 2.771, 2.763, 2.756, 2.750,
-                                         2.704,  2.660, 2.617, 2.576};
+constexpr std::array<double, 34> kT05 = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262,
+                                         2.228,  2.201, 2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101,
+                                         2.093,  2.086, 2.080, 2.074, 2.069, 2.064, 2.060, 2.056, 2.052,
+                                         2.048,  2.045, 2.042, 2.021, 2.000, 1.980, 1.960};
+constexpr std::array<double, 34> kT01 = {63.657, 9.925, 5.841, 4.604, 4.032, 3.707, 3.499, 3.355, 3.250,
+                                         3.169,  3.106, 3.055, 3.012, 2.977, 2.947, 2.921, 2.898, 2.878,
+                                         2.861,  2.845, 2.831, 2.819, 2.807, 2.797, 2.787, 2.779, 2.771,
+                                         2.763,  2.756, 2.750, 2.704, 2.660, 2.617, 2.576};
 
 double TFor(const std::array<double, 34>& table, int p) {
   // No degrees of freedom left: nothing can be significant.
@@ -58,26 +58,38 @@ int ClassNumber(int df) {
 
 const char* ReportTag(RegMethod m) {
   switch (m) {
-    case RegMethod::Lead: return "REG_LEAD";
-    case RegMethod::Lag: return "REG_LAG";
-    case RegMethod::Constant: return "REG_CON";
-    default: return "REG_NOR";
+    case RegMethod::Lead:
+      return "REG_LEAD";
+    case RegMethod::Lag:
+      return "REG_LAG";
+    case RegMethod::Constant:
+      return "REG_CON";
+    default:
+      return "REG_NOR";
   }
 }
 const char* ATag(RegMethod m) {
   switch (m) {
-    case RegMethod::Lead: return "LED_AMAT";
-    case RegMethod::Lag: return "LAG_AMAT";
-    case RegMethod::Constant: return "CON_AMAT";
-    default: return "NOR_AMAT";
+    case RegMethod::Lead:
+      return "LED_AMAT";
+    case RegMethod::Lag:
+      return "LAG_AMAT";
+    case RegMethod::Constant:
+      return "CON_AMAT";
+    default:
+      return "NOR_AMAT";
   }
 }
 const char* BTag(RegMethod m) {
   switch (m) {
-    case RegMethod::Lead: return "LED_BMAT";
-    case RegMethod::Lag: return "LAG_BMAT";
-    case RegMethod::Constant: return "CON_BMAT";
-    default: return "NOR_BMAT";
+    case RegMethod::Lead:
+      return "LED_BMAT";
+    case RegMethod::Lag:
+      return "LAG_BMAT";
+    case RegMethod::Constant:
+      return "CON_BMAT";
+    default:
+      return "NOR_BMAT";
   }
 }
 
@@ -165,7 +177,6 @@ PairFit FitFromSums(const Sums& s, int n) {
   return f;
 }
 
-
 }  // namespace
 
 PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n) {
@@ -176,7 +187,6 @@ PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int 
   s.sxy = CrossSum(y, yFirst, x, xFirst, n);
   return FitFromSums(s, n);
 }
-
 
 std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
   const int p = ClassNumber(f.df);
@@ -196,8 +206,10 @@ std::string ReportBlock(const std::string& yName, const std::string& xName, cons
     s += "Tabulated T-Value(0.05) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
     s += "Tabulated T-Value(0.01) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
   } else {
-    s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") + nl;
-    s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") + nl;
+    s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") +
+         nl;
+    s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") +
+         nl;
   }
   s += nl + "T-Values for Coefficient(b)" + nl;
   s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable05(p), "0.05") + nl;
@@ -253,8 +265,7 @@ bool KeepEarlierTables(const std::vector<std::pair<std::string, const std::strin
     std::error_code ec;
     std::filesystem::rename(path, to, ec);
     if (ec) {
-      error = "cannot keep the earlier \"" + path + "\" as \"" + to + "\": " + ec.message() +
-              "; nothing was written";
+      error = "cannot keep the earlier \"" + path + "\" as \"" + to + "\": " + ec.message() + "; nothing was written";
       for (const auto& [back, from] : kept) std::filesystem::rename(from, back, ec);  // as they were
       kept.clear();
       return false;
@@ -468,8 +479,8 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
   // Every file is tried, so one that cannot be written does not keep the others from
   // being written; each failure is named.
   error.clear();
-  for (const auto& [path, text] : {std::pair{result.reportPath, &report}, std::pair{result.aPath, &aTable},
-                                   std::pair{result.bPath, &bTable}}) {
+  for (const auto& [path, text] :
+       {std::pair{result.reportPath, &report}, std::pair{result.aPath, &aTable}, std::pair{result.bPath, &bTable}}) {
     std::string why;
     if (!WriteFileAtomically(path, *text, why)) {
       if (!error.empty()) error += "\n";

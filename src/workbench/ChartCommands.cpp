@@ -1,12 +1,11 @@
 // Charts: drawing the chart of the selected series, ABS, the scale box and the chart
 // options dialog.
-#include "workbench/Workbench.h"
-
 #include <cmath>
 #include <filesystem>
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -44,13 +43,9 @@ void Workbench::DrawTrendChart(const std::string& predictedWord, bool closingPre
   host_.Preview(ws.mForecast, 2, "forecast matrix");
 }
 
-void Workbench::chkAbs_Click() {
-  PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click);
-}
+void Workbench::chkAbs_Click() { PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click); }
 
-void Workbench::txtScale_Change() {
-  PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click);
-}
+void Workbench::txtScale_Change() { PressWhileDisabled("cboPlot", "cmdChart", &Workbench::cmdChart_Click); }
 
 void Workbench::cmdChartTitle_Click() {
   ChartOptionsState dialog(ProgramSettingReader(), [this](const std::string& key, const std::string& value) {

@@ -42,7 +42,6 @@ std::optional<std::pair<int, int>> CellAddress(std::string_view s) {
   return std::make_pair(*a, *b);
 }
 
-
 ForecastOptions* Forecast(Workbench& wb) { return wb.ForecastDialog(); }
 
 std::vector<Handler> BuildHandlers() {
@@ -53,7 +52,9 @@ std::vector<Handler> BuildHandlers() {
     h.click = std::move(f);
     t.push_back(std::move(h));
   };
-  auto menu = [&](std::string name, std::function<void(Workbench&)> f) { button(std::move(name), std::move(f), K::MenuItem); };
+  auto menu = [&](std::string name, std::function<void(Workbench&)> f) {
+    button(std::move(name), std::move(f), K::MenuItem);
+  };
   auto text = [&](std::string name, std::function<void(Workbench&, const std::string&)> f, bool path = false,
                   bool onCommit = false) {
     Handler h;
@@ -79,12 +80,15 @@ std::vector<Handler> BuildHandlers() {
   // ---- the main window: data files and the planning tools ----
   for (int i = 0; i < 3; ++i) {
     button(Indexed("cmdSelectFile", i), [i](Workbench& wb) { wb.cmdSelectFile_Click(i); });
-    text(Indexed("txtData", i), [i](Workbench& wb, const std::string& s) { wb.SetTxtData(i, s); }, true, true);
+    text(
+        Indexed("txtData", i), [i](Workbench& wb, const std::string& s) { wb.SetTxtData(i, s); }, true, true);
   }
   text("txtRows", [](Workbench& wb, const std::string& s) { wb.form.txtRows = s; });
   text("txtCols", [](Workbench& wb, const std::string& s) { wb.form.txtCols = s; });
-  button("txtCols.MouseDown", [](Workbench& wb) { wb.txtCols_MouseDown(); }, K::Panel);
-  button("lblBack", [](Workbench& wb) { wb.lblBack_Click(); }, K::Label);
+  button(
+      "txtCols.MouseDown", [](Workbench& wb) { wb.txtCols_MouseDown(); }, K::Panel);
+  button(
+      "lblBack", [](Workbench& wb) { wb.lblBack_Click(); }, K::Label);
   button("cmdNormalVarReg", [](Workbench& wb) { wb.mnuNormal_Click(); });
   button("cmdKALDRON", [](Workbench& wb) { wb.cmdKALDRON_Click(); });
   button("cmdEdt", [](Workbench& wb) { wb.cmdEdt_Click(); });
@@ -207,7 +211,8 @@ std::vector<Handler> BuildHandlers() {
   button("cmdDynamicEndo", [](Workbench& wb) { wb.cmdDynamicEndo_Click(); });
   button("cmdDynamicExo", [](Workbench& wb) { wb.cmdDynamicExo_Click(); });
   button("cmdDynamicMenu", [](Workbench& wb) { wb.cmdDynamicMenu_Click(); });
-  button("picMore", [](Workbench& wb) { wb.cmdDynamicMenu_Click(); }, K::Panel);
+  button(
+      "picMore", [](Workbench& wb) { wb.cmdDynamicMenu_Click(); }, K::Panel);
   text("txtExtd", [](Workbench& wb, const std::string& s) { wb.form.txtExtd = s; });
   button("Command1", [](Workbench& wb) { wb.Command1_Click(); });
 
@@ -238,13 +243,15 @@ std::vector<Handler> BuildHandlers() {
 
   // ---- frmForecast, "Forecast Options" ----
   auto forecastText = [&](const char* name, std::string ForecastOptions::*field) {
-    text(std::string("frmForecast.") + name, [field](Workbench& wb, const std::string& s) { Forecast(wb)->*field = s; });
+    text(std::string("frmForecast.") + name,
+         [field](Workbench& wb, const std::string& s) { Forecast(wb)->*field = s; });
   };
   forecastText("txtFromYr", &ForecastOptions::txtFromYr);
   forecastText("txtToYr", &ForecastOptions::txtToYr);
   forecastText("txtFromYear", &ForecastOptions::txtFromYear);
   forecastText("txtToYear", &ForecastOptions::txtToYear);
-  text("frmForecast.txtData(0)", [](Workbench& wb, const std::string& s) { Forecast(wb)->SetTxtData(s); }, true, true);
+  text(
+      "frmForecast.txtData(0)", [](Workbench& wb, const std::string& s) { Forecast(wb)->SetTxtData(s); }, true, true);
   button("frmForecast.cmdSelectFile", [](Workbench& wb) { Forecast(wb)->cmdSelectFile_Click(); });
   button("frmForecast.OKButton", [](Workbench& wb) { Forecast(wb)->OKButton_Click(); });
   button("frmForecast.CancelButton", [](Workbench& wb) { Forecast(wb)->CancelButton_Click(); });
@@ -266,8 +273,8 @@ std::vector<Handler> BuildHandlers() {
   // ---- the windows that only show something: the about box, the tip of the day, the chart ----
   // Their controls act on the window itself, through the host. They are not recorded: a
   // session replayed elsewhere has no such windows open.
-  for (const char* name : {"frmAbout.cmdClose", "frmAbout.cmdVersion", "frmTip.cmdNextTip", "frmTip.cmdOK",
-                           "frmChart.cmdSavePicture"}) {
+  for (const char* name :
+       {"frmAbout.cmdClose", "frmAbout.cmdVersion", "frmTip.cmdNextTip", "frmTip.cmdOK", "frmChart.cmdSavePicture"}) {
     button(name, [name](Workbench& wb) { wb.HostRef().WindowControl(name, std::string()); });
     t.back().entry.recorded = false;
   }
@@ -358,12 +365,18 @@ const Handler* FindHandler(std::string_view name) {
 
 const char* Word(ActionKind k) {
   switch (k) {
-    case ActionKind::Click: return "click";
-    case ActionKind::DblClick: return "dblclick";
-    case ActionKind::Set: return "set";
-    case ActionKind::Check: return "check";
-    case ActionKind::Choose: return "choose";
-    case ActionKind::Select: return "select";
+    case ActionKind::Click:
+      return "click";
+    case ActionKind::DblClick:
+      return "dblclick";
+    case ActionKind::Set:
+      return "set";
+    case ActionKind::Check:
+      return "check";
+    case ActionKind::Choose:
+      return "choose";
+    case ActionKind::Select:
+      return "select";
   }
   return "click";
 }
@@ -442,12 +455,17 @@ const ControlEntry* FindControl(std::string_view name) {
 std::string ActionLine(const Action& a) {
   std::string line = std::string(Word(a.kind)) + " " + a.control;
   switch (a.kind) {
-    case ActionKind::Set: line += " " + a.text; break;
-    case ActionKind::Check: line += " " + a.text; break;
+    case ActionKind::Set:
+      line += " " + a.text;
+      break;
+    case ActionKind::Check:
+      line += " " + a.text;
+      break;
     case ActionKind::Select:
       for (std::size_t i = 0; i < a.items.size(); ++i) line += (i == 0 ? " " : "|") + a.items[i];
       break;
-    default: break;
+    default:
+      break;
   }
   return line;
 }

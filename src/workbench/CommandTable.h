@@ -21,9 +21,9 @@ enum class ControlKind { Button, MenuItem, Label, TextBox, CheckBox, OptionButto
 enum class ActionKind { Click, DblClick, Set, Check, Choose, Select };
 
 struct ControlEntry {
-  std::string name;     // "cmdRunAll", "txtData(0)", "frmForecast.OKButton"
+  std::string name;  // "cmdRunAll", "txtData(0)", "frmForecast.OKButton"
   ControlKind kind;
-  bool path = false;    // a text box whose text is a file path (relative to a script's folder)
+  bool path = false;      // a text box whose text is a file path (relative to a script's folder)
   bool onCommit = false;  // a text box whose change runs when typing ends, not at every key
   bool recorded = true;   // written by the session recorder (not the item that starts and stops it)
 };

@@ -1,12 +1,11 @@
 // The data files panel: the primary, secondary and extended data files, their dialogs,
 // the last files brought back, and "Clear Task".
-#include "workbench/Workbench.h"
-
 #include <cmath>
 #include <filesystem>
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -56,9 +55,15 @@ void Workbench::txtData_Change(int index) {
   const std::string path = form.txtData[static_cast<std::size_t>(index)];
   if (TrimBlanks(path).empty() || !FileExists(path)) return;
   switch (index) {
-    case 0: LoadPrimary(path); break;
-    case 1: LoadSecondary(path); break;
-    default: LoadExtended(path); break;
+    case 0:
+      LoadPrimary(path);
+      break;
+    case 1:
+      LoadSecondary(path);
+      break;
+    default:
+      LoadExtended(path);
+      break;
   }
 }
 

@@ -1,12 +1,11 @@
 // The model: the stages, Run ALL Stages and what they tell, Split Table and the
 // quadrants, the option controls that re-run stages, and the forecast dialog.
-#include "workbench/Workbench.h"
-
 #include <cmath>
 #include <filesystem>
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -44,7 +43,8 @@ void Workbench::cmdForecast_Click() {
   const OverflowWatch overflows;
   if (!RunForecast(ws, host_, period, &notices)) return;
   if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
-  if (const std::string years = YearLabelsNotice(ws.mObserved, "\"&Forecast\""); !years.empty()) notices.push_back(years);
+  if (const std::string years = YearLabelsNotice(ws.mObserved, "\"&Forecast\""); !years.empty())
+    notices.push_back(years);
   ShowNotices(notices);  // before the chart, which then comes up over the window
   cmdChart_Click();
 }

@@ -1,14 +1,4 @@
 // Planning: the dynamic multipliers with their panel, and the aspiration analysis.
-#include "matrix/MatrixFunctions.h"
-#include "planning/Aspiration.h"
-#include "planning/Dynamic.h"
-#include "workspace/ValueRules.h"
-#include "model/Stages.h"
-#include "model/Trend.h"
-#include "planning/Kaldron.h"
-#include "planning/LpModel.h"
-#include "planning/LpSolve.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -16,7 +6,16 @@
 
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
+#include "matrix/MatrixFunctions.h"
+#include "model/Stages.h"
+#include "model/Trend.h"
+#include "planning/Aspiration.h"
+#include "planning/Dynamic.h"
+#include "planning/Kaldron.h"
+#include "planning/LpModel.h"
+#include "planning/LpSolve.h"
 #include "workbench/Workbench.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 
@@ -135,8 +134,9 @@ void Workbench::mnuLindoModel_Click() {
     }
     std::string error;
     if (path.empty()) {
-      MsgBoxEx(host_, "999 names drawn for the model file (Lindo and three digits) were all taken in " + dataFolder_ +
-                          "; the model was not written over an earlier one. Move earlier models away and build it again.",
+      MsgBoxEx(host_,
+               "999 names drawn for the model file (Lindo and three digits) were all taken in " + dataFolder_ +
+                   "; the model was not written over an earlier one. Move earlier models away and build it again.",
                vbExclamation);
     } else if (!WriteFileAtomically(path, model + "\r\n", error)) {
       MsgBoxEx(host_, "Cannot write \"" + path + "\": " + error, vbCritical);
@@ -184,7 +184,8 @@ LpSolveOptions Workbench::LpOptions() {
   const auto start = std::chrono::steady_clock::now();
   const long long total = std::max(1LL, static_cast<long long>(options.timeLimitSeconds * 1000.0));
   options.progress = [this, start, total](const std::string& text, long long, long long) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     return host_.Progress(text, std::min<long long>(ms, total - 1), total);
   };
   return options;
@@ -224,8 +225,10 @@ void Workbench::mnuOpenModel_Click() {
   const auto path = host_.ChooseOpenFile(request);
   if (!path) return;
   if (!IsLpModelFileName(*path)) {
-    MsgBoxEx(host_, "\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
-             vbExclamation);
+    MsgBoxEx(
+        host_,
+        "\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
+        vbExclamation);
     return;
   }
   host_.HoldOn("Solving the Linear Programming Model");

@@ -1,12 +1,11 @@
 // The regressions: the Analyze menu's methods, "Create B-Matrix" and the change
 // transformation.
-#include "workbench/Workbench.h"
-
 #include <cmath>
 #include <filesystem>
 
 #include "export/Export.h"
 #include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -52,8 +51,8 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
 void Workbench::RunRegressionMenu(RegMethod method) {
   RegressionResult result;
   if (!CreateBMatrixFromData(method, false, result)) return;
-  const char* caption = method == RegMethod::Lead   ? "Lead BMAT Matrix"
-                        : method == RegMethod::Lag  ? "Lag BMAT Matrix"
+  const char* caption = method == RegMethod::Lead       ? "Lead BMAT Matrix"
+                        : method == RegMethod::Lag      ? "Lag BMAT Matrix"
                         : method == RegMethod::Constant ? "Y-Variable BMAT Matrix"
                                                         : "Normal BMAT Matrix";
   host_.Preview(result.bMat, 3, caption);
@@ -82,8 +81,8 @@ void Workbench::mnuNormal_Click() {
 
 void Workbench::mnuLagChangeTrans_Click() {
   const LabelledMatrix& obs = ws.mObserved;
-  if (ws.mChangeData.IsAssigned() && ws.mChangeData.UpperRow() == obs.UpperRow() && ws.mChangeData.UpperCol() == obs.UpperCol() &&
-      ws.mChangeData.UpperRow() > 1) {
+  if (ws.mChangeData.IsAssigned() && ws.mChangeData.UpperRow() == obs.UpperRow() &&
+      ws.mChangeData.UpperCol() == obs.UpperCol() && ws.mChangeData.UpperRow() > 1) {
     MsgBoxEx(host_, "The trend / level data has already been converted to change.");
     return;
   }

@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "io/AtomicFile.h"
-#include "workspace/DumpForm.h"
 #include "io/SettingsStore.h"
 #include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
+#include "workspace/DumpForm.h"
 #include "workspace/SlotTable.h"
 
 namespace quantorial {
@@ -87,7 +87,8 @@ struct Answer {
 // error stream with the line that caused them.
 class ScriptHost : public Host {
  public:
-  ScriptHost(std::ostream& err, bool verbose, std::string folder) : err_(err), verbose_(verbose), folder_(std::move(folder)) {}
+  ScriptHost(std::ostream& err, bool verbose, std::string folder)
+      : err_(err), verbose_(verbose), folder_(std::move(folder)) {}
 
   Workbench* bench = nullptr;
   int line = 0;
@@ -102,11 +103,13 @@ class ScriptHost : public Host {
     if (verbose_ && !text.empty()) err_ << "line " << line << ": " << text << '\n';
   }
   void ShowWaitBox(const std::string& message, bool) override {
-    if (verbose_) err_ << "line " << line << ": " << (message.empty() ? "Processing Request...please wait!" : message) << '\n';
+    if (verbose_)
+      err_ << "line " << line << ": " << (message.empty() ? "Processing Request...please wait!" : message) << '\n';
   }
   void HideWaitBox(const std::string&) override {}
   void Preview(const LabelledMatrix& m, int grid, const std::string&) override {
-    if (grid >= 0 && grid < 6 && m.IsAssigned() && (m.Upper(1) != 0 || m.Upper(2) != 0)) grids_[static_cast<std::size_t>(grid)] = m;
+    if (grid >= 0 && grid < 6 && m.IsAssigned() && (m.Upper(1) != 0 || m.Upper(2) != 0))
+      grids_[static_cast<std::size_t>(grid)] = m;
   }
   void ClearGrid(int grid) override {
     if (grid >= 0 && grid < 6) grids_[static_cast<std::size_t>(grid)] = LabelledMatrix();
@@ -131,9 +134,13 @@ class ScriptHost : public Host {
     if (icon == vbCritical || icon == vbExclamation || (icon == 0 && set == vbOKOnly)) errorReported = true;
     if (set == vbOKOnly) return vbOK;
     // A question: its answer is the caption of a button.
-    static const std::array<std::pair<const char*, int>, 7> kCaptions = {
-        {{"OK", vbOK}, {"Cancel", vbCancel}, {"Abort", vbAbort}, {"Retry", vbRetry}, {"Ignore", vbIgnore},
-         {"Yes", vbYes}, {"No", vbNo}}};
+    static const std::array<std::pair<const char*, int>, 7> kCaptions = {{{"OK", vbOK},
+                                                                          {"Cancel", vbCancel},
+                                                                          {"Abort", vbAbort},
+                                                                          {"Retry", vbRetry},
+                                                                          {"Ignore", vbIgnore},
+                                                                          {"Yes", vbYes},
+                                                                          {"No", vbNo}}};
     const auto a = Next(prompt);
     if (a && a->text) {
       for (const auto& [caption, result] : kCaptions) {
@@ -152,7 +159,9 @@ class ScriptHost : public Host {
     if (!a || !a->text) return std::nullopt;
     return Resolve(folder_, *a->text);
   }
-  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override { return ChooseOpenFile(request); }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+    return ChooseOpenFile(request);
+  }
 
   bool ShowForecastOptions(ForecastOptions& dialog) override {
     RunForm("frmForecast", "Forecast Options", [&] { return dialog.closed != ForecastOptions::Closed::Open; });
@@ -259,8 +268,9 @@ bool ParseScript(const std::string& text, std::vector<Line>& out, std::string& e
         // A line for a window that is not one of the dialogs would never be asked for.
         bool known = false;
         for (const auto& entry : ControlTable()) known = known || entry.name.rfind(first + ".", 0) == 0;
-        return fail(known ? "\"" + first + "\" is not a dialog the program opens; answer lines go to frmForecast "
-                            "and frmChartOptions"
+        return fail(known ? "\"" + first +
+                                "\" is not a dialog the program opens; answer lines go to frmForecast "
+                                "and frmChartOptions"
                           : "there is no window \"" + first + "\"");
       } else {
         l.kind = Line::Kind::Answer;
@@ -288,7 +298,8 @@ bool ParseScript(const std::string& text, std::vector<Line>& out, std::string& e
       l.a = rest;
     } else {
       // "set NAME TEXT" keeps the text's blanks as they stand.
-      const auto a = ParseAction(word == "set" ? std::string_view(raw).substr(raw.find("set")) : std::string_view(s), why);
+      const auto a =
+          ParseAction(word == "set" ? std::string_view(raw).substr(raw.find("set")) : std::string_view(s), why);
       if (!a) return fail(why);
       l.action = *a;
       while (l.action.kind == ActionKind::Set && !l.action.text.empty() && l.action.text.back() == '\r') {
@@ -368,7 +379,9 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     host.line = l.number;
     const std::string at = "line " + std::to_string(l.number) + ": ";
     switch (l.kind) {
-      case Line::Kind::Answer: host.answers.push_back({l.number, l.text, "", {}}); continue;
+      case Line::Kind::Answer:
+        host.answers.push_back({l.number, l.text, "", {}});
+        continue;
       case Line::Kind::FormAnswer: {
         Action a = l.action;
         const ControlEntry* entry = FindControl(a.control);
@@ -405,13 +418,14 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
           return kPlayFailed;
         }
         if (!options.drawChart || !options.drawChart(*host.lastChart, path, error)) {
-          err << at << "cannot write \"" << path << "\": " << (options.drawChart ? error : "charts cannot be drawn here")
-              << '\n';
+          err << at << "cannot write \"" << path
+              << "\": " << (options.drawChart ? error : "charts cannot be drawn here") << '\n';
           return kPlayFailed;
         }
         continue;
       }
-      case Line::Kind::Action: break;
+      case Line::Kind::Action:
+        break;
     }
     Action a = l.action;
     const ControlEntry* entry = FindControl(a.control);

@@ -27,10 +27,10 @@ class SessionRecorder {
   void BeginAction(const Action& a, bool path);
   void EndAction();
   // The answers given while an action runs.
-  void AnswerText(const std::string& text);             // an input box; nothing for Cancel
+  void AnswerText(const std::string& text);  // an input box; nothing for Cancel
   void AnswerCancel();
-  void AnswerButton(const std::string& caption);        // a message box with several buttons
-  void AnswerFile(const std::string& path);             // a file dialog; "" when cancelled
+  void AnswerButton(const std::string& caption);  // a message box with several buttons
+  void AnswerFile(const std::string& path);       // a file dialog; "" when cancelled
   // A dialog of its own opens: what it asks while open (its file button's dialog, say) is
   // recorded in its own `answer FORM` lines, not as answers of their own.
   void DialogOpens();

@@ -1,8 +1,6 @@
 // Viewing: "Select Matrix", the grid and Excel previews, saving a matrix as a statistics
 // program's data file, Enter and double clicks on a
 // grid, the decimals buttons and the panel toggles.
-#include "workbench/Workbench.h"
-
 #include <cmath>
 #include <filesystem>
 
@@ -10,6 +8,7 @@
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
@@ -41,8 +40,7 @@ void Workbench::cmdViewGrid_Click() {
 
 void Workbench::OpenWritten(const std::string& path) {
   if (!host_.OpenWithDesktop(path)) {
-    MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path,
-             vbInformation);
+    MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path, vbInformation);
   }
 }
 
@@ -83,7 +81,10 @@ void Workbench::cmdSaveDataFile_Click() {
     return;
   }
   FileDialogRequest request{"Save Matrix as Data File",
-                            "Stata Data (*.dta)|*.dta|gretl Data (*.gdt)|*.gdt", dataFolder_, "", {".dta", ".gdt"}};
+                            "Stata Data (*.dta)|*.dta|gretl Data (*.gdt)|*.gdt",
+                            dataFolder_,
+                            "",
+                            {".dta", ".gdt"}};
   auto path = host_.ChooseSaveFile(request);
   if (!path || path->empty()) return;
   *path = request.WithExtension(*path, 0);

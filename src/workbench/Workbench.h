@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "charts/TrendChart.h"
+#include "frontend/Host.h"
+#include "frontend/MainForm.h"
 #include "io/DataFile.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixMenu.h"
@@ -14,12 +17,9 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
-#include "charts/TrendChart.h"
-#include "frontend/Host.h"
-#include "frontend/MainForm.h"
+#include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
-#include "workbench/WorksheetEditor.h"
 
 namespace quantorial {
 
@@ -200,6 +200,7 @@ class Workbench : public MatrixFileSource {
 
   // Stores `path` as the last file under `key` when it loaded and is not a temporary preview.
   void RememberLastFile(const char* key, const std::string& path, bool loaded);
+
  private:
   void SaveSetting(const char* section, const char* key, const std::string& value);
   // The LP solve's limits from the settings (LpTimeLimit seconds, LpIterationLimit), with

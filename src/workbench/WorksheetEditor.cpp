@@ -54,7 +54,6 @@ void AppendClipboardCell(std::string& out, const std::string& cell) {
   out += '"';
 }
 
-
 }  // namespace
 
 // Reads a block from clipboard text: cells separated by tabs, rows ended by LF or CR LF, a
@@ -130,7 +129,8 @@ bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t
   return true;
 }
 
-WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder) : host_(host), dataFolder_(std::move(dataFolder)) {}
+WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder)
+    : host_(host), dataFolder_(std::move(dataFolder)) {}
 
 std::string WorksheetEditor::TextMatrix(int row, int col) const {
   if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return {};
@@ -402,14 +402,30 @@ void WorksheetEditor::Fg2_SelChange(int row1, int col1, int row2, int col2) {
 void WorksheetEditor::Fg2_KeyDown(int keyCode, int shift) {
   const bool extend = (shift & kShiftMask) != 0;
   switch (keyCode) {
-    case kKeyUp: Fg2_RowColChange(row_ - 1, col_, extend); break;
-    case kKeyDown: Fg2_RowColChange(row_ + 1, col_, extend); break;
-    case kKeyLeft: Fg2_RowColChange(row_, col_ - 1, extend); break;
-    case kKeyRight: Fg2_RowColChange(row_, col_ + 1, extend); break;
-    case kKeyHome: Fg2_RowColChange(row_, 1, extend); break;
-    case kKeyEnd: Fg2_RowColChange(row_, cols_ - 1, extend); break;
-    case kKeyPageUp: Fg2_RowColChange(row_ - 20, col_, extend); break;
-    case kKeyPageDown: Fg2_RowColChange(row_ + 20, col_, extend); break;
+    case kKeyUp:
+      Fg2_RowColChange(row_ - 1, col_, extend);
+      break;
+    case kKeyDown:
+      Fg2_RowColChange(row_ + 1, col_, extend);
+      break;
+    case kKeyLeft:
+      Fg2_RowColChange(row_, col_ - 1, extend);
+      break;
+    case kKeyRight:
+      Fg2_RowColChange(row_, col_ + 1, extend);
+      break;
+    case kKeyHome:
+      Fg2_RowColChange(row_, 1, extend);
+      break;
+    case kKeyEnd:
+      Fg2_RowColChange(row_, cols_ - 1, extend);
+      break;
+    case kKeyPageUp:
+      Fg2_RowColChange(row_ - 20, col_, extend);
+      break;
+    case kKeyPageDown:
+      Fg2_RowColChange(row_ + 20, col_, extend);
+      break;
     case kKeyTab:
       if (extend) {
         Fg2_RowColChange(row_, col_ - 1, false);
@@ -420,10 +436,15 @@ void WorksheetEditor::Fg2_KeyDown(int keyCode, int shift) {
         Fg2_RowColChange(row_, col_ + 1, false);
       }
       break;
-    case kKeyReturn: Fg2_RowColChange(row_ + 1, col_, false); break;
+    case kKeyReturn:
+      Fg2_RowColChange(row_ + 1, col_, false);
+      break;
     case kKeyDelete:
-    case kKeyBack: ClearSelection(); break;
-    default: break;
+    case kKeyBack:
+      ClearSelection();
+      break;
+    default:
+      break;
   }
 }
 
@@ -580,7 +601,7 @@ void WorksheetEditor::mnuClose_Click() {
 
 void WorksheetEditor::mnuOpen_Click() {
   if (!AskToSave()) return;
-  FileDialogRequest request{"Open", kWorksheetOpenFilter, dataFolder_, ""};
+  FileDialogRequest request{"Open", kWorksheetOpenFilter, dataFolder_, "", {}};
   const auto path = host_.ChooseOpenFile(request);
   // A cancelled dialog, a name that is no file, or a file that cannot be read leaves the
   // sheet as it was.

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "io/DataFile.h"
 #include "frontend/Host.h"
+#include "io/DataFile.h"
 #include "workspace/LabelledMatrix.h"
 #include "workspace/ValueRules.h"
 
@@ -47,8 +47,8 @@ inline constexpr const char* kWorksheetFilter =
 // Opening also takes the statistics programs' data files, which the worksheet does not
 // save to.
 inline constexpr const char* kWorksheetOpenFilter =
-    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
-    QUANTORIAL_STATISTICS_FILTERS;
+    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values "
+    "(*.csv;*.txt)|*.csv;*.txt|" QUANTORIAL_STATISTICS_FILTERS;
 
 // Reads a block of cells from clipboard text (tab-separated, rows by LF or CR LF, cells in
 // quotes as spreadsheet programs write them). False, with the block left partial, beyond

@@ -40,11 +40,16 @@ const Cell CompactCells::Decode(std::uint64_t word) const {
   if (!Tagged(word)) return std::bit_cast<double>(word);
   const std::uint64_t payload = word & kPayload;
   switch (word & kTagMask) {
-    case kInt16: return static_cast<std::int16_t>(static_cast<std::uint16_t>(payload));
-    case kFloat: return std::bit_cast<float>(static_cast<std::uint32_t>(payload));
-    case kText: return texts_[static_cast<std::size_t>(payload)];
-    case kNaN: return NaNOf(word);
-    default: return Cell();
+    case kInt16:
+      return static_cast<std::int16_t>(static_cast<std::uint16_t>(payload));
+    case kFloat:
+      return std::bit_cast<float>(static_cast<std::uint32_t>(payload));
+    case kText:
+      return texts_[static_cast<std::size_t>(payload)];
+    case kNaN:
+      return NaNOf(word);
+    default:
+      return Cell();
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
 #include <new>
 
 namespace quantorial {
@@ -65,8 +64,8 @@ bool operator==(const LabelledMatrix& a, const LabelledMatrix& b) {
 
 #ifdef QUANTORIAL_CHECKED_ACCESS
 void LabelledMatrix::OutOfRange(int i, int j) const {
-  std::fprintf(stderr, "LabelledMatrix: unchecked access to (%d, %d) outside %d..%d x %d..%d%s\n", i, j, lo1_, hi1_, lo2_,
-               hi2_, assigned_ ? "" : " (unassigned)");
+  std::fprintf(stderr, "LabelledMatrix: unchecked access to (%d, %d) outside %d..%d x %d..%d%s\n", i, j, lo1_, hi1_,
+               lo2_, hi2_, assigned_ ? "" : " (unassigned)");
   std::abort();
 }
 #endif

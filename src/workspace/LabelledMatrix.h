@@ -49,9 +49,7 @@ class LabelledMatrix {
   int UpperRow() const { return Upper(1); }  // R, the upper row bound
   int UpperCol() const { return Upper(2); }  // C, the upper column bound
 
-  bool InRange(int i, int j) const {
-    return assigned_ && i >= lo1_ && i <= hi1_ && j >= lo2_ && j <= hi2_;
-  }
+  bool InRange(int i, int j) const { return assigned_ && i >= lo1_ && i <= hi1_ && j >= lo2_ && j <= hi2_; }
   // The cell at (i, j), or nothing outside the bounds.
   const std::optional<Cell> At(int i, int j) const {
     if (!InRange(i, j)) return std::nullopt;

@@ -15,8 +15,7 @@ std::mt19937_64& Generator() {
 void Randomize(std::uint64_t seed) { Generator().seed(seed); }
 
 void RandomizeFromClock() {
-  Randomize(static_cast<std::uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count()));
+  Randomize(static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
 
 double Rnd() { return static_cast<double>(Generator()() >> 11) * 0x1.0p-53; }

@@ -16,11 +16,11 @@ using MatrixSlot = LabelledMatrix Workspace::*;
 
 struct SlotInfo {
   int number;
-  const char* slot;          // name of the workspace member, such as "mObserved"
+  const char* slot;  // name of the workspace member, such as "mObserved"
   MatrixSlot matrix;
-  const char* listText;      // item of "Select Matrix"
-  const char* gridCaption;   // caption "Grid Preview" gives it
-  const char* sheetName;     // sheet name "Excel Preview" gives it
+  const char* listText;     // item of "Select Matrix"
+  const char* gridCaption;  // caption "Grid Preview" gives it
+  const char* sheetName;    // sheet name "Excel Preview" gives it
   // Slot 8 shows a second matrix (mImpactLag); null elsewhere.
   const char* slot2;
   MatrixSlot matrix2;

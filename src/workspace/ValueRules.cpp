@@ -1,8 +1,8 @@
 #include "workspace/ValueRules.h"
 
 #include <utf8proc.h>
-#include <cctype>
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,8 +19,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A number already cut into its parts: `mantissa` holds digits with at most one point
 // (at least one digit), `exponent` the digits of the exponent (possibly empty).
-double ComposeNumber(bool negative, const std::string& mantissa, bool expNegative,
-                     const std::string& exponent) {
+double ComposeNumber(bool negative, const std::string& mantissa, bool expNegative, const std::string& exponent) {
   std::string text = mantissa;
   if (!exponent.empty()) {
     text += expNegative ? "e-" : "e";
@@ -59,8 +58,8 @@ double ComposeNumber(bool negative, const std::string& mantissa, bool expNegativ
 // Reads sign, mantissa and exponent starting at `pos`. With `skipBlanks`, blanks are
 // passed over between any two characters (the leading-number rule). Returns false when
 // no mantissa digit was found; `pos` ends after the last character taken.
-bool ScanNumber(std::string_view t, std::size_t& pos, bool skipBlanks, bool& negative,
-                std::string& mantissa, bool& expNegative, std::string& exponent) {
+bool ScanNumber(std::string_view t, std::size_t& pos, bool skipBlanks, bool& negative, std::string& mantissa,
+                bool& expNegative, std::string& exponent) {
   auto peek = [&](std::size_t& p) -> int {
     if (skipBlanks) {
       while (p < t.size() && IsBlank(t[p])) ++p;
@@ -257,9 +256,12 @@ std::string UpperCase(std::string text) {
 
 std::optional<double> ArithmeticValue(const Cell& c) {
   switch (c.index()) {
-    case 0: return 0.0;
-    case 4: return WholeNumber(std::get<std::string>(c));
-    default: return NumberOf(c);
+    case 0:
+      return 0.0;
+    case 4:
+      return WholeNumber(std::get<std::string>(c));
+    default:
+      return NumberOf(c);
   }
 }
 
@@ -298,8 +300,8 @@ std::uint64_t OverflowCount() { return overflowCount; }
 std::string OverflowNotice(std::uint64_t n) {
   if (n == 0) return std::string();
   return std::to_string(n) + (n == 1 ? " statement" : " statements") +
-         " overflowed (a result beyond the range of numbers) and kept " + (n == 1 ? "its" : "their") +
-         " old value" + (n == 1 ? "." : "s.");
+         " overflowed (a result beyond the range of numbers) and kept " + (n == 1 ? "its" : "their") + " old value" +
+         (n == 1 ? "." : "s.");
 }
 
 std::optional<float> ToSingle(double v) {
@@ -331,11 +333,16 @@ std::optional<int> WholeNumberRounded(std::string_view text) {
 
 std::string CellText(const Cell& c) {
   switch (c.index()) {
-    case 0: return std::string();
-    case 1: return FormatG(std::get<double>(c), 15);
-    case 2: return std::to_string(std::get<std::int16_t>(c));
-    case 3: return FormatG(static_cast<double>(std::get<float>(c)), 7);
-    default: return std::get<std::string>(c);
+    case 0:
+      return std::string();
+    case 1:
+      return FormatG(std::get<double>(c), 15);
+    case 2:
+      return std::to_string(std::get<std::int16_t>(c));
+    case 3:
+      return FormatG(static_cast<double>(std::get<float>(c)), 7);
+    default:
+      return std::get<std::string>(c);
   }
 }
 
@@ -370,8 +377,7 @@ std::string FormatPattern(double v, std::string_view pattern) {
 
   const std::size_t point = body.find('.');
   const std::string_view intSpec = body.substr(0, point);
-  const std::string_view fracSpec =
-      point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
+  const std::string_view fracSpec = point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
   std::size_t minInt = 0, fracMin = 0;
   for (char c : intSpec) minInt += (c == '0');
   for (char c : fracSpec) fracMin += (c == '0');

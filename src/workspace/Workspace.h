@@ -47,15 +47,15 @@ struct Workspace {
   LabelledMatrix mExtended;      // the extended data file
   LabelledMatrix mCalcBase;
   LabelledMatrix mCalcLevels;
-  LabelledMatrix mForecastExo;   // the forecast data file
-  LabelledMatrix mBMatQ1;        // quadrants of a split B-matrix
+  LabelledMatrix mForecastExo;  // the forecast data file
+  LabelledMatrix mBMatQ1;       // quadrants of a split B-matrix
   LabelledMatrix mBMatQ2;
   LabelledMatrix mBMatQ3;
   LabelledMatrix mBMatQ4;
   LabelledMatrix mLevelData;
   LabelledMatrix mChangeData;
-  LabelledMatrix mLindoBase;     // results of the matrix operations menu; LP base table
-  LabelledMatrix mSplitBMat;     // the B-matrix the last endogenous/exogenous split read (shares its cells)
+  LabelledMatrix mLindoBase;  // results of the matrix operations menu; LP base table
+  LabelledMatrix mSplitBMat;  // the B-matrix the last endogenous/exogenous split read (shares its cells)
 
   // Shared scalars.
   std::int16_t nDecimals = 4;  // decimals Preview shows, kept within 1..16

@@ -1,8 +1,8 @@
-#include "charts/TrendChart.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include "charts/TrendChart.h"
 
 namespace quantorial {
 namespace {
@@ -37,7 +37,8 @@ ChartSettings Settings(std::map<std::string, std::string> values) {
 
 TEST(TrendChart, WorkedExample) {
   const Workspace ws = Model(20);
-  const auto d = BuildTrendChart(ws, {"1=GDP", "0", false, {}, {}}, Settings({{"SkipSeries", "2"}, {"DropSeries", "1"}}));
+  const auto d =
+      BuildTrendChart(ws, {"1=GDP", "0", false, {}, {}}, Settings({{"SkipSeries", "2"}, {"DropSeries", "1"}}));
   ASSERT_EQ(d.series.size(), 2u);
   EXPECT_EQ(d.series[0].label, "Actual GDP");
   EXPECT_EQ(d.series[1].label, "Predicted GDP");
@@ -86,8 +87,9 @@ TEST(TrendChart, GraphSwitchesAndEmptyRanges) {
     ws.mForecast.Set(i, 1, 50.0 + i);
   }
   ws.bForecastDone = true;
-  d = BuildTrendChart(ws, {"1", "0", false, {}, {}}, Settings({{"AllGraphs", "0"}, {"PredictedGraph", "1"},
-                                                                {"ForecastGraph", "1"}, {"DropSeries", "1"}}));
+  d = BuildTrendChart(
+      ws, {"1", "0", false, {}, {}},
+      Settings({{"AllGraphs", "0"}, {"PredictedGraph", "1"}, {"ForecastGraph", "1"}, {"DropSeries", "1"}}));
   ASSERT_EQ(d.series.size(), 2u);
   EXPECT_EQ(d.series[1].label, "Forecast GDP");
   EXPECT_EQ(d.rowLabels.size(), 7u);
@@ -127,8 +129,11 @@ TEST(TrendChart, SeriesStartingAtAnotherYearAreDrawnByYear) {
   EXPECT_EQ(at(2, 6), 2006.0);  // forecast 1987 at 1987
   // Each series skips its own first rows; the calculated ones dropped bound the observed ones.
   const auto cut = BuildTrendChart(ws, {"1", "0", false, {}, {}},
-                                   Settings({{"AllGraphs", "0"}, {"ActualGraph", "1"}, {"PredictedGraph", "1"},
-                                             {"SkipSeries", "1"}, {"DropSeries", "1"}}));
+                                   Settings({{"AllGraphs", "0"},
+                                             {"ActualGraph", "1"},
+                                             {"PredictedGraph", "1"},
+                                             {"SkipSeries", "1"},
+                                             {"DropSeries", "1"}}));
   EXPECT_EQ(cut.rowLabels, (std::vector<std::string>{"1982", "1983", "1984"}));
   EXPECT_EQ(cut.series[0].values[0], 102.0);
   EXPECT_FALSE(cut.series[1].values[0].has_value());

@@ -1,5 +1,3 @@
-#include "cli/Cli.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <sstream>
 
 #include "TempDir.h"
+#include "cli/Cli.h"
 #include "workbench/ScriptPlayer.h"
 
 namespace quantorial {
@@ -58,7 +57,8 @@ TEST_F(Cli, TheTypicalFlowPlayedEqualsRunsDump) {
                           "--dump", dir.File("ran")});
   ASSERT_EQ(r.status, 0) << r.err;
   std::set<std::string> names, other;
-  for (const auto& e : std::filesystem::directory_iterator(dir.File("played"))) names.insert(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("played")))
+    names.insert(e.path().filename().string());
   for (const auto& e : std::filesystem::directory_iterator(dir.File("ran"))) other.insert(e.path().filename().string());
   EXPECT_EQ(names, other);
   for (const auto& n : names) {
@@ -129,8 +129,8 @@ TEST_F(Cli, SingularInversionIsReportedAndNotWritten) {
       const auto r = RunArgs(args);
       EXPECT_EQ(r.status, 1) << c.op;
       EXPECT_EQ(r.out, "") << c.op;
-      EXPECT_EQ(r.err, "quantorial-cli: \"" + singular + "\" cannot be inverted: " + c.marker +
-                           "; no result was written\n")
+      EXPECT_EQ(r.err,
+                "quantorial-cli: \"" + singular + "\" cannot be inverted: " + c.marker + "; no result was written\n")
           << c.op;
       EXPECT_EQ(TempDir::Read(old), "kept\n") << c.op;
     }
@@ -183,10 +183,10 @@ TEST_F(Cli, RunTellsWhatTheResultsRestOn) {
 TEST_F(Cli, PlayRunsAScriptAndSaysWhatStoppedIt) {
   const auto help = RunArgs({"play", "--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* form : {"set NAME TEXT", "check NAME 0|1", "choose NAME", "select NAME ITEM|ITEM", "click NAME",
-                           "dblclick NAME", "answer [TEXT]", "answer FORM ACTION", "dump DIR", "dump SLOT FILE",
-                           "chart FILE", "set frmEdit.Fg2 R,C", "set frmEdit.Fg2.Selection R,C:R,C",
-                           "set frmEdit.Fg2.KeyPress TEXT", "set frmEdit.txtEdit.KeyDown KEY"}) {
+  for (const char* form :
+       {"set NAME TEXT", "check NAME 0|1", "choose NAME", "select NAME ITEM|ITEM", "click NAME", "dblclick NAME",
+        "answer [TEXT]", "answer FORM ACTION", "dump DIR", "dump SLOT FILE", "chart FILE", "set frmEdit.Fg2 R,C",
+        "set frmEdit.Fg2.Selection R,C:R,C", "set frmEdit.Fg2.KeyPress TEXT", "set frmEdit.txtEdit.KeyDown KEY"}) {
     EXPECT_NE(help.out.find(form), std::string::npos) << form;
   }
   dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
@@ -218,16 +218,16 @@ TEST_F(Cli, PlayRefusesWhatItCannotDo) {
       {run + "chart x.bmp\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x.bmp\"", "x.bmp"},
       {run + "chart x\n", 2, "line 4: a chart is written as .png, .svg, .pdf or .json, not \"x\"", "x"},
       // An empty slot is not dumped as an empty file.
-      {run + "dump mForecast f.csv\n", 1, "line 4: the slot mForecast is empty; \"" + dir.File("f.csv") +
-                                             "\" was not written", "f.csv"},
+      {run + "dump mForecast f.csv\n", 1,
+       "line 4: the slot mForecast is empty; \"" + dir.File("f.csv") + "\" was not written", "f.csv"},
       // A line for a window that no question opens could never be asked for.
       {run + "answer frmNope click OKButton\n", 2, "line 4: there is no window \"frmNope\"", nullptr},
       {run + "answer frmEdit click mnuExit\n", 2,
        "line 4: \"frmEdit\" is not a dialog the program opens; answer lines go to frmForecast and frmChartOptions",
        nullptr},
       // A message that stops the command fails the script whatever its icon.
-      {run + "click cmdReciprocal\nset txtAspire 2~0~y+1\nclick cmdAspire\ndump out\n", 1,
-       "line 6: Invalid Base Year!", nullptr},
+      {run + "click cmdReciprocal\nset txtAspire 2~0~y+1\nclick cmdAspire\ndump out\n", 1, "line 6: Invalid Base Year!",
+       nullptr},
   };
   for (const auto& c : cases) {
     const auto r = RunArgs({"play", dir.Write("case.qs", c.script)});
@@ -321,9 +321,18 @@ TEST_F(Cli, UnreadableInputs) {
 }
 
 TEST_F(Cli, UsageErrors) {
-  for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"matrix"}, {"matrix", "cube", a},
-                                        {"matrix", "add", a}, {"matrix", "invert", a, b}, {"load"}, {"load", a, "-o"},
-                                        {"load", a, "--colour"}, {"lp"}, {"lp", "run", a}, {"lp", "solve"},
+  for (std::vector<std::string> args : {std::vector<std::string>{},
+                                        {"frobnicate"},
+                                        {"matrix"},
+                                        {"matrix", "cube", a},
+                                        {"matrix", "add", a},
+                                        {"matrix", "invert", a, b},
+                                        {"load"},
+                                        {"load", a, "-o"},
+                                        {"load", a, "--colour"},
+                                        {"lp"},
+                                        {"lp", "run", a},
+                                        {"lp", "solve"},
                                         {"lp", "solve", a, "--time-limit", "0"},
                                         {"lp", "solve", a, "--time-limit", "soon"}}) {
     const auto r = RunArgs(args);
@@ -456,8 +465,8 @@ TEST_F(Cli, RunDrawsTheChartOfASeries) {
   const std::string data = dir.Write("m.csv", "Year,y,x\n2001,10,4\n2002,12,6\n2003,13,6\n");
   dir.Write("m_NOR_BMAT.CSV", ",y,x\ny,0,0.5\n");
   const std::string json = dir.File("chart.json");
-  auto r = RunArgs({"run", data, "--endo", "1", "--shift", "0", "--dump", dir.File("out"), "--chart", "y",
-                    "--chart-json", json});
+  auto r = RunArgs(
+      {"run", data, "--endo", "1", "--shift", "0", "--dump", dir.File("out"), "--chart", "y", "--chart-json", json});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(TempDir::Read(json),
             "{\"title\":\"Y CHART\",\"xTitle\":\"Time\",\"yTitle\":\"y\",\"series\":["
@@ -579,7 +588,8 @@ TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
 // the report still written when the model has no optimum.
 TEST_F(Cli, LpSolveReportsAndWritesJson) {
   const std::string textbook = dir.Write(
-      "t.lp", "Maximize\n obj: x1 + 9 x2 + x3\nSubject To\n c1: x1 + 2 x2 + 3 x3 <= 9\n c2: 3 x1 + 2 x2 + 2 x3 <= 15\nEnd\n");
+      "t.lp",
+      "Maximize\n obj: x1 + 9 x2 + x3\nSubject To\n c1: x1 + 2 x2 + 3 x3 <= 9\n c2: 3 x1 + 2 x2 + 2 x3 <= 15\nEnd\n");
   std::string parity = "Maximize\n obj: x1\nSubject To\n p:";
   for (int k = 1; k <= 60; ++k) parity += " + 2 x" + std::to_string(k);
   parity += " = 61\nBinary\n";
@@ -592,18 +602,38 @@ TEST_F(Cli, LpSolveReportsAndWritesJson) {
     const char* json;  // in the JSON file, when -o is given
     const char* err;
   } cases[] = {
-      {{"lp", "solve", textbook, "--ranges"}, 0, "c1            9    0    15   4.5                 0               67.5", "", ""},
+      {{"lp", "solve", textbook, "--ranges"},
+       0,
+       "c1            9    0    15   4.5                 0               67.5",
+       "",
+       ""},
       {{"lp", "solve", textbook}, 0, "Objective: 40.5\n", "", ""},
-      {{"lp", "solve", textbook, "--ranges", "--report", dir.File("r.txt"), "-o", dir.File("o.json")}, 0,
-       "Right-hand side ranges", "\"rhs_range\": [9, null]", ""},
-      {{"lp", "solve", dir.Write("table.csv", ",x,y,rel,rhs\ntype,int,,,\nlabour,2,2,<=,5\n"), "-o", dir.File("o.json")}, 0,
-       "Status:    integer optimal", "\"status\": \"integer optimal\"", ""},
+      {{"lp", "solve", textbook, "--ranges", "--report", dir.File("r.txt"), "-o", dir.File("o.json")},
+       0,
+       "Right-hand side ranges",
+       "\"rhs_range\": [9, null]",
+       ""},
+      {{"lp", "solve", dir.Write("table.csv", ",x,y,rel,rhs\ntype,int,,,\nlabour,2,2,<=,5\n"), "-o",
+        dir.File("o.json")},
+       0,
+       "Status:    integer optimal",
+       "\"status\": \"integer optimal\"",
+       ""},
       {{"lp", "solve", dir.Write("inf.lp", "Maximize\n obj: x\nSubject To\n a: x <= 1\n b: x >= 2\nEnd\n"), "-o",
         dir.File("o.json")},
-       1, "Status:    infeasible", "\"objective\": null", "has no optimum: infeasible"},
-      {{"lp", "solve", dir.Write("p.lp", parity), "--time-limit", "0.2", "-o", dir.File("o.json")}, 1,
-       "Status:    time limit", "\"status\": \"time limit\"", "has no optimum: time limit"},
-      {{"lp", "solve", dir.Write("bad.lp", "Maximize\n obj: x +\nSubject To\n c: x <= 1\nEnd\n")}, 1, "", "",
+       1,
+       "Status:    infeasible",
+       "\"objective\": null",
+       "has no optimum: infeasible"},
+      {{"lp", "solve", dir.Write("p.lp", parity), "--time-limit", "0.2", "-o", dir.File("o.json")},
+       1,
+       "Status:    time limit",
+       "\"status\": \"time limit\"",
+       "has no optimum: time limit"},
+      {{"lp", "solve", dir.Write("bad.lp", "Maximize\n obj: x +\nSubject To\n c: x <= 1\nEnd\n")},
+       1,
+       "",
+       "",
        "bad.lp\", line 3: "},
       {{"lp", "solve", dir.Write("bad.csv", ",x,rel,rhs\nc,1,<=,many\n")}, 1, "", "", "is not a number"},
       {{"lp", "solve", dir.File("none.mps")}, 1, "", "", "no such file"},
@@ -616,9 +646,13 @@ TEST_F(Cli, LpSolveReportsAndWritesJson) {
     EXPECT_EQ(r.status, c.status) << what << ": " << r.err;
     const bool toFile = std::find(c.args.begin(), c.args.end(), "--report") != c.args.end();
     const std::string report = toFile ? TempDir::Read(dir.File("r.txt")) : r.out;
-    if (toFile) EXPECT_EQ(r.out, "") << what;
+    if (toFile) {
+      EXPECT_EQ(r.out, "") << what;
+    }
     EXPECT_NE(report.find(c.out), std::string::npos) << what << ":\n" << report;
-    if (*c.json) EXPECT_NE(TempDir::Read(dir.File("o.json")).find(c.json), std::string::npos) << what;
+    if (*c.json) {
+      EXPECT_NE(TempDir::Read(dir.File("o.json")).find(c.json), std::string::npos) << what;
+    }
     if (*c.err) {
       EXPECT_NE(r.err.find(c.err), std::string::npos) << what << ": " << r.err;
     } else {

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr std::size_t kCells = 4096, kRows = 512;
   std::vector<std::vector<std::string>> block;
   std::size_t width = 0;
-  const bool whole = quantorial::ReadClipboardBlock(
-      std::string_view(reinterpret_cast<const char*>(data), size), kCells, kRows, block, width);
+  const bool whole = quantorial::ReadClipboardBlock(std::string_view(reinterpret_cast<const char*>(data), size), kCells,
+                                                    kRows, block, width);
   std::size_t cells = 0, bytes = 0;
   for (const auto& row : block) {
     if (row.size() > width) __builtin_trap();

@@ -24,7 +24,8 @@ const char* kRels =
 const char* kWorkbook =
     "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
     "<sheets><sheet r:id=\"a\"/></sheets></workbook>";
-const char* kSheet = "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c><c s=\"1\"><v>2</v></c></row></sheetData></worksheet>";
+const char* kSheet =
+    "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c><c s=\"1\"><v>2</v></c></row></sheetData></worksheet>";
 const char* kStrings = "<sst><si><t>a</t></si></sst>";
 const char* kStyles = "<styleSheet><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs></styleSheet>";
 const char* kContent =
@@ -42,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::map<std::string, std::string> parts;
   const int which = data[0] % 7;
   if (which < 5) {
-    parts = {{"[Content_Types].xml", kTypes},          {"xl/workbook.xml", kWorkbook},
-             {"xl/_rels/workbook.xml.rels", kRels},    {"xl/worksheets/sheet1.xml", kSheet},
-             {"xl/sharedStrings.xml", kStrings},       {"xl/styles.xml", kStyles}};
+    parts = {{"[Content_Types].xml", kTypes},       {"xl/workbook.xml", kWorkbook},
+             {"xl/_rels/workbook.xml.rels", kRels}, {"xl/worksheets/sheet1.xml", kSheet},
+             {"xl/sharedStrings.xml", kStrings},    {"xl/styles.xml", kStyles}};
     const char* names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml", "xl/workbook.xml",
                            "xl/_rels/workbook.xml.rels"};
     parts[names[which]] = text;

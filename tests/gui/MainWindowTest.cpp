@@ -5,24 +5,24 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
-#include <QLineSeries>
-#include <QScreen>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
+#include <QLineSeries>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStyle>
 #include <QTableView>
@@ -30,11 +30,11 @@
 #include <QTest>
 #include <QTimer>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
-#include <utility>
-#include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "gui/ChartRenderer.h"
 #include "gui/ChartWindow.h"
@@ -901,8 +901,8 @@ class MainWindowTest : public QObject {
 
   // Columns fit their texts: long names, years and many decimals are not cut.
   void columnsFitTheirTexts() {
-    host_->files = {Write("wide.csv", "Year,Gross domestic product at constant prices,x\n1920,123456789.25,1\n")
-                        .toStdString()};
+    host_->files = {
+        Write("wide.csv", "Year,Gross domestic product at constant prices,x\n1920,123456789.25,1\n").toStdString()};
     for (int i = 0; i < 6; ++i) Click("cmdDecimals(0)");  // ten decimals
     Click("cmdSelectFile(0)");
     QTableView* grid = window_->Grid(0);
@@ -920,7 +920,8 @@ class MainWindowTest : public QObject {
     for (int r = 0; r <= 3; ++r) labels.Set(r, 0, std::string(names[r]));
     window_->Preview(labels, 3, "Normal AMAT Matrix");
     // A cell draws its text inside the style's margins on either side and the grid line.
-    const int margins = 2 * window_->Grid(3)->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, window_->Grid(3)) + 1;
+    const int margins =
+        2 * window_->Grid(3)->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, window_->Grid(3)) + 1;
     for (const char* name : names) {
       QVERIFY2(window_->Grid(3)->columnWidth(0) >= metrics.horizontalAdvance(name) + margins, name);
     }
@@ -930,7 +931,7 @@ class MainWindowTest : public QObject {
   // even so ends in "…" and shows whole in its tool tip. The window keeps the whole caption.
   void gridCaptionsFitTheirGrids() {
     for (const QString& caption : {QString("Primary Requirement Data Matrix"), QString("RHS"),
-                                  QString("A caption far too long to stand over any grid of this window at all")}) {
+                                   QString("A caption far too long to stand over any grid of this window at all")}) {
       window_->Preview(LabelledMatrix::Dimension(1, 1), 5, caption);
       QCOMPARE(window_->GridCaption(5), caption);
       auto* label = window_->GridFrame(5)->findChild<QLabel*>("lblCaption(5)");
@@ -1039,7 +1040,12 @@ class MainWindowTest : public QObject {
         QVERIFY2(chart->frameGeometry().topLeft() == c.movedTo, c.name);
       } else {
         QVERIFY2(chart->frameGeometry().topLeft() == window_->GridArea().topLeft(), c.name);
-        QVERIFY2(!chart->frameGeometry().intersects(panel), qPrintable(QString("%1: %2 %3 %4 %5").arg(c.name).arg(chart->frameGeometry().height()).arg(window_->GridArea().height()).arg(panel.top()).arg(window_->height())));
+        QVERIFY2(!chart->frameGeometry().intersects(panel), qPrintable(QString("%1: %2 %3 %4 %5")
+                                                                           .arg(c.name)
+                                                                           .arg(chart->frameGeometry().height())
+                                                                           .arg(window_->GridArea().height())
+                                                                           .arg(panel.top())
+                                                                           .arg(window_->height())));
       }
     }
   }
@@ -1112,7 +1118,8 @@ class MainWindowTest : public QObject {
       for (int yy = 0; yy < 330 && !marked; ++yy) {
         const QColor c = image.pixelColor(xx, yy);
         marked = std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
-                     std::abs(c.blue() - colour.blue()) < 40;
+                     std::abs(c.blue() - colour.blue()) <
+                 40;
       }
       columns += marked ? 1 : 0;
     }
@@ -1139,7 +1146,9 @@ class MainWindowTest : public QObject {
         for (int xx = 0; xx < image.width(); ++xx) {
           const QColor c = image.pixelColor(xx, yy);
           if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
-                  std::abs(c.blue() - colour.blue()) < 40 && xx > 80 && yy < 330) {
+                      std::abs(c.blue() - colour.blue()) <
+                  40 &&
+              xx > 80 && yy < 330) {
             left = std::min(left, xx);
             right = std::max(right, xx);
           }

@@ -1,12 +1,10 @@
-#include "io/AtomicFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <thread>
-#include <sys/stat.h>
 
 #include "TempDir.h"
+#include "io/AtomicFile.h"
 
 namespace quantorial {
 namespace {

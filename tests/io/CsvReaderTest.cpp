@@ -1,10 +1,9 @@
-#include "io/CsvReader.h"
-
 #include <gtest/gtest.h>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "io/CsvReader.h"
 #include "io/DataFile.h"
 
 namespace quantorial {
@@ -20,8 +19,7 @@ std::string Parse(const std::string& text, char delimiter = ',') {
 }
 
 TEST(Csv, LabelsNumbersTextsAndBlanks) {
-  EXPECT_EQ(Parse("Year,C,P\n1920,39.8,12.7\n1921,,x\n"),
-            "\"Year\",\"C\",\"P\"\n1920,39.8,12.7\n1921,,\"x\"\n");
+  EXPECT_EQ(Parse("Year,C,P\n1920,39.8,12.7\n1921,,x\n"), "\"Year\",\"C\",\"P\"\n1920,39.8,12.7\n1921,,\"x\"\n");
   // Numbers keep their nearest double; booleans and error cells stay texts.
   EXPECT_EQ(Parse("a,b,c,d,e\n0.1,-2e-3, 7 ,TRUE,#DIV/0!\n"),
             "\"a\",\"b\",\"c\",\"d\",\"e\"\n0.1,-0.002,7,\"TRUE\",\"#DIV/0!\"\n");
@@ -47,7 +45,9 @@ TEST(Csv, LineEndsAndByteOrderMark) {
   EXPECT_EQ(Parse("a,b\r\n1,2\r\n3,4\r\n"), expected);
   EXPECT_EQ(Parse("a,b\n1,2\n3,4"), expected);
   EXPECT_EQ(Parse("a,b\r1,2\r3,4\r"), expected);
-  EXPECT_EQ(Parse("\xEF\xBB\xBF" "a,b\n1,2\n3,4\n"), expected);
+  EXPECT_EQ(Parse("\xEF\xBB\xBF"
+                  "a,b\n1,2\n3,4\n"),
+            expected);
 }
 
 TEST(Csv, UsedRangeIsTheSmallestRectangleOfNonEmptyCells) {

@@ -33,7 +33,8 @@ std::string Gzip(const std::string& bytes, const std::string& path) {
 std::string Gdt(const std::string& root, const std::vector<std::string>& names, const std::string& observations,
                 const std::vector<std::string>& obs) {
   std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE gretldata SYSTEM \"gretldata.dtd\">\n";
-  s += "<gretldata version=\"1.4\" name=\"t\" " + root + ">\n<variables count=\"" + std::to_string(names.size()) + "\">\n";
+  s += "<gretldata version=\"1.4\" name=\"t\" " + root + ">\n<variables count=\"" + std::to_string(names.size()) +
+       "\">\n";
   for (const auto& n : names) s += "<variable name=\"" + n + "\" label=\"a label\"/>\n";
   s += "</variables>\n<observations count=\"" + std::to_string(obs.size()) + "\" " + observations + ">\n";
   for (const auto& o : obs) s += o + "\n";
@@ -52,7 +53,8 @@ TEST(GdtFiles, KleinLoadsEqualToTheCsvFor1920To1941) {
     // One more row (1919) and the same columns.
     ASSERT_EQ(gdt.matrix.UpperRow(), csv.matrix.UpperRow() + 1) << path;
     ASSERT_EQ(gdt.matrix.UpperCol(), csv.matrix.UpperCol()) << path;
-    EXPECT_EQ(Dump(gdt.matrix).substr(0, Dump(gdt.matrix).find('\n')), "\"obs\",\"C\",\"P\",\"Wp\",\"I\",\"K\",\"X\",\"Wg\",\"G\",\"T\"");
+    EXPECT_EQ(Dump(gdt.matrix).substr(0, Dump(gdt.matrix).find('\n')),
+              "\"obs\",\"C\",\"P\",\"Wp\",\"I\",\"K\",\"X\",\"Wg\",\"G\",\"T\"");
     for (int j = 1; j <= csv.matrix.UpperCol(); ++j) EXPECT_EQ(gdt.matrix.Get(0, j), csv.matrix.Get(0, j)) << j;
     for (int i = 1; i <= csv.matrix.UpperRow(); ++i) {
       for (int j = 0; j <= csv.matrix.UpperCol(); ++j) {
@@ -72,24 +74,40 @@ TEST(GdtFiles, ObservationLabelsOfEachKindOfData) {
     const char* labels;  // the label column as dumped, one per line
   };
   const Case cases[] = {
-      {"frequency=\"1\" startobs=\"1990\" type=\"time-series\"", "labels=\"false\"", {"<obs>1</obs>", "<obs>2</obs>"},
+      {"frequency=\"1\" startobs=\"1990\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>"},
        "1990\n1991\n"},
-      {"frequency=\"4\" startobs=\"1990:3\" type=\"time-series\"", "labels=\"false\"",
-       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"}, "\"1990:3\"\n\"1990:4\"\n\"1991:1\"\n"},
-      {"frequency=\"12\" startobs=\"1990:11\" type=\"time-series\"", "labels=\"false\"",
-       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"}, "\"1990:11\"\n\"1990:12\"\n\"1991:01\"\n"},
+      {"frequency=\"4\" startobs=\"1990:3\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"},
+       "\"1990:3\"\n\"1990:4\"\n\"1991:1\"\n"},
+      {"frequency=\"12\" startobs=\"1990:11\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"},
+       "\"1990:11\"\n\"1990:12\"\n\"1991:01\"\n"},
       // Five-day weeks skip the weekend after Friday 2024-03-01.
-      {"frequency=\"5\" startobs=\"2024-03-01\" type=\"time-series\"", "labels=\"false\"",
-       {"<obs>1</obs>", "<obs>2</obs>"}, "\"2024-03-01\"\n\"2024-03-04\"\n"},
-      {"frequency=\"7\" startobs=\"2024-02-28\" type=\"time-series\"", "labels=\"false\"",
-       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"}, "\"2024-02-28\"\n\"2024-02-29\"\n\"2024-03-01\"\n"},
-      {"frequency=\"52\" startobs=\"2023-12-25\" type=\"time-series\"", "labels=\"false\"",
-       {"<obs>1</obs>", "<obs>2</obs>"}, "\"2023-12-25\"\n\"2024-01-01\"\n"},
-      {"frequency=\"1\" startobs=\"1\" type=\"cross-section\"", "labels=\"false\"", {"<obs>1</obs>", "<obs>2</obs>"},
+      {"frequency=\"5\" startobs=\"2024-03-01\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>"},
+       "\"2024-03-01\"\n\"2024-03-04\"\n"},
+      {"frequency=\"7\" startobs=\"2024-02-28\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"},
+       "\"2024-02-28\"\n\"2024-02-29\"\n\"2024-03-01\"\n"},
+      {"frequency=\"52\" startobs=\"2023-12-25\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>"},
+       "\"2023-12-25\"\n\"2024-01-01\"\n"},
+      {"frequency=\"1\" startobs=\"1\" type=\"cross-section\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>"},
        "1\n2\n"},
       // The file's own labels win, numbers read as numbers.
-      {"frequency=\"1\" startobs=\"1\" type=\"cross-section\"", "labels=\"true\"",
-       {"<obs label=\"AT\">1</obs>", "<obs label=\"1990\">2</obs>"}, "\"AT\"\n1990\n"},
+      {"frequency=\"1\" startobs=\"1\" type=\"cross-section\"",
+       "labels=\"true\"",
+       {"<obs label=\"AT\">1</obs>", "<obs label=\"1990\">2</obs>"},
+       "\"AT\"\n1990\n"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -106,19 +124,21 @@ TEST(GdtFiles, ObservationLabelsOfEachKindOfData) {
 
 TEST(GdtFiles, MissingValuesAreEmptyCells) {
   TempDir dir;
-  const std::string text = Gdt("frequency=\"1\" startobs=\"2000\" type=\"time-series\"", {"a", "b", "c"},
-                               "labels=\"false\" missval=\"-999\"",
-                               {"<obs>NA 1.5e3 -999</obs>", "<obs>\n  -0.25\tNA\n 7 </obs>"});
-  EXPECT_EQ(Dump(ReadDataFile(dir.Write("m.gdt", text)).matrix), "\"obs\",\"a\",\"b\",\"c\"\n2000,,1500,\n2001,-0.25,,7\n");
+  const std::string text =
+      Gdt("frequency=\"1\" startobs=\"2000\" type=\"time-series\"", {"a", "b", "c"},
+          "labels=\"false\" missval=\"-999\"", {"<obs>NA 1.5e3 -999</obs>", "<obs>\n  -0.25\tNA\n 7 </obs>"});
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("m.gdt", text)).matrix),
+            "\"obs\",\"a\",\"b\",\"c\"\n2000,,1500,\n2001,-0.25,,7\n");
 }
 
 // A scalar is kept in its <variable> element and has no values in the observations: it is
 // not a series.
 TEST(GdtFiles, ScalarsAreNotSeries) {
   TempDir dir;
-  std::string text = Gdt("frequency=\"1\" startobs=\"2000\" type=\"time-series\"", {"a", "b"}, "labels=\"false\"",
-                         {"<obs>1 2</obs>"});
-  text.replace(text.find("</variables>"), 0, "<variable name=\"k\" value=\"3.5\"/>\n<variable name=\"j\" role=\"scalar\"/>\n");
+  std::string text =
+      Gdt("frequency=\"1\" startobs=\"2000\" type=\"time-series\"", {"a", "b"}, "labels=\"false\"", {"<obs>1 2</obs>"});
+  text.replace(text.find("</variables>"), 0,
+               "<variable name=\"k\" value=\"3.5\"/>\n<variable name=\"j\" role=\"scalar\"/>\n");
   text.replace(text.find("count=\"2\""), 9, "count=\"4\"");
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("s.gdt", text)).matrix), "\"obs\",\"a\",\"b\"\n2000,1,2\n");
 }

@@ -1,12 +1,10 @@
-#include "io/SettingsStore.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <thread>
 
 #include "TempDir.h"
+#include "io/SettingsStore.h"
 
 namespace quantorial {
 namespace {

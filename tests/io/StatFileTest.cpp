@@ -35,8 +35,13 @@ using Value = std::variant<std::monostate, double, Tagged, std::string>;
 struct Column {
   Column(std::string n, readstat_type_t t, std::vector<Value> v, std::string f = "", std::string l = "",
          std::vector<double> missing = {}, std::vector<std::pair<double, std::string>> labels = {})
-      : name(std::move(n)), type(t), values(std::move(v)), format(std::move(f)), label(std::move(l)),
-        userMissing(std::move(missing)), valueLabels(std::move(labels)) {}
+      : name(std::move(n)),
+        type(t),
+        values(std::move(v)),
+        format(std::move(f)),
+        label(std::move(l)),
+        userMissing(std::move(missing)),
+        valueLabels(std::move(labels)) {}
   std::string name;
   readstat_type_t type;
   std::vector<Value> values;
@@ -87,12 +92,22 @@ std::string Write(Kind kind, const std::vector<Column>& columns, int version = 0
   const long rows = columns.empty() ? 0 : static_cast<long>(columns[0].values.size());
   readstat_error_t rc = READSTAT_OK;
   switch (kind) {
-    case Kind::Dta: rc = readstat_begin_writing_dta(w, &bytes, rows); break;
+    case Kind::Dta:
+      rc = readstat_begin_writing_dta(w, &bytes, rows);
+      break;
     case Kind::Sav:
-    case Kind::Zsav: rc = readstat_begin_writing_sav(w, &bytes, rows); break;
-    case Kind::Por: rc = readstat_begin_writing_por(w, &bytes, rows); break;
-    case Kind::Sas7bdat: rc = readstat_begin_writing_sas7bdat(w, &bytes, rows); break;
-    case Kind::Xpt: rc = readstat_begin_writing_xport(w, &bytes, rows); break;
+    case Kind::Zsav:
+      rc = readstat_begin_writing_sav(w, &bytes, rows);
+      break;
+    case Kind::Por:
+      rc = readstat_begin_writing_por(w, &bytes, rows);
+      break;
+    case Kind::Sas7bdat:
+      rc = readstat_begin_writing_sas7bdat(w, &bytes, rows);
+      break;
+    case Kind::Xpt:
+      rc = readstat_begin_writing_xport(w, &bytes, rows);
+      break;
   }
   EXPECT_EQ(rc, READSTAT_OK) << readstat_error_message(rc);
   for (long r = 0; r < rows; ++r) {
@@ -108,11 +123,21 @@ std::string Write(Kind kind, const std::vector<Column>& columns, int version = 0
       } else {
         const double d = std::get<double>(v);
         switch (columns[k].type) {
-          case READSTAT_TYPE_INT8: readstat_insert_int8_value(w, vars[k], static_cast<std::int8_t>(d)); break;
-          case READSTAT_TYPE_INT16: readstat_insert_int16_value(w, vars[k], static_cast<std::int16_t>(d)); break;
-          case READSTAT_TYPE_INT32: readstat_insert_int32_value(w, vars[k], static_cast<std::int32_t>(d)); break;
-          case READSTAT_TYPE_FLOAT: readstat_insert_float_value(w, vars[k], static_cast<float>(d)); break;
-          default: readstat_insert_double_value(w, vars[k], d); break;
+          case READSTAT_TYPE_INT8:
+            readstat_insert_int8_value(w, vars[k], static_cast<std::int8_t>(d));
+            break;
+          case READSTAT_TYPE_INT16:
+            readstat_insert_int16_value(w, vars[k], static_cast<std::int16_t>(d));
+            break;
+          case READSTAT_TYPE_INT32:
+            readstat_insert_int32_value(w, vars[k], static_cast<std::int32_t>(d));
+            break;
+          case READSTAT_TYPE_FLOAT:
+            readstat_insert_float_value(w, vars[k], static_cast<float>(d));
+            break;
+          default:
+            readstat_insert_double_value(w, vars[k], d);
+            break;
         }
       }
     }
@@ -143,8 +168,7 @@ TEST(StatFiles, EveryFormatRoundTrips) {
       "1,1234.5678901234,7,\"north\"\n"
       "2,,-3,\n"
       "3,-0.001,1e+05,\"a, \"\"b\"\"\"\n";
-  const std::string upperExpected =
-      "\"obs\",\"GDP\",\"COUNT\",\"REGION\"\n" + expected.substr(expected.find('\n') + 1);
+  const std::string upperExpected = "\"obs\",\"GDP\",\"COUNT\",\"REGION\"\n" + expected.substr(expected.find('\n') + 1);
   struct Case {
     Kind kind;
     int version;
@@ -217,7 +241,12 @@ TEST(StatFiles, StataTimeIndexBecomesTheObservationLabel) {
 TEST(StatFiles, LabelsAndMissingValues) {
   const std::vector<Column> sav = {
       {"year", READSTAT_TYPE_DOUBLE, {1990.0, 1991.0, 1992.0}, "", "Calendar year"},
-      {"sector", READSTAT_TYPE_DOUBLE, {1.0, 2.0, 9.0}, "", "Sector of activity", {9.0},
+      {"sector",
+       READSTAT_TYPE_DOUBLE,
+       {1.0, 2.0, 9.0},
+       "",
+       "Sector of activity",
+       {9.0},
        {{1.0, "Agriculture"}, {2.0, "Industry"}, {9.0, "Unknown"}}},
       {"output", READSTAT_TYPE_DOUBLE, {Value(), 99.0, 3.25}, "", "Gross output", {99.0}},
   };
@@ -294,7 +323,9 @@ namespace {
       double x = 0.0, y = 0.0;
       const bool dx = a.GetDouble(i, j, x), dy = b.GetDouble(i, j, y);
       if (dx != dy || (dx && std::memcmp(&x, &y, sizeof x) != 0) || (!dx && !(a.Value(i, j) == b.Value(i, j)))) {
-        return ::testing::AssertionFailure() << "cell (" << i << ", " << j << ") differs:\n" << Dump(a) << "\n" << Dump(b);
+        return ::testing::AssertionFailure() << "cell (" << i << ", " << j << ") differs:\n"
+                                             << Dump(a) << "\n"
+                                             << Dump(b);
       }
     }
   }
@@ -309,7 +340,10 @@ TEST(StataWriter, WrittenFileReadsBackBitIdentical) {
   using testing::M;
   using testing::T;
   const LabelledMatrix cases[] = {
-      M({{T("Year"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, -0.0}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("Year"), T("C"), T("P")},
+         {1920.0, 0.1, E},
+         {1921.0, 1.0 / 3.0, -0.0},
+         {1922.0, 1e-300, 123456789.12345679}}),
       M({{T("t"), T("x")}, {0.5, 8.98846567431157e307}, {-3.0, -2.2250738585072014e-308}, {7.0, 5e-324}}),
       M({{T("country"), T("gdp"), T("name")}, {T("AT"), 1.5, T("Austria")}, {T("BE"), E, E}, {E, 2.0, T("x, \"y\"")}}),
       M({{T("obs"), T("x")}, {E, 1.0}, {E, 2.0}}),
@@ -333,12 +367,13 @@ TEST(StataWriter, WrittenFileReadsBackBitIdentical) {
 TEST(StataWriter, NamesAreMadeValidAndTheYearsAreATimeIndex) {
   using testing::M;
   using testing::T;
-  const LabelledMatrix m = M({{T("Year"), T("GDP growth"), T("GDP-growth"), T("2nd"), T("if"), T("")},
-                              {1990.0, 1.0, 2.0, 3.0, 4.0, 5.0}});
+  const LabelledMatrix m =
+      M({{T("Year"), T("GDP growth"), T("GDP-growth"), T("2nd"), T("if"), T("")}, {1990.0, 1.0, 2.0, 3.0, 4.0, 5.0}});
   std::string bytes, error;
   ASSERT_TRUE(StatisticsFileBytes("m.DTA", m, bytes, error)) << error;
   TempDir dir;
-  EXPECT_EQ(LoadDump(dir.Write("m.dta", bytes)), "\"Year\",\"GDP_growth\",\"GDP_growth_2\",\"v2nd\",\"if_\",\"v5\"\n1990,1,2,3,4,5\n");
+  EXPECT_EQ(LoadDump(dir.Write("m.dta", bytes)),
+            "\"Year\",\"GDP_growth\",\"GDP_growth_2\",\"v2nd\",\"if_\",\"v5\"\n1990,1,2,3,4,5\n");
   EXPECT_NE(bytes.find("%ty"), std::string::npos);
   // The original labels are kept as the variables' labels.
   EXPECT_NE(bytes.find("GDP-growth"), std::string::npos);
@@ -349,7 +384,10 @@ TEST(GdtWriter, WrittenFileReadsBackBitIdenticalOrIsRefused) {
   using testing::M;
   using testing::T;
   const LabelledMatrix cases[] = {
-      M({{T("obs"), T("C"), T("P")}, {1920.0, 0.1, E}, {1921.0, 1.0 / 3.0, 5e-324}, {1922.0, 1e-300, 123456789.12345679}}),
+      M({{T("obs"), T("C"), T("P")},
+         {1920.0, 0.1, E},
+         {1921.0, 1.0 / 3.0, 5e-324},
+         {1922.0, 1e-300, 123456789.12345679}}),
       M({{T("obs"), T("x")}, {T("AT & <BE>"), 1.7976931348623157e308}, {2.5, -2.0}, {T("1990:2"), E}}),
   };
   TempDir dir;

@@ -6,9 +6,8 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <map>
-
 #include <fstream>
+#include <map>
 
 #include "MatrixBuilder.h"
 #include "PackageWriter.h"
@@ -113,18 +112,21 @@ TEST(Workbooks, PackagesWrittenPartByPart) {
   ASSERT_TRUE(testing::WriteZip(
       path,
       {{"[Content_Types].xml", kContentTypes},
-       {"_rels/.rels",
-        Rels("<Relationship Id=\"rId1\" Type=\"" + std::string(kRelNs) +
-             "/officeDocument\" Target=\"/book/wb.xml\"/>")},
+       {"_rels/.rels", Rels("<Relationship Id=\"rId1\" Type=\"" + std::string(kRelNs) +
+                            "/officeDocument\" Target=\"/book/wb.xml\"/>")},
        {"book/wb.xml", "<?xml version=\"1.0\"?><x:workbook xmlns:x=\"" + main + "\" xmlns:r=\"" + kRelNs +
                            "\"><x:workbookPr date1904=\"1\"/><x:sheets><x:sheet name=\"Hidden first?\" sheetId=\"7\" "
                            "r:id=\"rId9\"/><x:sheet name=\"B\" sheetId=\"1\" r:id=\"rId2\"/></x:sheets></x:workbook>"},
-       {"book/_rels/wb.xml.rels",
-        Rels("<Relationship Id=\"rId9\" Type=\"" + std::string(kRelNs) +
-             "/worksheet\" Target=\"/book/sheets/data%20one.xml\"/>"
-             "<Relationship Id=\"rId2\" Type=\"" + kRelNs + "/worksheet\" Target=\"sheets/other.xml\"/>"
-             "<Relationship Id=\"rId3\" Type=\"" + kRelNs + "/sharedStrings\" Target=\"strings.xml\"/>"
-             "<Relationship Id=\"rId4\" Type=\"" + kRelNs + "/styles\" Target=\"../book/st.xml\"/>")},
+       {"book/_rels/wb.xml.rels", Rels("<Relationship Id=\"rId9\" Type=\"" + std::string(kRelNs) +
+                                       "/worksheet\" Target=\"/book/sheets/data%20one.xml\"/>"
+                                       "<Relationship Id=\"rId2\" Type=\"" +
+                                       kRelNs +
+                                       "/worksheet\" Target=\"sheets/other.xml\"/>"
+                                       "<Relationship Id=\"rId3\" Type=\"" +
+                                       kRelNs +
+                                       "/sharedStrings\" Target=\"strings.xml\"/>"
+                                       "<Relationship Id=\"rId4\" Type=\"" +
+                                       kRelNs + "/styles\" Target=\"../book/st.xml\"/>")},
        {"book/strings.xml",
         "<?xml version=\"1.0\"?><sst xmlns=\"" + main +
             "\"><si><t>plain</t></si><si><r><rPr><b/></rPr><t>ri</t></r><r><t xml:space=\"preserve\">ch "
@@ -143,8 +145,9 @@ TEST(Workbooks, PackagesWrittenPartByPart) {
             "<row r=\"4\"><c r=\"C4\" s=\"2\"><v>0.25</v></c><c r=\"D4\" t=\"d\"><v>2021-03-04T05:06:07Z</v></c>"
             "<c r=\"E4\"><f>A1</f></c><c r=\"F4\" s=\"9\"><v> 12 </v></c></row>"
             "</sheetData></worksheet>"},
-       {"book/sheets/other.xml", "<worksheet xmlns=\"" + main +
-                                     "\"><sheetData><row r=\"1\"><c r=\"A1\"><v>9</v></c></row></sheetData></worksheet>"}}));
+       {"book/sheets/other.xml",
+        "<worksheet xmlns=\"" + main +
+            "\"><sheetData><row r=\"1\"><c r=\"A1\"><v>9</v></c></row></sheetData></worksheet>"}}));
   EXPECT_EQ(Load(path),
             "\"inline\",\"rich \",,\"plain\",\n"
             "\"#DIV/0!\",\"0042\",\"FALSE\",\"1904-01-01\",\n"
@@ -187,9 +190,8 @@ TEST(Workbooks, SheetMarkupOfEveryKindAndAcrossChunks) {
          Rels("<Relationship Id=\"a\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>")},
         {"xl/worksheets/sheet1.xml", sheet}};
   };
-  ASSERT_TRUE(testing::WriteZip(dir.File("big.xlsx"),
-                                Package("<?xml version=\"1.0\"?>\n<worksheet><sheetData>" + rows +
-                                        "</sheetData></worksheet>")));
+  ASSERT_TRUE(testing::WriteZip(dir.File("big.xlsx"), Package("<?xml version=\"1.0\"?>\n<worksheet><sheetData>" + rows +
+                                                              "</sheetData></worksheet>")));
   const DataFileResult r = ReadDataFile(dir.File("big.xlsx"));
   ASSERT_EQ(r.error, "");
   ASSERT_EQ(r.matrix.UpperRow(), 2999);
@@ -234,8 +236,8 @@ std::string Workbook(const std::string& globals, const std::string& sheet, bool 
   const std::string sheetBytes = s.Bytes() + sheet + BiffStream().Record(0x000A, "").Bytes();
   BiffStream bounds;
   if (secondSheet) {  // a chart sheet first: not a worksheet, so it is passed over
-    bounds.Record(0x0085, BiffStream::U32(static_cast<std::uint32_t>(sheetStart + sheetBytes.size())) + std::string("\x00\x02", 2) +
-                              std::string("\x02\x00", 2) + "Ch");
+    bounds.Record(0x0085, BiffStream::U32(static_cast<std::uint32_t>(sheetStart + sheetBytes.size())) +
+                              std::string("\x00\x02", 2) + std::string("\x02\x00", 2) + "Ch");
   }
   bounds.Record(0x0085, BiffStream::U32(static_cast<std::uint32_t>(sheetStart)) + std::string("\x00\x00", 2) +
                             std::string("\x02\x00", 2) + "S1");
@@ -257,7 +259,7 @@ TEST(Workbooks, BiffRecordsOfEveryKind) {
   const std::string sstHead = B::U32(3) + B::U32(3) + B::Str("Name") + B::U16(5) + std::string(1, '\0') + "h\xE9l";
   const std::string sstCont = std::string(1, '\x01') + B::U16('l') + B::U16(0x43A);  // "l" and Cyrillic "к"
   const std::string rich = B::U16(3) + std::string(1, '\x08') + B::U16(2) + "abc" + std::string(8, '\x01');
-  std::string globals = B().Record(0x041E, B::U16(170) + B::Str("yyyy\\-mm\\-dd"))  // FORMAT
+  std::string globals = B().Record(0x041E, B::U16(170) + B::Str("yyyy\\-mm\\-dd"))            // FORMAT
                             .Record(0x00E0, B::U16(0) + B::U16(0) + std::string(16, '\0'))    // XF 0: General
                             .Record(0x00E0, B::U16(0) + B::U16(170) + std::string(16, '\0'))  // XF 1: custom date
                             .Record(0x00E0, B::U16(0) + B::U16(14) + std::string(16, '\0'))   // XF 2: built-in date
@@ -265,24 +267,24 @@ TEST(Workbooks, BiffRecordsOfEveryKind) {
                             .Record(0x003C, sstCont + rich)
                             .Bytes();
   std::string sheet =
-      B().Record(0x00FD, Cell3(0, 0, 0) + B::U32(0))                       // A1 "Name"
-          .Record(0x00FD, Cell3(0, 1, 0) + B::U32(1))                      // B1 "héllк"
-          .Record(0x00FD, Cell3(0, 2, 0) + B::U32(2))                      // C1 "abc"
-          .Record(0x0203, Cell3(1, 0, 0) + B::F64(-2.5))                   // A2 NUMBER
+      B().Record(0x00FD, Cell3(0, 0, 0) + B::U32(0))                          // A1 "Name"
+          .Record(0x00FD, Cell3(0, 1, 0) + B::U32(1))                         // B1 "héllк"
+          .Record(0x00FD, Cell3(0, 2, 0) + B::U32(2))                         // C1 "abc"
+          .Record(0x0203, Cell3(1, 0, 0) + B::F64(-2.5))                      // A2 NUMBER
           .Record(0x027E, Cell3(1, 1, 0) + B::U32((1234u << 2) | 0x2 | 0x1))  // B2 RK integer /100
-          .Record(0x00BD, B::U16(1) + B::U16(2) + B::U16(0) + B::U32(0x3FF00000u) + B::U16(0) +
-                              B::U32((7u << 2) | 2) + B::U16(3))           // C2, D2 MULRK: 1.0 and 7
-          .Record(0x0205, Cell3(2, 0, 0) + std::string("\x01\x00", 2))     // A3 TRUE
-          .Record(0x0205, Cell3(2, 1, 0) + std::string("\x07\x01", 2))     // B3 #DIV/0!
+          .Record(0x00BD, B::U16(1) + B::U16(2) + B::U16(0) + B::U32(0x3FF00000u) + B::U16(0) + B::U32((7u << 2) | 2) +
+                              B::U16(3))                                // C2, D2 MULRK: 1.0 and 7
+          .Record(0x0205, Cell3(2, 0, 0) + std::string("\x01\x00", 2))  // A3 TRUE
+          .Record(0x0205, Cell3(2, 1, 0) + std::string("\x07\x01", 2))  // B3 #DIV/0!
           .Record(0x0006, Cell3(2, 2, 0) + std::string("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8) + std::string(8, '\0'))
-          .Record(0x0207, B::Str("from formula"))                          // C3: text result
+          .Record(0x0207, B::Str("from formula"))  // C3: text result
           .Record(0x0006, Cell3(2, 3, 0) + std::string("\x01\x00\x00\x00\x00\x00\xFF\xFF", 8) + std::string(8, '\0'))
           .Record(0x0006, Cell3(2, 4, 0) + std::string("\x02\x00\x2A\x00\x00\x00\xFF\xFF", 8) + std::string(8, '\0'))
           .Record(0x0006, Cell3(2, 5, 0) + B::F64(0.5) + std::string(8, '\0'))  // F3: number result
-          .Record(0x0203, Cell3(3, 0, 1) + B::F64(43861))                  // A4 date (custom format)
-          .Record(0x027E, Cell3(3, 1, 2) + B::U32((61u << 2) | 2))         // B4 date (built-in)
-          .Record(0x0204, Cell3(3, 2, 0) + B::WideStr({0x263A, 'x'}))       // C4 LABEL
-          .Record(0x0201, Cell3(5, 7, 0))                                  // BLANK far away: not in the range
+          .Record(0x0203, Cell3(3, 0, 1) + B::F64(43861))                       // A4 date (custom format)
+          .Record(0x027E, Cell3(3, 1, 2) + B::U32((61u << 2) | 2))              // B4 date (built-in)
+          .Record(0x0204, Cell3(3, 2, 0) + B::WideStr({0x263A, 'x'}))           // C4 LABEL
+          .Record(0x0201, Cell3(5, 7, 0))                                       // BLANK far away: not in the range
           .Bytes();
   EXPECT_EQ(Load(LoadBiff(dir, "kinds.xls", Workbook(globals, sheet))),
             "\"Name\",\"h\xC3\xA9ll\xD0\xBA\",\"abc\",,,\n"
@@ -290,8 +292,8 @@ TEST(Workbooks, BiffRecordsOfEveryKind) {
             "\"TRUE\",\"#DIV/0!\",\"from formula\",\"FALSE\",\"#N/A\",0.5\n"
             "\"2020-01-31\",\"1900-03-01\",\"\xE2\x98\xBAx\",,,\n");
   // A chart sheet listed before the worksheet is passed over.
-  EXPECT_EQ(Load(LoadBiff(dir, "chart-first.xls", Workbook("", B().Record(0x0203, Cell3(0, 0, 0) + B::F64(4)).Bytes(),
-                                                           true))),
+  EXPECT_EQ(Load(LoadBiff(dir, "chart-first.xls",
+                          Workbook("", B().Record(0x0203, Cell3(0, 0, 0) + B::F64(4)).Bytes(), true))),
             "4\n");
 }
 
@@ -312,8 +314,7 @@ TEST(Workbooks, BiffFilesThatCannotBeRead) {
 
 // ---- hostile and unusual files ----
 
-std::string MinimalXlsx(const TempDir& dir, const std::string& name, const std::string& sheetData,
-                        char slash = '/') {
+std::string MinimalXlsx(const TempDir& dir, const std::string& name, const std::string& sheetData, char slash = '/') {
   std::string sheetPart = "xl/worksheets/sheet1.xml", relsPart = "xl/_rels/workbook.xml.rels";
   std::replace(sheetPart.begin(), sheetPart.end(), '/', slash);
   std::replace(relsPart.begin(), relsPart.end(), '/', slash);
@@ -321,7 +322,8 @@ std::string MinimalXlsx(const TempDir& dir, const std::string& name, const std::
   const std::string path = dir.File(name);
   EXPECT_TRUE(testing::WriteZip(
       path, {{"[Content_Types].xml", kContentTypes},
-             {workbookPart, "<workbook xmlns:r=\"" + std::string(kRelNs) + "\"><sheets><sheet r:id=\"a\"/></sheets></workbook>"},
+             {workbookPart,
+              "<workbook xmlns:r=\"" + std::string(kRelNs) + "\"><sheets><sheet r:id=\"a\"/></sheets></workbook>"},
              {relsPart, Rels("<Relationship Id=\"a\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>")},
              {sheetPart, "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}}));
   return path;
@@ -335,8 +337,10 @@ std::string Ods(const TempDir& dir, const std::string& name, const std::string& 
        "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
-       "<table:table table:name=\"S\">" + table + "</table:table></office:spreadsheet></office:body>"
-       "</office:document-content>"}};
+       "<table:table table:name=\"S\">" +
+           table +
+           "</table:table></office:spreadsheet></office:body>"
+           "</office:document-content>"}};
   for (const auto& [k, v] : more) parts[k] = v;
   EXPECT_TRUE(testing::WriteZip(dir.File(name), parts));
   return dir.File(name);
@@ -347,40 +351,44 @@ std::string Ods(const TempDir& dir, const std::string& name, const std::string& 
 TEST(HostileFiles, HugeClaimsAreRefusedBeforeAllocating) {
   TempDir dir;
   using B = BiffStream;
-  const std::string repeats = Ods(
-      dir, "repeats.ods",
-      "<table:table-row table:number-rows-repeated=\"999999999\"><table:table-cell "
-      "table:number-columns-repeated=\"999999999\" office:value-type=\"float\" office:value=\"1\"/>"
-      "</table:table-row>");
-  const std::string apart = MinimalXlsx(
-      dir, "apart.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFD1\"><v>2</v></c></row>"
-                         "<row r=\"5000\"><c r=\"A5000\"><v>3</v></c></row>");
+  const std::string repeats =
+      Ods(dir, "repeats.ods",
+          "<table:table-row table:number-rows-repeated=\"999999999\"><table:table-cell "
+          "table:number-columns-repeated=\"999999999\" office:value-type=\"float\" office:value=\"1\"/>"
+          "</table:table-row>");
+  const std::string apart = MinimalXlsx(dir, "apart.xlsx",
+                                        "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFD1\"><v>2</v></c></row>"
+                                        "<row r=\"5000\"><c r=\"A5000\"><v>3</v></c></row>");
   const struct {
     std::string path;
     const char* part;
   } cases[] = {
-      {repeats, "the sheet claims a used range of 1048576 rows by 16384 columns (17179869184 cells), more than the 2 GB"},
+      {repeats,
+       "the sheet claims a used range of 1048576 rows by 16384 columns (17179869184 cells), more than the 2 GB"},
       {apart, "the sheet claims a used range of 5000 rows by 16384 columns (81920000 cells)"},
   };
   for (const auto& c : cases) EXPECT_NE(LoadError(c.path).find(c.part), std::string::npos) << LoadError(c.path);
   // An .xls sheet has 256 columns; a cell beyond them comes from a damaged file.
-  const std::string wide = LoadBiff(dir, "wide.xls", Workbook("", B().Record(0x0203, Cell3(0, 0, 0) + B::F64(1))
-                                                                     .Record(0x0203, Cell3(9, 8191, 0) + B::F64(2))
-                                                                     .Bytes()));
+  const std::string wide = LoadBiff(
+      dir, "wide.xls",
+      Workbook("",
+               B().Record(0x0203, Cell3(0, 0, 0) + B::F64(1)).Record(0x0203, Cell3(9, 8191, 0) + B::F64(2)).Bytes()));
   EXPECT_NE(LoadError(wide).find("cell LCB10 lies beyond the 256 columns of an Excel 97-2003 sheet"), std::string::npos)
       << LoadError(wide);
   // Repeats as large as a number can be stop at the sheet's last column.
-  const std::string most = Ods(dir, "most.ods",
-                               "<table:table-row><table:table-cell table:number-columns-repeated=\"9223372036854775807\" "
-                               "office:value-type=\"float\" office:value=\"1\"/><table:table-cell "
-                               "table:number-columns-repeated=\"99999999999999999999\" office:value-type=\"float\" "
-                               "office:value=\"2\"/></table:table-row>");
+  const std::string most =
+      Ods(dir, "most.ods",
+          "<table:table-row><table:table-cell table:number-columns-repeated=\"9223372036854775807\" "
+          "office:value-type=\"float\" office:value=\"1\"/><table:table-cell "
+          "table:number-columns-repeated=\"99999999999999999999\" office:value-type=\"float\" "
+          "office:value=\"2\"/></table:table-row>");
   const DataFileResult r = ReadDataFile(most);
   EXPECT_EQ(r.error, "");
   EXPECT_EQ(r.matrix.UpperCol(), 16383);
   // Within the budget a sparse sheet still loads.
-  EXPECT_EQ(Load(MinimalXlsx(dir, "sparse.xlsx", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
-                                                  "<row r=\"3\"><c r=\"C3\"><v>2</v></c></row>")),
+  EXPECT_EQ(Load(MinimalXlsx(dir, "sparse.xlsx",
+                             "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+                             "<row r=\"3\"><c r=\"C3\"><v>2</v></c></row>")),
             "1,,\n,,\n,,2\n");
 }
 
@@ -452,8 +460,8 @@ TEST(HostileFiles, UnusualFormsAreReadOrNamed) {
 // Whatever a damaged file holds, the message shows only printable text.
 TEST(HostileFiles, MessagesNeverEchoBinaryBytes) {
   TempDir dir;
-  const std::string path =
-      MinimalXlsx(dir, "bin.xlsx", std::string("<row><c><v>1</v></c></row></") + std::string("\x01\x9c\xff\xc3\x28\x7f", 6) + ">");
+  const std::string path = MinimalXlsx(
+      dir, "bin.xlsx", std::string("<row><c><v>1</v></c></row></") + std::string("\x01\x9c\xff\xc3\x28\x7f", 6) + ">");
   const std::string error = LoadError(path);
   EXPECT_NE(error.find("is not well-formed XML"), std::string::npos) << error;
   for (std::size_t i = 0; i < error.size(); ++i) {
@@ -488,9 +496,8 @@ TEST(DataFiles, DamagedFilesGiveOneClearMessage) {
       {"bad-xml.xlsx", "", "not well-formed XML"},
       {"other.zip", "", "neither an Excel nor an OpenDocument workbook"},
   };
-  ASSERT_TRUE(testing::WriteZip(dir.File("bad-xml.xlsx"),
-                                {{"[Content_Types].xml", kContentTypes},
-                                 {"xl/workbook.xml", "<workbook><sheets><sheet"}}));
+  ASSERT_TRUE(testing::WriteZip(dir.File("bad-xml.xlsx"), {{"[Content_Types].xml", kContentTypes},
+                                                           {"xl/workbook.xml", "<workbook><sheets><sheet"}}));
   ASSERT_TRUE(testing::WriteZip(dir.File("other.zip"), {{"readme.txt", "hello"}}));
   for (const auto& c : cases) {
     if (!c.content.empty() || c.name == "empty.csv") dir.Write(c.name, c.content);
@@ -506,7 +513,9 @@ TEST(DataFiles, Utf16TextFromSpreadsheetPrograms) {
   const std::u16string text = u"Year\tGr\u00F6\u00DFe\r\n1990\t2.5\r\n";
   std::string bytes = "\xFF\xFE";
   for (char16_t u : text) bytes += std::string{static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
-  EXPECT_EQ(Load(dir.Write("unicode.txt", bytes)), "\"Year\",\"Gr\xC3\xB6\xC3\x9F" "e\"\n1990,2.5\n");
+  EXPECT_EQ(Load(dir.Write("unicode.txt", bytes)),
+            "\"Year\",\"Gr\xC3\xB6\xC3\x9F"
+            "e\"\n1990,2.5\n");
 }
 
 TEST(DataFiles, FileExistsWithWildcards) {
@@ -540,8 +549,8 @@ TEST(SheetCells, DatesAndReferences) {
   for (const char* code : {"dd/mm/yyyy", "[$-409]d\\-mmm\\-yy;@", "h:mm AM/PM", "[h]:mm:ss", "yyyy"}) {
     EXPECT_TRUE(IsDateFormatCode(code)) << code;
   }
-  for (const char* code : {"General", "0.00", "#,##0 \"days\"", "[Red]0.0", "0.00E+00", "\"TRUE\";\"TRUE\";\"FALSE\"",
-                           "0;[Red]-0", "@"}) {
+  for (const char* code :
+       {"General", "0.00", "#,##0 \"days\"", "[Red]0.0", "0.00E+00", "\"TRUE\";\"TRUE\";\"FALSE\"", "0;[Red]-0", "@"}) {
     EXPECT_FALSE(IsDateFormatCode(code)) << code;
   }
 }

@@ -32,13 +32,18 @@ std::vector<double> Make(std::mt19937_64& gen, std::size_t m, Shape shape) {
     for (std::size_t j = 0; j < m; ++j) {
       double x = u(gen);
       switch (shape) {
-        case Shape::Boosted: x += i == j ? static_cast<double>(m) : 0.0; break;
-        case Shape::Plain: break;
+        case Shape::Boosted:
+          x += i == j ? static_cast<double>(m) : 0.0;
+          break;
+        case Shape::Plain:
+          break;
         // Negative pivots among positive ones and zeros off the diagonal: the inverse is full of signed zeros.
         case Shape::NegativeDiagonal:
           x = i == j ? (i % 3 == 0 ? 2.0 : -2.0) - x : (j == i + 1 && x > 0.5 ? x : 0.0);
           break;
-        case Shape::Sparse: x = i == j ? 3.0 + x : (std::fabs(x) < 0.1 ? -x : 0.0); break;
+        case Shape::Sparse:
+          x = i == j ? 3.0 + x : (std::fabs(x) < 0.1 ? -x : 0.0);
+          break;
       }
       a[i * m + j] = x;
     }
@@ -67,9 +72,8 @@ void ExpectSame(const std::vector<double>& a, std::size_t m, const std::string& 
     const Outcome ref = Reference(a, m, e);
     for (std::size_t panel : {std::size_t{1}, std::size_t{3}, std::size_t{8}, std::size_t{0}}) {
       for (unsigned threads : {1u, 2u, 3u}) {
-        SCOPED_TRACE(what + " m=" + std::to_string(m) + " panel=" + std::to_string(panel) +
-                     " threads=" + std::to_string(threads) +
-                     (e == Elimination::kGaussJordan ? " gauss-jordan" : " single pivot"));
+        SCOPED_TRACE(what + " m=" + std::to_string(m) + " panel=" + std::to_string(panel) + " threads=" +
+                     std::to_string(threads) + (e == Elimination::kGaussJordan ? " gauss-jordan" : " single pivot"));
         const Outcome got = Blocked(a, m, e, {panel, threads});
         ASSERT_EQ(got.ok, ref.ok);
         if (!ref.ok) continue;  // the cell-by-cell statements take over; the arrays are not used

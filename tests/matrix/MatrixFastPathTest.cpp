@@ -51,13 +51,13 @@ TEST(FastPath, InversionsGiveTheCellwiseBits) {
 TEST(FastPath, InversionsOfSpecialBlocks) {
   using testing::Square;
   std::vector<LabelledMatrix> cases = {
-      Square({{0, 1}, {1, 0}}),                 // singular: handed to the cell-by-cell path
-      Square({{1e-9, 0}, {0, 1}}),              // within the elimination tolerance
-      Square({{1e-300, 1}, {1, 1e-300}}),       // overflows on the way
-      Square({{2, 1e300}, {1e300, 3}}),         // overflows on the way
-      Square({{1e39, 1}, {1, 2}}),              // does not fit a single
+      Square({{0, 1}, {1, 0}}),                     // singular: handed to the cell-by-cell path
+      Square({{1e-9, 0}, {0, 1}}),                  // within the elimination tolerance
+      Square({{1e-300, 1}, {1, 1e-300}}),           // overflows on the way
+      Square({{2, 1e300}, {1e300, 3}}),             // overflows on the way
+      Square({{1e39, 1}, {1, 2}}),                  // does not fit a single
       Square({{-2, 0, 0}, {0, -4, 0}, {0, 0, 8}}),  // negative pivots: signed zeros
-      Square({{4, 1, 2}, {0, 0, 3}, {1, 2, 2}}),  // a zero pivot after the first step
+      Square({{4, 1, 2}, {0, 0, 3}, {1, 2, 2}}),    // a zero pivot after the first step
   };
   // Texts that read as numbers and empty cells take part in the fast path too.
   LabelledMatrix t = Square({{4, 1, 0}, {1, 5, 1}, {0, 1, 6}});
@@ -75,7 +75,7 @@ TEST(FastPath, InversionsOfSpecialBlocks) {
   wide.Set(1, 4, 9.0);
   cases.push_back(wide);
   cases.push_back(LabelledMatrix::Dimension(3, 2));  // fewer columns than rows
-  cases.push_back(IdentityMatrix(3, 1));            // lower bounds 1
+  cases.push_back(IdentityMatrix(3, 1));             // lower bounds 1
   for (std::size_t c = 0; c < cases.size(); ++c) {
     for (int base : {0, 1}) {
       SCOPED_TRACE("case " + std::to_string(c) + " base " + std::to_string(base));

@@ -1,5 +1,3 @@
-#include "matrix/MatrixFunctions.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
+#include "matrix/MatrixFunctions.h"
 #include "workspace/Random.h"
 #include "workspace/ValueRules.h"
 
@@ -14,10 +13,10 @@ namespace quantorial {
 namespace {
 
 using testing::Dump;
+using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::Square;
-using testing::E;
 using testing::T;
 
 double D(const LabelledMatrix& m, int i, int j) { return std::get<double>(m.Value(i, j)); }
@@ -186,8 +185,8 @@ TEST(MatrixInverse, EliminationStopsAtValuesBeyondSinglePrecision) {
   } cases[] = {
       {{{1e200, 1e200}, {1e200, -1e200}}, "SINGULAR MATRIX FOR K = 1"},  // the pivot
       {{{1e308, 2}, {3, 4}}, "SINGULAR MATRIX FOR K = 1"},
-      {{{1e39, 1}, {1, 1}}, "SINGULAR MATRIX FOR K = 1"},  // just beyond the single range
-      {{{1, 2}, {1e200, 4}}, "SINGULAR MATRIX FOR K = 1"},  // a multiplier
+      {{{1e39, 1}, {1, 1}}, "SINGULAR MATRIX FOR K = 1"},                       // just beyond the single range
+      {{{1, 2}, {1e200, 4}}, "SINGULAR MATRIX FOR K = 1"},                      // a multiplier
       {{{1, 0, 0}, {0, 1e-30, 1}, {0, 1e10, 1}}, "SINGULAR MATRIX FOR K = 2"},  // tolerance at k = 2
   };
   for (const auto& c : cases) {
@@ -216,7 +215,11 @@ TEST(Overflow, FailedStatementsAreCounted) {
       {"scalar by an infinite multiplier", big, [&] { return ScalarMultiply(big, HUGE_VAL, false, 1); }, 1},
       {"scalar", big, [&] { return ScalarMultiply(big, 10.0, false, 1); }, 1},
       {"reciprocal of a tiny number", tiny, [&] { return MatrixReciprocal(tiny, 1.0, 1); }, 1},
-      {"a sum that fits", big, [&] { return MatrixAdd(big, M({{E, T("a")}, {T("x"), -1.0}}), 1, host); }, 0},
+      {"a sum that fits", big,
+       [&] {
+         return MatrixAdd(big, M({{E, T("a")}, {T("x"), -1.0}}), 1, host);
+       },
+       0},
   };
   for (const auto& c : cases) {
     const OverflowWatch watch;
@@ -258,7 +261,7 @@ TEST(MatrixInverse, EliminationRoundsPivotRowsAndMultipliersToSingle) {
   const auto P = MatrixInversePivot(A, 1);
   const double w12 = static_cast<double>(1.0f) / static_cast<double>(3.0f);  // row 1 after division
   const double v11 = static_cast<double>(1.0f) / static_cast<double>(3.0f);
-  const double f = static_cast<double>(static_cast<float>(1.0));             // W(2,1)
+  const double f = static_cast<double>(static_cast<float>(1.0));  // W(2,1)
   const double w22 = 3.0 - w12 * f, v21 = 0.0 - v11 * f, v22 = 1.0;
   // k = 2 is the last step: no rounding of its row, pivot p = single(w22).
   const double p = static_cast<double>(static_cast<float>(w22));
@@ -296,8 +299,8 @@ TEST(IdentityLikeAndDiagonal, KeepLabels) {
 }
 
 TEST(ResizeMatrix, GrowsShrinksAndFillsFromRandomRows) {
-  const auto A = M({{E, T("a"), T("b")}, {T("r1"), 1.0, 2.0}, {T("r2"), 3.0, 4.0}, {T("r3"), 5.0, 6.0},
-                    {T("r4"), 7.0, 8.0}});
+  const auto A =
+      M({{E, T("a"), T("b")}, {T("r1"), 1.0, 2.0}, {T("r2"), 3.0, 4.0}, {T("r3"), 5.0, 6.0}, {T("r4"), 7.0, 8.0}});
   const auto grown = ResizeMatrix(A, 2, 1, 0, Cell(std::int16_t{0}));
   EXPECT_EQ(Dump(grown), ",\"a\",\"b\",\n\"r1\",1,2,\n\"r2\",3,4,\n\"r3\",5,6,\n\"r4\",7,8,\n,,,\n,,,\n");
   EXPECT_EQ(Dump(ResizeMatrix(A, -2, -1, 0, Cell())), ",\"a\"\n\"r1\",1\n\"r2\",3\n");
@@ -379,9 +382,9 @@ TEST(NumOrZero, ZeroValuesBecomeIntegerZero) {
     Cell in;
     Cell out;
   } cases[] = {
-      {T("12abc"), T("12abc")}, {T("abc"), Cell(std::int16_t{0})}, {T("12"), T("12")},
-      {E, Cell(std::int16_t{0})}, {T(""), Cell(std::int16_t{0})}, {Cell(0.0), Cell(std::int16_t{0})},
-      {Cell(2.5), Cell(2.5)},   {Cell(0.5f), Cell(0.5f)},          {T("0.0x"), Cell(std::int16_t{0})},
+      {T("12abc"), T("12abc")},   {T("abc"), Cell(std::int16_t{0})}, {T("12"), T("12")},
+      {E, Cell(std::int16_t{0})}, {T(""), Cell(std::int16_t{0})},    {Cell(0.0), Cell(std::int16_t{0})},
+      {Cell(2.5), Cell(2.5)},     {Cell(0.5f), Cell(0.5f)},          {T("0.0x"), Cell(std::int16_t{0})},
       {T(" -3"), T(" -3")},
   };
   for (const auto& c : cases) EXPECT_EQ(NumOrZero(c.in), c.out) << CellText(c.in);

@@ -1,11 +1,10 @@
-#include "matrix/MatrixMenu.h"
-
 #include <gtest/gtest.h>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/DataFile.h"
+#include "matrix/MatrixMenu.h"
 
 namespace quantorial {
 namespace {
@@ -36,8 +35,8 @@ const char* kFourVars = ",a,b,c,d\nx,1,2,3,4\ny,4,5,6,7\nz,7,8,9,1\nw,1,1,1,1\n"
 TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   host.fileAnswers = {dir.Write("three.csv", kThreeVars), dir.Write("four.csv", kFourVars)};
   EXPECT_TRUE(Run(MatrixMenuItem::mnuMatrixAdd));
-  EXPECT_EQ(host.Messages(),
-            (std::vector<std::string>{"Matrices are not compatible!", "Matrix addition completed...see results below."}));
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrices are not compatible!",
+                                                       "Matrix addition completed...see results below."}));
   EXPECT_FALSE(ws.mLindoBase.IsAssigned());
   EXPECT_EQ(Kinds(), (std::vector<std::string>{"Open", "Open", "HoldOn", "MsgBox", "Preview", "HoldOn", "MsgBox"}));
   EXPECT_EQ(host.fileRequests[0].title, "Select the First File");
@@ -65,10 +64,14 @@ TEST_F(MatrixMenu, OverflowedStatementsAreReportedNotCompleted) {
     std::optional<std::string> multiplier;
     const char* message;
   } cases[] = {
-      {MatrixMenuItem::mnuMatrixAdd, {big, big}, std::nullopt,
+      {MatrixMenuItem::mnuMatrixAdd,
+       {big, big},
+       std::nullopt,
        "Matrix Addition is not complete: 1 statement overflowed (a result beyond the range of numbers) and kept its "
        "old value. See results below."},
-      {MatrixMenuItem::mnuScalarMult, {big}, std::string("1e999"),
+      {MatrixMenuItem::mnuScalarMult,
+       {big},
+       std::string("1e999"),
        "Matrix Scalar Multiplication is not complete: 1 statement overflowed (a result beyond the range of numbers) "
        "and kept its old value. See results below."},
   };
@@ -95,24 +98,69 @@ TEST_F(MatrixMenu, EveryFileCommandStoresShowsAndReports) {
     const char* dialogTitle;
     const char* result;
   } cases[] = {
-      {MatrixMenuItem::cmdMatrixTranspose, {a}, {}, "Transposing Matrix", "Matrix Transposition", "Select Data File",
+      {MatrixMenuItem::cmdMatrixTranspose,
+       {a},
+       {},
+       "Transposing Matrix",
+       "Matrix Transposition",
+       "Select Data File",
        ",\"x\",\"y\"\n\"p\",2,0\n\"q\",0,4\n"},
-      {MatrixMenuItem::mnuMatrixAdd, {a, b}, {}, "Adding Matrices", "Matrix Addition", "Select the First File",
+      {MatrixMenuItem::mnuMatrixAdd,
+       {a, b},
+       {},
+       "Adding Matrices",
+       "Matrix Addition",
+       "Select the First File",
        ",\"p\",\"q\"\n\"x\",3,1\n\"y\",1,5\n"},
-      {MatrixMenuItem::cmdMatrixSub, {a, b}, {}, "Subtracting Matrices", "Matrix Subtraction",
-       "Select the First File", ",\"p\",\"q\"\n\"x\",1,-1\n\"y\",-1,3\n"},
-      {MatrixMenuItem::mnuMatrixMult, {a, b}, {}, "Mutiplying Matrices", "Matrix Multiplication",
-       "Select the First File", ",\"p\",\"q\"\n\"x\",2,2\n\"y\",4,4\n"},
-      {MatrixMenuItem::mnuScalarMult, {a}, "5", "Mutiplying Matrices", "Matrix Scalar Multiplication",
-       "Select Data File", ",\"p\",\"q\"\n\"x\",10,0\n\"y\",0,20\n"},
-      {MatrixMenuItem::mnuScalarMult2, {b}, "-3x", "Mutiplying Matrices", "Matrix Special Scalar Multiplication",
-       "Select Data File", ",\"p\",\"q\"\n\"x\",1,-3\n\"y\",-3,1\n"},
-      {MatrixMenuItem::mnuInvert, {a}, {}, "Inverting Matrix", "Inverted Matrix", "Select the file",
+      {MatrixMenuItem::cmdMatrixSub,
+       {a, b},
+       {},
+       "Subtracting Matrices",
+       "Matrix Subtraction",
+       "Select the First File",
+       ",\"p\",\"q\"\n\"x\",1,-1\n\"y\",-1,3\n"},
+      {MatrixMenuItem::mnuMatrixMult,
+       {a, b},
+       {},
+       "Mutiplying Matrices",
+       "Matrix Multiplication",
+       "Select the First File",
+       ",\"p\",\"q\"\n\"x\",2,2\n\"y\",4,4\n"},
+      {MatrixMenuItem::mnuScalarMult,
+       {a},
+       "5",
+       "Mutiplying Matrices",
+       "Matrix Scalar Multiplication",
+       "Select Data File",
+       ",\"p\",\"q\"\n\"x\",10,0\n\"y\",0,20\n"},
+      {MatrixMenuItem::mnuScalarMult2,
+       {b},
+       "-3x",
+       "Mutiplying Matrices",
+       "Matrix Special Scalar Multiplication",
+       "Select Data File",
+       ",\"p\",\"q\"\n\"x\",1,-3\n\"y\",-3,1\n"},
+      {MatrixMenuItem::mnuInvert,
+       {a},
+       {},
+       "Inverting Matrix",
+       "Inverted Matrix",
+       "Select the file",
        ",\"p\",\"q\"\n\"x\",0.5,0\n\"y\",0,0.25\n"},
-      {MatrixMenuItem::mnuInvertPivot, {a}, {}, "Inverting Matrix by Elimination with Partial Pivoting",
-       "Inverted Matrix (Using Pivoting)", "Select the file", ",\"p\",\"q\"\n\"x\",0.5,0\n\"y\",0,0.25\n"},
-      {MatrixMenuItem::mnuReciprocal, {a}, {}, "Calculating Reciprocal of Matrices", "Matrix Reciprocal",
-       "Select Data File", ",\"p\",\"q\"\n\"x\",0.5,0\n\"y\",0,0.25\n"},
+      {MatrixMenuItem::mnuInvertPivot,
+       {a},
+       {},
+       "Inverting Matrix by Elimination with Partial Pivoting",
+       "Inverted Matrix (Using Pivoting)",
+       "Select the file",
+       ",\"p\",\"q\"\n\"x\",0.5,0\n\"y\",0,0.25\n"},
+      {MatrixMenuItem::mnuReciprocal,
+       {a},
+       {},
+       "Calculating Reciprocal of Matrices",
+       "Matrix Reciprocal",
+       "Select Data File",
+       ",\"p\",\"q\"\n\"x\",0.5,0\n\"y\",0,0.25\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(MatrixMenuEntryOf(c.item).name);

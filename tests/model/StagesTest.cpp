@@ -1,18 +1,17 @@
-#include "model/Stages.h"
-
 #include <gtest/gtest.h>
 
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
+#include "model/Stages.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
 
 using testing::Dump;
+using testing::E;
 using testing::M;
 using testing::ScriptedHost;
-using testing::E;
 using testing::T;
 
 double D(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
@@ -37,9 +36,7 @@ class Stages : public ::testing::Test {
 
 // Two equations (Y, C), exogenous G and TAX.
 LabelledMatrix TwoByFour() {
-  return M({{E, T("Y"), T("C"), T("G"), T("TAX")},
-            {T("Y"), 0.7, 0.5, 1.0, -0.3},
-            {T("C"), 0.2, 0.0, 0.0, 0.6}});
+  return M({{E, T("Y"), T("C"), T("G"), T("TAX")}, {T("Y"), 0.7, 0.5, 1.0, -0.3}, {T("C"), 0.2, 0.0, 0.0, 0.6}});
 }
 
 TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
@@ -60,9 +57,10 @@ TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
   EXPECT_EQ(ws.mCustomExo, ws.mExo);
   EXPECT_EQ(Dump(ws.mCustomExoLag), Dump(ws.mExoLag));
   EXPECT_TRUE(form.IsEnabled("cmdInvert"));
-  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix",
-                                             "2:Selected Exo Matrix", "3:Selected Exo Lag Matrix", "0:Exo Matrix",
-                                             "1:Exo Lag Matrix"}));
+  EXPECT_EQ(
+      host.PreviewCaptions(),
+      (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix", "2:Selected Exo Matrix",
+                                "3:Selected Exo Lag Matrix", "0:Exo Matrix", "1:Exo Lag Matrix"}));
   EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Building Endogenous and Exogenous Matrices.");
 }
 
@@ -100,7 +98,9 @@ TEST_F(Stages, ChangeSymbolAndTheNameEndingRule) {
 
 TEST_F(Stages, PolicySwitchZeroesTheLagOfDummyVariables) {
   SetBMat(M({{E, T("Y"), T("G"), T("WAR")}, {T("Y"), 0.0, 0.5, 2.0}}));
-  ws.mObserved = M({{T("Year"), T("Y"), T("G"), T("WAR")}, {1990.0, 10.0, 5.0, 0.0}, {1991.0, 11.0, 6.0, E},
+  ws.mObserved = M({{T("Year"), T("Y"), T("G"), T("WAR")},
+                    {1990.0, 10.0, 5.0, 0.0},
+                    {1991.0, 11.0, 6.0, E},
                     {1992.0, 11.0, 1.0, 1.0}});
   form.chkDummy = 1;
   Exv("1");

@@ -1,5 +1,3 @@
-#include "regression/Regression.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/DataFile.h"
+#include "regression/Regression.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -17,12 +16,12 @@ namespace {
 
 using testing::M;
 using testing::ScriptedHost;
-using testing::TempDir;
 using testing::T;
-
+using testing::TempDir;
 
 void ExpectDigits(double value, double certified, double digits) {
-  EXPECT_LE(std::fabs(value - certified), std::fabs(certified) * std::pow(10.0, -digits)) << value << " vs " << certified;
+  EXPECT_LE(std::fabs(value - certified), std::fabs(certified) * std::pow(10.0, -digits))
+      << value << " vs " << certified;
 }
 
 TEST(Regression, NistNorrisToNineDigits) {
@@ -95,8 +94,12 @@ TEST(Regression, ReportLines) {
 TEST(Regression, PerfectFitsAndTheFiles) {
   TempDir dir;
   ScriptedHost host;
-  const auto d = M({{T("Year"), T("GDP"), T("INV")}, {1.0, 2.0, 1.0}, {2.0, 4.0, 2.0}, {3.0, 6.0, 3.0},
-                    {4.0, 8.0, 4.0}, {5.0, 10.0, 5.0}});
+  const auto d = M({{T("Year"), T("GDP"), T("INV")},
+                    {1.0, 2.0, 1.0},
+                    {2.0, 4.0, 2.0},
+                    {3.0, 6.0, 3.0},
+                    {4.0, 8.0, 4.0},
+                    {5.0, 10.0, 5.0}});
   RegressionResult r;
   std::string error;
   ASSERT_TRUE(CreateBMatrix(d, dir.File("data.xls"), RegMethod::Normal, false, host, r, error)) << error;
@@ -117,11 +120,11 @@ TEST(Regression, PerfectFitsAndTheFiles) {
   EXPECT_NE(TempDir::Read(r.bPath).find("GDP(t),"), std::string::npos);
   EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF GDP(t) ON INV(t+1)"), std::string::npos);
   // Only the file name's dot ends the stem; one in a folder name does not.
-  for (const auto& [data, expected] : std::vector<std::pair<std::string, std::string>>{
-           {"/m/gdp.xls", "/m/gdp_NOR_BMAT.CSV"},
-           {"/m/gdp.v2.csv", "/m/gdp.v2_NOR_BMAT.CSV"},
-           {"/m/my.models/data", "/m/my.models/data_NOR_BMAT.CSV"},
-           {"C:\\m.x\\data", "C:\\m.x\\data_NOR_BMAT.CSV"}}) {
+  for (const auto& [data, expected] :
+       std::vector<std::pair<std::string, std::string>>{{"/m/gdp.xls", "/m/gdp_NOR_BMAT.CSV"},
+                                                        {"/m/gdp.v2.csv", "/m/gdp.v2_NOR_BMAT.CSV"},
+                                                        {"/m/my.models/data", "/m/my.models/data_NOR_BMAT.CSV"},
+                                                        {"C:\\m.x\\data", "C:\\m.x\\data_NOR_BMAT.CSV"}}) {
     EXPECT_EQ(RegressionPath(data, BTag(RegMethod::Normal)), expected) << data;
   }
   // Invalid data: the message and no files.
@@ -277,8 +280,14 @@ TEST(Regression, TwoPeriodsCannotBeTested) {
 
 TEST(Regression, SignificanceLevelDecidesWhatIsKept) {
   // Noisy data where the slope passes at 5 % and fails at 1 %.
-  const auto d = M({{T("t"), T("y"), T("x")}, {1.0, 1.0, 1.0}, {2.0, 2.8, 2.0}, {3.0, 2.0, 3.0}, {4.0, 4.2, 4.0},
-                    {5.0, 3.1, 5.0}, {6.0, 5.3, 6.0}, {7.0, 4.0, 7.0}});
+  const auto d = M({{T("t"), T("y"), T("x")},
+                    {1.0, 1.0, 1.0},
+                    {2.0, 2.8, 2.0},
+                    {3.0, 2.0, 3.0},
+                    {4.0, 4.2, 4.0},
+                    {5.0, 3.1, 5.0},
+                    {6.0, 5.3, 6.0},
+                    {7.0, 4.0, 7.0}});
   const PairFit f = FitPair(d, 1, 1, 2, 1, 7);
   ASSERT_GT(std::fabs(f.tb), TTable05(5));
   ASSERT_LT(std::fabs(f.tb), TTable01(5));
@@ -296,8 +305,11 @@ TEST(Regression, SignificanceLevelDecidesWhatIsKept) {
 TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
   TempDir dir;
   ScriptedHost host;
-  const auto d = M({{T("Year"), T("A"), T("B"), T("X")}, {1.0, 3.0, 1.0, 1.0}, {2.0, 5.1, 2.0, 2.0},
-                    {3.0, 6.9, 2.5, 3.0}, {4.0, 9.2, 4.5, 4.0}});
+  const auto d = M({{T("Year"), T("A"), T("B"), T("X")},
+                    {1.0, 3.0, 1.0, 1.0},
+                    {2.0, 5.1, 2.0, 2.0},
+                    {3.0, 6.9, 2.5, 3.0},
+                    {4.0, 9.2, 4.5, 4.0}});
   RegressionResult r;
   std::string error;
   ASSERT_TRUE(CreateBMatrix(d, dir.File("c.csv"), RegMethod::Constant, false, host, r, error));

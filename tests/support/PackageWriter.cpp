@@ -97,15 +97,15 @@ std::string CompoundFile(std::string workbook, const std::string& streamName) {
     e[0x41] = len[1];
     e[0x42] = static_cast<char>(type);
     const std::string none = u32(0xFFFFFFFF);
-    e.replace(0x44, 4, none);  // left sibling
-    e.replace(0x48, 4, none);  // right sibling
+    e.replace(0x44, 4, none);                       // left sibling
+    e.replace(0x48, 4, none);                       // right sibling
     e.replace(0x4C, 4, type == 5 ? u32(1) : none);  // child of the root: entry 1
     e.replace(0x74, 4, u32(start));
     e.replace(0x78, 4, u32(size));
     return e;
   };
-  std::string dir = entry("Root Entry", 5, 0xFFFFFFFE, 0) +
-                    entry(streamName, 2, 2, static_cast<std::uint32_t>(streamSize));
+  std::string dir =
+      entry("Root Entry", 5, 0xFFFFFFFE, 0) + entry(streamName, 2, 2, static_cast<std::uint32_t>(streamSize));
   dir.resize(kSector, '\0');
 
   std::string header(512, '\0');

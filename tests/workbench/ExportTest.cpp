@@ -7,21 +7,20 @@
 #include "export/Directives.h"
 #include "export/Export.h"
 #include "export/Sheet.h"
-#include "io/XlsxReader.h"
 #include "io/DataFile.h"
+#include "io/XlsxReader.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
 namespace {
 
 using testing::Dump;
+using testing::E;
 using testing::M;
 using testing::ReadZipPart;
 using testing::ScriptedHost;
-using testing::TempDir;
-using testing::E;
 using testing::T;
-
+using testing::TempDir;
 
 TEST(Export, ValuesReadBackAndTheColumnCut) {
   TempDir dir;
@@ -114,7 +113,8 @@ TEST(Export, AWorksheetIsWrittenWholeAndReplacesWhatTheSheetHeld) {
   EXPECT_EQ(ReadDataFile(book).matrix.UpperRow(), 0);
   EXPECT_EQ(ReadDataFile(book).matrix.UpperCol(), 0);
   // A workbook of two sheets keeps the other one and its first sheet's name.
-  ASSERT_TRUE(ExportArrayToExcel(M({{T("old"), 1.0}, {T("gone"), 2.0}}), dir.File("two"), 1, 1, "Data", "", 0, 0, error));
+  ASSERT_TRUE(
+      ExportArrayToExcel(M({{T("old"), 1.0}, {T("gone"), 2.0}}), dir.File("two"), 1, 1, "Data", "", 0, 0, error));
   AddNotesSheet(dir.File("two.xlsx"), 0, 0);
   std::vector<WorkbookSheet> sheets;
   ASSERT_TRUE(ExportWorksheet(M({{T("new")}}), dir.File("two.xlsx"), error)) << error;
@@ -152,8 +152,8 @@ TEST(Export, DirectivesFormatTheSheet) {
                                            "border all,,,A1:C3\n"
                                            "zoom 150\n"
                                            "showgridlines 0\n");
-  const auto m = M({{T("Name"), T("x"), T("y"), T("z")}, {T("a"), 1.0, 2.0, 3.0}, {T("b"), 4.0, 5.0, 6.0},
-                    {T("m2"), E, E, E}});
+  const auto m =
+      M({{T("Name"), T("x"), T("y"), T("z")}, {T("a"), 1.0, 2.0, 3.0}, {T("b"), 4.0, 5.0, 6.0}, {T("m2"), E, E, E}});
   std::string error;
   ASSERT_TRUE(ExportArrayToExcel(m, dir.File("f"), 1, 1, "Styled", directives, 0, 0, error)) << error;
   const std::string book = dir.File("f.xlsx");
@@ -162,7 +162,7 @@ TEST(Export, DirectivesFormatTheSheet) {
   const std::string strings = Part(book, "xl/sharedStrings.xml");
   EXPECT_NE(styles.find("formatCode=\"#,##0.000_);(#,##0.000)\""), std::string::npos);
   EXPECT_NE(styles.find("<b/>"), std::string::npos);
-  EXPECT_NE(styles.find("rgb=\"FFFFFF00\""), std::string::npos);  // 65535 is yellow
+  EXPECT_NE(styles.find("rgb=\"FFFFFF00\""), std::string::npos);       // 65535 is yellow
   EXPECT_NE(styles.find("<left style=\"thin\">"), std::string::npos);  // line type 1, weight 2
   EXPECT_NE(sheet.find("<mergeCell ref=\"A1:B1\"/>"), std::string::npos);
   EXPECT_NE(sheet.find("width=\"30."), std::string::npos);
@@ -195,12 +195,26 @@ TEST(Export, HostileDirectivesStayInBounds) {
     const char* line;
     bool carried;
   } lines[] = {
-      {"select A1:XFD1048576", true}, {"bold 1", true}, {"border all", true}, {"sort A1:XFD1048576,A1", true},
-      {"subtotal 1e300,1e300,-1e300", false}, {"subtotal 2147483647,2", false},
-      {"bgcolor 1e300", true}, {"bgcolor -inf", true}, {"align 1e300,-1e300,0,1e99,0", true},
-      {"font Arial,1e300,0,0,0,0,0,1e300,1e300", true}, {"color 1e300", true}, {"linethickness 1e300", true},
-      {"linetype -1e300", true}, {"zoom 1e300", true}, {"nformat 1e300", true}, {"rowheight A1,1e300", false},
-      {"colwidth A1,-3", false}, {"graphic pic.png,1e300,1", false}, {"select A2", true}, {"raise 1e300,1e300", true},
+      {"select A1:XFD1048576", true},
+      {"bold 1", true},
+      {"border all", true},
+      {"sort A1:XFD1048576,A1", true},
+      {"subtotal 1e300,1e300,-1e300", false},
+      {"subtotal 2147483647,2", false},
+      {"bgcolor 1e300", true},
+      {"bgcolor -inf", true},
+      {"align 1e300,-1e300,0,1e99,0", true},
+      {"font Arial,1e300,0,0,0,0,0,1e300,1e300", true},
+      {"color 1e300", true},
+      {"linethickness 1e300", true},
+      {"linetype -1e300", true},
+      {"zoom 1e300", true},
+      {"nformat 1e300", true},
+      {"rowheight A1,1e300", false},
+      {"colwidth A1,-3", false},
+      {"graphic pic.png,1e300,1", false},
+      {"select A2", true},
+      {"raise 1e300,1e300", true},
       {"raise r1e300", true},
   };
   for (const auto& l : lines) EXPECT_EQ(run.Run(l.line), l.carried) << l.line;
@@ -306,8 +320,9 @@ TEST(Export, SaveAsDataFile) {
   host.fileAnswers = {dir.File("text.gdt")};
   wb.cmdSaveDataFile_Click();
   ASSERT_EQ(host.CallsOf("MsgBox").size(), 1u);
-  EXPECT_EQ(host.CallsOf("MsgBox")[0].text, "Cannot write the data file \"" + dir.File("text.gdt") +
-                                                "\": cell B2 holds the text \"n/a\"; a gretl data file holds numbers only");
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].text,
+            "Cannot write the data file \"" + dir.File("text.gdt") +
+                "\": cell B2 holds the text \"n/a\"; a gretl data file holds numbers only");
   EXPECT_FALSE(std::filesystem::exists(dir.File("text.gdt")));
 
   wb.ws.mCalculated = LabelledMatrix();

@@ -233,15 +233,25 @@ TEST_F(Kaldron, DoubtfulInputsGetOneNotice) {
     std::vector<std::string> said;
   };
   const std::vector<Case> cases = {
-      {"a cell that is not a number", ",S1,S2\nS1,0,0.1\nS2,n/a,0\nL,1,1\n", "S,T,V\nS1,,1\nS2,,1\n",
+      {"a cell that is not a number",
+       ",S1,S2\nS1,0,0.1\nS2,n/a,0\nL,1,1\n",
+       "S,T,V\nS1,,1\nS2,,1\n",
        {"B-matrix cells that are not numbers count as 0 in the plan: \"n/a\" (row S2, column S1)."}},
-      {"a primary-input cell that is not a number", ",S1,S2\nS1,0,0.1\nS2,0.1,0\nL,1,--\n", "S,T,V\nS1,,1\nS2,,1\n",
+      {"a primary-input cell that is not a number",
+       ",S1,S2\nS1,0,0.1\nS2,0.1,0\nL,1,--\n",
+       "S,T,V\nS1,,1\nS2,,1\n",
        {"\"--\" (row L, column S2)"}},
-      {"a singular I - A", ",S1,S2\nS1,0,1\nS2,1,0\nL,1,1\n", "S,T,V\nS1,,1\nS2,,1\n",
+      {"a singular I - A",
+       ",S1,S2\nS1,0,1\nS2,1,0\nL,1,1\n",
+       "S,T,V\nS1,,1\nS2,,1\n",
        {"The inversion of the plan's matrix (I - A with its constraint rows) failed"}},
-      {"a target that is not a number", ",S1,S2\nS1,0,0.1\nS2,0.1,0\nL,1,1\n", "S,T,V\nS1,,1\nS2,,abc\n",
+      {"a target that is not a number",
+       ",S1,S2\nS1,0,0.1\nS2,0.1,0\nL,1,1\n",
+       "S,T,V\nS1,,1\nS2,,abc\n",
        {"Targets that are not numbers count as 0: \"abc\" (row S2)."}},
-      {"a constraint row giving negative outputs", ",S1,S2\nS1,0,0\nS2,0,0\nL,1,0\n", "S,T,V\nS1,<,-100\nS2,,50\n",
+      {"a constraint row giving negative outputs",
+       ",S1,S2\nS1,0,0\nS2,0,0\nL,1,0\n",
+       "S,T,V\nS1,<,-100\nS2,,50\n",
        {"negative outputs for S1 and negative requirements for L", "the constraint rows (SV1)"}},
   };
   for (const Case& c : cases) {
@@ -253,7 +263,8 @@ TEST_F(Kaldron, DoubtfulInputsGetOneNotice) {
     host.fileAnswers.push_back(dir.Write("t.csv", c.targets));
     wb.cmdKALDRON_Click();
     ASSERT_EQ(host.Messages().size(), 1u);
-    for (const std::string& piece : c.said) EXPECT_NE(host.Messages()[0].find(piece), std::string::npos) << host.Messages()[0];
+    for (const std::string& piece : c.said)
+      EXPECT_NE(host.Messages()[0].find(piece), std::string::npos) << host.Messages()[0];
     EXPECT_TRUE(wb.ws.mDevOutput.IsFilled());
   }
 }
@@ -266,10 +277,12 @@ TEST_F(Kaldron, ATextbookTableFolded) {
   Table({{0.15, 0.25}, {0.20, 0.05}}, {}, "Sector,Type,Target\nS1,,600\nS2,,1500\n");
   wb.cmdKALDRON_Click();
   ASSERT_EQ(host.Messages().size(), 1u) << host.Messages()[0] << "|" << host.Messages().back();
-  EXPECT_NE(host.Messages()[0].find("own-sector inputs (a diagonal other than 0 or 1) for S1 and S2"), std::string::npos);
+  EXPECT_NE(host.Messages()[0].find("own-sector inputs (a diagonal other than 0 or 1) for S1 and S2"),
+            std::string::npos);
   host = ScriptedHost();
   wb.ws.mRhsIO = LabelledMatrix();
-  Table({{0, 0.25 / 0.85}, {0.20 / 0.95, 0}}, {}, "Sector,Type,Target\nS1,,705.88235294117647\nS2,,1578.9473684210526\n");
+  Table({{0, 0.25 / 0.85}, {0.20 / 0.95, 0}}, {},
+        "Sector,Type,Target\nS1,,705.88235294117647\nS2,,1578.9473684210526\n");
   wb.cmdKALDRON_Click();
   EXPECT_TRUE(host.Messages().empty());
   EXPECT_NEAR(V(wb.ws.mDevOutput, 1, 1), 1247.52, 0.005);

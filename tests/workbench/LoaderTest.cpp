@@ -133,7 +133,9 @@ TEST_F(Loader, OnlyFilesThatLoadAreRememberedAndNeverTemporaryPreviews) {
   const std::string broken = dir.Write("broken.csv", "a,\"b\n");
   std::string error;
   const std::string preview = dir.File("KRV-TMP-101010am.xlsx");
-  ASSERT_TRUE(ExportWorksheet(testing::M({{testing::E, testing::T("C"), testing::T("P")}, {testing::T("C"), 0.0, 0.2}}), preview, error)) << error;
+  ASSERT_TRUE(ExportWorksheet(testing::M({{testing::E, testing::T("C"), testing::T("P")}, {testing::T("C"), 0.0, 0.2}}),
+                              preview, error))
+      << error;
   const Case cases[] = {
       {0, "LastTrendFile", broken, good, {"cmdRunAll", "cmdTrend", "cmdChart", "cmdForecast"}},
       {0, "LastTrendFile", preview, good, {}},
@@ -151,7 +153,9 @@ TEST_F(Loader, OnlyFilesThatLoadAreRememberedAndNeverTemporaryPreviews) {
     bench.SetTxtData(c.index, c.path);
     EXPECT_EQ(store.Get("TORVIK", c.key), c.remembered);
     for (const char* control : c.disabled) EXPECT_FALSE(bench.form.IsEnabled(control)) << control;
-    const LabelledMatrix& loaded = c.index == 0 ? bench.ws.mObserved : c.index == 1 ? bench.ws.mBMat : bench.ws.mExtended;
+    const LabelledMatrix& loaded = c.index == 0   ? bench.ws.mObserved
+                                   : c.index == 1 ? bench.ws.mBMat
+                                                  : bench.ws.mExtended;
     EXPECT_EQ(loaded.IsFilled(), c.path == preview);
     if (c.path == broken) {
       ASSERT_FALSE(h.Messages().empty());

@@ -13,9 +13,9 @@
 #include "WorkbenchFixture.h"
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
-#include "workspace/ValueRules.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
@@ -24,8 +24,8 @@ using testing::E;
 using testing::M;
 using testing::ScriptedHost;
 using testing::T;
-using testing::V;
 using testing::TempDir;
+using testing::V;
 
 TEST(LpModel, TextOfTheEdgeCases) {
   const struct {
@@ -100,9 +100,9 @@ TEST(LpSolve, OptimalInfeasibleAndUnbounded) {
   EXPECT_NEAR(V(s, 3, 1), 1.6, 1e-12);
   EXPECT_NEAR(V(s, 4, 1), 1.2, 1e-12);
   EXPECT_EQ(CellText(s.Get(5, 0)), "labour");
-  EXPECT_NEAR(V(s, 5, 1), 4.0, 1e-12);   // activity
-  EXPECT_NEAR(V(s, 5, 2), 0.0, 1e-12);   // slack
-  EXPECT_NEAR(V(s, 5, 3), 0.4, 1e-12);   // dual
+  EXPECT_NEAR(V(s, 5, 1), 4.0, 1e-12);  // activity
+  EXPECT_NEAR(V(s, 5, 2), 0.0, 1e-12);  // slack
+  EXPECT_NEAR(V(s, 5, 3), 0.4, 1e-12);  // dual
   EXPECT_NEAR(V(s, 6, 3), 0.2, 1e-12);
   const struct {
     LabelledMatrix table;
@@ -150,7 +150,7 @@ TEST(LpSolve, RelationsReadAsMeant) {
     const char* relation;
     const char* status;
   } cases[] = {{"\u2265", "infeasible"}, {">=", "infeasible"}, {"=>", "infeasible"}, {">", "infeasible"},
-               {" = ", "infeasible"},     {"<", "optimal"},     {"=<", "optimal"},   {"\u2264", "optimal"}};
+               {" = ", "infeasible"},    {"<", "optimal"},     {"=<", "optimal"},    {"\u2264", "optimal"}};
   for (const auto& c : cases) {
     const auto t = M({{E, T("x"), T("y"), T("rel"), T("rhs")},
                       {T("c1"), 1.0, 1.0, T(c.relation), 3.0},
@@ -168,7 +168,9 @@ TEST(LpSolve, RelationsReadAsMeant) {
   const LabelledMatrix s = SolveLp(slackRow, false, true);
   for (int i = 2; i <= s.UpperRow(); ++i) {
     for (int j = 1; j <= s.UpperCol(); ++j) {
-      if (const auto v = ArithmeticValue(s.Get(i, j)); v && *v == 0.0) EXPECT_FALSE(std::signbit(*v)) << i << "," << j;
+      if (const auto v = ArithmeticValue(s.Get(i, j)); v && *v == 0.0) {
+        EXPECT_FALSE(std::signbit(*v)) << i << "," << j;
+      }
     }
   }
 }
@@ -181,21 +183,25 @@ TEST(LpSolve, BadRelationsAndRightHandSidesStopEveryCommand) {
     const char* message;
     const char* rest = "c2,1,0,<=,1";
   } tables[] = {
-      {"c1,1,1,ge,3", "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
+      {"c1,1,1,ge,3",
+       "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
       // Every relation misspelt: still the relation column, not a variable named "rel".
-      {"c1,1,1,ge,3", "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.",
+      {"c1,1,1,ge,3",
+       "Row 1 \"c1\", cell D2: \"ge\" is not a relation; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.",
        "c2,1,0,le,1"},
-      {"c1,1,1,,3", "Row 1 \"c1\", cell D2: the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
+      {"c1,1,1,,3",
+       "Row 1 \"c1\", cell D2: the relation is empty; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =."},
       {"c1,1,1,<=,abc", "Row 1 \"c1\", cell E2: \"abc\" is not a number; the right-hand side must be a number."},
       {"c1,1,1,>=,", "Row 1 \"c1\", cell E2: the right-hand side is empty; the right-hand side must be a number."},
-      {"c1,1,1,>=,1", "Columns B and C are both named \"x\": give each variable its own name, or check \"Use X.. for "
-                      "Variable Names\"."},
+      {"c1,1,1,>=,1",
+       "Columns B and C are both named \"x\": give each variable its own name, or check \"Use X.. for "
+       "Variable Names\"."},
   };
   const struct {
     const char* command;
     const char* consequence;
-  } commands[] = {{"solve", " Nothing was solved."}, {"save", " The model was not saved."},
-                  {"build", " No model was built."}};
+  } commands[] = {
+      {"solve", " Nothing was solved."}, {"save", " The model was not saved."}, {"build", " No model was built."}};
   for (const auto& t : tables) {
     for (const auto& c : commands) {
       SCOPED_TRACE(std::string(t.row) + " / " + c.command);
@@ -252,10 +258,21 @@ TEST(LpSolve, FileNamesKeepToTheRulesOfTheForm) {
   const struct {
     const char* name;
     const char* written;
-  } cases[] = {{"steel", "steel"},      {"x.1_b", "x.1_b"},  {"a b", "a_b"},     {"\u00d6lsaat", "Olsaat"},
-               {"Stra\u00dfe", "Stra_e"}, {"2nd", "x_2nd"}, {".a", "x_.a"},     {"e1", "x_e1"},
-               {"E2x", "x_E2x"},        {"end", "x_end"},    {"St", "x_St"},     {"s.t.", "x_s.t."},
-               {"a+b", "a_b"},          {"", "x_"},          {"tab\there", "tab_here"}};
+  } cases[] = {{"steel", "steel"},
+               {"x.1_b", "x.1_b"},
+               {"a b", "a_b"},
+               {"\u00d6lsaat", "Olsaat"},
+               {"Stra\u00dfe", "Stra_e"},
+               {"2nd", "x_2nd"},
+               {".a", "x_.a"},
+               {"e1", "x_e1"},
+               {"E2x", "x_E2x"},
+               {"end", "x_end"},
+               {"St", "x_St"},
+               {"s.t.", "x_s.t."},
+               {"a+b", "a_b"},
+               {"", "x_"},
+               {"tab\there", "tab_here"}};
   for (const auto& c : cases) EXPECT_EQ(LpFileName(c.name), c.written) << c.name;
   EXPECT_EQ(LpFileName(std::string(300, 'a')).size(), 255u);
 }
@@ -283,7 +300,8 @@ TEST(LpSolve, RenamedVariablesAreListedAndTheFileSolvesAlike) {
       EXPECT_NE(text.find(mark + line), std::string::npos) << line << "\n" << text;
     }
     glp_prob* lp = glp_create_prob();
-    ASSERT_EQ(lpForm ? glp_read_lp(lp, nullptr, path.c_str()) : glp_read_mps(lp, GLP_MPS_FILE, nullptr, path.c_str()), 0);
+    ASSERT_EQ(lpForm ? glp_read_lp(lp, nullptr, path.c_str()) : glp_read_mps(lp, GLP_MPS_FILE, nullptr, path.c_str()),
+              0);
     EXPECT_EQ(glp_get_num_cols(lp), 3);
     glp_create_index(lp);
     EXPECT_GT(glp_find_col(lp, "Ol"), 0);  // the written name, not one of the library's own

@@ -10,19 +10,19 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
-#include "workbench/Workbench.h"
-#include "workspace/SlotTable.h"
 #include "planning/LpModel.h"
 #include "planning/LpOutcome.h"
 #include "planning/LpSolve.h"
+#include "workbench/Workbench.h"
+#include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
 
 using testing::E;
-using testing::ScriptedHost;
 using testing::M;
+using testing::ScriptedHost;
 using testing::T;
 using testing::TempDir;
 
@@ -59,7 +59,9 @@ const LpConstraintOutcome& Row(const LpOutcome& o, const std::string& name) {
 
 void ExpectEnd(const std::optional<double>& got, std::optional<double> want, const std::string& what) {
   ASSERT_EQ(got.has_value(), want.has_value()) << what;
-  if (want) EXPECT_NEAR(*got, *want, 1e-9) << what;
+  if (want) {
+    EXPECT_NEAR(*got, *want, 1e-9) << what;
+  }
 }
 
 TEST(LpRanging, TheTextbookModel) {
@@ -106,7 +108,8 @@ TEST(LpRanging, TheTextbookModel) {
     EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
   }
   const std::string report = LpReportText(o, true, "m.lp");
-  for (const char* part : {"Status:    optimal", "Objective: 40.5", "Right-hand side ranges", "from its activity to +inf"}) {
+  for (const char* part :
+       {"Status:    optimal", "Objective: 40.5", "Right-hand side ranges", "from its activity to +inf"}) {
     EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
   }
 }
@@ -148,9 +151,7 @@ Basis Resolve(const std::string& path, const std::function<void(glp_prob*)>& cha
   return b;
 }
 
-void SetRowBound(glp_prob* lp, int i, double v) {
-  glp_set_row_bnds(lp, i, glp_get_row_type(lp, i), v, v);
-}
+void SetRowBound(glp_prob* lp, int i, double v) { glp_set_row_bnds(lp, i, glp_get_row_type(lp, i), v, v); }
 
 TEST(LpRanging, EndsAgreeWithResolving) {
   TempDir dir;
@@ -182,8 +183,8 @@ TEST(LpRanging, EndsAgreeWithResolving) {
     for (std::size_t i = 0; i < o.constraints.size(); ++i) {
       const auto& r = o.constraints[i];
       if (r.dual.value_or(0.0) == 0.0) continue;  // a non-binding row's range is its activity outwards
-      for (const auto& ends : {std::tuple{r.rhsLow.value, r.objectiveLow, -1.0},
-                               std::tuple{r.rhsHigh.value, r.objectiveHigh, 1.0}}) {
+      for (const auto& ends :
+           {std::tuple{r.rhsLow.value, r.objectiveLow, -1.0}, std::tuple{r.rhsHigh.value, r.objectiveHigh, 1.0}}) {
         const auto end = std::get<0>(ends);
         const auto objective = std::get<1>(ends);
         const double sign = std::get<2>(ends);
@@ -252,9 +253,9 @@ TEST(LpInteger, BranchAndCutFindsTheEnumeratedOptimum) {
 
 TEST(LpInteger, FractionalBoundsOfIntegersAreWholeNumbers) {
   TempDir dir;
-  const LpOutcome o =
-      SolveText(dir, "g.lp", "Maximize\n obj: x - y\nSubject To\n c: x + y <= 10\nBounds\n 0 <= x <= 2.5\n"
-                             " 0.5 <= y <= 3\nGeneral\n x\n y\nEnd\n");
+  const LpOutcome o = SolveText(dir, "g.lp",
+                                "Maximize\n obj: x - y\nSubject To\n c: x + y <= 10\nBounds\n 0 <= x <= 2.5\n"
+                                " 0.5 <= y <= 3\nGeneral\n x\n y\nEnd\n");
   ASSERT_EQ(o.statusText, "integer optimal");
   EXPECT_EQ(*o.objective, 1.0);  // x = 2, y = 1
 }
@@ -299,8 +300,8 @@ TEST(LpModelFiles, BadModelsAreNamedWithTheirLine) {
       {"empty.mps", "", "is empty: there is no model in it.", ""},
       {"bad.mps", "NAME x\nROWS\n N obj\n L c1\nCOLUMNS\n x obj abc c1 1\nRHS\nENDATA\n",
        "bad.mps\", line 6: cannot convert 'abc' to floating-point number", ""},
-      {"sense.mps", "NAME x\nOBJSENSE\n    UP\nROWS\n N obj\nENDATA\n", "sense.mps\", line 3: OBJSENSE is MAX or MIN, not UP",
-       ""},
+      {"sense.mps", "NAME x\nOBJSENSE\n    UP\nROWS\n N obj\nENDATA\n",
+       "sense.mps\", line 3: OBJSENSE is MAX or MIN, not UP", ""},
       {"infeasible.lp", "Maximize\n obj: x\nSubject To\n a: x <= 1\n b: x >= 2\nEnd\n", "", "infeasible"},
       {"unbounded.lp", "Maximize\n obj: x + y\nSubject To\n a: x - y <= 1\nEnd\n", "", "unbounded"},
       {"crossed.lp", "Maximize\n obj: x\nSubject To\n c: x <= 10\nBounds\n 5 <= x <= 3\nEnd\n", "",
@@ -333,8 +334,9 @@ TEST(LpModelFiles, BadModelsAreNamedWithTheirLine) {
 // one the model is minimised and the report says so.
 TEST(LpModelFiles, MpsObjectiveSense) {
   TempDir dir;
-  const std::string body = "ROWS\n N obj\n L c1\nCOLUMNS\n x obj 1 c1 1\n y obj -1 c1 1\nRHS\n rhs c1 4\n"
-                           "BOUNDS\n UP bnd y 3\nENDATA\n";
+  const std::string body =
+      "ROWS\n N obj\n L c1\nCOLUMNS\n x obj 1 c1 1\n y obj -1 c1 1\nRHS\n rhs c1 4\n"
+      "BOUNDS\n UP bnd y 3\nENDATA\n";
   const struct {
     const char* sense;
     double objective;

@@ -4,21 +4,20 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "WorkbenchFixture.h"
+#include "io/DataFile.h"
 #include "matrix/MatrixFunctions.h"
 #include "workbench/Workbench.h"
-#include "io/DataFile.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
 
 using testing::Dump;
+using testing::E;
 using testing::M;
 using testing::ScriptedHost;
-using testing::TempDir;
-using testing::E;
 using testing::T;
-
+using testing::TempDir;
 
 class Pipeline : public testing::WorkbenchFixture {
  protected:
@@ -216,11 +215,12 @@ TEST_F(Forecast, FileProblemsAreToldOnce) {
     std::vector<std::string> parts;
   } cases[] = {
       {"well formed", "Year,x\n2004,8\n2005,8\n", {}},
-      {"a year left out", "Year,x\n2004,8\n2006,8\n",
+      {"a year left out",
+       "Year,x\n2004,8\n2006,8\n",
        {"The forecast file's rows are read as one year after another from 2004, but row 2 (2006) is read as 2005."}},
-      {"another variable", "Year,z\n2004,8\n2005,8\n",
-       {"column 1 is \"z\" where the model has \"x\""}},
-      {"text in a number cell", "Year,x\n2004,8\n2005,n.a.\n",
+      {"another variable", "Year,z\n2004,8\n2005,8\n", {"column 1 is \"z\" where the model has \"x\""}},
+      {"text in a number cell",
+       "Year,x\n2004,8\n2005,n.a.\n",
        {"Forecast file cells that are not numbers take no part: \"n.a.\" (row 2, column 1)."}},
   };
   for (const auto& c : cases) {
@@ -239,7 +239,8 @@ TEST_F(Forecast, FileProblemsAreToldOnce) {
       continue;
     }
     ASSERT_EQ(messages.size(), 1u) << c.what;
-    for (const auto& part : c.parts) EXPECT_NE(messages[0].find(part), std::string::npos) << c.what << ": " << messages[0];
+    for (const auto& part : c.parts)
+      EXPECT_NE(messages[0].find(part), std::string::npos) << c.what << ": " << messages[0];
   }
 }
 
@@ -275,9 +276,18 @@ TEST_F(Pipeline, ARerunFlagNeverOutlivesItsPress) {
     wb.SetShift(1);
   };
   const std::vector<std::pair<const char*, std::function<void()>>> before = {
-      {"ABS before any model", [&] { wb.form.chkAbs = 1; wb.chkAbs_Click(); }},
-      {"Reuse before any model", [&] { wb.form.chkReuse = 1; wb.chkReuse_Click(); }},
-      {"ABS on a model, then new data", [&] {
+      {"ABS before any model",
+       [&] {
+         wb.form.chkAbs = 1;
+         wb.chkAbs_Click();
+       }},
+      {"Reuse before any model",
+       [&] {
+         wb.form.chkReuse = 1;
+         wb.chkReuse_Click();
+       }},
+      {"ABS on a model, then new data",
+       [&] {
          SmallModel(0);
          wb.form.chkAbs = 1;
          wb.chkAbs_Click();
@@ -341,18 +351,30 @@ TEST_F(Pipeline, RunAllTellsWhatTheResultsRestOn) {
     std::vector<std::string> notices;  // parts of the one message, in order
   } cases[] = {
       {"well formed", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}, {T("y2"), 0.1, 0.0, 0.3}}), "2", {}},
-      {"singular I - B", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 1.0, 0.5}, {T("y2"), 1.0, 0.0, 0.3}}), "2",
+      {"singular I - B",
+       M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 1.0, 0.5}, {T("y2"), 1.0, 0.0, 0.3}}),
+       "2",
        {"The inversion of I - B failed: \"SINGULAR MATRIX FOR K = 2\" stands in its first cell"}},
-      {"N above the rows", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}), "3",
+      {"N above the rows",
+       M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}),
+       "3",
        {"3 endogenous variables were asked for, but the B-matrix has only 1 rows",
         "No exogenous columns are left after the first 3 columns of the B-matrix"}},
-      {"no exogenous columns", M({{E, T("y1"), T("y2")}, {T("y1"), 0.0, 0.2}, {T("y2"), 0.1, 0.0}}), "2",
+      {"no exogenous columns",
+       M({{E, T("y1"), T("y2")}, {T("y1"), 0.0, 0.2}, {T("y2"), 0.1, 0.0}}),
+       "2",
        {"No exogenous columns are left after the first 2 columns of the B-matrix"}},
-      {"a name the data do not have", M({{E, T("y1"), T("y2"), T("WG")}, {T("y1"), 0.0, 0.2, 0.5}, {T("y2"), 0.1, 0.0, 0.3}}),
-       "2", {"No data series for the exogenous variable \"WG\""}},
-      {"a text cell", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, T("n/a"), 0.5}, {T("y2"), 0.1, 0.0, 0.3}}), "2",
+      {"a name the data do not have",
+       M({{E, T("y1"), T("y2"), T("WG")}, {T("y1"), 0.0, 0.2, 0.5}, {T("y2"), 0.1, 0.0, 0.3}}),
+       "2",
+       {"No data series for the exogenous variable \"WG\""}},
+      {"a text cell",
+       M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, T("n/a"), 0.5}, {T("y2"), 0.1, 0.0, 0.3}}),
+       "2",
        {"B-matrix cells that are not numbers take no part: \"n/a\" (row y1, column y2)."}},
-      {"not a number of variables", M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}), "two",
+      {"not a number of variables",
+       M({{E, T("y1"), T("y2"), T("Wg")}, {T("y1"), 0.0, 0.2, 0.5}}),
+       "two",
        {"\"two\" is not a number of endogenous variables"}},
   };
   for (const auto& c : cases) {
@@ -381,9 +403,9 @@ TEST_F(Pipeline, RunAllTellsWhatTheResultsRestOn) {
     for (const auto& call : host.calls) {
       if (call.kind == "MsgBox" || call.kind == "Chart" || call.kind == "InputBox") kinds.push_back(call.kind);
     }
-    const std::vector<std::string> expected =
-        host.charts.empty() ? std::vector<std::string>{"InputBox", "MsgBox"}
-                            : std::vector<std::string>{"InputBox", "MsgBox", "Chart"};
+    const std::vector<std::string> expected = host.charts.empty()
+                                                  ? std::vector<std::string>{"InputBox", "MsgBox"}
+                                                  : std::vector<std::string>{"InputBox", "MsgBox", "Chart"};
     EXPECT_EQ(kinds, expected) << c.what;
   }
 }
@@ -524,7 +546,8 @@ class Regressions : public Pipeline {};
 TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   std::string rows = "Year,GDP,INV\n";
   for (int t = 1; t <= 12; ++t) {
-    rows += std::to_string(1990 + t) + "," + std::to_string(100 + 3 * t + (t % 3)) + "," + std::to_string(20 + t) + "\n";
+    rows +=
+        std::to_string(1990 + t) + "," + std::to_string(100 + 3 * t + (t % 3)) + "," + std::to_string(20 + t) + "\n";
   }
   const std::string data = dir.Write("gdp.csv", rows);
   wb.SetTxtData(0, data);
@@ -550,7 +573,8 @@ TEST_F(Regressions, NormalVariableMakesTheSecondaryFile) {
   EXPECT_EQ(host.CallsOf("Preview").back().text, "Lead BMAT Matrix");
   // Forty periods under the normal method fall into class 31.
   rows = "Year,A,B\n";
-  for (int t = 1; t <= 40; ++t) rows += std::to_string(t) + "," + std::to_string(t * t % 17) + "," + std::to_string(t) + "\n";
+  for (int t = 1; t <= 40; ++t)
+    rows += std::to_string(t) + "," + std::to_string(t * t % 17) + "," + std::to_string(t) + "\n";
   wb.SetTxtData(0, dir.Write("forty.csv", rows));
   wb.mnuNormal_Click();
   EXPECT_NE(TempDir::Read(dir.File("forty_REG_NOR.CSV")).find("at 31df is 2.021\r\n"), std::string::npos);
@@ -573,8 +597,8 @@ TEST_F(Regressions, EarlierTablesAreKeptAndNamed) {
   wb.mnuNormal_Click();
   EXPECT_EQ(TempDir::Read(dir.File("k_NOR_BMAT~1.CSV")), earlierB);
   ASSERT_EQ(host.Messages().size(), 1u);
-  EXPECT_EQ(host.Messages()[0], "The earlier regression tables were kept, not replaced:\n\"" + dir.File("k_NOR_BMAT.CSV") +
-                                    "\" is now \"" + dir.File("k_NOR_BMAT~1.CSV") + "\"");
+  EXPECT_EQ(host.Messages()[0], "The earlier regression tables were kept, not replaced:\n\"" +
+                                    dir.File("k_NOR_BMAT.CSV") + "\" is now \"" + dir.File("k_NOR_BMAT~1.CSV") + "\"");
   EXPECT_EQ(host.CallsOf("MsgBox")[0].number & 0xF0, vbInformation);
   EXPECT_EQ(wb.form.txtData[1], dir.File("k_NOR_BMAT.CSV"));
   host = ScriptedHost();
@@ -601,8 +625,9 @@ TEST_F(Regressions, ChangeTransformationOnce) {
   wb.SetTxtData(0, dir.Write("lv.csv", "Year,Y,X\n2001,10,4\n2002,12,7\n2003,13,6\n2004,15,9\n"));
   host = ScriptedHost();
   wb.mnuLagChangeTrans_Click();
-  EXPECT_EQ(Dump(wb.ws.mObserved),
-            "\"Year\",\"CHY\",\"CHX\",\"Y\",\"X\"\n2001,\"\",\"\",10,4\n2002,2,3,12,7\n2003,1,-1,13,6\n2004,2,3,15,9\n");
+  EXPECT_EQ(
+      Dump(wb.ws.mObserved),
+      "\"Year\",\"CHY\",\"CHX\",\"Y\",\"X\"\n2001,\"\",\"\",10,4\n2002,2,3,12,7\n2003,1,-1,13,6\n2004,2,3,15,9\n");
   EXPECT_EQ(wb.ws.mLevelData.UpperCol(), 2);
   EXPECT_EQ(wb.form.lstDyn, (std::vector<std::string>{"Y", "X"}));
   EXPECT_EQ(wb.form.txtDyn, "Y, X, ");

@@ -36,9 +36,8 @@ class Planning : public testing::WorkbenchFixture {
                          {2007.0, 12.0, 23.0, 6.0, 6.5},
                          {2008.0, 14.0, 24.0, 6.5, 8.0}});
     wb.ws.mObservedOrig = wb.ws.mObserved;
-    wb.ws.mBMat = M({{E, T("y1"), T("y2"), T("x1"), T("x2")},
-                     {T("y1"), 0.0, 0.3, 0.5, 0.2},
-                     {T("y2"), 0.1, 0.0, 0.4, 0.8}});
+    wb.ws.mBMat =
+        M({{E, T("y1"), T("y2"), T("x1"), T("x2")}, {T("y1"), 0.0, 0.3, 0.5, 0.2}, {T("y2"), 0.1, 0.0, 0.4, 0.8}});
     wb.form.txtRows = "2";
     wb.form.txtCols = "4";
     wb.SetShift(1);
@@ -106,7 +105,8 @@ TEST_F(Planning, DynamicExoFollowsTheChangesOfTheExogenousVariables) {
     for (int r = 1; r <= lastRow; ++r) {
       const int t = r + 1;  // row r holds year t
       for (int i = 1; i <= 2; ++i) {
-        const double previous = r == 1 ? V(wb.ws.mObserved, 1, i) : (t - 1 <= 5 ? V(wb.ws.mObserved, t - 1, i) : V(nt, r - 1, i));
+        const double previous =
+            r == 1 ? V(wb.ws.mObserved, 1, i) : (t - 1 <= 5 ? V(wb.ws.mObserved, t - 1, i) : V(nt, r - 1, i));
         double change = 0;
         for (int k = 1; k <= 2; ++k) {
           double ec = 0;
@@ -176,9 +176,9 @@ TEST_F(Planning, DynamicExoNamesForecastColumnsThatAreNotTheModelsExogenousVaria
   };
   const Case cases[] = {
       {"Year,x1,x2", false},
-      {"Year,x2,x1", true},   // swapped: read by position they would be simulated under each other's name
-      {"Year,x1,z", true},    // a variable the model does not have
-      {"Year,x1", true},      // a column short
+      {"Year,x2,x1", true},  // swapped: read by position they would be simulated under each other's name
+      {"Year,x1,z", true},   // a variable the model does not have
+      {"Year,x1", true},     // a column short
   };
   for (const Case& c : cases) {
     const std::string file = dir.Write("f.csv", std::string(c.header) + "\n2009,7,8\n2010,7.5,9\n");
@@ -332,17 +332,17 @@ TEST_F(Aspiration, TextsOfEveryForm) {
   const LabelledMatrix before = wb.ws.mObserved;
   const struct {
     const char* text;
-    int rows;                 // of mObserved afterwards
-    const char* message;      // the message, if any
-    double target1;           // GrthRt's target in mAspiration
+    int rows;             // of mObserved afterwards
+    const char* message;  // the message, if any
+    double target1;       // GrthRt's target in mAspiration
   } cases[] = {
-      {"3~2007~GrthRt+1", 7, nullptr, 1},       // 2008, then two appended years
-      {"2007~GrthRt+1", 5, nullptr, 0},         // one "~": no years
+      {"3~2007~GrthRt+1", 7, nullptr, 1},        // 2008, then two appended years
+      {"2007~GrthRt+1", 5, nullptr, 0},          // one "~": no years
       {"GrthRt+1", 5, "Invalid Base Year!", 0},  // none: no base year
       {"1~2006~GrthRt+-5", 5, "No row of the observed data is for the base year 2006", 0},  // name "GrthRt+"
       {"1~2006~GrthRt=-5", 5, nullptr, -5},
-      {"1~2006~GrthRt+1E2", 5, nullptr, 12},    // the letter is dropped
-      {"1~2006~grthrt+1", 5, nullptr, 1},       // any case
+      {"1~2006~GrthRt+1E2", 5, nullptr, 12},                                               // the letter is dropped
+      {"1~2006~grthrt+1", 5, nullptr, 1},                                                  // any case
       {"1~2006~GrthRt 1", 5, "No row of the observed data is for the base year 2006", 0},  // no operator: ignored
       {"1~1999~GrthRt+1", 5, "No row of the observed data is for the base year 1999", 0},
   };

@@ -11,8 +11,8 @@
 #include "TempDir.h"
 #include "io/SettingsStore.h"
 #include "workbench/CommandTable.h"
-#include "workbench/SessionRecorder.h"
 #include "workbench/ScriptPlayer.h"
+#include "workbench/SessionRecorder.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {

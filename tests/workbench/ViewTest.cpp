@@ -36,11 +36,11 @@ TEST_F(View, GridPreviewAlternatesBetweenGridsThreeAndTwo) {
     wb.form.cboArraysText = text;
     wb.cmdViewGrid_Click();
   }
-  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"3:Endogenous Matrix Data", "2:Endogenous Matrix Data",
-                                               "1: Impact Matrices B1", "3: Impact Matrices B2",
-                                               "0: Impact Matrices B1", "2: Impact Matrices B2",
-                                               "3:Calculated Real Time Series Data", "3:Primary Requirements",
-                                               "3:Endogenous Matrix Data"}));
+  EXPECT_EQ(host.PreviewCaptions(),
+            (std::vector<std::string>{"3:Endogenous Matrix Data", "2:Endogenous Matrix Data", "1: Impact Matrices B1",
+                                      "3: Impact Matrices B2", "0: Impact Matrices B1", "2: Impact Matrices B2",
+                                      "3:Calculated Real Time Series Data", "3:Primary Requirements",
+                                      "3:Endogenous Matrix Data"}));
   EXPECT_EQ(host.CallsOf("Preview")[0].matrix, wb.ws.mEndo);
 }
 

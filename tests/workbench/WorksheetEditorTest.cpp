@@ -44,8 +44,8 @@ class Editor : public testing::WorkbenchFixture {
 };
 
 TEST(EditorColumns, LettersContinuePastZAsASpreadsheetDoes) {
-  const std::pair<int, const char*> cases[] = {{1, "A"},    {26, "Z"},    {27, "AA"},  {28, "AB"},   {52, "AZ"},
-                                               {53, "BA"},  {64, "BL"},   {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
+  const std::pair<int, const char*> cases[] = {{1, "A"},   {26, "Z"},  {27, "AA"},  {28, "AB"},   {52, "AZ"},
+                                               {53, "BA"}, {64, "BL"}, {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
   for (const auto& [column, letters] : cases) EXPECT_EQ(ColumnLetters(column), letters) << column;
 }
 
@@ -385,7 +385,8 @@ TEST_F(Editor, WhatASelectionTooLargeToHoldCanAndCannotDo) {
        "The selection holds more than 20000000 cells; nothing was copied.", false},
       {"cut", [](WorksheetEditor& e) { e.mnuCut_Click(); },
        "The selection holds more than 20000000 cells; nothing was copied.", false},
-      {"fill", [](WorksheetEditor& e) {
+      {"fill",
+       [](WorksheetEditor& e) {
          e.Fg2_KeyPress('7');
          e.txtEdit_KeyDown(kKeyReturn, 0);
        },
@@ -535,7 +536,8 @@ TEST_F(Editor, TheCaptionMarksUnsavedChanges) {
   const Step steps[] = {
       {"new", [] {}, "KRV Worksheet"},
       {"a cell set", [&] { ed->SetCellText(1, 1, "a"); }, "*KRV Worksheet"},
-      {"saved as", [&] {
+      {"saved as",
+       [&] {
          host.fileAnswers = {saved};
          ed->mnuSaveAs_Click();
        },
@@ -543,19 +545,22 @@ TEST_F(Editor, TheCaptionMarksUnsavedChanges) {
       {"a letter typed", [&] { ed->Fg2_KeyPress('b'); }, "*KRV Worksheet - " + saved},
       {"saved", [&] { ed->mnuSave_Click(); }, "KRV Worksheet - " + saved},
       {"pasted", [&] { ed->PasteText("x\ty\n"); }, "*KRV Worksheet - " + saved},
-      {"a save that fails", [&] {
+      {"a save that fails",
+       [&] {
          ed->NewCaption(dir.File("no such folder/marked.csv"));
          ed->mnuSave_Click();
        },
        "*KRV Worksheet - " + dir.File("no such folder/marked.csv")},
-      {"opened", [&] {
+      {"opened",
+       [&] {
          host.msgBoxAnswers = {vbNo};
          host.fileAnswers = {other};
          ed->mnuOpen_Click();
        },
        "KRV Worksheet - " + other},
       {"cleared", [&] { ed->Fg2_KeyDown(kKeyDelete, 0); }, "*KRV Worksheet - " + other},
-      {"closed", [&] {
+      {"closed",
+       [&] {
          host.msgBoxAnswers = {vbNo};
          ed->mnuClose_Click();
        },
@@ -584,11 +589,12 @@ TEST_F(Editor, AWideFileWidensTheGrid) {
 // Open offers the statistics programs' files beside the spreadsheets (Save does not) and
 // shows one as a sheet.
 TEST_F(Editor, OpenTakesAStatisticsProgramsDataFile) {
-  host.fileAnswers = {dir.Write("q.gdt",
-                                "<?xml version=\"1.0\"?>\n<gretldata name=\"q\" frequency=\"4\" startobs=\"1990:4\" "
-                                "type=\"time-series\">\n<variables count=\"1\"><variable name=\"y\"/></variables>\n"
-                                "<observations count=\"2\" labels=\"false\"><obs>1.5</obs><obs>NA</obs></observations>\n"
-                                "</gretldata>\n")};
+  host.fileAnswers = {
+      dir.Write("q.gdt",
+                "<?xml version=\"1.0\"?>\n<gretldata name=\"q\" frequency=\"4\" startobs=\"1990:4\" "
+                "type=\"time-series\">\n<variables count=\"1\"><variable name=\"y\"/></variables>\n"
+                "<observations count=\"2\" labels=\"false\"><obs>1.5</obs><obs>NA</obs></observations>\n"
+                "</gretldata>\n")};
   ed->mnuOpen_Click();
   ASSERT_EQ(ed->LastError(), "");
   EXPECT_NE(host.fileRequests.back().filter.find("|Stata Data (*.dta)|*.dta|"), std::string::npos);

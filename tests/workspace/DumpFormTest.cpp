@@ -1,7 +1,6 @@
-#include "workspace/DumpForm.h"
-
 #include <gtest/gtest.h>
 
+#include "workspace/DumpForm.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {

@@ -1,10 +1,10 @@
-#include "workspace/LabelledMatrix.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
 namespace {

@@ -1,6 +1,6 @@
-#include "workspace/SlotTable.h"
-
 #include <gtest/gtest.h>
+
+#include "workspace/SlotTable.h"
 
 namespace quantorial {
 namespace {

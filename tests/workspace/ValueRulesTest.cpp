@@ -1,13 +1,13 @@
-#include "workspace/ValueRules.h"
-
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <limits>
+#include <random>
+
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 namespace {
@@ -19,14 +19,17 @@ TEST(UpperCase, UnicodeLettersAndBytesThatAreNotUtf8) {
     const char* upper;
   } cases[] = {
       {"gdp x1", "GDP X1"},
-      {"\xC3\xB6lsaat", "\xC3\x96LSAAT"},                                          // ölsaat, ÖLSAAT
+      {"\xC3\xB6lsaat", "\xC3\x96LSAAT"},  // ölsaat, ÖLSAAT
       {"\xC3\x96LSAAT", "\xC3\x96LSAAT"},
-      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"},                                  // été, ÉTÉ
-      {"\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92"},                                      // αβ, ΑΒ
-      {"\xD0\xB2\xD0\xB2\xD0\xBF", "\xD0\x92\xD0\x92\xD0\x9F"},                  // ввп, ВВП
-      {"stra\xC3\x9F" "e", "STRA\xE1\xBA\x9E" "E"},                               // ß, capital ẞ
-      {"caf\xE9 x", "CAF\xE9 X"},                                                  // Latin-1 é: kept
-      {"\xC3", "\xC3"},                                                             // cut short
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"},                // été, ÉTÉ
+      {"\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92"},                  // αβ, ΑΒ
+      {"\xD0\xB2\xD0\xB2\xD0\xBF", "\xD0\x92\xD0\x92\xD0\x9F"},  // ввп, ВВП
+      {"stra\xC3\x9F"
+       "e",
+       "STRA\xE1\xBA\x9E"
+       "E"},                       // ß, capital ẞ
+      {"caf\xE9 x", "CAF\xE9 X"},  // Latin-1 é: kept
+      {"\xC3", "\xC3"},            // cut short
   };
   for (const auto& c : cases) EXPECT_EQ(UpperCase(c.text), c.upper) << c.text;
 }
@@ -36,12 +39,10 @@ TEST(LeadingNumber, ReadsUpToTheFirstOtherCharacter) {
     const char* text;
     double expected;
   } cases[] = {
-      {"12abc", 12},       {"abc", 0},          {" -1.5e2x", -150},   {"", 0},
-      {"12", 12},          {"  7", 7},          {"+3.25", 3.25},      {".5", 0.5},
-      {"-.5", -0.5},       {"1.2.3", 1.2},      {"1e", 1},            {"1e+", 1},
-      {"2E3", 2000},       {"1 000", 1000},     {"- 5", -5},          {"-", 0},
-      {".", 0},            {"0.1", 0.1},        {"12,5", 12},         {"\t4\n", 4},
-      {"1e-7", 1e-7},      {"5%", 5},           {"TRUE", 0},          {"#DIV/0!", 0},
+      {"12abc", 12},   {"abc", 0},      {" -1.5e2x", -150}, {"", 0},        {"12", 12},  {"  7", 7},
+      {"+3.25", 3.25}, {".5", 0.5},     {"-.5", -0.5},      {"1.2.3", 1.2}, {"1e", 1},   {"1e+", 1},
+      {"2E3", 2000},   {"1 000", 1000}, {"- 5", -5},        {"-", 0},       {".", 0},    {"0.1", 0.1},
+      {"12,5", 12},    {"\t4\n", 4},    {"1e-7", 1e-7},     {"5%", 5},      {"TRUE", 0}, {"#DIV/0!", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
@@ -60,10 +61,9 @@ TEST(WholeNumber, WholeTextMustBeOneNumber) {
     const char* text;
     std::optional<double> expected;
   } cases[] = {
-      {"12", 12.0},      {" 12 ", 12.0},       {"-0.25", -0.25},   {"+4", 4.0},  {"1.5E-07", 1.5e-7},
-      {"5.", 5.0},       {".5", 0.5},          {"12abc", {}},      {"abc", {}},  {"", {}},
-      {"  ", {}},        {"1 2", {}},          {"1e", {}},         {"-", {}},    {"1e400", {}},
-      {"inf", {}},       {"nan", {}},          {"0x10", {}},       {"TRUE", {}}, {"1,000", {}},
+      {"12", 12.0},  {" 12 ", 12.0}, {"-0.25", -0.25}, {"+4", 4.0},  {"1.5E-07", 1.5e-7}, {"5.", 5.0},   {".5", 0.5},
+      {"12abc", {}}, {"abc", {}},    {"", {}},         {"  ", {}},   {"1 2", {}},         {"1e", {}},    {"-", {}},
+      {"1e400", {}}, {"inf", {}},    {"nan", {}},      {"0x10", {}}, {"TRUE", {}},        {"1,000", {}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WholeNumber(c.text), c.expected) << '"' << c.text << '"';
@@ -120,12 +120,23 @@ TEST(FormatFixed, DisplayPatternWithDecimals) {
     int decimals;
     const char* expected;
   } cases[] = {
-      {1.5, 4, "1.5000"},         {0, 4, "0.0000"},          {-0.25, 4, "-0.2500"},
-      {1234567.891, 2, "1234567.89"}, {0.125, 2, "0.13"},    {2.5, 1, "2.5"},
-      {1.005, 2, "1.01"},         {0.99999, 4, "1.0000"},    {9.99995, 4, "10.0000"},
-      {1e-7, 4, "0.0000"},        {0.00005, 4, "0.0001"},    {0.1, 16, "0.1000000000000000"},
-      {1.0 / 3.0, 16, "0.3333333333333330"}, {1e20, 1, "100000000000000000000.0"},
-      {-0.00001, 4, "-0.0000"},   {-0.0, 2, "0.00"},         {123.456, 0, "123."},
+      {1.5, 4, "1.5000"},
+      {0, 4, "0.0000"},
+      {-0.25, 4, "-0.2500"},
+      {1234567.891, 2, "1234567.89"},
+      {0.125, 2, "0.13"},
+      {2.5, 1, "2.5"},
+      {1.005, 2, "1.01"},
+      {0.99999, 4, "1.0000"},
+      {9.99995, 4, "10.0000"},
+      {1e-7, 4, "0.0000"},
+      {0.00005, 4, "0.0001"},
+      {0.1, 16, "0.1000000000000000"},
+      {1.0 / 3.0, 16, "0.3333333333333330"},
+      {1e20, 1, "100000000000000000000.0"},
+      {-0.00001, 4, "-0.0000"},
+      {-0.0, 2, "0.00"},
+      {123.456, 0, "123."},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatFixed(c.v, c.decimals), c.expected) << c.v << " with " << c.decimals;
@@ -162,9 +173,17 @@ TEST(TableForm, BlankFramedShortText) {
     double v;
     const char* expected;
   } cases[] = {
-      {1.5, " 1.5 "},  {-0.25, "-.25 "},   {0, " 0 "},           {1.5e-7, " 1.5E-07 "},
-      {-0.0, " 0 "},   {100, " 100 "},     {0.1 + 0.2, " .3 "},  {1.0 / 3.0, " .333333333333333 "},
-      {-12.75, "-12.75 "}, {1e15, " 1E+15 "}, {123456789012345.0, " 123456789012345 "},
+      {1.5, " 1.5 "},
+      {-0.25, "-.25 "},
+      {0, " 0 "},
+      {1.5e-7, " 1.5E-07 "},
+      {-0.0, " 0 "},
+      {100, " 100 "},
+      {0.1 + 0.2, " .3 "},
+      {1.0 / 3.0, " .333333333333333 "},
+      {-12.75, "-12.75 "},
+      {1e15, " 1E+15 "},
+      {123456789012345.0, " 123456789012345 "},
   };
   for (const auto& c : cases) EXPECT_EQ(TableForm(c.v), c.expected) << c.v;
 }
@@ -196,10 +215,28 @@ TEST(DisplayText, TextsUnchangedNumbersFormatted) {
 // report patterns round. Random values of every magnitude, and the awkward ones.
 TEST(ValueRules, NumberTextsArePrintfsToTheByte) {
   std::mt19937_64 gen(17);
-  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 1e15, 1e16, 123456789012345.0, 1234567890123456.0,
-                                0.1, 1e-5, 1e-4, 9.9999999999999995e-5, 0.000123456789, 5e-324, 1.7976931348623157e308,
-                                std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                999999999999999.5, 0.30000000000000004, 1920.0, 39.8};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.5,
+                                1.5,
+                                2.5,
+                                1e15,
+                                1e16,
+                                123456789012345.0,
+                                1234567890123456.0,
+                                0.1,
+                                1e-5,
+                                1e-4,
+                                9.9999999999999995e-5,
+                                0.000123456789,
+                                5e-324,
+                                1.7976931348623157e308,
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                999999999999999.5,
+                                0.30000000000000004,
+                                1920.0,
+                                39.8};
   std::uniform_int_distribution<std::uint64_t> bits;
   for (int i = 0; i < 20000; ++i) {
     double v;
