@@ -18,17 +18,21 @@ std::vector<std::string> OwnSectorInputs(const LabelledMatrix& bmat, int n) {
   return sectors;
 }
 
-void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
-  ws.mKaldronBMat = ws.mEndo;
-  ws.mRhsIO = ws.mExtended;
-  const LabelledMatrix& ext = ws.mExtended;
-  const int n = std::max(ws.mKaldronBMat.UpperRow(), 0);
-  if (ext.UpperRow() != n) MsgBoxEx(host, "RHS values not properly defined...");
+KaldronPlan PlanKaldron(const LabelledMatrix& endo, const LabelledMatrix& extended, const LabelledMatrix& bmat) {
+  KaldronPlan plan;
+  const auto show = [&plan](const LabelledMatrix& m, int grid, const char* caption) {
+    plan.previews.push_back({m, grid, caption});
+  };
+  plan.kaldronBMat = endo;
+  plan.rhsIO = extended;
+  const LabelledMatrix& ext = extended;
+  const int n = std::max(plan.kaldronBMat.UpperRow(), 0);
+  plan.rhsRowsDiffer = ext.UpperRow() != n;
 
-  ws.mKaldronRhs = ResizeMatrix(ws.mKaldronBMat, 0, 2, 0, Cell());
+  plan.kaldronRhs = ResizeMatrix(plan.kaldronBMat, 0, 2, 0, Cell());
   for (int i = 0; i <= n; ++i) {
-    if (const auto c = ext.At(i, 1)) ws.mKaldronRhs.Set(i, n + 1, *c);
-    if (const auto c = ext.At(i, 2)) ws.mKaldronRhs.Set(i, n + 2, *c);
+    if (const auto c = ext.At(i, 1)) plan.kaldronRhs.Set(i, n + 1, *c);
+    if (const auto c = ext.At(i, 2)) plan.kaldronRhs.Set(i, n + 2, *c);
   }
 
   // The constraints, in row order: a slack variable for "<", a surplus variable for ">".
@@ -47,8 +51,8 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
   const int s = static_cast<int>(constraints.size());
   // The augmented matrix is built in its slot and inverted into the next one; the plan
   // reads them there (a table of thousands of sectors is not copied more than it must be).
-  ws.mKaldronAug = ResizeMatrix(ws.mKaldronBMat, s, s, 0, Cell());
-  LabelledMatrix& aug = ws.mKaldronAug;
+  plan.aug = ResizeMatrix(plan.kaldronBMat, s, s, 0, Cell());
+  LabelledMatrix& aug = plan.aug;
   for (int j = 1; j <= s; ++j) {
     const Constraint& c = constraints[static_cast<std::size_t>(j - 1)];
     aug.Set(0, n + j, c.label);
@@ -59,8 +63,8 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
     aug.Set(n + j, c.row, c.sign);
     aug.Set(n + j, n + j, -c.sign);
   }
-  ws.mKaldronAugInverse = MatrixInverse(aug, 1);
-  const LabelledMatrix& K = ws.mKaldronAugInverse;
+  plan.augInverse = MatrixInverse(aug, 1);
+  const LabelledMatrix& K = plan.augInverse;
 
   LabelledMatrix rhs = SubMatrixColumns(ext, 2, 0, 0);
   rhs = ResizeMatrix(rhs, s, 0, 0, Cell());
@@ -68,41 +72,40 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
     rhs.Set(n + j, 0, constraints[static_cast<std::size_t>(j - 1)].label);
     rhs.Set(n + j, 1, std::int16_t{0});
   }
-  host.Preview(K, 2, "KALDRON iNVERSE Matrix");
-  host.Preview(rhs, 3, "RHS");
+  show(K, 2, "KALDRON iNVERSE Matrix");
+  show(rhs, 3, "RHS");
 
-  ws.mDevOutput = MatrixMultiply(K, rhs, 0);
-  const LabelledMatrix X = ResizeMatrix(ws.mDevOutput, -s, 0, 0, Cell());
+  plan.devOutput = MatrixMultiply(K, rhs, 0);
+  const LabelledMatrix X = ResizeMatrix(plan.devOutput, -s, 0, 0, Cell());
   // The primary inputs are the B-matrix's rows below the n sectors, read in the sectors'
   // columns: a square B-matrix (sectors, then exogenous variables) and a table of sectors
   // with primary-input rows beneath them give the same block.
-  const int m = std::max(ws.mBMat.UpperRow() - n, 0);
-  LabelledMatrix P = SubMatrix(ws.mBMat, n + 1, m - 1, 1, 0, 0);
+  const int m = std::max(bmat.UpperRow() - n, 0);
+  LabelledMatrix P = SubMatrix(bmat, n + 1, m - 1, 1, 0, 0);
   P = ResizeMatrix(P, 0, -std::max(P.UpperCol() - n, 0), 0, Cell());
-  ws.mPrimaryInputs = P;
-  host.Preview(P, 1, "MatrixMultiply Exo");
-  host.Preview(X, 0, "MatrixMultiply");
+  plan.primaryInputs = P;
+  show(P, 1, "MatrixMultiply Exo");
+  show(X, 0, "MatrixMultiply");
   const LabelledMatrix Q = MatrixMultiply(P, X, 0);
-  ws.mPrimaryReq = Q;
-  host.Preview(P, 2, "KALDRON B-Exo Matrix");
-  host.Preview(K, 3, "KALDRON B Matrix");
-  host.Preview(rhs, 4, "RHS Kaldron Data Matrix");
-  host.Preview(X, 5, "Primary Requirement Data Matrix");
-  host.Preview(Q, 1, "Primary Requirement Matrix");
+  plan.primaryReq = Q;
+  show(P, 2, "KALDRON B-Exo Matrix");
+  show(K, 3, "KALDRON B Matrix");
+  show(rhs, 4, "RHS Kaldron Data Matrix");
+  show(X, 5, "Primary Requirement Data Matrix");
+  show(Q, 1, "Primary Requirement Matrix");
 
-  if (!notices) return;
   const std::string singular = SingularNotice(K, "the plan's matrix (I - A with its constraint rows)");
-  if (!singular.empty()) notices->push_back(singular);
+  if (!singular.empty()) plan.notices.push_back(singular);
   const std::string cells =
-      NonNumberCellsNotice(ws.mBMat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
-  if (!cells.empty()) notices->push_back(cells);
+      NonNumberCellsNotice(bmat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
+  if (!cells.empty()) plan.notices.push_back(cells);
   std::vector<std::string> targets;
   for (int i = 1; i <= std::min(n, ext.UpperRow()); ++i) {
     const Cell c = ext.Get(i, 2);
     if (IsText(c) && !ArithmeticValue(c))
       targets.push_back("\"" + CellText(c) + "\" (row " + CellText(ext.Get(i, 0)) + ")");
   }
-  if (!targets.empty()) notices->push_back("Targets that are not numbers count as 0: " + NameList(targets) + ".");
+  if (!targets.empty()) plan.notices.push_back("Targets that are not numbers count as 0: " + NameList(targets) + ".");
   // Outputs and requirements below 0 cannot be produced: the targets or the constraint rows
   // ask for something no plan meets.
   const auto negatives = [](const LabelledMatrix& r) {
@@ -125,8 +128,9 @@ void RunKaldron(Workspace& ws, Host& host, StageNotices* notices) {
       for (const Constraint& c : constraints) labels.push_back(c.label);
       text += " and the constraint rows (" + NameList(labels) + ")";
     }
-    notices->push_back(text + ".");
+    plan.notices.push_back(text + ".");
   }
+  return plan;
 }
 
 }  // namespace quantorial

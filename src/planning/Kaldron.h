@@ -7,16 +7,32 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Host.h"
 #include "model/Stages.h"
-#include "workspace/Workspace.h"
+#include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
 
-// The plan from mEndo, mExtended and mBMat into the slots 16 to 23 (steps after the
-// extended file is chosen and the split made). The notices name what the plan rests on
-// doubtfully: a singular matrix, cells that are not numbers, outputs or requirements below 0.
-void RunKaldron(Workspace& ws, Host& host, StageNotices* notices = nullptr);
+// A matrix a computation shows on the way: the grid and its caption, in the order shown.
+struct GridPreview {
+  LabelledMatrix matrix;
+  int grid;
+  std::string caption;
+};
+
+// The plan and what it shows: the matrices of the slots 16 to 23, whether the targets have
+// another number of rows than I - A (the plan goes on with the rows there are), the
+// intermediate matrices to show in order, and the notices naming what the plan rests on
+// doubtfully (a singular matrix, cells that are not numbers, outputs or requirements below 0).
+struct KaldronPlan {
+  LabelledMatrix kaldronBMat, rhsIO, kaldronRhs, aug, augInverse, devOutput, primaryInputs, primaryReq;
+  bool rhsRowsDiffer = false;
+  std::vector<GridPreview> previews;
+  StageNotices notices;
+};
+
+// The plan on I - A (the split's mEndo), the targets (the extended data file) and the
+// B-matrix whose rows below the sectors are the primary inputs.
+KaldronPlan PlanKaldron(const LabelledMatrix& endo, const LabelledMatrix& extended, const LabelledMatrix& bmat);
 
 // The sectors of the B-matrix's square block (1..n) whose own coefficient is neither 0 nor 1:
 // the plan leaves those out, as the split sets the diagonal of I - A to 1.

@@ -110,7 +110,18 @@ void Workbench::cmdKALDRON_Click() {
                       ". The plan takes I - A with 1 on the diagonal, so these take no part: to get the Leontief "
                       "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).");
   }
-  RunKaldron(ws, host_, &notices);
+  KaldronPlan plan = PlanKaldron(ws.mEndo, ws.mExtended, ws.mBMat);
+  if (plan.rhsRowsDiffer) MsgBoxEx(host_, "RHS values not properly defined...");
+  ws.mKaldronBMat = std::move(plan.kaldronBMat);
+  ws.mRhsIO = std::move(plan.rhsIO);
+  ws.mKaldronRhs = std::move(plan.kaldronRhs);
+  ws.mKaldronAug = std::move(plan.aug);
+  ws.mKaldronAugInverse = std::move(plan.augInverse);
+  ws.mDevOutput = std::move(plan.devOutput);
+  ws.mPrimaryInputs = std::move(plan.primaryInputs);
+  ws.mPrimaryReq = std::move(plan.primaryReq);
+  for (const GridPreview& p : plan.previews) host_.Preview(p.matrix, p.grid, p.caption);
+  notices.insert(notices.end(), plan.notices.begin(), plan.notices.end());
   ShowNotices(notices);
 }
 
