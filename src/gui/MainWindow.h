@@ -100,6 +100,8 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  // "cmdQ(2)" from ("cmdQ", 2): the name of a control of an array.
+  static QString Indexed(const char* name, int i);
   QWidget* BuildCommandPanel();
   QWidget* BuildDynamicPanel(QWidget* parent);
   void BuildMenus();
