@@ -174,88 +174,45 @@ void EditorWindow::Refresh() {
   if (QAction* a = findChild<QAction*>("mnuRedo")) a->setEnabled(ed->CanRedo());
 }
 
+namespace {
+
+// The editor's code of a Qt key, 0 for a key it has no code for.
+int EditorKeyCode(int key) {
+  static const std::pair<int, int> kKeys[] = {
+      {Qt::Key_Return, kKeyReturn}, {Qt::Key_Enter, kKeyReturn},      {Qt::Key_Escape, kKeyEscape},
+      {Qt::Key_Up, kKeyUp},         {Qt::Key_Down, kKeyDown},         {Qt::Key_Left, kKeyLeft},
+      {Qt::Key_Right, kKeyRight},   {Qt::Key_Home, kKeyHome},         {Qt::Key_End, kKeyEnd},
+      {Qt::Key_PageUp, kKeyPageUp}, {Qt::Key_PageDown, kKeyPageDown}, {Qt::Key_Tab, kKeyTab},
+      {Qt::Key_Backtab, kKeyTab},   {Qt::Key_Delete, kKeyDelete},     {Qt::Key_Backspace, kKeyBack}};
+  for (const auto& [qt, code] : kKeys) {
+    if (qt == key) return code;
+  }
+  return 0;
+}
+
+}  // namespace
+
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   const bool shift = key->modifiers() & Qt::ShiftModifier;
   const std::string shiftText = shift ? ",1" : ",0";
   if (watched == edit_) {
-    int code = 0;
-    switch (key->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        code = kKeyReturn;
-        break;
-      case Qt::Key_Escape:
-        code = kKeyEscape;
-        break;
-      case Qt::Key_Up:
-        code = kKeyUp;
-        break;
-      case Qt::Key_Down:
-        code = kKeyDown;
-        break;
-      case Qt::Key_Tab:
-      case Qt::Key_Backtab:
-        code = kKeyTab;
-        break;
-      default:
-        return false;
-    }
+    // The edit box takes Enter, Escape, Up, Down and Tab; the other keys edit its text.
+    const int code = EditorKeyCode(key->key());
+    if (code != kKeyReturn && code != kKeyEscape && code != kKeyUp && code != kKeyDown && code != kKeyTab) return false;
     const bool back = key->key() == Qt::Key_Backtab;
     Act({ActionKind::Set, "frmEdit.txtEdit.KeyDown", std::to_string(code) + (back ? ",1" : shiftText), {}});
     return true;
   }
   if (watched != grid_) return QMainWindow::eventFilter(watched, event);
   if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-  int code = 0;
-  switch (key->key()) {
-    case Qt::Key_Up:
-      code = kKeyUp;
-      break;
-    case Qt::Key_Down:
-      code = kKeyDown;
-      break;
-    case Qt::Key_Left:
-      code = kKeyLeft;
-      break;
-    case Qt::Key_Right:
-      code = kKeyRight;
-      break;
-    case Qt::Key_Home:
-      code = kKeyHome;
-      break;
-    case Qt::Key_End:
-      code = kKeyEnd;
-      break;
-    case Qt::Key_PageUp:
-      code = kKeyPageUp;
-      break;
-    case Qt::Key_PageDown:
-      code = kKeyPageDown;
-      break;
-    case Qt::Key_Tab:
-      code = kKeyTab;
-      break;
-    case Qt::Key_Backtab:
-      code = kKeyTab;
-      break;
-    case Qt::Key_Delete:
-      code = kKeyDelete;
-      break;
-    case Qt::Key_Backspace:
-      code = kKeyBack;
-      break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      code = kKeyReturn;
-      break;
-    case Qt::Key_F2:
-      Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}});
-      return true;
-    default:
-      break;
+  if (key->key() == Qt::Key_F2) {
+    Act({ActionKind::DblClick, "frmEdit.Fg2", {}, {}});
+    return true;
   }
+  // The grid takes every key of the editor but Escape; other keys type into the cell.
+  const int code = key->key() == Qt::Key_Escape ? 0 : EditorKeyCode(key->key());
   if (code != 0) {
     const bool back = key->key() == Qt::Key_Backtab;
     Act({ActionKind::Set, "frmEdit.Fg2.KeyDown", std::to_string(code) + (shift || back ? ",1" : ",0"), {}});
