@@ -16,6 +16,7 @@
 #include "io/Calendar.h"
 #include "io/CsvReader.h"
 #include "io/SheetCells.h"
+#include "io/XmlText.h"
 #include "workspace/CompactCells.h"
 #include "workspace/ValueRules.h"
 
@@ -434,36 +435,10 @@ std::string GretlName(const std::string& label, std::set<std::string>& used) {
   return name;
 }
 
+// An attribute's value as XML.
 std::string XmlEscaped(std::string_view text) {
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      default:
-        out += c;
-        break;
-    }
-  }
+  AppendXmlText(out, text, true);
   return out;
 }
 

@@ -398,6 +398,25 @@ TEST(GdtWriter, WrittenFileReadsBackBitIdenticalOrIsRefused) {
     ASSERT_EQ(r.error, "");
     EXPECT_TRUE(BitIdentical(r.matrix, m));
   }
+  // A label with a control character XML cannot hold, or bytes that are not UTF-8, still
+  // gives a file that reads: the character is left out, the bytes become U+FFFD.
+  {
+    std::string bytes, error;
+    ASSERT_TRUE(StatisticsFileBytes("odd.gdt",
+                                    M({{T("obs"), T("x")},
+                                       {T("a\x01"
+                                          "b"),
+                                        1.0},
+                                       {T("c\xff"), 2.0},
+                                       {T("tab\there"), 3.0}}),
+                                    bytes, error))
+        << error;
+    const DataFileResult r = ReadDataFile(dir.Write("odd.gdt", bytes));
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(CellText(r.matrix.Get(1, 0)), "ab");
+    EXPECT_EQ(CellText(r.matrix.Get(2, 0)), "c\uFFFD");
+    EXPECT_EQ(CellText(r.matrix.Get(3, 0)), "tab\there");
+  }
   std::string bytes, error;
   EXPECT_FALSE(StatisticsFileBytes("t.gdt", M({{T("obs"), T("x")}, {1.0, 2.0}, {2.0, T("n/a")}}), bytes, error));
   EXPECT_EQ(error, "cell B3 holds the text \"n/a\"; a gretl data file holds numbers only");
