@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libglpk-dev libutf8proc-dev
   libzip-dev libexpat1-dev libsqlcipher-dev libxlsxwriter-dev libreadstat-dev zlib1g-dev
+  libeigen3-dev libgsl-dev libsuitesparse-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
 )
 TEST_PACKAGES=(
