@@ -64,16 +64,68 @@ void Workbench::ShowNotices(const StageNotices& notices) {
   MsgBoxEx(host_, text, vbInformation);
 }
 
+void Workbench::ShowPreviews(const std::vector<GridPreview>& previews) {
+  for (const GridPreview& p : previews) host_.Preview(p.matrix, p.grid, p.caption);
+}
+
+bool Workbench::SplitModelAsking(StageNotices* notices) {
+  if (!ws.bStageRerun) {
+    const auto answer = host_.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
+    if (!answer) return false;  // cancelled: nothing changes
+    ws.nEndoVars = LeadingWholeNumber(*answer);
+    if (ws.nEndoVars < 1 && notices) {
+      notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
+    }
+  }
+  if (ws.nEndoVars < 1) return false;
+  form.txtRows = std::to_string(ws.nEndoVars);
+  SplitOptions options;
+  options.endogenous = ws.nEndoVars;
+  options.columns = LeadingWholeNumber(form.txtCols);
+  options.policyDummy = form.chkDummy == 1;
+  // A re-run keeps the selection of impact variables; a new split starts with none.
+  if (ws.bStageRerun) options.selected = form.lstImpVarsSelected;
+  std::vector<std::string> exogenous;
+  host_.HoldOn("Building Endogenous and Exogenous Matrices.");
+  StageResult split = SplitModel(ws, options, &exogenous);
+  if (!ws.bStageRerun) {
+    form.lstImpVars = std::move(exogenous);
+    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
+  }
+  ShowPreviews(split.previews);
+  host_.HoldOn("");
+  form.Enable("cmdInvert", true);
+  form.Enable("chkDummy", true);
+  if (notices) notices->insert(notices->end(), split.notices.begin(), split.notices.end());
+  return true;
+}
+
 void Workbench::cmdEXV_Click() {
   StageNotices notices;
-  quantorial::cmdEXV_Click(ws, form, host_, &notices);
+  SplitModelAsking(&notices);
   Notify(notices);
 }
 
 void Workbench::cmdInvert_Click() {
-  StageNotices notices;
-  quantorial::cmdInvert_Click(ws, form, host_, &notices);
-  Notify(notices);
+  host_.HoldOn("Inverting Endogenous Matrix.");
+  const StageResult inverted = InvertEndo(ws);
+  ShowPreviews(inverted.previews);
+  host_.HoldOn("");
+  for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);
+  Notify(inverted.notices);
+}
+
+void Workbench::cmdMultiply_Click() {
+  host_.HoldOn("Building Impact Multipliers.");
+  ShowPreviews(MultiplyImpact(ws).previews);
+  host_.HoldOn("");
+  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) form.Enable(c, true);
+}
+
+void Workbench::cmdReciprocal_Click() {
+  host_.HoldOn("Calculating the Reciprocal of a Matrix.");
+  ShowPreviews(ReciprocalOfImpact(ws).previews);
+  host_.HoldOn("");
 }
 
 void Workbench::FlushChainNotices() {
@@ -98,7 +150,7 @@ void Workbench::cmdRunAll_Click() {
   chainOverflows_ = &overflows;
   // A cancelled number of endogenous variables stops the run: the later stages would
   // only work on the matrices of an earlier model.
-  if (quantorial::cmdEXV_Click(ws, form, host_, &notices)) {
+  if (SplitModelAsking(&notices)) {
     cmdInvert_Click();
     cmdMultiply_Click();
     cmdTrend_Click();

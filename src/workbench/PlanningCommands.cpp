@@ -101,7 +101,7 @@ void Workbench::cmdKALDRON_Click() {
   const bool stale = !(ws.mSplitBMat == ws.mBMat);
   if (stale || form.txtRows == form.txtCols) {
     if (stale) ws.bStageRerun = false;
-    if (!quantorial::cmdEXV_Click(ws, form, host_) && stale) return;
+    if (!SplitModelAsking(nullptr) && stale) return;
   }
   StageNotices notices;
   const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.UpperRow());
@@ -120,7 +120,7 @@ void Workbench::cmdKALDRON_Click() {
   ws.mDevOutput = std::move(plan.devOutput);
   ws.mPrimaryInputs = std::move(plan.primaryInputs);
   ws.mPrimaryReq = std::move(plan.primaryReq);
-  for (const GridPreview& p : plan.previews) host_.Preview(p.matrix, p.grid, p.caption);
+  ShowPreviews(plan.previews);
   notices.insert(notices.end(), plan.notices.begin(), plan.notices.end());
   ShowNotices(notices);
 }
