@@ -4,6 +4,7 @@
 // their history) and "&Invert Endo Matrix", "Create Impact &Matrices", "&Reciprocal"
 // (the inverse of I - B and the impact multipliers B1 and B2).
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,25 @@ struct StageResult {
   std::vector<GridPreview> previews;
   StageNotices notices;
   void Append(StageResult&& other);
+};
+
+// A stage over the years: its matrices and notices, and the number of its sums of matrices
+// whose shapes differ (each leaves its year empty; the workbench says so once).
+struct ComputedStage : StageResult {
+  int incompatibleSums = 0;
+};
+
+// What a long computation shows on the way, for a front end that watches: status texts and
+// intermediate matrices in a grid. Either may be left unset.
+struct StageWatch {
+  std::function<void(const std::string&)> status;
+  std::function<void(const LabelledMatrix&, int grid, const std::string& caption)> preview;
+  void Status(const std::string& text) const {
+    if (status) status(text);
+  }
+  void Preview(const LabelledMatrix& m, int grid, const std::string& caption) const {
+    if (preview) preview(m, grid, caption);
+  }
 };
 
 // The split of the B-matrix (mBMat) into the model's blocks.

@@ -18,7 +18,16 @@ void Workbench::cmdTrend_Click() {
   } else if (settings_) {
     shift = WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1")).value_or(1);
   }
-  RunTrend(ws, form, host_, shift);
+  host_.HoldOn("Generating Chart Data.");
+  const ComputedStage trend = CalculateTrend(ws, shift, form.chkReuse == 1);
+  ShowIncompatibleSums(trend.incompatibleSums);
+  ShowPreviews(trend.previews);
+  int remembered = 0;
+  if (ws.bStageRerun) remembered = std::max(form.cboPlotIndex, 0);
+  form.cboPlot = SeriesList(ws.mCalculated);
+  form.cboPlotIndex = form.cboPlot.empty() ? -1 : std::min(remembered, static_cast<int>(form.cboPlot.size()) - 1);
+  host_.HoldOn("");
+  for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);
   forecast_.reset();  // the next forecast reads the new calculated period
   FlushChainNotices();
   cmdChart_Click();
@@ -39,9 +48,20 @@ void Workbench::cmdForecast_Click() {
   // Cancel (or closing the dialog) forecasts nothing and changes nothing.
   if (!ShowForecastDialog()) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
-  StageNotices notices;
+  if (!ws.mCalcBase.IsFilled()) return;
   const OverflowWatch overflows;
-  if (!RunForecast(ws, host_, period, &notices)) return;
+  host_.HoldOn("Generating Chart Data.");
+  if (ForecastLeavesAGap(period)) MsgBoxEx(host_, "Broken time series...", vbOKOnly);
+  ForecastResult forecast = CalculateForecast(ws, period, Watch());
+  ShowIncompatibleSums(forecast.incompatibleSums);
+  if (!forecast.done) {
+    host_.HoldOn("");
+    if (!forecast.failure.empty()) MsgBoxEx(host_, forecast.failure, vbExclamation);
+    return;
+  }
+  ShowPreviews(forecast.previews);
+  host_.HoldOn("");
+  StageNotices notices = std::move(forecast.notices);
   if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
   if (const std::string years = YearLabelsNotice(ws.mObserved, "\"&Forecast\""); !years.empty())
     notices.push_back(years);
@@ -62,6 +82,19 @@ void Workbench::ShowNotices(const StageNotices& notices) {
   std::string text = "The results were computed, but please note:";
   for (const std::string& n : notices) text += "\n\n" + n;
   MsgBoxEx(host_, text, vbInformation);
+}
+
+void Workbench::ShowIncompatibleSums(int count) {
+  if (count > 0) MsgBoxEx(host_, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+}
+
+StageWatch Workbench::Watch() {
+  StageWatch watch;
+  watch.status = [this](const std::string& text) { host_.HoldOn(text); };
+  watch.preview = [this](const LabelledMatrix& m, int grid, const std::string& caption) {
+    host_.Preview(m, grid, caption);
+  };
+  return watch;
 }
 
 void Workbench::ShowPreviews(const std::vector<GridPreview>& previews) {

@@ -232,6 +232,10 @@ class Workbench : public MatrixFileSource {
   // Opens a written workbook with the desktop's program, or says where it is.
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
+  // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
+  void ShowIncompatibleSums(int count);
+  // Status texts and intermediate matrices of a long computation, shown as they come.
+  StageWatch Watch();
   // Shows a stage's matrices in their grids, in order.
   void ShowPreviews(const std::vector<GridPreview>& previews);
   // Splits the model, asking for the number of endogenous variables unless the stages re-run;
