@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/DataFile.h"
 #include "regression/Regression.h"
@@ -16,7 +15,6 @@
 namespace quantorial {
 namespace {
 
-using testing::ScriptedHost;
 using testing::TempDir;
 
 std::uint64_t Fnv1a(const std::string& bytes) {
@@ -88,10 +86,9 @@ TEST(RegressionBytes, KleinFilesUnderEveryMethodAndLevel) {
     const DataFileResult read = ReadDataFile(DataPath(p.data));
     ASSERT_TRUE(read.matrix.IsAssigned()) << read.error;
     TempDir dir;
-    ScriptedHost host;
     RegressionResult result;
     std::string error;
-    ASSERT_TRUE(CreateBMatrix(read.matrix, dir.File(p.data), p.method, p.onePercent, host, result, error))
+    ASSERT_TRUE(CreateBMatrix(read.matrix, dir.File(p.data), p.method, p.onePercent, result, error))
         << what << ": " << error;
     ExpectPinned(what + " report", TempDir::Read(result.reportPath), p.reportSize, p.report);
     ExpectPinned(what + " A table", TempDir::Read(result.aPath), p.aSize, p.a);
