@@ -313,3 +313,78 @@ TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
 
 }  // namespace
 }  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+// The report is written a block of rows at a time and compared with the earlier report on the
+// way: an earlier report is kept exactly when its bytes differ anywhere, also past the first
+// block, or when it is a prefix of the new one, or longer. 60 variables make several blocks.
+TEST(Regression, EarlierReportIsComparedToItsLastByte) {
+  const int C = 60, R = 6;
+  LabelledMatrix d = LabelledMatrix::Dimension(R, C);
+  d.Set(0, 0, std::string("t"));
+  for (int j = 1; j <= C; ++j) d.Set(0, j, "V" + std::to_string(j));
+  for (int t = 1; t <= R; ++t) {
+    d.Set(t, 0, double(t));
+    for (int j = 1; j <= C; ++j) d.Set(t, j, j * 0.5 * t + ((t * 5 + j * 3) % 7) * 0.25);
+  }
+  RegressionFit fit;
+  std::string error;
+  ASSERT_TRUE(FitRegression(d, RegMethod::Normal, false, fit, error));
+  const std::string report = ReportText(fit);
+  ASSERT_GT(report.size(), std::size_t{1} << 20);  // several blocks of rows
+  std::string lastByte = report;
+  lastByte.back() = 'x';
+  std::string middle = report;
+  middle[report.size() / 2] ^= 1;
+  const std::vector<std::pair<std::string, bool>> earlier = {
+      {report, false},         {lastByte, true},     {middle, true}, {report.substr(0, report.size() - 1), true},
+      {report + "\r\n", true}, {std::string(), true}};
+  for (const auto& [text, kept] : earlier) {
+    TempDir dir;
+    const std::string path = dir.Write("s_REG_NOR.CSV", text);
+    RegressionResult r;
+    ASSERT_TRUE(WriteRegressionFiles(fit, dir.File("s.csv"), r, error)) << error;
+    EXPECT_EQ(r.keptEarlier.size(), kept ? 1u : 0u) << text.size();
+    EXPECT_TRUE(TempDir::Read(path) == report) << text.size();
+    if (kept) EXPECT_TRUE(TempDir::Read(dir.File("s_REG_NOR~1.CSV")) == text) << text.size();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), kept ? 4 : 3);
+  }
+}
+
+// The fit alone, without files: the pieces agree with the pair loop and with what is kept.
+TEST(Regression, FitHoldsEveryPairAndTheKeptCoefficients) {
+  const auto d = M({{T("Year"), T("A"), T("B"), T("X")},
+                    {1.0, 3.0, 1.0, 1.0},
+                    {2.0, 5.1, 2.0, 2.0},
+                    {3.0, 6.9, 2.5, 3.0},
+                    {4.0, 9.2, 4.5, 4.0},
+                    {5.0, 11.0, 4.0, 5.5}});
+  for (const RegMethod method : {RegMethod::Normal, RegMethod::Lead, RegMethod::Lag, RegMethod::Constant}) {
+    RegressionFit fit;
+    std::string error;
+    ASSERT_TRUE(FitRegression(d, method, false, fit, error));
+    const int rows = method == RegMethod::Constant ? 1 : 3;
+    ASSERT_EQ(fit.Rows(), rows);
+    ASSERT_EQ(fit.pairs.size(), std::size_t(rows * 3));
+    const int n = method == RegMethod::Lead || method == RegMethod::Lag ? 4 : 5;
+    for (int i = 1; i <= rows; ++i) {
+      for (int j = 1; j <= 3; ++j) {
+        const PairFit expected = method == RegMethod::Lead       ? FitPair(d, i, 1, j, 2, n)
+                                 : method == RegMethod::Lag      ? FitPair(d, i, 2, j, 1, n)
+                                 : method == RegMethod::Constant ? FitPair(d, j, 1, 3, 1, n)
+                                                                 : FitPair(d, i, 1, j, 1, n);
+        const std::size_t at = std::size_t(i - 1) * 3 + std::size_t(j - 1);
+        const PairFit& f = fit.pairs[at];
+        EXPECT_EQ(f.b, expected.b) << int(method) << " " << i << " " << j;
+        EXPECT_EQ(f.ta, expected.ta) << int(method) << " " << i << " " << j;
+        EXPECT_EQ(fit.bMat.Get(i, j), Cell(fit.keptB[at]));
+        EXPECT_TRUE(fit.keptB[at] == 0.0 || fit.keptB[at] == f.b);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quantorial
