@@ -1,6 +1,7 @@
 #include "regression/Regression.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -471,6 +473,43 @@ bool KeepEarlierTables(const std::vector<std::string>& changing, std::vector<std
   return true;
 }
 
+// A transient array of doubles of the fit, tens of megabytes for thousands of periods and
+// hundreds of variables. Taken from the kernel in huge pages where it grants them, so that the
+// first touch costs one fault every two megabytes instead of every four kilobytes; the
+// contents start undefined.
+class Doubles {
+ public:
+  explicit Doubles(std::size_t count) {
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    const std::size_t bytes = std::max<std::size_t>(count, 1) * sizeof(double);
+    if (bytes >= kHuge) {
+      size_ = bytes + kHuge;
+      void* m = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (m != MAP_FAILED) {
+        map_ = m;
+        const auto at = (reinterpret_cast<std::uintptr_t>(m) + kHuge - 1) & ~(kHuge - 1);
+        ::madvise(reinterpret_cast<void*>(at), bytes, MADV_HUGEPAGE);
+        data_ = reinterpret_cast<double*>(at);
+        return;
+      }
+    }
+    heap_.reset(new double[std::max<std::size_t>(count, 1)]);
+    data_ = heap_.get();
+  }
+  ~Doubles() {
+    if (map_) ::munmap(map_, size_);
+  }
+  Doubles(const Doubles&) = delete;
+  Doubles& operator=(const Doubles&) = delete;
+  double* get() const { return data_; }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::unique_ptr<double[]> heap_;
+  double* data_ = nullptr;
+};
+
 // The suffixes of the names in the tables' labels: the B table marks the lead method's
 // periods; the report marks the lead's and the lag's.
 std::string YSuffix(RegMethod m) { return m == RegMethod::Lead ? "(t)" : ""; }
@@ -560,35 +599,51 @@ bool FitRegression(const LabelledMatrix& d, RegMethod method, bool useOnePercent
   const int n = (method == RegMethod::Lead || method == RegMethod::Lag) ? R - 1 : R;
   fit.periods = n;
 
-  // Each variable's values and its own sums over the two windows a method uses (from the
-  // first row, and from the second), so a pair costs one cross product.
-  std::vector<Column> cols(static_cast<std::size_t>(C) + 1);
-  std::vector<std::array<double, 2>> own1(static_cast<std::size_t>(C) + 1), own2(own1);
-  for (int k = 1; k <= C; ++k) {
-    const auto kk = static_cast<std::size_t>(k);
-    cols[kk] = ColumnOf(d, k);
-    OwnSums(cols[kk], 1, n, own1[kk][0], own1[kk][1]);
-    if (n >= 1 && n + 1 <= R) OwnSums(cols[kk], 2, n, own2[kk][0], own2[kk][1]);
+  // Every value once, period by period (row-major, periods 1 .. R as rows 0 .. R-1; cells
+  // that are not numbers as 0), and each variable's own sums over the two windows a method
+  // uses (from the first period, and from the second), so a pair costs one cross product.
+  // Each sum adds its terms from the window's first period on, as the pair loop does.
+  const std::size_t width = static_cast<std::size_t>(C), rowsOfData = static_cast<std::size_t>(R);
+  const Doubles values(rowsOfData * width);
+  for (int r = 1; r <= R; ++r) {
+    double* row = values.get() + static_cast<std::size_t>(r - 1) * width;
+    for (int k = 1; k <= C; ++k) {
+      if (!d.GetDouble(r, k, row[k - 1])) {
+        const Cell cell = d.Get(r, k);
+        row[k - 1] = IsNumber(cell) ? NumberOf(cell) : 0.0;
+      }
+    }
   }
+  std::vector<std::array<double, 2>> own1(width + 1), own2(own1);
+  auto ownSums = [&](int from, std::vector<std::array<double, 2>>& own) {
+    for (int t = 0; t < n; ++t) {
+      const double* row = values.get() + static_cast<std::size_t>(from - 1 + t) * width;
+      for (std::size_t k = 0; k < width; ++k) {
+        own[k + 1][0] += row[k];
+        own[k + 1][1] += row[k] * row[k];
+      }
+    }
+  };
+  ownSums(1, own1);
+  if (n >= 1 && n + 1 <= R) ownSums(2, own2);
   // Every pair's cross product at once, as one matrix product: row r of `ys` is the y
-  // window of outer row r + 1 (the last variable for the constant method), column j - 1 of
-  // `xs` the x window of variable j (each variable for the constant method). Each sum still
-  // adds its terms from the first period on, so the sums are the pair loop's to the bit.
+  // window of outer row r + 1 (the last variable for the constant method); the x windows are
+  // the value rows from the x window's first period on, variable j in column j - 1. Each sum
+  // still adds its terms from the first period on, so the sums are the pair loop's to the bit.
   const int aRows = fit.Rows();
   const int yWindow = method == RegMethod::Lag ? 2 : 1, xWindow = method == RegMethod::Lead ? 2 : 1;
-  const std::size_t periods = static_cast<std::size_t>(std::max(n, 0)), width = static_cast<std::size_t>(C);
+  const std::size_t periods = static_cast<std::size_t>(std::max(n, 0));
   std::vector<double> crossSums(static_cast<std::size_t>(aRows) * width);
   {
-    std::vector<double> ys(static_cast<std::size_t>(aRows) * periods), xs(periods * width);
+    const Doubles ys(static_cast<std::size_t>(aRows) * periods);
     for (int r = 0; r < aRows; ++r) {
-      const Column& y = cols[static_cast<std::size_t>(constant ? C : r + 1)];
-      for (std::size_t k = 0; k < periods; ++k) ys[static_cast<std::size_t>(r) * periods + k] = y[yWindow + k];
+      const std::size_t var = static_cast<std::size_t>(constant ? C - 1 : r);
+      const double* from = values.get() + static_cast<std::size_t>(yWindow - 1) * width + var;
+      double* to = ys.get() + static_cast<std::size_t>(r) * periods;
+      for (std::size_t k = 0; k < periods; ++k) to[k] = from[k * width];
     }
-    for (int j = 1; j <= C; ++j) {
-      const Column& x = cols[static_cast<std::size_t>(j)];
-      for (std::size_t k = 0; k < periods; ++k) xs[k * width + static_cast<std::size_t>(j - 1)] = x[xWindow + k];
-    }
-    dense::Multiply(ys.data(), xs.data(), crossSums.data(), static_cast<std::size_t>(aRows), periods, width);
+    const double* xs = values.get() + static_cast<std::size_t>(xWindow - 1) * width;
+    dense::Multiply(ys.get(), xs, crossSums.data(), static_cast<std::size_t>(aRows), periods, width);
   }
   auto fitOf = [&](int yCol, int yFirst, int xCol, int xFirst, int sumRow, int sumCol) {
     const auto yk = static_cast<std::size_t>(yCol), xk = static_cast<std::size_t>(xCol);
