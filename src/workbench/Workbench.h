@@ -17,6 +17,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/RegressionTexts.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"

@@ -670,6 +670,31 @@ TEST_F(Regressions, ChangeOrBMatrixWithoutDataSaysWhatToDo) {
   }
 }
 
+// A data file with names but no values: every regression command shows the invalid-data box
+// saying what the file lacks, writes no table and keeps no B-matrix.
+TEST_F(Regressions, DataWithoutValuesShowTheInvalidDataBox) {
+  wb.SetTxtData(0, dir.Write("names.csv", "Year,C,P\n"));
+  const std::vector<std::pair<RegMethod, const char*>> commands = {{RegMethod::Normal, "names_NOR_BMAT.CSV"},
+                                                                   {RegMethod::Lead, "names_LED_BMAT.CSV"},
+                                                                   {RegMethod::Lag, "names_LAG_BMAT.CSV"},
+                                                                   {RegMethod::Constant, "names_CON_BMAT.CSV"}};
+  for (const auto& [method, table] : commands) {
+    host = ScriptedHost();
+    if (method == RegMethod::Normal) {
+      wb.mnuNormal_Click();
+    } else {
+      wb.RunRegressionMenu(method);
+    }
+    ASSERT_EQ(host.Messages().size(), 1u) << table;
+    EXPECT_EQ(host.Messages()[0], std::string(kInvalidDataPrompt) +
+                                      "\n\nThe primary data file holds no series to work on: it needs a row of "
+                                      "names and at least one row of values.");
+    EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
+    EXPECT_FALSE(std::filesystem::exists(dir.File(table))) << table;
+    EXPECT_FALSE(wb.ws.mBMat.IsAssigned());
+  }
+}
+
 TEST_F(Regressions, ChangeTransformationOnce) {
   wb.SetTxtData(0, dir.Write("lv.csv", "Year,Y,X\n2001,10,4\n2002,12,7\n2003,13,6\n2004,15,9\n"));
   host = ScriptedHost();
