@@ -578,6 +578,7 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
   // sees it end.
   SessionRecorder* recorder = h->entry.recorded ? wb.recorder : nullptr;
   if (recorder) recorder->BeginAction(a, h->entry.path);
+  const OutcomeLog::Scope outcome(wb.Outcomes());
   run();
   if (recorder && wb.recorder == recorder) recorder->EndAction();
   return true;

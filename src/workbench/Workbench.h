@@ -17,6 +17,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/Outcome.h"
 #include "workbench/RegressionTexts.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
@@ -173,7 +174,7 @@ class Workbench : public MatrixFileSource {
   void mnuLagChangeTrans_Click();
 
   // The matrix operations menu.
-  bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
+  bool RunMatrixMenu(MatrixMenuItem item);
 
   // MatrixFileSource: the data file dialog with a title, and loading a chosen file.
   std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
@@ -192,6 +193,11 @@ class Workbench : public MatrixFileSource {
   void cmdEdt_Click();
   // The worksheet editor while it is open, else null.
   WorksheetEditor* Editor() { return editor_.get(); }
+
+  // The outcome of the last action carried out through the command table (or, for a handler
+  // called directly, of everything since the last such action).
+  const Outcome& LastOutcome() const { return outcome_.Current(); }
+  OutcomeLog& Outcomes() { return outcome_; }
   // Unloads the editor: asks about unsaved changes first. True when it is closed (or was
   // not open); false when the person chose to keep it.
   bool UnloadEditor();
@@ -233,6 +239,10 @@ class Workbench : public MatrixFileSource {
   // Opens a written workbook with the desktop's program, or says where it is.
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
+  // Tells a failure in a message box (as MsgBoxEx shows it) and records it as the outcome.
+  void Fail(const std::string& message, int buttons = vbOKOnly, const std::optional<std::string>& title = std::nullopt);
+  // Records that a question was declined and the command did nothing.
+  void Cancelled() { outcome_.Cancel(); }
   // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
   void ShowIncompatibleSums(int count);
   // Status texts and intermediate matrices of a long computation, shown as they come.
@@ -267,6 +277,7 @@ class Workbench : public MatrixFileSource {
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
+  OutcomeLog outcome_;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary
