@@ -12,6 +12,7 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
+#include "cli/EstimateCommand.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -646,7 +647,8 @@ std::string CliUsage() {
          "                             columns); prints the report (or writes it to R.txt), with\n"
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
-         "                             (infeasible, unbounded, time limit), after the report\n"
+         "                             (infeasible, unbounded, time limit), after the report\n" +
+         EstimateUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -671,6 +673,7 @@ std::string CliUsage() {
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (!args.empty() && args[0] == "estimate") return RunEstimate({args.begin() + 1, args.end()}, out, err);
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
   if (a.version) {
