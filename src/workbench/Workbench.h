@@ -17,6 +17,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/SystemEstimation.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
@@ -198,6 +199,13 @@ class Workbench : public MatrixFileSource {
   // then the windows close.
   void Exit();
 
+  // Analyze > "Estimate System...": opens the estimation window (kept with its text while
+  // the workbench lives) and brings it up.
+  void mnuEstimateSystem_Click();
+  // The estimation window while it is open, else null; closing it keeps nothing.
+  SystemEstimationWindow* EstimationWindow() { return estimation_.get(); }
+  void CloseEstimationWindow();
+
   // Stores `path` as the last file under `key` when it loaded and is not a temporary preview.
   void RememberLastFile(const char* key, const std::string& path, bool loaded);
 
@@ -256,6 +264,7 @@ class Workbench : public MatrixFileSource {
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
+  std::unique_ptr<SystemEstimationWindow> estimation_;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary
