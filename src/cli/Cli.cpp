@@ -14,6 +14,7 @@
 #include "cli/CliHost.h"
 #include "cli/SimulationCommands.h"
 #include "cli/InputOutputCommands.h"
+#include "cli/EstimateCommand.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -646,6 +647,7 @@ std::string CliUsage() {
          "                             (infeasible, unbounded, time limit), after the report\n" +
          SimulationCommandsUsage() +
          InputOutputUsage() +
+         EstimateUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -672,6 +674,7 @@ std::string CliUsage() {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (IsSimulationCommand(args)) return RunSimulationCommand(args, out, err);
   if (!args.empty() && (args[0] == "io" || args[0] == "ras")) return RunInputOutputCommand(args, out, err);
+  if (!args.empty() && args[0] == "estimate") return RunEstimate({args.begin() + 1, args.end()}, out, err);
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
   if (a.version) {

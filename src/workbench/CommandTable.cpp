@@ -336,6 +336,28 @@ std::vector<Handler> BuildHandlers() {
       wb.Editor()->txtEdit_KeyDown(k->first, k->second);
     }
   });
+
+  // ---- frmEstimate, "Estimate System" ----
+  menu("mnuEstimateSystem", [](Workbench& wb) { wb.mnuEstimateSystem_Click(); });
+  // The system text travels on one line, its line breaks written "\n".
+  text("frmEstimate.txtSystem",
+       [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSystem = UnescapeLineBreaks(s); });
+  {
+    Handler h;
+    h.entry = {"frmEstimate.cboMethod", K::ComboBox};
+    h.items = [](Workbench&) { return SystemEstimationWindow::Methods(); };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      if (!chosen.empty()) wb.EstimationWindow()->cboMethodIndex = chosen[0];
+    };
+    t.push_back(std::move(h));
+  }
+  text("frmEstimate.txtSample", [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSample = s; });
+  button("frmEstimate.cmdOpenSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdOpenSystem_Click(); });
+  button("frmEstimate.cmdSaveSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveSystem_Click(); });
+  button("frmEstimate.cmdEstimate", [](Workbench& wb) { wb.EstimationWindow()->cmdEstimate_Click(); });
+  button("frmEstimate.cmdSaveReport", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveReport_Click(); });
+  button("frmEstimate.cmdUseInWorkbench", [](Workbench& wb) { wb.EstimationWindow()->cmdUseInWorkbench_Click(); });
+  button("frmEstimate.cmdClose", [](Workbench& wb) { wb.CloseEstimationWindow(); });
   return t;
 }
 
@@ -406,6 +428,10 @@ bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
   }
   if (name.rfind("frmEdit.", 0) == 0 && !wb.Editor()) {
     error = "\"KRV Worksheet\" (frmEdit) is not open";
+    return false;
+  }
+  if (name.rfind("frmEstimate.", 0) == 0 && !wb.EstimationWindow()) {
+    error = "\"Estimate System\" (frmEstimate) is not open";
     return false;
   }
   if (name.rfind("frmChartOptions.", 0) == 0 && !wb.ChartOptionsDialog()) {

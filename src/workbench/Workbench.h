@@ -19,6 +19,7 @@
 #include "regression/Regression.h"
 #include "workbench/Outcome.h"
 #include "workbench/RegressionTexts.h"
+#include "workbench/SystemEstimation.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
@@ -205,6 +206,13 @@ class Workbench : public MatrixFileSource {
   // then the windows close.
   void Exit();
 
+  // Analyze > "Estimate System...": opens the estimation window (kept with its text while
+  // the workbench lives) and brings it up.
+  void mnuEstimateSystem_Click();
+  // The estimation window while it is open, else null; closing it keeps nothing.
+  SystemEstimationWindow* EstimationWindow() { return estimation_.get(); }
+  void CloseEstimationWindow();
+
   // Stores `path` as the last file under `key` when it loaded and is not a temporary preview.
   void RememberLastFile(const char* key, const std::string& path, bool loaded);
 
@@ -278,6 +286,7 @@ class Workbench : public MatrixFileSource {
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
   OutcomeLog outcome_;
+  std::unique_ptr<SystemEstimationWindow> estimation_;
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary
