@@ -12,8 +12,8 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
-#include "cli/SimulationCommands.h"
 #include "cli/InputOutputCommands.h"
+#include "cli/SimulationCommands.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -644,8 +644,7 @@ std::string CliUsage() {
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
          "                             (infeasible, unbounded, time limit), after the report\n" +
-         SimulationCommandsUsage() +
-         InputOutputUsage() +
+         SimulationCommandsUsage() + InputOutputUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
