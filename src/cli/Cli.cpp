@@ -12,9 +12,9 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
-#include "cli/SimulationCommands.h"
-#include "cli/InputOutputCommands.h"
 #include "cli/EstimateCommand.h"
+#include "cli/InputOutputCommands.h"
+#include "cli/SimulationCommands.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -645,9 +645,7 @@ std::string CliUsage() {
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
          "                             (infeasible, unbounded, time limit), after the report\n" +
-         SimulationCommandsUsage() +
-         InputOutputUsage() +
-         EstimateUsage() +
+         SimulationCommandsUsage() + InputOutputUsage() + EstimateUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"

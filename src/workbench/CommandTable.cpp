@@ -233,6 +233,14 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
   menu("mnuOpenModel", [](Workbench& wb) { wb.mnuOpenModel_Click(); });
+  // The "Model" menu: the structural model's multipliers, simulations, scenario and targets.
+  menu("mnuModelOpen", [](Workbench& wb) { wb.mnuModelOpen_Click(); });
+  menu("mnuModelMultipliers", [](Workbench& wb) { wb.mnuModelMultipliers_Click(); });
+  menu("mnuModelSimulate", [](Workbench& wb) { wb.mnuModelSimulate_Click(true); });
+  menu("mnuModelSimulateStatic", [](Workbench& wb) { wb.mnuModelSimulate_Click(false); });
+  menu("mnuModelScenario", [](Workbench& wb) { wb.mnuModelScenario_Click(); });
+  menu("mnuModelTarget", [](Workbench& wb) { wb.mnuModelTarget_Click(); });
+  menu("mnuModelChart", [](Workbench& wb) { wb.mnuModelChart_Click(); });
   menu("mnuEditor", [](Workbench& wb) { wb.cmdEdt_Click(); });
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});

@@ -148,6 +148,16 @@ class Workbench : public MatrixFileSource {
   void mnuOpenModel_Click();
   // "Save Model &As...": the LP model in CPLEX LP or free MPS form.
   void mnuSaveModel_Click();
+  // The "Model" menu on the structural model (an estimated model file opened with "Open
+  // Estimated Model...", else the loaded B-matrix): multipliers over time, dynamic and static
+  // simulation with accuracy statistics, a scenario against the base, exact targets, and the
+  // chart of a variable's paths.
+  void mnuModelOpen_Click();
+  void mnuModelMultipliers_Click();
+  void mnuModelSimulate_Click(bool dynamic);
+  void mnuModelScenario_Click();
+  void mnuModelTarget_Click();
+  void mnuModelChart_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.
@@ -281,6 +291,10 @@ class Workbench : public MatrixFileSource {
   // "Forecast Options" (loaded when it is not); true when OK closed it.
   bool ShowForecastDialog();
   int lastGridPreview_ = 0;
+  std::string structuralModelPath_;  // the estimated model file the "Model" menu works on
+  // The endogenous variable the "Model" menu's chart shows: its actual, simulated and
+  // scenario paths.
+  void ChartModelVariable(const std::string& name);
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
