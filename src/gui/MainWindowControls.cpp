@@ -297,6 +297,10 @@ void MainWindow::BuildMenus() {
   add(matrix, "mnuSolve", "&Solve...");
   add(matrix, "mnuSaveModel", "Save Model &As...");
 
+  QMenu* inputOutput = menuBar()->addMenu("&Input-Output");
+  inputOutput->setObjectName("mnuInputOutput");
+  for (const auto& e : InputOutputMenuEntries()) add(inputOutput, e.name, e.caption);
+
   QMenu* tools = menuBar()->addMenu("&Tools");
   tools->setObjectName("mnuTools");
   add(tools, "mnuEditor", "&KRV Worksheet Editor...");

@@ -17,6 +17,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/InputOutputCommands.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
@@ -171,6 +172,9 @@ class Workbench : public MatrixFileSource {
   // "&Lag Change Transformation" and "Create Change".
   void mnuLagChangeTrans_Click();
 
+  // The "Input-Output" menu (InputOutputCommands.cpp): its results go to the slots 29 to 34.
+  void RunInputOutputMenu(IoMenuItem item);
+
   // The matrix operations menu.
   bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
 
@@ -256,6 +260,7 @@ class Workbench : public MatrixFileSource {
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
+  std::shared_ptr<InputOutputSession> io_;  // the table the "Input-Output" menu analysed last
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary

@@ -8,7 +8,7 @@ namespace {
 
 using W = Workspace;
 
-const std::array<SlotInfo, 28> kSlots = {{
+const std::array<SlotInfo, 34> kSlots = {{
     {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data", "Observed Data",
      nullptr, nullptr, nullptr, nullptr},
     {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr, nullptr},
@@ -65,12 +65,23 @@ const std::array<SlotInfo, 28> kSlots = {{
      nullptr},
     {28, "mLpRanging", &W::mLpRanging, "28. LP Ranging", "LP Ranging", "LP Ranging", nullptr, nullptr, nullptr,
      nullptr},
+    {29, "mIoLeontief", &W::mIoLeontief, "29. Leontief Inverse", "Leontief Inverse", "Leontief Inverse", nullptr,
+     nullptr, nullptr, nullptr},
+    {30, "mIoGhosh", &W::mIoGhosh, "30. Ghosh Inverse", "Ghosh Inverse", "Ghosh Inverse", nullptr, nullptr, nullptr,
+     nullptr},
+    {31, "mIoOutputs", &W::mIoOutputs, "31. IO Outputs", "Input-Output Outputs", "IO Outputs", nullptr, nullptr,
+     nullptr, nullptr},
+    {32, "mIoMultipliers", &W::mIoMultipliers, "32. IO Multipliers and Linkages", "Multipliers and Linkages",
+     "IO Multipliers", nullptr, nullptr, nullptr, nullptr},
+    {33, "mIoRas", &W::mIoRas, "33. RAS Balanced Matrix", "RAS Balanced Matrix", "RAS Balanced", nullptr, nullptr,
+     nullptr, nullptr},
+    {34, "mIoPlan", &W::mIoPlan, "34. IO Plan", "Input-Output Plan", "IO Plan", nullptr, nullptr, nullptr, nullptr},
 }};
 
-const std::array<int, 28> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                                        15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+const std::array<int, 34> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 15, 16, 17,
+                                        18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34};
 
-const std::array<NamedMatrix, 41> kNamed = {{
+const std::array<NamedMatrix, 47> kNamed = {{
     {"mObserved", &W::mObserved},
     {"mBMat", &W::mBMat},
     {"mExoBMat", &W::mExoBMat},
@@ -100,6 +111,12 @@ const std::array<NamedMatrix, 41> kNamed = {{
     {"mAspirationImpact", &W::mAspirationImpact},
     {"mLpSolution", &W::mLpSolution},
     {"mLpRanging", &W::mLpRanging},
+    {"mIoLeontief", &W::mIoLeontief},
+    {"mIoGhosh", &W::mIoGhosh},
+    {"mIoOutputs", &W::mIoOutputs},
+    {"mIoMultipliers", &W::mIoMultipliers},
+    {"mIoRas", &W::mIoRas},
+    {"mIoPlan", &W::mIoPlan},
     {"mObservedOrig", &W::mObservedOrig},
     {"mExtended", &W::mExtended},
     {"mCalcBase", &W::mCalcBase},

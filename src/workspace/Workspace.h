@@ -41,6 +41,13 @@ struct Workspace {
   LabelledMatrix mAspirationImpact;  // the impact of those changes
   LabelledMatrix mLpSolution;        // the solution of the LP model ("&Solve...")
   LabelledMatrix mLpRanging;         // its cost and right-hand-side ranges
+  // The "Input-Output" menu's results.
+  LabelledMatrix mIoLeontief;     // the Leontief inverse L = (I - A)^-1
+  LabelledMatrix mIoGhosh;        // the Ghosh inverse G = (I - B)^-1
+  LabelledMatrix mIoOutputs;      // outputs for a final demand, supply-driven outputs
+  LabelledMatrix mIoMultipliers;  // output, type-I and type-II multipliers, linkages, key sectors
+  LabelledMatrix mIoRas;          // the RAS-balanced matrix
+  LabelledMatrix mIoPlan;         // the plan solved as a linear programme
 
   // Further matrices the list never shows.
   LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads
