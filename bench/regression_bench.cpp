@@ -9,7 +9,6 @@
 #include <random>
 #include <string>
 
-#include "QuietHost.h"
 #include "regression/Regression.h"
 
 namespace {
@@ -37,11 +36,10 @@ void BM_CreateBMatrixNormal(benchmark::State& state) {
   const auto dir = std::filesystem::temp_directory_path() / "quantorial_regression_bench";
   std::filesystem::create_directories(dir);
   const std::string naming = (dir / "series.csv").string();
-  QuietHost host;
   for (auto _ : state) {
     RegressionResult result;
     std::string error;
-    if (!CreateBMatrix(data, naming, RegMethod::Normal, false, host, result, error)) {
+    if (!CreateBMatrix(data, naming, RegMethod::Normal, false, result, error)) {
       state.SkipWithError(error.c_str());
       break;
     }

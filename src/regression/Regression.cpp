@@ -1,16 +1,21 @@
 #include "regression/Regression.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
-#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
-#include <optional>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-#include "io/AtomicFile.h"
 #include "io/CsvReader.h"
 #include "matrix/DenseKernels.h"
 #include "matrix/MatrixFunctions.h"
@@ -37,10 +42,6 @@ double TFor(const std::array<double, 34>& table, int p) {
 }
 
 double Sign(double v) { return v < 0 ? -1.0 : 1.0; }
-
-std::string Verdict(double t, double critical, const char* level) {
-  return std::string(std::fabs(t) >= critical ? " - Significant at " : " - Not Significant at ") + level + " Level.";
-}
 
 }  // namespace
 
@@ -188,35 +189,84 @@ PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int 
   return FitFromSums(s, n);
 }
 
-std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
-  const int p = ClassNumber(f.df);
+namespace {
+
+// The lines of a report block that depend only on the class number of the degrees of
+// freedom, the same for every pair of a run: made once, not once a pair.
+struct ClassLines {
+  int p = 0;
+  std::string tabulated;  // the two "Tabulated T-Value" lines
+  std::string tPrefix;    // "T(##df) = "
+  double t05 = 0, t01 = 0;
+};
+
+ClassLines LinesOfClass(int df) {
+  ClassLines c;
+  c.p = ClassNumber(df);
   const std::string nl = "\r\n";
-  std::string s;
-  s += std::string(56, '*') + nl + nl;
-  s += "REGRESSION OF " + yName + " ON " + xName + nl;
-  s += "------------------ With Intercept ----------------------" + nl;
-  s += "  Intercept   (a) =" + FormatPattern(f.a, "############.#####") + nl;
-  s += "  Coefficient (b) =" + FormatPattern(f.b, "############.#####") + nl;
-  s += "  R-Squared (R*R) =" + FormatPattern(f.r2, "###.#######") + nl;
-  s += std::string(55, '-') + " " + nl + nl;
-  s += "Std. Error of Y Estimated = " + FormatPattern(f.se, "############.#####") + nl;
-  if (p < 1) {
+  if (c.p < 1) {
     // Two periods or fewer leave no degree of freedom: the table has no value to test with.
-    const std::string df = std::to_string(f.df) + "df";
-    s += "Tabulated T-Value(0.05) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
-    s += "Tabulated T-Value(0.01) at " + df + " is none: too few periods, the pair cannot be tested" + nl;
+    const std::string d = std::to_string(df) + "df";
+    c.tabulated = "Tabulated T-Value(0.05) at " + d + " is none: too few periods, the pair cannot be tested" + nl +
+                  "Tabulated T-Value(0.01) at " + d + " is none: too few periods, the pair cannot be tested" + nl;
   } else {
-    s += "Tabulated T-Value(0.05) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable05(p), "###.###") +
-         nl;
-    s += "Tabulated T-Value(0.01) at " + FormatPattern(p, "####df") + " is " + FormatPattern(TTable01(p), "###.###") +
-         nl;
+    c.tabulated = "Tabulated T-Value(0.05) at " + FormatPattern(c.p, "####df") + " is " +
+                  FormatPattern(TTable05(c.p), "###.###") + nl + "Tabulated T-Value(0.01) at " +
+                  FormatPattern(c.p, "####df") + " is " + FormatPattern(TTable01(c.p), "###.###") + nl;
   }
-  s += nl + "T-Values for Coefficient(b)" + nl;
-  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable05(p), "0.05") + nl;
-  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.tb, "####.###") + Verdict(f.tb, TTable01(p), "0.01") + nl;
-  s += nl + "T-Values for Intercept(a)" + nl;
-  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.ta, "####.###") + Verdict(f.ta, TTable05(p), "0.05") + nl;
-  s += FormatPattern(p, "T(###df) = ") + FormatPattern(f.ta, "####.###") + Verdict(f.ta, TTable01(p), "0.01") + nl;
+  c.tPrefix = FormatPattern(c.p, "T(###df) = ");
+  c.t05 = TTable05(c.p);
+  c.t01 = TTable01(c.p);
+  return c;
+}
+
+void AppendVerdict(std::string& out, double t, double critical, const char* level) {
+  out += std::fabs(t) >= critical ? " - Significant at " : " - Not Significant at ";
+  out += level;
+  out += " Level.\r\n";
+}
+
+void AppendBlock(std::string& out, const std::string& yName, const std::string& xName, const PairFit& f,
+                 const ClassLines& c) {
+  static const std::string stars = std::string(56, '*') + "\r\n\r\n";
+  static const std::string rule = std::string(55, '-') + " \r\n\r\n";
+  out += stars;
+  out += "REGRESSION OF ";
+  out += yName;
+  out += " ON ";
+  out += xName;
+  out += "\r\n------------------ With Intercept ----------------------\r\n  Intercept   (a) =";
+  out += FormatPattern(f.a, "############.#####");
+  out += "\r\n  Coefficient (b) =";
+  out += FormatPattern(f.b, "############.#####");
+  out += "\r\n  R-Squared (R*R) =";
+  out += FormatPattern(f.r2, "###.#######");
+  out += "\r\n";
+  out += rule;
+  out += "Std. Error of Y Estimated = ";
+  out += FormatPattern(f.se, "############.#####");
+  out += "\r\n";
+  out += c.tabulated;
+  const std::string tb = FormatPattern(f.tb, "####.###"), ta = FormatPattern(f.ta, "####.###");
+  out += "\r\nT-Values for Coefficient(b)\r\n";
+  for (const auto& [critical, level] : {std::pair{c.t05, "0.05"}, std::pair{c.t01, "0.01"}}) {
+    out += c.tPrefix;
+    out += tb;
+    AppendVerdict(out, f.tb, critical, level);
+  }
+  out += "\r\nT-Values for Intercept(a)\r\n";
+  for (const auto& [critical, level] : {std::pair{c.t05, "0.05"}, std::pair{c.t01, "0.01"}}) {
+    out += c.tPrefix;
+    out += ta;
+    AppendVerdict(out, f.ta, critical, level);
+  }
+}
+
+}  // namespace
+
+std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& f) {
+  std::string s;
+  AppendBlock(s, yName, xName, f, LinesOfClass(f.df));
   return s;
 }
 
@@ -230,21 +280,169 @@ std::string KeptEarlierPath(const std::string& path, int number) {
 
 namespace {
 
-// Renames every existing file among `files` whose text differs from what is about to be
-// written to a numbered name beside it, one number for the whole run, so that no earlier
-// table (a B table another model was built on, say) is replaced silently.
-bool KeepEarlierTables(const std::vector<std::pair<std::string, const std::string*>>& files,
-                       std::vector<std::pair<std::string, std::string>>& kept, std::string& error) {
-  constexpr int kMostKept = 9999;
-  std::vector<std::string> changing;
-  for (const auto& [path, text] : files) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) continue;  // nothing there yet
-    std::string earlier, why;
-    if (size == text->size() && ReadWholeFile(path, earlier, why) && earlier == *text) continue;
-    changing.push_back(path);
+// One output file written as it is made, a piece at a time: into a new file beside the
+// target, compared on the way with what the target holds now, flushed to disk, and only then
+// put in the target's place, so the target is either the earlier file or the whole new one.
+// A report of a hundred megabytes is never held whole. A device or a pipe (/dev/null, a
+// FIFO) is written into directly, as there is nothing to replace; a link to a file has the
+// file it names replaced.
+class OutputFile {
+ public:
+  explicit OutputFile(std::string path) : path_(std::move(path)) {}
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile() { Discard(); }
+
+  bool Open() {
+    struct stat target {};
+    std::string destination = path_;
+    if (::stat(path_.c_str(), &target) == 0) {
+      if (S_ISDIR(target.st_mode)) return Fail("it is a folder, not a file", 0);
+      if (!S_ISREG(target.st_mode)) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) return Fail("cannot write", errno);
+        direct_ = true;
+        return true;
+      }
+      existedFlag_ = true;
+      earlier_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+      same_ = earlier_ >= 0;
+      if (char* real = ::realpath(path_.c_str(), nullptr)) {
+        destination = real;
+        std::free(real);
+      }
+    }
+    destination_ = destination;
+    tmp_ = destination + ".tmp-XXXXXX";
+    fd_ = ::mkstemp(tmp_.data());
+    if (fd_ < 0) {
+      tmp_.clear();
+      return Fail("cannot create a file beside it", errno);
+    }
+    // Keep the permissions of a file being replaced; a new file gets the usual 0666 & ~umask.
+    struct stat st {};
+    if (::stat(destination.c_str(), &st) == 0) {
+      ::fchmod(fd_, st.st_mode & 07777);
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      ::fchmod(fd_, 0666 & ~mask);
+    }
+    return true;
   }
+
+  void Write(std::string_view piece) {
+    if (fd_ < 0 || !error_.empty()) return;
+    for (const char* p = piece.data(); p < piece.data() + piece.size();) {
+      const ssize_t n = ::write(fd_, p, static_cast<std::size_t>(piece.data() + piece.size() - p));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        Fail("cannot write", errno);
+        Discard();
+        return;
+      }
+      p += n;
+    }
+    if (same_) Compare(piece);
+  }
+
+  // Flushes the new file to disk; afterwards Changes() tells whether it differs from the
+  // file it replaces.
+  bool Finish() {
+    if (fd_ < 0 || !error_.empty()) return false;
+    if (direct_) {
+      ::close(fd_);
+      fd_ = -1;
+      return true;
+    }
+    if (::fsync(fd_) != 0) {
+      Fail("cannot flush to disk", errno);
+      Discard();
+      return false;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+      Fail("cannot close", errno);
+      Discard();
+      return false;
+    }
+    if (same_) {
+      char byte = 0;
+      same_ = ::read(earlier_, &byte, 1) == 0;  // the earlier file has no more
+    }
+    CloseEarlier();
+    return true;
+  }
+
+  // True when a file was there that the new one differs from: it is to be kept.
+  bool ReplacesAnother() const { return !direct_ && !destination_.empty() && existed() && !same_; }
+
+  bool Commit() {
+    if (direct_ || tmp_.empty()) return error_.empty();
+    if (::rename(tmp_.c_str(), destination_.c_str()) != 0) {
+      Fail("cannot replace the file", errno);
+      Discard();
+      return false;
+    }
+    tmp_.clear();
+    return true;
+  }
+
+  // The earlier file moved away: the new one goes where the requested name now is free.
+  void EarlierMoved() { destination_ = path_; }
+
+  void Discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    CloseEarlier();
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+    tmp_.clear();
+  }
+
+  const std::string& path() const { return path_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  bool existed() const { return existedFlag_; }
+
+  bool Fail(const char* what, int err) {
+    error_ = err != 0 ? std::string(what) + ": " + std::strerror(err) : std::string(what);
+    return false;
+  }
+
+  void Compare(std::string_view piece) {
+    compareBuffer_.resize(std::max(compareBuffer_.size(), piece.size()));
+    std::size_t got = 0;
+    while (got < piece.size()) {
+      const ssize_t n = ::read(earlier_, compareBuffer_.data() + got, piece.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got != piece.size() || std::memcmp(compareBuffer_.data(), piece.data(), got) != 0) {
+      same_ = false;
+      CloseEarlier();
+    }
+  }
+
+  void CloseEarlier() {
+    if (earlier_ >= 0) ::close(earlier_);
+    earlier_ = -1;
+  }
+
+  std::string path_, destination_, tmp_, error_;
+  int fd_ = -1, earlier_ = -1;
+  bool direct_ = false, same_ = false, existedFlag_ = false;
+  std::vector<char> compareBuffer_;
+};
+
+// Renames every file among `changing` to a numbered name beside it, one number for the whole
+// run, so that no earlier table (a B table another model was built on, say) is replaced
+// silently.
+bool KeepEarlierTables(const std::vector<std::string>& changing, std::vector<std::pair<std::string, std::string>>& kept,
+                       std::string& error) {
+  constexpr int kMostKept = 9999;
   if (changing.empty()) return true;
   int number = 1;
   for (; number <= kMostKept; ++number) {
@@ -275,83 +473,179 @@ bool KeepEarlierTables(const std::vector<std::pair<std::string, const std::strin
   return true;
 }
 
-}  // namespace
+// A transient array of doubles of the fit, tens of megabytes for thousands of periods and
+// hundreds of variables. Taken from the kernel in huge pages where it grants them, so that the
+// first touch costs one fault every two megabytes instead of every four kilobytes; the
+// contents start undefined.
+class Doubles {
+ public:
+  explicit Doubles(std::size_t count) {
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    const std::size_t bytes = std::max<std::size_t>(count, 1) * sizeof(double);
+    if (bytes >= kHuge) {
+      size_ = bytes + kHuge;
+      void* m = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (m != MAP_FAILED) {
+        map_ = m;
+        const auto at = (reinterpret_cast<std::uintptr_t>(m) + kHuge - 1) & ~(kHuge - 1);
+        ::madvise(reinterpret_cast<void*>(at), bytes, MADV_HUGEPAGE);
+        data_ = reinterpret_cast<double*>(at);
+        return;
+      }
+    }
+    heap_.reset(new double[std::max<std::size_t>(count, 1)]);
+    data_ = heap_.get();
+  }
+  ~Doubles() {
+    if (map_) ::munmap(map_, size_);
+  }
+  Doubles(const Doubles&) = delete;
+  Doubles& operator=(const Doubles&) = delete;
+  double* get() const { return data_; }
 
-std::string InvalidDataPrompt(bool loaded) {
-  return std::string(kInvalidDataPrompt) + "\n\n" +
-         (loaded ? "The primary data file holds no series to work on: it needs a row of names and at least one "
-                   "row of values."
-                 : "No data are loaded: load a primary data file first (\"Select Primary Data File\"), then try "
-                   "again.");
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::unique_ptr<double[]> heap_;
+  double* data_ = nullptr;
+};
+
+// The suffixes of the names in the tables' labels: the B table marks the lead method's
+// periods; the report marks the lead's and the lag's.
+std::string YSuffix(RegMethod m) { return m == RegMethod::Lead ? "(t)" : ""; }
+std::string XSuffix(RegMethod m) { return m == RegMethod::Lead ? "(t+1)" : ""; }
+
+// The names of the report's blocks as CSV fields, so that a name with a comma or a quote
+// reads back as one cell: block (i, j) regresses y[i] on x[j], or, for the constant method,
+// y[j] on x[variables].
+struct BlockNames {
+  std::vector<std::string> y, x;
+};
+
+BlockNames BlockNamesOf(const RegressionFit& fit) {
+  BlockNames n;
+  const auto C = static_cast<std::size_t>(fit.variables);
+  n.y.resize(C + 1);
+  n.x.resize(C + 1);
+  const char* ySuffix = fit.method == RegMethod::Lead || fit.method == RegMethod::Lag ? "(t)" : "";
+  const char* xSuffix = fit.method == RegMethod::Lead ? "(t+1)" : fit.method == RegMethod::Lag ? "(t-1)" : "";
+  for (std::size_t k = 1; k <= C; ++k) {
+    n.y[k] = CsvField(fit.names[k] + ySuffix);
+    n.x[k] = CsvField(fit.names[k] + xSuffix);
+  }
+  return n;
 }
 
-bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMethod method, bool useOnePercent,
-                   Host& host, RegressionResult& result, std::string& error) {
+void AppendRows(const RegressionFit& fit, const BlockNames& names, const ClassLines& lines, int first, int last,
+                std::string& out) {
+  const int C = fit.variables;
+  const bool constant = fit.method == RegMethod::Constant;
+  for (int i = first; i <= last; ++i) {
+    for (int j = 1; j <= C; ++j) {
+      const PairFit& f =
+          fit.pairs[static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(C) + static_cast<std::size_t>(j - 1)];
+      const std::string& y = names.y[static_cast<std::size_t>(constant ? j : i)];
+      const std::string& x = names.x[static_cast<std::size_t>(constant ? C : j)];
+      if (f.df == fit.periods - 2) {
+        AppendBlock(out, y, x, f, lines);
+      } else {
+        AppendBlock(out, y, x, f, LinesOfClass(f.df));
+      }
+    }
+  }
+}
+
+std::string TableText(const RegressionFit& fit, const std::vector<double>& kept, bool bTable) {
+  const int C = fit.variables;
+  const bool constant = fit.method == RegMethod::Constant;
+  auto field = [&](int k, const std::string& suffix) {
+    return CsvField(fit.names[static_cast<std::size_t>(k)] + suffix);
+  };
+  const std::string ySuffix = bTable ? YSuffix(fit.method) : "", xSuffix = bTable ? XSuffix(fit.method) : "";
+  std::string t;
+  // The A table's corner holds the first column's name; the B table's is empty.
+  if (!bTable) t += field(0, "") + ",";
+  if (bTable) t += ",";
+  for (int k = 1; k <= C; ++k) t += field(k, xSuffix) + ",";
+  t += "\r\n";
+  for (int i = 1; i <= fit.Rows(); ++i) {
+    t += (constant ? field(C, "") : field(i, ySuffix)) + ",";
+    for (int j = 1; j <= C; ++j) {
+      t += TableForm(
+          kept[static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(C) + static_cast<std::size_t>(j - 1)]);
+      t += ',';
+    }
+    t += "\r\n";
+  }
+  return t;
+}
+
+}  // namespace
+
+bool FitRegression(const LabelledMatrix& d, RegMethod method, bool useOnePercent, RegressionFit& fit,
+                   std::string& notice) {
   const int R = d.UpperRow(), C = d.UpperCol();
   if (!d.IsAssigned() || R < 1 || C < 1) {
-    MsgBoxEx(host, InvalidDataPrompt(d.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
-    error = "the data hold no rows or no columns";
+    notice = kNoRowsOrColumns;
     return false;
   }
-  result.reportPath = RegressionPath(namingPath, ReportTag(method));
-  result.aPath = RegressionPath(namingPath, ATag(method));
-  result.bPath = RegressionPath(namingPath, BTag(method));
-  const std::string ySuffix = method == RegMethod::Lead ? "(t)" : "";
-  const std::string xSuffix = method == RegMethod::Lead ? "(t+1)" : "";
-  std::vector<std::string> names(static_cast<std::size_t>(C) + 1);
-  for (int k = 0; k <= C; ++k) names[static_cast<std::size_t>(k)] = CellText(d.Get(0, k));
-  auto name = [&](int k) { return names[static_cast<std::size_t>(k)]; };
-  // The files hold a name as a CSV field, so that one with a comma or a quote reads back
-  // as one cell; the matrices hold it as it is.
-  auto field = [&](int k, const std::string& suffix = std::string()) { return CsvField(name(k) + suffix); };
-
-  result.aMat = LabelledMatrix::Dimension(C, C);
-  result.bMat = LabelledMatrix::Dimension(C, C);
-  for (int k = 0; k <= C; ++k) {
-    result.aMat.Set(k, 0, name(k));
-    if (k >= 1) result.bMat.Set(k, 0, name(k) + ySuffix);
-  }
-  std::string report, aTable, bTable;
-  for (int k = 0; k <= C; ++k) aTable += field(k) + ",";
-  aTable += "\r\n";
-  bTable += ",";
-  for (int k = 1; k <= C; ++k) bTable += field(k, xSuffix) + ",";
-  bTable += "\r\n";
-
+  fit = RegressionFit();
+  fit.method = method;
+  fit.useOnePercent = useOnePercent;
+  fit.variables = C;
+  fit.names.resize(static_cast<std::size_t>(C) + 1);
+  for (int k = 0; k <= C; ++k) fit.names[static_cast<std::size_t>(k)] = CellText(d.Get(0, k));
   const bool constant = method == RegMethod::Constant;
-  const int outer = constant ? 1 : C;
   const int n = (method == RegMethod::Lead || method == RegMethod::Lag) ? R - 1 : R;
-  // Each variable's values and its own sums over the two windows a method uses (from the
-  // first row, and from the second), so a pair costs one cross product.
-  std::vector<Column> cols(static_cast<std::size_t>(C) + 1);
-  std::vector<std::array<double, 2>> own1(static_cast<std::size_t>(C) + 1), own2(own1);
-  for (int k = 1; k <= C; ++k) {
-    const auto kk = static_cast<std::size_t>(k);
-    cols[kk] = ColumnOf(d, k);
-    OwnSums(cols[kk], 1, n, own1[kk][0], own1[kk][1]);
-    if (n >= 1 && n + 1 <= R) OwnSums(cols[kk], 2, n, own2[kk][0], own2[kk][1]);
+  fit.periods = n;
+
+  // Every value once, period by period (row-major, periods 1 .. R as rows 0 .. R-1; cells
+  // that are not numbers as 0), and each variable's own sums over the two windows a method
+  // uses (from the first period, and from the second), so a pair costs one cross product.
+  // Each sum adds its terms from the window's first period on, as the pair loop does.
+  const std::size_t width = static_cast<std::size_t>(C), rowsOfData = static_cast<std::size_t>(R);
+  const Doubles values(rowsOfData * width);
+  for (int r = 1; r <= R; ++r) {
+    double* row = values.get() + static_cast<std::size_t>(r - 1) * width;
+    for (int k = 1; k <= C; ++k) {
+      if (!d.GetDouble(r, k, row[k - 1])) {
+        const Cell cell = d.Get(r, k);
+        row[k - 1] = IsNumber(cell) ? NumberOf(cell) : 0.0;
+      }
+    }
   }
+  std::vector<std::array<double, 2>> own1(width + 1), own2(own1);
+  auto ownSums = [&](int from, std::vector<std::array<double, 2>>& own) {
+    for (int t = 0; t < n; ++t) {
+      const double* row = values.get() + static_cast<std::size_t>(from - 1 + t) * width;
+      for (std::size_t k = 0; k < width; ++k) {
+        own[k + 1][0] += row[k];
+        own[k + 1][1] += row[k] * row[k];
+      }
+    }
+  };
+  ownSums(1, own1);
+  if (n >= 1 && n + 1 <= R) ownSums(2, own2);
   // Every pair's cross product at once, as one matrix product: row r of `ys` is the y
-  // window of outer row r + 1 (the last variable for the constant method), column j - 1 of
-  // `xs` the x window of variable j (each variable for the constant method). Each sum still
-  // adds its terms from the first period on, so the sums are the pair loop's to the bit.
-  const int aRows = constant ? 1 : C;
+  // window of outer row r + 1 (the last variable for the constant method); the x windows are
+  // the value rows from the x window's first period on, variable j in column j - 1. Each sum
+  // still adds its terms from the first period on, so the sums are the pair loop's to the bit.
+  const int aRows = fit.Rows();
   const int yWindow = method == RegMethod::Lag ? 2 : 1, xWindow = method == RegMethod::Lead ? 2 : 1;
-  const std::size_t periods = static_cast<std::size_t>(std::max(n, 0)), width = static_cast<std::size_t>(C);
+  const std::size_t periods = static_cast<std::size_t>(std::max(n, 0));
   std::vector<double> crossSums(static_cast<std::size_t>(aRows) * width);
   {
-    std::vector<double> ys(static_cast<std::size_t>(aRows) * periods), xs(periods * width);
+    const Doubles ys(static_cast<std::size_t>(aRows) * periods);
     for (int r = 0; r < aRows; ++r) {
-      const Column& y = cols[static_cast<std::size_t>(constant ? C : r + 1)];
-      for (std::size_t k = 0; k < periods; ++k) ys[static_cast<std::size_t>(r) * periods + k] = y[yWindow + k];
+      const std::size_t var = static_cast<std::size_t>(constant ? C - 1 : r);
+      const double* from = values.get() + static_cast<std::size_t>(yWindow - 1) * width + var;
+      double* to = ys.get() + static_cast<std::size_t>(r) * periods;
+      for (std::size_t k = 0; k < periods; ++k) to[k] = from[k * width];
     }
-    for (int j = 1; j <= C; ++j) {
-      const Column& x = cols[static_cast<std::size_t>(j)];
-      for (std::size_t k = 0; k < periods; ++k) xs[k * width + static_cast<std::size_t>(j - 1)] = x[xWindow + k];
-    }
-    dense::Multiply(ys.data(), xs.data(), crossSums.data(), static_cast<std::size_t>(aRows), periods, width);
+    const double* xs = values.get() + static_cast<std::size_t>(xWindow - 1) * width;
+    dense::Multiply(ys.get(), xs, crossSums.data(), static_cast<std::size_t>(aRows), periods, width);
   }
-  auto fit = [&](int yCol, int yFirst, int xCol, int xFirst, int sumRow, int sumCol) {
+  auto fitOf = [&](int yCol, int yFirst, int xCol, int xFirst, int sumRow, int sumCol) {
     const auto yk = static_cast<std::size_t>(yCol), xk = static_cast<std::size_t>(xCol);
     const auto& ys = yFirst == 1 ? own1[yk] : own2[yk];
     const auto& xs = xFirst == 1 ? own1[xk] : own2[xk];
@@ -363,65 +657,102 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
     sums.sxy = crossSums[static_cast<std::size_t>(sumRow - 1) * width + static_cast<std::size_t>(sumCol - 1)];
     return FitFromSums(sums, n);
   };
-  // One row of pairs (y = variable i, or each variable on the last one) as the files hold
-  // it: its report blocks, its A and B table cells, and the values kept.
-  struct Row {
-    std::string report, a, b;
-    std::vector<double> aValues, bValues;
-  };
-  auto computeRow = [&](int i, Row& out) {
-    out.aValues.resize(static_cast<std::size_t>(C) + 1);
-    out.bValues.resize(static_cast<std::size_t>(C) + 1);
+  const std::size_t count = static_cast<std::size_t>(aRows) * width;
+  fit.pairs.resize(count);
+  fit.keptA.assign(count, 0.0);
+  fit.keptB.assign(count, 0.0);
+  for (int i = 1; i <= aRows; ++i) {
     for (int j = 1; j <= C; ++j) {
       PairFit f;
-      std::string yName, xName;
       switch (method) {
         case RegMethod::Lead:  // y at t, x at t + 1
-          f = fit(i, 1, j, 2, i, j);
-          yName = field(i, "(t)");
-          xName = field(j, "(t+1)");
+          f = fitOf(i, 1, j, 2, i, j);
           break;
         case RegMethod::Lag:  // y at t + 1, x at t
-          f = fit(i, 2, j, 1, i, j);
-          yName = field(i, "(t)");
-          xName = field(j, "(t-1)");
+          f = fitOf(i, 2, j, 1, i, j);
           break;
         case RegMethod::Constant:  // each variable on the last one
-          f = fit(j, 1, C, 1, 1, j);
-          yName = field(j);
-          xName = field(C);
+          f = fitOf(j, 1, C, 1, 1, j);
           break;
         case RegMethod::Normal:
-          f = fit(i, 1, j, 1, i, j);
-          yName = field(i);
-          xName = field(j);
+          f = fitOf(i, 1, j, 1, i, j);
           break;
       }
-      out.report += ReportBlock(yName, xName, f);
+      const std::size_t at = static_cast<std::size_t>(i - 1) * width + static_cast<std::size_t>(j - 1);
       const int p = ClassNumber(f.df);
       const double T = useOnePercent ? TTable01(p) : TTable05(p);
-      const bool keepA = f.estimable && (std::fabs(f.ta) >= T || f.a == 1.0);
-      const bool keepB = f.estimable && (std::fabs(f.tb) >= T || f.b == 1.0);
-      const double a = keepA ? f.a : 0.0, b = keepB ? f.b : 0.0;
-      out.aValues[static_cast<std::size_t>(j)] = a;
-      out.bValues[static_cast<std::size_t>(j)] = b;
-      out.a += TableForm(a) + ",";
-      out.b += TableForm(b) + ",";
+      if (f.estimable && (std::fabs(f.ta) >= T || f.a == 1.0)) fit.keptA[at] = f.a;
+      if (f.estimable && (std::fabs(f.tb) >= T || f.b == 1.0)) fit.keptB[at] = f.b;
+      fit.pairs[at] = f;
     }
-  };
-  // Rows are computed a block at a time on every core, then written in order here (the
-  // files are the same byte for byte); between blocks a long run says how far it has come.
+  }
+
+  // The labelled matrices: the A matrix's first column holds every name (the first column's
+  // too), the B matrix's the dependent variables'; the first row the regressors of the rows
+  // that were run.
+  const std::string ySuffix = YSuffix(method), xSuffix = XSuffix(method);
+  fit.aMat = LabelledMatrix::Dimension(C, C);
+  fit.bMat = LabelledMatrix::Dimension(C, C);
+  for (int k = 0; k <= C; ++k) {
+    fit.aMat.Set(k, 0, fit.names[static_cast<std::size_t>(k)]);
+    if (k >= 1) fit.bMat.Set(k, 0, fit.names[static_cast<std::size_t>(k)] + ySuffix);
+  }
+  for (int i = 1; i <= aRows; ++i) {
+    const int label = constant ? C : i;
+    fit.aMat.Set(0, label, fit.names[static_cast<std::size_t>(label)]);
+    fit.bMat.Set(0, label, fit.names[static_cast<std::size_t>(label)] + xSuffix);
+    for (int j = 1; j <= C; ++j) {
+      const std::size_t at = static_cast<std::size_t>(i - 1) * width + static_cast<std::size_t>(j - 1);
+      fit.aMat.Set(i, j, fit.keptA[at]);
+      fit.bMat.Set(i, j, fit.keptB[at]);
+    }
+  }
+  return true;
+}
+
+void AppendReportRows(const RegressionFit& fit, int first, int last, std::string& out) {
+  AppendRows(fit, BlockNamesOf(fit), LinesOfClass(fit.periods - 2), std::max(first, 1), std::min(last, fit.Rows()),
+             out);
+}
+
+std::string ReportText(const RegressionFit& fit) {
+  std::string s;
+  AppendReportRows(fit, 1, fit.Rows(), s);
+  return s;
+}
+
+std::string ATableText(const RegressionFit& fit) { return TableText(fit, fit.keptA, false); }
+std::string BTableText(const RegressionFit& fit) { return TableText(fit, fit.keptB, true); }
+
+bool WriteRegressionFiles(const RegressionFit& fit, const std::string& namingPath, RegressionResult& result,
+                          std::string& error, const RegressionProgress& progress) {
+  result.reportPath = RegressionPath(namingPath, ReportTag(fit.method));
+  result.aPath = RegressionPath(namingPath, ATag(fit.method));
+  result.bPath = RegressionPath(namingPath, BTag(fit.method));
+  result.aMat = fit.aMat;
+  result.bMat = fit.bMat;
+  OutputFile reportFile(result.reportPath), aFile(result.aPath), bFile(result.bPath);
+  OutputFile* const files[] = {&reportFile, &aFile, &bFile};
+  for (OutputFile* f : files) f->Open();
+
+  // The report is made a block of rows at a time on every core, each row into a buffer of
+  // its own that is kept from block to block, and written in order as each block is done
+  // (the file is the same byte for byte); after each block a long run is told how far it
+  // has come.
+  const BlockNames names = BlockNamesOf(fit);
+  const ClassLines lines = LinesOfClass(fit.periods - 2);
+  const int outer = fit.Rows();
   const unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 64u));
   const int block = static_cast<int>(threads) * 8;
-  const long long total = static_cast<long long>(outer) * C;
-  long long done = 0;
-  auto started = std::chrono::steady_clock::now(), shown = started;
-  for (int first = 1; first <= outer; first += block) {
+  const long long total = static_cast<long long>(outer) * fit.variables;
+  std::vector<std::string> rows(static_cast<std::size_t>(std::min(block, outer)));
+  for (int first = 1; first <= outer && reportFile.error().empty(); first += block) {
     const int last = std::min(outer, first + block - 1);
-    std::vector<Row> rows(static_cast<std::size_t>(last - first + 1));
     auto work = [&](unsigned t) {
       for (int i = first + static_cast<int>(t); i <= last; i += static_cast<int>(threads)) {
-        computeRow(i, rows[static_cast<std::size_t>(i - first)]);
+        std::string& row = rows[static_cast<std::size_t>(i - first)];
+        row.clear();
+        AppendRows(fit, names, lines, i, i, row);
       }
     };
     std::vector<std::thread> pool;
@@ -432,63 +763,47 @@ bool CreateBMatrix(const LabelledMatrix& d, const std::string& namingPath, RegMe
         break;  // fewer threads: the rows left to them are done below
       }
     }
-    const unsigned started_threads = static_cast<unsigned>(pool.size()) + 1;
+    const unsigned startedThreads = static_cast<unsigned>(pool.size()) + 1;
     work(0);
     for (std::thread& th : pool) th.join();
-    for (unsigned t = started_threads; t < threads; ++t) work(t);
-    if (first == 1) {
-      // The whole report is about as long per pair as the first block's: one allocation
-      // instead of a copy at every doubling of a report of a hundred megabytes.
-      std::size_t firstBlock = 0;
-      for (const Row& r : rows) firstBlock += r.report.size();
-      report.reserve(firstBlock / rows.size() * static_cast<std::size_t>(outer) + firstBlock);
-    }
-    for (int i = first; i <= last; ++i) {
-      Row& r = rows[static_cast<std::size_t>(i - first)];
-      aTable += (constant ? field(C) : field(i)) + ",";
-      bTable += (constant ? field(C) : field(i, ySuffix)) + ",";
-      if (constant) {
-        result.aMat.Set(0, C, name(C));
-        result.bMat.Set(0, C, name(C) + xSuffix);
-      } else {
-        result.aMat.Set(0, i, name(i));
-        result.bMat.Set(0, i, name(i) + xSuffix);
-      }
-      const int row = constant ? 1 : i;
-      for (int j = 1; j <= C; ++j) {
-        result.aMat.Set(row, j, r.aValues[static_cast<std::size_t>(j)]);
-        result.bMat.Set(row, j, r.bValues[static_cast<std::size_t>(j)]);
-      }
-      report += r.report;
-      aTable += r.a + "\r\n";
-      bTable += r.b + "\r\n";
-      done += C;
-    }
-    // A long run says how far it has come, and lets the window breathe.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - started > std::chrono::seconds(1) && now - shown > std::chrono::milliseconds(250)) {
-      host.HoldOn("Regression " + std::to_string(done) + " of " + std::to_string(total));
-      shown = now;
-    }
+    for (unsigned t = startedThreads; t < threads; ++t) work(t);
+    for (int i = first; i <= last; ++i) reportFile.Write(rows[static_cast<std::size_t>(i - first)]);
+    if (progress) progress(static_cast<long long>(last) * fit.variables, total);
   }
-  if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host.HoldOn("");
-  if (!KeepEarlierTables({{result.reportPath, &report}, {result.aPath, &aTable}, {result.bPath, &bTable}},
-                         result.keptEarlier, error)) {
+  rows.clear();
+  aFile.Write(ATableText(fit));
+  bFile.Write(BTableText(fit));
+
+  // Only whole files flushed to disk take the tables' names; earlier tables they change are
+  // kept first under numbered names, or nothing is written.
+  std::vector<std::string> changing;
+  for (OutputFile* f : files) {
+    if (f->Finish() && f->ReplacesAnother()) changing.push_back(f->path());
+  }
+  if (!KeepEarlierTables(changing, result.keptEarlier, error)) {
+    for (OutputFile* f : files) f->Discard();
     return false;
+  }
+  for (OutputFile* f : files) {
+    if (!changing.empty() && f->ReplacesAnother()) f->EarlierMoved();
   }
   // Every file is tried, so one that cannot be written does not keep the others from
   // being written; each failure is named.
   error.clear();
-  for (const auto& [path, text] :
-       {std::pair{result.reportPath, &report}, std::pair{result.aPath, &aTable}, std::pair{result.bPath, &bTable}}) {
-    std::string why;
-    if (!WriteFileAtomically(path, *text, why)) {
+  for (OutputFile* f : files) {
+    if (!f->Commit() || !f->error().empty()) {
       if (!error.empty()) error += "\n";
-      error += "cannot write \"" + path + "\": " + why;
+      error += "cannot write \"" + f->path() + "\": " + f->error();
     }
   }
-  if (!error.empty()) return false;
-  return true;
+  return error.empty();
+}
+
+bool CreateBMatrix(const LabelledMatrix& data, const std::string& namingPath, RegMethod method, bool useOnePercent,
+                   RegressionResult& result, std::string& error) {
+  RegressionFit fit;
+  if (!FitRegression(data, method, useOnePercent, fit, error)) return false;
+  return WriteRegressionFiles(fit, namingPath, result, error);
 }
 
 }  // namespace quantorial

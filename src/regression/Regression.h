@@ -4,23 +4,55 @@
 // or 1 %, the kept coefficients as an A-matrix (intercepts) and a B-matrix (slopes), and
 // three text files beside the data: the report and the A and B tables.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "frontend/Host.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
 
 enum class RegMethod { Lead = 1, Lag = 2, Constant = 3, Normal = 4 };
 
-// The message of data without rows or columns to regress.
-inline constexpr const char* kInvalidDataPrompt =
-    "Data sources does not provide a compatible matrix format! Please check your input file/array.";
-inline constexpr const char* kInvalidDataTitle = "Error! Invalid Data";
-// The message with what to do next: load data when none are loaded, else what the data lack.
-std::string InvalidDataPrompt(bool loaded);
+// One pair's regression, as the report states it.
+struct PairFit {
+  double a = 0, b = 0, r2 = 0, se = 0, ta = 0, tb = 0;
+  int df = 0;
+  bool estimable = true;  // false for a constant regressor or fewer than three periods
+};
+
+// The fit of one run: every pair's statistics and the coefficients kept at the chosen level.
+// The pairs are held row by row as the report lists them: for every method but the constant
+// one, row i holds variable i regressed on each variable j; the constant method has one row,
+// each variable j regressed on the last one.
+struct RegressionFit {
+  RegMethod method = RegMethod::Normal;
+  bool useOnePercent = false;
+  int variables = 0;                 // the data's columns after the first
+  int periods = 0;                   // the periods each pair is regressed over
+  std::vector<std::string> names;    // the row of names, index 0 .. variables
+  std::vector<PairFit> pairs;        // Rows() x variables, row by row
+  std::vector<double> keptA, keptB;  // the same shape: the coefficient kept, or 0
+  LabelledMatrix aMat, bMat;         // the kept intercepts and slopes, labelled
+  int Rows() const { return method == RegMethod::Constant ? 1 : variables; }
+};
+
+// The notice of data without rows or columns to regress.
+inline constexpr const char* kNoRowsOrColumns = "the data hold no rows or no columns";
+
+// Fits every pair of `data` (a row of names, then a row of values per period; the first
+// column is not regressed) by `method`, keeping a coefficient whose t value reaches the
+// critical value at 1 % or 5 %. False with `notice` for data without rows or columns.
+bool FitRegression(const LabelledMatrix& data, RegMethod method, bool useOnePercent, RegressionFit& fit,
+                   std::string& notice);
+
+// The report's text for rows first .. last of the fit's pairs (1-based), appended to `out`.
+void AppendReportRows(const RegressionFit& fit, int first, int last, std::string& out);
+// The report's whole text, and the A and B tables' texts, as the files hold them.
+std::string ReportText(const RegressionFit& fit);
+std::string ATableText(const RegressionFit& fit);
+std::string BTableText(const RegressionFit& fit);
 
 struct RegressionResult {
   LabelledMatrix bMat;  // mRegBMat: kept slopes
@@ -30,6 +62,16 @@ struct RegressionResult {
   // name beside it: (path, where the earlier file now is).
   std::vector<std::pair<std::string, std::string>> keptEarlier;
 };
+
+// Told how many of the pairs are in the report so far, and of how many.
+using RegressionProgress = std::function<void(long long done, long long total)>;
+
+// Writes the report and the A and B tables of `fit` named after `namingPath` (its stem, then
+// "_" and the method's tags, then ".CSV"), each atomically; earlier tables that would change
+// are first kept under numbered names. Fills the paths, the kept names and the matrices of
+// `result`. False with a reason naming each file that cannot be written.
+bool WriteRegressionFiles(const RegressionFit& fit, const std::string& namingPath, RegressionResult& result,
+                          std::string& error, const RegressionProgress& progress = {});
 
 // The numbered name an earlier regression table is kept under: "x_NOR_BMAT.CSV" and 3 give
 // "x_NOR_BMAT~3.CSV" (the A table of a kept B table stays its pair under the same number).
@@ -41,21 +83,13 @@ double TTable01(int p);
 // The class number of the degrees of freedom.
 int ClassNumber(int df);
 
-// One pair's regression, as the report states it.
-struct PairFit {
-  double a = 0, b = 0, r2 = 0, se = 0, ta = 0, tb = 0;
-  int df = 0;
-  bool estimable = true;  // false for a constant regressor or fewer than three periods
-};
 // Regresses y on x over n periods; cells that are not numbers are left out of the sums.
 PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int xFirst, int n);
 
-// CreateBMatrix: runs the regressions of `data` by `method`, writes the three files named
-// after `namingPath` (its stem, then "_" and the method's tags, then ".CSV"), and fills the
-// result. False with the "Error! Invalid Data" message (through the host) for data
-// without rows or columns, or with a reason when a file cannot be written.
+// CreateBMatrix: FitRegression, then WriteRegressionFiles. False with kNoRowsOrColumns for
+// data without rows or columns, or with the reason a file cannot be written.
 bool CreateBMatrix(const LabelledMatrix& data, const std::string& namingPath, RegMethod method, bool useOnePercent,
-                   Host& host, RegressionResult& result, std::string& error);
+                   RegressionResult& result, std::string& error);
 
 // The report block of one pair (lines ending in CRLF), as the report file holds it.
 std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& fit);

@@ -1,5 +1,6 @@
 // The regressions: the Analyze menu's methods, "Create B-Matrix" and the change
 // transformation.
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
@@ -10,6 +11,14 @@
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
+
+std::string InvalidDataPrompt(bool loaded) {
+  return std::string(kInvalidDataPrompt) + "\n\n" +
+         (loaded ? "The primary data file holds no series to work on: it needs a row of names and at least one "
+                   "row of values."
+                 : "No data are loaded: load a primary data file first (\"Select Primary Data File\"), then try "
+                   "again.");
+}
 
 bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result) {
   LabelledMatrix data;
@@ -23,10 +32,26 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
     std::error_code ec;
     std::filesystem::create_directories(dataFolder_, ec);
   }
+  RegressionFit fit;
   std::string error;
-  if (!CreateBMatrix(data, naming, method, form.useOnePercent, host_, result, error)) {
-    // The invalid-data message has been shown; a file that could not be written is told here.
-    if (data.IsAssigned() && data.UpperRow() >= 1 && data.UpperCol() >= 1) MsgBoxEx(host_, error, vbCritical);
+  if (!FitRegression(data, method, form.useOnePercent, fit, error)) {
+    MsgBoxEx(host_, InvalidDataPrompt(data.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
+    return false;
+  }
+  // A long run says how far it has come, and lets the window breathe.
+  const auto started = std::chrono::steady_clock::now();
+  auto shown = started;
+  auto progress = [&](long long done, long long total) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - started > std::chrono::seconds(1) && now - shown > std::chrono::milliseconds(250)) {
+      host_.HoldOn("Regression " + std::to_string(done) + " of " + std::to_string(total));
+      shown = now;
+    }
+  };
+  const bool written = WriteRegressionFiles(fit, naming, result, error, progress);
+  if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host_.HoldOn("");
+  if (!written) {
+    MsgBoxEx(host_, error, vbCritical);
     return false;
   }
   ws.mAMat = result.aMat;

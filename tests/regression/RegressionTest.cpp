@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "MatrixBuilder.h"
-#include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/DataFile.h"
 #include "regression/Regression.h"
@@ -15,7 +14,6 @@ namespace quantorial {
 namespace {
 
 using testing::M;
-using testing::ScriptedHost;
 using testing::T;
 using testing::TempDir;
 
@@ -93,7 +91,6 @@ TEST(Regression, ReportLines) {
 
 TEST(Regression, PerfectFitsAndTheFiles) {
   TempDir dir;
-  ScriptedHost host;
   const auto d = M({{T("Year"), T("GDP"), T("INV")},
                     {1.0, 2.0, 1.0},
                     {2.0, 4.0, 2.0},
@@ -102,7 +99,7 @@ TEST(Regression, PerfectFitsAndTheFiles) {
                     {5.0, 10.0, 5.0}});
   RegressionResult r;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("data.xls"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("data.xls"), RegMethod::Normal, false, r, error)) << error;
   EXPECT_EQ(r.bPath, dir.File("data_NOR_BMAT.CSV"));
   EXPECT_EQ(r.aPath, dir.File("data_NOR_AMAT.CSV"));
   EXPECT_EQ(r.reportPath, dir.File("data_REG_NOR.CSV"));
@@ -114,7 +111,7 @@ TEST(Regression, PerfectFitsAndTheFiles) {
   EXPECT_EQ(r.bMat.Get(1, 2), Cell(1.0));
   EXPECT_EQ(r.bMat.Get(0, 2), Cell(std::string("INV")));
   // A path without a dot is used whole.
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("plain"), RegMethod::Lead, false, host, r, error));
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("plain"), RegMethod::Lead, false, r, error));
   EXPECT_EQ(r.bPath, dir.File("plain_LED_BMAT.CSV"));
   EXPECT_EQ(TempDir::Read(r.bPath).substr(0, 23), ",GDP(t+1),INV(t+1),\r\nGD");
   EXPECT_NE(TempDir::Read(r.bPath).find("GDP(t),"), std::string::npos);
@@ -127,17 +124,15 @@ TEST(Regression, PerfectFitsAndTheFiles) {
                                                         {"C:\\m.x\\data", "C:\\m.x\\data_NOR_BMAT.CSV"}}) {
     EXPECT_EQ(RegressionPath(data, BTag(RegMethod::Normal)), expected) << data;
   }
-  // Invalid data: the message and no files.
-  host = ScriptedHost();
-  EXPECT_FALSE(CreateBMatrix(M({{T("Year"), T("x")}}), dir.File("bad.csv"), RegMethod::Normal, false, host, r, error));
-  // (the system's message, then what the data lack)
-  ASSERT_EQ(host.Messages().size(), 1u);
-  EXPECT_EQ(host.Messages()[0].rfind("Data sources does not provide a compatible matrix format! "
-                                     "Please check your input file/array.\n\nThe primary data file holds no series",
-                                     0),
-            0u)
-      << host.Messages()[0];
-  EXPECT_EQ(host.CallsOf("MsgBox")[0].title, "Error! Invalid Data");
+  // Data without rows or without columns: the notice, and no files.
+  for (const auto& bad : {M({{T("Year"), T("x")}}), M({{T("Year")}, {1.0}}), LabelledMatrix()}) {
+    error.clear();
+    RegressionFit fit;
+    EXPECT_FALSE(FitRegression(bad, RegMethod::Normal, false, fit, error));
+    EXPECT_EQ(error, kNoRowsOrColumns);
+    EXPECT_FALSE(CreateBMatrix(bad, dir.File("bad.csv"), RegMethod::Normal, false, r, error));
+    EXPECT_EQ(error, kNoRowsOrColumns);
+  }
   EXPECT_FALSE(std::filesystem::exists(dir.File("bad_NOR_BMAT.CSV")));
 }
 
@@ -145,7 +140,6 @@ TEST(Regression, PerfectFitsAndTheFiles) {
 // the plain loop's, pair after pair, byte for byte. 150 variables cross the blocks.
 TEST(Regression, ManyVariablesKeepThePlainOrder) {
   TempDir dir;
-  ScriptedHost host;
   const int C = 150, R = 12;
   LabelledMatrix d = LabelledMatrix::Dimension(R, C);
   d.Set(0, 0, std::string("Year"));
@@ -156,7 +150,7 @@ TEST(Regression, ManyVariablesKeepThePlainOrder) {
   }
   RegressionResult r;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("many.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("many.csv"), RegMethod::Normal, false, r, error)) << error;
   std::string report, bTable = ",";
   for (int j = 1; j <= C; ++j) bTable += "V" + std::to_string(j) + ",";
   bTable += "\r\n";
@@ -178,7 +172,6 @@ TEST(Regression, ManyVariablesKeepThePlainOrder) {
 // their columns in place; other names keep their bytes.
 TEST(Regression, NamesWithCommasAndQuotesReadBackInTheirColumns) {
   TempDir dir;
-  ScriptedHost host;
   const auto d = M({{T("Year"), T("GDP, real"), T("say \"hi\""), T("INV")},
                     {1.0, 2.0, 1.0, 5.0},
                     {2.0, 4.0, 3.0, 1.0},
@@ -186,7 +179,7 @@ TEST(Regression, NamesWithCommasAndQuotesReadBackInTheirColumns) {
                     {4.0, 8.0, 5.0, 2.0}});
   RegressionResult r;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("q.csv"), RegMethod::Lead, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("q.csv"), RegMethod::Lead, false, r, error)) << error;
   const std::string b = TempDir::Read(r.bPath);
   EXPECT_EQ(b.substr(0, b.find('\r')), ",\"GDP, real(t+1)\",\"say \"\"hi\"\"(t+1)\",INV(t+1),");
   EXPECT_NE(TempDir::Read(r.aPath).find("\r\n\"GDP, real\","), std::string::npos);
@@ -208,7 +201,6 @@ TEST(Regression, NamesWithCommasAndQuotesReadBackInTheirColumns) {
 // failure is named.
 TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
   TempDir dir;
-  ScriptedHost host;
   const auto d = M({{T("Year"), T("y"), T("x")}, {1.0, 1.0, 2.0}, {2.0, 2.0, 1.0}, {3.0, 4.0, 5.0}, {4.0, 3.0, 3.0}});
   RegressionResult r;
   std::string error;
@@ -216,7 +208,7 @@ TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
   for (const char* blocked : {"r_REG_NOR.CSV", "r_NOR_AMAT.CSV", "r_NOR_BMAT.CSV"}) {
     std::filesystem::remove_all(dir.path());
     std::filesystem::create_directories(dir.path() / blocked);
-    EXPECT_FALSE(CreateBMatrix(d, dir.File("r.csv"), RegMethod::Normal, false, host, r, error));
+    EXPECT_FALSE(CreateBMatrix(d, dir.File("r.csv"), RegMethod::Normal, false, r, error));
     EXPECT_NE(error.find(dir.File(blocked)), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;  // one failure, one line
     for (const char* other : {"r_REG_NOR.CSV", "r_NOR_AMAT.CSV", "r_NOR_BMAT.CSV"}) {
@@ -231,7 +223,6 @@ TEST(Regression, EveryOutputIsTriedAndEachFailureNamed) {
 // all of them, so a kept B table keeps its A table beside it under the same number.
 TEST(Regression, EarlierTablesAreKeptUnderOneNumber) {
   TempDir dir;
-  ScriptedHost host;
   // Two strong fits of different slopes and intercepts: every table differs between them.
   auto fit = [](double slope) {
     LabelledMatrix d = LabelledMatrix::Dimension(0, 8, 0, 2);
@@ -247,19 +238,19 @@ TEST(Regression, EarlierTablesAreKeptUnderOneNumber) {
   const auto first = fit(2.0), second = fit(3.0);
   RegressionResult r;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(first, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(first, dir.File("r.csv"), RegMethod::Normal, false, r, error)) << error;
   EXPECT_TRUE(r.keptEarlier.empty());
   const std::string firstB = TempDir::Read(dir.File("r_NOR_BMAT.CSV"));
   dir.Write("r_NOR_AMAT~1.CSV", "someone else's");  // number 1 is taken for one of them
   r = RegressionResult();
-  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, r, error)) << error;
   ASSERT_EQ(r.keptEarlier.size(), 3u);
   EXPECT_EQ(r.keptEarlier[2], std::make_pair(dir.File("r_NOR_BMAT.CSV"), dir.File("r_NOR_BMAT~2.CSV")));
   EXPECT_EQ(TempDir::Read(dir.File("r_NOR_BMAT~2.CSV")), firstB);
   EXPECT_EQ(TempDir::Read(dir.File("r_NOR_AMAT~1.CSV")), "someone else's");
   EXPECT_NE(TempDir::Read(dir.File("r_NOR_BMAT.CSV")), firstB);
   r = RegressionResult();
-  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, host, r, error)) << error;
+  ASSERT_TRUE(CreateBMatrix(second, dir.File("r.csv"), RegMethod::Normal, false, r, error)) << error;
   EXPECT_TRUE(r.keptEarlier.empty());  // the same tables again: nothing to keep
   for (const auto& [path, number, kept] : std::vector<std::tuple<std::string, int, std::string>>{
            {"/d/x_NOR_BMAT.CSV", 3, "/d/x_NOR_BMAT~3.CSV"}, {"/d.v/plain", 1, "/d.v/plain~1"}}) {
@@ -292,11 +283,10 @@ TEST(Regression, SignificanceLevelDecidesWhatIsKept) {
   ASSERT_GT(std::fabs(f.tb), TTable05(5));
   ASSERT_LT(std::fabs(f.tb), TTable01(5));
   TempDir dir;
-  ScriptedHost host;
   RegressionResult r5, r1;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("n5.csv"), RegMethod::Normal, false, host, r5, error));
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("n1.csv"), RegMethod::Normal, true, host, r1, error));
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("n5.csv"), RegMethod::Normal, false, r5, error));
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("n1.csv"), RegMethod::Normal, true, r1, error));
   EXPECT_EQ(r5.bMat.Get(1, 2), Cell(f.b));
   EXPECT_EQ(r1.bMat.Get(1, 2), Cell(0.0));
   EXPECT_NE(TempDir::Read(r1.bPath).find(", 0 ,"), std::string::npos);
@@ -304,7 +294,6 @@ TEST(Regression, SignificanceLevelDecidesWhatIsKept) {
 
 TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
   TempDir dir;
-  ScriptedHost host;
   const auto d = M({{T("Year"), T("A"), T("B"), T("X")},
                     {1.0, 3.0, 1.0, 1.0},
                     {2.0, 5.1, 2.0, 2.0},
@@ -312,7 +301,7 @@ TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
                     {4.0, 9.2, 4.5, 4.0}});
   RegressionResult r;
   std::string error;
-  ASSERT_TRUE(CreateBMatrix(d, dir.File("c.csv"), RegMethod::Constant, false, host, r, error));
+  ASSERT_TRUE(CreateBMatrix(d, dir.File("c.csv"), RegMethod::Constant, false, r, error));
   const std::string b = TempDir::Read(r.bPath);
   // One data line, labelled with the last variable.
   EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), 2);
@@ -320,6 +309,81 @@ TEST(Regression, MethodThreeRegressesEveryVariableOnTheLast) {
   EXPECT_EQ(r.bMat.Get(0, 3), Cell(std::string("X")));
   EXPECT_EQ(r.bMat.Get(1, 3), Cell(1.0));  // X on itself
   EXPECT_NE(TempDir::Read(r.reportPath).find("REGRESSION OF A ON X"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+// The report is written a block of rows at a time and compared with the earlier report on the
+// way: an earlier report is kept exactly when its bytes differ anywhere, also past the first
+// block, or when it is a prefix of the new one, or longer. 60 variables make several blocks.
+TEST(Regression, EarlierReportIsComparedToItsLastByte) {
+  const int C = 60, R = 6;
+  LabelledMatrix d = LabelledMatrix::Dimension(R, C);
+  d.Set(0, 0, std::string("t"));
+  for (int j = 1; j <= C; ++j) d.Set(0, j, "V" + std::to_string(j));
+  for (int t = 1; t <= R; ++t) {
+    d.Set(t, 0, double(t));
+    for (int j = 1; j <= C; ++j) d.Set(t, j, j * 0.5 * t + ((t * 5 + j * 3) % 7) * 0.25);
+  }
+  RegressionFit fit;
+  std::string error;
+  ASSERT_TRUE(FitRegression(d, RegMethod::Normal, false, fit, error));
+  const std::string report = ReportText(fit);
+  ASSERT_GT(report.size(), std::size_t{1} << 20);  // several blocks of rows
+  std::string lastByte = report;
+  lastByte.back() = 'x';
+  std::string middle = report;
+  middle[report.size() / 2] ^= 1;
+  const std::vector<std::pair<std::string, bool>> earlier = {
+      {report, false},         {lastByte, true},     {middle, true}, {report.substr(0, report.size() - 1), true},
+      {report + "\r\n", true}, {std::string(), true}};
+  for (const auto& [text, kept] : earlier) {
+    TempDir dir;
+    const std::string path = dir.Write("s_REG_NOR.CSV", text);
+    RegressionResult r;
+    ASSERT_TRUE(WriteRegressionFiles(fit, dir.File("s.csv"), r, error)) << error;
+    EXPECT_EQ(r.keptEarlier.size(), kept ? 1u : 0u) << text.size();
+    EXPECT_TRUE(TempDir::Read(path) == report) << text.size();
+    if (kept) EXPECT_TRUE(TempDir::Read(dir.File("s_REG_NOR~1.CSV")) == text) << text.size();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), kept ? 4 : 3);
+  }
+}
+
+// The fit alone, without files: the pieces agree with the pair loop and with what is kept.
+TEST(Regression, FitHoldsEveryPairAndTheKeptCoefficients) {
+  const auto d = M({{T("Year"), T("A"), T("B"), T("X")},
+                    {1.0, 3.0, 1.0, 1.0},
+                    {2.0, 5.1, 2.0, 2.0},
+                    {3.0, 6.9, 2.5, 3.0},
+                    {4.0, 9.2, 4.5, 4.0},
+                    {5.0, 11.0, 4.0, 5.5}});
+  for (const RegMethod method : {RegMethod::Normal, RegMethod::Lead, RegMethod::Lag, RegMethod::Constant}) {
+    RegressionFit fit;
+    std::string error;
+    ASSERT_TRUE(FitRegression(d, method, false, fit, error));
+    const int rows = method == RegMethod::Constant ? 1 : 3;
+    ASSERT_EQ(fit.Rows(), rows);
+    ASSERT_EQ(fit.pairs.size(), std::size_t(rows * 3));
+    const int n = method == RegMethod::Lead || method == RegMethod::Lag ? 4 : 5;
+    for (int i = 1; i <= rows; ++i) {
+      for (int j = 1; j <= 3; ++j) {
+        const PairFit expected = method == RegMethod::Lead       ? FitPair(d, i, 1, j, 2, n)
+                                 : method == RegMethod::Lag      ? FitPair(d, i, 2, j, 1, n)
+                                 : method == RegMethod::Constant ? FitPair(d, j, 1, 3, 1, n)
+                                                                 : FitPair(d, i, 1, j, 1, n);
+        const std::size_t at = std::size_t(i - 1) * 3 + std::size_t(j - 1);
+        const PairFit& f = fit.pairs[at];
+        EXPECT_EQ(f.b, expected.b) << int(method) << " " << i << " " << j;
+        EXPECT_EQ(f.ta, expected.ta) << int(method) << " " << i << " " << j;
+        EXPECT_EQ(fit.bMat.Get(i, j), Cell(fit.keptB[at]));
+        EXPECT_TRUE(fit.keptB[at] == 0.0 || fit.keptB[at] == f.b);
+      }
+    }
+  }
 }
 
 }  // namespace

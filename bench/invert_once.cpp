@@ -1,0 +1,34 @@
+// One inversion of an n x n matrix by the dense Gauss-Jordan kernel on one thread, as a whole
+// process for timing beside numpy.linalg.inv (bench/compare_invert.sh). The matrix is
+// uniform(-1, 1) noise plus n on the diagonal, so no pivot comes near the tolerance. Prints
+// the seconds of the inversion alone and the sum of the inverse's cells.
+// Usage: invert_once [N]   (2000 unless given)
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "matrix/DenseKernels.h"
+
+int main(int argc, char** argv) {
+  const std::size_t n = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 2000;
+  if (n == 0 || n > 20000) {
+    std::fprintf(stderr, "usage: invert_once [N], N from 1 to 20000\n");
+    return 2;
+  }
+  std::mt19937_64 gen(3);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<double> a(n * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) a[i * n + j] = u(gen) + (i == j ? static_cast<double>(n) : 0.0);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = quantorial::dense::Invert(a, n, quantorial::dense::Elimination::kGaussJordan, {0, 1});
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  double sum = 0;
+  for (double x : a) sum += x;
+  std::printf("%s %.3f s, sum %.17g\n", ok ? "inverted" : "singular", took.count(), sum);
+  return ok ? 0 : 1;
+}
