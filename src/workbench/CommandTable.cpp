@@ -229,6 +229,10 @@ std::vector<Handler> BuildHandlers() {
     const MatrixMenuItem item = e.item;
     menu(e.name, [item](Workbench& wb) { wb.RunMatrixMenu(item); });
   }
+  for (const auto& e : InputOutputMenuEntries()) {
+    const IoMenuItem item = e.item;
+    menu(e.name, [item](Workbench& wb) { wb.RunInputOutputMenu(item); });
+  }
   menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });

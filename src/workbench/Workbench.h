@@ -17,6 +17,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/InputOutputCommands.h"
 #include "workbench/Outcome.h"
 #include "workbench/RegressionTexts.h"
 #include "workbench/SystemEstimation.h"
@@ -184,6 +185,9 @@ class Workbench : public MatrixFileSource {
   // "&Lag Change Transformation" and "Create Change".
   void mnuLagChangeTrans_Click();
 
+  // The "Input-Output" menu (InputOutputCommands.cpp): its results go to the slots 37 to 42.
+  void RunInputOutputMenu(IoMenuItem item);
+
   // The matrix operations menu.
   bool RunMatrixMenu(MatrixMenuItem item);
 
@@ -301,6 +305,7 @@ class Workbench : public MatrixFileSource {
   std::unique_ptr<WorksheetEditor> editor_;
   OutcomeLog outcome_;
   std::unique_ptr<SystemEstimationWindow> estimation_;
+  std::shared_ptr<InputOutputSession> io_;  // the table the "Input-Output" menu analysed last
 };
 
 // The B-matrix file that regression stores beside a primary data file: the primary
