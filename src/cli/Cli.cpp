@@ -12,9 +12,12 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
+#include "cli/SimulationCommands.h"
+#include "cli/InputOutputCommands.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
+#include "io/DumpFile.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixFunctions.h"
 #include "matrix/MatrixMenu.h"
@@ -173,23 +176,17 @@ int CannotWrite(std::ostream& err, const std::string& path, const std::string& w
 // device (a run only to check or to time a computation).
 int WriteResult(const LabelledMatrix& m, const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.output && IsNullDevice(*a.output)) return kExitOk;
-  std::string text;
-  if (a.output && NamesStatisticsFile(*a.output)) {
-    // A file named .dta or .gdt gets that program's data file.
-    std::string error;
-    if (!StatisticsFileBytes(*a.output, m, text, error)) return CannotWrite(err, *a.output, error);
-  } else {
-    text = DumpText(m);
-  }
-  if (!a.output) {
-    out << text;
-    out.flush();
-    return out ? kExitOk : kExitFailed;
-  }
+  if (!a.output) return WriteDump(out, m) ? kExitOk : kExitFailed;
   std::string error;
-  if (!WriteFileAtomically(*a.output, text, error)) {
-    return CannotWrite(err, *a.output, error);
+  if (NamesStatisticsFile(*a.output)) {
+    // A file named .dta or .gdt gets that program's data file.
+    std::string bytes;
+    if (!StatisticsFileBytes(*a.output, m, bytes, error) || !WriteFileAtomically(*a.output, bytes, error)) {
+      return CannotWrite(err, *a.output, error);
+    }
+    return kExitOk;
   }
+  if (!WriteDumpFile(*a.output, m, error)) return CannotWrite(err, *a.output, error);
   return kExitOk;
 }
 
@@ -450,7 +447,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
     if (!m.IsFilled()) continue;
     const std::string path = (std::filesystem::path(*dump) / (std::string(named.name) + ".csv")).string();
     std::string error;
-    if (!WriteFileAtomically(path, DumpText(m), error)) {
+    if (!WriteDumpFile(path, m, error)) {
       return CannotWrite(err, path, error);
     }
   }
@@ -535,7 +532,7 @@ int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (host.ErrorReported()) return kExitFailed;
   std::string error;
   const std::string changed = (std::filesystem::path(*dir) / "mChangeData.csv").string();
-  if (!WriteFileAtomically(changed, DumpText(wb.ws.mChangeData), error)) {
+  if (!WriteDumpFile(changed, wb.ws.mChangeData, error)) {
     return CannotWrite(err, changed, error);
   }
   out << wb.form.txtData[1] << '\n';
@@ -646,7 +643,9 @@ std::string CliUsage() {
          "                             columns); prints the report (or writes it to R.txt), with\n"
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
-         "                             (infeasible, unbounded, time limit), after the report\n"
+         "                             (infeasible, unbounded, time limit), after the report\n" +
+         SimulationCommandsUsage() +
+         InputOutputUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -671,6 +670,8 @@ std::string CliUsage() {
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (IsSimulationCommand(args)) return RunSimulationCommand(args, out, err);
+  if (!args.empty() && (args[0] == "io" || args[0] == "ras")) return RunInputOutputCommand(args, out, err);
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
   if (a.version) {

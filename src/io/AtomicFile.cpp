@@ -60,6 +60,18 @@ bool WriteAll(int fd, std::string_view content) {
   return true;
 }
 
+// Writes what `produce` makes to an open descriptor; false with errno set.
+bool WritePieces(int fd, const std::function<bool(const PieceWriter&)>& produce) {
+  int failure = 0;
+  const bool ok = produce([&](std::string_view piece) {
+    if (WriteAll(fd, piece)) return true;
+    failure = errno;
+    return false;
+  });
+  if (!ok) errno = failure ? failure : EIO;
+  return ok;
+}
+
 }  // namespace
 
 bool IsNullDevice(const std::string& path) {
@@ -69,7 +81,13 @@ bool IsNullDevice(const std::string& path) {
          st.st_rdev == null.st_rdev;
 }
 
-bool WriteFileAtomically(const std::string& requested, std::string_view content, std::string& error) {
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error) {
+  return WriteFileAtomicallyInPieces(
+      path, [&](const PieceWriter& write) { return write(content); }, error);
+}
+
+bool WriteFileAtomicallyInPieces(const std::string& requested, const std::function<bool(const PieceWriter&)>& produce,
+                                 std::string& error) {
   std::string path = requested;
   struct stat target {};
   if (::stat(path.c_str(), &target) == 0) {
@@ -80,7 +98,7 @@ bool WriteFileAtomically(const std::string& requested, std::string_view content,
     if (!S_ISREG(target.st_mode)) {
       // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into, never replaced.
       const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd < 0 || !WriteAll(fd, content)) {
+      if (fd < 0 || !WritePieces(fd, produce)) {
         error = std::string("cannot write: ") + std::strerror(errno);
         if (fd >= 0) ::close(fd);
         return false;
@@ -115,7 +133,7 @@ bool WriteFileAtomically(const std::string& requested, std::string_view content,
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
   }
-  if (!WriteAll(fd, content)) return fail("cannot write");
+  if (!WritePieces(fd, produce)) return fail("cannot write");
   if (::fsync(fd) != 0) return fail("cannot flush to disk");
   if (::close(fd) != 0) {
     error = std::string("cannot close: ") + std::strerror(errno);

@@ -66,12 +66,14 @@ std::optional<double> CellValueAt(const LabelledMatrix& m, int i, int j) {
   return ArithmeticValue(*c);
 }
 
-LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host, bool subtract) {
+LabelledMatrix AddOrSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool subtract,
+                             bool& incompatible) {
+  incompatible = false;
   if (!A.IsAssigned() || !B.IsAssigned()) return LabelledMatrix();
   const int ra = A.UpperRow(), ca = A.UpperCol(), rb = B.UpperRow(), cb = B.UpperCol();
   if (!subtract && (ra == 0 || rb == 0)) return LabelledMatrix();
   if (ra != rb || ca != cb) {
-    MsgBoxEx(host, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+    incompatible = true;
     return LabelledMatrix();
   }
   LabelledMatrix S = A;
@@ -205,12 +207,32 @@ int MsgBoxEx(Host& host, const std::string& prompt, int buttons, const std::opti
 
 // ---- the operations ----
 
+namespace {
+
+LabelledMatrix AddOrSubtractTelling(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host,
+                                    bool subtract) {
+  bool incompatible = false;
+  LabelledMatrix S = AddOrSubtract(A, B, base, subtract, incompatible);
+  if (incompatible) MsgBoxEx(host, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+  return S;
+}
+
+}  // namespace
+
 LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host) {
-  return AddOrSubtract(A, B, base, host, false);
+  return AddOrSubtractTelling(A, B, base, host, false);
 }
 
 LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host) {
-  return AddOrSubtract(A, B, base, host, true);
+  return AddOrSubtractTelling(A, B, base, host, true);
+}
+
+LabelledMatrix MatrixSum(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
+  return AddOrSubtract(A, B, base, false, incompatible);
+}
+
+LabelledMatrix MatrixDifference(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
+  return AddOrSubtract(A, B, base, true, incompatible);
 }
 
 LabelledMatrix MatrixMultiply(const LabelledMatrix& A, const LabelledMatrix& B, int base) {

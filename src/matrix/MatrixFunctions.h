@@ -31,6 +31,11 @@ inline constexpr const char* kNotCompatibleTitle = "Error with Matrices";
 // A + B cell by cell. Unassigned operands, or a row bound of 0 in either, give an
 // unassigned result; different shapes show "Matrices are not compatible!" first.
 LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host);
+// A + B as MatrixAdd computes it, for computations that tell no one: different shapes give
+// an unassigned result and set `incompatible`.
+LabelledMatrix MatrixSum(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
+// A - B as MatrixSubtract computes it, telling no one (as MatrixSum).
+LabelledMatrix MatrixDifference(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
 // A - B cell by cell; as MatrixAdd, but matrices without data rows are accepted.
 LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host);
 // The product, shape (0..R_A, 0..C_B). With base 0 the result carries A's row labels and

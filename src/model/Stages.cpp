@@ -126,45 +126,32 @@ std::string YearLabelsNotice(const LabelledMatrix& observed, const std::string& 
   return std::string();
 }
 
-bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
-  if (!ws.bStageRerun) {
-    const auto answer = host.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
-    if (!answer) return false;  // cancelled: nothing changes
-    ws.nEndoVars = LeadingWholeNumber(*answer);
-    if (ws.nEndoVars < 1 && notices) {
-      notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
-    }
-  }
-  if (ws.nEndoVars < 1) return false;
-  form.txtRows = std::to_string(ws.nEndoVars);
-  const int R = LeadingWholeNumber(form.txtRows), C = LeadingWholeNumber(form.txtCols), k = std::min(R, C);
-  if (notices) {
-    const LabelledMatrix& b = ws.mBMat;
-    if (R > b.UpperRow()) {
-      notices->push_back(std::to_string(R) + " endogenous variables were asked for, but the B-matrix has only " +
-                         std::to_string(std::max(b.UpperRow(), 0)) + " rows: the missing rows count as 0.");
-    }
-    if (C - k < 1) {
-      notices->push_back("No exogenous columns are left after the first " + std::to_string(k) +
-                         " columns of the B-matrix: the impact multipliers are empty.");
-    }
-    const std::string texts = NonNumberCellsNotice(b, R, C, "B-matrix cells that are not numbers take no part: ");
-    if (!texts.empty()) notices->push_back(texts);
-  }
+StageResult SplitModel(Workspace& ws, const SplitOptions& options, std::vector<std::string>* exogenousNames) {
+  StageResult result;
+  const int R = options.endogenous, C = options.columns, k = std::min(R, C);
   const LabelledMatrix& B = ws.mBMat;
-  host.HoldOn("Building Endogenous and Exogenous Matrices.");
+  if (R > B.UpperRow()) {
+    result.notices.push_back(std::to_string(R) + " endogenous variables were asked for, but the B-matrix has only " +
+                             std::to_string(std::max(B.UpperRow(), 0)) + " rows: the missing rows count as 0.");
+  }
+  if (C - k < 1) {
+    result.notices.push_back("No exogenous columns are left after the first " + std::to_string(k) +
+                             " columns of the B-matrix: the impact multipliers are empty.");
+  }
+  const std::string texts = NonNumberCellsNotice(B, R, C, "B-matrix cells that are not numbers take no part: ");
+  if (!texts.empty()) result.notices.push_back(texts);
 
   ws.mExoBMat = LabelledMatrix::Dimension(R, C);
   for (int i = 0; i <= R; ++i) {
     for (int j = 0; j <= C; ++j) CopyFrom(ws.mExoBMat, i, j, B, i, j);
   }
-  host.Preview(ws.mExoBMat, 3, "Special Endo Exo Matrix");
+  result.previews.push_back({ws.mExoBMat, 3, "Special Endo Exo Matrix"});
 
   ws.mKaldronBMat = LabelledMatrix::Dimension(R, R);
   for (int i = 0; i <= R; ++i) {
     for (int j = 0; j <= R; ++j) CopyFrom(ws.mKaldronBMat, i, j, B, i, j);
   }
-  host.Preview(ws.mKaldronBMat, 3, "Special KaldronBmat Matrix");
+  result.previews.push_back({ws.mKaldronBMat, 3, "Special KaldronBmat Matrix"});
 
   // I - B: 1 on the diagonal, the negated coefficients elsewhere.
   ws.mEndo = LabelledMatrix::Dimension(R, R);
@@ -203,16 +190,16 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
     PrefixedLabel(ws.mExo, i, 0, B, i, 0, ws.sChangeSymbol);
   }
 
-  if (!ws.bStageRerun) {
-    form.lstImpVars.clear();
-    for (int j = k + 1; j <= C; ++j) form.lstImpVars.push_back(CellText(B.Get(0, j)));
-    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
+  if (exogenousNames) {
+    exogenousNames->clear();
+    for (int j = k + 1; j <= C; ++j) exogenousNames->push_back(CellText(B.Get(0, j)));
   }
 
   ws.mExoLag = ScalarMultiply(ws.mExo, -1.0, false, 1);
-  BuildSelectedExo(ws, form, host, notices);
+  StageResult selected = SelectExogenous(ws, options.selected, options.policyDummy);
+  result.Append(std::move(selected));
 
-  if (form.chkDummy == 1) {
+  if (options.policyDummy) {
     const int n = ws.nEndoVars;
     for (int j = n + 1; j <= ws.mObserved.UpperCol(); ++j) {
       if (!IsPolicyColumn(ws.mObserved, j)) continue;
@@ -222,17 +209,20 @@ bool cmdEXV_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notic
   SuffixColumnLabels(ws.mExo, "(t)");
   SuffixColumnLabels(ws.mExoLag, "(t-1)");
 
-  host.Preview(ws.mExo, 0, "Exo Matrix");
-  host.Preview(ws.mExoLag, 1, "Exo Lag Matrix");
-  host.HoldOn("");
+  result.previews.push_back({ws.mExo, 0, "Exo Matrix"});
+  result.previews.push_back({ws.mExoLag, 1, "Exo Lag Matrix"});
   ws.mSplitBMat = ws.mBMat;  // what KALDRON checks to know the split is of this B-matrix
-  form.Enable("cmdInvert", true);
-  form.Enable("chkDummy", true);
-  return true;
+  return result;
 }
 
-void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
-  const int selected = form.SelectedImpVars();
+void StageResult::Append(StageResult&& other) {
+  for (auto& p : other.previews) previews.push_back(std::move(p));
+  for (auto& n : other.notices) notices.push_back(std::move(n));
+}
+
+StageResult SelectExogenous(Workspace& ws, const std::vector<bool>& selectedVariables, bool policyDummy) {
+  StageResult result;
+  const int selected = static_cast<int>(std::count(selectedVariables.begin(), selectedVariables.end(), true));
   if (selected >= 1) {
     ws.mCustomExo = LabelledMatrix::Dimension(std::max(ws.mExo.UpperRow(), 0), selected);
     for (int i = 0; i <= ws.mExo.UpperRow(); ++i) {
@@ -240,7 +230,7 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
       CopyFrom(ws.mCustomExo, i, 0, ws.mExo, i, 0);
       for (int j = 1; j <= ws.mExo.UpperCol(); ++j) {
         const std::size_t item = static_cast<std::size_t>(j - 1);
-        if (item < form.lstImpVarsSelected.size() && form.lstImpVarsSelected[item]) {
+        if (item < selectedVariables.size() && selectedVariables[item]) {
           ++e;
           CopyFrom(ws.mCustomExo, i, e, ws.mExo, i, j);
         }
@@ -273,19 +263,19 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
     for (int i = 0; i <= T; ++i) CopyFrom(ws.mTrendExo, i, c, obs, i, j);
   }
   // Without observed data (an input-output table alone) there is nothing to match.
-  if (notices && obs.IsFilled()) {
+  if (obs.IsFilled()) {
     std::vector<std::string> unmatched;
     for (int c = 1; c <= m; ++c) {
       if (!taken[static_cast<std::size_t>(c)]) unmatched.push_back("\"" + CellText(ws.mCustomExoLag.Get(0, c)) + "\"");
     }
     if (!unmatched.empty()) {
-      notices->push_back("No data series for the exogenous " +
-                         std::string(unmatched.size() == 1 ? "variable " : "variables ") + NameList(unmatched) +
-                         " (names must match the data file's column names): counted as 0.");
+      result.notices.push_back("No data series for the exogenous " +
+                               std::string(unmatched.size() == 1 ? "variable " : "variables ") + NameList(unmatched) +
+                               " (names must match the data file's column names): counted as 0.");
     }
   }
 
-  if (form.chkDummy == 1) {
+  if (policyDummy) {
     for (int j = ws.nEndoVars + 1; j <= obs.UpperCol(); ++j) {
       if (!IsPolicyColumn(obs, j)) continue;
       const int c = column[static_cast<std::size_t>(j)];
@@ -295,43 +285,40 @@ void BuildSelectedExo(Workspace& ws, MainForm& form, Host& host, StageNotices* n
   }
   SuffixColumnLabels(ws.mCustomExo, "(t)");
   SuffixColumnLabels(ws.mCustomExoLag, "(t-1)");
-  host.Preview(ws.mCustomExo, 2, "Selected Exo Matrix");
-  host.Preview(ws.mCustomExoLag, 3, "Selected Exo Lag Matrix");
+  result.previews.push_back({ws.mCustomExo, 2, "Selected Exo Matrix"});
+  result.previews.push_back({ws.mCustomExoLag, 3, "Selected Exo Lag Matrix"});
+  return result;
 }
 
-void cmdInvert_Click(Workspace& ws, MainForm& form, Host& host, StageNotices* notices) {
-  host.HoldOn("Inverting Endogenous Matrix.");
+StageResult InvertEndo(Workspace& ws) {
+  StageResult result;
   ws.mEndoInverse = MatrixInversePivot(ws.mEndo, 1);
-  if (notices) {
-    const std::string singular = SingularNotice(ws.mEndoInverse, "I - B");
-    if (!singular.empty()) notices->push_back(singular);
-  }
-  host.Preview(ws.mEndoInverse, 1, "Inverse of Endo Matrix");
-  host.HoldOn("");
-  for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);
+  const std::string singular = SingularNotice(ws.mEndoInverse, "I - B");
+  if (!singular.empty()) result.notices.push_back(singular);
+  result.previews.push_back({ws.mEndoInverse, 1, "Inverse of Endo Matrix"});
+  return result;
 }
 
-void cmdMultiply_Click(Workspace& ws, MainForm& form, Host& host) {
-  host.HoldOn("Building Impact Multipliers.");
+StageResult MultiplyImpact(Workspace& ws) {
+  StageResult result;
   ws.mImpact = MatrixMultiply(ws.mEndoInverse, ws.mCustomExo, 0);
   ws.mImpactLag = MatrixMultiply(ws.mEndoInverse, ws.mCustomExoLag, 0);
   for (int c = 1; c <= ws.mImpact.UpperCol(); ++c) {
     if (ws.mImpact.At(0, c)) ws.mImpact.Set(0, c, WithSuffix(CellText(ws.mImpact.Value(0, c)), "(t)"));
     if (ws.mImpactLag.At(0, c)) ws.mImpactLag.Set(0, c, WithSuffix(CellText(ws.mImpactLag.Value(0, c)), "(t-1)"));
   }
-  host.Preview(ws.mCustomExo, 0, "Selected Exo Matrix");
-  host.Preview(ws.mCustomExoLag, 1, "Selected Exo Lag Matrix");
-  host.Preview(ws.mImpact, 2, "B1 Matrix");
-  host.Preview(ws.mImpactLag, 3, "B2 Matrix");
-  host.HoldOn("");
-  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) form.Enable(c, true);
+  result.previews.push_back({ws.mCustomExo, 0, "Selected Exo Matrix"});
+  result.previews.push_back({ws.mCustomExoLag, 1, "Selected Exo Lag Matrix"});
+  result.previews.push_back({ws.mImpact, 2, "B1 Matrix"});
+  result.previews.push_back({ws.mImpactLag, 3, "B2 Matrix"});
+  return result;
 }
 
-void cmdReciprocal_Click(Workspace& ws, MainForm&, Host& host) {
-  host.HoldOn("Calculating the Reciprocal of a Matrix.");
+StageResult ReciprocalOfImpact(Workspace& ws) {
+  StageResult result;
   ws.mReciprocal = MatrixReciprocal(ws.mImpact, 1.0, 1);
-  host.Preview(ws.mReciprocal, 1, "Reciprocal of Impact Matrix");
-  host.HoldOn("");
+  result.previews.push_back({ws.mReciprocal, 1, "Reciprocal of Impact Matrix"});
+  return result;
 }
 
 }  // namespace quantorial

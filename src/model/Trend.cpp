@@ -22,26 +22,33 @@ int WholeValue(const std::string& text) {
   return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(RoundHalfEven(v)) : 0;
 }
 
-// y^(t) = B1 x(t) + B2 x(t-1) + y(t-1) for one year.
+// y^(t) = B1 x(t) + B2 x(t-1) + y(t-1) for one year; counts the sums of matrices whose
+// shapes differ (which leave the year empty).
 LabelledMatrix ReducedForm(const Workspace& ws, const LabelledMatrix& xT, const LabelledMatrix& xL,
-                           const LabelledMatrix& yL, Host& host) {
+                           const LabelledMatrix& yL, int& incompatible) {
   const LabelledMatrix p1 = MatrixMultiply(ws.mImpact, xT, 0);
   const LabelledMatrix p2 = MatrixMultiply(ws.mImpactLag, xL, 0);
-  return MatrixAdd(MatrixAdd(p1, p2, 1, host), yL, 1, host);
+  bool differ = false;
+  const LabelledMatrix partial = MatrixSum(p1, p2, 1, differ);
+  incompatible += differ ? 1 : 0;
+  const LabelledMatrix sum = MatrixSum(partial, yL, 1, differ);
+  incompatible += differ ? 1 : 0;
+  return sum;
 }
 
 }  // namespace
 
-void FillSeriesList(MainForm& form, const LabelledMatrix& calculated, const std::function<bool(const Cell&)>& include) {
-  form.cboPlot.clear();
+std::vector<std::string> SeriesList(const LabelledMatrix& calculated, const std::function<bool(const Cell&)>& include) {
+  std::vector<std::string> list;
   for (int j = 1; j <= calculated.UpperCol(); ++j) {
     if (include && !include(calculated.Get(0, j))) continue;
-    form.cboPlot.push_back(std::to_string(j) + "=" + CellText(calculated.Get(0, j)));
+    list.push_back(std::to_string(j) + "=" + CellText(calculated.Get(0, j)));
   }
+  return list;
 }
 
-void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
-  host.HoldOn("Generating Chart Data.");
+ComputedStage CalculateTrend(Workspace& ws, int s, bool reuseCalculated) {
+  ComputedStage result;
   const LabelledMatrix& obs = ws.mObserved;
   const int n = ws.mEndo.UpperCol(), m = ws.mCustomExo.UpperCol(), T = obs.UpperRow(), h = obs.UpperCol() / 2;
   ws.mCalculated = LabelledMatrix::Dimension(T - s, n);
@@ -70,7 +77,7 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
     }
     // With "Reuse" the previous year's calculated value stands for the observed one; it
     // lies in the row the shift put it in.
-    const bool reuse = form.chkReuse == 1 && t >= 3;
+    const bool reuse = reuseCalculated && t >= 3;
     for (int j = 1; j <= n; ++j) {
       if (reuse) {
         CopyCell(yL, j, 1, ws.mCalculated, t - 1 - s, j);
@@ -78,7 +85,7 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
         CopyCell(yL, j, 1, obs, t - 1, j);
       }
     }
-    const LabelledMatrix Y = ReducedForm(ws, xT, xL, yL, host);
+    const LabelledMatrix Y = ReducedForm(ws, xT, xL, yL, result.incompatibleSums);
     for (int j = 1; j <= n; ++j) {
       CopyCell(ws.mCalculated, t - s, j, Y, j, 1);
       if (ws.bTableSplit) {
@@ -89,16 +96,10 @@ void RunTrend(Workspace& ws, MainForm& form, Host& host, int s) {
     }
   }
   ws.mCalcBase = ws.mCalculated;
-  host.Preview(ws.mObserved, 0, "Trend Matrix");
-  host.Preview(ws.mCalculated, 2, "Plot Matrix");
-  if (ws.bTableSplit) host.Preview(ws.mCalcLevels, 3, "Plot Matrix");
-
-  int remembered = 0;
-  if (ws.bStageRerun) remembered = std::max(form.cboPlotIndex, 0);
-  FillSeriesList(form, ws.mCalculated);
-  form.cboPlotIndex = form.cboPlot.empty() ? -1 : std::min(remembered, static_cast<int>(form.cboPlot.size()) - 1);
-  host.HoldOn("");
-  for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);
+  result.previews.push_back({ws.mObserved, 0, "Trend Matrix"});
+  result.previews.push_back({ws.mCalculated, 2, "Plot Matrix"});
+  if (ws.bTableSplit) result.previews.push_back({ws.mCalcLevels, 3, "Plot Matrix"});
+  return result;
 }
 
 void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& fx, StageNotices& notices) {
@@ -169,31 +170,32 @@ void CheckForecastData(const Workspace& ws, long long F0, long long F1, StageNot
 
 }  // namespace
 
-bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageNotices* notices) {
-  if (!ws.mCalcBase.IsFilled()) return false;
-  host.HoldOn("Generating Chart Data.");
+bool ForecastLeavesAGap(const ForecastPeriod& period) {
+  return WholeValue(period.firstForecastYear) - WholeValue(period.lastCalculatedYear) > 1;
+}
+
+ForecastResult CalculateForecast(Workspace& ws, const ForecastPeriod& period, const StageWatch& watch) {
+  ForecastResult result;
+  if (!ws.mCalcBase.IsFilled()) return result;
+  StageNotices* notices = &result.notices;
   ws.mCalculated = ws.mCalcBase;
   const int n = ws.mEndo.UpperCol(), m = ws.mCustomExo.UpperCol(), Rc = ws.mCalculated.UpperRow();
-  const long long B = WholeValue(period.lastCalculatedYear), F0 = WholeValue(period.firstForecastYear),
-                  F1 = WholeValue(period.lastForecastYear);
-  if (F0 - B > 1) MsgBoxEx(host, "Broken time series...", vbOKOnly);
+  const long long F0 = WholeValue(period.firstForecastYear), F1 = WholeValue(period.lastForecastYear),
+                  B = WholeValue(period.lastCalculatedYear);
   // The number of forecast years that fall inside the calculated period; year r of the
   // forecast goes to row Rc - overlap + r, and the matrix grows once by the years after it.
   const long long overlap = std::max<long long>((B - F0) + 1, 0);
   const long long years = std::max<long long>(F1 - F0 + 1, 0);
   const long long grow = std::max<long long>(years - overlap, 0);
-  if (notices) CheckForecastData(ws, F0, F1, *notices);
+  CheckForecastData(ws, F0, F1, *notices);
   if (grow > 0) {
     LabelledMatrix grown =
         grow < 0x7fffffff ? ResizeMatrix(ws.mCalculated, static_cast<int>(grow), 0, 0, Cell()) : LabelledMatrix();
     if (!grown.IsAssigned()) {
       ws.mCalculated = ws.mCalcBase;
-      host.HoldOn("");
-      MsgBoxEx(host,
-               "The forecast from " + std::to_string(F0) + " to " + std::to_string(F1) +
-                   " is too long to hold in memory; please check the forecast years.",
-               vbExclamation);
-      return false;
+      result.failure = "The forecast from " + std::to_string(F0) + " to " + std::to_string(F1) +
+                       " is too long to hold in memory; please check the forecast years.";
+      return result;
     }
     ws.mCalculated = std::move(grown);
   }
@@ -234,25 +236,26 @@ bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageN
       CopyCell(yL, j, 0, ws.mCalculated, 0, j);
       CopyCell(yL, j, 1, ws.mCalculated, target - 1, j);
     }
-    const LabelledMatrix S = ReducedForm(ws, xT, xL, yL, host);
+    const LabelledMatrix S = ReducedForm(ws, xT, xL, yL, result.incompatibleSums);
     for (int j = 0; j <= n; ++j) CopyCell(ws.mCalculated, target, j, S, j, 1);
     // A long forecast says how far it has come, and lets the window breathe.
     const auto now = std::chrono::steady_clock::now();
     if (now - started > std::chrono::seconds(1) && now - shown > std::chrono::milliseconds(250)) {
-      host.HoldOn("Forecasting " + std::to_string(t) + " (" + std::to_string(r) + " of " + std::to_string(years) + ")");
+      watch.Status("Forecasting " + std::to_string(t) + " (" + std::to_string(r) + " of " + std::to_string(years) +
+                   ")");
       shown = now;
     } else if (r == years || now - started <= std::chrono::seconds(1)) {
-      host.Preview(S, 3, "Matrix mTmp6");
+      watch.Preview(S, 3, "Matrix mTmp6");
     }
   }
   ws.bForecastDone = true;
   ws.mForecast = ws.mCalculated;
   ws.mCalculated = ws.mCalcBase;
-  host.Preview(ws.mCalculated, 0, "Matrix Plot");
-  host.Preview(ws.mForecast, 1, "Matrix mForecast Plot");
-  host.Preview(ws.mObserved, 2, "Matrix Trend");
-  host.HoldOn("");
-  return true;
+  result.previews.push_back({ws.mCalculated, 0, "Matrix Plot"});
+  result.previews.push_back({ws.mForecast, 1, "Matrix mForecast Plot"});
+  result.previews.push_back({ws.mObserved, 2, "Matrix Trend"});
+  result.done = true;
+  return result;
 }
 
 }  // namespace quantorial

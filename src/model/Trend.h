@@ -5,21 +5,22 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "frontend/Host.h"
-#include "frontend/MainForm.h"
 #include "model/Stages.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {
 
-// The series list (cboPlot) of the calculated series: "1=GDP", "2=INV", ... for the
-// columns of `calculated`, those `include` refuses left out.
-void FillSeriesList(MainForm& form, const LabelledMatrix& calculated,
-                    const std::function<bool(const Cell&)>& include = nullptr);
+// The list of the calculated series, as the series box shows it: "1=GDP", "2=INV", ... for
+// the columns of `calculated`, those `include` refuses left out.
+std::vector<std::string> SeriesList(const LabelledMatrix& calculated,
+                                    const std::function<bool(const Cell&)>& include = nullptr);
 
-// "&Trend Analysis" with the prediction shift s (the setting "ShiftPrediction").
-void RunTrend(Workspace& ws, MainForm& form, Host& host, int shift);
+// "&Trend Analysis" with the prediction shift s (the setting "ShiftPrediction"): the
+// calculated series mCalculated (and mCalcLevels of a split table) over the observed years;
+// with `reuseCalculated` each year from the year before's calculated value.
+ComputedStage CalculateTrend(Workspace& ws, int shift, bool reuseCalculated);
 
 // The forecast period and data of the "Forecast Options" dialog.
 struct ForecastPeriod {
@@ -32,9 +33,19 @@ struct ForecastPeriod {
 // `modelExo`'s columns, named and ordered alike (a trailing "(t)" aside).
 void CheckForecastColumns(const LabelledMatrix& modelExo, const LabelledMatrix& fx, StageNotices& notices);
 
-// "&Forecast" after its dialog: extends the calculated series over the forecast years.
-// False when there is no calculated series to extend (or the period is too long to
-// hold). What the forecast data leave to chance goes to `notices`.
-bool RunForecast(Workspace& ws, Host& host, const ForecastPeriod& period, StageNotices* notices = nullptr);
+// True when the forecast starts more than a year after the last calculated year.
+bool ForecastLeavesAGap(const ForecastPeriod& period);
+
+// The forecast's outcome: done (mForecast holds the extended series), or not, with the
+// reason in `failure` when there is one to tell (no calculated series has none). The
+// notices name what the forecast data leave to chance.
+struct ForecastResult : ComputedStage {
+  bool done = false;
+  std::string failure;
+};
+
+// "&Forecast" after its dialog: extends the calculated series over the forecast years. A long
+// forecast tells `watch` how far it has come, and shows each year's solution while quick.
+ForecastResult CalculateForecast(Workspace& ws, const ForecastPeriod& period, const StageWatch& watch = {});
 
 }  // namespace quantorial

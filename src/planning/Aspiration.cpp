@@ -100,14 +100,19 @@ long long NextBaseRow(long long row, long long year, const std::map<double, int>
 
 }  // namespace
 
-void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const AspirationProgress& progress) {
-  const int n = std::max(LeadingWholeNumber(form.txtRows), 0);
+AspirationResult Aspire(Workspace& ws, int endogenous, const std::string& text, const AspirationProgress& progress) {
+  AspirationResult result;
+  const auto stop = [&result](AspirationEnd end, std::string message) {
+    result.end = end;
+    result.message = std::move(message);
+    return result;
+  };
+  const int n = std::max(endogenous, 0);
   ws.mAspiration = LabelledMatrix::Dimension(1, n);
   for (int i = 1; i <= n; ++i) {
     ws.mAspiration.Set(0, i, TrimBlanks(CellText(ws.mEndo.Get(0, i))));
     ws.mAspiration.Set(1, i, std::int16_t{0});
   }
-  const std::string& text = form.txtAspire;
   const std::vector<std::string> fields = ParseList(text, "~");
   long long years = 0, base = 0;
   std::string list;
@@ -122,32 +127,25 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   } else {
     list = text;
   }
-  if (base == 0) {
-    MsgBoxEx(host, "Invalid Base Year!");
-    return;
-  }
-  if (years <= 0) return;
+  if (base == 0) return stop(AspirationEnd::InvalidBaseYear, "Invalid Base Year!");
+  if (years <= 0) return stop(AspirationEnd::NoYears, std::string());
 
   // The model the changes are worked out from: B1 and its reciprocal for the n endogenous
   // variables. Without them every change would be empty, so nothing is touched.
   const LabelledMatrix& B1 = ws.mImpact;
   const LabelledMatrix& reciprocal = ws.mReciprocal;
   if (!B1.IsFilled() || !reciprocal.IsFilled() || B1.UpperCol() < 1 || reciprocal.UpperCol() < 1) {
-    MsgBoxEx(host,
-             "Aspiration needs the impact matrix B1 and its reciprocal: run \"Reciprocal\" first. The observed data "
-             "are unchanged.",
-             vbExclamation);
-    return;
+    return stop(AspirationEnd::Failed,
+                "Aspiration needs the impact matrix B1 and its reciprocal: run \"Reciprocal\" first. The observed "
+                "data are unchanged.");
   }
   if (B1.UpperRow() != n || reciprocal.UpperRow() != n || reciprocal.UpperCol() != B1.UpperCol()) {
-    MsgBoxEx(host,
-             "The reciprocal matrix (" + std::to_string(reciprocal.UpperRow()) + " x " +
-                 std::to_string(reciprocal.UpperCol()) + ") does not fit the impact matrix B1 (" +
-                 std::to_string(B1.UpperRow()) + " x " + std::to_string(B1.UpperCol()) + ") of the " +
-                 std::to_string(n) +
-                 " endogenous variables: run \"Reciprocal\" again. The observed data are unchanged.",
-             vbExclamation);
-    return;
+    return stop(AspirationEnd::Failed,
+                "The reciprocal matrix (" + std::to_string(reciprocal.UpperRow()) + " x " +
+                    std::to_string(reciprocal.UpperCol()) + ") does not fit the impact matrix B1 (" +
+                    std::to_string(B1.UpperRow()) + " x " + std::to_string(B1.UpperCol()) + ") of the " +
+                    std::to_string(n) +
+                    " endogenous variables: run \"Reciprocal\" again. The observed data are unchanged.");
   }
 
   const std::vector<Target> targets = TargetsOf(list, ws.mAspiration, n);
@@ -163,12 +161,10 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   if (targets.empty() || first == lastRowOfYear.end()) {
     // Without a base row there is nothing to start from: nothing is written.
     ws.mAspiration.Set(1, 0, static_cast<double>(base + 1));
-    host.Preview(ws.mAspiration, 2, "Aspiration Matrix");
-    MsgBoxEx(host,
-             "No row of the observed data is for the base year " + std::to_string(base) +
-                 ", or no item names an endogenous variable: the observed data are unchanged.",
-             vbExclamation);
-    return;
+    result.previews.push_back({ws.mAspiration, 2, "Aspiration Matrix"});
+    return stop(AspirationEnd::Failed,
+                "No row of the observed data is for the base year " + std::to_string(base) +
+                    ", or no item names an endogenous variable: the observed data are unchanged.");
   }
 
   // The rows the run writes, worked out before anything is written, so that the table grows
@@ -186,11 +182,9 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
   if (rowsNeeded > T) {
     if (rowsNeeded <= 0x7fffffffLL) grown = ResizeMatrix(ws.mObserved, static_cast<int>(rowsNeeded - T), 0, 0, Cell());
     if (rowsNeeded > 0x7fffffffLL || !grown.IsAssigned()) {
-      MsgBoxEx(host,
-               "Aspiration over " + std::to_string(years) + " years would need " + std::to_string(rowsNeeded) +
-                   " rows of observed data, more than a matrix can hold: the observed data are unchanged.",
-               vbExclamation);
-      return;
+      return stop(AspirationEnd::Failed,
+                  "Aspiration over " + std::to_string(years) + " years would need " + std::to_string(rowsNeeded) +
+                      " rows of observed data, more than a matrix can hold: the observed data are unchanged.");
     }
   }
 
@@ -267,28 +261,25 @@ void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const Aspiration
       R = resultBefore;
       I = impactBefore;
       ws.mAspiration = aspirationBefore;
-      MsgBoxEx(host,
-               "Aspiration cancelled after " + std::to_string(k) + " of " + std::to_string(years) +
-                   " years: the observed data are unchanged.",
-               vbExclamation);
-      return;
+      return stop(AspirationEnd::Cancelled, "Aspiration cancelled after " + std::to_string(k) + " of " +
+                                                std::to_string(years) + " years: the observed data are unchanged.");
     }
     if (k < years) baseRow = NextBaseRow(baseRow, b + 1, lastRowOfYear);
   }
   // Each year's matrices replace the last in their grids, so only the last year's are shown.
-  host.Preview(ws.mAspiration, 2, "Aspiration Matrix");
-  host.Preview(R, 3, "Aspiration Matrix Result");
-  host.Preview(I, 1, "Aspiration Impact Matrix Result");
-  host.Preview(obs, 0, "New Trend Data");
+  result.previews.push_back({ws.mAspiration, 2, "Aspiration Matrix"});
+  result.previews.push_back({R, 3, "Aspiration Matrix Result"});
+  result.previews.push_back({I, 1, "Aspiration Impact Matrix Result"});
+  result.previews.push_back({obs, 0, "New Trend Data"});
+  result.end = AspirationEnd::Done;
   if (!unwritten.empty()) {
-    MsgBoxEx(host,
-             "No column of the observed data for the exogenous " +
-                 std::string(unwritten.size() == 1 ? "variable " : "variables ") + NameList(unwritten) +
-                 " (names must match the data file's column names): " +
-                 (unwritten.size() == 1 ? "its required change is" : "their required changes are") +
-                 " in the result but not in the observed data.",
-             vbExclamation);
+    result.message = "No column of the observed data for the exogenous " +
+                     std::string(unwritten.size() == 1 ? "variable " : "variables ") + NameList(unwritten) +
+                     " (names must match the data file's column names): " +
+                     (unwritten.size() == 1 ? "its required change is" : "their required changes are") +
+                     " in the result but not in the observed data.";
   }
+  return result;
 }
 
 }  // namespace quantorial

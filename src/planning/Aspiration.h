@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Host.h"
-#include "frontend/MainForm.h"
+#include "model/Stages.h"
 #include "workspace/Workspace.h"
 
 namespace quantorial {
@@ -30,8 +29,20 @@ double NumericValue(const std::string& value, bool atLeastOne, bool stripOthers)
 // Told after each year of a run: the years done and all years; false stops the run.
 using AspirationProgress = std::function<bool(long long done, long long total)>;
 
-// "Aspiration" with the text of txtAspire. A run that is stopped leaves the workspace as it
-// was.
-void cmdAspire_Click(Workspace& ws, MainForm& form, Host& host, const AspirationProgress& progress = {});
+// How a run ended: done (perhaps with a warning in the message); without a base year (the
+// message is "Invalid Base Year!"); with no years to run (nothing to say); refused or
+// stopped by the progress, the workspace as it was, with the reason in the message.
+enum class AspirationEnd { Done, InvalidBaseYear, NoYears, Failed, Cancelled };
+
+struct AspirationResult {
+  AspirationEnd end = AspirationEnd::NoYears;
+  std::string message;
+  std::vector<GridPreview> previews;  // the matrices to show, in order
+};
+
+// "Aspiration" with the text of txtAspire on the first `endogenous` variables. A run that is
+// stopped leaves the workspace as it was.
+AspirationResult Aspire(Workspace& ws, int endogenous, const std::string& text,
+                        const AspirationProgress& progress = {});
 
 }  // namespace quantorial

@@ -50,49 +50,60 @@ std::string NormalizeName(const Cell& value) {
   return UpperCase(TrimBlanks(s));
 }
 
+std::string DynamicSelectionText(const std::vector<std::string>& items, const std::vector<bool>& selected,
+                                 const std::string& last) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i < selected.size() && selected[i]) text += items[i] + ",~";
+  }
+  return text.empty() ? last : text;
+}
+
 int ExtensionYears(const std::string& text) { return std::clamp(LeadingWholeNumber(text), 0, kMaxExtensionYears); }
 
-void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host) {
-  host.HoldOn("Set Matrix Diagonal");
+ComputedStage DynamicEndo(Workspace& ws, int E, const StageWatch& watch) {
+  ComputedStage result;
+  watch.Status("Set Matrix Diagonal");
   const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
   const LabelledMatrix DM = MatrixMultiply(Bz, ws.mEndoInverse, 0);
-  host.Preview(DM, 0, "Delayed Multiplier Matrix");
+  watch.Preview(DM, 0, "Delayed Multiplier Matrix");
   const LabelledMatrix LRM = ws.mEndoInverse;
-  host.Preview(LRM, 1, "Long Run Multiplier Matrix");
-  host.HoldOn("");
-  const int E = ExtensionYears(form.txtExtd);
+  watch.Preview(LRM, 1, "Long Run Multiplier Matrix");
+  watch.Status("");
   const int T = ws.mObserved.UpperRow();
-  host.Preview(ws.mObserved, 0, "Trend Matrix");
+  watch.Preview(ws.mObserved, 0, "Trend Matrix");
   LabelledMatrix NT = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
   ws.mObserved = ResizeMatrix(ws.mObserved, E, 0, 0, Cell());
   LoopPreviews previews;
   for (int t = 1; t <= T - 1 + E; ++t) {
     const bool show = previews.Show(t == T - 1 + E);
     const LabelledMatrix X = SubMatrix(ws.mObserved, t, 0, 1, 0, 0);
-    if (show) host.Preview(X, 2, "Row " + std::to_string(t) + ", Trend Matrix");
+    if (show) watch.Preview(X, 2, "Row " + std::to_string(t) + ", Trend Matrix");
     const LabelledMatrix x = MatrixTranspose(X, 2);
     const LabelledMatrix R1 = MatrixMultiply(DM, x, 0);
-    if (show) host.Preview(R1, 4, "Result from DM Matrix");
+    if (show) watch.Preview(R1, 4, "Result from DM Matrix");
     const LabelledMatrix R2 = MatrixMultiply(LRM, x, 0);
-    if (show) host.Preview(R2, 5, "Result from LRM Matrix");
-    LabelledMatrix Y = MatrixAdd(R1, R2, 1, host);
+    if (show) watch.Preview(R2, 5, "Result from LRM Matrix");
+    bool differ = false;
+    LabelledMatrix Y = MatrixSum(R1, R2, 1, differ);
+    result.incompatibleSums += differ ? 1 : 0;
     // The column of year t becomes the year of row t + 1.
     if (const auto year = Y.At(0, 1)) AssignResult(Y, 0, 1, CellAdd(*year, Cell(1.0)));
-    if (show) host.Preview(Y, 3, "Yt Result Matrix");
+    if (show) watch.Preview(Y, 3, "Yt Result Matrix");
     const LabelledMatrix y = MatrixTranspose(Y, 2);
     // Past the observed years each computed year is the next step's input.
     if (t >= T) PasteRows(y, ws.mObserved, t + 1, 0);
     PasteRows(y, NT, t + 1, 0);
   }
-  host.Preview(ws.mObserved, 0, "Trend Matrix");
-  host.Preview(NT, 1, "New Trend Matrix");
+  watch.Preview(ws.mObserved, 0, "Trend Matrix");
+  watch.Preview(NT, 1, "New Trend Matrix");
   ws.mCalculated = NT;
   ws.mCalcLevels = ws.mCalculated;
-  FillSeriesList(form, ws.mCalculated);
-  form.cboPlotIndex = form.cboPlot.empty() ? -1 : 0;
+  return result;
 }
 
-void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
+ComputedStage DynamicExo(Workspace& ws, int n, const StageWatch& watch) {
+  ComputedStage result;
   // The simulation starts from the data as loaded, not from rows an earlier Dynamic Endo
   // or aspiration appended or rewrote.
   if (ws.mObservedOrig.IsFilled()) ws.mObserved = ws.mObservedOrig;
@@ -113,10 +124,9 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   const int F = std::max(fx.UpperRow() - skip, 0);
   LabelledMatrix NT = LabelledMatrix::Dimension(std::max(T + F - 1, 0), std::max(N, 0));
   const LabelledMatrix Bz = SetMatrixDiagonal(ws.mEndo, 0.0, 1);
-  host.Preview(Bz, 1, "-B Matrix of mEndo");
+  watch.Preview(Bz, 1, "-B Matrix of mEndo");
   const LabelledMatrix& C = ws.mExo;
   const LabelledMatrix Cm = ScalarMultiply(C, -1.0, false, 1);
-  const int n = LeadingWholeNumber(form.txtRows);
   // The products of the inverse with -B, C and -C are the same every year.
   const LabelledMatrix EB = MatrixMultiply(ws.mEndoInverse, Bz, 0);
   const LabelledMatrix ECm = MatrixMultiply(ws.mEndoInverse, Cm, 0);
@@ -128,7 +138,7 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
     LabelledMatrix Xt, Xp, Yp;
     if (t > T) {
       Xt = SubMatrix(fx, t - T + skip, 0, 1, 0, 0);
-      if (show) host.Preview(Xt, 0, "[Xt] Matrix");
+      if (show) watch.Preview(Xt, 0, "[Xt] Matrix");
     } else {
       Xt = SubMatrix(obs, t, 0, n + 1, 0, 0);
     }
@@ -140,19 +150,23 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
       Yp = SubMatrix(obs, t - 1, 0, 1, obs.UpperCol() - n, 0);
     }
     if (show) {
-      host.Preview(Xp, 1, "[mXtm1] Matrix");
-      host.Preview(Yp, 2, "[mYtm1] Matrix");
+      watch.Preview(Xp, 1, "[mXtm1] Matrix");
+      watch.Preview(Yp, 2, "[mYtm1] Matrix");
     }
     const LabelledMatrix YpT = MatrixTranspose(Yp, 2);
     const LabelledMatrix A = MatrixTranspose(MatrixMultiply(EB, YpT, 0), 2);
     const LabelledMatrix Bv = MatrixTranspose(MatrixMultiply(ws.mEndoInverse, YpT, 0), 2);
     const LabelledMatrix Cv = MatrixTranspose(MatrixMultiply(ECm, MatrixTranspose(Xp, 2), 0), 2);
     const LabelledMatrix Dv = MatrixTranspose(MatrixMultiply(EC, MatrixTranspose(Xt, 2), 0), 2);
-    const LabelledMatrix Y = MatrixAdd(Dv, MatrixAdd(MatrixAdd(A, Bv, 1, host), Cv, 1, host), 1, host);
+    bool differ[3] = {false, false, false};
+    const LabelledMatrix ABv = MatrixSum(A, Bv, 1, differ[0]);
+    const LabelledMatrix ABCv = MatrixSum(ABv, Cv, 1, differ[1]);
+    const LabelledMatrix Y = MatrixSum(Dv, ABCv, 1, differ[2]);
+    for (const bool d : differ) result.incompatibleSums += d ? 1 : 0;
     PutRow(NT, Y, t - 1);
     // Each row carries the year it was simulated for.
     NT.Set(t - 1, 0, t > T ? fx.Get(t - T + skip, 0) : obs.Get(t, 0));
-    if (show) host.Preview(NT, 1, "NewTrend Matrix");
+    if (show) watch.Preview(NT, 1, "NewTrend Matrix");
   }
   if (NT.IsAssigned()) NT.Set(0, 0, obs.Get(0, 0));
   // The calculated series are the simulated observed years (rows 1..T-1 hold years 2..T);
@@ -162,39 +176,37 @@ void RunDynamicExo(Workspace& ws, MainForm& form, Host& host) {
   ws.mCalcBase = ws.mCalculated;
   ws.mForecast = NT;
   ws.bForecastDone = true;
-  if (form.cboPlot.empty()) {
-    FillSeriesList(form, ws.mCalculated, [](const Cell& name) { return !NormalizeName(name).empty(); });
-  }
-  if (form.cboPlotIndex < 0 && !form.cboPlot.empty()) form.cboPlotIndex = 0;
+  return result;
 }
 
-ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection,
-                            StageNotices* notices) {
+DynamicResult DynamicOfLevels(Workspace& ws, int E, const std::string& selection, const StageWatch& watch) {
+  DynamicResult result;
+  StageNotices* notices = &result.notices;
   const LabelledMatrix Q = ws.mBMatQ2;
   const int n = Q.UpperCol();
-  host.Preview(Q, 3, "Q2 BMAT Matrix");
-  const int E = ExtensionYears(form.txtExtd);
-  host.HoldOn("Creating Identity Matrix");
+  watch.Preview(Q, 3, "Q2 BMAT Matrix");
+  watch.Status("Creating Identity Matrix");
   const LabelledMatrix I = IdentityLike(Q, 1);
-  host.Preview(I, 1, "Indentity Matrix of BQ2");
-  const LabelledMatrix IB = MatrixSubtract(I, Q, 1, host);
-  host.Preview(IB, 1, "I-B Matrix");
+  watch.Preview(I, 1, "Indentity Matrix of BQ2");
+  bool differ = false;
+  const LabelledMatrix IB = MatrixDifference(I, Q, 1, differ);
+  result.incompatibleSums += differ ? 1 : 0;
+  watch.Preview(IB, 1, "I-B Matrix");
   const LabelledMatrix Z = MatrixInverse(IB, 1);
-  host.Preview(Z, 3, "I-B Inverse Matrix");
-  if (notices) {
-    const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
-    if (!singular.empty()) notices->push_back(singular);
-    const std::string cells =
-        NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
-    if (!cells.empty()) notices->push_back(cells);
-  }
-  const LabelledMatrix IZ = MatrixAdd(I, Z, 1, host);
-  host.Preview(IZ, 1, "I-B Inverse + 1 Matrix");
+  watch.Preview(Z, 3, "I-B Inverse Matrix");
+  const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
+  if (!singular.empty()) notices->push_back(singular);
+  const std::string cells =
+      NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
+  if (!cells.empty()) notices->push_back(cells);
+  const LabelledMatrix IZ = MatrixSum(I, Z, 1, differ);
+  result.incompatibleSums += differ ? 1 : 0;
+  watch.Preview(IZ, 1, "I-B Inverse + 1 Matrix");
   const LabelledMatrix Zm = ScalarMultiply(Z, -1.0, false, 1);
-  host.Preview(Z, 2, "Z matrix  i.e.  I-B Inverse Matrix");
-  host.Preview(Zm, 3, "-Z matrix  i.e.  -I-B Inverse Matrix");
+  watch.Preview(Z, 2, "Z matrix  i.e.  I-B Inverse Matrix");
+  watch.Preview(Zm, 3, "-Z matrix  i.e.  -I-B Inverse Matrix");
   const LabelledMatrix& obs = ws.mObserved;
-  host.Preview(obs, 0, "Trend Matrix");
+  watch.Preview(obs, 0, "Trend Matrix");
   const int T = std::max(obs.UpperRow(), 0);
   LabelledMatrix OLD = ResizeMatrix(ws.mLevelData, E, 0, 0, Cell());
   LabelledMatrix NEW = ResizeMatrix(LabelledMatrix::Dimension(T, std::max(n, 0)), E, 0, 0, Cell());
@@ -216,7 +228,8 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
     Y2.Set(1, 0, OLD.Get(t - 2, 0));
     Y1 = MatrixTranspose(Y1, 2);
     Y2 = MatrixTranspose(Y2, 2);
-    const LabelledMatrix Y = MatrixAdd(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, host);
+    const LabelledMatrix Y = MatrixSum(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, differ);
+    result.incompatibleSums += differ ? 1 : 0;
     for (int j = 1; j <= n; ++j) {
       const auto v = Y.At(j, 1);
       if (!v) continue;
@@ -225,20 +238,19 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
       if (const auto old = OLD.At(t, j); old && IsBlank(*old)) OLD.Set(t, j, *v);
     }
   }
-  host.Preview(Y1, 1, "Yt-1 Matrix");
-  host.Preview(Y2, 3, "Yt-2 Matrix");
-  host.Preview(NEW, 0, "New Trend Matrix");
-  host.Preview(OLD, 2, "Old Extended Trend Matrix");
-  host.HoldOn("");
+  watch.Preview(Y1, 1, "Yt-1 Matrix");
+  watch.Preview(Y2, 3, "Yt-2 Matrix");
+  watch.Preview(NEW, 0, "New Trend Matrix");
+  watch.Preview(OLD, 2, "Old Extended Trend Matrix");
+  watch.Status("");
 
-  host.HoldOn("Ploting Charts.");
-  if (!form.txtDyn.empty()) sDynSelection = form.txtDyn;
-  ChartDescription chart;
+  watch.Status("Ploting Charts.");
+  ChartDescription& chart = result.chart;
   chart.title = "DYNAMIC CHART";
   for (int r = 1; r <= NEW.UpperRow(); ++r) chart.rowLabels.push_back(CellText(NEW.Get(r, 0)));
   for (int j = 1; j <= n; ++j) {
     const std::string name = CellText(NEW.Get(0, j));
-    if (name.empty() || form.txtDyn.find(name) == std::string::npos) continue;
+    if (name.empty() || selection.find(name) == std::string::npos) continue;
     ChartSeries s{"Dynamic " + name, {}, false};
     for (int r = 1; r <= NEW.UpperRow(); ++r) {
       const Cell& c = NEW.Get(r, j);
@@ -246,16 +258,8 @@ ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::stri
     }
     chart.series.push_back(std::move(s));
   }
-  host.HoldOn("");
-  return chart;
-}
-
-void lstDyn_Click(MainForm& form, const std::string& sDynSelection) {
-  std::string text;
-  for (std::size_t i = 0; i < form.lstDyn.size(); ++i) {
-    if (i < form.lstDynSelected.size() && form.lstDynSelected[i]) text += form.lstDyn[i] + ",~";
-  }
-  form.txtDyn = text.empty() ? sDynSelection : text;
+  watch.Status("");
+  return result;
 }
 
 }  // namespace quantorial

@@ -10,10 +10,9 @@
 // workbench draws the charts.
 
 #include <string>
+#include <vector>
 
 #include "charts/TrendChart.h"
-#include "frontend/Host.h"
-#include "frontend/MainForm.h"
 #include "model/Stages.h"
 #include "workspace/Workspace.h"
 
@@ -28,22 +27,27 @@ std::string NormalizeName(const Cell& value);
 inline constexpr int kMaxExtensionYears = 100000;
 int ExtensionYears(const std::string& text);
 
-// "Dynamic Endo" up to the chart: grows mObserved by E rows and writes mCalculated and
-// mCalcLevels, fills the series list.
-void RunDynamicEndo(Workspace& ws, MainForm& form, Host& host);
+// The text of txtDyn after a click on lstDyn: every selected item followed by ",~", or, with
+// none selected, `last`, the last text "Dynamic" saw.
+std::string DynamicSelectionText(const std::vector<std::string>& items, const std::vector<bool>& selected,
+                                 const std::string& last);
 
-// "Dynamic Exo" up to the chart (the forecast dialog has been shown when there was no
-// forecast data): mCalculated, mCalcBase, mForecast, bForecastDone, the series list.
-void RunDynamicExo(Workspace& ws, MainForm& form, Host& host);
+// "Dynamic Endo" up to the chart, extended E years past the observed ones: grows mObserved
+// by E rows and writes mCalculated and mCalcLevels.
+ComputedStage DynamicEndo(Workspace& ws, int extensionYears, const StageWatch& watch = {});
 
-// "Dynamic" up to the chart; returns the chart "DYNAMIC CHART" of the new trend's columns
-// named in txtDyn (sDynSelection keeps that text).
-// The notices name a singular I - Q2 and Q2 cells that are not numbers.
-ChartDescription RunDynamic(Workspace& ws, MainForm& form, Host& host, std::string& sDynSelection,
-                            StageNotices* notices = nullptr);
+// "Dynamic Exo" up to the chart (the forecast data are those loaded, if any), with the
+// first `endogenous` columns of the data endogenous: mCalculated, mCalcBase, mForecast,
+// bForecastDone.
+ComputedStage DynamicExo(Workspace& ws, int endogenous, const StageWatch& watch = {});
 
-// A click on lstDyn: txtDyn becomes every selected item followed by ",~", or, with none
-// selected, the last text "Dynamic" saw.
-void lstDyn_Click(MainForm& form, const std::string& sDynSelection);
+// "Dynamic" up to the chart: the chart "DYNAMIC CHART" of the new trend's columns named in
+// `selection` (the text of txtDyn), extended E years. The notices name a singular I - Q2
+// and Q2 cells that are not numbers.
+struct DynamicResult : ComputedStage {
+  ChartDescription chart;
+};
+DynamicResult DynamicOfLevels(Workspace& ws, int extensionYears, const std::string& selection,
+                              const StageWatch& watch = {});
 
 }  // namespace quantorial

@@ -12,13 +12,6 @@
 
 namespace quantorial {
 
-// A matrix a computation shows on the way: the grid and its caption, in the order shown.
-struct GridPreview {
-  LabelledMatrix matrix;
-  int grid;
-  std::string caption;
-};
-
 // The plan and what it shows: the matrices of the slots 16 to 23, whether the targets have
 // another number of rows than I - A (the plan goes on with the rows there are), the
 // intermediate matrices to show in order, and the notices naming what the plan rests on

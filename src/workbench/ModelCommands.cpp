@@ -18,7 +18,16 @@ void Workbench::cmdTrend_Click() {
   } else if (settings_) {
     shift = WholeNumberRounded(settings_->GetDbSetting(kProgramSection, "ShiftPrediction", "1")).value_or(1);
   }
-  RunTrend(ws, form, host_, shift);
+  host_.HoldOn("Generating Chart Data.");
+  const ComputedStage trend = CalculateTrend(ws, shift, form.chkReuse == 1);
+  ShowIncompatibleSums(trend.incompatibleSums);
+  ShowPreviews(trend.previews);
+  int remembered = 0;
+  if (ws.bStageRerun) remembered = std::max(form.cboPlotIndex, 0);
+  form.cboPlot = SeriesList(ws.mCalculated);
+  form.cboPlotIndex = form.cboPlot.empty() ? -1 : std::min(remembered, static_cast<int>(form.cboPlot.size()) - 1);
+  host_.HoldOn("");
+  for (const char* c : {"cmdChart", "txtScale", "cmdViewMatrix", "cmdViewGrid", "cboArrays"}) form.Enable(c, true);
   forecast_.reset();  // the next forecast reads the new calculated period
   FlushChainNotices();
   cmdChart_Click();
@@ -39,9 +48,20 @@ void Workbench::cmdForecast_Click() {
   // Cancel (or closing the dialog) forecasts nothing and changes nothing.
   if (!ShowForecastDialog()) return;
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
-  StageNotices notices;
+  if (!ws.mCalcBase.IsFilled()) return;
   const OverflowWatch overflows;
-  if (!RunForecast(ws, host_, period, &notices)) return;
+  host_.HoldOn("Generating Chart Data.");
+  if (ForecastLeavesAGap(period)) MsgBoxEx(host_, "Broken time series...", vbOKOnly);
+  ForecastResult forecast = CalculateForecast(ws, period, Watch());
+  ShowIncompatibleSums(forecast.incompatibleSums);
+  if (!forecast.done) {
+    host_.HoldOn("");
+    if (!forecast.failure.empty()) MsgBoxEx(host_, forecast.failure, vbExclamation);
+    return;
+  }
+  ShowPreviews(forecast.previews);
+  host_.HoldOn("");
+  StageNotices notices = std::move(forecast.notices);
   if (overflows.Count() > 0) notices.push_back(OverflowNotice(overflows.Count()));
   if (const std::string years = YearLabelsNotice(ws.mObserved, "\"&Forecast\""); !years.empty())
     notices.push_back(years);
@@ -64,16 +84,81 @@ void Workbench::ShowNotices(const StageNotices& notices) {
   MsgBoxEx(host_, text, vbInformation);
 }
 
+void Workbench::ShowIncompatibleSums(int count) {
+  if (count > 0) MsgBoxEx(host_, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+}
+
+StageWatch Workbench::Watch() {
+  StageWatch watch;
+  watch.status = [this](const std::string& text) { host_.HoldOn(text); };
+  watch.preview = [this](const LabelledMatrix& m, int grid, const std::string& caption) {
+    host_.Preview(m, grid, caption);
+  };
+  return watch;
+}
+
+void Workbench::ShowPreviews(const std::vector<GridPreview>& previews) {
+  for (const GridPreview& p : previews) host_.Preview(p.matrix, p.grid, p.caption);
+}
+
+bool Workbench::SplitModelAsking(StageNotices* notices) {
+  if (!ws.bStageRerun) {
+    const auto answer = host_.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
+    if (!answer) return false;  // cancelled: nothing changes
+    ws.nEndoVars = LeadingWholeNumber(*answer);
+    if (ws.nEndoVars < 1 && notices) {
+      notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
+    }
+  }
+  if (ws.nEndoVars < 1) return false;
+  form.txtRows = std::to_string(ws.nEndoVars);
+  SplitOptions options;
+  options.endogenous = ws.nEndoVars;
+  options.columns = LeadingWholeNumber(form.txtCols);
+  options.policyDummy = form.chkDummy == 1;
+  // A re-run keeps the selection of impact variables; a new split starts with none.
+  if (ws.bStageRerun) options.selected = form.lstImpVarsSelected;
+  std::vector<std::string> exogenous;
+  host_.HoldOn("Building Endogenous and Exogenous Matrices.");
+  StageResult split = SplitModel(ws, options, &exogenous);
+  if (!ws.bStageRerun) {
+    form.lstImpVars = std::move(exogenous);
+    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
+  }
+  ShowPreviews(split.previews);
+  host_.HoldOn("");
+  form.Enable("cmdInvert", true);
+  form.Enable("chkDummy", true);
+  if (notices) notices->insert(notices->end(), split.notices.begin(), split.notices.end());
+  return true;
+}
+
 void Workbench::cmdEXV_Click() {
   StageNotices notices;
-  quantorial::cmdEXV_Click(ws, form, host_, &notices);
+  SplitModelAsking(&notices);
   Notify(notices);
 }
 
 void Workbench::cmdInvert_Click() {
-  StageNotices notices;
-  quantorial::cmdInvert_Click(ws, form, host_, &notices);
-  Notify(notices);
+  host_.HoldOn("Inverting Endogenous Matrix.");
+  const StageResult inverted = InvertEndo(ws);
+  ShowPreviews(inverted.previews);
+  host_.HoldOn("");
+  for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);
+  Notify(inverted.notices);
+}
+
+void Workbench::cmdMultiply_Click() {
+  host_.HoldOn("Building Impact Multipliers.");
+  ShowPreviews(MultiplyImpact(ws).previews);
+  host_.HoldOn("");
+  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) form.Enable(c, true);
+}
+
+void Workbench::cmdReciprocal_Click() {
+  host_.HoldOn("Calculating the Reciprocal of a Matrix.");
+  ShowPreviews(ReciprocalOfImpact(ws).previews);
+  host_.HoldOn("");
 }
 
 void Workbench::FlushChainNotices() {
@@ -98,7 +183,7 @@ void Workbench::cmdRunAll_Click() {
   chainOverflows_ = &overflows;
   // A cancelled number of endogenous variables stops the run: the later stages would
   // only work on the matrices of an earlier model.
-  if (quantorial::cmdEXV_Click(ws, form, host_, &notices)) {
+  if (SplitModelAsking(&notices)) {
     cmdInvert_Click();
     cmdMultiply_Click();
     cmdTrend_Click();

@@ -25,7 +25,10 @@ void Workbench::cmdDynamicEndo_Click() {
     notices.push_back(years);
   }
   ShowNotices(notices);
-  RunDynamicEndo(ws, form, host_);
+  const ComputedStage dynamic = DynamicEndo(ws, ExtensionYears(form.txtExtd), Watch());
+  ShowIncompatibleSums(dynamic.incompatibleSums);
+  form.cboPlot = SeriesList(ws.mCalculated);
+  form.cboPlotIndex = form.cboPlot.empty() ? -1 : 0;
   // The chart as the chart command draws it, the calculated series so named, without the
   // chart command's closing previews.
   DrawTrendChart("Calculated ", false);
@@ -42,28 +45,40 @@ void Workbench::cmdDynamicExo_Click() {
     notices.push_back(years);
   }
   ShowNotices(notices);
-  RunDynamicExo(ws, form, host_);
+  const ComputedStage dynamic = DynamicExo(ws, LeadingWholeNumber(form.txtRows), Watch());
+  ShowIncompatibleSums(dynamic.incompatibleSums);
+  if (form.cboPlot.empty()) {
+    form.cboPlot = SeriesList(ws.mCalculated, [](const Cell& name) { return !NormalizeName(name).empty(); });
+  }
+  if (form.cboPlotIndex < 0 && !form.cboPlot.empty()) form.cboPlotIndex = 0;
   cmdChart_Click();
 }
 
 void Workbench::cmdDynamicX_Click() {
-  StageNotices notices;
-  ChartDescription chart = RunDynamic(ws, form, host_, sDynSelection_, &notices);
-  ShowNotices(notices);  // before the chart, which then comes up over the window
+  DynamicResult dynamic = DynamicOfLevels(ws, ExtensionYears(form.txtExtd), form.txtDyn, Watch());
+  if (!form.txtDyn.empty()) sDynSelection_ = form.txtDyn;
+  ShowIncompatibleSums(dynamic.incompatibleSums);
+  ShowNotices(dynamic.notices);  // before the chart, which then comes up over the window
+  ChartDescription& chart = dynamic.chart;
   const ChartSettings settings = ReadChartSettings();
   chart.showMarkers = settings.showMarkers;
   chart.markerSize = settings.markerSize;
   host_.ShowChart(chart, !settings.dontCopyChart);
 }
 
-void Workbench::lstDyn_Click() { quantorial::lstDyn_Click(form, sDynSelection_); }
+void Workbench::lstDyn_Click() { form.txtDyn = DynamicSelectionText(form.lstDyn, form.lstDynSelected, sDynSelection_); }
 
 void Workbench::cmdAspire_Click() {
   const LabelledMatrix resultBefore = ws.mAspirationResult, observedBefore = ws.mObserved;
-  quantorial::cmdAspire_Click(ws, form, host_, [this](long long done, long long total) {
-    return host_.Progress("Aspiration: year " + std::to_string(done) + " of " + std::to_string(total), done, total);
-  });
+  const AspirationResult run =
+      Aspire(ws, LeadingWholeNumber(form.txtRows), form.txtAspire, [this](long long done, long long total) {
+        return host_.Progress("Aspiration: year " + std::to_string(done) + " of " + std::to_string(total), done, total);
+      });
   host_.Progress(std::string(), 0, 0);  // the run is over, however it ended
+  ShowPreviews(run.previews);
+  if (!run.message.empty()) {
+    MsgBoxEx(host_, run.message, run.end == AspirationEnd::InvalidBaseYear ? vbOKOnly : vbExclamation);
+  }
   // The three tables leave their first column's header blank; on screen it says what the
   // column holds (the tables themselves stay as computed).
   const auto showLabelled = [this](const LabelledMatrix& m, int grid, const char* corner, const char* caption) {
@@ -101,7 +116,7 @@ void Workbench::cmdKALDRON_Click() {
   const bool stale = !(ws.mSplitBMat == ws.mBMat);
   if (stale || form.txtRows == form.txtCols) {
     if (stale) ws.bStageRerun = false;
-    if (!quantorial::cmdEXV_Click(ws, form, host_) && stale) return;
+    if (!SplitModelAsking(nullptr) && stale) return;
   }
   StageNotices notices;
   const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.UpperRow());
@@ -120,7 +135,7 @@ void Workbench::cmdKALDRON_Click() {
   ws.mDevOutput = std::move(plan.devOutput);
   ws.mPrimaryInputs = std::move(plan.primaryInputs);
   ws.mPrimaryReq = std::move(plan.primaryReq);
-  for (const GridPreview& p : plan.previews) host_.Preview(p.matrix, p.grid, p.caption);
+  ShowPreviews(plan.previews);
   notices.insert(notices.end(), plan.notices.begin(), plan.notices.end());
   ShowNotices(notices);
 }

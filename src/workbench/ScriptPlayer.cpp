@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "io/AtomicFile.h"
+#include "io/DumpFile.h"
 #include "io/SettingsStore.h"
 #include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
@@ -326,7 +327,7 @@ bool DumpWorkspace(const Workbench& wb, const std::string& dir, std::string& err
     if (!m.IsFilled()) continue;
     const std::string path = (std::filesystem::path(dir) / (std::string(named.name) + ".csv")).string();
     std::string why;
-    if (!WriteFileAtomically(path, DumpText(m), why)) {
+    if (!WriteDumpFile(path, m, why)) {
       error = "cannot write \"" + path + "\": " + why;
       return false;
     }
@@ -404,7 +405,7 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
         }
         MakeParent(path);
         std::string why;
-        if (!WriteFileAtomically(path, DumpText(wb.ws.*(named->matrix)), why)) {
+        if (!WriteDumpFile(path, wb.ws.*(named->matrix), why)) {
           err << at << "cannot write \"" << path << "\": " << why << '\n';
           return kPlayFailed;
         }

@@ -113,8 +113,8 @@ class Workbench : public MatrixFileSource {
   // The model stages.
   void cmdEXV_Click();
   void cmdInvert_Click();
-  void cmdMultiply_Click() { quantorial::cmdMultiply_Click(ws, form, host_); }
-  void cmdReciprocal_Click() { quantorial::cmdReciprocal_Click(ws, form, host_); }
+  void cmdMultiply_Click();
+  void cmdReciprocal_Click();
   void cmdTrend_Click();
   void cmdForecast_Click();
   void cmdRunAll_Click();
@@ -233,6 +233,16 @@ class Workbench : public MatrixFileSource {
   // Opens a written workbook with the desktop's program, or says where it is.
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
+  // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
+  void ShowIncompatibleSums(int count);
+  // Status texts and intermediate matrices of a long computation, shown as they come.
+  StageWatch Watch();
+  // Shows a stage's matrices in their grids, in order.
+  void ShowPreviews(const std::vector<GridPreview>& previews);
+  // Splits the model, asking for the number of endogenous variables unless the stages re-run;
+  // false when nothing was split (the question cancelled or not answered with a number from 1).
+  // The split's notices go to `notices` when given.
+  bool SplitModelAsking(StageNotices* notices);
   void ShowNotices(const StageNotices& notices);
   // Shows what a chain of stages gathered (and the statements that overflowed meanwhile),
   // and ends the gathering.

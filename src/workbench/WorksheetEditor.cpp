@@ -6,6 +6,7 @@
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
+#include "io/DumpFile.h"
 #include "workspace/DumpForm.h"
 #include "workspace/ValueRules.h"
 
@@ -675,7 +676,7 @@ bool WorksheetEditor::SaveTo(const std::string& path) {
   } else {
     // Comma-separated text: numbers as the shortest text that reads back to them, texts
     // in quotes; an empty sheet is an empty file.
-    ok = WriteFileAtomically(path, sheet.IsAssigned() ? DumpText(sheet) : std::string(), error);
+    ok = WriteDumpFile(path, sheet, error);
   }
   host_.HoldOn("");
   if (!ok) {

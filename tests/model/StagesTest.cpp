@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "MatrixBuilder.h"
-#include "ScriptedHost.h"
 #include "model/Stages.h"
 #include "workspace/ValueRules.h"
 
@@ -11,7 +10,6 @@ namespace {
 using testing::Dump;
 using testing::E;
 using testing::M;
-using testing::ScriptedHost;
 using testing::T;
 
 double D(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(i, j)); }
@@ -19,18 +17,27 @@ double D(const LabelledMatrix& m, int i, int j) { return *ArithmeticValue(m.Get(
 class Stages : public ::testing::Test {
  protected:
   Workspace ws;
-  MainForm form;
-  ScriptedHost host;
+  SplitOptions options;
+  std::vector<std::string> exogenous;  // the names the split gives the exogenous columns
+  std::vector<std::string> shown;      // "grid:caption" of every matrix shown, in order
+  StageNotices notices;
 
   // Loads a B-matrix as the data loader does.
   void SetBMat(const LabelledMatrix& b) {
     ws.mBMat = b;
-    form.txtRows = std::to_string(b.UpperRow());
-    form.txtCols = std::to_string(b.UpperCol());
+    options.columns = b.UpperCol();
   }
-  void Exv(const char* answer) {
-    host.inputAnswers.push_back(std::string(answer));
-    cmdEXV_Click(ws, form, host);
+  void Record(const StageResult& r) {
+    for (const auto& p : r.previews) shown.push_back(std::to_string(p.grid) + ":" + p.caption);
+    notices.insert(notices.end(), r.notices.begin(), r.notices.end());
+  }
+  void Split(int endogenous) {
+    ws.nEndoVars = endogenous;
+    options.endogenous = endogenous;
+    Record(SplitModel(ws, options, &exogenous));
+  }
+  std::vector<std::string> LastShown(std::size_t n) const {
+    return std::vector<std::string>(shown.end() - static_cast<std::ptrdiff_t>(std::min(n, shown.size())), shown.end());
   }
 };
 
@@ -41,10 +48,7 @@ LabelledMatrix TwoByFour() {
 
 TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
   SetBMat(TwoByFour());
-  Exv("2");
-  const auto asked = host.CallsOf("InputBox");
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].text, "Enter number of Endogenous Variables:");
+  Split(2);
   // I - B: ones on the diagonal whatever the B-matrix holds there.
   EXPECT_EQ(Dump(ws.mEndo), ",\"Y\",\"C\"\n\"Y\",1,-0.5\n\"C\",-0.2,1\n");
   EXPECT_EQ(Dump(ws.mExo), ",\"G(t)\",\"TAX(t)\"\n\"Y\",1,-0.3\n\"C\",0,0.6\n");
@@ -52,46 +56,51 @@ TEST_F(Stages, SplitsTheBMatrixIntoItsBlocks) {
   EXPECT_EQ(Dump(ws.mExoLag), ",\"G(t-1)\",\"TAX(t-1)\"\n\"Y\",-1,0.3\n\"C\",-0,-0.6\n");
   EXPECT_EQ(ws.mExoBMat, ws.mBMat);
   EXPECT_EQ(ws.mKaldronBMat.UpperCol(), 2);
-  EXPECT_EQ(form.lstImpVars, (std::vector<std::string>{"G", "TAX"}));
+  EXPECT_EQ(ws.mSplitBMat, ws.mBMat);
+  EXPECT_EQ(exogenous, (std::vector<std::string>{"G", "TAX"}));
   // Nothing selected: the custom matrices are the whole blocks.
   EXPECT_EQ(ws.mCustomExo, ws.mExo);
   EXPECT_EQ(Dump(ws.mCustomExoLag), Dump(ws.mExoLag));
-  EXPECT_TRUE(form.IsEnabled("cmdInvert"));
-  EXPECT_EQ(
-      host.PreviewCaptions(),
-      (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix", "2:Selected Exo Matrix",
-                                "3:Selected Exo Lag Matrix", "0:Exo Matrix", "1:Exo Lag Matrix"}));
-  EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Building Endogenous and Exogenous Matrices.");
+  EXPECT_EQ(shown, (std::vector<std::string>{"3:Special Endo Exo Matrix", "3:Special KaldronBmat Matrix",
+                                             "2:Selected Exo Matrix", "3:Selected Exo Lag Matrix", "0:Exo Matrix",
+                                             "1:Exo Lag Matrix"}));
+  EXPECT_TRUE(notices.empty());
 }
 
-TEST_F(Stages, AnAnswerThatIsNoPositiveNumberChangesNothing) {
-  SetBMat(TwoByFour());
-  for (const char* answer : {"0", "abc", "", "-2"}) {
-    Exv(answer);
-    EXPECT_FALSE(ws.mEndo.IsAssigned()) << answer;
+TEST_F(Stages, WhatTheSplitFindsWrongIsTold) {
+  const struct {
+    LabelledMatrix bmat;
+    int endogenous;
+    const char* told;
+  } cases[] = {
+      {TwoByFour(), 3, "3 endogenous variables were asked for, but the B-matrix has only 2 rows"},
+      {M({{E, T("Y"), T("C")}, {T("Y"), 0.0, 0.5}, {T("C"), 0.2, 0.0}}), 2, "No exogenous columns are left"},
+      {M({{E, T("Y"), T("G")}, {T("Y"), 0.0, T("n/a")}}), 1, "\"n/a\" (row Y, column G)"},
+  };
+  for (const auto& c : cases) {
+    notices.clear();
+    SetBMat(c.bmat);
+    Split(c.endogenous);
+    std::string all;
+    for (const auto& n : notices) all += n + "\n";
+    EXPECT_NE(all.find(c.told), std::string::npos) << all;
   }
-  host.inputAnswers.push_back(std::nullopt);
-  cmdEXV_Click(ws, form, host);
-  EXPECT_FALSE(ws.mEndo.IsAssigned());
-  EXPECT_TRUE(host.Messages().empty());
-  EXPECT_EQ(host.CallsOf("HoldOn").size(), 0u);
-  EXPECT_FALSE(form.IsEnabled("cmdInvert"));
 }
 
 TEST_F(Stages, ChangeSymbolAndTheNameEndingRule) {
   SetBMat(M({{E, T("Y"), T("GDP"), T("XGDP")}, {T("Y"), 0.0, 0.4, 0.1}}));
   ws.mObserved = M({{T("Year"), T("Y"), T("XGDP"), T("GDP")}, {1990.0, 10.0, 5.0, 7.0}, {1991.0, 11.0, 6.0, 8.0}});
   ws.sChangeSymbol = "D";
-  Exv("1");
+  Split(1);
   EXPECT_EQ(Dump(ws.mEndo), ",\"DY\"\n\"DY\",1\n");
   EXPECT_EQ(CellText(ws.mExo.Get(0, 1)), "DGDP(t)");
   EXPECT_EQ(CellText(ws.mExo.Get(0, 2)), "DXGDP(t)");
-  EXPECT_EQ(form.lstImpVars, (std::vector<std::string>{"GDP", "XGDP"}));
+  EXPECT_EQ(exogenous, (std::vector<std::string>{"GDP", "XGDP"}));
   // XGDP comes first among the observed columns: its series goes to the first label
   // ending in XGDP; GDP then goes to the first label ending in GDP, which is DGDP.
   EXPECT_EQ(Dump(ws.mTrendExo), "\"Year\",\"GDP\",\"XGDP\"\n1990,7,5\n1991,8,6\n");
   // Running again leaves one suffix on each label.
-  Exv("1");
+  Split(1);
   EXPECT_EQ(CellText(ws.mExo.Get(0, 1)), "DGDP(t)");
   EXPECT_EQ(CellText(ws.mExoLag.Get(0, 1)), "DGDP(t-1)");
 }
@@ -102,31 +111,26 @@ TEST_F(Stages, PolicySwitchZeroesTheLagOfDummyVariables) {
                     {1990.0, 10.0, 5.0, 0.0},
                     {1991.0, 11.0, 6.0, E},
                     {1992.0, 11.0, 1.0, 1.0}});
-  form.chkDummy = 1;
-  Exv("1");
+  options.policyDummy = true;
+  Split(1);
   EXPECT_EQ(Dump(ws.mExo), ",\"G(t)\",\"WAR(t)\"\n\"Y\",0.5,2\n");
   EXPECT_EQ(Dump(ws.mExoLag), ",\"G(t-1)\",\"WAR(t-1)\"\n\"Y\",-0.5,0\n");
   EXPECT_EQ(Dump(ws.mCustomExoLag), ",\"G(t-1)\",\"WAR(t-1)\"\n\"Y\",-0.5,0\n");
-  cmdInvert_Click(ws, form, host);
-  cmdMultiply_Click(ws, form, host);
+  Record(InvertEndo(ws));
+  Record(MultiplyImpact(ws));
   EXPECT_EQ(D(ws.mImpactLag, 1, 2), 0.0);
   EXPECT_NE(D(ws.mImpact, 1, 2), 0.0);
   // Switched off, the dummy's lag is an ordinary one.
-  form.chkDummy = 0;
-  ws.bStageRerun = true;
-  cmdEXV_Click(ws, form, host);
+  options.policyDummy = false;
+  Split(1);
   EXPECT_EQ(D(ws.mExoLag, 1, 2), -2.0);
 }
 
 TEST_F(Stages, SelectedImpactVariables) {
   SetBMat(M({{E, T("Y"), T("A"), T("B"), T("C")}, {T("Y"), 0.0, 1.0, 2.0, 3.0}}));
   ws.mObserved = M({{T("Year"), T("Y"), T("A"), T("B"), T("C")}, {2000.0, 1.0, 2.0, 3.0, 4.0}});
-  Exv("1");
-  form.lstImpVarsSelected = {false, true, true};
-  ws.bStageRerun = true;
-  cmdEXV_Click(ws, form, host);
-  EXPECT_EQ(host.CallsOf("InputBox").size(), 1u);  // a re-run asks nothing
-  EXPECT_EQ(form.lstImpVarsSelected, (std::vector<bool>{false, true, true}));
+  options.selected = {false, true, true};
+  Split(1);
   EXPECT_EQ(Dump(ws.mCustomExo), ",\"B(t)\",\"C(t)\"\n\"Y\",2,3\n");
   EXPECT_EQ(Dump(ws.mCustomExoLag), ",\"B(t-1)\",\"C(t-1)\"\n\"Y\",-2,-3\n");
   EXPECT_EQ(Dump(ws.mTrendExo), "\"Year\",\"B\",\"C\"\n2000,3,4\n");
@@ -135,11 +139,10 @@ TEST_F(Stages, SelectedImpactVariables) {
 TEST_F(Stages, ImpactMultipliers) {
   // B = [[0, 0.5], [0.2, 0]] with C = [[1], [0]].
   SetBMat(M({{E, T("Y1"), T("Y2"), T("X")}, {T("Y1"), 0.0, 0.5, 1.0}, {T("Y2"), 0.2, 0.0, 0.0}}));
-  Exv("2");
-  cmdInvert_Click(ws, form, host);
-  EXPECT_EQ(host.CallsOf("Preview").back().text, "Inverse of Endo Matrix");
-  EXPECT_TRUE(form.IsEnabled("cmdMultiply"));
-  cmdMultiply_Click(ws, form, host);
+  Split(2);
+  Record(InvertEndo(ws));
+  EXPECT_EQ(LastShown(1), (std::vector<std::string>{"1:Inverse of Endo Matrix"}));
+  Record(MultiplyImpact(ws));
   EXPECT_NEAR(D(ws.mImpact, 1, 1), 1 / 0.9, 1e-6);
   EXPECT_NEAR(D(ws.mImpact, 2, 1), 0.2 / 0.9, 1e-6);
   EXPECT_EQ(D(ws.mImpactLag, 1, 1), -D(ws.mImpact, 1, 1));
@@ -147,38 +150,33 @@ TEST_F(Stages, ImpactMultipliers) {
   EXPECT_EQ(CellText(ws.mImpact.Get(0, 1)), "X(t)");
   EXPECT_EQ(CellText(ws.mImpactLag.Get(0, 1)), "X(t-1)");
   EXPECT_EQ(CellText(ws.mImpact.Get(2, 0)), "Y2");
-  cmdMultiply_Click(ws, form, host);
+  Record(MultiplyImpact(ws));
   EXPECT_EQ(CellText(ws.mImpact.Get(0, 1)), "X(t)");
-  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) EXPECT_TRUE(form.IsEnabled(c)) << c;
-  std::vector<std::string> last;
-  const auto previews = host.CallsOf("Preview");
-  for (std::size_t i = previews.size() - 4; i < previews.size(); ++i) {
-    last.push_back(std::to_string(previews[i].number) + ":" + previews[i].text);
-  }
-  EXPECT_EQ(last, (std::vector<std::string>{"0:Selected Exo Matrix", "1:Selected Exo Lag Matrix", "2:B1 Matrix",
-                                            "3:B2 Matrix"}));
+  EXPECT_EQ(LastShown(4), (std::vector<std::string>{"0:Selected Exo Matrix", "1:Selected Exo Lag Matrix", "2:B1 Matrix",
+                                                    "3:B2 Matrix"}));
 }
 
 TEST_F(Stages, OneEndogenousVariableAndTheReciprocal) {
   SetBMat(M({{E, T("Y"), T("X1"), T("X2")}, {T("Y"), 0.3, 0.25, 0.0}}));
-  Exv("1");
-  cmdInvert_Click(ws, form, host);
-  cmdMultiply_Click(ws, form, host);
+  Split(1);
+  Record(InvertEndo(ws));
+  Record(MultiplyImpact(ws));
   EXPECT_EQ(Dump(ws.mImpact), Dump(ws.mCustomExo));
   for (int c = 0; c <= 2; ++c) EXPECT_EQ(ws.mImpactLag.Get(0, c), ws.mCustomExoLag.Get(0, c));
   EXPECT_EQ(D(ws.mImpactLag, 1, 1), D(ws.mCustomExoLag, 1, 1));
   EXPECT_EQ(D(ws.mImpactLag, 1, 2), 0.0);
-  cmdReciprocal_Click(ws, form, host);
+  Record(ReciprocalOfImpact(ws));
   EXPECT_EQ(Dump(ws.mReciprocal), ",\"X1(t)\",\"X2(t)\"\n\"Y\",4,0\n");
-  EXPECT_EQ(host.CallsOf("Preview").back().text, "Reciprocal of Impact Matrix");
+  EXPECT_EQ(LastShown(1), (std::vector<std::string>{"1:Reciprocal of Impact Matrix"}));
 }
 
-TEST_F(Stages, SingularEndogenousBlockIsCarriedInBand) {
+TEST_F(Stages, SingularEndogenousBlockIsCarriedInBandAndTold) {
   SetBMat(M({{E, T("A"), T("B"), T("X")}, {T("A"), 0.0, 1.0, 1.0}, {T("B"), 1.0, 0.0, 1.0}}));
-  Exv("2");
-  cmdInvert_Click(ws, form, host);
+  Split(2);
+  Record(InvertEndo(ws));
   EXPECT_EQ(ws.mEndoInverse.Get(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 2")));
-  EXPECT_TRUE(host.Messages().empty());
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("I - B"), std::string::npos) << notices[0];
 }
 
 // Labels other than years (from quarterly, monthly or dated data files) are told to the

@@ -34,6 +34,55 @@ class Pipeline : public testing::WorkbenchFixture {
   double Calc(int i, int j) const { return *ArithmeticValue(wb.ws.mCalculated.Get(i, j)); }
 };
 
+// The split asks for the number of endogenous variables; an answer that is not a number
+// from 1, or a cancelled question, changes nothing. A re-run asks nothing and keeps the
+// selection of impact variables.
+TEST_F(Pipeline, TheSplitAsksForTheNumberOfEndogenousVariables) {
+  wb.ws.mBMat = M({{E, T("Y"), T("C"), T("G"), T("TAX")}, {T("Y"), 0.7, 0.5, 1.0, -0.3}, {T("C"), 0.2, 0.0, 0.0, 0.6}});
+  wb.form.txtRows = "2";
+  wb.form.txtCols = "4";
+  for (const char* answer : {"0", "abc", "", "-2"}) {
+    host.inputAnswers.push_back(std::string(answer));
+    wb.cmdEXV_Click();
+    EXPECT_FALSE(wb.ws.mEndo.IsAssigned()) << answer;
+  }
+  host.inputAnswers.push_back(std::nullopt);
+  wb.cmdEXV_Click();
+  EXPECT_FALSE(wb.ws.mEndo.IsAssigned());
+  EXPECT_EQ(host.CallsOf("HoldOn").size(), 0u);
+  EXPECT_EQ(host.CallsOf("Preview").size(), 0u);
+  EXPECT_FALSE(wb.form.IsEnabled("cmdInvert"));
+
+  host.inputAnswers.push_back(std::string("2"));
+  wb.cmdEXV_Click();
+  const auto asked = host.CallsOf("InputBox");
+  ASSERT_EQ(asked.size(), 6u);
+  EXPECT_EQ(asked.back().text, "Enter number of Endogenous Variables:");
+  EXPECT_EQ(host.CallsOf("HoldOn")[0].text, "Building Endogenous and Exogenous Matrices.");
+  EXPECT_EQ(host.CallsOf("HoldOn").back().text, "");
+  EXPECT_EQ(host.PreviewCaptions().size(), 6u);
+  EXPECT_EQ(wb.form.lstImpVars, (std::vector<std::string>{"G", "TAX"}));
+  EXPECT_EQ(wb.form.lstImpVarsSelected, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(wb.form.IsEnabled("cmdInvert"));
+  EXPECT_TRUE(wb.form.IsEnabled("chkDummy"));
+
+  wb.form.lstImpVarsSelected = {false, true};
+  wb.ws.bStageRerun = true;
+  wb.cmdEXV_Click();
+  EXPECT_EQ(host.CallsOf("InputBox").size(), 6u);
+  EXPECT_EQ(wb.form.lstImpVarsSelected, (std::vector<bool>{false, true}));
+  EXPECT_EQ(Dump(wb.ws.mCustomExo), ",\"TAX(t)\"\n\"Y\",-0.3\n\"C\",0.6\n");
+
+  wb.cmdInvert_Click();
+  for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) EXPECT_TRUE(wb.form.IsEnabled(c)) << c;
+  wb.cmdMultiply_Click();
+  for (const char* c : {"cmdTrend", "cmdForecast", "cmdReciprocal"}) EXPECT_TRUE(wb.form.IsEnabled(c)) << c;
+  // Each answer that is not a number of variables was told (the cancelled question was not).
+  const auto messages = host.Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_NE(messages[1].find("\"abc\" is not a number of endogenous variables"), std::string::npos) << messages[1];
+}
+
 TEST_F(Pipeline, TrendWorkedExample) {
   SmallModel(0);
   EXPECT_EQ(Dump(wb.ws.mCalculated), "\"Year\",\"y\"\n2001,\n2002,11\n2003,12\n");

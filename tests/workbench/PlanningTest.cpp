@@ -267,14 +267,10 @@ TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
 }
 
 TEST(Dynamic, ListSelectionAndNames) {
-  MainForm form;
-  form.lstDyn = {"GDP", "INV"};
-  form.lstDynSelected = {true, true};
-  lstDyn_Click(form, "last");
-  EXPECT_EQ(form.txtDyn, "GDP,~INV,~");
-  form.lstDynSelected = {false, false};
-  lstDyn_Click(form, "last");
-  EXPECT_EQ(form.txtDyn, "last");
+  const std::vector<std::string> items = {"GDP", "INV"};
+  EXPECT_EQ(DynamicSelectionText(items, {true, true}, "last"), "GDP,~INV,~");
+  EXPECT_EQ(DynamicSelectionText(items, {false, true}, "last"), "INV,~");
+  EXPECT_EQ(DynamicSelectionText(items, {false, false}, "last"), "last");
   EXPECT_EQ(NormalizeName(Cell(std::string(" gdp\x01x "))), "GDP X");
   EXPECT_EQ(NormalizeName(Cell()), "");
   EXPECT_EQ(ExtensionYears(""), 0);

@@ -1,0 +1,881 @@
+#include "systems/Estimation.h"
+
+#include <gsl/gsl_cdf.h>
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_multimin.h>
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <set>
+
+namespace quantorial {
+
+namespace {
+
+using Eigen::MatrixXd;
+using Eigen::VectorXd;
+
+constexpr double kLog2Pi = 1.8378770664093454836;
+
+std::string Line(int line) { return line > 0 ? "line " + std::to_string(line) + ": " : ""; }
+
+bool SameTerm(const LinearTerm& a, const LinearTerm& b) { return a.name == b.name && a.lag == b.lag; }
+
+bool IsConst(const LinearTerm& t) { return t.name == "const" || t.name.empty(); }
+
+// The data, the sample and the matrices of every equation, ready for any method.
+struct Prepared {
+  DataTable data;
+  std::vector<std::string> endogenous;
+  std::vector<LinearTerm> predetermined;  // const, current exogenous, lags: the B-matrix's columns
+  std::vector<LinearTerm> instruments;
+  int firstRow = 0;
+  int rows = 0;
+  std::vector<VectorXd> y;
+  std::vector<MatrixXd> X;
+  std::vector<std::vector<LinearTerm>> regressors;
+  MatrixXd Z;
+};
+
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+  return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+void AddUnique(std::vector<LinearTerm>& list, const LinearTerm& t) {
+  for (const LinearTerm& other : list) {
+    if (SameTerm(other, t) || (IsConst(other) && IsConst(t))) return;
+  }
+  LinearTerm copy = t;
+  copy.coef = 1;
+  if (IsConst(copy)) copy.name = "const";
+  list.push_back(copy);
+}
+
+// Checks that every name of `terms` is in the data, naming the statement's line.
+bool CheckNames(const DataTable& data, const std::vector<LinearTerm>& terms, int line, std::string& error) {
+  for (const LinearTerm& t : terms) {
+    if (!IsConst(t) && data.Find(t.name) < 0) {
+      error = Line(line) + "the data has no series " + t.name;
+      return false;
+    }
+  }
+  return true;
+}
+
+// The column of term `t` over the sample rows.
+VectorXd TermColumn(const Prepared& p, const LinearTerm& t) {
+  VectorXd v(p.rows);
+  if (IsConst(t)) {
+    v.setOnes();
+    return v;
+  }
+  const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
+  for (int i = 0; i < p.rows; ++i) v(i) = column[p.firstRow + i - t.lag];
+  return v;
+}
+
+bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationRequest& request, Prepared& p,
+             std::string& error) {
+  p.data = input;
+  if (p.data.years.empty()) {
+    error = "the data has no rows";
+    return false;
+  }
+  // Derived series, each checked for its names first so that the message names its line.
+  for (std::size_t i = 0; i < spec.series.size(); ++i) {
+    std::string message;
+    if (!AddDerivedSeries(p.data, {spec.series[i]}, message)) {
+      error = Line(spec.seriesLines.size() > i ? spec.seriesLines[i] : 0) + message;
+      return false;
+    }
+  }
+  // The left-hand sides of identities the data lacks, computed from their right-hand sides
+  // (in as many passes as it takes when one uses another).
+  std::vector<bool> done(spec.identities.size(), false);
+  for (std::size_t i = 0; i < spec.identities.size(); ++i) done[i] = p.data.Find(spec.identities[i].dependent) >= 0;
+  for (bool progress = true; progress;) {
+    progress = false;
+    for (std::size_t i = 0; i < spec.identities.size(); ++i) {
+      if (done[i]) continue;
+      const IdentityStatement& id = spec.identities[i];
+      bool ready = true;
+      for (const LinearTerm& t : id.terms) ready = ready && (IsConst(t) || p.data.Find(t.name) >= 0);
+      if (!ready) continue;
+      std::string message;
+      if (!AddDerivedSeries(p.data, {{id.dependent, id.expression}}, message)) {
+        error = Line(id.line) + message;
+        return false;
+      }
+      done[i] = true;
+      progress = true;
+    }
+  }
+  for (std::size_t i = 0; i < spec.identities.size(); ++i) {
+    if (!CheckNames(p.data, spec.identities[i].terms, spec.identities[i].line, error)) return false;
+  }
+  for (const EquationStatement& eq : spec.equations) {
+    if (!CheckNames(p.data, {{eq.dependent, 0, 1}}, eq.line, error)) return false;
+    if (!CheckNames(p.data, eq.regressors, eq.line, error)) return false;
+  }
+
+  // Endogenous variables: as listed, or every left-hand side.
+  if (!spec.endogenous.empty()) {
+    p.endogenous = spec.endogenous;
+    for (const std::string& name : p.endogenous) {
+      if (p.data.Find(name) < 0) {
+        error = Line(spec.endogLine) + "the data has no series " + name;
+        return false;
+      }
+    }
+  } else {
+    for (const EquationStatement& eq : spec.equations) {
+      if (!Contains(p.endogenous, eq.dependent)) p.endogenous.push_back(eq.dependent);
+    }
+    for (const IdentityStatement& id : spec.identities) {
+      if (!Contains(p.endogenous, id.dependent)) p.endogenous.push_back(id.dependent);
+    }
+  }
+  for (const EquationStatement& eq : spec.equations) {
+    if (!Contains(p.endogenous, eq.dependent)) {
+      error = Line(eq.line) + "the dependent variable " + eq.dependent + " is not listed as endogenous";
+      return false;
+    }
+  }
+
+  // Predetermined variables: const, current exogenous in order of appearance, then lags.
+  std::vector<LinearTerm> current, lagged;
+  bool hasConst = false;
+  auto note = [&](const LinearTerm& t) {
+    if (IsConst(t)) {
+      hasConst = true;
+    } else if (t.lag > 0) {
+      AddUnique(lagged, t);
+    } else if (!Contains(p.endogenous, t.name)) {
+      AddUnique(current, t);
+    }
+  };
+  for (const EquationStatement& eq : spec.equations) {
+    for (const LinearTerm& t : eq.regressors) note(t);
+  }
+  for (const IdentityStatement& id : spec.identities) {
+    for (const LinearTerm& t : id.terms) note(t);
+  }
+  if (hasConst) p.predetermined.push_back({"const", 0, 1});
+  for (const LinearTerm& t : current) p.predetermined.push_back(t);
+  for (const LinearTerm& t : lagged) p.predetermined.push_back(t);
+
+  if (spec.instrLine != 0) {
+    if (!CheckNames(p.data, spec.instruments, spec.instrLine, error)) return false;
+    for (const LinearTerm& t : spec.instruments) {
+      if (t.lag == 0 && !IsConst(t) && Contains(p.endogenous, t.name)) {
+        error = Line(spec.instrLine) + "the endogenous variable " + t.name + " cannot be an instrument";
+        return false;
+      }
+      AddUnique(p.instruments, t);
+    }
+  } else {
+    p.instruments = p.predetermined;
+  }
+
+  // The sample: the request's, the file's, or every row the lags allow.
+  int maxLag = 0;
+  auto lagOf = [&](const std::vector<LinearTerm>& terms) {
+    for (const LinearTerm& t : terms) maxLag = std::max(maxLag, t.lag);
+  };
+  for (const EquationStatement& eq : spec.equations) lagOf(eq.regressors);
+  for (const IdentityStatement& id : spec.identities) lagOf(id.terms);
+  lagOf(p.instruments);
+  const auto& years = p.data.years;
+  std::pair<int, int> sample;
+  if (request.sample) {
+    sample = *request.sample;
+  } else if (spec.sample) {
+    sample = *spec.sample;
+  } else {
+    if (maxLag >= static_cast<int>(years.size())) {
+      error = "the lags reach back " + std::to_string(maxLag) + " years but the data has only " +
+              std::to_string(years.size()) + " rows";
+      return false;
+    }
+    sample = {years[maxLag], years.back()};
+  }
+  if (sample.first > sample.second) {
+    error = "the sample's first year " + std::to_string(sample.first) + " is after its last " +
+            std::to_string(sample.second);
+    return false;
+  }
+  if (sample.first < years.front() || sample.second > years.back()) {
+    error = "the sample " + std::to_string(sample.first) + "-" + std::to_string(sample.second) +
+            " is outside the data's years " + std::to_string(years.front()) + "-" + std::to_string(years.back());
+    return false;
+  }
+  p.firstRow = sample.first - years.front();
+  p.rows = sample.second - sample.first + 1;
+
+  auto checkLags = [&](const std::vector<LinearTerm>& terms, int line) {
+    for (const LinearTerm& t : terms) {
+      if (p.firstRow - t.lag < 0) {
+        error = Line(line) + "the lag " + LaggedName(t.name, t.lag) + " needs the year " +
+                std::to_string(sample.first - t.lag) + ", before the data's first year " +
+                std::to_string(years.front());
+        return false;
+      }
+    }
+    return true;
+  };
+  for (const EquationStatement& eq : spec.equations) {
+    if (!checkLags(eq.regressors, eq.line)) return false;
+  }
+  for (const IdentityStatement& id : spec.identities) {
+    if (!checkLags(id.terms, id.line)) return false;
+  }
+  if (!checkLags(p.instruments, spec.instrLine)) return false;
+
+  // Values that are not numbers in the sample (a derived series whose lags reach before the data).
+  auto checkValues = [&](const std::vector<LinearTerm>& terms, int line) {
+    for (const LinearTerm& t : terms) {
+      if (IsConst(t)) continue;
+      const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
+      for (int i = 0; i < p.rows; ++i) {
+        if (!std::isfinite(column[p.firstRow + i - t.lag])) {
+          error = Line(line) + LaggedName(t.name, t.lag) + " has no value in " + std::to_string(sample.first + i);
+          return false;
+        }
+      }
+    }
+    return true;
+  };
+
+  for (const EquationStatement& eq : spec.equations) {
+    std::vector<LinearTerm> all = eq.regressors;
+    all.push_back({eq.dependent, 0, 1});
+    if (!checkValues(all, eq.line)) return false;
+    const int k = static_cast<int>(eq.regressors.size());
+    if (p.rows <= k) {
+      error = Line(eq.line) + "the equation for " + eq.dependent + " has " + std::to_string(k) +
+              " regressors but the sample " + std::to_string(sample.first) + "-" + std::to_string(sample.second) +
+              " has only " + std::to_string(p.rows) + " rows";
+      return false;
+    }
+    MatrixXd X(p.rows, k);
+    for (int j = 0; j < k; ++j) X.col(j) = TermColumn(p, eq.regressors[j]);
+    p.X.push_back(X);
+    p.y.push_back(TermColumn(p, {eq.dependent, 0, 1}));
+    p.regressors.push_back(eq.regressors);
+  }
+  if (!checkValues(p.instruments, spec.instrLine)) return false;
+  for (const IdentityStatement& id : spec.identities) {
+    std::vector<LinearTerm> all = id.terms;
+    all.push_back({id.dependent, 0, 1});
+    if (!checkValues(all, id.line)) return false;
+  }
+  p.Z.resize(p.rows, static_cast<int>(p.instruments.size()));
+  for (std::size_t j = 0; j < p.instruments.size(); ++j) p.Z.col(j) = TermColumn(p, p.instruments[j]);
+  return true;
+}
+
+// Least squares of y on A by column-pivoting QR: the coefficients and (A'A)^-1. False when
+// A's columns are collinear.
+bool LeastSquares(const MatrixXd& A, const VectorXd& y, VectorXd& b, MatrixXd& inverse) {
+  const Eigen::ColPivHouseholderQR<MatrixXd> qr(A);
+  const int k = static_cast<int>(A.cols());
+  if (qr.rank() < k) return false;
+  b = qr.solve(y);
+  const MatrixXd R = qr.matrixR().topLeftCorner(k, k).triangularView<Eigen::Upper>();
+  const MatrixXd Rinv = R.triangularView<Eigen::Upper>().solve(MatrixXd::Identity(k, k));
+  const MatrixXd inner = Rinv * Rinv.transpose();
+  inverse = qr.colsPermutation() * inner * qr.colsPermutation().transpose();
+  return true;
+}
+
+// The orthonormal basis of the instruments' column space (for projections onto it).
+struct Projector {
+  MatrixXd Q;
+  MatrixXd Project(const MatrixXd& A) const { return Q * (Q.transpose() * A); }
+};
+
+bool MakeProjector(const MatrixXd& Z, Projector& projector) {
+  const Eigen::ColPivHouseholderQR<MatrixXd> qr(Z);
+  if (qr.rank() < Z.cols()) return false;
+  projector.Q = qr.householderQ() * MatrixXd::Identity(Z.rows(), Z.cols());
+  return true;
+}
+
+double SumOfSquares(const VectorXd& v) { return v.squaredNorm(); }
+
+// Fills the per-equation statistics from the coefficients and their covariance.
+void Describe(EquationEstimate& out, const VectorXd& y, const MatrixXd& X, const VectorXd& b, const MatrixXd& cov,
+              bool systemMethod) {
+  const int T = static_cast<int>(y.size());
+  const int k = static_cast<int>(b.size());
+  const VectorXd e = y - X * b;
+  out.coefficients.assign(b.data(), b.data() + k);
+  out.ssr = SumOfSquares(e);
+  const double mean = y.mean();
+  const double sst = (y.array() - mean).square().sum();
+  out.r_squared = sst > 0 ? 1 - out.ssr / sst : std::nan("");
+  out.sigma = std::sqrt(out.ssr / (T - k));
+  double num = 0;
+  for (int t = 1; t < T; ++t) num += (e(t) - e(t - 1)) * (e(t) - e(t - 1));
+  out.durbin_watson = out.ssr > 0 ? num / out.ssr : std::nan("");
+  out.std_errors.clear();
+  out.t_values.clear();
+  out.p_values.clear();
+  for (int j = 0; j < k; ++j) {
+    const double se = cov(j, j) >= 0 ? std::sqrt(cov(j, j)) : std::nan("");
+    const double t = b(j) / se;
+    out.std_errors.push_back(se);
+    out.t_values.push_back(t);
+    double p = std::nan("");
+    if (std::isfinite(t)) {
+      p = systemMethod ? 2 * gsl_cdf_ugaussian_Q(std::fabs(t)) : 2 * gsl_cdf_tdist_Q(std::fabs(t), T - k);
+    }
+    out.p_values.push_back(p);
+  }
+}
+
+MatrixXd ResidualCovariance(const std::vector<VectorXd>& residuals) {
+  const int n = static_cast<int>(residuals.size());
+  const int T = n > 0 ? static_cast<int>(residuals[0].size()) : 0;
+  MatrixXd E(T, n);
+  for (int i = 0; i < n; ++i) E.col(i) = residuals[i];
+  return E.transpose() * E / static_cast<double>(T);
+}
+
+std::vector<std::vector<double>> ToRows(const MatrixXd& m) {
+  std::vector<std::vector<double>> rows(m.rows(), std::vector<double>(m.cols()));
+  for (int i = 0; i < m.rows(); ++i) {
+    for (int j = 0; j < m.cols(); ++j) rows[i][j] = m(i, j);
+  }
+  return rows;
+}
+
+// Generalised least squares over the stacked equations with the covariance `sigma`:
+// instruments-projected regressors for 3SLS, the regressors themselves for SUR. Returns the
+// coefficients and their covariance.
+bool SystemGls(const Prepared& p, const std::vector<MatrixXd>& W, const MatrixXd& sigma, std::vector<VectorXd>& b,
+               MatrixXd& cov) {
+  const int n = static_cast<int>(p.X.size());
+  Eigen::LDLT<MatrixXd> sigmaLdlt(sigma);
+  if (sigmaLdlt.info() != Eigen::Success || !sigmaLdlt.isPositive()) return false;
+  const Eigen::FullPivLU<MatrixXd> sigmaLu(sigma);
+  if (!sigmaLu.isInvertible()) return false;
+  const MatrixXd sInv = sigmaLu.inverse();
+  std::vector<int> offset(n + 1, 0);
+  for (int i = 0; i < n; ++i) offset[i + 1] = offset[i] + static_cast<int>(p.X[i].cols());
+  const int K = offset[n];
+  MatrixXd M = MatrixXd::Zero(K, K);
+  VectorXd r = VectorXd::Zero(K);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      M.block(offset[i], offset[j], p.X[i].cols(), p.X[j].cols()) = sInv(i, j) * (W[i].transpose() * W[j]);
+      r.segment(offset[i], p.X[i].cols()) += sInv(i, j) * (W[i].transpose() * p.y[j]);
+    }
+  }
+  const Eigen::LDLT<MatrixXd> ldlt(M);
+  if (ldlt.info() != Eigen::Success || !ldlt.isPositive()) return false;
+  const VectorXd all = ldlt.solve(r);
+  cov = ldlt.solve(MatrixXd::Identity(K, K));
+  b.clear();
+  for (int i = 0; i < n; ++i) b.push_back(all.segment(offset[i], p.X[i].cols()));
+  return true;
+}
+
+// The first-stage F of each endogenous regressor: the excluded instruments' joint
+// significance in its regression on all instruments.
+std::vector<std::pair<std::string, double>> FirstStage(const Prepared& p, int eq, const Projector& full) {
+  std::vector<std::pair<std::string, double>> result;
+  const auto& regs = p.regressors[eq];
+  std::vector<int> included;
+  for (int j = 0; j < static_cast<int>(regs.size()); ++j) {
+    for (const LinearTerm& z : p.instruments) {
+      if (SameTerm(z, regs[j]) || (IsConst(z) && IsConst(regs[j]))) included.push_back(j);
+    }
+  }
+  const int T = p.rows;
+  const int L = static_cast<int>(p.instruments.size());
+  const int q = L - static_cast<int>(included.size());
+  if (q <= 0 || T <= L) return result;
+  MatrixXd X1(T, static_cast<int>(included.size()));
+  for (std::size_t j = 0; j < included.size(); ++j) X1.col(j) = p.X[eq].col(included[j]);
+  Projector restricted;
+  const bool haveX1 = X1.cols() > 0 && MakeProjector(X1, restricted);
+  for (int j = 0; j < static_cast<int>(regs.size()); ++j) {
+    if (std::find(included.begin(), included.end(), j) != included.end()) continue;
+    const VectorXd x = p.X[eq].col(j);
+    const double rssU = (x - full.Project(x)).squaredNorm();
+    const double rssR = haveX1 ? (x - restricted.Project(x)).squaredNorm() : x.squaredNorm();
+    const double F = ((rssR - rssU) / q) / (rssU / (T - L));
+    result.emplace_back(LaggedName(regs[j].name, regs[j].lag), F);
+  }
+  return result;
+}
+
+// The full-information log-likelihood of the system at the stacked coefficients theta.
+class FullInformation {
+ public:
+  FullInformation(const Prepared& p, const SystemSpec& spec) : p_(p) {
+    n_ = static_cast<int>(p.endogenous.size());
+    const int m = static_cast<int>(p.X.size());
+    for (int i = 0; i < m; ++i) {
+      offset_.push_back(total_);
+      total_ += static_cast<int>(p.X[i].cols());
+    }
+    base_ = MatrixXd::Zero(n_, n_);
+    auto index = [&](const std::string& name) {
+      return static_cast<int>(std::find(p.endogenous.begin(), p.endogenous.end(), name) - p.endogenous.begin());
+    };
+    for (int i = 0; i < m; ++i) {
+      const int d = index(spec.equations[i].dependent);
+      base_(i, d) += 1;
+      for (int j = 0; j < static_cast<int>(p.regressors[i].size()); ++j) {
+        const LinearTerm& t = p.regressors[i][j];
+        if (t.lag == 0 && !IsConst(t) && index(t.name) < n_) links_.push_back({i, index(t.name), offset_[i] + j});
+      }
+    }
+    for (std::size_t r = 0; r < spec.identities.size(); ++r) {
+      const IdentityStatement& id = spec.identities[r];
+      const int row = m + static_cast<int>(r);
+      base_(row, index(id.dependent)) += 1;
+      for (const LinearTerm& t : id.terms) {
+        if (t.lag == 0 && !IsConst(t) && index(t.name) < n_) base_(row, index(t.name)) -= t.coef;
+      }
+    }
+  }
+
+  int Size() const { return total_; }
+
+  // The log-likelihood, or -infinity where Gamma is singular or Sigma not positive definite.
+  double LogLikelihood(const VectorXd& theta) const {
+    const int m = static_cast<int>(p_.X.size());
+    const int T = p_.rows;
+    MatrixXd gamma = base_;
+    for (const Link& l : links_) gamma(l.row, l.column) -= theta(l.parameter);
+    const Eigen::PartialPivLU<MatrixXd> lu(gamma);
+    const double logDetGamma = lu.matrixLU().diagonal().array().abs().log().sum();
+    MatrixXd E(T, m);
+    for (int i = 0; i < m; ++i) E.col(i) = p_.y[i] - p_.X[i] * theta.segment(offset_[i], p_.X[i].cols());
+    const MatrixXd sigma = E.transpose() * E / static_cast<double>(T);
+    const Eigen::LLT<MatrixXd> llt(sigma);
+    if (llt.info() != Eigen::Success || !std::isfinite(logDetGamma)) return -std::numeric_limits<double>::infinity();
+    const double logDetSigma = 2 * llt.matrixLLT().diagonal().array().log().sum();
+    return -0.5 * T * m * (kLog2Pi + 1) + T * logDetGamma - 0.5 * T * logDetSigma;
+  }
+
+ private:
+  struct Link {
+    int row, column, parameter;
+  };
+  const Prepared& p_;
+  int n_ = 0;
+  int total_ = 0;
+  std::vector<int> offset_;
+  MatrixXd base_;
+  std::vector<Link> links_;
+};
+
+// The optimiser works on u with theta = start + scale * u, the scale being the 3SLS standard
+// errors, so that the parameters are of one size and the problem well conditioned.
+struct FimlContext {
+  const FullInformation* model;
+  VectorXd start;
+  VectorXd scale;
+  VectorXd Theta(const gsl_vector* x) const {
+    return start + scale.cwiseProduct(Eigen::Map<const VectorXd>(x->data, static_cast<int>(x->size)));
+  }
+};
+
+double FimlF(const gsl_vector* x, void* params) {
+  const auto* c = static_cast<FimlContext*>(params);
+  const double ll = c->model->LogLikelihood(c->Theta(x));
+  return std::isfinite(ll) ? -ll : 1e300;
+}
+
+void FimlDf(const gsl_vector* x, void* params, gsl_vector* g) {
+  const auto* c = static_cast<FimlContext*>(params);
+  VectorXd theta = c->Theta(x);
+  constexpr double h = 1e-6;  // in units of the scale
+  for (int i = 0; i < theta.size(); ++i) {
+    const double keep = theta(i);
+    theta(i) = keep + h * c->scale(i);
+    const double up = c->model->LogLikelihood(theta);
+    theta(i) = keep - h * c->scale(i);
+    const double down = c->model->LogLikelihood(theta);
+    theta(i) = keep;
+    const double d = -(up - down) / (2 * h);
+    gsl_vector_set(g, i, std::isfinite(d) ? d : 0.0);
+  }
+}
+
+void FimlFdf(const gsl_vector* x, void* params, double* f, gsl_vector* g) {
+  *f = FimlF(x, params);
+  FimlDf(x, params, g);
+}
+
+// Maximises the log-likelihood from `theta` with the parameters scaled by `scale`. Returns
+// whether the gradient test was met.
+bool MaximiseLikelihood(const FullInformation& model, const VectorXd& scale, VectorXd& theta, int& iterations) {
+  gsl_set_error_handler_off();
+  const int K = model.Size();
+  FimlContext context{&model, theta, scale};
+  gsl_multimin_function_fdf function;
+  function.n = K;
+  function.f = &FimlF;
+  function.df = &FimlDf;
+  function.fdf = &FimlFdf;
+  function.params = &context;
+  gsl_vector* x = gsl_vector_calloc(K);
+  gsl_multimin_fdfminimizer* s = gsl_multimin_fdfminimizer_alloc(gsl_multimin_fdfminimizer_vector_bfgs2, K);
+  gsl_multimin_fdfminimizer_set(s, &function, x, 0.1, 0.1);
+  bool converged = false;
+  for (iterations = 0; iterations < 5000; ++iterations) {
+    if (gsl_multimin_fdfminimizer_iterate(s) != GSL_SUCCESS) {
+      converged = gsl_multimin_test_gradient(s->gradient, 1e-4) == GSL_SUCCESS;
+      break;
+    }
+    if (gsl_multimin_test_gradient(s->gradient, 1e-7) == GSL_SUCCESS) {
+      converged = true;
+      break;
+    }
+  }
+  theta = context.Theta(s->x);
+  gsl_multimin_fdfminimizer_free(s);
+  gsl_vector_free(x);
+  return converged;
+}
+
+// The Hessian of the log-likelihood by central differences.
+MatrixXd LikelihoodHessian(const FullInformation& model, const VectorXd& theta) {
+  const int K = static_cast<int>(theta.size());
+  MatrixXd H(K, K);
+  VectorXd h(K);
+  for (int i = 0; i < K; ++i) h(i) = 1e-4 * std::max(1.0, std::fabs(theta(i)));
+  const double f0 = model.LogLikelihood(theta);
+  VectorXd x = theta;
+  for (int i = 0; i < K; ++i) {
+    x(i) = theta(i) + h(i);
+    const double up = model.LogLikelihood(x);
+    x(i) = theta(i) - h(i);
+    const double down = model.LogLikelihood(x);
+    x(i) = theta(i);
+    H(i, i) = (up - 2 * f0 + down) / (h(i) * h(i));
+    for (int j = 0; j < i; ++j) {
+      double sum = 0;
+      for (int si = -1; si <= 1; si += 2) {
+        for (int sj = -1; sj <= 1; sj += 2) {
+          x(i) = theta(i) + si * h(i);
+          x(j) = theta(j) + sj * h(j);
+          sum += si * sj * model.LogLikelihood(x);
+        }
+      }
+      x(i) = theta(i);
+      x(j) = theta(j);
+      H(i, j) = H(j, i) = sum / (4 * h(i) * h(j));
+    }
+  }
+  return H;
+}
+
+// Newton steps from the quasi-Newton optimum, with the numerical Hessian there held fixed and
+// the gradient renewed at each step: the likelihood surface of a small system is flat along
+// some directions, where BFGS stops short. A step is kept only when the likelihood rises.
+void PolishLikelihood(const FullInformation& model, VectorXd& theta, int steps) {
+  const Eigen::LDLT<MatrixXd> ldlt(-LikelihoodHessian(model, theta));
+  if (ldlt.info() != Eigen::Success || !ldlt.isPositive()) return;
+  const int K = static_cast<int>(theta.size());
+  for (int step = 0; step < steps; ++step) {
+    VectorXd g(K);
+    VectorXd x = theta;
+    for (int i = 0; i < K; ++i) {
+      const double h = 1e-6 * std::max(1.0, std::fabs(theta(i)));
+      x(i) = theta(i) + h;
+      const double up = model.LogLikelihood(x);
+      x(i) = theta(i) - h;
+      const double down = model.LogLikelihood(x);
+      x(i) = theta(i);
+      g(i) = (up - down) / (2 * h);
+    }
+    const VectorXd delta = ldlt.solve(g);
+    const double before = model.LogLikelihood(theta);
+    const VectorXd trial = theta + delta;
+    const double after = model.LogLikelihood(trial);
+    if (!(after > before)) break;
+    theta = trial;
+    if (after - before < 1e-13 * std::max(1.0, std::fabs(before))) break;
+  }
+}
+
+}  // namespace
+
+bool ParseEstimationMethod(const std::string& word, EstimationMethod& method) {
+  std::string w = word;
+  for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (w == "ols")
+    method = EstimationMethod::kOls;
+  else if (w == "tsls" || w == "2sls")
+    method = EstimationMethod::kTsls;
+  else if (w == "3sls")
+    method = EstimationMethod::kThreeSls;
+  else if (w == "sur")
+    method = EstimationMethod::kSur;
+  else if (w == "liml")
+    method = EstimationMethod::kLiml;
+  else if (w == "fiml")
+    method = EstimationMethod::kFiml;
+  else
+    return false;
+  return true;
+}
+
+std::string EstimationMethodName(EstimationMethod method) {
+  switch (method) {
+    case EstimationMethod::kOls:
+      return "ols";
+    case EstimationMethod::kTsls:
+      return "2sls";
+    case EstimationMethod::kThreeSls:
+      return "3sls";
+    case EstimationMethod::kSur:
+      return "sur";
+    case EstimationMethod::kLiml:
+      return "liml";
+    case EstimationMethod::kFiml:
+      return "fiml";
+  }
+  return "ols";
+}
+
+std::string EstimationMethodTitle(EstimationMethod method) {
+  std::string name = EstimationMethodName(method);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
+EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, const EstimationRequest& request) {
+  EstimationOutcome out;
+  Prepared p;
+  if (!Prepare(spec, data, request, p, out.error)) return out;
+  const int n = static_cast<int>(p.X.size());
+  const int T = p.rows;
+  const EstimationMethod method = request.method;
+  const bool usesInstruments = method == EstimationMethod::kTsls || method == EstimationMethod::kThreeSls ||
+                               method == EstimationMethod::kLiml || method == EstimationMethod::kFiml;
+
+  if (method == EstimationMethod::kFiml && p.endogenous.size() != spec.equations.size() + spec.identities.size()) {
+    out.error = "FIML needs as many equations and identities (" +
+                std::to_string(spec.equations.size() + spec.identities.size()) + ") as endogenous variables (" +
+                std::to_string(p.endogenous.size()) + ")";
+    return out;
+  }
+
+  Model& model = out.model;
+  model.method = EstimationMethodName(method);
+  model.sample_first = p.data.years[p.firstRow];
+  model.sample_last = p.data.years[p.firstRow + T - 1];
+  model.observations = T;
+  model.endogenous = p.endogenous;
+  for (const LinearTerm& t : p.predetermined) model.exogenous.push_back(LaggedName(t.name, t.lag));
+  model.series = spec.series;
+  for (const IdentityStatement& id : spec.identities) {
+    IdentityEstimate ie;
+    ie.dependent = id.dependent;
+    for (const LinearTerm& t : id.terms)
+      ie.terms.emplace_back(IsConst(t) ? "const" : LaggedName(t.name, t.lag), t.coef);
+    model.identities.push_back(ie);
+  }
+  if (usesInstruments) {
+    for (const LinearTerm& t : p.instruments) model.instruments.push_back(LaggedName(t.name, t.lag));
+  }
+
+  // Single-equation estimates: OLS for OLS and SUR, 2SLS for 2SLS, 3SLS and FIML.
+  Projector projector;
+  std::vector<MatrixXd> W(n);
+  if (usesInstruments) {
+    if (T <= static_cast<int>(p.instruments.size())) {
+      out.error = Line(spec.instrLine) + "the sample has " + std::to_string(T) + " rows but there are " +
+                  std::to_string(p.instruments.size()) + " instruments";
+      return out;
+    }
+    if (!MakeProjector(p.Z, projector)) {
+      out.error = Line(spec.instrLine) + "the instruments' moment matrix is singular: the instruments are collinear";
+      return out;
+    }
+  }
+  std::vector<VectorXd> b(n);
+  std::vector<MatrixXd> cov(n);
+  std::vector<VectorXd> residuals(n);
+  for (int i = 0; i < n; ++i) {
+    const EquationStatement& eq = spec.equations[i];
+    const int k = static_cast<int>(p.X[i].cols());
+    MatrixXd inverse;
+    VectorXd ignored;
+    if (!LeastSquares(p.X[i], p.y[i], ignored, inverse)) {
+      out.error = Line(eq.line) + "the moment matrix of the equation for " + eq.dependent +
+                  " is singular: its regressors are collinear";
+      return out;
+    }
+    if (usesInstruments) {
+      if (static_cast<int>(p.instruments.size()) < k) {
+        out.error = Line(eq.line) + "the equation for " + eq.dependent + " is not identified: " + std::to_string(k) +
+                    " regressors but only " + std::to_string(p.instruments.size()) +
+                    (p.instruments.size() == 1 ? " instrument" : " instruments");
+        return out;
+      }
+      W[i] = projector.Project(p.X[i]);
+    } else {
+      W[i] = p.X[i];
+    }
+    if (!LeastSquares(W[i], p.y[i], b[i], inverse)) {
+      out.error = Line(eq.line) + "the equation for " + eq.dependent +
+                  " is not identified: its regressors are collinear on the instruments";
+      return out;
+    }
+    residuals[i] = p.y[i] - p.X[i] * b[i];
+    cov[i] = inverse * (residuals[i].squaredNorm() / (T - k));
+  }
+
+  if (method == EstimationMethod::kLiml) {
+    for (int i = 0; i < n; ++i) {
+      const EquationStatement& eq = spec.equations[i];
+      const auto& regs = p.regressors[i];
+      std::vector<int> included, endogenous;
+      for (int j = 0; j < static_cast<int>(regs.size()); ++j) {
+        bool isInstrument = false;
+        for (const LinearTerm& z : p.instruments)
+          isInstrument = isInstrument || SameTerm(z, regs[j]) || (IsConst(z) && IsConst(regs[j]));
+        (isInstrument ? included : endogenous).push_back(j);
+      }
+      double kappa = 1;
+      if (!endogenous.empty()) {
+        MatrixXd Y(T, 1 + static_cast<int>(endogenous.size()));
+        Y.col(0) = p.y[i];
+        for (std::size_t j = 0; j < endogenous.size(); ++j) Y.col(1 + j) = p.X[i].col(endogenous[j]);
+        const MatrixXd MzY = Y - projector.Project(Y);
+        MatrixXd M1Y = Y;
+        if (!included.empty()) {
+          MatrixXd X1(T, static_cast<int>(included.size()));
+          for (std::size_t j = 0; j < included.size(); ++j) X1.col(j) = p.X[i].col(included[j]);
+          Projector p1;
+          if (!MakeProjector(X1, p1)) {
+            out.error = Line(eq.line) + "the moment matrix of the equation for " + eq.dependent +
+                        " is singular: its regressors are collinear";
+            return out;
+          }
+          M1Y = Y - p1.Project(Y);
+        }
+        const MatrixXd W0 = Y.transpose() * MzY;
+        const MatrixXd W1 = Y.transpose() * M1Y;
+        const Eigen::GeneralizedSelfAdjointEigenSolver<MatrixXd> solver(W1, W0);
+        if (solver.info() != Eigen::Success) {
+          out.error = Line(eq.line) + "the LIML eigenproblem of the equation for " + eq.dependent +
+                      " has no solution: the residual moment matrix on the instruments is singular";
+          return out;
+        }
+        kappa = solver.eigenvalues().minCoeff();
+      }
+      // The k-class estimator with k = kappa.
+      const MatrixXd& X = p.X[i];
+      const MatrixXd PX = projector.Project(X);
+      const MatrixXd A = (1 - kappa) * (X.transpose() * X) + kappa * (PX.transpose() * X);
+      const VectorXd c = (1 - kappa) * (X.transpose() * p.y[i]) + kappa * (PX.transpose() * p.y[i]);
+      const Eigen::FullPivLU<MatrixXd> lu(A);
+      if (!lu.isInvertible()) {
+        out.error = Line(eq.line) + "the moment matrix of the equation for " + eq.dependent + " is singular";
+        return out;
+      }
+      b[i] = lu.solve(c);
+      residuals[i] = p.y[i] - X * b[i];
+      cov[i] = lu.inverse() * (residuals[i].squaredNorm() / (T - static_cast<int>(X.cols())));
+      EquationEstimate ee;
+      ee.liml_kappa = kappa;
+      model.equations.push_back(ee);
+    }
+  }
+
+  if (method == EstimationMethod::kThreeSls || method == EstimationMethod::kSur || method == EstimationMethod::kFiml) {
+    const MatrixXd sigma = ResidualCovariance(residuals);
+    std::vector<VectorXd> bs;
+    MatrixXd full;
+    if (!SystemGls(p, W, sigma, bs, full)) {
+      out.error = "the residual covariance of the first stage is singular: the equations' residuals are collinear";
+      return out;
+    }
+    b = bs;
+    int offset = 0;
+    for (int i = 0; i < n; ++i) {
+      const int k = static_cast<int>(p.X[i].cols());
+      cov[i] = full.block(offset, offset, k, k);
+      offset += k;
+      residuals[i] = p.y[i] - p.X[i] * b[i];
+    }
+  }
+
+  if (method == EstimationMethod::kFiml) {
+    const FullInformation likelihood(p, spec);
+    VectorXd theta(likelihood.Size());
+    int offset = 0;
+    for (int i = 0; i < n; ++i) {
+      theta.segment(offset, b[i].size()) = b[i];
+      offset += static_cast<int>(b[i].size());
+    }
+    if (!std::isfinite(likelihood.LogLikelihood(theta))) {
+      out.error = "FIML cannot start: the 3SLS estimates make the system singular";
+      return out;
+    }
+    VectorXd scale(theta.size());
+    offset = 0;
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < b[i].size(); ++j) {
+        const double se = std::sqrt(cov[i](j, j));
+        scale(offset + j) = std::isfinite(se) && se > 0 ? se : std::max(1e-3, std::fabs(b[i](j)));
+      }
+      offset += static_cast<int>(b[i].size());
+    }
+    int iterations = 0;
+    if (!MaximiseLikelihood(likelihood, scale, theta, iterations)) {
+      out.notices.push_back("FIML stopped after " + std::to_string(iterations) +
+                            " iterations before the gradient test was met; the estimates may not be the maximum");
+    }
+    PolishLikelihood(likelihood, theta, 100);
+    model.log_likelihood = likelihood.LogLikelihood(theta);
+    const MatrixXd H = LikelihoodHessian(likelihood, theta);
+    const Eigen::FullPivLU<MatrixXd> lu(-H);
+    MatrixXd full = MatrixXd::Constant(theta.size(), theta.size(), std::nan(""));
+    if (lu.isInvertible()) {
+      full = lu.inverse();
+    } else {
+      out.notices.push_back("the Hessian of the log-likelihood is singular: FIML has no standard errors");
+    }
+    offset = 0;
+    for (int i = 0; i < n; ++i) {
+      const int k = static_cast<int>(p.X[i].cols());
+      b[i] = theta.segment(offset, k);
+      cov[i] = full.block(offset, offset, k, k);
+      offset += k;
+      residuals[i] = p.y[i] - p.X[i] * b[i];
+    }
+  }
+
+  const bool systemMethod =
+      method == EstimationMethod::kThreeSls || method == EstimationMethod::kSur || method == EstimationMethod::kFiml;
+  model.equations.resize(n);
+  for (int i = 0; i < n; ++i) {
+    EquationEstimate& ee = model.equations[i];
+    ee.dependent = spec.equations[i].dependent;
+    for (const LinearTerm& t : p.regressors[i])
+      ee.regressors.push_back(IsConst(t) ? "const" : LaggedName(t.name, t.lag));
+    Describe(ee, p.y[i], p.X[i], b[i], cov[i], systemMethod);
+    if (method == EstimationMethod::kTsls || method == EstimationMethod::kLiml) {
+      ee.first_stage_f = FirstStage(p, i, projector);
+    }
+  }
+  model.residual_covariance = ToRows(ResidualCovariance(residuals));
+  out.data = p.data;
+  out.ok = true;
+  return out;
+}
+
+}  // namespace quantorial

@@ -1,0 +1,49 @@
+#pragma once
+// Estimation of a system of simultaneous equations by OLS, 2SLS, 3SLS, SUR, LIML or FIML.
+//
+// Conventions: the single-equation methods (OLS, 2SLS, LIML) give standard errors with the
+// residual variance divided by T - k (k regressors in the equation) and p values from Student's
+// t with T - k degrees of freedom. The system methods (3SLS, SUR, FIML) use the residual
+// covariance divided by T, without a degrees-of-freedom correction, as the standard references
+// do, and p values from the normal distribution. 3SLS takes its covariance from the 2SLS
+// residuals, SUR from the OLS residuals; neither iterates. FIML maximises the full-information
+// log-likelihood, with the identities in the Jacobian term, by GSL's BFGS (vector_bfgs2) over a
+// central-difference gradient, starting from 3SLS; its standard errors come from the inverse of
+// the Hessian of the log-likelihood at the maximum (by central differences).
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "systems/Model.h"
+#include "systems/SystemFile.h"
+
+namespace quantorial {
+
+enum class EstimationMethod { kOls, kTsls, kThreeSls, kSur, kLiml, kFiml };
+
+// "ols", "tsls" or "2sls", "3sls", "sur", "liml", "fiml" (any case). False for another word.
+bool ParseEstimationMethod(const std::string& word, EstimationMethod& method);
+// The method's name in MODEL.json: "ols", "2sls", "3sls", "sur", "liml", "fiml".
+std::string EstimationMethodName(EstimationMethod method);
+// The method's name in the report: "OLS", "2SLS", "3SLS", "SUR", "LIML", "FIML".
+std::string EstimationMethodTitle(EstimationMethod method);
+
+struct EstimationRequest {
+  EstimationMethod method = EstimationMethod::kOls;
+  std::optional<std::pair<int, int>> sample;  // overrides the system file's sample
+};
+
+struct EstimationOutcome {
+  bool ok = false;
+  Model model;
+  std::string error;                 // when !ok: names the line and the name at fault
+  std::vector<std::string> notices;  // such as FIML stopping before convergence
+  DataTable data;                    // the data with the derived series and identity left-hand sides
+};
+
+// Estimates the system on `data` (years in `data.years`).
+EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, const EstimationRequest& request);
+
+}  // namespace quantorial

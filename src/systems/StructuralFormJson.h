@@ -1,0 +1,61 @@
+#pragma once
+// The estimated model of a MODEL.json file as a structural form, the data it computes for
+// itself (derived series, the identities' left-hand sides a data file lacks), and the
+// multipliers and accuracy statistics as JSON text.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "systems/Simulation.h"
+#include "systems/StructuralForm.h"
+
+namespace quantorial {
+
+struct DerivedSeries {
+  std::string name;
+  std::string expression;  // a linear expression of names, lags NAME(-k), numbers and `year`
+};
+
+struct IdentityDefinition {
+  std::string dependent;
+  std::vector<std::pair<std::string, double>> terms;  // a name (lagged or not) and its coefficient
+};
+
+struct ModelDescription {
+  StructuralForm form;
+  std::vector<DerivedSeries> series;
+  std::vector<IdentityDefinition> identities;
+};
+
+struct ModelDescriptionOutcome {
+  std::optional<ModelDescription> model;
+  std::string error;  // names the file and what is wrong
+};
+
+// The largest model file read, and the most equations a model may have.
+inline constexpr std::size_t kMaxModelFileBytes = 64u << 20;
+inline constexpr std::size_t kMaxModelEquations = 5000;
+
+// The model of a MODEL.json text: the equations' coefficients on their regressors ("const"
+// or "0" the constant, "NAME(-k)" a lag) and the identities' terms.
+ModelDescriptionOutcome StructuralFormFromModelJson(std::string_view text, const std::string& fileName);
+
+// Adds the derived series and the identities' left-hand sides that the table lacks (in the
+// order of the model; a value that cannot be computed is left missing). An empty text when
+// done, otherwise why an expression cannot be read.
+std::string CompleteSeriesTable(const ModelDescription& model, SeriesTable& table);
+
+// The value of a linear expression of names, lags, numbers and `year` in a year; NaN when a
+// value is missing. An error text (and NaN) when the expression cannot be read.
+double EvaluateLinearExpression(std::string_view expression, const SeriesTable& table, int year, std::string& error);
+
+// {"endogenous", "exogenous", "lagged", "impact", "lag", "interim", "cumulative", "total",
+// "eigenvalues", "spectral_radius", "stable"}.
+std::string MultipliersJson(const StructuralForm& form, const ReducedForm& rf);
+// {"C": {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, ..}; a statistic that
+// is undefined is null.
+std::string AccuracyJson(const SimulationResult& result);
+
+}  // namespace quantorial

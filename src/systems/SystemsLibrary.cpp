@@ -1,1 +1,0 @@
-// Keeps the library buildable until its first source file is added; delete it then.
