@@ -171,6 +171,8 @@ void GuiHost::WindowService(const std::string& service) {
   if (service == "Record") window_->ToggleRecording();
   if (service == "Editor") window_->ShowEditor();
   if (service == "EditorClosed") window_->CloseEditor();
+  if (service == "EstimateSystem") window_->ShowEstimateSystem();
+  if (service == "EstimateSystemClosed") window_->CloseEstimateSystem();
 }
 
 QWidget* GuiHost::DialogParent() const {

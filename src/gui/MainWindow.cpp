@@ -33,6 +33,7 @@
 #include "gui/ChartWindow.h"
 #include "gui/CommandWiring.h"
 #include "gui/EditorWindow.h"
+#include "gui/EstimateSystemWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
 #include "matrix/MatrixFunctions.h"
@@ -143,6 +144,11 @@ MainWindow::~MainWindow() {
     delete editor_;
     editor_ = nullptr;
   }
+  if (estimate_) {
+    estimate_->Detach();
+    delete estimate_;
+    estimate_ = nullptr;
+  }
   // The workbench talks to the window through the host; end it first.
   bench_.reset();
 }
@@ -248,6 +254,22 @@ void MainWindow::ShowEditor() {
   editor_->show();
   editor_->raise();
   editor_->activateWindow();
+}
+
+void MainWindow::ShowEstimateSystem() {
+  if (!estimate_) estimate_ = new EstimateSystemWindow(*bench_, this);
+  estimate_->Refresh();
+  estimate_->show();
+  estimate_->raise();
+  estimate_->activateWindow();
+}
+
+void MainWindow::CloseEstimateSystem() {
+  if (!estimate_) return;
+  estimate_->Detach();  // the workbench has closed the estimation already
+  estimate_->hide();
+  estimate_->deleteLater();  // it may be inside one of its own handlers
+  estimate_ = nullptr;
 }
 
 void MainWindow::CloseEditor() {

@@ -73,6 +73,12 @@ class MainWindow : public QMainWindow {
   // "KRV Worksheet": made when the workbench opens its editor, gone when it unloads it.
   void ShowEditor();
   void CloseEditor();
+  // "Estimate System": made when the workbench opens its estimation, gone when it closes it.
+  void ShowEstimateSystem();
+  void CloseEstimateSystem();
+  class EstimateSystemWindow* EstimateSystem() const {
+    return estimate_;
+  }
   class EditorWindow* Editor() const {
     return editor_;
   }
@@ -164,6 +170,7 @@ class MainWindow : public QMainWindow {
   // The mark beside the menus while a session is being recorded.
   QLabel* recordMark_ = nullptr;
   class EditorWindow* editor_ = nullptr;
+  class EstimateSystemWindow* estimate_ = nullptr;
   int nActivated_ = 0;
 };
 

@@ -288,6 +288,7 @@ void MainWindow::BuildMenus() {
   add(mslr, "mnuLag", "Lag &Transformation");
   add(mslr, "mnuY", "&Y-Variable on Constant");
   add(mslr, "mnuNormal", "&Normal Variable");
+  add(task, "mnuEstimateSystem", "&Estimate System...");
 
   QMenu* matrix = menuBar()->addMenu("&Matrix Operations");
   matrix->setObjectName("mnuMatrix");

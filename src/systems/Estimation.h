@@ -6,10 +6,12 @@
 // t with T - k degrees of freedom. The system methods (3SLS, SUR, FIML) use the residual
 // covariance divided by T, without a degrees-of-freedom correction, as the standard references
 // do, and p values from the normal distribution. 3SLS takes its covariance from the 2SLS
-// residuals, SUR from the OLS residuals; neither iterates. FIML maximises the full-information
-// log-likelihood, with the identities in the Jacobian term, by GSL's BFGS (vector_bfgs2) over a
-// central-difference gradient, starting from 3SLS; its standard errors come from the inverse of
-// the Hessian of the log-likelihood at the maximum (by central differences).
+// residuals, SUR from the OLS residuals; neither iterates. FIML maximises the concentrated
+// full-information log-likelihood, -T M/2 (1 + log 2 pi) + T log|det Gamma| - T/2 log|Sigma|
+// (Gamma over all equations and identities, Sigma over the M stochastic equations), by GSL's
+// BFGS (vector_bfgs2) on the analytic gradient, starting from 3SLS with the parameters scaled
+// by the 3SLS standard errors, then Newton steps on the Hessian (central differences of the
+// gradient); its standard errors come from the inverse of that Hessian at the maximum.
 
 #include <optional>
 #include <string>

@@ -1,6 +1,7 @@
 #include "systems/ModelFiles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -18,9 +19,10 @@ std::string CsvCell(const std::string& text) {
 
 std::string Number(double v) {
   if (v == 0) return "0";
+  // The shortest text that reads back to the same number.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17g", v);
-  return buffer;
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, result.ptr);
 }
 
 }  // namespace

@@ -202,6 +202,9 @@ void SystemEstimationWindow::cmdUseInWorkbench_Click() {
   const std::string dataPath =
       (std::filesystem::path(bench_.DataFolder()) / (stem + "_" + outcome_->model.method + ".csv")).string();
   const std::string bmatPath = PairedBMatPath(dataPath);
+  // The Data folder is made when it does not exist yet.
+  std::error_code made;
+  std::filesystem::create_directories(bench_.DataFolder(), made);
   for (const auto& [path, content] : {std::pair{bmatPath, files.bmat}, std::pair{dataPath, files.data}}) {
     if (!WriteFileAtomically(path, content, error)) {
       Warn("\"" + path + "\" cannot be written: " + error);

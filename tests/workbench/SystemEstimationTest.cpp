@@ -163,6 +163,35 @@ TEST_F(SystemEstimation, ProblemsAreToldAndNothingIsWritten) {
   EXPECT_EQ(error, "\"Estimate System\" (frmEstimate) is not open");
 }
 
+// A script drives the window as a person would: the system set on one line, the method
+// chosen, Estimate, Use in Workbench and Run ALL; the impact multipliers are dumped.
+TEST(SystemEstimationScript, AScriptEstimatesAndRunsTheModel) {
+  testing::TempDir dir;
+  std::filesystem::copy_file(kSamples + "/klein.csv", dir.File("klein.csv"));
+  std::string system, error;
+  ASSERT_TRUE(ReadWholeFile(kSamples + "/klein.sys", system, error)) << error;
+  const std::string script =
+      "set txtData(0) klein.csv\n"
+      "click mnuEstimateSystem\n"
+      "set frmEstimate.txtSystem " +
+      EscapeLineBreaks(system) +
+      "\n"
+      "select frmEstimate.cboMethod 2SLS\n"
+      "click frmEstimate.cmdEstimate\n"
+      "click frmEstimate.cmdUseInWorkbench\n"
+      "answer 7\n"
+      "click cmdRunAll\n";
+  PlayOptions options;
+  options.store = dir.File("store");
+  options.dump = dir.File("out");
+  std::ostringstream err;
+  ASSERT_EQ(PlayScriptText(script, dir.path().string(), options, err), kPlayDone) << err.str();
+  const std::string impact = testing::TempDir::Read(dir.File("out") + "/mImpact.csv");
+  ASSERT_FALSE(impact.empty()) << err.str();
+  EXPECT_NE(impact.find("const"), std::string::npos) << impact;
+  EXPECT_NE(impact.find("P(-1)"), std::string::npos) << impact;
+}
+
 TEST(SystemEstimationText, LineBreaksRoundTripThroughOneScriptLine) {
   const std::string text = "# a \\ b\nequation C const P\r\n\nsample 1 2";
   EXPECT_EQ(EscapeLineBreaks(text).find('\n'), std::string::npos);

@@ -1,0 +1,41 @@
+#pragma once
+// "Estimate System" (frmEstimate): the window over the workbench's system estimation. The
+// system text is edited here and sent to the workbench (through the command table, as one
+// script line) before each command that uses it; every button, the method and the sample go
+// through the command table as script lines do; the report shows read-only.
+
+#include <QWidget>
+
+#include "workbench/CommandTable.h"
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace quantorial {
+
+class Workbench;
+
+class EstimateSystemWindow : public QWidget {
+ public:
+  EstimateSystemWindow(Workbench& bench, QWidget* parent);
+  // Shows the workbench's state: the system text, the method, the sample and the report.
+  void Refresh();
+  // The workbench closed the estimation: the window goes without acting on it.
+  void Detach() { detached_ = true; }
+
+ protected:
+  void closeEvent(class QCloseEvent* event) override;
+
+ private:
+  void Act(const Action& a);
+
+  Workbench& bench_;
+  QPlainTextEdit* system_ = nullptr;
+  QComboBox* method_ = nullptr;
+  QLineEdit* sample_ = nullptr;
+  QPlainTextEdit* report_ = nullptr;
+  bool detached_ = false;
+};
+
+}  // namespace quantorial
