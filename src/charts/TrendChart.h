@@ -28,6 +28,7 @@ struct ChartDescription {
   bool showLegend = true;
   bool showMarkers = false;
   double markerSize = 9.6;  // points
+  bool bars = false;        // a bar chart: one group of bars per row, one bar per series
 };
 
 // What the chart reads from the main window.

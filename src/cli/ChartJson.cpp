@@ -9,6 +9,7 @@ std::string ChartJson(const ChartDescription& chart) {
   j["title"] = chart.title;
   j["xTitle"] = chart.xTitle;
   j["yTitle"] = chart.yTitle;
+  if (chart.bars) j["bars"] = true;
   j["series"] = nlohmann::ordered_json::array();
   for (const auto& s : chart.series) {
     nlohmann::ordered_json series;

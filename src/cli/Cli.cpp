@@ -12,6 +12,7 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
+#include "cli/EstimateCommand.h"
 #include "cli/InputOutputCommands.h"
 #include "cli/SimulationCommands.h"
 #include "export/Export.h"
@@ -644,7 +645,7 @@ std::string CliUsage() {
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
          "                             (infeasible, unbounded, time limit), after the report\n" +
-         SimulationCommandsUsage() + InputOutputUsage() +
+         SimulationCommandsUsage() + InputOutputUsage() + EstimateUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -671,6 +672,7 @@ std::string CliUsage() {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (IsSimulationCommand(args)) return RunSimulationCommand(args, out, err);
   if (!args.empty() && (args[0] == "io" || args[0] == "ras")) return RunInputOutputCommand(args, out, err);
+  if (!args.empty() && args[0] == "estimate") return RunEstimate({args.begin() + 1, args.end()}, out, err);
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
   if (a.version) {

@@ -1,5 +1,8 @@
 #include "gui/ChartRenderer.h"
 
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -49,6 +52,39 @@ QChart* BuildQChart(const ChartDescription& d) {
   chart->legend()->setAlignment(Qt::AlignBottom);
   chart->legend()->setFont(Arial(8, false));
   chart->legend()->setLabelColor(Qt::black);
+
+  if (d.bars) {
+    // One group of bars per row, labelled below; a missing value is a bar of 0.
+    auto* bars = new QBarSeries;
+    double lo = 0.0, hi = 0.0;
+    for (std::size_t i = 0; i < d.series.size(); ++i) {
+      auto* set = new QBarSet(QString::fromStdString(d.series[i].label));
+      set->setColor(SeriesColor(static_cast<int>(i)));
+      for (const auto& v : d.series[i].values) {
+        set->append(v.value_or(0.0));
+        lo = std::min(lo, v.value_or(0.0));
+        hi = std::max(hi, v.value_or(0.0));
+      }
+      bars->append(set);
+    }
+    chart->addSeries(bars);
+    auto* x = new QBarCategoryAxis;
+    for (const auto& label : d.rowLabels) x->append(QString::fromStdString(label));
+    x->setTitleText(QString::fromStdString(d.xTitle));
+    x->setTitleFont(Arial(10, true));
+    x->setLabelsFont(Arial(8, true));
+    auto* y = new QValueAxis;
+    y->setTitleText(QString::fromStdString(d.yTitle));
+    y->setTitleFont(Arial(10, true));
+    y->setLabelsFont(Arial(8, true));
+    y->setRange(lo, hi > lo ? hi * 1.05 : lo + 1.0);
+    y->applyNiceNumbers();
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    bars->attachAxis(x);
+    bars->attachAxis(y);
+    return chart;
+  }
 
   const int rows = static_cast<int>(d.rowLabels.size());
   auto* x = new QCategoryAxis;

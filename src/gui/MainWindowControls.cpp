@@ -308,6 +308,10 @@ void MainWindow::BuildMenus() {
   add(model, "mnuModelTarget", "&Target...");
   add(model, "mnuModelChart", "C&hart Variable...");
 
+  QMenu* inputOutput = menuBar()->addMenu("&Input-Output");
+  inputOutput->setObjectName("mnuInputOutput");
+  for (const auto& e : InputOutputMenuEntries()) add(inputOutput, e.name, e.caption);
+
   QMenu* tools = menuBar()->addMenu("&Tools");
   tools->setObjectName("mnuTools");
   add(tools, "mnuEditor", "&KRV Worksheet Editor...");

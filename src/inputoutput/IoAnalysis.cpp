@@ -86,12 +86,12 @@ IoAnalysis AnalyseIoTable(const IoTable& t, const IoOptions& o) {
     totals = x;
   }
   const bool ghoshReady = totals.size() == n && (totals.array() > 0.0).all();
-  if (!ghoshReady && (formed || !o.supply.empty())) {
+  if (!ghoshReady && !o.supply.empty()) {
     r.notices.push_back(totals.size() == n
-                            ? "The Ghosh inverse needs total outputs above 0; some outputs are 0 or below, so it was "
-                              "not computed."
-                            : "The Ghosh inverse needs total outputs: give a flow table with its row of total outputs, "
-                              "or a final demand. It was not computed.");
+                            ? "The supply-driven outputs need total outputs above 0; some outputs are 0 or below, so "
+                              "they were not computed."
+                            : "The supply-driven outputs need total outputs: give a flow table with its row of total "
+                              "outputs, or a final demand. They were not computed.");
   }
   if (formed) {
     r.leontief = Rows(inverse);

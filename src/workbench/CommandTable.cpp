@@ -229,6 +229,10 @@ std::vector<Handler> BuildHandlers() {
     const MatrixMenuItem item = e.item;
     menu(e.name, [item](Workbench& wb) { wb.RunMatrixMenu(item); });
   }
+  for (const auto& e : InputOutputMenuEntries()) {
+    const IoMenuItem item = e.item;
+    menu(e.name, [item](Workbench& wb) { wb.RunInputOutputMenu(item); });
+  }
   menu("mnuLindoModel", [](Workbench& wb) { wb.mnuLindoModel_Click(); });
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
@@ -344,6 +348,28 @@ std::vector<Handler> BuildHandlers() {
       wb.Editor()->txtEdit_KeyDown(k->first, k->second);
     }
   });
+
+  // ---- frmEstimate, "Estimate System" ----
+  menu("mnuEstimateSystem", [](Workbench& wb) { wb.mnuEstimateSystem_Click(); });
+  // The system text travels on one line, its line breaks written "\n".
+  text("frmEstimate.txtSystem",
+       [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSystem = UnescapeLineBreaks(s); });
+  {
+    Handler h;
+    h.entry = {"frmEstimate.cboMethod", K::ComboBox};
+    h.items = [](Workbench&) { return SystemEstimationWindow::Methods(); };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      if (!chosen.empty()) wb.EstimationWindow()->cboMethodIndex = chosen[0];
+    };
+    t.push_back(std::move(h));
+  }
+  text("frmEstimate.txtSample", [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSample = s; });
+  button("frmEstimate.cmdOpenSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdOpenSystem_Click(); });
+  button("frmEstimate.cmdSaveSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveSystem_Click(); });
+  button("frmEstimate.cmdEstimate", [](Workbench& wb) { wb.EstimationWindow()->cmdEstimate_Click(); });
+  button("frmEstimate.cmdSaveReport", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveReport_Click(); });
+  button("frmEstimate.cmdUseInWorkbench", [](Workbench& wb) { wb.EstimationWindow()->cmdUseInWorkbench_Click(); });
+  button("frmEstimate.cmdClose", [](Workbench& wb) { wb.CloseEstimationWindow(); });
   return t;
 }
 
@@ -414,6 +440,10 @@ bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
   }
   if (name.rfind("frmEdit.", 0) == 0 && !wb.Editor()) {
     error = "\"KRV Worksheet\" (frmEdit) is not open";
+    return false;
+  }
+  if (name.rfind("frmEstimate.", 0) == 0 && !wb.EstimationWindow()) {
+    error = "\"Estimate System\" (frmEstimate) is not open";
     return false;
   }
   if (name.rfind("frmChartOptions.", 0) == 0 && !wb.ChartOptionsDialog()) {
@@ -586,6 +616,7 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
   // sees it end.
   SessionRecorder* recorder = h->entry.recorded ? wb.recorder : nullptr;
   if (recorder) recorder->BeginAction(a, h->entry.path);
+  const OutcomeLog::Scope outcome(wb.Outcomes());
   run();
   if (recorder && wb.recorder == recorder) recorder->EndAction();
   return true;

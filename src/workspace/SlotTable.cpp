@@ -8,7 +8,7 @@ namespace {
 
 using W = Workspace;
 
-const std::array<SlotInfo, 36> kSlots = {{
+const std::array<SlotInfo, 42> kSlots = {{
     {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data", "Observed Data",
      nullptr, nullptr, nullptr, nullptr},
     {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr, nullptr},
@@ -82,12 +82,25 @@ const std::array<SlotInfo, 36> kSlots = {{
      "Model Scenario Difference", nullptr, nullptr, nullptr, nullptr},
     {36, "mModelTargets", &W::mModelTargets, "36. Model Targets Solution", "Model Targets Solution", "Model Targets",
      nullptr, nullptr, nullptr, nullptr},
+    // The "Input-Output" menu's results.
+    {37, "mIoLeontief", &W::mIoLeontief, "37. Leontief Inverse", "Leontief Inverse", "Leontief Inverse", nullptr,
+     nullptr, nullptr, nullptr},
+    {38, "mIoGhosh", &W::mIoGhosh, "38. Ghosh Inverse", "Ghosh Inverse", "Ghosh Inverse", nullptr, nullptr, nullptr,
+     nullptr},
+    {39, "mIoOutputs", &W::mIoOutputs, "39. IO Outputs", "Input-Output Outputs", "IO Outputs", nullptr, nullptr,
+     nullptr, nullptr},
+    {40, "mIoMultipliers", &W::mIoMultipliers, "40. IO Multipliers and Linkages", "Multipliers and Linkages",
+     "IO Multipliers", nullptr, nullptr, nullptr, nullptr},
+    {41, "mIoRas", &W::mIoRas, "41. RAS Balanced Matrix", "RAS Balanced Matrix", "RAS Balanced", nullptr, nullptr,
+     nullptr, nullptr},
+    {42, "mIoPlan", &W::mIoPlan, "42. IO Plan", "Input-Output Plan", "IO Plan", nullptr, nullptr, nullptr, nullptr},
 }};
 
-const std::array<int, 36> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 15, 16, 17, 18,
-                                        19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36};
+const std::array<int, 42> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                        15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                                        29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42};
 
-const std::array<NamedMatrix, 49> kNamed = {{
+const std::array<NamedMatrix, 55> kNamed = {{
     {"mObserved", &W::mObserved},
     {"mBMat", &W::mBMat},
     {"mExoBMat", &W::mExoBMat},
@@ -125,6 +138,12 @@ const std::array<NamedMatrix, 49> kNamed = {{
     {"mModelScenario", &W::mModelScenario},
     {"mModelScenarioDiff", &W::mModelScenarioDiff},
     {"mModelTargets", &W::mModelTargets},
+    {"mIoLeontief", &W::mIoLeontief},
+    {"mIoGhosh", &W::mIoGhosh},
+    {"mIoOutputs", &W::mIoOutputs},
+    {"mIoMultipliers", &W::mIoMultipliers},
+    {"mIoRas", &W::mIoRas},
+    {"mIoPlan", &W::mIoPlan},
     {"mObservedOrig", &W::mObservedOrig},
     {"mExtended", &W::mExtended},
     {"mCalcBase", &W::mCalcBase},

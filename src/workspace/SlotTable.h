@@ -28,7 +28,7 @@ struct SlotInfo {
   const char* sheetName2;
 };
 
-// The 27 slots, in number order.
+// The slots, in number order.
 std::span<const SlotInfo> SlotTable();
 // The slot with that number (1..23), or null.
 const SlotInfo* FindSlot(int number);

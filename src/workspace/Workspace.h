@@ -50,6 +50,13 @@ struct Workspace {
   LabelledMatrix mModelScenario;      // the scenario's path
   LabelledMatrix mModelScenarioDiff;  // scenario less base
   LabelledMatrix mModelTargets;       // the instruments found and the re-simulated path
+  // The "Input-Output" menu's results.
+  LabelledMatrix mIoLeontief;     // the Leontief inverse L = (I - A)^-1
+  LabelledMatrix mIoGhosh;        // the Ghosh inverse G = (I - B)^-1
+  LabelledMatrix mIoOutputs;      // outputs for a final demand, supply-driven outputs
+  LabelledMatrix mIoMultipliers;  // output, type-I and type-II multipliers, linkages, key sectors
+  LabelledMatrix mIoRas;          // the RAS-balanced matrix
+  LabelledMatrix mIoPlan;         // the plan solved as a linear programme
 
   // Further matrices the list never shows.
   LabelledMatrix mObservedOrig;  // copy of mObserved taken when the primary file loads

@@ -1,0 +1,223 @@
+// The "Input-Output" menu: the Leontief toolkit on the loaded B-matrix or a flow table, RAS
+// balancing and the plan as a linear programme. The computations are the input-output
+// module's; this layer loads the files, keeps the table between commands, fills the slots
+// 37 to 42 and shows them.
+
+#include "workbench/InputOutputCommands.h"
+
+#include <array>
+
+#include "inputoutput/IoMatrices.h"
+#include "inputoutput/IoPlan.h"
+#include "inputoutput/Ras.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+namespace {
+
+constexpr std::array<IoMenuEntry, 8> kEntries = {{
+    {IoMenuItem::AnalyseBMat, "mnuIoBMat", "Analyse the &B-Matrix"},
+    {IoMenuItem::AnalyseFlows, "mnuIoFlows", "Analyse a &Flow Table..."},
+    {IoMenuItem::Households, "mnuIoHouseholds", "Close &Households..."},
+    {IoMenuItem::Demand, "mnuIoDemand", "Outputs for a Final &Demand..."},
+    {IoMenuItem::Supply, "mnuIoSupply", "&Supply-Driven Outputs..."},
+    {IoMenuItem::LinkageChart, "mnuIoLinkages", "&Linkage Chart"},
+    {IoMenuItem::Plan, "mnuIoPlan", "&Plan with Inequalities..."},
+    {IoMenuItem::Ras, "mnuIoRas", "&RAS Balancing..."},
+}};
+
+constexpr const char* kTitle = "Input-Output";
+
+}  // namespace
+
+std::span<const IoMenuEntry> InputOutputMenuEntries() { return kEntries; }
+
+ChartDescription LinkageChart(const IoTable& t, const IoAnalysis& a) {
+  ChartDescription c;
+  c.title = "Backward and Forward Linkages (* key sector)";
+  c.xTitle = "Sector";
+  c.yTitle = "Linkage (average = 1)";
+  c.bars = true;
+  ChartSeries backward{"Backward linkage", {}, false}, forward{"Forward linkage", {}, false};
+  for (std::size_t i = 0; i < t.sectors.size() && i < a.backward.size() && i < a.forward.size(); ++i) {
+    const bool key = a.backward[i] > 1.0 && a.forward[i] > 1.0;
+    c.rowLabels.push_back(t.sectors[i] + (key ? " *" : ""));
+    backward.values.emplace_back(a.backward[i]);
+    forward.values.emplace_back(a.forward[i]);
+  }
+  c.series = {backward, forward};
+  return c;
+}
+
+void Workbench::RunInputOutputMenu(IoMenuItem item) {
+  if (!io_) io_ = std::make_shared<InputOutputSession>();
+  InputOutputSession& s = *io_;
+  const auto warn = [this](const std::string& text) { MsgBoxEx(host_, text, vbExclamation, kTitle); };
+  const auto load = [this](const std::string& title, std::string& name) {
+    const auto path = ChooseDataFile(title);
+    if (!path) return LabelledMatrix();
+    name = *path;
+    return quantorial::ExcelArrayLoad(*path, &host_);
+  };
+  // Reads the session's table and analyses it, filling the slots; false (with a message) when
+  // the table does not read or I - A is singular.
+  const auto analyse = [this, &s, &warn]() {
+    IoReadResult read = ReadIoTable(s.source, s.read, s.sourceName);
+    if (!read.error.empty()) {
+      warn(read.error + " Nothing was computed.");
+      s.ready = false;
+      return false;
+    }
+    s.table = std::move(read.table);
+    if (s.demand.size() != s.table.sectors.size()) s.demand.clear();
+    if (s.supply.size() != s.table.sectors.size()) s.supply.clear();
+    IoOptions o;
+    o.demand = s.demand;
+    o.supply = s.supply;
+    host_.HoldOn("Input-output analysis of " + std::to_string(s.table.Sectors()) + " sectors.");
+    s.analysis = AnalyseIoTable(s.table, o);
+    host_.HoldOn("");
+    if (!s.analysis.error.empty()) {
+      warn(s.sourceName + ": " + s.analysis.error);
+      s.ready = false;
+      return false;
+    }
+    s.ready = true;
+    const IoAnalysis& a = s.analysis;
+    ws.mIoLeontief = a.leontief.empty() ? LabelledMatrix() : SectorMatrix(s.table.sectors, a.leontief, "L");
+    ws.mIoGhosh = a.ghosh.empty() ? LabelledMatrix() : SectorMatrix(s.table.sectors, a.ghosh, "G");
+    ws.mIoMultipliers = MultiplierTable(s.table, a);
+    std::vector<std::pair<std::string, std::vector<double>>> columns;
+    if (!s.demand.empty()) columns.emplace_back("Final demand", s.demand);
+    columns.emplace_back("Outputs", a.outputs);
+    if (!s.supply.empty()) columns.emplace_back("Primary inputs", s.supply);
+    columns.emplace_back("Supply-driven outputs", a.supplyOutputs);
+    ws.mIoOutputs = a.outputs.empty() && a.supplyOutputs.empty() ? LabelledMatrix()
+                                                                 : SectorColumns(s.table.sectors, columns, "Sector");
+    if (ws.mIoLeontief.IsFilled()) host_.Preview(ws.mIoLeontief, 2, "Leontief Inverse");
+    host_.Preview(ws.mIoMultipliers, 3, "Multipliers and Linkages");
+    if (ws.mIoOutputs.IsFilled()) host_.Preview(ws.mIoOutputs, 1, "Input-Output Outputs");
+    if (!a.notices.empty()) {
+      std::string text;
+      for (const auto& n : a.notices) text += (text.empty() ? "" : "\n\n") + n;
+      MsgBoxEx(host_, text, vbInformation, kTitle);
+    }
+    return true;
+  };
+  // The commands that work on the table analysed last.
+  const auto needTable = [&s, &warn]() {
+    if (s.ready) return true;
+    warn("Analyse a table first: \"Analyse the B-Matrix\" or \"Analyse a Flow Table...\".");
+    return false;
+  };
+
+  switch (item) {
+    case IoMenuItem::AnalyseBMat: {
+      if (!ws.mBMat.IsFilled()) {
+        warn(
+            "The input-output analysis reads the B-matrix: load one first (Select Secondary Data File), the sectors' "
+            "input coefficients with one row per primary input beneath them. Nothing was computed.");
+        return;
+      }
+      s.source = ws.mBMat;
+      s.sourceName = "The B-matrix";
+      const std::string households = s.read.households;
+      s.read = IoReadOptions();
+      s.read.households = households;
+      s.demand.clear();
+      s.supply.clear();
+      analyse();
+      return;
+    }
+    case IoMenuItem::AnalyseFlows: {
+      std::string name;
+      LabelledMatrix m = load("Select an Input-Output Flow Table", name);
+      if (!m.IsFilled()) return;
+      const std::string last = CellText(m.Get(m.UpperRow(), 0));
+      const auto row = host_.InputBox("The row of total outputs:", kTitle, last);
+      if (!row || row->empty()) return;
+      s.source = std::move(m);
+      s.sourceName = name;
+      const std::string households = s.read.households;
+      s.read = IoReadOptions();
+      s.read.flows = true;
+      s.read.totalRow = *row;
+      s.read.households = households;
+      s.demand.clear();
+      s.supply.clear();
+      analyse();
+      return;
+    }
+    case IoMenuItem::Households: {
+      if (!needTable()) return;
+      const auto name = host_.InputBox(
+          "The households' row and column, to close them into the table for the type-II multipliers (empty: "
+          "open the table again):",
+          kTitle, s.read.households);
+      if (!name) return;
+      const std::string before = s.read.households;
+      s.read.households = *name;
+      if (!analyse()) {
+        s.read.households = before;
+        analyse();
+      }
+      return;
+    }
+    case IoMenuItem::Demand:
+    case IoMenuItem::Supply: {
+      if (!needTable()) return;
+      const bool demand = item == IoMenuItem::Demand;
+      std::string name;
+      const LabelledMatrix m =
+          load(demand ? "Select the Final Demand (sector, value)" : "Select the Primary Inputs (sector, value)", name);
+      if (!m.IsFilled()) return;
+      LabelledValues v = ReadLabelledValues(m, s.table.sectors, name, demand ? "final demand" : "primary inputs");
+      if (!v.error.empty()) return warn(v.error + " Nothing was computed.");
+      (demand ? s.demand : s.supply) = std::move(v.values);
+      analyse();
+      return;
+    }
+    case IoMenuItem::LinkageChart:
+      if (!needTable()) return;
+      host_.ShowChart(LinkageChart(s.table, s.analysis), false);
+      return;
+    case IoMenuItem::Plan: {
+      if (!needTable()) return;
+      std::string name;
+      const LabelledMatrix m = load("Select the Plan (label, relation, value)", name);
+      if (!m.IsFilled()) return;
+      const IoPlanRead plan = ReadIoPlan(m, s.table, name);
+      if (!plan.error.empty()) return warn(plan.error + " Nothing was planned.");
+      const IoPlanResult r = SolveIoPlan(s.table, plan.spec, s.demand);
+      ws.mIoPlan = PlanTable(s.table, r);
+      host_.Preview(ws.mIoPlan, 3, "Input-Output Plan");
+      if (r.status != "optimal") warn(r.message);
+      return;
+    }
+    case IoMenuItem::Ras: {
+      std::string priorName, rowsName, colsName;
+      const LabelledMatrix prior = load("Select the Prior Matrix to Balance", priorName);
+      if (!prior.IsFilled()) return;
+      const NumberBlock b = ReadNumberBlock(prior, priorName);
+      if (!b.error.empty()) return warn(b.error + " Nothing was balanced.");
+      const LabelledMatrix rows = load("Select the Row Targets (label, value)", rowsName);
+      if (!rows.IsFilled()) return;
+      const LabelledValues u = ReadLabelledValues(rows, b.rowLabels, rowsName, "row targets");
+      if (!u.error.empty()) return warn(u.error + " Nothing was balanced.");
+      const LabelledMatrix cols = load("Select the Column Targets (label, value)", colsName);
+      if (!cols.IsFilled()) return;
+      const LabelledValues v = ReadLabelledValues(cols, b.colLabels, colsName, "column targets");
+      if (!v.error.empty()) return warn(v.error + " Nothing was balanced.");
+      const RasResult r = BalanceRas(b.values, u.values, v.values, {}, b.rowLabels, b.colLabels);
+      if (!r.error.empty()) return warn(priorName + ": " + r.error + " Nothing was balanced.");
+      ws.mIoRas = NumberMatrix(b.rowLabels, b.colLabels, r.matrix, CellText(prior.Get(0, 0)));
+      host_.Preview(ws.mIoRas, 3,
+                    std::string(r.generalised ? "GRAS" : "RAS") + " Balanced Matrix: " + std::to_string(r.sweeps) +
+                        (r.sweeps == 1 ? " sweep" : " sweeps"));
+      return;
+    }
+  }
+}
+
+}  // namespace quantorial
