@@ -197,6 +197,11 @@ StructuralFormOutcome StructuralFormFromBMatrix(const LabelledMatrix& bmat, int 
                 std::to_string(cols) + " columns).";
     return out;
   }
+  if (endogenousCount > kMaxStructuralEquations) {
+    out.error = fileName + ": a model of more than " + std::to_string(kMaxStructuralEquations) +
+                " endogenous variables is too large to solve here.";
+    return out;
+  }
   const int n = endogenousCount;
   StructuralForm f;
   for (int i = 1; i <= n; ++i) {

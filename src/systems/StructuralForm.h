@@ -73,6 +73,9 @@ struct ReducedFormOutcome {
 // refused with a message naming the block and the equations that depend on each other.
 ReducedFormOutcome ComputeReducedForm(const StructuralForm& form, int horizon);
 
+// The most endogenous variables a model is built with (its Γ alone then takes 200 MB).
+inline constexpr int kMaxStructuralEquations = 5000;
+
 // The largest horizon the multipliers are computed to.
 inline constexpr int kMaxMultiplierHorizon = 1000;
 

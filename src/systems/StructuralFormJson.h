@@ -38,7 +38,7 @@ struct ModelDescriptionOutcome {
 
 // The largest model file read, and the most equations a model may have.
 inline constexpr std::size_t kMaxModelFileBytes = 64u << 20;
-inline constexpr std::size_t kMaxModelEquations = 5000;
+inline constexpr std::size_t kMaxModelEquations = kMaxStructuralEquations;
 
 // The structural form of an estimated model: the equations' coefficients on their
 // regressors ("const" the constant, "NAME(-k)" a lag) and the identities' terms.

@@ -76,12 +76,9 @@ void Workbench::mnuModelOpen_Click() {
   request.initialFolder = dataFolder_;
   request.extensions = {".json", ""};
   const auto path = host_.ChooseOpenFile(request);
-  if (!path) return;
+  if (!path) return Cancelled();
   const auto loaded = LoadStructuralModel(*path, std::nullopt);
-  if (!loaded.model) {
-    MsgBoxEx(host_, loaded.error, vbExclamation, kModelTitle);
-    return;
-  }
+  if (!loaded.model) return Fail(loaded.error, vbExclamation, kModelTitle);
   structuralModelPath_ = *path;
   host_.HoldOn("Model: " + std::to_string(loaded.model->form.endogenous.size()) + " endogenous variables from " +
                *path);
@@ -89,91 +86,89 @@ void Workbench::mnuModelOpen_Click() {
 
 namespace {
 
-// The model the menu works on and its data, or nothing after saying why.
+// The model the menu works on and its data; without them, why not (or nothing when a
+// question was declined).
 struct ModelInputs {
   ModelDescription model;
   SeriesTable data;
 };
 
-std::optional<ModelInputs> CurrentModel(Workspace& ws, const MainForm& form, Host& host, const std::string& modelPath) {
+struct ModelChoice {
+  std::optional<ModelInputs> inputs;
+  std::string error;  // empty with no inputs: a question was declined
+};
+
+ModelChoice CurrentModel(const Workspace& ws, const MainForm& form, Host& host, const std::string& modelPath) {
+  ModelChoice out;
   std::optional<ModelDescription> model;
   if (!modelPath.empty()) {
     auto loaded = LoadStructuralModel(modelPath, std::nullopt);
     if (!loaded.model) {
-      MsgBoxEx(host, loaded.error, vbExclamation, kModelTitle);
-      return std::nullopt;
+      out.error = loaded.error;
+      return out;
     }
     model = std::move(loaded.model);
   } else {
     if (!ws.mBMat.IsFilled()) {
-      MsgBoxEx(host,
-               "There is no model: open an estimated model (Model > Open Estimated Model...) or load a B-matrix as "
-               "the secondary data file.",
-               vbExclamation, kModelTitle);
-      return std::nullopt;
+      out.error =
+          "There is no model: open an estimated model (Model > Open Estimated Model...) or load a B-matrix as the "
+          "secondary data file.";
+      return out;
     }
     int endo = ws.nEndoVars;
     if (endo <= 0) {
       const auto answer = host.InputBox("Number of Endogenous Variables", kModelTitle,
                                         std::to_string(std::max(1, ws.mBMat.UpperRow())));
-      if (!answer) return std::nullopt;
+      if (!answer) return out;
       const auto n = WholeNumber(*answer);
       if (!n || *n < 1) {
-        MsgBoxEx(host, "\"" + *answer + "\" is not a number of endogenous variables.", vbExclamation, kModelTitle);
-        return std::nullopt;
+        out.error = "\"" + *answer + "\" is not a number of endogenous variables.";
+        return out;
       }
       endo = static_cast<int>(*n);
     }
     auto built = StructuralFormFromBMatrix(ws.mBMat, endo, form.txtData[1].empty() ? "B-matrix" : form.txtData[1]);
     if (!built.form) {
-      MsgBoxEx(host, built.error, vbExclamation, kModelTitle);
-      return std::nullopt;
+      out.error = built.error;
+      return out;
     }
     model = ModelDescription{std::move(*built.form), {}, {}};
   }
-  ModelInputs in{std::move(*model), {}};
-  return in;
+  out.inputs = ModelInputs{std::move(*model), {}};
+  return out;
 }
 
 // The data of the model: the primary data file, the forecast file's values added, what the
-// model computes for itself completed.
-bool ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form, Host& host) {
+// model computes for itself completed. An error text, or empty when done.
+std::string ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form) {
   auto table = SeriesTableFromMatrix(ws.mObserved, form.txtData[0].empty() ? "primary data" : form.txtData[0]);
-  if (!table.table) {
-    MsgBoxEx(host, table.error + " Load the model's data as the primary data file.", vbExclamation, kModelTitle);
-    return false;
-  }
+  if (!table.table) return table.error + " Load the model's data as the primary data file.";
   in.data = std::move(*table.table);
   if (ws.mForecastExo.IsFilled()) {
     auto forecast = SeriesTableFromMatrix(ws.mForecastExo, "forecast data");
     if (forecast.table) in.data = MergeForecast(in.data, *forecast.table);
   }
-  if (std::string why = CompleteSeriesTable(in.model, in.data); !why.empty()) {
-    MsgBoxEx(host, why, vbExclamation, kModelTitle);
-    return false;
-  }
-  return true;
+  return CompleteSeriesTable(in.model, in.data);
 }
 
 }  // namespace
 
 void Workbench::mnuModelMultipliers_Click() {
-  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
-  if (!in) return;
+  auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
+  auto in = &*choice.inputs;
   const auto answer = host_.InputBox("Horizon of the multipliers (years)", kModelTitle, "10");
-  if (!answer) return;
+  if (!answer) return Cancelled();
   const auto h = WholeNumber(*answer);
   if (!h || *h < 0 || *h > kMaxMultiplierHorizon) {
-    MsgBoxEx(host_, "The horizon must be a whole number from 0 to " + std::to_string(kMaxMultiplierHorizon) + ".",
-             vbExclamation, kModelTitle);
-    return;
+    return Fail("The horizon must be a whole number from 0 to " + std::to_string(kMaxMultiplierHorizon) + ".",
+                vbExclamation, kModelTitle);
   }
   host_.HoldOn("Computing the multipliers");
   const auto out = ComputeReducedForm(in->model.form, static_cast<int>(*h));
   host_.HoldOn("");
   if (!out.result) {
-    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(out.error, vbExclamation, kModelTitle);
   }
   const auto& f = in->model.form;
   const auto& rf = *out.result;
@@ -216,16 +211,17 @@ void Workbench::mnuModelMultipliers_Click() {
 }
 
 void Workbench::mnuModelSimulate_Click(bool dynamic) {
-  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
-  if (!in || !ModelData(*in, ws, form, host_)) return;
+  auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
+  auto in = &*choice.inputs;
+  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
   SimulationOptions options;
   options.dynamic = dynamic;
   host_.HoldOn(dynamic ? "Dynamic simulation" : "Static simulation");
   const auto out = Simulate(in->model.form, in->data, options);
   host_.HoldOn("");
   if (!out.result) {
-    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(out.error, vbExclamation, kModelTitle);
   }
   const auto& r = *out.result;
   ws.mModelSimulation = PathMatrix(r.years, r.endogenous, r.values);
@@ -241,26 +237,26 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
 }
 
 void Workbench::mnuModelScenario_Click() {
-  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
-  if (!in || !ModelData(*in, ws, form, host_)) return;
+  auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
+  auto in = &*choice.inputs;
+  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Scenario File";
   request.filter = "Scenario (*.txt;*.scn)|*.txt;*.scn|All Files (*.*)|*.*";
   request.initialFolder = dataFolder_;
   request.extensions = {".txt", ""};
   const auto path = host_.ChooseOpenFile(request);
-  if (!path) return;
+  if (!path) return Cancelled();
   const auto scenario = LoadScenario(*path);
   if (!scenario.scenario) {
-    MsgBoxEx(host_, scenario.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(scenario.error, vbExclamation, kModelTitle);
   }
   host_.HoldOn("Simulating the base and the scenario");
   const auto out = CompareScenario(in->model.form, in->data, *scenario.scenario, *path, {});
   host_.HoldOn("");
   if (!out.result) {
-    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(out.error, vbExclamation, kModelTitle);
   }
   const auto& c = *out.result;
   ws.mModelSimulation = PathMatrix(c.base.years, c.base.endogenous, c.base.values);
@@ -272,35 +268,34 @@ void Workbench::mnuModelScenario_Click() {
 }
 
 void Workbench::mnuModelTarget_Click() {
-  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
-  if (!in || !ModelData(*in, ws, form, host_)) return;
+  auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
+  auto in = &*choice.inputs;
+  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Targets File (Year, then one column per target)";
   request.filter = kDataFileFilter;
   request.initialFolder = dataFolder_;
   const auto path = host_.ChooseOpenFile(request);
-  if (!path) return;
+  if (!path) return Cancelled();
   const auto answer = host_.InputBox("Instruments (exogenous variables, separated by commas)", kModelTitle, "");
-  if (!answer) return;
+  if (!answer) return Cancelled();
   std::vector<std::string> instruments;
   std::stringstream ss(*answer);
   for (std::string item; std::getline(ss, item, ',');)
     if (!TrimBlanks(item).empty()) instruments.push_back(TrimBlanks(item));
   if (instruments.empty()) {
-    MsgBoxEx(host_, "No instruments were named.", vbExclamation, kModelTitle);
-    return;
+    return Fail("No instruments were named.", vbExclamation, kModelTitle);
   }
   const auto targets = LoadSeriesTable(*path);
   if (!targets.table) {
-    MsgBoxEx(host_, targets.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(targets.error, vbExclamation, kModelTitle);
   }
   host_.HoldOn("Solving for the targets");
   const auto out = SolveTargets(in->model.form, in->data, TargetSpecFromTable(*targets.table, instruments), *path);
   host_.HoldOn("");
   if (!out.result) {
-    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
-    return;
+    return Fail(out.error, vbExclamation, kModelTitle);
   }
   const auto& r = *out.result;
   std::vector<std::string> names = instruments;
@@ -313,16 +308,15 @@ void Workbench::mnuModelTarget_Click() {
   }
   ws.mModelTargets = PathMatrix(r.years, names, rows);
   host_.Preview(ws.mModelTargets, 3, "Model Targets Solution");
-  for (const auto& n : r.notices) MsgBoxEx(host_, n, vbInformation, kModelTitle);
+  ShowNotices(r.notices);
 }
 
 void Workbench::mnuModelChart_Click() {
   if (!ws.mModelSimulation.IsFilled()) {
-    MsgBoxEx(host_, "Simulate the model first (Model > Simulate).", vbExclamation, kModelTitle);
-    return;
+    return Fail("Simulate the model first (Model > Simulate).", vbExclamation, kModelTitle);
   }
   const auto answer = host_.InputBox("Variable to chart", kModelTitle, CellText(ws.mModelSimulation.Get(0, 1)));
-  if (!answer) return;
+  if (!answer) return Cancelled();
   ChartModelVariable(TrimBlanks(*answer));
 }
 
@@ -331,8 +325,7 @@ void Workbench::ChartModelVariable(const std::string& name) {
   for (int i = 1; i <= ws.mModelSimulation.UpperRow(); ++i) years.push_back(CellText(ws.mModelSimulation.Get(i, 0)));
   const auto simulated = Column(ws.mModelSimulation, name, years);
   if (!simulated) {
-    MsgBoxEx(host_, name + " is not an endogenous variable of the simulation.", vbExclamation, kModelTitle);
-    return;
+    return Fail(name + " is not an endogenous variable of the simulation.", vbExclamation, kModelTitle);
   }
   ChartDescription chart;
   chart.title = name + ": actual and simulated";

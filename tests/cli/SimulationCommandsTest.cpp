@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -114,6 +115,27 @@ TEST(SimulationCommandsTest, MultipliersOfBothModelForms) {
     EXPECT_EQ(m["eigenvalues"][0].size(), 2u);
     EXPECT_NE(r.err.find("stable"), std::string::npos);
   }
+}
+
+// From the estimation on the bundled files to the published multipliers of G.
+TEST(SimulationCommandsTest, EstimateThenMultipliers) {
+  TempDir dir;
+  CliRun r =
+      Cli({"estimate", Samples("klein.sys"), Samples("klein.csv"), "--method", "3sls", "-o", dir.File("k.json")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Cli({"multipliers", dir.File("k.json"), "--horizon", "1", "-o", dir.File("m.json")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto m = nlohmann::json::parse(TempDir::Read(dir.File("m.json")));
+  const auto& x = m["exogenous"];
+  const auto g = static_cast<std::size_t>(std::find(x.begin(), x.end(), "G") - x.begin());
+  ASSERT_LT(g, x.size());
+  const double impact[] = {0.63465, -0.01272, 0.64957, 0.97236, 0.64957, 1.62194, -0.01272};
+  const double oneYearOn[] = {1.04942, 0.72723, 1.00558, 0.77108, 1.00558, 1.77666, 0.71451};
+  for (std::size_t i = 0; i < 7; ++i) {
+    EXPECT_NEAR(m["impact"][i][g].get<double>(), impact[i], 6e-6);
+    EXPECT_NEAR(m["interim"][1][i][g].get<double>(), oneYearOn[i], 6e-6);
+  }
+  EXPECT_NEAR(m["spectral_radius"].get<double>(), 0.871255, 6e-7);
 }
 
 // The MODEL.json path computes A and W from the model; the B-matrix path reads A from its

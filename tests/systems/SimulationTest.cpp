@@ -306,6 +306,11 @@ TEST(StructuralInputTest, BadInputsAreRefusedNamingThem) {
       {"scenario: too few words", [&] { return scenario("G 1930\n"); }, "s.txt line 1: expected"},
       {"scenario: add-factor without value", [&] { return scenario("C 1930 addfactor\n"); }, "addfactor needs a value"},
       {"scenario: the constant", [&] { return scenario("const 1930 +1\n"); }, "const is the constant"},
+      {"scenario: larger than the limit", [&] { return scenario(std::string(kMaxScenarioBytes + 1, '#')); },
+       "s.txt: the scenario file is larger than 16 MB"},
+      {"scenario: one endless line", [&] { return scenario(std::string(100000, 'G')); }, "s.txt line 1: expected"},
+      {"scenario: binary bytes", [&] { return scenario(std::string("G\0\xff 19\x01 +1", 11)); }, "s.txt line 1: "},
+      {"scenario: a year beyond the digits", [&] { return scenario("G 123456789 +1\n"); }, "is not a year"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

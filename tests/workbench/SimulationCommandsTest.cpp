@@ -145,9 +145,33 @@ TEST_F(ModelMenu, BadInputsAreSaidAndChangeNothing) {
     const auto messages = host.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(c.message), std::string::npos) << messages[0];
+    EXPECT_TRUE(wb.LastOutcome().Failed());
+    EXPECT_EQ(wb.LastOutcome().message, messages[0]);
     EXPECT_FALSE(wb.ws.mModelScenario.IsAssigned());
     EXPECT_FALSE(wb.ws.mModelTargets.IsAssigned());
     EXPECT_FALSE(wb.ws.mModelSimulation.IsAssigned());
+  }
+}
+
+TEST_F(ModelMenu, DecliningAQuestionCancelsAndChangesNothing) {
+  struct Case {
+    const char* control;
+    std::vector<std::optional<std::string>> inputs;
+  };
+  const Case cases[] = {{"mnuModelMultipliers", {std::nullopt}},
+                        {"mnuModelMultipliers", {std::string("7"), std::nullopt}},
+                        {"mnuModelScenario", {std::string("7")}},
+                        {"mnuModelTarget", {std::string("7")}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.control);
+    host.inputAnswers.assign(c.inputs.begin(), c.inputs.end());
+    host.fileAnswers = {std::nullopt};
+    Do(ActionKind::Click, c.control);
+    EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Cancelled);
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_FALSE(wb.ws.mModelImpact.IsAssigned());
+    EXPECT_FALSE(wb.ws.mModelScenario.IsAssigned());
+    EXPECT_FALSE(wb.ws.mModelTargets.IsAssigned());
   }
 }
 
