@@ -12,8 +12,9 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
-#include "cli/SimulationCommands.h"
+#include "cli/EstimateCommand.h"
 #include "cli/InputOutputCommands.h"
+#include "cli/SimulationCommands.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -644,8 +645,7 @@ std::string CliUsage() {
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
          "                             (infeasible, unbounded, time limit), after the report\n" +
-         SimulationCommandsUsage() +
-         InputOutputUsage() +
+         SimulationCommandsUsage() + InputOutputUsage() + EstimateUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -672,6 +672,7 @@ std::string CliUsage() {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (IsSimulationCommand(args)) return RunSimulationCommand(args, out, err);
   if (!args.empty() && (args[0] == "io" || args[0] == "ras")) return RunInputOutputCommand(args, out, err);
+  if (!args.empty() && args[0] == "estimate") return RunEstimate({args.begin() + 1, args.end()}, out, err);
   const Arguments a = ParseArguments(args);
   if (!a.error.empty()) return UsageError(err, a.error);
   if (a.version) {

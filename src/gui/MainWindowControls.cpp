@@ -297,6 +297,17 @@ void MainWindow::BuildMenus() {
   add(matrix, "mnuSolve", "&Solve...");
   add(matrix, "mnuSaveModel", "Save Model &As...");
 
+  QMenu* model = menuBar()->addMenu("M&odel");
+  model->setObjectName("mnuModel");
+  add(model, "mnuModelOpen", "&Open Estimated Model...");
+  model->addSeparator();
+  add(model, "mnuModelMultipliers", "&Multipliers...");
+  add(model, "mnuModelSimulate", "&Simulate");
+  add(model, "mnuModelSimulateStatic", "Simulate S&tatic");
+  add(model, "mnuModelScenario", "S&cenario...");
+  add(model, "mnuModelTarget", "&Target...");
+  add(model, "mnuModelChart", "C&hart Variable...");
+
   QMenu* inputOutput = menuBar()->addMenu("&Input-Output");
   inputOutput->setObjectName("mnuInputOutput");
   for (const auto& e : InputOutputMenuEntries()) add(inputOutput, e.name, e.caption);

@@ -25,20 +25,25 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
     error = "it is a folder, not a file";
     return false;
   }
-  if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[1 << 16];
+  // Read straight into the content, as large as the file says it is, growing it when the
+  // file turns out longer (a pipe, a file still being written).
+  std::size_t used = 0;
+  content.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16);
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (used == content.size()) content.resize(content.size() * 2);
+    const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       error = std::strerror(errno);
       ::close(fd);
+      content.clear();
       return false;
     }
-    content.append(buf, static_cast<std::size_t>(n));
+    used += static_cast<std::size_t>(n);
   }
   ::close(fd);
+  content.resize(used);
   return true;
 }
 

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "workspace/CompactCells.h"
+#include "workspace/Processors.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -75,57 +77,95 @@ char GuessDelimiter(std::string_view data) {
   return ',';
 }
 
-bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error) {
-  out = LabelledMatrix();
-  if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
-      static_cast<unsigned char>(data[2]) == 0xBF) {
-    data.remove_prefix(3);
+namespace {
+
+// Parses whole rows of comma-separated text from a position that starts a row. The rows
+// of a large file are parsed in several blocks at once, each by a parser of its own from
+// the first line start of its block; one whose block turns out not to start a row (a
+// quoted field with a line break crosses into it) is dropped, and the parser before it
+// goes on through that block instead.
+class RowParser {
+ public:
+  RowParser(std::string_view data, char delimiter, std::size_t pos, std::size_t sizeHint)
+      : s_(data.data()), n_(data.size()), delimiter_(delimiter), pos_(pos) {
+    cells_.Reserve(sizeHint / 2 + 1);  // a number field takes at least two bytes of the file
   }
-  const std::size_t n = data.size();
-  const char* s = data.data();
 
-  // The cells in row order, a word each (a number field takes at least two bytes of the file).
-  CompactCells cells;
-  std::vector<std::size_t> rowStart;
-  cells.Reserve(n / 2 + 1);
-  long long minRow = std::numeric_limits<long long>::max(), maxRow = -1;
-  long long minCol = std::numeric_limits<long long>::max(), maxCol = -1;
-  std::size_t line = 1;
-  std::size_t pos = 0;
-  std::string quoted;
+  // Parses the rows that start before `stop`; false at the first malformed one.
+  bool Run(std::size_t stop);
 
-  while (pos < n) {
-    const long long row = static_cast<long long>(rowStart.size());
-    rowStart.push_back(cells.Size());
+  // Takes on the rows of the parser of the block that starts where this one stopped.
+  void Join(RowParser&& next);
+
+  // Gives back the memory of the rows read.
+  void Release() {
+    CompactCells().Swap(cells_);
+    std::vector<std::size_t>().swap(rowStart_);
+  }
+
+  std::size_t Pos() const { return pos_; }
+  bool Failed() const { return failed_; }
+  // The reason, naming the line, when it failed.
+  std::string Error() const;
+  // Builds the matrix of the used range.
+  bool Build(LabelledMatrix& out, std::string& error);
+
+ private:
+  const char* s_;
+  std::size_t n_;
+  char delimiter_;
+  std::size_t pos_;
+  std::size_t line_ = 1;
+  CompactCells cells_;
+  std::vector<std::size_t> rowStart_;
+  long long minRow_ = std::numeric_limits<long long>::max(), maxRow_ = -1;
+  long long minCol_ = std::numeric_limits<long long>::max(), maxCol_ = -1;
+  std::string quoted_;
+  bool failed_ = false;
+  bool unclosed_ = false;  // the failure: a quoted field that is not closed (else a cell too long)
+  std::size_t errorLine_ = 0;
+  long long errorCol_ = 0;
+};
+
+bool RowParser::Run(std::size_t stop) {
+  const char* s = s_;
+  const std::size_t n = n_;
+  const char delimiter = delimiter_;
+  std::size_t pos = pos_;
+  while (pos < n && pos < stop) {
+    const long long row = static_cast<long long>(rowStart_.size());
+    rowStart_.push_back(cells_.Size());
     long long col = 0;
     for (;;) {
       Cell cell;
       bool plain = false;
       double number = 0.0;
       if (pos < n && s[pos] == '"') {
-        const std::size_t openLine = line;
+        const std::size_t openLine = line_;
         ++pos;
-        quoted.clear();
+        quoted_.clear();
         for (;;) {
           const void* q = std::memchr(s + pos, '"', n - pos);
           if (!q) {
-            error = "line " + std::to_string(openLine) + ": a quoted field is not closed";
+            failed_ = unclosed_ = true;
+            errorLine_ = openLine;
+            pos_ = n;
             return false;
           }
           const std::size_t qpos = static_cast<std::size_t>(static_cast<const char*>(q) - s);
-          line += static_cast<std::size_t>(std::count(s + pos, s + qpos, '\n'));
-          quoted.append(s + pos, qpos - pos);
+          line_ += static_cast<std::size_t>(std::count(s + pos, s + qpos, '\n'));
+          quoted_.append(s + pos, qpos - pos);
           pos = qpos + 1;
           if (pos < n && s[pos] == '"') {
-            quoted += '"';
+            quoted_ += '"';
             ++pos;
             continue;
           }
           break;
         }
         // Text after the closing quote, up to the delimiter, is kept as it stands.
-        while (pos < n && s[pos] != delimiter && s[pos] != '\n' && s[pos] != '\r') quoted += s[pos++];
-        cell = quoted.empty() ? Cell() : FieldCell(quoted);
+        while (pos < n && s[pos] != delimiter && s[pos] != '\n' && s[pos] != '\r') quoted_ += s[pos++];
+        cell = quoted_.empty() ? Cell() : FieldCell(quoted_);
       } else {
         std::size_t end = pos;
         while (end < n && s[end] != delimiter && s[end] != '\n' && s[end] != '\r') ++end;
@@ -136,57 +176,89 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
         pos = end;
       }
       if (IsText(cell) && std::get<std::string>(cell).size() > kMaxCellText) {
-        error = "line " + std::to_string(line) + ", column " + std::to_string(col + 1) + ": a cell holds more than " +
-                std::to_string(kMaxCellText) + " characters";
+        failed_ = true;
+        errorLine_ = line_;
+        errorCol_ = col + 1;
+        pos_ = pos;
         return false;
       }
       if (plain || !IsEmpty(cell)) {
-        minRow = std::min(minRow, row);
-        maxRow = std::max(maxRow, row);
-        minCol = std::min(minCol, col);
-        maxCol = std::max(maxCol, col);
+        minRow_ = std::min(minRow_, row);
+        maxRow_ = std::max(maxRow_, row);
+        minCol_ = std::min(minCol_, col);
+        maxCol_ = std::max(maxCol_, col);
       }
       if (plain) {
-        cells.PushDouble(number);
+        cells_.PushDouble(number);
       } else {
-        cells.Push(std::move(cell));
+        cells_.Push(std::move(cell));
       }
       ++col;
       if (pos < n && s[pos] == delimiter) {
         ++pos;
         if (pos < n) continue;
-        cells.Push(Cell());  // a delimiter at the very end opens one last empty field
+        cells_.Push(Cell());  // a delimiter at the very end opens one last empty field
         break;
       }
       if (pos < n && s[pos] == '\r') {
         ++pos;
         if (pos < n && s[pos] == '\n') ++pos;
-        ++line;
+        ++line_;
       } else if (pos < n && s[pos] == '\n') {
         ++pos;
-        ++line;
+        ++line_;
       }
       break;
     }
   }
+  pos_ = pos;
+  return true;
+}
 
-  if (maxRow < 0) return true;  // nothing but blanks
-  const long long rows = maxRow - minRow + 1, cols = maxCol - minCol + 1;
+void RowParser::Join(RowParser&& next) {
+  const long long rows = static_cast<long long>(rowStart_.size());
+  const std::size_t base = cells_.Size();
+  for (std::size_t start : next.rowStart_) rowStart_.push_back(base + start);
+  cells_.Append(std::move(next.cells_));
+  if (next.maxRow_ >= 0) {
+    if (maxRow_ < 0) minRow_ = next.minRow_ + rows;
+    maxRow_ = next.maxRow_ + rows;
+    minCol_ = std::min(minCol_, next.minCol_);
+    maxCol_ = std::max(maxCol_, next.maxCol_);
+  }
+  const std::size_t lines = line_ - 1;
+  line_ = next.line_ + lines;
+  pos_ = next.pos_;
+  failed_ = next.failed_;
+  unclosed_ = next.unclosed_;
+  errorLine_ = next.errorLine_ + lines;
+  errorCol_ = next.errorCol_;
+}
+
+std::string RowParser::Error() const {
+  if (unclosed_) return "line " + std::to_string(errorLine_) + ": a quoted field is not closed";
+  return "line " + std::to_string(errorLine_) + ", column " + std::to_string(errorCol_) + ": a cell holds more than " +
+         std::to_string(kMaxCellText) + " characters";
+}
+
+bool RowParser::Build(LabelledMatrix& out, std::string& error) {
+  if (maxRow_ < 0) return true;  // nothing but blanks
+  const long long rows = maxRow_ - minRow_ + 1, cols = maxCol_ - minCol_ + 1;
   if (rows - 1 > std::numeric_limits<int>::max() || cols - 1 > std::numeric_limits<int>::max()) {
     error = "the table is too large";
     return false;
   }
-  rowStart.push_back(cells.Size());
+  rowStart_.push_back(cells_.Size());
   // A table whose rows all have the same width from its first row and column on (the
   // usual file) becomes the matrix as it was read, without a second copy.
-  bool whole = minRow == 0 && minCol == 0;
-  for (long long r = 0; whole && r <= maxRow; ++r) {
-    whole = rowStart[static_cast<std::size_t>(r) + 1] - rowStart[static_cast<std::size_t>(r)] ==
+  bool whole = minRow_ == 0 && minCol_ == 0;
+  for (long long r = 0; whole && r <= maxRow_; ++r) {
+    whole = rowStart_[static_cast<std::size_t>(r) + 1] - rowStart_[static_cast<std::size_t>(r)] ==
             static_cast<std::size_t>(cols);
   }
   if (whole) {
-    cells.Truncate(rowStart[static_cast<std::size_t>(maxRow) + 1]);  // blank lines after the table
-    out = LabelledMatrix::FromCells(static_cast<int>(rows), static_cast<int>(cols), std::move(cells));
+    cells_.Truncate(rowStart_[static_cast<std::size_t>(maxRow_) + 1]);  // blank lines after the table
+    out = LabelledMatrix::FromCells(static_cast<int>(rows), static_cast<int>(cols), std::move(cells_));
     return true;
   }
   out = LabelledMatrix::Dimension(0, static_cast<int>(rows - 1), 0, static_cast<int>(cols - 1));
@@ -194,14 +266,71 @@ bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::s
     error = "the table is too large to hold in memory";
     return false;
   }
-  for (long long r = minRow; r <= maxRow; ++r) {
-    const std::size_t b = rowStart[static_cast<std::size_t>(r)], e = rowStart[static_cast<std::size_t>(r) + 1];
+  for (long long r = minRow_; r <= maxRow_; ++r) {
+    const std::size_t b = rowStart_[static_cast<std::size_t>(r)], e = rowStart_[static_cast<std::size_t>(r) + 1];
     const long long width = static_cast<long long>(e - b);
-    for (long long c = minCol; c <= maxCol && c < width; ++c) {
-      out.Put(static_cast<int>(r - minRow), static_cast<int>(c - minCol), cells.Get(b + static_cast<std::size_t>(c)));
+    for (long long c = minCol_; c <= maxCol_ && c < width; ++c) {
+      out.Put(static_cast<int>(r - minRow_), static_cast<int>(c - minCol_),
+              cells_.Get(b + static_cast<std::size_t>(c)));
     }
   }
   return true;
+}
+
+// Files smaller than this a block are parsed on one thread.
+constexpr std::size_t kMinBlockBytes = 1 << 20;
+
+}  // namespace
+
+bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error, unsigned threads) {
+  out = LabelledMatrix();
+  if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
+      static_cast<unsigned char>(data[2]) == 0xBF) {
+    data.remove_prefix(3);
+  }
+  const std::size_t n = data.size();
+  if (threads == 0) threads = static_cast<unsigned>(std::min<std::size_t>(UsableProcessors(), n / kMinBlockBytes));
+  threads = std::max(1u, threads);
+
+  // Each block starts after the first line feed at or past its share of the bytes.
+  std::vector<std::size_t> begin{0};
+  for (unsigned t = 1; t < threads; ++t) {
+    const std::size_t share = n / threads * t;
+    if (share <= begin.back()) continue;
+    const void* lf = std::memchr(data.data() + share, '\n', n - share);
+    if (!lf) break;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - data.data()) + 1;
+    if (at < n) begin.push_back(at);
+  }
+  begin.push_back(n);
+  const std::size_t blocks = begin.size() - 1;
+
+  std::vector<RowParser> parsers;
+  parsers.reserve(blocks);
+  parsers.emplace_back(data, delimiter, 0, n);
+  for (std::size_t b = 1; b < blocks; ++b) parsers.emplace_back(data, delimiter, begin[b], begin[b + 1] - begin[b]);
+  {
+    std::vector<std::thread> pool;
+    for (std::size_t b = 1; b < blocks; ++b) pool.emplace_back([&, b] { parsers[b].Run(begin[b + 1]); });
+    parsers[0].Run(begin[1]);
+    for (std::thread& t : pool) t.join();
+  }
+  // The blocks in order: one that starts where the rows before it ended is taken on;
+  // otherwise the rows before it go on through it.
+  RowParser& all = parsers[0];
+  for (std::size_t b = 1; b < blocks && !all.Failed(); ++b) {
+    if (all.Pos() == begin[b]) {
+      all.Join(std::move(parsers[b]));
+    } else {
+      all.Run(begin[b + 1]);
+    }
+    parsers[b].Release();
+  }
+  if (all.Failed()) {
+    error = all.Error();
+    return false;
+  }
+  return all.Build(out, error);
 }
 
 }  // namespace quantorial

@@ -16,9 +16,10 @@ namespace quantorial {
 inline constexpr std::size_t kMaxCellText = 32767;
 
 // Parses `data`. False with a reason (naming the line) in `error` when the text is not
-// well formed; `out` is then unassigned. A text without any non-empty cell gives an
-// unassigned matrix and true.
-bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error);
+// well formed (the first such line); `out` is then unassigned. A text without any
+// non-empty cell gives an unassigned matrix and true. A large text is parsed in blocks of
+// lines on `threads` threads at once (0: one for each processor this process may use).
+bool ParseCsv(std::string_view data, char delimiter, LabelledMatrix& out, std::string& error, unsigned threads = 0);
 
 // The delimiter of a text file: a comma, or else a tab or a semicolon (as spreadsheet
 // programs write in countries with a decimal comma) when the first non-empty line has

@@ -123,7 +123,8 @@ class ContentHandler : public XmlHandler {
       }
       for (long long r = 0; r < repeats; ++r) {
         for (const auto& [c, cell] : rowCells_) {
-          if (!cells_.Add(row_ + r, c, cell)) {
+          const double* number = std::get_if<double>(&cell);
+          if (!(number ? cells_.AddDouble(row_ + r, c, *number) : cells_.Add(row_ + r, c, cell))) {
             done_ = true;
             return;
           }

@@ -10,6 +10,14 @@
 
 namespace quantorial {
 
+namespace {
+
+// What a recorded cell costs until the matrix is built: its word and its share of the
+// positions, counted generously.
+constexpr unsigned long long kRecordedCellBytes = 16;
+
+}  // namespace
+
 bool SheetCells::Claim(long long r0, long long r1, long long c0, long long c1, unsigned long long count) {
   if (over_) return false;
   if (r0 < 0 || c0 < 0 || r1 < r0 || c1 < c0) return true;
@@ -17,27 +25,23 @@ bool SheetCells::Claim(long long r0, long long r1, long long c0, long long c1, u
   const long long minCol = minCol_ < 0 ? c0 : std::min(minCol_, c0), maxCol = std::max(maxCol_, c1);
   const auto rows = static_cast<unsigned long long>(maxRow - minRow + 1);
   const auto cols = static_cast<unsigned long long>(maxCol - minCol + 1);
-  // Both the range as a matrix and the cells collected until then must fit; rows and
+  // Both the range as a matrix and the cells recorded until then must fit; rows and
   // columns are at most 2^40 each here, so neither product overflows.
-  const unsigned long long cells = cells_.size() + count;
-  const bool fits = rows <= kMaxSheetBytes / sizeof(Cell) / cols && cells <= kMaxSheetBytes / sizeof(Entry);
+  const unsigned long long cells = values_.Size() + count;
+  const bool fits = rows <= kMaxSheetBytes / sizeof(Cell) / cols && cells <= kMaxSheetBytes / kRecordedCellBytes;
   if (fits) return true;
   over_ = true;
   claimedRows_ = rows;
   claimedCols_ = cols;
-  std::vector<Entry>().swap(cells_);
+  CompactCells().Swap(values_);
+  std::vector<Run>().swap(runs_);
   return false;
 }
 
-bool SheetCells::Add(long long row, long long col, Cell cell) {
-  if (IsEmpty(cell) || row < 0 || col < 0) return !over_;
-  // Positions beyond any sheet are cut to keep the arithmetic of the budget in range.
-  row = std::min(row, 1LL << 40);
-  col = std::min(col, 1LL << 40);
-  if (over_) return false;
-  // A cell inside the range so far only costs its entry; one outside widens the range.
+bool SheetCells::Place(long long row, long long col) {
+  // A cell inside the range so far only costs its word; one outside widens the range.
   const bool inside = minRow_ >= 0 && row >= minRow_ && row <= maxRow_ && col >= minCol_ && col <= maxCol_;
-  if ((!inside || (cells_.size() & 0xFFFF) == 0) && !Claim(row, row, col, col, 1)) return false;
+  if ((!inside || (values_.Size() & 0xFFFF) == 0) && !Claim(row, row, col, col, 1)) return false;
   if (minRow_ < 0) {
     minRow_ = maxRow_ = row;
     minCol_ = maxCol_ = col;
@@ -47,7 +51,35 @@ bool SheetCells::Add(long long row, long long col, Cell cell) {
     minCol_ = std::min(minCol_, col);
     maxCol_ = std::max(maxCol_, col);
   }
-  cells_.push_back({row, col, std::move(cell)});
+  if (!runs_.empty() && runs_.back().row == row &&
+      runs_.back().col + static_cast<long long>(runs_.back().count) == col) {
+    ++runs_.back().count;
+  } else {
+    runs_.push_back({row, col, values_.Size(), 1});
+  }
+  return true;
+}
+
+bool SheetCells::Add(long long row, long long col, Cell cell) {
+  if (IsEmpty(cell) || row < 0 || col < 0) return !over_;
+  // Positions beyond any sheet are cut to keep the arithmetic of the budget in range.
+  row = std::min(row, 1LL << 40);
+  col = std::min(col, 1LL << 40);
+  if (over_ || !Place(row, col)) return false;
+  if (longRow_ < 0 && IsText(cell) && std::get<std::string>(cell).size() > kMaxCellText) {
+    longRow_ = row;
+    longCol_ = col;
+  }
+  values_.Push(std::move(cell));
+  return true;
+}
+
+bool SheetCells::AddDouble(long long row, long long col, double v) {
+  if (row < 0 || col < 0) return !over_;
+  row = std::min(row, 1LL << 40);
+  col = std::min(col, 1LL << 40);
+  if (over_ || !Place(row, col)) return false;
+  values_.PushDouble(v);
   return true;
 }
 
@@ -68,23 +100,36 @@ bool SheetCells::Build(LabelledMatrix& out, std::string& error) {
     error = "the used range of the sheet is too large";
     return false;
   }
-  out = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, static_cast<int>(cols));
-  if (!out.IsAssigned()) {
-    error = "the used range of the sheet (" + std::to_string(rows + 1) + " rows by " + std::to_string(cols + 1) +
-            " columns) is too large to hold in memory";
-    return false;
+  // Whole rows one after another, each a single run from the first column: the cells are
+  // already the matrix in row order.
+  bool whole = runs_.size() == static_cast<std::size_t>(rows + 1);
+  for (std::size_t r = 0; whole && r < runs_.size(); ++r) {
+    whole = runs_[r].row == minRow_ + static_cast<long long>(r) && runs_[r].col == minCol_ &&
+            runs_[r].count == static_cast<std::size_t>(cols + 1);
   }
-  for (const auto& e : cells_) {
-    if (IsText(e.cell) && std::get<std::string>(e.cell).size() > kMaxCellText) {
-      out = LabelledMatrix();
-      error =
-          "cell " + CellReference(e.row, e.col) + " holds more than " + std::to_string(kMaxCellText) + " characters";
+  if (!whole) {
+    out = LabelledMatrix::Dimension(0, static_cast<int>(rows), 0, static_cast<int>(cols));
+    if (!out.IsAssigned()) {
+      error = "the used range of the sheet (" + std::to_string(rows + 1) + " rows by " + std::to_string(cols + 1) +
+              " columns) is too large to hold in memory";
       return false;
     }
   }
-  for (auto& e : cells_)
-    out.Put(static_cast<int>(e.row - minRow_), static_cast<int>(e.col - minCol_), std::move(e.cell));
-  std::vector<Entry>().swap(cells_);
+  if (longRow_ >= 0) {
+    out = LabelledMatrix();
+    error = "cell " + CellReference(longRow_, longCol_) + " holds more than " + std::to_string(kMaxCellText) +
+            " characters";
+    return false;
+  }
+  if (whole) {
+    out = LabelledMatrix::FromCells(static_cast<int>(rows + 1), static_cast<int>(cols + 1), std::move(values_));
+  } else {
+    ForEach([&](long long row, long long col, Cell cell) {
+      out.Put(static_cast<int>(row - minRow_), static_cast<int>(col - minCol_), std::move(cell));
+    });
+  }
+  CompactCells().Swap(values_);
+  std::vector<Run>().swap(runs_);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "workspace/CompactCells.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
@@ -22,6 +23,8 @@ class SheetCells {
   // would take the sheet beyond the memory budget: it is not kept, and from then on the
   // sheet is over budget (Build says how large it claims to be).
   bool Add(long long row, long long col, Cell cell);
+  // The same for a number (the usual cell), without making a Cell of it.
+  bool AddDouble(long long row, long long col, double v);
   // Whether `count` more cells in rows r0..r1 and columns c0..c1 stay within the budget;
   // when they do not, the sheet is over budget (a reader checks this before it expands
   // repeated cells).
@@ -29,21 +32,35 @@ class SheetCells {
   bool OverBudget() const { return over_; }
   // The used range as a 0-based LabelledMatrix: the smallest rectangle holding every
   // non-empty cell; unassigned when there is none. False (with a reason) when the range
-  // is too large to hold.
+  // is too large to hold. A sheet whose cells came row by row, each row whole from the
+  // first column (the usual sheet), becomes the matrix without a second copy.
   bool Build(LabelledMatrix& out, std::string& error);
-  std::size_t Count() const { return cells_.size(); }
+  std::size_t Count() const { return values_.Size(); }
 
-  struct Entry {
-    long long row;
-    long long col;
-    Cell cell;
-  };
-  // The cells at their places on the sheet.
-  const std::vector<Entry>& Entries() const { return cells_; }
+  // The cells at their places on the sheet, in the order they were recorded.
+  template <typename F>
+  void ForEach(F&& visit) const {
+    for (const Run& run : runs_) {
+      for (std::size_t k = 0; k < run.count; ++k)
+        visit(run.row, run.col + static_cast<long long>(k), values_.Get(run.first + k));
+    }
+  }
 
  private:
-  std::vector<Entry> cells_;
+  // Cells recorded one after another in one row, in consecutive columns.
+  struct Run {
+    long long row;
+    long long col;
+    std::size_t first;  // the first one's index in values_
+    std::size_t count;
+  };
+  // Checks the budget and the range for a cell about to be recorded, and places it.
+  bool Place(long long row, long long col);
+
+  CompactCells values_;  // the cells as they were recorded, a word each
+  std::vector<Run> runs_;
   long long minRow_ = -1, maxRow_ = -1, minCol_ = -1, maxCol_ = -1;
+  long long longRow_ = -1, longCol_ = -1;  // the first text longer than a cell may hold
   bool over_ = false;
   unsigned long long claimedRows_ = 0, claimedCols_ = 0;
 };

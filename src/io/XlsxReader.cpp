@@ -283,7 +283,12 @@ class SheetHandler : public XmlHandler {
       rich_.End(name);
     } else if (name == "c") {
       inCell_ = false;
-      cells_.Add(cellRow_, cellCol_, MakeCell());
+      double v;
+      if (NumberCell(v)) {
+        cells_.AddDouble(cellRow_, cellCol_, v);
+      } else {
+        cells_.Add(cellRow_, cellCol_, MakeCell());
+      }
     }
   }
 
@@ -296,6 +301,20 @@ class SheetHandler : public XmlHandler {
   }
 
  private:
+  bool DateStyle() const {
+    return style_ >= 0 && static_cast<std::size_t>(style_) < xfIsDate_.size() &&
+           xfIsDate_[static_cast<std::size_t>(style_)];
+  }
+
+  // The usual cell, a number without a date format, read straight as its double.
+  bool NumberCell(double& v) const {
+    if (!hasValue_ || type_ != "n" || DateStyle()) return false;
+    const auto number = ParseXmlNumber(value_);
+    if (!number) return false;
+    v = *number;
+    return true;
+  }
+
   Cell MakeCell() {
     if (type_ == "inlineStr") return hasInline_ && !rich_.text.empty() ? Cell(rich_.text) : Cell();
     if (!hasValue_) return Cell();  // a formula without a cached value, or a styled blank
@@ -310,8 +329,7 @@ class SheetHandler : public XmlHandler {
     if (type_ == "d") return value_.empty() ? Cell() : Cell(IsoDateText(value_));
     const auto v = ParseXmlNumber(value_);
     if (!v) return value_.empty() ? Cell() : Cell(value_);
-    if (style_ >= 0 && static_cast<std::size_t>(style_) < xfIsDate_.size() &&
-        xfIsDate_[static_cast<std::size_t>(style_)]) {
+    if (DateStyle()) {
       std::string text = SerialDateText(*v, date1904_);
       if (!text.empty()) return Cell(std::move(text));
     }
@@ -408,7 +426,7 @@ bool ReadXlsxSheets(const std::string& path, std::vector<WorkbookSheet>& out, st
     if (!ReadSheetCells(o, rid, cells, error)) return false;
     WorkbookSheet sheet;
     sheet.name = name;
-    for (const auto& e : cells.Entries()) sheet.cells.push_back({e.row, e.col, e.cell});
+    cells.ForEach([&](long long row, long long col, Cell cell) { sheet.cells.push_back({row, col, std::move(cell)}); });
     out.push_back(std::move(sheet));
   }
   return true;

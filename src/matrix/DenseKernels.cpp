@@ -110,6 +110,67 @@ __attribute__((target("avx"))) void UpdateAvx(const RowGroup& g, const double* p
   }
 }
 
+// The same with 512-bit registers where the processor has them: R rows by 24 columns (R * 3
+// accumulators of eight doubles, out of 32 registers; wider blocks measured slower), the
+// columns left over by the 256-bit kernel. Each cell still receives p * f and then the add,
+// step by step in order.
+template <int R>
+__attribute__((target("avx512f"))) void UpdateAvx512Rows(const RowGroup& g, const double* p, std::size_t pstride,
+                                                         std::size_t steps, std::size_t len) {
+  std::size_t j = 0;
+  for (; j + 24 <= len; j += 24) {
+    __m512d acc[R][3];
+    for (int r = 0; r < R; ++r) {
+      for (int q = 0; q < 3; ++q) acc[r][q] = _mm512_loadu_pd(g.c[r] + j + 8 * q);
+    }
+    for (std::size_t k = 0; k < steps; ++k) {
+      const double* pk = p + k * pstride + j;
+      const __m512d p0 = _mm512_loadu_pd(pk);
+      const __m512d p1 = _mm512_loadu_pd(pk + 8);
+      const __m512d p2 = _mm512_loadu_pd(pk + 16);
+      for (int r = 0; r < R; ++r) {
+        const __m512d fr = _mm512_set1_pd(g.f[r][k]);
+        acc[r][0] = _mm512_add_pd(acc[r][0], _mm512_mul_pd(p0, fr));
+        acc[r][1] = _mm512_add_pd(acc[r][1], _mm512_mul_pd(p1, fr));
+        acc[r][2] = _mm512_add_pd(acc[r][2], _mm512_mul_pd(p2, fr));
+      }
+    }
+    for (int r = 0; r < R; ++r) {
+      for (int q = 0; q < 3; ++q) _mm512_storeu_pd(g.c[r] + j + 8 * q, acc[r][q]);
+    }
+  }
+  if (j < len) {
+    RowGroup rest = g;
+    for (int r = 0; r < R; ++r) rest.c[r] = g.c[r] + j;
+    UpdateAvxRows<R>(rest, p + j, pstride, steps, len - j);
+  }
+}
+
+__attribute__((target("avx512f"))) void UpdateAvx512(const RowGroup& g, const double* p, std::size_t pstride,
+                                                     std::size_t steps, std::size_t len) {
+  switch (g.count) {
+    case 4:
+      UpdateAvx512Rows<4>(g, p, pstride, steps, len);
+      break;
+    case 3:
+      UpdateAvx512Rows<3>(g, p, pstride, steps, len);
+      break;
+    case 2:
+      UpdateAvx512Rows<2>(g, p, pstride, steps, len);
+      break;
+    case 1:
+      UpdateAvx512Rows<1>(g, p, pstride, steps, len);
+      break;
+    default:
+      break;
+  }
+}
+
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f");
+  return has;
+}
+
 bool HasAvx() {
   static const bool has = __builtin_cpu_supports("avx");
   return has;
@@ -119,6 +180,10 @@ bool HasAvx() {
 void Update(const RowGroup& g, const double* p, std::size_t pstride, std::size_t steps, std::size_t len) {
   if (g.count == 0 || steps == 0 || len == 0) return;
 #ifdef QUANTORIAL_X86_KERNELS
+  if (HasAvx512()) {
+    UpdateAvx512(g, p, pstride, steps, len);
+    return;
+  }
   if (HasAvx()) {
     UpdateAvx(g, p, pstride, steps, len);
     return;

@@ -38,15 +38,17 @@ LabelledMatrix LoadChosen(MatrixFileSource& files, const std::optional<std::stri
 
 // Stores the result, shows it and says the command is done; a result in which statements
 // overflowed and kept their old values is not called complete.
-void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host& host, const OverflowWatch& watch) {
+void Finish(const MatrixMenuEntry& e, LabelledMatrix result, Workspace& ws, Host& host, const OverflowWatch& watch,
+            std::string* failure) {
   const std::uint64_t overflows = watch.Count();
   ws.mLindoBase = std::move(result);
   host.Preview(ws.mLindoBase, 3, e.resultCaption);
   host.HoldOn("");
   if (overflows > 0) {
-    MsgBoxEx(host,
-             std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) + " See results below.",
-             vbExclamation);
+    const std::string message =
+        std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) + " See results below.";
+    if (failure) *failure = message;
+    MsgBoxEx(host, message, vbExclamation);
     return;
   }
   MsgBoxEx(host, e.item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone, vbInformation);
@@ -67,7 +69,8 @@ LabelledMatrix MatrixFileSource::LoadMatrixFile(const std::string& title) {
   return LoadChosen(*this, ChooseMatrixFile(title));
 }
 
-bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files) {
+bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files,
+                          std::string* failure) {
   const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
   const OverflowWatch watch;
   switch (item) {
@@ -81,15 +84,18 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       {
         const LabelledMatrix A = LoadChosen(files, first);
         const LabelledMatrix B = LoadChosen(files, second);
-        if (item == I::mnuMatrixAdd) {
-          result = MatrixAdd(A, B, 1, host);
-        } else if (item == I::cmdMatrixSub) {
-          result = MatrixSubtract(A, B, 1, host);
+        if (item == I::mnuMatrixAdd || item == I::cmdMatrixSub) {
+          bool incompatible = false;
+          result = item == I::mnuMatrixAdd ? MatrixSum(A, B, 1, incompatible) : MatrixDifference(A, B, 1, incompatible);
+          if (incompatible) {
+            if (failure) *failure = kNotCompatiblePrompt;
+            MsgBoxEx(host, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+          }
         } else {
           result = MatrixMultiply(A, B, 0);
         }
       }
-      Finish(e, std::move(result), ws, host, watch);
+      Finish(e, std::move(result), ws, host, watch, failure);
       return true;
     }
     case I::mnuInvert:
@@ -101,13 +107,13 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       LabelledMatrix result = item == I::mnuInvert        ? MatrixInverse(A, 1)
                               : item == I::mnuInvertPivot ? MatrixInversePivot(A, 1)
                                                           : MatrixReciprocal(A, 1.0, 0);
-      Finish(e, std::move(result), ws, host, watch);
+      Finish(e, std::move(result), ws, host, watch, failure);
       return true;
     }
     case I::cmdMatrixTranspose: {
       host.HoldOn(e.statusText);
       const LabelledMatrix A = files.LoadMatrixFile("");
-      Finish(e, MatrixTranspose(A, 2), ws, host, watch);
+      Finish(e, MatrixTranspose(A, 2), ws, host, watch, failure);
       return true;
     }
     case I::mnuScalarMult:
@@ -118,7 +124,7 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       const auto path = files.ChooseMatrixFile("");
       host.HoldOn(e.statusText);
       const LabelledMatrix A = LoadChosen(files, path);
-      Finish(e, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), ws, host, watch);
+      Finish(e, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), ws, host, watch, failure);
       return true;
     }
     case I::mnuCreateIDMatrix: {
@@ -129,11 +135,13 @@ bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, Matrix
       LabelledMatrix identity = IdentityMatrix(*n, 1);
       if (!identity.IsAssigned()) {
         host.HoldOn("");
-        MsgBoxEx(host, "An identity matrix of size " + std::to_string(*n) + " is too large to hold in memory.",
-                 vbCritical);
+        const std::string message =
+            "An identity matrix of size " + std::to_string(*n) + " is too large to hold in memory.";
+        if (failure) *failure = message;
+        MsgBoxEx(host, message, vbCritical);
         return true;
       }
-      Finish(e, std::move(identity), ws, host, watch);
+      Finish(e, std::move(identity), ws, host, watch, failure);
       return true;
     }
   }

@@ -52,7 +52,11 @@ class MatrixFileSource {
 };
 
 // Runs one menu command. False when it ended silently before doing anything (a
-// multiplier of 0, an identity size below 2, a cancelled entry), true otherwise.
-bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files);
+// multiplier of 0, an identity size below 2, a cancelled entry), true otherwise. What made
+// it fail (matrices of other shapes, a result that is not complete, a size too large to
+// hold) goes to `failure` when given, besides its message box; a file that cannot be read
+// is the file source's to tell.
+bool RunMatrixMenuCommand(MatrixMenuItem item, Workspace& ws, Host& host, MatrixFileSource& files,
+                          std::string* failure = nullptr);
 
 }  // namespace quantorial

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -220,6 +222,74 @@ ClassLines LinesOfClass(int df) {
   return c;
 }
 
+}  // namespace
+
+void AppendReportNumber(std::string& out, double v, int decimals) {
+  decimals = std::clamp(decimals, 0, 20);
+  if (v < 0) out += '-';
+  const double a = std::fabs(v);
+  // N: the digits of |v| * 10^decimals rounded half up from its 15 significant digits,
+  // without leading zeros (none for zero).
+  char n[400];
+  std::size_t len = 0;
+  if (a != 0.0 && std::isfinite(a)) {
+    char buf[40];  // "d.dddddddddddddde+XX"
+    const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
+    char digits[15];
+    digits[0] = buf[0];
+    std::memcpy(digits + 1, buf + 2, 14);
+    const char* e = buf + 17;
+    const bool negative = *e == '-';
+    int exp10 = 0;
+    for (++e; e < r.ptr; ++e) exp10 = exp10 * 10 + (*e - '0');
+    if (negative) exp10 = -exp10;
+    const int keep = exp10 + 1 + decimals;
+    if (keep >= 0 && keep < 15) {
+      std::memcpy(n, digits, static_cast<std::size_t>(keep));
+      len = static_cast<std::size_t>(keep);
+      if (digits[keep] >= '5') {
+        int i = keep - 1;
+        while (i >= 0 && n[i] == '9') n[i--] = '0';
+        if (i < 0) {
+          std::memmove(n + 1, n, len++);
+          n[0] = '1';
+        } else {
+          ++n[i];
+        }
+      }
+    } else if (keep >= 15) {
+      std::memcpy(n, digits, 15);
+      std::memset(n + 15, '0', static_cast<std::size_t>(keep - 15));
+      len = static_cast<std::size_t>(keep);
+    }
+    std::size_t nz = 0;
+    while (nz < len && n[nz] == '0') ++nz;
+    if (nz == len) len = 0;
+    if (nz > 0 && len > 0) {
+      std::memmove(n, n + nz, len - nz);
+      len -= nz;
+    }
+  }
+  // The whole digits, the point, and the fraction's digits without its trailing zeros.
+  const std::size_t d = static_cast<std::size_t>(decimals);
+  std::size_t fractionFrom = 0, zeros = 0;
+  if (len > d) {
+    out.append(n, len - d);
+    fractionFrom = len - d;
+  } else {
+    zeros = d - len;
+  }
+  out += '.';
+  std::size_t end = len;
+  while (end > fractionFrom && n[end - 1] == '0') --end;
+  if (end > fractionFrom) {
+    out.append(zeros, '0');
+    out.append(n + fractionFrom, end - fractionFrom);
+  }
+}
+
+namespace {
+
 void AppendVerdict(std::string& out, double t, double critical, const char* level) {
   out += std::fabs(t) >= critical ? " - Significant at " : " - Not Significant at ";
   out += level;
@@ -236,18 +306,20 @@ void AppendBlock(std::string& out, const std::string& yName, const std::string& 
   out += " ON ";
   out += xName;
   out += "\r\n------------------ With Intercept ----------------------\r\n  Intercept   (a) =";
-  out += FormatPattern(f.a, "############.#####");
+  AppendReportNumber(out, f.a, 5);
   out += "\r\n  Coefficient (b) =";
-  out += FormatPattern(f.b, "############.#####");
+  AppendReportNumber(out, f.b, 5);
   out += "\r\n  R-Squared (R*R) =";
-  out += FormatPattern(f.r2, "###.#######");
+  AppendReportNumber(out, f.r2, 7);
   out += "\r\n";
   out += rule;
   out += "Std. Error of Y Estimated = ";
-  out += FormatPattern(f.se, "############.#####");
+  AppendReportNumber(out, f.se, 5);
   out += "\r\n";
   out += c.tabulated;
-  const std::string tb = FormatPattern(f.tb, "####.###"), ta = FormatPattern(f.ta, "####.###");
+  std::string tb, ta;
+  AppendReportNumber(tb, f.tb, 3);
+  AppendReportNumber(ta, f.ta, 3);
   out += "\r\nT-Values for Coefficient(b)\r\n";
   for (const auto& [critical, level] : {std::pair{c.t05, "0.05"}, std::pair{c.t01, "0.01"}}) {
     out += c.tPrefix;
@@ -614,18 +686,28 @@ bool FitRegression(const LabelledMatrix& d, RegMethod method, bool useOnePercent
       }
     }
   }
-  std::vector<std::array<double, 2>> own1(width + 1), own2(own1);
-  auto ownSums = [&](int from, std::vector<std::array<double, 2>>& own) {
+  // own[w][0][k] is variable k + 1's sum over window w + 1, own[w][1][k] its sum of squares.
+  std::vector<double> own[2][2];
+  auto ownSums = [&](int from, std::vector<double>(&sums)[2]) {
+    sums[0].assign(width, 0.0);
+    sums[1].assign(width, 0.0);
+    double* s = sums[0].data();
+    double* ss = sums[1].data();
     for (int t = 0; t < n; ++t) {
       const double* row = values.get() + static_cast<std::size_t>(from - 1 + t) * width;
       for (std::size_t k = 0; k < width; ++k) {
-        own[k + 1][0] += row[k];
-        own[k + 1][1] += row[k] * row[k];
+        s[k] += row[k];
+        ss[k] += row[k] * row[k];
       }
     }
   };
-  ownSums(1, own1);
-  if (n >= 1 && n + 1 <= R) ownSums(2, own2);
+  ownSums(1, own[0]);
+  if (n >= 1 && n + 1 <= R) {
+    ownSums(2, own[1]);
+  } else {
+    own[1][0].assign(width, 0.0);
+    own[1][1].assign(width, 0.0);
+  }
   // Every pair's cross product at once, as one matrix product: row r of `ys` is the y
   // window of outer row r + 1 (the last variable for the constant method); the x windows are
   // the value rows from the x window's first period on, variable j in column j - 1. Each sum
@@ -636,24 +718,30 @@ bool FitRegression(const LabelledMatrix& d, RegMethod method, bool useOnePercent
   std::vector<double> crossSums(static_cast<std::size_t>(aRows) * width);
   {
     const Doubles ys(static_cast<std::size_t>(aRows) * periods);
-    for (int r = 0; r < aRows; ++r) {
-      const std::size_t var = static_cast<std::size_t>(constant ? C - 1 : r);
-      const double* from = values.get() + static_cast<std::size_t>(yWindow - 1) * width + var;
-      double* to = ys.get() + static_cast<std::size_t>(r) * periods;
-      for (std::size_t k = 0; k < periods; ++k) to[k] = from[k * width];
+    // Eight variables at a time, so that each value row is read a cache line at a time.
+    const double* window = values.get() + static_cast<std::size_t>(yWindow - 1) * width;
+    for (int r0 = 0; r0 < aRows; r0 += 8) {
+      const int r1 = std::min(aRows, r0 + 8);
+      for (std::size_t k = 0; k < periods; ++k) {
+        const double* from = window + k * width;
+        for (int r = r0; r < r1; ++r) {
+          const std::size_t var = static_cast<std::size_t>(constant ? C - 1 : r);
+          ys.get()[static_cast<std::size_t>(r) * periods + k] = from[var];
+        }
+      }
     }
     const double* xs = values.get() + static_cast<std::size_t>(xWindow - 1) * width;
     dense::Multiply(ys.get(), xs, crossSums.data(), static_cast<std::size_t>(aRows), periods, width);
   }
   auto fitOf = [&](int yCol, int yFirst, int xCol, int xFirst, int sumRow, int sumCol) {
-    const auto yk = static_cast<std::size_t>(yCol), xk = static_cast<std::size_t>(xCol);
-    const auto& ys = yFirst == 1 ? own1[yk] : own2[yk];
-    const auto& xs = xFirst == 1 ? own1[xk] : own2[xk];
+    const auto yk = static_cast<std::size_t>(yCol - 1), xk = static_cast<std::size_t>(xCol - 1);
+    const auto& ys = own[yFirst - 1];
+    const auto& xs = own[xFirst - 1];
     Sums sums;
-    sums.sx = xs[0];
-    sums.sxx = xs[1];
-    sums.sy = ys[0];
-    sums.syy = ys[1];
+    sums.sx = xs[0][xk];
+    sums.sxx = xs[1][xk];
+    sums.sy = ys[0][yk];
+    sums.syy = ys[1][yk];
     sums.sxy = crossSums[static_cast<std::size_t>(sumRow - 1) * width + static_cast<std::size_t>(sumCol - 1)];
     return FitFromSums(sums, n);
   };

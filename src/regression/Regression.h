@@ -91,6 +91,13 @@ PairFit FitPair(const LabelledMatrix& data, int yCol, int yFirst, int xCol, int 
 bool CreateBMatrix(const LabelledMatrix& data, const std::string& namingPath, RegMethod method, bool useOnePercent,
                    RegressionResult& result, std::string& error);
 
+// Appends what FormatPattern gives for `v` and a pattern of '#'s, a point and `decimals` '#'s
+// (0 to 20), as the report prints its numbers: "-" for a negative value, the whole digits
+// without leading zeros, the point, the fraction rounded half up from 15 significant digits
+// without its trailing zeros ("-1.5", ".25", "3.", "."). Made without a string per number: a
+// report holds millions of them.
+void AppendReportNumber(std::string& out, double v, int decimals);
+
 // The report block of one pair (lines ending in CRLF), as the report file holds it.
 std::string ReportBlock(const std::string& yName, const std::string& xName, const PairFit& fit);
 

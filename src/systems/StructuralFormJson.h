@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "systems/Model.h"
 #include "systems/Simulation.h"
 #include "systems/StructuralForm.h"
+#include "systems/SystemFile.h"
 
 namespace quantorial {
 
@@ -25,7 +27,7 @@ struct IdentityDefinition {
 
 struct ModelDescription {
   StructuralForm form;
-  std::vector<DerivedSeries> series;
+  std::vector<SeriesDefinition> series;
   std::vector<IdentityDefinition> identities;
 };
 
@@ -38,18 +40,16 @@ struct ModelDescriptionOutcome {
 inline constexpr std::size_t kMaxModelFileBytes = 64u << 20;
 inline constexpr std::size_t kMaxModelEquations = 5000;
 
-// The model of a MODEL.json text: the equations' coefficients on their regressors ("const"
-// or "0" the constant, "NAME(-k)" a lag) and the identities' terms.
+// The structural form of an estimated model: the equations' coefficients on their
+// regressors ("const" the constant, "NAME(-k)" a lag) and the identities' terms.
+ModelDescriptionOutcome StructuralFormFromModel(const Model& model, const std::string& fileName);
+// The same from a MODEL.json text.
 ModelDescriptionOutcome StructuralFormFromModelJson(std::string_view text, const std::string& fileName);
 
 // Adds the derived series and the identities' left-hand sides that the table lacks (in the
 // order of the model; a value that cannot be computed is left missing). An empty text when
 // done, otherwise why an expression cannot be read.
 std::string CompleteSeriesTable(const ModelDescription& model, SeriesTable& table);
-
-// The value of a linear expression of names, lags, numbers and `year` in a year; NaN when a
-// value is missing. An error text (and NaN) when the expression cannot be read.
-double EvaluateLinearExpression(std::string_view expression, const SeriesTable& table, int year, std::string& error);
 
 // {"endogenous", "exogenous", "lagged", "impact", "lag", "interim", "cumulative", "total",
 // "eigenvalues", "spectral_radius", "stable"}.

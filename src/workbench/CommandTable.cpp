@@ -237,6 +237,14 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuSolve", [](Workbench& wb) { wb.mnuSolve_Click(); });
   menu("mnuSaveModel", [](Workbench& wb) { wb.mnuSaveModel_Click(); });
   menu("mnuOpenModel", [](Workbench& wb) { wb.mnuOpenModel_Click(); });
+  // The "Model" menu: the structural model's multipliers, simulations, scenario and targets.
+  menu("mnuModelOpen", [](Workbench& wb) { wb.mnuModelOpen_Click(); });
+  menu("mnuModelMultipliers", [](Workbench& wb) { wb.mnuModelMultipliers_Click(); });
+  menu("mnuModelSimulate", [](Workbench& wb) { wb.mnuModelSimulate_Click(true); });
+  menu("mnuModelSimulateStatic", [](Workbench& wb) { wb.mnuModelSimulate_Click(false); });
+  menu("mnuModelScenario", [](Workbench& wb) { wb.mnuModelScenario_Click(); });
+  menu("mnuModelTarget", [](Workbench& wb) { wb.mnuModelTarget_Click(); });
+  menu("mnuModelChart", [](Workbench& wb) { wb.mnuModelChart_Click(); });
   menu("mnuEditor", [](Workbench& wb) { wb.cmdEdt_Click(); });
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});
@@ -340,6 +348,28 @@ std::vector<Handler> BuildHandlers() {
       wb.Editor()->txtEdit_KeyDown(k->first, k->second);
     }
   });
+
+  // ---- frmEstimate, "Estimate System" ----
+  menu("mnuEstimateSystem", [](Workbench& wb) { wb.mnuEstimateSystem_Click(); });
+  // The system text travels on one line, its line breaks written "\n".
+  text("frmEstimate.txtSystem",
+       [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSystem = UnescapeLineBreaks(s); });
+  {
+    Handler h;
+    h.entry = {"frmEstimate.cboMethod", K::ComboBox};
+    h.items = [](Workbench&) { return SystemEstimationWindow::Methods(); };
+    h.select = [](Workbench& wb, const std::vector<int>& chosen) {
+      if (!chosen.empty()) wb.EstimationWindow()->cboMethodIndex = chosen[0];
+    };
+    t.push_back(std::move(h));
+  }
+  text("frmEstimate.txtSample", [](Workbench& wb, const std::string& s) { wb.EstimationWindow()->txtSample = s; });
+  button("frmEstimate.cmdOpenSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdOpenSystem_Click(); });
+  button("frmEstimate.cmdSaveSystem", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveSystem_Click(); });
+  button("frmEstimate.cmdEstimate", [](Workbench& wb) { wb.EstimationWindow()->cmdEstimate_Click(); });
+  button("frmEstimate.cmdSaveReport", [](Workbench& wb) { wb.EstimationWindow()->cmdSaveReport_Click(); });
+  button("frmEstimate.cmdUseInWorkbench", [](Workbench& wb) { wb.EstimationWindow()->cmdUseInWorkbench_Click(); });
+  button("frmEstimate.cmdClose", [](Workbench& wb) { wb.CloseEstimationWindow(); });
   return t;
 }
 
@@ -410,6 +440,10 @@ bool FormOpen(Workbench& wb, std::string_view name, std::string& error) {
   }
   if (name.rfind("frmEdit.", 0) == 0 && !wb.Editor()) {
     error = "\"KRV Worksheet\" (frmEdit) is not open";
+    return false;
+  }
+  if (name.rfind("frmEstimate.", 0) == 0 && !wb.EstimationWindow()) {
+    error = "\"Estimate System\" (frmEstimate) is not open";
     return false;
   }
   if (name.rfind("frmChartOptions.", 0) == 0 && !wb.ChartOptionsDialog()) {
@@ -582,6 +616,7 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
   // sees it end.
   SessionRecorder* recorder = h->entry.recorded ? wb.recorder : nullptr;
   if (recorder) recorder->BeginAction(a, h->entry.path);
+  const OutcomeLog::Scope outcome(wb.Outcomes());
   run();
   if (recorder && wb.recorder == recorder) recorder->EndAction();
   return true;

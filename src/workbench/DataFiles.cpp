@@ -212,6 +212,12 @@ std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title)
   return files_.ChooseMatrixFile(title);
 }
 
-LabelledMatrix Workbench::ExcelArrayLoad(const std::string& path) { return files_.ExcelArrayLoad(path); }
+// A file that is there but cannot be read is a failure of the command that loads it.
+LabelledMatrix Workbench::ExcelArrayLoad(const std::string& path) {
+  if (!FileExists(path)) return LabelledMatrix();
+  DataFileResult r = ReadDataFile(path);
+  if (!r.error.empty()) Fail(r.error, vbCritical + vbOKOnly);
+  return std::move(r.matrix);
+}
 
 }  // namespace quantorial

@@ -7,6 +7,7 @@ namespace quantorial {
 void Workbench::cmdEdt_Click() {
   if (!editor_) {
     editor_ = std::make_unique<WorksheetEditor>(host_, dataFolder_);
+    editor_->onFailure = [this](const std::string& message) { outcome_.Fail(message); };
     editor_->Form_Load();
   }
   host_.WindowService("Editor");

@@ -1,7 +1,7 @@
 // The "Input-Output" menu: the Leontief toolkit on the loaded B-matrix or a flow table, RAS
 // balancing and the plan as a linear programme. The computations are the input-output
 // module's; this layer loads the files, keeps the table between commands, fills the slots
-// 29 to 34 and shows them.
+// 37 to 42 and shows them.
 
 #include "workbench/InputOutputCommands.h"
 

@@ -46,17 +46,20 @@ bool Workbench::ShowForecastDialog() {
 
 void Workbench::cmdForecast_Click() {
   // Cancel (or closing the dialog) forecasts nothing and changes nothing.
-  if (!ShowForecastDialog()) return;
+  if (!ShowForecastDialog()) {
+    Cancelled();
+    return;
+  }
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
   if (!ws.mCalcBase.IsFilled()) return;
   const OverflowWatch overflows;
   host_.HoldOn("Generating Chart Data.");
-  if (ForecastLeavesAGap(period)) MsgBoxEx(host_, "Broken time series...", vbOKOnly);
+  if (ForecastLeavesAGap(period)) Fail("Broken time series...", vbOKOnly);
   ForecastResult forecast = CalculateForecast(ws, period, Watch());
   ShowIncompatibleSums(forecast.incompatibleSums);
   if (!forecast.done) {
     host_.HoldOn("");
-    if (!forecast.failure.empty()) MsgBoxEx(host_, forecast.failure, vbExclamation);
+    if (!forecast.failure.empty()) Fail(forecast.failure, vbExclamation);
     return;
   }
   ShowPreviews(forecast.previews);
@@ -79,13 +82,19 @@ void Workbench::Notify(const StageNotices& notices) {
 
 void Workbench::ShowNotices(const StageNotices& notices) {
   if (notices.empty()) return;
+  outcome_.Note(notices);
   std::string text = "The results were computed, but please note:";
   for (const std::string& n : notices) text += "\n\n" + n;
   MsgBoxEx(host_, text, vbInformation);
 }
 
+void Workbench::Fail(const std::string& message, int buttons, const std::optional<std::string>& title) {
+  outcome_.Fail(message);
+  MsgBoxEx(host_, message, buttons, title);
+}
+
 void Workbench::ShowIncompatibleSums(int count) {
-  if (count > 0) MsgBoxEx(host_, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+  if (count > 0) Fail(kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
 }
 
 StageWatch Workbench::Watch() {
@@ -104,7 +113,10 @@ void Workbench::ShowPreviews(const std::vector<GridPreview>& previews) {
 bool Workbench::SplitModelAsking(StageNotices* notices) {
   if (!ws.bStageRerun) {
     const auto answer = host_.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
-    if (!answer) return false;  // cancelled: nothing changes
+    if (!answer) {  // cancelled: nothing changes
+      Cancelled();
+      return false;
+    }
     ws.nEndoVars = LeadingWholeNumber(*answer);
     if (ws.nEndoVars < 1 && notices) {
       notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");

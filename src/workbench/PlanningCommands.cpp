@@ -77,7 +77,7 @@ void Workbench::cmdAspire_Click() {
   host_.Progress(std::string(), 0, 0);  // the run is over, however it ended
   ShowPreviews(run.previews);
   if (!run.message.empty()) {
-    MsgBoxEx(host_, run.message, run.end == AspirationEnd::InvalidBaseYear ? vbOKOnly : vbExclamation);
+    Fail(run.message, run.end == AspirationEnd::InvalidBaseYear ? vbOKOnly : vbExclamation);
   }
   // The three tables leave their first column's header blank; on screen it says what the
   // column holds (the tables themselves stay as computed).
@@ -97,10 +97,10 @@ void Workbench::cmdAspire_Click() {
 
 void Workbench::cmdKALDRON_Click() {
   if (!ws.mBMat.IsFilled()) {
-    MsgBoxEx(host_,
-             "KALDRON plans on a B-matrix: load one first (Select Secondary Data File), the sectors' input "
-             "coefficients with one row per primary input beneath them. Nothing was planned.",
-             vbExclamation);
+    Fail(
+        "KALDRON plans on a B-matrix: load one first (Select Secondary Data File), the sectors' input "
+        "coefficients with one row per primary input beneath them. Nothing was planned.",
+        vbExclamation);
     return;
   }
   // The first run asks for the targets (the extended data file); without them there is
@@ -126,7 +126,7 @@ void Workbench::cmdKALDRON_Click() {
                       "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).");
   }
   KaldronPlan plan = PlanKaldron(ws.mEndo, ws.mExtended, ws.mBMat);
-  if (plan.rhsRowsDiffer) MsgBoxEx(host_, "RHS values not properly defined...");
+  if (plan.rhsRowsDiffer) Fail("RHS values not properly defined...");
   ws.mKaldronBMat = std::move(plan.kaldronBMat);
   ws.mRhsIO = std::move(plan.rhsIO);
   ws.mKaldronRhs = std::move(plan.kaldronRhs);
@@ -160,12 +160,11 @@ void Workbench::mnuLindoModel_Click() {
     }
     std::string error;
     if (path.empty()) {
-      MsgBoxEx(host_,
-               "999 names drawn for the model file (Lindo and three digits) were all taken in " + dataFolder_ +
-                   "; the model was not written over an earlier one. Move earlier models away and build it again.",
-               vbExclamation);
+      Fail("999 names drawn for the model file (Lindo and three digits) were all taken in " + dataFolder_ +
+               "; the model was not written over an earlier one. Move earlier models away and build it again.",
+           vbExclamation);
     } else if (!WriteFileAtomically(path, model + "\r\n", error)) {
-      MsgBoxEx(host_, "Cannot write \"" + path + "\": " + error, vbCritical);
+      Fail("Cannot write \"" + path + "\": " + error, vbCritical);
     } else {
       host_.OpenWithDesktop(path);
     }
@@ -179,7 +178,7 @@ bool Workbench::LpTableReads(const std::string& consequence) {
   const std::string error = LpTableProblem(ws.mLindoBase, m, form.chkVV == 1);
   if (error.empty()) return true;
   host_.HoldOn("");
-  MsgBoxEx(host_, error + consequence, vbExclamation);
+  Fail(error + consequence, vbExclamation);
   return false;
 }
 
@@ -264,7 +263,7 @@ void Workbench::mnuOpenModel_Click() {
   host_.Progress(std::string(), 0, 0);
   host_.HoldOn("");
   if (!read) {
-    MsgBoxEx(host_, error + " Nothing was solved.", vbExclamation);
+    Fail(error + " Nothing was solved.", vbExclamation);
     return;
   }
   ShowLpOutcome(outcome, std::filesystem::path(*path).filename().string());
@@ -276,7 +275,7 @@ void Workbench::mnuSaveModel_Click() {
   std::string collision;
   LpFileNames(ws.mLindoBase, ReadLpTable(ws.mLindoBase, form.chkRHS == 1), form.chkVV == 1, collision);
   if (!collision.empty()) {
-    MsgBoxEx(host_, collision + " The model was not saved.", vbExclamation);
+    Fail(collision + " The model was not saved.", vbExclamation);
     return;
   }
   FileDialogRequest request;
@@ -288,7 +287,7 @@ void Workbench::mnuSaveModel_Click() {
   if (!path) return;
   std::string error;
   if (!WriteLpModel(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1, *path, error)) {
-    MsgBoxEx(host_, "Cannot write \"" + *path + "\": " + error, vbCritical);
+    Fail("Cannot write \"" + *path + "\": " + error, vbCritical);
   }
 }
 

@@ -35,7 +35,7 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
   RegressionFit fit;
   std::string error;
   if (!FitRegression(data, method, form.useOnePercent, fit, error)) {
-    MsgBoxEx(host_, InvalidDataPrompt(data.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
+    Fail(InvalidDataPrompt(data.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     return false;
   }
   // A long run says how far it has come, and lets the window breathe.
@@ -51,7 +51,7 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
   const bool written = WriteRegressionFiles(fit, naming, result, error, progress);
   if (std::chrono::steady_clock::now() - started > std::chrono::seconds(1)) host_.HoldOn("");
   if (!written) {
-    MsgBoxEx(host_, error, vbCritical);
+    Fail(error, vbCritical);
     return false;
   }
   ws.mAMat = result.aMat;
@@ -66,7 +66,7 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
       const LabelledMatrix back = ExcelArrayLoad(table);
       const std::size_t dot = table.find_last_of('.');
       if (!ExportArrayToExcel(MatrixTranspose(back, 2), table.substr(0, dot), 1, 1, "", "", 0, 0, error)) {
-        MsgBoxEx(host_, "Cannot write the workbook for \"" + table + "\": " + error, vbCritical);
+        Fail("Cannot write the workbook for \"" + table + "\": " + error, vbCritical);
       }
     }
   }
@@ -108,11 +108,11 @@ void Workbench::mnuLagChangeTrans_Click() {
   const LabelledMatrix& obs = ws.mObserved;
   if (ws.mChangeData.IsAssigned() && ws.mChangeData.UpperRow() == obs.UpperRow() &&
       ws.mChangeData.UpperCol() == obs.UpperCol() && ws.mChangeData.UpperRow() > 1) {
-    MsgBoxEx(host_, "The trend / level data has already been converted to change.");
+    Fail("The trend / level data has already been converted to change.");
     return;
   }
   if (!obs.IsFilled() || obs.UpperCol() < 1) {
-    MsgBoxEx(host_, InvalidDataPrompt(obs.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
+    Fail(InvalidDataPrompt(obs.IsAssigned()), vbCritical, std::string(kInvalidDataTitle));
     return;
   }
   host_.HoldOn("Transforming Level data...");

@@ -96,7 +96,6 @@ class ScriptHost : public Host {
   std::deque<Answer> answers;
   std::optional<ChartDescription> lastChart;
   std::string stopped;  // why the script stops; empty while it runs
-  bool errorReported = false;
   bool exitRequested = false;
   std::string control;  // the control of the running line, for messages
 
@@ -127,12 +126,7 @@ class ScriptHost : public Host {
       if (!text.empty() && text.back() == '\r') text.pop_back();
       if (!text.empty()) err_ << "line " << line << ": " << OneLine(text) << '\n';
     }
-    const int icon = buttons & kMsgBoxIconMask;
     const int set = buttons & kMsgBoxButtonsMask;
-    // A message that only says something went wrong, or that the command stops there,
-    // makes the script fail whatever its icon: an error or warning icon, or a plain box
-    // with nothing but OK. What is done, and notes on a result, carry the information icon.
-    if (icon == vbCritical || icon == vbExclamation || (icon == 0 && set == vbOKOnly)) errorReported = true;
     if (set == vbOKOnly) return vbOK;
     // A question: its answer is the caption of a button.
     static const std::array<std::pair<const char*, int>, 7> kCaptions = {{{"OK", vbOK},
@@ -436,6 +430,9 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
       err << at << error << '\n';
       return kPlayFailed;
     }
+    // A command that failed has told why (above); the script goes on, as the window would,
+    // and ends failed.
+    if (wb.LastOutcome().Failed()) status = kPlayFailed;
     if (!host.stopped.empty()) {
       err << host.stopped << '\n';
       return kPlayFailed;
@@ -450,7 +447,6 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     err << error << '\n';
     return kPlayFailed;
   }
-  if (host.errorReported) status = kPlayFailed;
   return status;
 }
 

@@ -56,7 +56,7 @@ void Workbench::cmdViewMatrix_Click() {
   std::string error;
   auto write = [&](const LabelledMatrix& m, const std::string& stem, const std::string& sheet) {
     if (!ExportArrayToExcel(m, stem, 1, 1, sheet, "", 0, 0, error)) {
-      MsgBoxEx(host_, "Cannot write the workbook \"" + stem + ".xlsx\": " + error, vbCritical);
+      Fail("Cannot write the workbook \"" + stem + ".xlsx\": " + error, vbCritical);
       return false;
     }
     return m.IsAssigned();
@@ -92,7 +92,7 @@ void Workbench::cmdSaveDataFile_Click() {
   auto save = [&](const LabelledMatrix& matrix, const std::string& target) {
     std::string bytes, error;
     if (!StatisticsFileBytes(target, matrix, bytes, error) || !WriteFileAtomically(target, bytes, error)) {
-      MsgBoxEx(host_, "Cannot write the data file \"" + target + "\": " + error, vbCritical);
+      Fail("Cannot write the data file \"" + target + "\": " + error, vbCritical);
       return false;
     }
     return true;
@@ -113,7 +113,7 @@ void Workbench::grdShow_KeyPress(int grid, const LabelledMatrix& cells) {
   const std::string name = dataFolder_ + "/" + kTemporaryWorkbookPrefix + TemporaryStamp();
   std::string error;
   if (!ExportArrayToExcel(cells, name, 1, 1, std::string("GridView") + kWords[grid], "", 0, 0, error)) {
-    MsgBoxEx(host_, "Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);
+    Fail("Cannot write the workbook \"" + name + ".xlsx\": " + error, vbCritical);
     return;
   }
   if (cells.IsAssigned()) OpenWritten(name + ".xlsx");
@@ -132,6 +132,14 @@ void Workbench::Picture1_DblClick() {
 void Workbench::lblBack_Click() {
   form.chkDummyVisible = !form.chkDummyVisible;
   form.picMoreVisible = !form.picMoreVisible;
+}
+
+bool Workbench::RunMatrixMenu(MatrixMenuItem item) {
+  std::string failure;
+  const bool ran = RunMatrixMenuCommand(item, ws, host_, *this, &failure);
+  if (!failure.empty()) outcome_.Fail(failure);
+  if (!ran) Cancelled();
+  return ran;
 }
 
 }  // namespace quantorial

@@ -18,7 +18,9 @@
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
 #include "workbench/InputOutputCommands.h"
+#include "workbench/Outcome.h"
 #include "workbench/RegressionTexts.h"
+#include "workbench/SystemEstimation.h"
 #include "workbench/WorksheetEditor.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
@@ -147,6 +149,16 @@ class Workbench : public MatrixFileSource {
   void mnuOpenModel_Click();
   // "Save Model &As...": the LP model in CPLEX LP or free MPS form.
   void mnuSaveModel_Click();
+  // The "Model" menu on the structural model (an estimated model file opened with "Open
+  // Estimated Model...", else the loaded B-matrix): multipliers over time, dynamic and static
+  // simulation with accuracy statistics, a scenario against the base, exact targets, and the
+  // chart of a variable's paths.
+  void mnuModelOpen_Click();
+  void mnuModelMultipliers_Click();
+  void mnuModelSimulate_Click(bool dynamic);
+  void mnuModelScenario_Click();
+  void mnuModelTarget_Click();
+  void mnuModelChart_Click();
   // "ABS" redraws the chart with absolute predicted values.
   void chkAbs_Click();
   // The scale box redraws the chart.
@@ -173,11 +185,11 @@ class Workbench : public MatrixFileSource {
   // "&Lag Change Transformation" and "Create Change".
   void mnuLagChangeTrans_Click();
 
-  // The "Input-Output" menu (InputOutputCommands.cpp): its results go to the slots 29 to 34.
+  // The "Input-Output" menu (InputOutputCommands.cpp): its results go to the slots 37 to 42.
   void RunInputOutputMenu(IoMenuItem item);
 
   // The matrix operations menu.
-  bool RunMatrixMenu(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host_, *this); }
+  bool RunMatrixMenu(MatrixMenuItem item);
 
   // MatrixFileSource: the data file dialog with a title, and loading a chosen file.
   std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
@@ -196,12 +208,24 @@ class Workbench : public MatrixFileSource {
   void cmdEdt_Click();
   // The worksheet editor while it is open, else null.
   WorksheetEditor* Editor() { return editor_.get(); }
+
+  // The outcome of the last action carried out through the command table (or, for a handler
+  // called directly, of everything since the last such action).
+  const Outcome& LastOutcome() const { return outcome_.Current(); }
+  OutcomeLog& Outcomes() { return outcome_; }
   // Unloads the editor: asks about unsaved changes first. True when it is closed (or was
   // not open); false when the person chose to keep it.
   bool UnloadEditor();
   // "&Exit" and "Quit": the editor is unloaded first (its question may keep both open),
   // then the windows close.
   void Exit();
+
+  // Analyze > "Estimate System...": opens the estimation window (kept with its text while
+  // the workbench lives) and brings it up.
+  void mnuEstimateSystem_Click();
+  // The estimation window while it is open, else null; closing it keeps nothing.
+  SystemEstimationWindow* EstimationWindow() { return estimation_.get(); }
+  void CloseEstimationWindow();
 
   // Stores `path` as the last file under `key` when it loaded and is not a temporary preview.
   void RememberLastFile(const char* key, const std::string& path, bool loaded);
@@ -237,6 +261,10 @@ class Workbench : public MatrixFileSource {
   // Opens a written workbook with the desktop's program, or says where it is.
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
+  // Tells a failure in a message box (as MsgBoxEx shows it) and records it as the outcome.
+  void Fail(const std::string& message, int buttons = vbOKOnly, const std::optional<std::string>& title = std::nullopt);
+  // Records that a question was declined and the command did nothing.
+  void Cancelled() { outcome_.Cancel(); }
   // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
   void ShowIncompatibleSums(int count);
   // Status texts and intermediate matrices of a long computation, shown as they come.
@@ -267,10 +295,16 @@ class Workbench : public MatrixFileSource {
   // "Forecast Options" (loaded when it is not); true when OK closed it.
   bool ShowForecastDialog();
   int lastGridPreview_ = 0;
+  std::string structuralModelPath_;  // the estimated model file the "Model" menu works on
+  // The endogenous variable the "Model" menu's chart shows: its actual, simulated and
+  // scenario paths.
+  void ChartModelVariable(const std::string& name);
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
+  OutcomeLog outcome_;
+  std::unique_ptr<SystemEstimationWindow> estimation_;
   std::shared_ptr<InputOutputSession> io_;  // the table the "Input-Output" menu analysed last
 };
 

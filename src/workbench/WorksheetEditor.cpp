@@ -130,6 +130,11 @@ bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t
   return true;
 }
 
+void WorksheetEditor::Fail(const std::string& message) {
+  if (onFailure) onFailure(message);
+  host_.MsgBox(message, vbExclamation, "KRV Worksheet");
+}
+
 WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder)
     : host_(host), dataFolder_(std::move(dataFolder)) {}
 
@@ -198,10 +203,9 @@ bool WorksheetEditor::Grow(int rows, int cols) {
   if (rows <= rows_ && cols <= cols_) return true;
   const int r = std::max(rows, rows_), c = std::max(cols, cols_);
   if (r > kMaxRows || c > kMaxCols) {
-    host_.MsgBox("The worksheet cannot grow to " + std::to_string(r - 1) + " rows by " + std::to_string(c - 1) +
-                     " columns: a worksheet holds at most " + std::to_string(kMaxRows - 1) + " rows and " +
-                     std::to_string(kMaxCols - 1) + " columns.",
-                 vbExclamation, "KRV Worksheet");
+    Fail("The worksheet cannot grow to " + std::to_string(r - 1) + " rows by " + std::to_string(c - 1) +
+         " columns: a worksheet holds at most " + std::to_string(kMaxRows - 1) + " rows and " +
+         std::to_string(kMaxCols - 1) + " columns.");
     return false;
   }
   Resize(r, c);
@@ -340,9 +344,8 @@ void WorksheetEditor::Commit() {
   editVisible_ = false;
   // The grid fills a text into its whole selection (one cell, unless a block is selected).
   if (AreaCells(SelRow1(), SelCol1(), SelRow2(), SelCol2()) > kMaxCells) {
-    host_.MsgBox("The text was not entered: the selection holds more than " + std::to_string(kMaxCells) +
-                     " cells to fill with it.",
-                 vbExclamation, "KRV Worksheet");
+    Fail("The text was not entered: the selection holds more than " + std::to_string(kMaxCells) +
+         " cells to fill with it.");
     return;
   }
   Step step;
@@ -524,8 +527,7 @@ std::string WorksheetEditor::SelectionText() const {
 bool WorksheetEditor::CopySelection() {
   Commit();
   if (AreaCells(SelRow1(), SelCol1(), SelRow2(), SelCol2()) > kMaxCells) {
-    host_.MsgBox("The selection holds more than " + std::to_string(kMaxCells) + " cells; nothing was copied.",
-                 vbExclamation, "KRV Worksheet");
+    Fail("The selection holds more than " + std::to_string(kMaxCells) + " cells; nothing was copied.");
     return false;
   }
   host_.SetClipboardText(SelectionText());
@@ -545,9 +547,8 @@ void WorksheetEditor::PasteText(const std::string& text) {
   std::vector<std::vector<std::string>> block;
   std::size_t width = 0;
   if (!ReadClipboardBlock(text, kMaxCells, static_cast<std::size_t>(kMaxRows), block, width)) {
-    host_.MsgBox("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
-                     " cells); nothing was pasted.",
-                 vbExclamation, "KRV Worksheet");
+    Fail("The clipboard holds more than the worksheet can take (" + std::to_string(kMaxCells) +
+         " cells); nothing was pasted.");
     return;
   }
   if (block.empty()) return;
@@ -556,9 +557,8 @@ void WorksheetEditor::PasteText(const std::string& text) {
   const long long needCols = static_cast<long long>(left) + static_cast<long long>(width) + 1;
   if (needRows > kMaxRows || needCols > kMaxCols || !Grow(static_cast<int>(needRows), static_cast<int>(needCols))) {
     if (needRows > kMaxRows || needCols > kMaxCols) {
-      host_.MsgBox("The pasted block does not fit the worksheet from cell " + ColumnLetters(left) +
-                       std::to_string(top) + "; nothing was pasted.",
-                   vbExclamation, "KRV Worksheet");
+      Fail("The pasted block does not fit the worksheet from cell " + ColumnLetters(left) + std::to_string(top) +
+           "; nothing was pasted.");
     }
     return;
   }
@@ -610,7 +610,7 @@ void WorksheetEditor::mnuOpen_Click() {
   const DataFileResult loaded = ReadDataFile(*path);
   if (!loaded.error.empty()) {
     lastError_ = loaded.error;
-    host_.MsgBox(loaded.error, vbExclamation, "KRV Worksheet");
+    Fail(loaded.error);
     return;
   }
   int rows = 0, cols = 0;
@@ -618,7 +618,7 @@ void WorksheetEditor::mnuOpen_Click() {
     lastError_ = "\"" + *path + "\" has " + std::to_string(loaded.matrix.UpperRow() + 1) + " rows by " +
                  std::to_string(loaded.matrix.UpperCol() + 1) + " columns, more than a worksheet holds (" +
                  std::to_string(kMaxCells) + " cells)";
-    host_.MsgBox(lastError_, vbExclamation, "KRV Worksheet");
+    Fail(lastError_);
     return;
   }
   InitializeNewWorksheet();
@@ -665,7 +665,7 @@ bool WorksheetEditor::SaveTo(const std::string& path) {
     error = "its used area of " + std::to_string(lastRow) + " rows by " + std::to_string(lastCol) +
             " columns holds more than " + std::to_string(kMaxCells) + " cells";
     lastError_ = error;
-    host_.MsgBox("The worksheet was not saved to \"" + path + "\": " + error, vbExclamation, "KRV Worksheet");
+    Fail("The worksheet was not saved to \"" + path + "\": " + error);
     return false;
   }
   host_.HoldOn("Saving " + path);
@@ -681,7 +681,7 @@ bool WorksheetEditor::SaveTo(const std::string& path) {
   host_.HoldOn("");
   if (!ok) {
     lastError_ = error;
-    host_.MsgBox("The worksheet was not saved to \"" + path + "\": " + error, vbExclamation, "KRV Worksheet");
+    Fail("The worksheet was not saved to \"" + path + "\": " + error);
     return false;
   }
   lastError_.clear();

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -70,6 +71,10 @@ class WorksheetEditor {
   static constexpr std::size_t kUndoSteps = 1000;
 
   WorksheetEditor(Host& host, std::string dataFolder);
+
+  // Told every failure the editor shows (a sheet that cannot grow, a paste or a save that did
+  // not happen), so that the command's outcome says so.
+  std::function<void(const std::string&)> onFailure;
 
   // ---- the grid Fg2 ----
   int GridRows() const { return rows_; }  // with the fixed row
@@ -166,6 +171,8 @@ class WorksheetEditor {
   std::string SelectionText() const;
 
  private:
+  // Shows a failure in the editor's warning box and tells onFailure.
+  void Fail(const std::string& message);
   struct CellChange {
     int row, col;
     std::string before, after;

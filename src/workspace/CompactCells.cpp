@@ -106,6 +106,18 @@ void CompactCells::Push(Cell value) { words_.push_back(Encode(value, kEmpty)); }
 
 void CompactCells::PushDouble(double v) { words_.push_back(DoubleWord(v)); }
 
+void CompactCells::Append(CompactCells&& other) {
+  const std::uint64_t base = texts_.size();
+  words_.reserve(words_.size() + other.words_.size());
+  for (const std::uint64_t word : other.words_) {
+    // A text's index moves up by the texts held here already.
+    words_.push_back((word & kTagMask) == kText ? kText | ((word & kPayload) + base) : word);
+  }
+  for (std::string& text : other.texts_) texts_.push_back(std::move(text));
+  for (const std::uint32_t free : other.freeTexts_) freeTexts_.push_back(static_cast<std::uint32_t>(free + base));
+  CompactCells().Swap(other);
+}
+
 bool CompactCells::Equal(std::size_t k, const CompactCells& other, std::size_t k2) const {
   const std::uint64_t x = words_[k], y = other.words_[k2];
   // The same word is the same cell, except a text (an index) and a NaN (never equal).

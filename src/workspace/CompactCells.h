@@ -21,6 +21,13 @@ class CompactCells {
   // Keeps the first n cells (n no more than Size()).
   void Truncate(std::size_t n) { words_.resize(n); }
   std::size_t Size() const { return words_.size(); }
+  void Swap(CompactCells& other) noexcept {
+    words_.swap(other.words_);
+    texts_.swap(other.texts_);
+    freeTexts_.swap(other.freeTexts_);
+  }
+  // Moves the cells of `other` to the end of these (`other` is left empty).
+  void Append(CompactCells&& other);
 
   // (The values are const so that assigning to one, which would change nothing, does not compile.)
   const Cell Get(std::size_t k) const { return Decode(words_[k]); }

@@ -1,7 +1,5 @@
 #include "workspace/DumpForm.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -11,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "workspace/Processors.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -80,13 +79,6 @@ void FormatRows(const LabelledMatrix& m, int r0, int r1, std::string& out) {
 }
 
 }  // namespace
-
-unsigned UsableProcessors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return std::max(1u, std::thread::hardware_concurrency());
-}
 
 bool DumpPieces(const LabelledMatrix& m, const std::function<bool(std::string_view)>& sink,
                 const DumpOptions& options) {

@@ -28,7 +28,4 @@ struct DumpOptions {
 bool DumpPieces(const LabelledMatrix& m, const std::function<bool(std::string_view)>& sink,
                 const DumpOptions& options = {});
 
-// The processors this process may run on (at least 1).
-unsigned UsableProcessors();
-
 }  // namespace quantorial

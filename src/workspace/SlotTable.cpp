@@ -8,7 +8,7 @@ namespace {
 
 using W = Workspace;
 
-const std::array<SlotInfo, 34> kSlots = {{
+const std::array<SlotInfo, 42> kSlots = {{
     {1, "mObserved", &W::mObserved, " 1. Observed Time Series Data", "Observed Time Series Trend Data", "Observed Data",
      nullptr, nullptr, nullptr, nullptr},
     {2, "mBMat", &W::mBMat, " 2. B-Matrix Data", "B-Matrix Data Matrix", "BMAT", nullptr, nullptr, nullptr, nullptr},
@@ -65,23 +65,42 @@ const std::array<SlotInfo, 34> kSlots = {{
      nullptr},
     {28, "mLpRanging", &W::mLpRanging, "28. LP Ranging", "LP Ranging", "LP Ranging", nullptr, nullptr, nullptr,
      nullptr},
-    {29, "mIoLeontief", &W::mIoLeontief, "29. Leontief Inverse", "Leontief Inverse", "Leontief Inverse", nullptr,
+    // The "Model" menu's results.
+    {29, "mModelImpact", &W::mModelImpact, "29. Model Impact Multipliers", "Model Impact Multipliers", "Model Impact",
+     nullptr, nullptr, nullptr, nullptr},
+    {30, "mModelDynamic", &W::mModelDynamic, "30. Model Interim Multipliers", "Model Interim Multipliers",
+     "Model Interim", nullptr, nullptr, nullptr, nullptr},
+    {31, "mModelTotal", &W::mModelTotal, "31. Model Total Multipliers", "Model Total Multipliers", "Model Total",
+     nullptr, nullptr, nullptr, nullptr},
+    {32, "mModelSimulation", &W::mModelSimulation, "32. Model Simulation", "Model Simulation", "Model Simulation",
+     nullptr, nullptr, nullptr, nullptr},
+    {33, "mModelAccuracy", &W::mModelAccuracy, "33. Model Simulation Accuracy", "Model Simulation Accuracy",
+     "Model Accuracy", nullptr, nullptr, nullptr, nullptr},
+    {34, "mModelScenario", &W::mModelScenario, "34. Model Scenario", "Model Scenario", "Model Scenario", nullptr,
      nullptr, nullptr, nullptr},
-    {30, "mIoGhosh", &W::mIoGhosh, "30. Ghosh Inverse", "Ghosh Inverse", "Ghosh Inverse", nullptr, nullptr, nullptr,
+    {35, "mModelScenarioDiff", &W::mModelScenarioDiff, "35. Model Scenario less Base", "Model Scenario less Base",
+     "Model Scenario Difference", nullptr, nullptr, nullptr, nullptr},
+    {36, "mModelTargets", &W::mModelTargets, "36. Model Targets Solution", "Model Targets Solution", "Model Targets",
+     nullptr, nullptr, nullptr, nullptr},
+    // The "Input-Output" menu's results.
+    {37, "mIoLeontief", &W::mIoLeontief, "37. Leontief Inverse", "Leontief Inverse", "Leontief Inverse", nullptr,
+     nullptr, nullptr, nullptr},
+    {38, "mIoGhosh", &W::mIoGhosh, "38. Ghosh Inverse", "Ghosh Inverse", "Ghosh Inverse", nullptr, nullptr, nullptr,
      nullptr},
-    {31, "mIoOutputs", &W::mIoOutputs, "31. IO Outputs", "Input-Output Outputs", "IO Outputs", nullptr, nullptr,
+    {39, "mIoOutputs", &W::mIoOutputs, "39. IO Outputs", "Input-Output Outputs", "IO Outputs", nullptr, nullptr,
      nullptr, nullptr},
-    {32, "mIoMultipliers", &W::mIoMultipliers, "32. IO Multipliers and Linkages", "Multipliers and Linkages",
+    {40, "mIoMultipliers", &W::mIoMultipliers, "40. IO Multipliers and Linkages", "Multipliers and Linkages",
      "IO Multipliers", nullptr, nullptr, nullptr, nullptr},
-    {33, "mIoRas", &W::mIoRas, "33. RAS Balanced Matrix", "RAS Balanced Matrix", "RAS Balanced", nullptr, nullptr,
+    {41, "mIoRas", &W::mIoRas, "41. RAS Balanced Matrix", "RAS Balanced Matrix", "RAS Balanced", nullptr, nullptr,
      nullptr, nullptr},
-    {34, "mIoPlan", &W::mIoPlan, "34. IO Plan", "Input-Output Plan", "IO Plan", nullptr, nullptr, nullptr, nullptr},
+    {42, "mIoPlan", &W::mIoPlan, "42. IO Plan", "Input-Output Plan", "IO Plan", nullptr, nullptr, nullptr, nullptr},
 }};
 
-const std::array<int, 34> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 15, 16, 17,
-                                        18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34};
+const std::array<int, 42> kListOrder = {1,  2,  14, 3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                        15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                                        29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42};
 
-const std::array<NamedMatrix, 47> kNamed = {{
+const std::array<NamedMatrix, 55> kNamed = {{
     {"mObserved", &W::mObserved},
     {"mBMat", &W::mBMat},
     {"mExoBMat", &W::mExoBMat},
@@ -111,6 +130,14 @@ const std::array<NamedMatrix, 47> kNamed = {{
     {"mAspirationImpact", &W::mAspirationImpact},
     {"mLpSolution", &W::mLpSolution},
     {"mLpRanging", &W::mLpRanging},
+    {"mModelImpact", &W::mModelImpact},
+    {"mModelDynamic", &W::mModelDynamic},
+    {"mModelTotal", &W::mModelTotal},
+    {"mModelSimulation", &W::mModelSimulation},
+    {"mModelAccuracy", &W::mModelAccuracy},
+    {"mModelScenario", &W::mModelScenario},
+    {"mModelScenarioDiff", &W::mModelScenarioDiff},
+    {"mModelTargets", &W::mModelTargets},
     {"mIoLeontief", &W::mIoLeontief},
     {"mIoGhosh", &W::mIoGhosh},
     {"mIoOutputs", &W::mIoOutputs},

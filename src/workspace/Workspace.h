@@ -41,6 +41,15 @@ struct Workspace {
   LabelledMatrix mAspirationImpact;  // the impact of those changes
   LabelledMatrix mLpSolution;        // the solution of the LP model ("&Solve...")
   LabelledMatrix mLpRanging;         // its cost and right-hand-side ranges
+  // The structural model's reduced form, simulations, scenario and targets (the "Model" menu).
+  LabelledMatrix mModelImpact;        // impact multipliers: endogenous by exogenous
+  LabelledMatrix mModelDynamic;       // interim multipliers: (horizon, endogenous) by exogenous
+  LabelledMatrix mModelTotal;         // total multipliers (a stable model only)
+  LabelledMatrix mModelSimulation;    // the simulated (base) path: years by endogenous
+  LabelledMatrix mModelAccuracy;      // its ex-post statistics: endogenous by statistic
+  LabelledMatrix mModelScenario;      // the scenario's path
+  LabelledMatrix mModelScenarioDiff;  // scenario less base
+  LabelledMatrix mModelTargets;       // the instruments found and the re-simulated path
   // The "Input-Output" menu's results.
   LabelledMatrix mIoLeontief;     // the Leontief inverse L = (I - A)^-1
   LabelledMatrix mIoGhosh;        // the Ghosh inverse G = (I - B)^-1

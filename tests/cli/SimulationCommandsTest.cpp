@@ -205,7 +205,7 @@ TEST(SimulationCommandsTest, BadInputsFailNamingThemAndWriteNothing) {
        1,
        "The simulation period 1920–1941 reaches before the data"},
       {"singular model", {"multipliers", singular, "--endo", "2", "-o", out}, 1, "singular"},
-      {"broken model file", {"multipliers", broken, "-o", out}, 1, "broken.json: the model file is not valid JSON"},
+      {"broken model file", {"multipliers", broken, "-o", out}, 1, "broken.json: the model is not valid JSON"},
       {"missing data file", {"simulate", json, dir.File("none.csv"), "-o", out}, 1, "none.csv"},
       {"B-matrix without --endo", {"multipliers", singular, "-o", out}, 1, "--endo N"},
       {"foreign option", {"simulate", json, data, "--method", "ols"}, 2, "simulate does not take the option --method"},

@@ -78,6 +78,78 @@ TEST(Csv, UnclosedQuoteNamesTheLineItOpenedOn) {
   EXPECT_EQ(error, "line 3: a quoted field is not closed");
 }
 
+// Texts whose blocks of lines fall at every kind of place: inside quoted fields that
+// hold line breaks (and lines that look like rows, or like an unclosed quote), at CRLF
+// line ends, after a byte-order mark, in ragged rows and blank lines.
+std::vector<std::string> AwkwardCsvTexts() {
+  std::vector<std::string> texts;
+  std::string quotedBreaks = "name,a,b\n";
+  for (int r = 0; r < 60; ++r) {
+    quotedBreaks += "r" + std::to_string(r) + ",\"x\n" + std::to_string(r) + ",\"\"2\"\"\n\",3.5\n";
+  }
+  texts.push_back(quotedBreaks);
+  std::string looksLikeRows = "h1,h2\n";
+  for (int r = 0; r < 40; ++r) looksLikeRows += "\"1,2\n3,\"\"4\n\"\"5\n\",6\r\n";
+  texts.push_back(looksLikeRows);
+  std::string crlf = "\xEF\xBB\xBFYear,GDP,Label\r\n";
+  for (int r = 0; r < 80; ++r)
+    crlf += std::to_string(1950 + r) + "," + std::to_string(r * 0.25) + ",\"t\r\n" + "\"\r\n";
+  texts.push_back(crlf);
+  std::string ragged;
+  for (int r = 0; r < 90; ++r) {
+    ragged += r % 7 == 0 ? "\n"
+              : r % 5 == 0
+                  ? ",,,\n"
+                  : "," + std::string(static_cast<std::size_t>(r % 4), ',') + "x" + std::to_string(r) + ",5%\n";
+  }
+  texts.push_back(ragged);
+  std::string crOnly;
+  for (int r = 0; r < 50; ++r) crOnly += "a" + std::to_string(r) + ",1,\"q\nq\"\r";
+  texts.push_back(crOnly);
+  texts.push_back(std::string(200, '\n') + "1,2,3\n4,5,6,");
+  return texts;
+}
+
+// The matrix, or the error, that a text gives.
+std::string Outcome(const std::string& text, unsigned threads) {
+  LabelledMatrix m;
+  std::string error;
+  return ParseCsv(text, ',', m, error, threads) ? Dump(m) : "error: " + error;
+}
+
+TEST(Csv, BlocksParsedAtOnceGiveWhatOneParserGives) {
+  for (const std::string& text : AwkwardCsvTexts()) {
+    const std::string one = Outcome(text, 1);
+    ASSERT_EQ(one.rfind("error", 0), std::string::npos) << one;
+    for (unsigned threads = 2; threads <= 17; ++threads) {
+      EXPECT_EQ(Outcome(text, threads), one) << threads << " threads on\n" << text;
+    }
+  }
+}
+
+TEST(Csv, TheFirstBadLineIsReportedWhicheverBlockHoldsIt) {
+  std::string rows;
+  for (int r = 1; r <= 120; ++r) rows += std::to_string(r) + ",\"a\nb\"\n";  // two lines a row
+  const std::string tooLong = "\"" + std::string(kMaxCellText + 1, 'x') + "\"";
+  struct Case {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      // A cell too long in row 30 (line 59), an unclosed quote later.
+      {rows.substr(0, rows.find("30,")) + "30," + tooLong + "\n" + rows + "\"open\n",
+       "line 59, column 2: a cell holds more than 32767 characters"},
+      // An unclosed quote, with well-formed lines after it in the later blocks.
+      {rows + "9,\"open\n" + std::string(3000, '\n') + "1,2\n", "line 241: a quoted field is not closed"},
+      // Bad lines only near the end, after many blocks.
+      {rows + rows + "1," + tooLong + "\n", "line 481, column 2: a cell holds more than 32767 characters"},
+  };
+  for (const Case& c : cases) {
+    for (unsigned threads : {1u, 2u, 3u, 5u, 8u}) {
+      EXPECT_EQ(Outcome(c.text, threads), "error: " + c.error) << threads << " threads";
+    }
+  }
+}
+
 TEST(Csv, TabSeparatedTextFiles) {
   EXPECT_EQ(GuessDelimiter("\n\na\tb\n1\t2\n"), '\t');
   EXPECT_EQ(GuessDelimiter("a,b\tc\n"), ',');

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 #include "MatrixBuilder.h"
 #include "PackageWriter.h"
@@ -531,6 +532,102 @@ TEST(DataFiles, FileExistsWithWildcards) {
   EXPECT_FALSE(FileExists(dir.File("folder.*")));  // folders do not
   EXPECT_FALSE(FileExists(dir.File("data_nor_bmat.csv")));
   EXPECT_FALSE(FileExists(dir.File("missing/*.csv")));
+}
+
+// The used range built the plain way: the smallest rectangle of the recorded cells, each
+// put at its place in the order recorded (a later cell at the same place wins).
+std::string PlainBuild(const std::vector<std::tuple<long long, long long, Cell>>& cells) {
+  long long r0 = -1, r1 = -1, c0 = -1, c1 = -1;
+  for (const auto& [r, c, cell] : cells) {
+    if (IsEmpty(cell)) continue;
+    r0 = r0 < 0 ? r : std::min(r0, r);
+    r1 = std::max(r1, r);
+    c0 = c0 < 0 ? c : std::min(c0, c);
+    c1 = std::max(c1, c);
+  }
+  if (r0 < 0) return Dump(LabelledMatrix());
+  LabelledMatrix m = LabelledMatrix::Dimension(static_cast<int>(r1 - r0), static_cast<int>(c1 - c0));
+  for (const auto& [r, c, cell] : cells) {
+    if (!IsEmpty(cell)) m.Put(static_cast<int>(r - r0), static_cast<int>(c - c0), cell);
+  }
+  return Dump(m);
+}
+
+// Sheets whose cells come in every order: whole rows (the matrix is the cells as
+// recorded), rows that start after the first column, gaps, rows out of order, a cell
+// written twice, empty cells, texts between numbers.
+TEST(SheetCells, EveryOrderOfCellsGivesTheUsedRange) {
+  using Cells = std::vector<std::tuple<long long, long long, Cell>>;
+  auto grid = [](long long r0, long long c0, int rows, int cols) {
+    Cells cells;
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < cols; ++c) {
+        const double v = r * 100 + c + 0.5;
+        cells.emplace_back(r0 + r, c0 + c, (r + c) % 5 == 0 ? Cell(std::to_string(v)) : Cell(v));
+      }
+    }
+    return cells;
+  };
+  std::vector<Cells> sheets;
+  sheets.push_back(grid(0, 0, 4, 3));
+  sheets.push_back(grid(7, 2, 5, 1));
+  sheets.push_back(grid(3, 4, 1, 6));
+  Cells gap = grid(0, 0, 4, 4);
+  gap.erase(gap.begin() + 6);
+  sheets.push_back(gap);
+  Cells twice = grid(1, 1, 3, 3);
+  twice.emplace_back(2, 2, std::string("again"));
+  sheets.push_back(twice);
+  Cells backwards = grid(0, 0, 3, 3);
+  std::reverse(backwards.begin(), backwards.end());
+  sheets.push_back(backwards);
+  Cells ragged = grid(0, 0, 3, 3);
+  ragged.emplace_back(1, 3, -0.0);
+  sheets.push_back(ragged);
+  Cells blanks = grid(2, 0, 2, 2);
+  blanks.emplace_back(9, 9, Cell());
+  blanks.insert(blanks.begin() + 1, {2, 1, Cell()});
+  sheets.push_back(blanks);
+  Cells kinds = {
+      {0, 0, std::int16_t{-3}}, {0, 1, 2.5f}, {0, 2, std::string("t")}, {1, 0, 1e300}, {1, 1, 0.0}, {1, 2, 7.0}};
+  sheets.push_back(kinds);
+  for (const Cells& cells : sheets) {
+    SheetCells sheet;
+    std::vector<std::tuple<long long, long long, Cell>> seen;
+    for (const auto& [r, c, cell] : cells) {
+      const double* v = std::get_if<double>(&cell);
+      EXPECT_TRUE(v ? sheet.AddDouble(r, c, *v) : sheet.Add(r, c, cell));
+    }
+    sheet.ForEach([&](long long r, long long c, Cell cell) { seen.emplace_back(r, c, std::move(cell)); });
+    Cells kept;
+    for (const auto& e : cells) {
+      if (!IsEmpty(std::get<2>(e))) kept.push_back(e);
+    }
+    EXPECT_EQ(seen, kept);
+    LabelledMatrix m;
+    std::string error;
+    ASSERT_TRUE(sheet.Build(m, error)) << error;
+    EXPECT_EQ(Dump(m), PlainBuild(cells));
+  }
+}
+
+TEST(SheetCells, TheFirstTooLongTextIsNamedInEitherOrder) {
+  const std::string tooLong(32768, 'x');
+  for (bool wholeRows : {true, false}) {
+    SheetCells sheet;
+    for (long long r = 0; r < 3; ++r) {
+      for (long long c = 0; c < 3; ++c) {
+        const long long row = wholeRows ? r : 2 - r;
+        sheet.Add(row, c, row == 1 && c == 2 ? Cell(tooLong) : row == 2 && c == 0 ? Cell(tooLong) : Cell(1.0));
+      }
+    }
+    LabelledMatrix m;
+    std::string error;
+    EXPECT_FALSE(sheet.Build(m, error));
+    EXPECT_EQ(error,
+              wholeRows ? "cell C2 holds more than 32767 characters" : "cell A3 holds more than 32767 characters");
+    EXPECT_FALSE(m.IsAssigned());
+  }
 }
 
 TEST(SheetCells, DatesAndReferences) {

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iomanip>
+#include <limits>
+#include <random>
 #include <tuple>
 
 #include "MatrixBuilder.h"
@@ -348,7 +351,9 @@ TEST(Regression, EarlierReportIsComparedToItsLastByte) {
     ASSERT_TRUE(WriteRegressionFiles(fit, dir.File("s.csv"), r, error)) << error;
     EXPECT_EQ(r.keptEarlier.size(), kept ? 1u : 0u) << text.size();
     EXPECT_TRUE(TempDir::Read(path) == report) << text.size();
-    if (kept) EXPECT_TRUE(TempDir::Read(dir.File("s_REG_NOR~1.CSV")) == text) << text.size();
+    if (kept) {
+      EXPECT_TRUE(TempDir::Read(dir.File("s_REG_NOR~1.CSV")) == text) << text.size();
+    }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), kept ? 4 : 3);
   }
 }
@@ -382,6 +387,66 @@ TEST(Regression, FitHoldsEveryPairAndTheKeptCoefficients) {
         EXPECT_EQ(fit.bMat.Get(i, j), Cell(fit.keptB[at]));
         EXPECT_TRUE(fit.keptB[at] == 0.0 || fit.keptB[at] == f.b);
       }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quantorial
+
+namespace quantorial {
+namespace {
+
+// The report's numbers are made without FormatPattern's strings; they must be its bytes for
+// every value: at the rounding edges of each pattern, at the ends of the range, for values
+// that are not finite, and for a spread of random values of every magnitude.
+TEST(Regression, ReportNumbersAreFormatPatternsBytes) {
+  const std::vector<std::pair<int, const char*>> patterns = {
+      {5, "############.#####"}, {7, "###.#######"}, {3, "####.###"}, {0, "#."}, {1, "#.#"}};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1.0,
+                                -1.0,
+                                0.5,
+                                0.000005,
+                                0.0000049999999,
+                                0.000004999999999999999,
+                                -0.000005,
+                                9.999995,
+                                99999.999995,
+                                0.99999999,
+                                0.9995,
+                                -0.9995,
+                                0.00000005,
+                                0.0005,
+                                1e-300,
+                                -1e-300,
+                                4.9e-324,
+                                1e15,
+                                123456789012345678.0,
+                                1e300,
+                                -1e300,
+                                std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::lowest(),
+                                std::numeric_limits<double>::min(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                12.706,
+                                2.5,
+                                -2.5,
+                                0.1 + 0.2,
+                                1.0 / 3.0,
+                                -2.0 / 3.0};
+  std::mt19937_64 gen(30);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-12, 18);
+  for (int k = 0; k < 20000; ++k) values.push_back(mantissa(gen) * std::pow(10.0, exponent(gen)));
+  for (const auto& [decimals, pattern] : patterns) {
+    for (const double v : values) {
+      std::string made = "x";
+      AppendReportNumber(made, v, decimals);
+      ASSERT_EQ(made, "x" + FormatPattern(v, pattern)) << std::setprecision(17) << v << " " << pattern;
     }
   }
 }

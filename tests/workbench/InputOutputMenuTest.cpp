@@ -1,5 +1,5 @@
 // The "Input-Output" menu through the command table: the B-matrix or a flow table analysed
-// into the slots 29 to 34, the linkage chart, the plan, RAS, and the messages of bad inputs.
+// into the slots 37 to 42, the linkage chart, the plan, RAS, and the messages of bad inputs.
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,8 @@ TEST_F(InputOutputMenu, BMatrixAnalysedIntoTheSlots) {
   EXPECT_EQ(CellText(m.Get(0, 2)), "Type I Labour");
   EXPECT_NEAR(V(m, 1, 1), V(l, 1, 1) + V(l, 2, 1) + V(l, 3, 1), 1e-12);
   const auto items = SelectMatrixItems(wb.ws);
-  EXPECT_NE(std::find(items.begin(), items.end(), "29. Leontief Inverse"), items.end());
-  EXPECT_NE(std::find(items.begin(), items.end(), "32. IO Multipliers and Linkages"), items.end());
+  EXPECT_NE(std::find(items.begin(), items.end(), "37. Leontief Inverse"), items.end());
+  EXPECT_NE(std::find(items.begin(), items.end(), "40. IO Multipliers and Linkages"), items.end());
   const auto captions = host.PreviewCaptions();
   EXPECT_NE(std::find(captions.begin(), captions.end(), "2:Leontief Inverse"), captions.end());
 }

@@ -6,7 +6,7 @@ namespace quantorial {
 namespace {
 
 TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
-  ASSERT_EQ(SlotTable().size(), 34u);
+  ASSERT_EQ(SlotTable().size(), 42u);
   for (std::size_t i = 0; i < SlotTable().size(); ++i) EXPECT_EQ(SlotTable()[i].number, static_cast<int>(i) + 1);
   const SlotInfo* s1 = FindSlot(1);
   EXPECT_STREQ(s1->listText, " 1. Observed Time Series Data");
@@ -24,9 +24,11 @@ TEST(SlotTable, TextsAsTheWorkbenchWritesThem) {
   EXPECT_STREQ(FindSlot(24)->listText, "24. Aspiration Matrix");
   EXPECT_STREQ(FindSlot(27)->listText, "27. LP Solution");
   EXPECT_STREQ(FindSlot(28)->listText, "28. LP Ranging");
-  EXPECT_STREQ(FindSlot(29)->listText, "29. Leontief Inverse");
-  EXPECT_STREQ(FindSlot(34)->listText, "34. IO Plan");
-  EXPECT_EQ(FindSlot(35), nullptr);
+  EXPECT_STREQ(FindSlot(29)->listText, "29. Model Impact Multipliers");
+  EXPECT_STREQ(FindSlot(36)->listText, "36. Model Targets Solution");
+  EXPECT_STREQ(FindSlot(37)->listText, "37. Leontief Inverse");
+  EXPECT_STREQ(FindSlot(42)->listText, "42. IO Plan");
+  EXPECT_EQ(FindSlot(43), nullptr);
 }
 
 TEST(SlotTable, EverySlotNamesItsOwnMatrix) {

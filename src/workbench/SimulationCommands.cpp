@@ -1,0 +1,349 @@
+// The "Model" menu: multipliers over time, simulations, scenarios and exact targets on the
+// structural model, with their results in the workspace's slots 29 to 36, the grids and
+// the chart window.
+
+#include <cmath>
+#include <sstream>
+
+#include "matrix/MatrixFunctions.h"
+#include "workbench/SimulationFiles.h"
+#include "workbench/Workbench.h"
+
+namespace quantorial {
+
+namespace {
+
+constexpr const char* kModelTitle = "Model";
+
+// A labelled matrix: `corner` at (0, 0), the row and column labels, the values (NaN empty).
+LabelledMatrix Labelled(const std::string& corner, const std::vector<std::string>& rows,
+                        const std::vector<std::string>& cols, const DenseRows& values) {
+  LabelledMatrix m = LabelledMatrix::Dimension(0, static_cast<int>(rows.size()), 0, static_cast<int>(cols.size()));
+  if (!m.IsAssigned()) return m;
+  m.Put(0, 0, corner);
+  for (std::size_t j = 0; j < cols.size(); ++j) m.Put(0, static_cast<int>(j) + 1, cols[j]);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    m.Put(static_cast<int>(i) + 1, 0, rows[i]);
+    for (std::size_t j = 0; j < cols.size() && i < values.size() && j < values[i].size(); ++j)
+      if (std::isfinite(values[i][j])) m.PutDouble(static_cast<int>(i) + 1, static_cast<int>(j) + 1, values[i][j]);
+  }
+  return m;
+}
+
+std::vector<std::string> YearLabels(const std::vector<int>& years) {
+  std::vector<std::string> labels;
+  for (int y : years) labels.push_back(std::to_string(y));
+  return labels;
+}
+
+LabelledMatrix PathMatrix(const std::vector<int>& years, const std::vector<std::string>& names,
+                          const DenseRows& values) {
+  // Years as numbers in the first column, as the data files have them.
+  LabelledMatrix m = Labelled("Year", YearLabels(years), names, values);
+  for (std::size_t i = 0; i < years.size(); ++i) m.Put(static_cast<int>(i) + 1, 0, static_cast<double>(years[i]));
+  return m;
+}
+
+// The column of a labelled matrix by its label, by row label; nothing for a missing one.
+std::optional<std::vector<std::optional<double>>> Column(const LabelledMatrix& m, const std::string& name,
+                                                         const std::vector<std::string>& rows) {
+  if (!m.IsFilled()) return std::nullopt;
+  int col = -1;
+  for (int j = 1; j <= m.UpperCol(); ++j)
+    if (CellText(m.Get(0, j)) == name) col = j;
+  if (col < 0) return std::nullopt;
+  std::vector<std::optional<double>> values;
+  for (const auto& r : rows) {
+    std::optional<double> v;
+    for (int i = 1; i <= m.UpperRow(); ++i)
+      if (CellText(m.Get(i, 0)) == r) {
+        double d;
+        if (m.GetDouble(i, col, d)) v = d;
+      }
+    values.push_back(v);
+  }
+  return values;
+}
+
+std::string Fixed(double v, int decimals) { return std::isfinite(v) ? FormatFixed(v, decimals) : std::string("-"); }
+
+}  // namespace
+
+void Workbench::mnuModelOpen_Click() {
+  FileDialogRequest request;
+  request.title = "Open Estimated Model";
+  request.filter = "Estimated Model (*.json)|*.json|All Files (*.*)|*.*";
+  request.initialFolder = dataFolder_;
+  request.extensions = {".json", ""};
+  const auto path = host_.ChooseOpenFile(request);
+  if (!path) return;
+  const auto loaded = LoadStructuralModel(*path, std::nullopt);
+  if (!loaded.model) {
+    MsgBoxEx(host_, loaded.error, vbExclamation, kModelTitle);
+    return;
+  }
+  structuralModelPath_ = *path;
+  host_.HoldOn("Model: " + std::to_string(loaded.model->form.endogenous.size()) + " endogenous variables from " +
+               *path);
+}
+
+namespace {
+
+// The model the menu works on and its data, or nothing after saying why.
+struct ModelInputs {
+  ModelDescription model;
+  SeriesTable data;
+};
+
+std::optional<ModelInputs> CurrentModel(Workspace& ws, const MainForm& form, Host& host, const std::string& modelPath) {
+  std::optional<ModelDescription> model;
+  if (!modelPath.empty()) {
+    auto loaded = LoadStructuralModel(modelPath, std::nullopt);
+    if (!loaded.model) {
+      MsgBoxEx(host, loaded.error, vbExclamation, kModelTitle);
+      return std::nullopt;
+    }
+    model = std::move(loaded.model);
+  } else {
+    if (!ws.mBMat.IsFilled()) {
+      MsgBoxEx(host,
+               "There is no model: open an estimated model (Model > Open Estimated Model...) or load a B-matrix as "
+               "the secondary data file.",
+               vbExclamation, kModelTitle);
+      return std::nullopt;
+    }
+    int endo = ws.nEndoVars;
+    if (endo <= 0) {
+      const auto answer = host.InputBox("Number of Endogenous Variables", kModelTitle,
+                                        std::to_string(std::max(1, ws.mBMat.UpperRow())));
+      if (!answer) return std::nullopt;
+      const auto n = WholeNumber(*answer);
+      if (!n || *n < 1) {
+        MsgBoxEx(host, "\"" + *answer + "\" is not a number of endogenous variables.", vbExclamation, kModelTitle);
+        return std::nullopt;
+      }
+      endo = static_cast<int>(*n);
+    }
+    auto built = StructuralFormFromBMatrix(ws.mBMat, endo, form.txtData[1].empty() ? "B-matrix" : form.txtData[1]);
+    if (!built.form) {
+      MsgBoxEx(host, built.error, vbExclamation, kModelTitle);
+      return std::nullopt;
+    }
+    model = ModelDescription{std::move(*built.form), {}, {}};
+  }
+  ModelInputs in{std::move(*model), {}};
+  return in;
+}
+
+// The data of the model: the primary data file, the forecast file's values added, what the
+// model computes for itself completed.
+bool ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form, Host& host) {
+  auto table = SeriesTableFromMatrix(ws.mObserved, form.txtData[0].empty() ? "primary data" : form.txtData[0]);
+  if (!table.table) {
+    MsgBoxEx(host, table.error + " Load the model's data as the primary data file.", vbExclamation, kModelTitle);
+    return false;
+  }
+  in.data = std::move(*table.table);
+  if (ws.mForecastExo.IsFilled()) {
+    auto forecast = SeriesTableFromMatrix(ws.mForecastExo, "forecast data");
+    if (forecast.table) in.data = MergeForecast(in.data, *forecast.table);
+  }
+  if (std::string why = CompleteSeriesTable(in.model, in.data); !why.empty()) {
+    MsgBoxEx(host, why, vbExclamation, kModelTitle);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Workbench::mnuModelMultipliers_Click() {
+  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!in) return;
+  const auto answer = host_.InputBox("Horizon of the multipliers (years)", kModelTitle, "10");
+  if (!answer) return;
+  const auto h = WholeNumber(*answer);
+  if (!h || *h < 0 || *h > kMaxMultiplierHorizon) {
+    MsgBoxEx(host_, "The horizon must be a whole number from 0 to " + std::to_string(kMaxMultiplierHorizon) + ".",
+             vbExclamation, kModelTitle);
+    return;
+  }
+  host_.HoldOn("Computing the multipliers");
+  const auto out = ComputeReducedForm(in->model.form, static_cast<int>(*h));
+  host_.HoldOn("");
+  if (!out.result) {
+    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
+    return;
+  }
+  const auto& f = in->model.form;
+  const auto& rf = *out.result;
+  ws.mModelImpact = Labelled("Impact", f.endogenous, f.exogenous, rf.impact);
+  std::vector<std::string> rows;
+  DenseRows dynamic;
+  for (std::size_t k = 0; k < rf.interim.size(); ++k)
+    for (std::size_t i = 0; i < f.endogenous.size(); ++i) {
+      rows.push_back(f.endogenous[i] + " (h=" + std::to_string(k) + ")");
+      dynamic.push_back(rf.interim[k][i]);
+    }
+  ws.mModelDynamic = Labelled("Interim", rows, f.exogenous, dynamic);
+  ws.mModelTotal = rf.total ? Labelled("Total", f.endogenous, f.exogenous, *rf.total) : LabelledMatrix();
+  host_.Preview(ws.mModelImpact, 2, "Model Impact Multipliers");
+  host_.Preview(ws.mModelDynamic, 3, "Model Interim Multipliers");
+  std::ostringstream report;
+  report << "The model is " << rf.stability << ".\r\n\r\nEigenvalues of the companion matrix (largest modulus first):";
+  for (std::size_t k = 0; k < rf.eigenvalues.size() && k < 20; ++k)
+    report << "\r\n  " << Fixed(rf.eigenvalues[k].real(), 6) << (rf.eigenvalues[k].imag() < 0 ? " - " : " + ")
+           << Fixed(std::abs(rf.eigenvalues[k].imag()), 6) << "i   modulus " << Fixed(std::abs(rf.eigenvalues[k]), 6);
+  host_.PreviewText(report.str(), 1, "Model Stability");
+
+  // The chart: the interim multipliers of the first exogenous variable that is not the
+  // constant, on every endogenous variable.
+  std::size_t x = 0;
+  while (x < f.exogenous.size() && f.exogenous[x] == "const") ++x;
+  if (x < f.exogenous.size()) {
+    ChartDescription chart;
+    chart.title = "Interim multipliers of " + f.exogenous[x];
+    chart.xTitle = "Years after the change";
+    for (std::size_t k = 0; k < rf.interim.size(); ++k) chart.rowLabels.push_back(std::to_string(k));
+    for (std::size_t i = 0; i < f.endogenous.size() && i < 12; ++i) {
+      ChartSeries s;
+      s.label = f.endogenous[i];
+      for (const auto& m : rf.interim) s.values.push_back(m[i][x]);
+      chart.series.push_back(std::move(s));
+    }
+    host_.ShowChart(chart, !ReadChartSettings().dontCopyChart);
+  }
+}
+
+void Workbench::mnuModelSimulate_Click(bool dynamic) {
+  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!in || !ModelData(*in, ws, form, host_)) return;
+  SimulationOptions options;
+  options.dynamic = dynamic;
+  host_.HoldOn(dynamic ? "Dynamic simulation" : "Static simulation");
+  const auto out = Simulate(in->model.form, in->data, options);
+  host_.HoldOn("");
+  if (!out.result) {
+    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
+    return;
+  }
+  const auto& r = *out.result;
+  ws.mModelSimulation = PathMatrix(r.years, r.endogenous, r.values);
+  DenseRows stats;
+  for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u, s.um, s.ur, s.ud});
+  ws.mModelAccuracy =
+      Labelled("Statistic", r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, stats);
+  ws.mModelScenario.Erase();
+  ws.mModelScenarioDiff.Erase();
+  host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");
+  host_.Preview(ws.mModelAccuracy, 3, "Model Simulation Accuracy");
+  ChartModelVariable(r.endogenous.front());
+}
+
+void Workbench::mnuModelScenario_Click() {
+  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!in || !ModelData(*in, ws, form, host_)) return;
+  FileDialogRequest request;
+  request.title = "Select the Scenario File";
+  request.filter = "Scenario (*.txt;*.scn)|*.txt;*.scn|All Files (*.*)|*.*";
+  request.initialFolder = dataFolder_;
+  request.extensions = {".txt", ""};
+  const auto path = host_.ChooseOpenFile(request);
+  if (!path) return;
+  const auto scenario = LoadScenario(*path);
+  if (!scenario.scenario) {
+    MsgBoxEx(host_, scenario.error, vbExclamation, kModelTitle);
+    return;
+  }
+  host_.HoldOn("Simulating the base and the scenario");
+  const auto out = CompareScenario(in->model.form, in->data, *scenario.scenario, *path, {});
+  host_.HoldOn("");
+  if (!out.result) {
+    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
+    return;
+  }
+  const auto& c = *out.result;
+  ws.mModelSimulation = PathMatrix(c.base.years, c.base.endogenous, c.base.values);
+  ws.mModelScenario = PathMatrix(c.scenario.years, c.scenario.endogenous, c.scenario.values);
+  ws.mModelScenarioDiff = PathMatrix(c.base.years, c.base.endogenous, c.difference);
+  host_.Preview(ws.mModelScenario, 2, "Model Scenario");
+  host_.Preview(ws.mModelScenarioDiff, 3, "Model Scenario less Base");
+  ChartModelVariable(c.base.endogenous.front());
+}
+
+void Workbench::mnuModelTarget_Click() {
+  auto in = CurrentModel(ws, form, host_, structuralModelPath_);
+  if (!in || !ModelData(*in, ws, form, host_)) return;
+  FileDialogRequest request;
+  request.title = "Select the Targets File (Year, then one column per target)";
+  request.filter = kDataFileFilter;
+  request.initialFolder = dataFolder_;
+  const auto path = host_.ChooseOpenFile(request);
+  if (!path) return;
+  const auto answer = host_.InputBox("Instruments (exogenous variables, separated by commas)", kModelTitle, "");
+  if (!answer) return;
+  std::vector<std::string> instruments;
+  std::stringstream ss(*answer);
+  for (std::string item; std::getline(ss, item, ',');)
+    if (!TrimBlanks(item).empty()) instruments.push_back(TrimBlanks(item));
+  if (instruments.empty()) {
+    MsgBoxEx(host_, "No instruments were named.", vbExclamation, kModelTitle);
+    return;
+  }
+  const auto targets = LoadSeriesTable(*path);
+  if (!targets.table) {
+    MsgBoxEx(host_, targets.error, vbExclamation, kModelTitle);
+    return;
+  }
+  host_.HoldOn("Solving for the targets");
+  const auto out = SolveTargets(in->model.form, in->data, TargetSpecFromTable(*targets.table, instruments), *path);
+  host_.HoldOn("");
+  if (!out.result) {
+    MsgBoxEx(host_, out.error, vbExclamation, kModelTitle);
+    return;
+  }
+  const auto& r = *out.result;
+  std::vector<std::string> names = instruments;
+  names.insert(names.end(), r.simulation.endogenous.begin(), r.simulation.endogenous.end());
+  DenseRows rows;
+  for (std::size_t k = 0; k < r.years.size(); ++k) {
+    std::vector<double> row = r.instrumentValues[k];
+    row.insert(row.end(), r.simulation.values[k].begin(), r.simulation.values[k].end());
+    rows.push_back(std::move(row));
+  }
+  ws.mModelTargets = PathMatrix(r.years, names, rows);
+  host_.Preview(ws.mModelTargets, 3, "Model Targets Solution");
+  for (const auto& n : r.notices) MsgBoxEx(host_, n, vbInformation, kModelTitle);
+}
+
+void Workbench::mnuModelChart_Click() {
+  if (!ws.mModelSimulation.IsFilled()) {
+    MsgBoxEx(host_, "Simulate the model first (Model > Simulate).", vbExclamation, kModelTitle);
+    return;
+  }
+  const auto answer = host_.InputBox("Variable to chart", kModelTitle, CellText(ws.mModelSimulation.Get(0, 1)));
+  if (!answer) return;
+  ChartModelVariable(TrimBlanks(*answer));
+}
+
+void Workbench::ChartModelVariable(const std::string& name) {
+  std::vector<std::string> years;
+  for (int i = 1; i <= ws.mModelSimulation.UpperRow(); ++i) years.push_back(CellText(ws.mModelSimulation.Get(i, 0)));
+  const auto simulated = Column(ws.mModelSimulation, name, years);
+  if (!simulated) {
+    MsgBoxEx(host_, name + " is not an endogenous variable of the simulation.", vbExclamation, kModelTitle);
+    return;
+  }
+  ChartDescription chart;
+  chart.title = name + ": actual and simulated";
+  chart.rowLabels = years;
+  if (const auto actual = Column(ws.mObserved, name, years)) chart.series.push_back({"Actual " + name, *actual, false});
+  chart.series.push_back({(ws.mModelScenario.IsFilled() ? "Base " : "Simulated ") + name, *simulated, true});
+  if (const auto scenario = Column(ws.mModelScenario, name, years)) {
+    chart.title = name + ": base and scenario";
+    chart.series.push_back({"Scenario " + name, *scenario, false});
+  }
+  host_.ShowChart(chart, !ReadChartSettings().dontCopyChart);
+}
+
+}  // namespace quantorial

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "TempDir.h"
+#include "cli/Cli.h"
+#include "systems/Model.h"
+
+namespace quantorial {
+namespace {
+
+using testing::TempDir;
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result RunEstimate(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+const std::string kSamples = QUANTORIAL_SAMPLES_DIR;
+
+class Estimate : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string system = kSamples + "/klein.sys";
+  std::string data = kSamples + "/klein.csv";
+};
+
+TEST_F(Estimate, WritesTheModelTheReportAndTheWorkbenchFiles) {
+  const std::string model = dir.File("model.json"), report = dir.File("report.txt");
+  const std::string bmat = dir.File("b.csv"), table = dir.File("d.csv");
+  const Result r = RunEstimate(
+      {"estimate", system, data, "--method", "3sls", "-o", model, "--report", report, "--bmat", bmat, "--data", table});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");  // the report went to its file
+  Model m;
+  std::string error;
+  ASSERT_TRUE(ModelFromJson(TempDir::Read(model), m, error)) << error;
+  EXPECT_EQ(m.method, "3sls");
+  EXPECT_EQ(m.sample_first, 1921);
+  EXPECT_NEAR(m.equations[1].coefficients[0], 28.1778, 1e-3);
+  EXPECT_EQ(m.series.size(), 1u);
+  EXPECT_FALSE(m.log_likelihood.has_value());
+  EXPECT_NE(TempDir::Read(report).find("System estimated by 3SLS"), std::string::npos);
+  EXPECT_EQ(TempDir::Read(bmat).substr(0, 40), ",C,I,Wp,P,W,X,K,const,A,T,Wg,G,P(-1),K(-");
+  EXPECT_EQ(TempDir::Read(table).substr(0, 16), "Year,C,I,Wp,P,W,");
+
+  // Without -o the report is printed; --sample overrides the file's sample.
+  const Result printed = RunEstimate({"estimate", system, data, "--method=ols", "--sample", "1925:1941"});
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  EXPECT_NE(printed.out.find("System estimated by OLS\nSample: 1925-1941 (17 observations)"), std::string::npos);
+}
+
+// Each failure exits with its status and a message, and writes nothing.
+TEST_F(Estimate, FailuresExitWithTheirStatusAndWriteNothing) {
+  const std::string badSyntax = dir.Write("syntax.sys", "equation C const P\nidentity P X - T\n");
+  const std::string missing = dir.Write("missing.sys", "equation C const P Nope\n");
+  const std::string unidentified = dir.Write("unid.sys", "equation C const P W\nidentity W = Wp + Wg\ninstr const G\n");
+  const std::string badData = dir.Write("bad.csv", "Year,C,P\n1920,1,x\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"estimate", system}, 2, "estimate takes a system file and a data file"},
+      {{"estimate", system, data, "--method", "gmm"}, 2, "unknown method \"gmm\""},
+      {{"estimate", system, data, "--sample", "1941-1921"}, 2, "--sample takes FIRST:LAST"},
+      {{"estimate", system, data, "--sample", "1941:1921"}, 2, "--sample takes FIRST:LAST"},
+      {{"estimate", system, data, "--endo", "3"}, 2, "--endo"},
+      {{"estimate", system, data, "--bmat", "x.csv"}, 2, "--bmat and --data are given together"},
+      {{"estimate", badSyntax, data}, 2, "syntax.sys: line 2: identity P needs \"=\" after its name"},
+      {{"estimate", missing, data}, 1, "missing.sys: line 1: the data has no series Nope"},
+      {{"estimate", unidentified, data, "--method", "2sls"}, 1, "line 1: the equation for C is not identified"},
+      {{"estimate", system, badData}, 1, "bad.csv: row 2, column 3 (P): \"x\" is not a number"},
+      {{"estimate", system, dir.File("none.csv")}, 1, "cannot read"},
+      {{"estimate", system, data, "--sample", "1900:1941"}, 1, "the sample 1900-1941 is outside the data's years"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("-o");
+    args.push_back(dir.File("m.json"));
+    const Result r = RunEstimate(args);
+    EXPECT_EQ(r.status, c.status) << c.message << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("m.json"))) << c.message;
+  }
+}
+
+TEST_F(Estimate, HelpListsTheCommand) {
+  const Result r = RunEstimate({"estimate", "--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--method ols|tsls|2sls|3sls|sur|liml|fiml"), std::string::npos);
+  EXPECT_NE(RunEstimate({"--help"}).out.find("estimate SYSTEM DATA"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quantorial

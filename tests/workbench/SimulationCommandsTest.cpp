@@ -1,0 +1,155 @@
+// The "Model" menu on the workbench: Klein's model as a B-matrix over the Klein data, its
+// multipliers, simulations, a scenario and targets into the workspace's slots, the grids and
+// the chart window, each reached through the command table as the window and scripts reach it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ScriptedHost.h"
+#include "WorkbenchFixture.h"
+#include "workbench/CommandTable.h"
+#include "workbench/Workbench.h"
+#include "workspace/SlotTable.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+namespace {
+
+const char* const kKleinBMatrix =
+    ",C,I,Wp,P,W,X,K,const,G,T,A,Wg,P(-1),K(-1),X(-1)\n"
+    "C,0,0,0,0.12489,0.790081,0,0,16.4408,0,0,0,0,0.163144,0,0\n"
+    "I,0,0,0,-0.0130792,0,0,0,28.1778,0,0,0,0,0.755724,-0.194848,0\n"
+    "Wp,0,0,0,0,0,0.400492,0,1.79722,0,0,0.149674,0,0,0,0.181291\n"
+    "P,0,0,-1,0,0,1,0,0,0,-1,0,0,0,0,0\n"
+    "W,0,0,1,0,0,0,0,0,0,0,0,1,0,0,0\n"
+    "X,1,1,0,0,0,0,0,0,1,0,0,0,0,0,0\n"
+    "K,0,1,0,0,0,0,0,0,0,0,0,0,0,1,0\n";
+
+class ModelMenu : public testing::WorkbenchFixture {
+ protected:
+  void SetUp() override {
+    std::string data = "Year,C,P,Wp,I,K,X,Wg,G,T,A\n";
+    const double rows[][9] = {
+        {39.8, 12.7, 28.8, 2.7, 182.8, 44.9, 2.2, 2.4, 3.4}, {41.9, 12.4, 25.5, -0.2, 182.6, 45.6, 2.7, 3.9, 7.7},
+        {45.0, 16.9, 29.3, 1.9, 184.5, 50.1, 2.9, 3.2, 3.9}, {49.2, 18.4, 34.1, 5.2, 189.7, 57.2, 2.9, 2.8, 4.7},
+        {50.6, 19.4, 33.9, 3.0, 192.7, 57.1, 3.1, 3.5, 3.8}, {52.6, 20.1, 35.4, 5.1, 197.8, 61.0, 3.2, 3.3, 5.5},
+        {55.1, 19.6, 37.4, 5.6, 203.4, 64.0, 3.3, 3.3, 7.0}, {56.2, 19.8, 37.9, 4.2, 207.6, 64.4, 3.6, 4.0, 6.7},
+        {57.3, 21.1, 39.2, 3.0, 210.6, 64.5, 3.7, 4.2, 4.2}, {57.8, 21.7, 41.3, 5.1, 215.7, 67.0, 4.0, 4.1, 4.0},
+        {55.0, 15.6, 37.9, 1.0, 216.7, 61.2, 4.2, 5.2, 7.7}};
+    for (int r = 0; r < 11; ++r) {
+      data += std::to_string(1920 + r);
+      for (double v : rows[r]) data += "," + ShortestText(v);
+      data += "," + std::to_string(1920 + r - 1931) + "\n";
+    }
+    Do(ActionKind::Set, "txtData(0)", dir.Write("klein.csv", data));
+    Do(ActionKind::Set, "txtData(1)", dir.Write("klein_model_BMAT.csv", kKleinBMatrix));
+  }
+  void Do(ActionKind kind, const std::string& control, const std::string& text = {}) {
+    Action a;
+    a.kind = kind;
+    a.control = control;
+    a.text = text;
+    std::string error;
+    ASSERT_TRUE(Perform(wb, a, error)) << control << ": " << error;
+  }
+  double Cell(const LabelledMatrix& m, const std::string& row, const std::string& col) {
+    for (int i = 1; i <= m.UpperRow(); ++i)
+      for (int j = 1; j <= m.UpperCol(); ++j)
+        if (CellText(m.Get(i, 0)) == row && CellText(m.Get(0, j)) == col) {
+          double v;
+          if (m.GetDouble(i, j, v)) return v;
+        }
+    return NAN;
+  }
+};
+
+TEST_F(ModelMenu, MultipliersIntoTheirSlotsAndAChart) {
+  host.inputAnswers = {std::string("7"), std::string("2")};  // the endogenous count, the horizon
+  Do(ActionKind::Click, "mnuModelMultipliers");
+  EXPECT_NEAR(Cell(wb.ws.mModelImpact, "C", "G"), 0.63465, 2e-5);
+  EXPECT_NEAR(Cell(wb.ws.mModelDynamic, "X (h=1)", "G"), 1.77666, 2e-5);
+  EXPECT_EQ(wb.ws.mModelDynamic.UpperRow(), 21);  // 3 horizons of 7 variables
+  EXPECT_TRUE(wb.ws.mModelTotal.IsFilled());
+  ASSERT_EQ(host.charts.size(), 1u);
+  EXPECT_EQ(host.charts[0].title, "Interim multipliers of G");
+  EXPECT_EQ(host.charts[0].rowLabels.size(), 3u);
+  const auto items = SelectMatrixItems(wb.ws);
+  EXPECT_NE(std::find(items.begin(), items.end(), "29. Model Impact Multipliers"), items.end());
+}
+
+TEST_F(ModelMenu, SimulateScenarioAndTargets) {
+  host.inputAnswers = {std::string("7")};
+  Do(ActionKind::Click, "mnuModelSimulate");
+  ASSERT_TRUE(wb.ws.mModelSimulation.IsFilled()) << ::testing::PrintToString(host.Messages());
+  EXPECT_EQ(CellText(wb.ws.mModelSimulation.Get(1, 0)), "1921");
+  EXPECT_EQ(wb.ws.mModelSimulation.UpperRow(), 10);  // 1921..1930
+  EXPECT_GT(Cell(wb.ws.mModelAccuracy, "C", "RMSE"), 0);
+  ASSERT_EQ(host.charts.size(), 1u);
+  ASSERT_EQ(host.charts[0].series.size(), 2u);
+  EXPECT_EQ(host.charts[0].series[0].label, "Actual C");
+  EXPECT_EQ(host.charts[0].series[1].label, "Simulated C");
+
+  host.inputAnswers = {std::string("7")};
+  host.fileAnswers = {dir.Write("s.txt", "G 1928 +1\n")};
+  Do(ActionKind::Click, "mnuModelScenario");
+  EXPECT_NEAR(Cell(wb.ws.mModelScenarioDiff, "1928", "C"), 0.63465, 2e-5);
+  EXPECT_EQ(Cell(wb.ws.mModelScenarioDiff, "1927", "C"), 0);
+  EXPECT_EQ(host.charts.back().series.back().label, "Scenario C");
+
+  host.inputAnswers = {std::string("7"), std::string("G, Wg")};
+  host.fileAnswers = {dir.Write("t.csv", "Year,C,X\n1926,56,63\n1927,57,65\n")};
+  Do(ActionKind::Click, "mnuModelTarget");
+  ASSERT_TRUE(wb.ws.mModelTargets.IsFilled()) << ::testing::PrintToString(host.Messages());
+  EXPECT_EQ(CellText(wb.ws.mModelTargets.Get(0, 1)), "G");
+  EXPECT_NEAR(Cell(wb.ws.mModelTargets, "1927", "C"), 57, 57e-8);
+  EXPECT_NEAR(Cell(wb.ws.mModelTargets, "1926", "X"), 63, 63e-8);
+}
+
+TEST_F(ModelMenu, BadInputsAreSaidAndChangeNothing) {
+  struct Case {
+    const char* what;
+    const char* control;
+    std::vector<std::optional<std::string>> inputs;
+    std::string file;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"unknown scenario variable",
+       "mnuModelScenario",
+       {std::string("7")},
+       "s.txt|ZZ 1925 +1\n",
+       "line 1: ZZ is not an exogenous variable of the model"},
+      {"target year outside the data",
+       "mnuModelTarget",
+       {std::string("7"), std::string("G")},
+       "t.csv|Year,C\n1950,50\n",
+       "the target year 1950 lies outside the data and forecast (1920–1930)"},
+      {"endogenous instrument",
+       "mnuModelTarget",
+       {std::string("7"), std::string("C")},
+       "t.csv|Year,C\n1925,50\n",
+       "The instrument C is not an exogenous variable of the model"},
+      {"too many endogenous variables", "mnuModelSimulate", {std::string("40")}, "", "must be from 1 to 7"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    host.calls.clear();
+    host.inputAnswers.assign(c.inputs.begin(), c.inputs.end());
+    if (!c.file.empty()) {
+      const auto bar = c.file.find('|');
+      host.fileAnswers = {dir.Write(c.file.substr(0, bar), c.file.substr(bar + 1))};
+    }
+    Do(ActionKind::Click, c.control);
+    const auto messages = host.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(c.message), std::string::npos) << messages[0];
+    EXPECT_FALSE(wb.ws.mModelScenario.IsAssigned());
+    EXPECT_FALSE(wb.ws.mModelTargets.IsAssigned());
+    EXPECT_FALSE(wb.ws.mModelSimulation.IsAssigned());
+  }
+}
+
+}  // namespace
+}  // namespace quantorial
