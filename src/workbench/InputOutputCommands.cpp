@@ -5,6 +5,7 @@
 
 #include "workbench/InputOutputCommands.h"
 
+#include <algorithm>
 #include <array>
 
 #include "inputoutput/IoMatrices.h"
@@ -35,12 +36,26 @@ std::span<const IoMenuEntry> InputOutputMenuEntries() { return kEntries; }
 
 ChartDescription LinkageChart(const IoTable& t, const IoAnalysis& a) {
   ChartDescription c;
-  c.title = "Backward and Forward Linkages (* key sector)";
+  const std::size_t n = std::min({t.sectors.size(), a.backward.size(), a.forward.size()});
+  // A chart of many sectors shows those with the strongest linkages (backward plus forward),
+  // in the table's order.
+  std::vector<std::size_t> shown(n);
+  for (std::size_t i = 0; i < n; ++i) shown[i] = i;
+  if (n > kLinkageChartSectors) {
+    std::partial_sort(
+        shown.begin(), shown.begin() + kLinkageChartSectors, shown.end(),
+        [&a](std::size_t p, std::size_t q) { return a.backward[p] + a.forward[p] > a.backward[q] + a.forward[q]; });
+    shown.resize(kLinkageChartSectors);
+    std::sort(shown.begin(), shown.end());
+  }
+  c.title = n > kLinkageChartSectors ? "Backward and Forward Linkages of the " + std::to_string(shown.size()) + " of " +
+                                           std::to_string(n) + " Sectors Linked Most (* key sector)"
+                                     : "Backward and Forward Linkages (* key sector)";
   c.xTitle = "Sector";
   c.yTitle = "Linkage (average = 1)";
   c.bars = true;
   ChartSeries backward{"Backward linkage", {}, false}, forward{"Forward linkage", {}, false};
-  for (std::size_t i = 0; i < t.sectors.size() && i < a.backward.size() && i < a.forward.size(); ++i) {
+  for (std::size_t i : shown) {
     const bool key = a.backward[i] > 1.0 && a.forward[i] > 1.0;
     c.rowLabels.push_back(t.sectors[i] + (key ? " *" : ""));
     backward.values.emplace_back(a.backward[i]);

@@ -23,8 +23,10 @@ struct IoMenuEntry {
 // The items in menu order.
 std::span<const IoMenuEntry> InputOutputMenuEntries();
 
-// The bar chart of the backward and forward linkages, one pair of bars per sector; a key
-// sector's label ends in " *".
+// The bar chart of the backward and forward linkages, one pair of bars per sector (of a larger
+// table, of the kLinkageChartSectors sectors whose linkages add up most); a key sector's label
+// ends in " *".
+inline constexpr std::size_t kLinkageChartSectors = 60;
 ChartDescription LinkageChart(const IoTable& t, const IoAnalysis& a);
 
 // What the menu works on between its commands: the table last analysed, how it was read,

@@ -84,6 +84,40 @@ TEST_F(InputOutputMenu, FlowTableDemandChartPlanAndRas) {
   EXPECT_TRUE(host.Messages().empty()) << host.Messages().front();
 }
 
+TEST_F(InputOutputMenu, LinkageChartOfALargeTableShowsTheSectorsLinkedMost) {
+  // 80 sectors, each selling 0.1 of a unit to the next; sector k (from 1) also sells 0.05 per
+  // k - 1 over 100 to the first, so the later sectors are linked more forward.
+  const int n = 80;
+  LabelledMatrix b = LabelledMatrix::Dimension(n, n);
+  for (int k = 1; k <= n; ++k) {
+    b.Set(0, k, "s" + std::to_string(k));
+    b.Set(k, 0, "s" + std::to_string(k));
+    for (int j = 1; j <= n; ++j) b.Set(k, j, 0.0);
+  }
+  for (int k = 1; k < n; ++k) b.Set(k, k + 1, 0.1);
+  for (int k = 2; k <= n; ++k) b.Set(k, 1, 0.05 * (k - 1) / 100.0);
+  wb.ws.mBMat = b;
+  Click("mnuIoBMat");
+  Click("mnuIoLinkages");
+  ASSERT_EQ(host.charts.size(), 1u);
+  const ChartDescription& c = host.charts[0];
+  EXPECT_EQ(c.rowLabels.size(), kLinkageChartSectors);
+  EXPECT_EQ(c.series[0].values.size(), kLinkageChartSectors);
+  EXPECT_EQ(c.title, "Backward and Forward Linkages of the 60 of 80 Sectors Linked Most (* key sector)");
+  // The sum of the linkages of every sector shown is at least that of every sector left out.
+  const LabelledMatrix& m = wb.ws.mIoMultipliers;
+  const int bl = m.UpperCol() - 2, fl = m.UpperCol() - 1;
+  double weakestShown = 1e9, strongestLeft = -1e9;
+  for (int k = 1; k <= n; ++k) {
+    const double sum = V(m, k, bl) + V(m, k, fl);
+    const std::string name = CellText(m.Get(k, 0));
+    const bool shown = std::any_of(c.rowLabels.begin(), c.rowLabels.end(),
+                                   [&](const std::string& l) { return l == name || l == name + " *"; });
+    (shown ? weakestShown : strongestLeft) = shown ? std::min(weakestShown, sum) : std::max(strongestLeft, sum);
+  }
+  EXPECT_GE(weakestShown, strongestLeft);
+}
+
 TEST_F(InputOutputMenu, BadInputsAreNamedAndNothingIsComputed) {
   struct Case {
     const char* control;
