@@ -1,7 +1,7 @@
 // Speed and memory of loading data files: a 200-column by 2000-row xlsx of numbers and a
-// 1,000,000-cell CSV. Besides the timings it prints, for each file, the peak memory of a
-// process that only loads it, against the loaded matrix's own size.
-// Run: build/bench/datafile_bench
+// 1,000,000-cell CSV; and of writing that CSV's matrix in dump form on one thread and on all. Besides the timings it
+// prints, for each file, the peak memory of a process that only loads it, against the loaded matrix's own size. Run:
+// build/bench/datafile_bench
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -19,6 +19,7 @@
 
 #include "BenchFiles.h"
 #include "io/DataFile.h"
+#include "workspace/DumpForm.h"
 
 namespace {
 
@@ -65,6 +66,22 @@ void BM_LoadGivenFile(benchmark::State& state) {
   }
   Load(state, path);
 }
+// The dump form of the million-cell matrix, given to a sink that only counts its bytes;
+// the argument is the number of threads (0: one for each processor).
+void BM_DumpMillionCells(benchmark::State& state) {
+  const quantorial::LabelledMatrix m = quantorial::ReadDataFile(CsvFile()).matrix;
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    quantorial::DumpPieces(m,
+                           [&](std::string_view piece) {
+                             bytes += piece.size();
+                             return true;
+                           },
+                           {static_cast<unsigned>(state.range(0))});
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_DumpMillionCells)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadGivenFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadXlsx200x2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCsvMillionCells)->Unit(benchmark::kMillisecond);

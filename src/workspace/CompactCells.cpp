@@ -1,7 +1,10 @@
 #include "workspace/CompactCells.h"
 
+#include <sys/mman.h>
+
 #include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace quantorial {
 
@@ -29,6 +32,20 @@ std::uint64_t DoubleWord(double v) {
 double NaNOf(std::uint64_t word) { return (word & kPayload) ? -std::nan("") : std::nan(""); }
 
 }  // namespace
+
+void CompactCells::Reserve(std::size_t n) {
+  if (n <= words_.capacity()) return;
+  words_.reserve(n);
+  // The pages not touched yet, from the first whole huge page on: a hint, which the system
+  // may ignore.
+  constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+  const std::size_t bytes = words_.capacity() * sizeof(std::uint64_t);
+  if (bytes < 4 * kHuge) return;
+  const auto begin = reinterpret_cast<std::uintptr_t>(words_.data());
+  const std::uintptr_t from = (begin + words_.size() * sizeof(std::uint64_t) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t to = (begin + bytes) & ~(kHuge - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
 
 void CompactCells::Assign(std::size_t n) {
   words_.assign(n, kEmpty);

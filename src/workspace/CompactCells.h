@@ -17,7 +17,9 @@ class CompactCells {
  public:
   // n empty cells (std::bad_alloc when they cannot be held).
   void Assign(std::size_t n);
-  void Reserve(std::size_t n) { words_.reserve(n); }
+  // Room for n cells without moving them; a large room is asked of the system in huge
+  // pages where it gives them (fewer page faults while it fills).
+  void Reserve(std::size_t n);
   // Keeps the first n cells (n no more than Size()).
   void Truncate(std::size_t n) { words_.resize(n); }
   std::size_t Size() const { return words_.size(); }

@@ -179,6 +179,41 @@ TEST(DataFile, ReadsCsvAndTxtAndReportsProblemsByName) {
 
 // Random bytes under a workbook's name are a damaged workbook; a text file under such a
 // name still loads, since the content tells the format.
+// Files large enough to be read into a block of their own and parsed on several threads
+// give what their text gives, and their problems name the same lines as a small file's.
+TEST(DataFile, LargeFilesReadAsTheirText) {
+  testing::TempDir dir;
+  std::string text = "\xEF\xBB\xBFYear,Label,Value\r\n";
+  for (int r = 0; text.size() < (5u << 20); ++r) {
+    text += std::to_string(1000 + r) + ",\"l\n" + std::to_string(r) + "\"," + std::to_string(r * 0.125) + "\r\n";
+  }
+  LabelledMatrix expected;
+  std::string error;
+  ASSERT_TRUE(ParseCsv(text, ',', expected, error, 1)) << error;
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("big.csv", text)).matrix), Dump(expected));
+  // The same as UTF-16 (little-endian, with its byte-order mark, without the UTF-8 one).
+  std::string utf16 = "\xFF\xFE";
+  for (char c : text.substr(3)) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  EXPECT_EQ(Dump(ReadDataFile(dir.Write("big16.csv", utf16)).matrix), Dump(expected));
+  const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  const struct {
+    std::string bytes;
+    std::string error;
+  } bad[] = {
+      {text + "1,\xC3(,2\n", "line " + std::to_string(lines + 1) + " is not UTF-8 text"},
+      {text + std::string("1,\0,2\n", 6) + text, "line " + std::to_string(lines + 1) + " holds binary data"},
+      {text + "1,\"open\n" + std::string(1000, '\n'),
+       "line " + std::to_string(lines + 1) + ": a quoted field is not closed"},
+  };
+  for (const auto& b : bad) {
+    const std::string got = ReadDataFile(dir.Write("bad.csv", b.bytes)).error;
+    EXPECT_NE(got.find(b.error), std::string::npos) << got;
+  }
+}
+
 TEST(DataFile, ANameThatSaysWorkbook) {
   testing::TempDir dir;
   const std::string junk("\x93\xff\x01garbage\xfe\n\x80\x81", 14);
