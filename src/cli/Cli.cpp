@@ -12,8 +12,9 @@
 
 #include "cli/ChartPicture.h"
 #include "cli/CliHost.h"
-#include "cli/SimulationCommands.h"
 #include "cli/InputOutputCommands.h"
+#include "cli/Options.h"
+#include "cli/SimulationCommands.h"
 #include "export/Export.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
@@ -41,19 +42,16 @@ namespace {
 constexpr const char* kProgram = "quantorial-cli";
 
 struct Arguments {
-  std::vector<std::string> positional;
+  std::vector<std::string> positional;  // the command, then its words
   std::optional<std::string> output;
   std::optional<std::string> store;
   std::optional<std::string> defaultValue;
-  std::map<std::string, std::string> values;  // the options of run, such as "--endo"
-  std::set<std::string> flags;                // --policy, --reuse
+  std::map<std::string, std::string> values;  // the options with a value, such as "--endo"
+  std::set<std::string> flags;                // --policy, --reuse, --ranges
   bool verbose = false;
   bool help = false;
   bool version = false;
   std::string error;  // a usage error
-  // Every option given, in the form it was typed ("-o", "--output", "--endo"...) and by the
-  // name that decides whether a command takes it ("--output", "--endo"...).
-  std::vector<std::pair<std::string, std::string>> given;
 
   // The value given to an option such as "--endo", if any.
   std::optional<std::string> Value(const char* name) const {
@@ -62,81 +60,82 @@ struct Arguments {
   }
 };
 
-const std::set<std::string> kRunOptions = {
-    "--bmat",           "--endo",   "--impact",    "--change-symbol", "--shift",    "--forecast",   "--forecast-years",
-    "--split-quadrant", "--dump",   "--chart",     "--png",           "--svg",      "--chart-json", "--out",
-    "--sheet",          "--format", "--top",       "--left",          "--last-row", "--method",     "--sig",
-    "--out-dir",        "--report", "--time-limit"};
-const std::set<std::string> kRunFlags = {"--policy", "--reuse", "--ranges"};
+const OptionSpec kOutput{"--output", true, "-o"};
+const OptionSpec kVerbose{"--verbose", false, "-v"};
+const OptionSpec kStore{"--store", true};
+
+OptionSpec Valued(const char* name) { return OptionSpec{name, true}; }
+OptionSpec Flag(const char* name) { return OptionSpec{name, false}; }
 
 // The options each command takes; any other is a usage error, not silently ignored.
-const std::map<std::string, std::set<std::string>> kCommandOptions = {
-    {"load", {"--output", "--verbose"}},
-    {"matrix", {"--output", "--verbose"}},
-    {"run",
-     {"--bmat", "--endo", "--impact", "--change-symbol", "--shift", "--forecast", "--forecast-years",
-      "--split-quadrant", "--dump", "--chart", "--png", "--svg", "--chart-json", "--policy", "--reuse", "--store",
-      "--verbose"}},
-    {"export", {"--out", "--sheet", "--format", "--top", "--left", "--last-row", "--verbose"}},
-    {"regress", {"--method", "--sig", "--verbose"}},
-    {"change", {"--out-dir", "--verbose"}},
-    {"play", {"--store", "--dump", "--verbose"}},
-    {"settings", {"--store", "--default"}},
-    {"lp", {"--ranges", "--report", "--time-limit", "--output", "--verbose"}},
-};
-
-bool LooksLikeNumber(const std::string& a) {
-  return a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
+const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
+  static const std::map<std::string, std::vector<OptionSpec>> table = {
+      {"load", {kOutput, kVerbose}},
+      {"matrix", {kOutput, kVerbose}},
+      {"run",
+       {Valued("--bmat"), Valued("--endo"), Valued("--impact"), Valued("--change-symbol"), Valued("--shift"),
+        Valued("--forecast"), Valued("--forecast-years"), Valued("--split-quadrant"), Valued("--dump"),
+        Valued("--chart"), Valued("--png"), Valued("--svg"), Valued("--chart-json"), Flag("--policy"), Flag("--reuse"),
+        kStore, kVerbose}},
+      {"export",
+       {Valued("--out"), Valued("--sheet"), Valued("--format"), Valued("--top"), Valued("--left"), Valued("--last-row"),
+        kVerbose}},
+      {"regress", {Valued("--method"), Valued("--sig"), kVerbose}},
+      {"change", {Valued("--out-dir"), kVerbose}},
+      {"play", {kStore, Valued("--dump"), kVerbose}},
+      {"settings", {kStore, Valued("--default")}},
+      {"lp", {Flag("--ranges"), Valued("--report"), Valued("--time-limit"), kOutput, kVerbose}},
+  };
+  return table;
 }
 
+bool IsOptionWord(const std::string& a) {
+  const bool negativeNumber = a.size() > 1 && a[0] == '-' && ((a[1] >= '0' && a[1] <= '9') || a[1] == '.');
+  return a.size() > 1 && a[0] == '-' && !negativeNumber;
+}
+
+// The command is the first word that is not an option; the rest is parsed against that
+// command's option table (with -h/--help and --version, which every command takes).
 Arguments ParseArguments(const std::vector<std::string>& args) {
   Arguments r;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnded || a.empty() || a[0] != '-' || a == "-" || LooksLikeNumber(a)) {
-      r.positional.push_back(a);
-    } else if (a == "--") {
-      optionsEnded = true;
-    } else if (a == "-h" || a == "--help") {
-      r.help = true;
-    } else if (a == "--version") {
-      r.version = true;
-    } else if (a == "-v" || a == "--verbose") {
-      r.verbose = true;
-      r.given.emplace_back(a, "--verbose");
-    } else if (a == "-o" || a == "--output") {
-      if (i + 1 >= args.size()) {
-        r.error = "option " + a + " needs a file name";
-        return r;
-      }
-      r.output = args[++i];
-      r.given.emplace_back(a, "--output");
-    } else if (a.rfind("--output=", 0) == 0) {
-      r.output = a.substr(9);
-      r.given.emplace_back("--output", "--output");
-    } else if (kRunFlags.count(a)) {
-      r.flags.insert(a);
-      r.given.emplace_back(a, a);
-    } else if (kRunOptions.count(a)) {
-      if (i + 1 >= args.size()) {
-        r.error = "option " + a + " needs a value";
-        return r;
-      }
-      r.values[a] = args[++i];
-      r.given.emplace_back(a, a);
-    } else if (a == "--store" || a == "--default") {
-      if (i + 1 >= args.size()) {
-        r.error = "option " + a + " needs a value";
-        return r;
-      }
-      (a == "--store" ? r.store : r.defaultValue) = args[++i];
-      r.given.emplace_back(a, a);
-    } else {
-      r.error = "unknown option " + a;
-      return r;
-    }
+  std::size_t at = 0;
+  while (at < args.size() && IsOptionWord(args[at]) && args[at] != "--") ++at;
+  std::vector<std::string> rest = args;
+  std::vector<OptionSpec> table;
+  std::string command;
+  if (at < args.size() && args[at] != "--") {
+    command = args[at];
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at));
+    if (const auto it = CommandOptions().find(command); it != CommandOptions().end())
+      table = it->second;
+    else
+      table = {kVerbose};  // an unknown command is reported after the options are read
   }
+  table.push_back(OptionSpec{"--help", false, "-h"});
+  table.push_back(Flag("--version"));
+  const ParsedOptions p = ParseOptions(rest, table, command);
+  if (!p.error.empty()) {
+    r.error = p.error;
+    const std::string notTaken = command + " does not take the option ";
+    if (command.empty() || !CommandOptions().count(command)) {
+      if (p.error.rfind(notTaken, 0) == 0) r.error = "unknown option " + p.error.substr(notTaken.size());
+    }
+    for (const char* o : {"-o", "--output"}) {
+      if (p.error == std::string("option ") + o + " needs a value")
+        r.error = std::string("option ") + o + " needs a file name";
+    }
+    return r;
+  }
+  if (!command.empty()) r.positional.push_back(command);
+  r.positional.insert(r.positional.end(), p.positional.begin(), p.positional.end());
+  r.values = p.values;
+  r.flags = p.flags;
+  r.help = p.Flag("--help");
+  r.version = p.Flag("--version");
+  r.verbose = p.Flag("--verbose");
+  r.output = p.Value("--output");
+  r.store = p.Value("--store");
+  r.defaultValue = p.Value("--default");
   return r;
 }
 
@@ -644,8 +643,7 @@ std::string CliUsage() {
          "                             --ranges the cost and right-hand-side ranges; -o writes the\n"
          "                             solution as JSON. Exit 1 when there is no optimum\n"
          "                             (infeasible, unbounded, time limit), after the report\n" +
-         SimulationCommandsUsage() +
-         InputOutputUsage() +
+         SimulationCommandsUsage() + InputOutputUsage() +
          "  settings get SECTION KEY [--default V]   a stored setting (or V, or an empty line)\n"
          "  settings set SECTION KEY VALUE           stores a setting\n"
          "\n"
@@ -684,11 +682,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (a.positional.empty()) return UsageError(err, "no command given");
   const std::string& command = a.positional[0];
-  if (const auto it = kCommandOptions.find(command); it != kCommandOptions.end()) {
-    for (const auto& [typed, name] : a.given) {
-      if (!it->second.count(name)) return UsageError(err, command + " does not take the option " + typed);
-    }
-  }
   if (command == "load") return RunLoad(a, out, err);
   if (command == "matrix") return RunMatrix(a, out, err);
   if (command == "settings") return RunSettings(a, out, err);

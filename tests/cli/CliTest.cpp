@@ -387,6 +387,40 @@ TEST_F(Cli, EachCommandTakesOnlyItsOwnOptions) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("m_NOR_AMAT.CSV")));  // regress did not run
 }
 
+// Each command's options are read by its own table: the usage errors name the option as typed,
+// help and the version are answered whatever the command.
+TEST_F(Cli, OptionTablesPerCommand) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* said;  // the start of standard error (after the program's name), or of standard output
+  } cases[] = {
+      {{"--colour"}, 2, "unknown option --colour\n"},
+      {{"frobnicate", "--colour"}, 2, "unknown option --colour\n"},
+      {{"load", a, "-o"}, 2, "option -o needs a file name\n"},
+      {{"load", a, "--output"}, 2, "option --output needs a file name\n"},
+      {{"regress", a, "--method"}, 2, "option --method needs a value\n"},
+      {{"run", a, "--policy=1"}, 2, "option --policy takes no value\n"},
+      {{"export", a, "--sig", "1"}, 2, "export does not take the option --sig\n"},
+      {{"run", "--help"}, 0, "Usage: quantorial-cli"},
+      {{"-h"}, 0, "Usage: quantorial-cli"},
+      {{"matrix", "--version"}, 0, "quantorial-cli "},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
+    EXPECT_EQ(r.status, c.status) << c.said;
+    if (c.status == 2) {
+      EXPECT_EQ(r.err.rfind(std::string("quantorial-cli: ") + c.said, 0), 0u) << r.err;
+    } else {
+      EXPECT_EQ(r.out.rfind(c.said, 0), 0u) << r.out;
+    }
+  }
+  // A value may follow its option after "=".
+  const auto r = RunArgs({"load", a, "--output=" + dir.File("o.csv")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(dir.File("o.csv")), ",\"p\",\"q\"\n\"x\",4,7\n\"y\",2,6\n");
+}
+
 TEST_F(Cli, LoadReadsWorkbooks) {
   const std::string fixtures = QUANTORIAL_FIXTURES;
   for (const char* name : {"workbook.xlsx", "workbook.ods", "workbook.xls"}) {
