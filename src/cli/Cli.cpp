@@ -24,6 +24,7 @@
 #include "matrix/MatrixMenu.h"
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
+#include "workbench/CommandTable.h"
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
 #include "workspace/DumpForm.h"
@@ -195,6 +196,34 @@ bool CheckInputFile(const std::string& path, std::ostream& err) {
   return false;
 }
 
+// Whether a command that ran on the workbench failed: an error was reported to the user.
+// The one place the command line decides it.
+bool RunFailed(const CliHost& host) { return host.ErrorReported(); }
+
+Action Click(std::string control) { return Action{ActionKind::Click, std::move(control), {}, {}}; }
+Action DblClick(std::string control) { return Action{ActionKind::DblClick, std::move(control), {}, {}}; }
+Action Set(std::string control, std::string text) {
+  return Action{ActionKind::Set, std::move(control), std::move(text), {}};
+}
+Action Check(std::string control, bool on) { return Action{ActionKind::Check, std::move(control), on ? "1" : "0", {}}; }
+Action Choose(std::string control) { return Action{ActionKind::Choose, std::move(control), {}, {}}; }
+Action Select(std::string control, std::vector<std::string> items) {
+  return Action{ActionKind::Select, std::move(control), {}, std::move(items)};
+}
+
+// Plays the actions on the workbench through the command table, as the window and a played
+// script do; stops at the first one refused, saying which and why.
+bool PlayActions(Workbench& wb, const std::vector<Action>& actions, std::ostream& err) {
+  for (const Action& a : actions) {
+    std::string error;
+    if (!Perform(wb, a, error)) {
+      err << kProgram << ": " << ActionLine(a) << ": " << error << '\n';
+      return false;
+    }
+  }
+  return true;
+}
+
 int RunLoad(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "load takes one file");
   const std::string& path = a.positional[1];
@@ -355,13 +384,23 @@ int RunModel(const Arguments& a, std::ostream& err) {
   }
   CliHost host(err, a.verbose);
   Workbench wb(host, store.get(), std::string());
+  host.AttachWorkbench(&wb);
+  // The window has no control for the shift of the prediction: it reads the stored setting.
+  // --shift applies to this run only and leaves the settings store as it is.
   wb.SetShift(shift);
-  if (const auto s = a.Value("--change-symbol")) wb.ws.sChangeSymbol = *s;
+  std::vector<Action> setup;
+  if (const auto s = a.Value("--change-symbol")) {
+    host.QueueInput(*s);  // the question a double click on the command panel asks
+    setup.push_back(DblClick("Picture1"));
+  }
+  // The window's "chkDummy" and "chkReuse" are enabled only once a model has data, and a
+  // click on them reruns the stages at once; the command line runs the stages once, with
+  // both settled beforehand, so it sets their values without the click.
   wb.form.chkDummy = a.flags.count("--policy") ? 1 : 0;
   wb.form.chkReuse = a.flags.count("--reuse") ? 1 : 0;
-
-  wb.SetTxtData(0, data);
-  if (const auto b = a.Value("--bmat")) wb.SetTxtData(1, std::filesystem::absolute(*b).string());
+  setup.push_back(Set("txtData(0)", data));
+  if (const auto b = a.Value("--bmat")) setup.push_back(Set("txtData(1)", std::filesystem::absolute(*b).string()));
+  if (!PlayActions(wb, setup, err)) return kExitFailed;
   if (!wb.ws.mObserved.IsFilled()) {
     err << kProgram << ": \"" << data << "\" holds no data\n";
     return kExitFailed;
@@ -371,36 +410,44 @@ int RunModel(const Arguments& a, std::ostream& err) {
         << " beside the data file\n";
     return kExitFailed;
   }
+  std::vector<Action> stages;
   if (quadrant) {
-    wb.cmdSplitTable_Click();
-    wb.cmdQ_Click(*quadrant - 1);
+    stages.push_back(Click("cmdSplitTable"));
+    stages.push_back(Click("cmdQ(" + std::to_string(*quadrant - 1) + ")"));
   }
-  host.QueueInput(std::to_string(*endoCount));
-  wb.cmdRunAll_Click();
+  host.QueueInput(std::to_string(*endoCount));  // the number of endogenous variables Run All asks for
+  stages.push_back(Click("cmdRunAll"));
+  if (!PlayActions(wb, stages, err)) return kExitFailed;
   if (const auto impact = a.Value("--impact")) {
-    auto& form = wb.form;
-    form.lstImpVarsSelected.assign(form.lstImpVars.size(), false);
-    std::stringstream names(*impact);
+    // The names are checked here so that a wrong one is told with the list of the right ones.
+    const auto& variables = wb.form.lstImpVars;
+    std::vector<std::string> names;
+    std::stringstream list(*impact);
     std::string name;
-    while (std::getline(names, name, ',')) {
-      const auto it = std::find(form.lstImpVars.begin(), form.lstImpVars.end(), name);
-      if (it == form.lstImpVars.end()) {
+    while (std::getline(list, name, ',')) {
+      if (std::find(variables.begin(), variables.end(), name) == variables.end()) {
         err << kProgram << ": \"" << name << "\" is not an exogenous variable of the model; they are:";
-        for (const auto& v : form.lstImpVars) err << ' ' << v;
+        for (const auto& v : variables) err << ' ' << v;
         err << '\n';
         return kExitFailed;
       }
-      form.lstImpVarsSelected[static_cast<std::size_t>(it - form.lstImpVars.begin())] = true;
+      names.push_back(name);
     }
-    wb.lstImpVars_Click();
+    if (!PlayActions(wb, {Select("lstImpVars", names)}, err)) return kExitFailed;
   }
   if (const auto f = a.Value("--forecast")) {
-    host.SetForecast(std::filesystem::absolute(*f).string(), years);
-    wb.cmdForecast_Click();
+    // "Forecast Options" is filled in as a person would: the file, the years, OK.
+    host.QueueDialogAction(Set("frmForecast.txtData(0)", std::filesystem::absolute(*f).string()));
+    if (years) {
+      host.QueueDialogAction(Set("frmForecast.txtFromYear", years->first));
+      host.QueueDialogAction(Set("frmForecast.txtToYear", years->second));
+    }
+    host.QueueDialogAction(Click("frmForecast.OKButton"));
+    if (!PlayActions(wb, {Click("cmdForecast")}, err)) return kExitFailed;
   }
   if (chartSeries) {
     // The series by its number in the list or by its name.
-    auto& plots = wb.form.cboPlot;
+    const auto& plots = wb.form.cboPlot;
     int index = -1;
     for (std::size_t i = 0; i < plots.size(); ++i) {
       const std::string& item = plots[i];
@@ -414,8 +461,9 @@ int RunModel(const Arguments& a, std::ostream& err) {
       err << '\n';
       return kExitFailed;
     }
-    wb.form.cboPlotIndex = index;
-    wb.cmdChart_Click();
+    if (!PlayActions(wb, {Select("cboPlot", {"#" + std::to_string(index)}), Click("cmdChart")}, err)) {
+      return kExitFailed;
+    }
     const auto& chart = host.LastChart();
     if (!chart) return kExitFailed;
     if (const auto json = a.Value("--chart-json")) {
@@ -433,7 +481,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
       }
     }
   }
-  if (host.ErrorReported()) return kExitFailed;
+  if (RunFailed(host)) return kExitFailed;
 
   std::error_code ec;
   std::filesystem::create_directories(*dump, ec);
@@ -500,19 +548,26 @@ int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (!CheckInputFile(data, err)) return kExitFailed;
   CliHost host(err, a.verbose);
   Workbench wb(host, nullptr, std::filesystem::path(data).parent_path().string());
-  wb.form.useOnePercent = sig == "1";
-  wb.form.txtData[0] = data;  // the primary data file, without loading it into the window
-  if (methods.at(method) == RegMethod::Normal) {
-    wb.mnuNormal_Click();
+  const RegMethod m = methods.at(method);
+  const std::map<RegMethod, const char*> menus = {{RegMethod::Lead, "mnuLead"},
+                                                  {RegMethod::Lag, "mnuLag"},
+                                                  {RegMethod::Constant, "mnuY"},
+                                                  {RegMethod::Normal, "mnuNormal"}};
+  // The regression menus read the file named in the data box; the command line names it
+  // without loading it as the worksheet (the window loads it only to show it).
+  wb.form.txtData[0] = data;
+  if (!PlayActions(wb, {Choose(sig == "1" ? "opt1Percent" : "opt5Percent"), Click(menus.at(m))}, err)) {
+    return kExitFailed;
+  }
+  if (m == RegMethod::Normal) {
     if (!wb.ws.mBMat.IsFilled()) return kExitFailed;
     out << wb.form.txtData[1] << '\n';
   } else {
-    wb.RunRegressionMenu(methods.at(method));
-    const std::string b = RegressionPath(data, BTag(methods.at(method)));
-    if (host.ErrorReported() || !FileExists(b)) return kExitFailed;
+    const std::string b = RegressionPath(data, BTag(m));
+    if (RunFailed(host) || !FileExists(b)) return kExitFailed;
     out << b << '\n';
   }
-  return host.ErrorReported() ? kExitFailed : kExitOk;
+  return RunFailed(host) ? kExitFailed : kExitOk;
 }
 
 int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
@@ -525,10 +580,9 @@ int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
   std::filesystem::create_directories(*dir, ec);
   CliHost host(err, a.verbose);
   Workbench wb(host, nullptr, std::filesystem::absolute(*dir).string());
-  wb.SetTxtData(0, data);
+  if (!PlayActions(wb, {Set("txtData(0)", data)}, err)) return kExitFailed;
   if (!wb.ws.mObserved.IsFilled()) return kExitFailed;
-  wb.mnuLagChangeTrans_Click();
-  if (host.ErrorReported()) return kExitFailed;
+  if (!PlayActions(wb, {Click("mnuLagChangeTrans")}, err) || RunFailed(host)) return kExitFailed;
   std::string error;
   const std::string changed = (std::filesystem::path(*dir) / "mChangeData.csv").string();
   if (!WriteDumpFile(changed, wb.ws.mChangeData, error)) {
