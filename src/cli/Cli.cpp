@@ -258,11 +258,11 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   }
   // "...see results below." is said only when the result does follow, on standard output.
   host.HoldInformation();
-  Workspace ws;
-  DataFileAccess files(host, std::string());
-  const bool ran = RunMatrixMenuCommand(op->item, ws, host, files);
-  if (host.ErrorReported()) return kExitFailed;
-  if (!ran) return kExitOk;
+  Workbench wb(host, nullptr, std::string());
+  if (!PlayActions(wb, {Click(MatrixMenuEntryOf(op->item).name)}, err)) return kExitFailed;
+  if (RunFailed(host)) return kExitFailed;
+  const Workspace& ws = wb.ws;
+  if (!ws.mLindoBase.IsAssigned()) return kExitOk;  // a multiplier of 0, an identity below 2: nothing made
   // An inversion that met a zero pivot leaves its marker in the first cell: the result is
   // not an inverse, and like any incomplete result it is reported and not written.
   const bool inversion = op->item == MatrixMenuItem::mnuInvert || op->item == MatrixMenuItem::mnuInvertPivot;
