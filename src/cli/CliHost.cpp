@@ -71,12 +71,19 @@ std::optional<std::string> CliHost::ChooseOpenFile(const FileDialogRequest&) {
 std::optional<std::string> CliHost::ChooseSaveFile(const FileDialogRequest& request) { return ChooseOpenFile(request); }
 
 bool CliHost::ShowForecastOptions(ForecastOptions& dialog) {
-  if (!forecastPath_.empty()) dialog.SetTxtData(forecastPath_);
-  if (forecastYears_) {
-    dialog.txtFromYear = forecastYears_->first;
-    dialog.txtToYear = forecastYears_->second;
+  const std::string form = "frmForecast.";
+  while (bench_ && dialog.closed == ForecastOptions::Closed::Open && !dialogActions_.empty() &&
+         dialogActions_.front().control.rfind(form, 0) == 0) {
+    const Action a = std::move(dialogActions_.front());
+    dialogActions_.pop_front();
+    std::string error;
+    if (!Perform(*bench_, a, error)) {
+      err_ << "quantorial-cli: " << ActionLine(a) << ": " << error << '\n';
+      errorReported_ = true;
+      return false;
+    }
   }
-  return true;
+  return dialog.closed == ForecastOptions::Closed::OK;
 }
 
 void CliHost::ShowChart(const ChartDescription& chart, bool) { lastChart_ = chart; }

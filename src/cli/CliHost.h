@@ -12,6 +12,7 @@
 
 #include "charts/TrendChart.h"
 #include "frontend/Host.h"
+#include "workbench/CommandTable.h"
 
 namespace quantorial {
 
@@ -21,11 +22,12 @@ class CliHost : public Host {
 
   void QueueFile(std::string path) { files_.push_back(std::move(path)); }
   void QueueInput(std::string text) { inputs_.push_back(std::move(text)); }
-  // What the forecast dialog is given: the forecast data file and, optionally, the years.
-  void SetForecast(std::string path, std::optional<std::pair<std::string, std::string>> years) {
-    forecastPath_ = std::move(path);
-    forecastYears_ = std::move(years);
-  }
+  // The workbench whose dialogs this host shows: their queued actions are performed on it.
+  void AttachWorkbench(Workbench* bench) { bench_ = bench; }
+  // An action for a dialog the program opens ("frmForecast.txtData(0)", "frmForecast.OKButton"),
+  // performed in order when it opens, as a person would fill it in; a dialog opened with
+  // none queued for it is cancelled.
+  void QueueDialogAction(Action a) { dialogActions_.push_back(std::move(a)); }
   // The last chart drawn, if any.
   const std::optional<ChartDescription>& LastChart() const { return lastChart_; }
   // True once a message box with an error or warning icon was shown.
@@ -61,9 +63,9 @@ class CliHost : public Host {
   std::vector<std::string> held_;
   std::deque<std::string> files_;
   std::deque<std::string> inputs_;
-  std::string forecastPath_;
   std::optional<ChartDescription> lastChart_;
-  std::optional<std::pair<std::string, std::string>> forecastYears_;
+  Workbench* bench_ = nullptr;
+  std::deque<Action> dialogActions_;
 };
 
 }  // namespace quantorial

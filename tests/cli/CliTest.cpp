@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
 #include "TempDir.h"
+#include "cli/ChartPicture.h"
 #include "cli/Cli.h"
 #include "workbench/ScriptPlayer.h"
 
@@ -63,6 +65,60 @@ TEST_F(Cli, TheTypicalFlowPlayedEqualsRunsDump) {
   EXPECT_EQ(names, other);
   for (const auto& n : names) {
     EXPECT_EQ(TempDir::Read(dir.File("played") + "/" + n), TempDir::Read(dir.File("ran") + "/" + n)) << n;
+  }
+}
+
+// `run` with a B-matrix, a change symbol, a quadrant, an impact selection, forecast years and a
+// chart leaves what the same window actions played as a script leave: every slot and the chart.
+TEST_F(Cli, RunWithItsOptionsEqualsTheSamePlayedActions) {
+  for (const char* f : {"klein.csv", "klein_NOR_BMAT.CSV", "klein_forecast.csv"}) {
+    std::filesystem::copy_file(std::string(QUANTORIAL_SAMPLES_DIR) + "/" + f, dir.File(f));
+  }
+  std::filesystem::copy_file(dir.File("klein_NOR_BMAT.CSV"), dir.File("model.csv"));
+  struct Case {
+    std::vector<std::string> options;
+    std::string script;  // after loading the data
+  } cases[] = {
+      {{"--impact", "G,T", "--forecast", dir.File("klein_forecast.csv"), "--forecast-years", "1941:1942", "--chart",
+        "I"},
+       "answer 4\nclick cmdRunAll\nselect lstImpVars G|T\n"
+       "answer frmForecast set txtData(0) klein_forecast.csv\nanswer frmForecast set txtFromYear 1941\n"
+       "answer frmForecast set txtToYear 1942\nanswer frmForecast click OKButton\nclick cmdForecast\n"
+       "select cboPlot 4=I\nclick cmdChart\n"},
+      {{"--bmat", dir.File("model.csv"), "--change-symbol", "d", "--split-quadrant", "3", "--chart", "1"},
+       "set txtData(1) model.csv\nclick cmdSplitTable\nclick cmdQ(2)\nanswer 4\nclick cmdRunAll\n"
+       "select cboPlot #0\nclick cmdChart\n"},
+  };
+  PlayOptions options;
+  options.drawChart = [](const ChartDescription& chart, const std::string& path, std::string&) {
+    std::ofstream(path, std::ios::binary) << ChartJson(chart);
+    return true;
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string played = dir.File("played" + std::to_string(n)), ran = dir.File("ran" + std::to_string(n));
+    const bool symbol = std::find(c.options.begin(), c.options.end(), "--change-symbol") != c.options.end();
+    std::ostringstream playErr;
+    const int status =
+        PlayScriptText(std::string(symbol ? "answer d\ndblclick Picture1\n" : "") + "set txtData(0) klein.csv\n" +
+                           c.script + "chart " + played + ".json\ndump " + played + "\n",
+                       dir.path().string(), options, playErr);
+    EXPECT_EQ(status, kPlayDone) << playErr.str();
+    std::vector<std::string> args = {"run", dir.File("klein.csv"), "--endo",     "4", "--dump",
+                                     ran,   "--chart-json",        ran + ".json"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto r = RunArgs(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::set<std::string> names, other;
+    for (const auto& e : std::filesystem::directory_iterator(played)) names.insert(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(ran)) other.insert(e.path().filename().string());
+    EXPECT_EQ(names, other) << n;
+    for (const auto& name : names) {
+      EXPECT_EQ(TempDir::Read(played + "/" + name), TempDir::Read(ran + "/" + name)) << n << ' ' << name;
+    }
+    EXPECT_EQ(TempDir::Read(played + ".json"), TempDir::Read(ran + ".json")) << n;
+    EXPECT_NE(TempDir::Read(ran + ".json"), "") << n;
+    ++n;
   }
 }
 
@@ -385,6 +441,40 @@ TEST_F(Cli, EachCommandTakesOnlyItsOwnOptions) {
   }
   EXPECT_FALSE(std::filesystem::exists(made));
   EXPECT_FALSE(std::filesystem::exists(dir.File("m_NOR_AMAT.CSV")));  // regress did not run
+}
+
+// Each command's options are read by its own table: the usage errors name the option as typed,
+// help and the version are answered whatever the command.
+TEST_F(Cli, OptionTablesPerCommand) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* said;  // the start of standard error (after the program's name), or of standard output
+  } cases[] = {
+      {{"--colour"}, 2, "unknown option --colour\n"},
+      {{"frobnicate", "--colour"}, 2, "unknown option --colour\n"},
+      {{"load", a, "-o"}, 2, "option -o needs a file name\n"},
+      {{"load", a, "--output"}, 2, "option --output needs a file name\n"},
+      {{"regress", a, "--method"}, 2, "option --method needs a value\n"},
+      {{"run", a, "--policy=1"}, 2, "option --policy takes no value\n"},
+      {{"export", a, "--sig", "1"}, 2, "export does not take the option --sig\n"},
+      {{"run", "--help"}, 0, "Usage: quantorial-cli"},
+      {{"-h"}, 0, "Usage: quantorial-cli"},
+      {{"matrix", "--version"}, 0, "quantorial-cli "},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
+    EXPECT_EQ(r.status, c.status) << c.said;
+    if (c.status == 2) {
+      EXPECT_EQ(r.err.rfind(std::string("quantorial-cli: ") + c.said, 0), 0u) << r.err;
+    } else {
+      EXPECT_EQ(r.out.rfind(c.said, 0), 0u) << r.out;
+    }
+  }
+  // A value may follow its option after "=".
+  const auto r = RunArgs({"load", a, "--output=" + dir.File("o.csv")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TempDir::Read(dir.File("o.csv")), ",\"p\",\"q\"\n\"x\",4,7\n\"y\",2,6\n");
 }
 
 TEST_F(Cli, LoadReadsWorkbooks) {
