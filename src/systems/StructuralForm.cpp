@@ -111,8 +111,14 @@ ReducedFormOutcome ComputeReducedForm(const StructuralForm& form, int horizon) {
   }
 
   ReducedForm rf;
-  const Eigen::MatrixXd impact = lu.solve(ToEigen(form.exoCoefficients, form.exogenous.size()));
-  const Eigen::MatrixXd lagM = lu.solve(ToEigen(form.lagCoefficients, form.lagged.size()));
+  // A block without columns (a model without lags or exogenous variables) is not handed to
+  // the solver: Eigen's triangular solve reads through the null data of an empty block.
+  const auto solve = [&lu, n](const Eigen::MatrixXd& rhs) -> Eigen::MatrixXd {
+    if (rhs.cols() == 0) return Eigen::MatrixXd(n, 0);
+    return lu.solve(rhs);
+  };
+  const Eigen::MatrixXd impact = solve(ToEigen(form.exoCoefficients, form.exogenous.size()));
+  const Eigen::MatrixXd lagM = solve(ToEigen(form.lagCoefficients, form.lagged.size()));
   rf.impact = FromEigen(impact);
   rf.lag = FromEigen(lagM);
 
