@@ -64,10 +64,10 @@ struct Arguments {
 
 const OptionSpec kOutput{"--output", true, "-o"};
 const OptionSpec kVerbose{"--verbose", false, "-v"};
-const OptionSpec kStore{"--store", true};
+const OptionSpec kStore{"--store", true, {}};
 
-OptionSpec Valued(const char* name) { return OptionSpec{name, true}; }
-OptionSpec Flag(const char* name) { return OptionSpec{name, false}; }
+OptionSpec Valued(const char* name) { return OptionSpec{name, true, {}}; }
+OptionSpec Flag(const char* name) { return OptionSpec{name, false, {}}; }
 
 // The options each command takes; any other is a usage error, not silently ignored.
 const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
@@ -206,7 +206,6 @@ Action DblClick(std::string control) { return Action{ActionKind::DblClick, std::
 Action Set(std::string control, std::string text) {
   return Action{ActionKind::Set, std::move(control), std::move(text), {}};
 }
-Action Check(std::string control, bool on) { return Action{ActionKind::Check, std::move(control), on ? "1" : "0", {}}; }
 Action Choose(std::string control) { return Action{ActionKind::Choose, std::move(control), {}, {}}; }
 Action Select(std::string control, std::vector<std::string> items) {
   return Action{ActionKind::Select, std::move(control), {}, std::move(items)};

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "io/AtomicFile.h"
 #include "io/CsvReader.h"
 #include "matrix/DenseKernels.h"
 #include "matrix/MatrixFunctions.h"
@@ -352,163 +353,6 @@ std::string KeptEarlierPath(const std::string& path, int number) {
 
 namespace {
 
-// One output file written as it is made, a piece at a time: into a new file beside the
-// target, compared on the way with what the target holds now, flushed to disk, and only then
-// put in the target's place, so the target is either the earlier file or the whole new one.
-// A report of a hundred megabytes is never held whole. A device or a pipe (/dev/null, a
-// FIFO) is written into directly, as there is nothing to replace; a link to a file has the
-// file it names replaced.
-class OutputFile {
- public:
-  explicit OutputFile(std::string path) : path_(std::move(path)) {}
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile() { Discard(); }
-
-  bool Open() {
-    struct stat target {};
-    std::string destination = path_;
-    if (::stat(path_.c_str(), &target) == 0) {
-      if (S_ISDIR(target.st_mode)) return Fail("it is a folder, not a file", 0);
-      if (!S_ISREG(target.st_mode)) {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd_ < 0) return Fail("cannot write", errno);
-        direct_ = true;
-        return true;
-      }
-      existedFlag_ = true;
-      earlier_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-      same_ = earlier_ >= 0;
-      if (char* real = ::realpath(path_.c_str(), nullptr)) {
-        destination = real;
-        std::free(real);
-      }
-    }
-    destination_ = destination;
-    tmp_ = destination + ".tmp-XXXXXX";
-    fd_ = ::mkstemp(tmp_.data());
-    if (fd_ < 0) {
-      tmp_.clear();
-      return Fail("cannot create a file beside it", errno);
-    }
-    // Keep the permissions of a file being replaced; a new file gets the usual 0666 & ~umask.
-    struct stat st {};
-    if (::stat(destination.c_str(), &st) == 0) {
-      ::fchmod(fd_, st.st_mode & 07777);
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      ::fchmod(fd_, 0666 & ~mask);
-    }
-    return true;
-  }
-
-  void Write(std::string_view piece) {
-    if (fd_ < 0 || !error_.empty()) return;
-    for (const char* p = piece.data(); p < piece.data() + piece.size();) {
-      const ssize_t n = ::write(fd_, p, static_cast<std::size_t>(piece.data() + piece.size() - p));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        Fail("cannot write", errno);
-        Discard();
-        return;
-      }
-      p += n;
-    }
-    if (same_) Compare(piece);
-  }
-
-  // Flushes the new file to disk; afterwards Changes() tells whether it differs from the
-  // file it replaces.
-  bool Finish() {
-    if (fd_ < 0 || !error_.empty()) return false;
-    if (direct_) {
-      ::close(fd_);
-      fd_ = -1;
-      return true;
-    }
-    if (::fsync(fd_) != 0) {
-      Fail("cannot flush to disk", errno);
-      Discard();
-      return false;
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      Fail("cannot close", errno);
-      Discard();
-      return false;
-    }
-    if (same_) {
-      char byte = 0;
-      same_ = ::read(earlier_, &byte, 1) == 0;  // the earlier file has no more
-    }
-    CloseEarlier();
-    return true;
-  }
-
-  // True when a file was there that the new one differs from: it is to be kept.
-  bool ReplacesAnother() const { return !direct_ && !destination_.empty() && existed() && !same_; }
-
-  bool Commit() {
-    if (direct_ || tmp_.empty()) return error_.empty();
-    if (::rename(tmp_.c_str(), destination_.c_str()) != 0) {
-      Fail("cannot replace the file", errno);
-      Discard();
-      return false;
-    }
-    tmp_.clear();
-    return true;
-  }
-
-  // The earlier file moved away: the new one goes where the requested name now is free.
-  void EarlierMoved() { destination_ = path_; }
-
-  void Discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    CloseEarlier();
-    if (!tmp_.empty()) ::unlink(tmp_.c_str());
-    tmp_.clear();
-  }
-
-  const std::string& path() const { return path_; }
-  const std::string& error() const { return error_; }
-
- private:
-  bool existed() const { return existedFlag_; }
-
-  bool Fail(const char* what, int err) {
-    error_ = err != 0 ? std::string(what) + ": " + std::strerror(err) : std::string(what);
-    return false;
-  }
-
-  void Compare(std::string_view piece) {
-    compareBuffer_.resize(std::max(compareBuffer_.size(), piece.size()));
-    std::size_t got = 0;
-    while (got < piece.size()) {
-      const ssize_t n = ::read(earlier_, compareBuffer_.data() + got, piece.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    if (got != piece.size() || std::memcmp(compareBuffer_.data(), piece.data(), got) != 0) {
-      same_ = false;
-      CloseEarlier();
-    }
-  }
-
-  void CloseEarlier() {
-    if (earlier_ >= 0) ::close(earlier_);
-    earlier_ = -1;
-  }
-
-  std::string path_, destination_, tmp_, error_;
-  int fd_ = -1, earlier_ = -1;
-  bool direct_ = false, same_ = false, existedFlag_ = false;
-  std::vector<char> compareBuffer_;
-};
-
 // Renames every file among `changing` to a numbered name beside it, one number for the whole
 // run, so that no earlier table (a B table another model was built on, say) is replaced
 // silently.
@@ -819,9 +663,9 @@ bool WriteRegressionFiles(const RegressionFit& fit, const std::string& namingPat
   result.bPath = RegressionPath(namingPath, BTag(fit.method));
   result.aMat = fit.aMat;
   result.bMat = fit.bMat;
-  OutputFile reportFile(result.reportPath), aFile(result.aPath), bFile(result.bPath);
-  OutputFile* const files[] = {&reportFile, &aFile, &bFile};
-  for (OutputFile* f : files) f->Open();
+  AtomicFileWriter reportFile(result.reportPath, true), aFile(result.aPath, true), bFile(result.bPath, true);
+  AtomicFileWriter* const files[] = {&reportFile, &aFile, &bFile};
+  for (AtomicFileWriter* f : files) f->Open();
 
   // The report is made a block of rows at a time on every core, each row into a buffer of
   // its own that is kept from block to block, and written in order as each block is done
@@ -865,20 +709,20 @@ bool WriteRegressionFiles(const RegressionFit& fit, const std::string& namingPat
   // Only whole files flushed to disk take the tables' names; earlier tables they change are
   // kept first under numbered names, or nothing is written.
   std::vector<std::string> changing;
-  for (OutputFile* f : files) {
+  for (AtomicFileWriter* f : files) {
     if (f->Finish() && f->ReplacesAnother()) changing.push_back(f->path());
   }
   if (!KeepEarlierTables(changing, result.keptEarlier, error)) {
-    for (OutputFile* f : files) f->Discard();
+    for (AtomicFileWriter* f : files) f->Discard();
     return false;
   }
-  for (OutputFile* f : files) {
+  for (AtomicFileWriter* f : files) {
     if (!changing.empty() && f->ReplacesAnother()) f->EarlierMoved();
   }
   // Every file is tried, so one that cannot be written does not keep the others from
   // being written; each failure is named.
   error.clear();
-  for (OutputFile* f : files) {
+  for (AtomicFileWriter* f : files) {
     if (!f->Commit() || !f->error().empty()) {
       if (!error.empty()) error += "\n";
       error += "cannot write \"" + f->path() + "\": " + f->error();

@@ -38,51 +38,47 @@ bool ReadDouble(const json& value, double& out) {
   return true;
 }
 
-bool ReadNumbers(const json& object, const char* key, std::vector<double>& out, std::string& error,
-                 const std::string& where, bool required = true) {
+// A list under `key` whose every element `element` reads; `kind` names what the list holds in
+// the message of a wrong shape. A missing key is an error only when `required`.
+template <typename T, typename ReadElement>
+bool ReadList(const json& object, const char* key, std::vector<T>& out, std::string& error, const std::string& where,
+              bool required, const char* kind, ReadElement element) {
   const auto it = object.find(key);
   if (it == object.end()) {
     if (!required) return true;
     error = where + "\"" + key + "\" is missing";
     return false;
   }
+  const std::string wrongShape = where + "\"" + key + "\" must be a list of " + kind;
   if (!it->is_array()) {
-    error = where + "\"" + key + "\" must be a list of numbers";
+    error = wrongShape;
     return false;
   }
   out.clear();
   for (const json& v : *it) {
-    double d = 0;
-    if (!ReadDouble(v, d)) {
-      error = where + "\"" + key + "\" must be a list of numbers";
+    T value{};
+    if (!element(v, value)) {
+      error = wrongShape;
       return false;
     }
-    out.push_back(d);
+    out.push_back(std::move(value));
   }
   return true;
 }
 
+bool ReadNumbers(const json& object, const char* key, std::vector<double>& out, std::string& error,
+                 const std::string& where, bool required = true) {
+  return ReadList(object, key, out, error, where, required, "numbers",
+                  [](const json& v, double& d) { return ReadDouble(v, d); });
+}
+
 bool ReadStrings(const json& object, const char* key, std::vector<std::string>& out, std::string& error,
                  const std::string& where, bool required = true) {
-  const auto it = object.find(key);
-  if (it == object.end()) {
-    if (!required) return true;
-    error = where + "\"" + key + "\" is missing";
-    return false;
-  }
-  if (!it->is_array()) {
-    error = where + "\"" + key + "\" must be a list of names";
-    return false;
-  }
-  out.clear();
-  for (const json& v : *it) {
-    if (!v.is_string()) {
-      error = where + "\"" + key + "\" must be a list of names";
-      return false;
-    }
-    out.push_back(v.get<std::string>());
-  }
-  return true;
+  return ReadList(object, key, out, error, where, required, "names", [](const json& v, std::string& text) {
+    if (!v.is_string()) return false;
+    text = v.get<std::string>();
+    return true;
+  });
 }
 
 bool ReadOptionalNumber(const json& object, const char* key, double& out, std::string& error,

@@ -40,8 +40,8 @@ struct TargetOutcome {
 TargetOutcome SolveTargets(const StructuralForm& form, const SeriesTable& data, const TargetSpec& spec,
                            const std::string& targetsFile);
 
-// A targets table (Year, then one column per targeted variable) as a target
-// specification with the given instruments.
+// A targets table (Year, then one column per targeted variable) as the targets to meet with
+// the given instruments.
 TargetSpec TargetSpecFromTable(const SeriesTable& table, const std::vector<std::string>& instruments);
 
 }  // namespace quantorial

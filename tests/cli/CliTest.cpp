@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "CliRun.h"
 #include "TempDir.h"
 #include "cli/ChartPicture.h"
 #include "cli/Cli.h"
@@ -17,16 +18,9 @@ namespace {
 
 using testing::TempDir;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
+using Result = testing::CliRun;
 
-Result RunArgs(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+Result RunArgs(const std::vector<std::string>& args) { return testing::RunCommandLine(args); }
 
 class Cli : public ::testing::Test {
  protected:

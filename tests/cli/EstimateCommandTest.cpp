@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "CliRun.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "systems/Model.h"
@@ -12,16 +13,9 @@ namespace {
 
 using testing::TempDir;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
+using Result = testing::CliRun;
 
-Result RunEstimate(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+Result RunEstimate(const std::vector<std::string>& args) { return testing::RunCommandLine(args); }
 
 const std::string kSamples = QUANTORIAL_SAMPLES_DIR;
 

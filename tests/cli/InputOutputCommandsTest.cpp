@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "CliRun.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 
@@ -14,16 +15,9 @@ namespace {
 
 using testing::TempDir;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
+using Result = testing::CliRun;
 
-Result RunIoCli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+Result RunIoCli(const std::vector<std::string>& args) { return testing::RunCommandLine(args); }
 
 class IoCli : public ::testing::Test {
  protected:

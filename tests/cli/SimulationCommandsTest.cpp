@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "CliRun.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 
@@ -14,16 +15,9 @@ namespace {
 
 using testing::TempDir;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
+using CliRun = testing::CliRun;
 
-CliRun Cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+CliRun Cli(const std::vector<std::string>& args) { return testing::RunCommandLine(args); }
 
 // Klein's Model I with its three-stage least squares coefficients, as the system estimation
 // writes it: the time trend A is a derived series and the wage bill W an identity's side,

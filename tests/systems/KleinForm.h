@@ -10,6 +10,20 @@
 
 namespace quantorial::testing {
 
+// y1 = 0.5 y2 + x + 0.5 y1(-1), y2 = 0.5 y1: Γ⁻¹ = [[4/3, 2/3], [2/3, 4/3]], so Π2 = (4/3, 2/3),
+// the lag column (2/3, 1/3), one year on (8/9, 4/9), in the long run y1 = 4x, y2 = 2x; solved,
+// y1(t) = 4/3 x(t) + 2/3 y1(t−1), y2 = y1 / 2.
+inline StructuralForm TwoEquations() {
+  StructuralForm f;
+  f.endogenous = {"y1", "y2"};
+  f.exogenous = {"x"};
+  f.lagged = {{"y1(-1)", 0, 1}};
+  f.gamma = {{1, -0.5}, {-0.5, 1}};
+  f.lagCoefficients = {{0.5}, {0}};
+  f.exoCoefficients = {{1}, {0}};
+  return f;
+}
+
 // The endogenous order C I Wp P W X K; exogenous const G T A Wg; lagged P(-1) K(-1) X(-1).
 inline StructuralForm KleinThreeStage() {
   StructuralForm f;

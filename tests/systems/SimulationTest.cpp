@@ -13,18 +13,7 @@ namespace {
 
 using testing::KleinData;
 using testing::KleinThreeStage;
-
-// y1 = 0.5 y2 + x + 0.5 y1(-1), y2 = 0.5 y1: y1(t) = 4/3 x(t) + 2/3 y1(t−1), y2 = y1 / 2.
-StructuralForm TwoEquations() {
-  StructuralForm f;
-  f.endogenous = {"y1", "y2"};
-  f.exogenous = {"x"};
-  f.lagged = {{"y1(-1)", 0, 1}};
-  f.gamma = {{1, -0.5}, {-0.5, 1}};
-  f.lagCoefficients = {{0.5}, {0}};
-  f.exoCoefficients = {{1}, {0}};
-  return f;
-}
+using testing::TwoEquations;
 
 SeriesTable SmallData() {
   SeriesTable t;

@@ -13,19 +13,7 @@ namespace {
 
 using testing::KleinData;
 using testing::KleinThreeStage;
-
-// y1 = 0.5 y2 + x + 0.5 y1(-1), y2 = 0.5 y1: Γ⁻¹ = [[4/3, 2/3], [2/3, 4/3]], so Π2 = (4/3, 2/3),
-// the lag column (2/3, 1/3), one year on (8/9, 4/9), in the long run y1 = 4x, y2 = 2x.
-StructuralForm TwoEquations() {
-  StructuralForm f;
-  f.endogenous = {"y1", "y2"};
-  f.exogenous = {"x"};
-  f.lagged = {{"y1(-1)", 0, 1}};
-  f.gamma = {{1, -0.5}, {-0.5, 1}};
-  f.lagCoefficients = {{0.5}, {0}};
-  f.exoCoefficients = {{1}, {0}};
-  return f;
-}
+using testing::TwoEquations;
 
 // y = a y(-1) + b y(-2) + x, one equation.
 StructuralForm SecondOrder(double a, double b) {
