@@ -22,7 +22,6 @@
 #include "io/DumpFile.h"
 #include "io/SettingsStore.h"
 #include "matrix/MatrixFunctions.h"
-#include "matrix/MatrixMenu.h"
 #include "planning/LpModel.h"
 #include "planning/LpSolve.h"
 #include "workbench/CommandTable.h"
@@ -197,10 +196,6 @@ bool CheckInputFile(const std::string& path, std::ostream& err) {
   return false;
 }
 
-// Whether a command that ran on the workbench failed: an error was reported to the user.
-// The one place the command line decides it.
-bool RunFailed(const CliHost& host) { return host.ErrorReported(); }
-
 Action Click(std::string control) { return Action{ActionKind::Click, std::move(control), {}, {}}; }
 Action DblClick(std::string control) { return Action{ActionKind::DblClick, std::move(control), {}, {}}; }
 Action Set(std::string control, std::string text) {
@@ -211,18 +206,34 @@ Action Select(std::string control, std::vector<std::string> items) {
   return Action{ActionKind::Select, std::move(control), {}, std::move(items)};
 }
 
-// Plays the actions on the workbench through the command table, as the window and a played
-// script do; stops at the first one refused, saying which and why.
-bool PlayActions(Workbench& wb, const std::vector<Action>& actions, std::ostream& err) {
-  for (const Action& a : actions) {
-    std::string error;
-    if (!Perform(wb, a, error)) {
-      err << kProgram << ": " << ActionLine(a) << ": " << error << '\n';
-      return false;
+// Plays a command's actions on the workbench through the command table, as the window and a
+// played script do, and keeps their outcome: the command failed when any action it played
+// failed. What went wrong has been told on standard error by the host already.
+class ActionPlayer {
+ public:
+  ActionPlayer(Workbench& wb, std::ostream& err) : wb_(wb), err_(err) {}
+
+  // Stops at the first action refused (a control that does not exist or is disabled),
+  // saying which and why; false then.
+  bool Play(const std::vector<Action>& actions) {
+    for (const Action& a : actions) {
+      std::string error;
+      if (!Perform(wb_, a, error)) {
+        err_ << kProgram << ": " << ActionLine(a) << ": " << error << '\n';
+        return false;
+      }
+      failed_ = failed_ || wb_.LastOutcome().Failed();
     }
+    return true;
   }
-  return true;
-}
+  // Whether an action played so far failed.
+  bool Failed() const { return failed_; }
+
+ private:
+  Workbench& wb_;
+  std::ostream& err_;
+  bool failed_ = false;
+};
 
 int RunLoad(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 2) return UsageError(err, "load takes one file");
@@ -259,8 +270,8 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   // "...see results below." is said only when the result does follow, on standard output.
   host.HoldInformation();
   Workbench wb(host, nullptr, std::string());
-  if (!PlayActions(wb, {Click(MatrixMenuEntryOf(op->item).name)}, err)) return kExitFailed;
-  if (RunFailed(host)) return kExitFailed;
+  ActionPlayer player(wb, err);
+  if (!player.Play({Click(MatrixMenuEntryOf(op->item).name)}) || player.Failed()) return kExitFailed;
   const Workspace& ws = wb.ws;
   if (!ws.mLindoBase.IsAssigned()) return kExitOk;  // a multiplier of 0, an identity below 2: nothing made
   // An inversion that met a zero pivot leaves its marker in the first cell: the result is
@@ -385,6 +396,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
   CliHost host(err, a.verbose);
   Workbench wb(host, store.get(), std::string());
   host.AttachWorkbench(&wb);
+  ActionPlayer player(wb, err);
   // The window has no control for the shift of the prediction: it reads the stored setting.
   // --shift applies to this run only and leaves the settings store as it is.
   wb.SetShift(shift);
@@ -400,7 +412,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
   wb.form.chkReuse = a.flags.count("--reuse") ? 1 : 0;
   setup.push_back(Set("txtData(0)", data));
   if (const auto b = a.Value("--bmat")) setup.push_back(Set("txtData(1)", std::filesystem::absolute(*b).string()));
-  if (!PlayActions(wb, setup, err)) return kExitFailed;
+  if (!player.Play(setup)) return kExitFailed;
   if (!wb.ws.mObserved.IsFilled()) {
     err << kProgram << ": \"" << data << "\" holds no data\n";
     return kExitFailed;
@@ -417,7 +429,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
   }
   host.QueueInput(std::to_string(*endoCount));  // the number of endogenous variables Run All asks for
   stages.push_back(Click("cmdRunAll"));
-  if (!PlayActions(wb, stages, err)) return kExitFailed;
+  if (!player.Play(stages)) return kExitFailed;
   if (const auto impact = a.Value("--impact")) {
     // The names are checked here so that a wrong one is told with the list of the right ones.
     const auto& variables = wb.form.lstImpVars;
@@ -433,7 +445,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
       }
       names.push_back(name);
     }
-    if (!PlayActions(wb, {Select("lstImpVars", names)}, err)) return kExitFailed;
+    if (!player.Play({Select("lstImpVars", names)})) return kExitFailed;
   }
   if (const auto f = a.Value("--forecast")) {
     // "Forecast Options" is filled in as a person would: the file, the years, OK.
@@ -443,7 +455,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
       host.QueueDialogAction(Set("frmForecast.txtToYear", years->second));
     }
     host.QueueDialogAction(Click("frmForecast.OKButton"));
-    if (!PlayActions(wb, {Click("cmdForecast")}, err)) return kExitFailed;
+    if (!player.Play({Click("cmdForecast")})) return kExitFailed;
   }
   if (chartSeries) {
     // The series by its number in the list or by its name.
@@ -461,7 +473,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
       err << '\n';
       return kExitFailed;
     }
-    if (!PlayActions(wb, {Select("cboPlot", {"#" + std::to_string(index)}), Click("cmdChart")}, err)) {
+    if (!player.Play({Select("cboPlot", {"#" + std::to_string(index)}), Click("cmdChart")})) {
       return kExitFailed;
     }
     const auto& chart = host.LastChart();
@@ -481,7 +493,7 @@ int RunModel(const Arguments& a, std::ostream& err) {
       }
     }
   }
-  if (RunFailed(host)) return kExitFailed;
+  if (player.Failed()) return kExitFailed;
 
   std::error_code ec;
   std::filesystem::create_directories(*dump, ec);
@@ -526,9 +538,16 @@ int RunExport(const Arguments& a, std::ostream& err) {
     return kExitFailed;
   }
   CliHost host(err, a.verbose);
+  const ExportProgress progress = [&host](const std::string& text) {
+    if (text.empty()) {
+      host.HideWaitBox("");
+    } else {
+      host.ShowWaitBox(text, false);
+    }
+  };
   std::string error;
   if (!ExportArrayToExcel(r.matrix, *out, *top, *left, a.Value("--sheet").value_or(""), format, *lastRow, 0, error,
-                          &host, a.verbose)) {
+                          a.verbose ? progress : ExportProgress())) {
     return CannotWrite(err, *out + ".xlsx", error);
   }
   return kExitOk;
@@ -556,7 +575,8 @@ int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
   // The regression menus read the file named in the data box; the command line names it
   // without loading it as the worksheet (the window loads it only to show it).
   wb.form.txtData[0] = data;
-  if (!PlayActions(wb, {Choose(sig == "1" ? "opt1Percent" : "opt5Percent"), Click(menus.at(m))}, err)) {
+  ActionPlayer player(wb, err);
+  if (!player.Play({Choose(sig == "1" ? "opt1Percent" : "opt5Percent"), Click(menus.at(m))})) {
     return kExitFailed;
   }
   if (m == RegMethod::Normal) {
@@ -564,10 +584,10 @@ int RunRegress(const Arguments& a, std::ostream& out, std::ostream& err) {
     out << wb.form.txtData[1] << '\n';
   } else {
     const std::string b = RegressionPath(data, BTag(m));
-    if (RunFailed(host) || !FileExists(b)) return kExitFailed;
+    if (player.Failed() || !FileExists(b)) return kExitFailed;
     out << b << '\n';
   }
-  return RunFailed(host) ? kExitFailed : kExitOk;
+  return player.Failed() ? kExitFailed : kExitOk;
 }
 
 int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
@@ -580,9 +600,10 @@ int RunChange(const Arguments& a, std::ostream& out, std::ostream& err) {
   std::filesystem::create_directories(*dir, ec);
   CliHost host(err, a.verbose);
   Workbench wb(host, nullptr, std::filesystem::absolute(*dir).string());
-  if (!PlayActions(wb, {Set("txtData(0)", data)}, err)) return kExitFailed;
+  ActionPlayer player(wb, err);
+  if (!player.Play({Set("txtData(0)", data)})) return kExitFailed;
   if (!wb.ws.mObserved.IsFilled()) return kExitFailed;
-  if (!PlayActions(wb, {Click("mnuLagChangeTrans")}, err) || RunFailed(host)) return kExitFailed;
+  if (!player.Play({Click("mnuLagChangeTrans")}) || player.Failed()) return kExitFailed;
   std::string error;
   const std::string changed = (std::filesystem::path(*dir) / "mChangeData.csv").string();
   if (!WriteDumpFile(changed, wb.ws.mChangeData, error)) {

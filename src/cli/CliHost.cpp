@@ -49,7 +49,6 @@ int CliHost::MsgBox(const std::string& prompt, int buttons, const std::string&) 
     }
     start = end + 1;
   }
-  if (icon == vbCritical || icon == vbExclamation) errorReported_ = true;
   // Without a person to ask, the first button of the set is taken.
   return FirstButtonOf(buttons);
 }
@@ -78,8 +77,9 @@ bool CliHost::ShowForecastOptions(ForecastOptions& dialog) {
     dialogActions_.pop_front();
     std::string error;
     if (!Perform(*bench_, a, error)) {
-      err_ << "quantorial-cli: " << ActionLine(a) << ": " << error << '\n';
-      errorReported_ = true;
+      const std::string message = ActionLine(a) + ": " + error;
+      err_ << "quantorial-cli: " << message << '\n';
+      bench_->Outcomes().Fail(message);  // the forecast stops with the dialog, failed
       return false;
     }
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The batch tool's Host: file choices and input-box answers come from the command line,
 // in the order the command asks for them; message boxes go to standard error, each of
-// their lines as a line; status texts go there too with --verbose.
+// their lines as a line; status texts go there too with --verbose. Whether a command failed
+// is the workbench's outcome, not anything read from the boxes shown.
 
 #include <deque>
 #include <optional>
@@ -30,8 +31,6 @@ class CliHost : public Host {
   void QueueDialogAction(Action a) { dialogActions_.push_back(std::move(a)); }
   // The last chart drawn, if any.
   const std::optional<ChartDescription>& LastChart() const { return lastChart_; }
-  // True once a message box with an error or warning icon was shown.
-  bool ErrorReported() const { return errorReported_; }
   // From now on, message boxes with the information icon (such as "...see results
   // below.") are kept, not shown: the command shows them only when its result follows.
   void HoldInformation() { holdInformation_ = true; }
@@ -58,7 +57,6 @@ class CliHost : public Host {
  private:
   std::ostream& err_;
   bool verbose_;
-  bool errorReported_ = false;
   bool holdInformation_ = false;
   std::vector<std::string> held_;
   std::deque<std::string> files_;

@@ -12,7 +12,6 @@
 #include "export/Directives.h"
 #include "export/PlainWorkbook.h"
 #include "export/Sheet.h"
-#include "frontend/Host.h"
 #include "io/AtomicFile.h"
 #include "io/DataFile.h"
 #include "io/XlsxReader.h"
@@ -91,13 +90,12 @@ bool ExportWorksheet(const LabelledMatrix& m, const std::string& path, std::stri
 
 bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int topRow, int leftColumn,
                         const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
-                        std::string& error, Host* host, bool showProgress) {
+                        std::string& error, const ExportProgress& progress) {
   if (!m.IsAssigned()) return true;  // nothing to write
   int R = m.Upper(1) - base, C = m.Upper(2) - base;
   if (lastRow != 0) R = lastRow - base;
-  const bool progress = host && showProgress;
   constexpr const char* kExporting = "Exporting data to Excel...please wait!";
-  if (progress) host->ShowWaitBox(kExporting, false);
+  if (progress) progress(kExporting);
   BorderSettings& lines = ProcessBorderSettings();
   if (lines.lineType == 0) lines.lineType = 1;
   if (lines.lineWeight == 0) lines.lineWeight = 2;
@@ -106,7 +104,7 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
   Workbook book;
   const std::string target = stem + ".xlsx";
   if (!ReadExistingWorkbook(stem, book, error)) {
-    if (progress) host->HideWaitBox("");
+    if (progress) progress("");
     return false;
   }
   if (book.sheets.empty()) book.sheets.push_back(Sheet{});
@@ -148,9 +146,8 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
         if (progress && lineNumber % 100 == 0) {
           const double share =
               text.empty() ? 100.0 : 100.0 * static_cast<double>(end) / static_cast<double>(text.size());
-          host->ShowWaitBox(std::string(kExporting) + "\nLine Format " + std::to_string(lineNumber) + " (" +
-                                FormatPattern(share, "##0") + "%)",
-                            false);
+          progress(std::string(kExporting) + "\nLine Format " + std::to_string(lineNumber) + " (" +
+                   FormatPattern(share, "##0") + "%)");
         }
         if (end == text.size()) break;
         pos = end + 1;
@@ -160,7 +157,7 @@ bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& stem, int to
   runner.selection = CellRange{};
   if (!sheetName.empty()) sheet.name = sheetName;
   const bool ok = WriteWorkbook(book, target, error);
-  if (progress) host->HideWaitBox("");
+  if (progress) progress("");
   return ok;
 }
 

@@ -2,6 +2,7 @@
 // Writing a matrix into a workbook (.xlsx, with libxlsxwriter), and the temporary
 // workbooks of "&Excel Preview" and of Enter on a grid.
 
+#include <functional>
 #include <string>
 
 #include "workspace/LabelledMatrix.h"
@@ -11,7 +12,9 @@ namespace quantorial {
 // The largest number of worksheet columns an export writes.
 inline constexpr int kExportColumns = 128;
 
-class Host;
+// Progress of a long export: the text of the notice window while it runs, then the empty
+// text once the export is over.
+using ExportProgress = std::function<void(const std::string& text)>;
 
 // Writes the matrix into the workbook `workbookStem`.xlsx (an existing `workbookStem`.xlsx
 // or .xls is read back first and keeps its sheets; the data go to its first sheet), its
@@ -19,11 +22,11 @@ class Host;
 // file or the built-in layout ("FIT", "ITS", "ITS2") named by `formatSource`, and names the
 // sheet `sheetName` (kept when empty). `lastRow`, when not 0, is the matrix's last row to
 // write; `base` is subtracted from its upper bounds. Columns beyond the 128th are cut. The
-// file is written beside the target and renamed over it. With `host` and `showProgress`
-// the notice window reports progress. False with a reason.
+// file is written beside the target and renamed over it. With `progress` the notice window
+// reports it. False with a reason.
 bool ExportArrayToExcel(const LabelledMatrix& m, const std::string& workbookStem, int topRow, int leftColumn,
                         const std::string& sheetName, const std::string& formatSource, int lastRow, int base,
-                        std::string& error, Host* host = nullptr, bool showProgress = false);
+                        std::string& error, const ExportProgress& progress = {});
 
 // Writes the matrix as the first sheet of the workbook `path` (.xlsx), from its first cell,
 // every column: what the sheet held before is replaced, the workbook's other sheets are

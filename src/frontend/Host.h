@@ -139,4 +139,11 @@ class Host {
 
 inline LabelledMatrix Host::CopyGrid(int) { return LabelledMatrix(); }
 
+// A modal message box through the host: buttons default to OK only, the title to the
+// application title. Returns the button pressed.
+inline int MsgBoxEx(Host& host, const std::string& prompt, int buttons = vbOKOnly,
+                    const std::optional<std::string>& title = std::nullopt) {
+  return host.MsgBox(prompt, buttons, title ? *title : std::string(kApplicationTitle));
+}
+
 }  // namespace quantorial

@@ -394,25 +394,4 @@ DataFileResult ReadDataFile(const std::string& path) {
   return result;
 }
 
-LabelledMatrix ExcelArrayLoad(const std::string& path, Host* host) {
-  if (!FileExists(path)) return LabelledMatrix();
-  DataFileResult r = ReadDataFile(path);
-  if (!r.error.empty() && host) MsgBoxEx(*host, r.error, vbCritical + vbOKOnly);
-  return std::move(r.matrix);
-}
-
-std::optional<std::string> DataFileAccess::ChooseMatrixFile(const std::string& title) {
-  FileDialogRequest request;
-  request.title = title.empty() ? kSelectDataFileTitle : title;
-  request.filter = kDataFileFilter;
-  request.initialFolder = initialFolder_;
-  auto path = host_.ChooseOpenFile(request);
-  if (!path || !FileExists(*path)) return std::nullopt;
-  return path;
-}
-
-LabelledMatrix DataFileAccess::ExcelArrayLoad(const std::string& path) {
-  return quantorial::ExcelArrayLoad(path, &host_);
-}
-
 }  // namespace quantorial

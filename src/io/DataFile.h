@@ -6,8 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "frontend/Host.h"
-#include "matrix/MatrixMenu.h"
 #include "workspace/LabelledMatrix.h"
 
 namespace quantorial {
@@ -48,22 +46,5 @@ bool StatisticsFileBytes(const std::string& path, const LabelledMatrix& m, std::
 
 // True when the path names an existing file (not a folder).
 bool FileExists(const std::string& path);
-
-// Loads a data file into a matrix. A path naming no file gives an unassigned matrix at
-// once; a file that cannot be read gives an unassigned matrix and, with a host, one
-// message box naming the file and the reason.
-LabelledMatrix ExcelArrayLoad(const std::string& path, Host* host);
-
-// The matrix operations' access to data files through the host's file dialog.
-class DataFileAccess : public MatrixFileSource {
- public:
-  DataFileAccess(Host& host, std::string initialFolder) : host_(host), initialFolder_(std::move(initialFolder)) {}
-  std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
-  LabelledMatrix ExcelArrayLoad(const std::string& path) override;
-
- private:
-  Host& host_;
-  std::string initialFolder_;
-};
 
 }  // namespace quantorial

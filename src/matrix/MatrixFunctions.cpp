@@ -201,37 +201,13 @@ Cell NumOrZero(const Cell& v) {
   return v;
 }
 
-int MsgBoxEx(Host& host, const std::string& prompt, int buttons, const std::optional<std::string>& title) {
-  return host.MsgBox(prompt, buttons, title ? *title : std::string(kApplicationTitle));
-}
-
 // ---- the operations ----
 
-namespace {
-
-LabelledMatrix AddOrSubtractTelling(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host,
-                                    bool subtract) {
-  bool incompatible = false;
-  LabelledMatrix S = AddOrSubtract(A, B, base, subtract, incompatible);
-  if (incompatible) MsgBoxEx(host, kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
-  return S;
-}
-
-}  // namespace
-
-LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host) {
-  return AddOrSubtractTelling(A, B, base, host, false);
-}
-
-LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host) {
-  return AddOrSubtractTelling(A, B, base, host, true);
-}
-
-LabelledMatrix MatrixSum(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
+LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
   return AddOrSubtract(A, B, base, false, incompatible);
 }
 
-LabelledMatrix MatrixDifference(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
+LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible) {
   return AddOrSubtract(A, B, base, true, incompatible);
 }
 

@@ -15,7 +15,6 @@
 #include <optional>
 #include <string>
 
-#include "frontend/Host.h"
 #include "workspace/Cell.h"
 #include "workspace/LabelledMatrix.h"
 
@@ -29,15 +28,11 @@ inline constexpr const char* kNotCompatiblePrompt = "Matrices are not compatible
 inline constexpr const char* kNotCompatibleTitle = "Error with Matrices";
 
 // A + B cell by cell. Unassigned operands, or a row bound of 0 in either, give an
-// unassigned result; different shapes show "Matrices are not compatible!" first.
-LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host);
-// A + B as MatrixAdd computes it, for computations that tell no one: different shapes give
-// an unassigned result and set `incompatible`.
-LabelledMatrix MatrixSum(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
-// A - B as MatrixSubtract computes it, telling no one (as MatrixSum).
-LabelledMatrix MatrixDifference(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
+// unassigned result; different shapes give one too and set `incompatible`, for the caller to
+// say "Matrices are not compatible!".
+LabelledMatrix MatrixAdd(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
 // A - B cell by cell; as MatrixAdd, but matrices without data rows are accepted.
-LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, Host& host);
+LabelledMatrix MatrixSubtract(const LabelledMatrix& A, const LabelledMatrix& B, int base, bool& incompatible);
 // The product, shape (0..R_A, 0..C_B). With base 0 the result carries A's row labels and
 // B's column labels. The sum for a data cell runs over the data indices k = 1 ..
 // min(C_A, R_B): labels are never multiplied into data. Cells that are not numbers are
@@ -78,11 +73,6 @@ void PutRow(LabelledMatrix& T, const LabelledMatrix& B, int row);
 
 // v itself, or integer 0 when v reads as 0 by the leading-number rule (empty included).
 Cell NumOrZero(const Cell& v);
-
-// A modal message box through the host: buttons default to OK only, the title to the
-// application title. Returns the button pressed.
-int MsgBoxEx(Host& host, const std::string& prompt, int buttons = vbOKOnly,
-             const std::optional<std::string>& title = std::nullopt);
 
 namespace detail {
 // The plain cell-by-cell forms of the operations that also have a fast path over blocks

@@ -29,9 +29,9 @@ LabelledMatrix ReducedForm(const Workspace& ws, const LabelledMatrix& xT, const 
   const LabelledMatrix p1 = MatrixMultiply(ws.mImpact, xT, 0);
   const LabelledMatrix p2 = MatrixMultiply(ws.mImpactLag, xL, 0);
   bool differ = false;
-  const LabelledMatrix partial = MatrixSum(p1, p2, 1, differ);
+  const LabelledMatrix partial = MatrixAdd(p1, p2, 1, differ);
   incompatible += differ ? 1 : 0;
-  const LabelledMatrix sum = MatrixSum(partial, yL, 1, differ);
+  const LabelledMatrix sum = MatrixAdd(partial, yL, 1, differ);
   incompatible += differ ? 1 : 0;
   return sum;
 }

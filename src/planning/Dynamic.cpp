@@ -85,7 +85,7 @@ ComputedStage DynamicEndo(Workspace& ws, int E, const StageWatch& watch) {
     const LabelledMatrix R2 = MatrixMultiply(LRM, x, 0);
     if (show) watch.Preview(R2, 5, "Result from LRM Matrix");
     bool differ = false;
-    LabelledMatrix Y = MatrixSum(R1, R2, 1, differ);
+    LabelledMatrix Y = MatrixAdd(R1, R2, 1, differ);
     result.incompatibleSums += differ ? 1 : 0;
     // The column of year t becomes the year of row t + 1.
     if (const auto year = Y.At(0, 1)) AssignResult(Y, 0, 1, CellAdd(*year, Cell(1.0)));
@@ -159,9 +159,9 @@ ComputedStage DynamicExo(Workspace& ws, int n, const StageWatch& watch) {
     const LabelledMatrix Cv = MatrixTranspose(MatrixMultiply(ECm, MatrixTranspose(Xp, 2), 0), 2);
     const LabelledMatrix Dv = MatrixTranspose(MatrixMultiply(EC, MatrixTranspose(Xt, 2), 0), 2);
     bool differ[3] = {false, false, false};
-    const LabelledMatrix ABv = MatrixSum(A, Bv, 1, differ[0]);
-    const LabelledMatrix ABCv = MatrixSum(ABv, Cv, 1, differ[1]);
-    const LabelledMatrix Y = MatrixSum(Dv, ABCv, 1, differ[2]);
+    const LabelledMatrix ABv = MatrixAdd(A, Bv, 1, differ[0]);
+    const LabelledMatrix ABCv = MatrixAdd(ABv, Cv, 1, differ[1]);
+    const LabelledMatrix Y = MatrixAdd(Dv, ABCv, 1, differ[2]);
     for (const bool d : differ) result.incompatibleSums += d ? 1 : 0;
     PutRow(NT, Y, t - 1);
     // Each row carries the year it was simulated for.
@@ -189,7 +189,7 @@ DynamicResult DynamicOfLevels(Workspace& ws, int E, const std::string& selection
   const LabelledMatrix I = IdentityLike(Q, 1);
   watch.Preview(I, 1, "Indentity Matrix of BQ2");
   bool differ = false;
-  const LabelledMatrix IB = MatrixDifference(I, Q, 1, differ);
+  const LabelledMatrix IB = MatrixSubtract(I, Q, 1, differ);
   result.incompatibleSums += differ ? 1 : 0;
   watch.Preview(IB, 1, "I-B Matrix");
   const LabelledMatrix Z = MatrixInverse(IB, 1);
@@ -199,7 +199,7 @@ DynamicResult DynamicOfLevels(Workspace& ws, int E, const std::string& selection
   const std::string cells =
       NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
   if (!cells.empty()) notices->push_back(cells);
-  const LabelledMatrix IZ = MatrixSum(I, Z, 1, differ);
+  const LabelledMatrix IZ = MatrixAdd(I, Z, 1, differ);
   result.incompatibleSums += differ ? 1 : 0;
   watch.Preview(IZ, 1, "I-B Inverse + 1 Matrix");
   const LabelledMatrix Zm = ScalarMultiply(Z, -1.0, false, 1);
@@ -228,7 +228,7 @@ DynamicResult DynamicOfLevels(Workspace& ws, int E, const std::string& selection
     Y2.Set(1, 0, OLD.Get(t - 2, 0));
     Y1 = MatrixTranspose(Y1, 2);
     Y2 = MatrixTranspose(Y2, 2);
-    const LabelledMatrix Y = MatrixSum(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, differ);
+    const LabelledMatrix Y = MatrixAdd(MatrixMultiply(IZ, Y1, 0), MatrixMultiply(Zm, Y2, 0), 1, differ);
     result.incompatibleSums += differ ? 1 : 0;
     for (int j = 1; j <= n; ++j) {
       const auto v = Y.At(j, 1);

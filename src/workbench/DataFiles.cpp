@@ -208,10 +208,6 @@ void ForecastOptions::Form_Load() {
   SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
 }
 
-std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {
-  return files_.ChooseMatrixFile(title);
-}
-
 // A file that is there but cannot be read is a failure of the command that loads it.
 LabelledMatrix Workbench::ExcelArrayLoad(const std::string& path) {
   if (!FileExists(path)) return LabelledMatrix();

@@ -68,12 +68,16 @@ ChartDescription LinkageChart(const IoTable& t, const IoAnalysis& a) {
 void Workbench::RunInputOutputMenu(IoMenuItem item) {
   if (!io_) io_ = std::make_shared<InputOutputSession>();
   InputOutputSession& s = *io_;
-  const auto warn = [this](const std::string& text) { MsgBoxEx(host_, text, vbExclamation, kTitle); };
+  // What stops a command is its failure; a file dialog or a question declined cancels it.
+  const auto warn = [this](const std::string& text) { Fail(text, vbExclamation, std::string(kTitle)); };
   const auto load = [this](const std::string& title, std::string& name) {
     const auto path = ChooseDataFile(title);
-    if (!path) return LabelledMatrix();
+    if (!path) {
+      Cancelled();
+      return LabelledMatrix();
+    }
     name = *path;
-    return quantorial::ExcelArrayLoad(*path, &host_);
+    return ExcelArrayLoad(*path);
   };
   // Reads the session's table and analyses it, filling the slots; false (with a message) when
   // the table does not read or I - A is singular.
@@ -151,7 +155,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
       if (!m.IsFilled()) return;
       const std::string last = CellText(m.Get(m.UpperRow(), 0));
       const auto row = host_.InputBox("The row of total outputs:", kTitle, last);
-      if (!row || row->empty()) return;
+      if (!row || row->empty()) return Cancelled();
       s.source = std::move(m);
       s.sourceName = name;
       const std::string households = s.read.households;
@@ -170,7 +174,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
           "The households' row and column, to close them into the table for the type-II multipliers (empty: "
           "open the table again):",
           kTitle, s.read.households);
-      if (!name) return;
+      if (!name) return Cancelled();
       const std::string before = s.read.households;
       s.read.households = *name;
       if (!analyse()) {

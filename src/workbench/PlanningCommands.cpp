@@ -183,7 +183,7 @@ bool Workbench::LpTableReads(const std::string& consequence) {
 }
 
 bool Workbench::LoadLpTable() {
-  ws.mLindoBase = files_.LoadMatrixFile("Select a B-Matrix");
+  ws.mLindoBase = LoadMatrixFile("Select a B-Matrix");
   if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.UpperCol() <= 0) {
     host_.HoldOn("");
     return false;

@@ -134,12 +134,4 @@ void Workbench::lblBack_Click() {
   form.picMoreVisible = !form.picMoreVisible;
 }
 
-bool Workbench::RunMatrixMenu(MatrixMenuItem item) {
-  std::string failure;
-  const bool ran = RunMatrixMenuCommand(item, ws, host_, *this, &failure);
-  if (!failure.empty()) outcome_.Fail(failure);
-  if (!ran) Cancelled();
-  return ran;
-}
-
 }  // namespace quantorial

@@ -12,7 +12,7 @@
 namespace quantorial {
 
 Workbench::Workbench(Host& host, const SettingsStore* settings, std::string dataFolder)
-    : host_(host), settings_(settings), dataFolder_(std::move(dataFolder)), files_(host, dataFolder_) {}
+    : host_(host), settings_(settings), dataFolder_(std::move(dataFolder)) {}
 
 void Workbench::SaveSetting(const char* section, const char* key, const std::string& value) {
   // A setting that cannot be stored is not worth stopping the work for.

@@ -12,12 +12,12 @@
 #include "frontend/MainForm.h"
 #include "io/DataFile.h"
 #include "io/SettingsStore.h"
-#include "matrix/MatrixMenu.h"
 #include "model/Stages.h"
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
 #include "workbench/InputOutputCommands.h"
+#include "workbench/MatrixCommands.h"
 #include "workbench/Outcome.h"
 #include "workbench/RegressionTexts.h"
 #include "workbench/SystemEstimation.h"
@@ -63,7 +63,7 @@ class ForecastOptions {
   Workbench& bench_;
 };
 
-class Workbench : public MatrixFileSource {
+class Workbench {
  public:
   // `settings` may be null: nothing is then read or remembered. `dataFolder` is where
   // the file dialogs open.
@@ -189,11 +189,16 @@ class Workbench : public MatrixFileSource {
   void RunInputOutputMenu(IoMenuItem item);
 
   // The matrix operations menu.
-  bool RunMatrixMenu(MatrixMenuItem item);
+  void RunMatrixMenu(MatrixMenuItem item);
 
-  // MatrixFileSource: the data file dialog with a title, and loading a chosen file.
-  std::optional<std::string> ChooseMatrixFile(const std::string& title) override;
-  LabelledMatrix ExcelArrayLoad(const std::string& path) override;
+  // The data file dialog with that title ("Select Data File" when empty): the chosen path of
+  // an existing file, or nothing.
+  std::optional<std::string> ChooseMatrixFile(const std::string& title);
+  // The first sheet's used range of a data file: unassigned when the path names no file, or
+  // when the file cannot be read, which fails the command with a box naming the file.
+  LabelledMatrix ExcelArrayLoad(const std::string& path);
+  // The file dialog, then the chosen file loaded; unassigned when nothing was chosen.
+  LabelledMatrix LoadMatrixFile(const std::string& title);
 
   const std::string& DataFolder() const { return dataFolder_; }
   Host& HostRef() { return host_; }
@@ -242,11 +247,15 @@ class Workbench : public MatrixFileSource {
   // Shows again the secondary and extended files still loaded, in their own grids.
   void ShowLoadedInputs();
   void LoadExtended(const std::string& path);
+  // The chosen file loaded, or unassigned when none was chosen.
+  LabelledMatrix LoadChosen(const std::optional<std::string>& path);
+  // A matrix operation's result stored in mLindoBase and shown, and the command said done
+  // (or not complete, when statements overflowed).
+  void FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch);
 
   Host& host_;
   const SettingsStore* settings_;
   std::string dataFolder_;
-  DataFileAccess files_;
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "MatrixBuilder.h"
-#include "ScriptedHost.h"
 #include "TempDir.h"
 #include "io/CsvReader.h"
 #include "io/DataFile.h"
@@ -171,10 +170,6 @@ TEST(DataFile, ReadsCsvAndTxtAndReportsProblemsByName) {
   EXPECT_FALSE(FileExists(dir.File("folder.csv")));
   EXPECT_FALSE(FileExists(""));
   EXPECT_TRUE(FileExists(dir.File("d.csv")));
-  // A path naming no file loads nothing and says nothing.
-  testing::ScriptedHost host;
-  EXPECT_FALSE(ExcelArrayLoad(dir.File("none.csv"), &host).IsAssigned());
-  EXPECT_TRUE(host.calls.empty());
 }
 
 // Random bytes under a workbook's name are a damaged workbook; a text file under such a

@@ -276,16 +276,13 @@ TEST(Export, ProgressEveryHundredLines) {
   std::string lines;
   for (int i = 0; i < 250; ++i) lines += "bold 1\n";
   const std::string format = dir.Write("long.txt", lines);
-  ScriptedHost host;
-  std::string error;
-  ASSERT_TRUE(ExportArrayToExcel(M({{T("a")}}), dir.File("p"), 1, 1, "", format, 0, 0, error, &host, true));
   std::vector<std::string> shown;
-  for (const auto& c : host.calls) shown.push_back(c.kind + ":" + c.text);
-  ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(shown[0], "ShowWaitBox:Exporting data to Excel...please wait!");
-  EXPECT_EQ(shown[1], "ShowWaitBox:Exporting data to Excel...please wait!\nLine Format 100 (40%)");
-  EXPECT_EQ(shown[2], "ShowWaitBox:Exporting data to Excel...please wait!\nLine Format 200 (80%)");
-  EXPECT_EQ(shown[3], "HideWaitBox:");
+  std::string error;
+  ASSERT_TRUE(ExportArrayToExcel(M({{T("a")}}), dir.File("p"), 1, 1, "", format, 0, 0, error,
+                                 [&](const std::string& text) { shown.push_back(text); }));
+  EXPECT_EQ(shown, (std::vector<std::string>{"Exporting data to Excel...please wait!",
+                                             "Exporting data to Excel...please wait!\nLine Format 100 (40%)",
+                                             "Exporting data to Excel...please wait!\nLine Format 200 (80%)", ""}));
 }
 
 // The selected slot saved as a Stata or gretl data file through the save dialog: a name

@@ -3,8 +3,9 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
-#include "io/DataFile.h"
-#include "matrix/MatrixMenu.h"
+#include "workbench/CommandTable.h"
+#include "workbench/MatrixCommands.h"
+#include "workbench/Workbench.h"
 
 namespace quantorial {
 namespace {
@@ -18,10 +19,15 @@ class MatrixMenu : public ::testing::Test {
  protected:
   TempDir dir;
   ScriptedHost host;
-  Workspace ws;
-  DataFileAccess files{host, "/data/folder"};
+  Workbench wb{host, nullptr, "/data/folder"};
+  Workspace& ws = wb.ws;
 
-  bool Run(MatrixMenuItem item) { return RunMatrixMenuCommand(item, ws, host, files); }
+  // Clicks the menu item as the window does; true unless the command was cancelled.
+  bool Run(MatrixMenuItem item) {
+    std::string error;
+    EXPECT_TRUE(Perform(wb, Action{ActionKind::Click, MatrixMenuEntryOf(item).name, {}, {}}, error)) << error;
+    return wb.LastOutcome().kind != OutcomeKind::Cancelled;
+  }
   std::vector<std::string> Kinds() const {
     std::vector<std::string> k;
     for (const auto& c : host.calls) k.push_back(c.kind);
@@ -38,6 +44,8 @@ TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrices are not compatible!",
                                                        "Matrix addition completed...see results below."}));
   EXPECT_FALSE(ws.mLindoBase.IsAssigned());
+  EXPECT_TRUE(wb.LastOutcome().Failed());
+  EXPECT_EQ(wb.LastOutcome().message, "Matrices are not compatible!");
   EXPECT_EQ(Kinds(), (std::vector<std::string>{"Open", "Open", "HoldOn", "MsgBox", "Preview", "HoldOn", "MsgBox"}));
   EXPECT_EQ(host.fileRequests[0].title, "Select the First File");
   EXPECT_EQ(host.fileRequests[1].title, "Select the Second File");
@@ -82,6 +90,8 @@ TEST_F(MatrixMenu, OverflowedStatementsAreReportedNotCompleted) {
     EXPECT_TRUE(Run(c.item));
     EXPECT_EQ(host.Messages(), std::vector<std::string>{c.message});
     EXPECT_EQ(host.CallsOf("MsgBox").back().number, vbExclamation);
+    EXPECT_TRUE(wb.LastOutcome().Failed());
+    EXPECT_EQ(wb.LastOutcome().message, c.message);
     EXPECT_EQ(Dump(ws.mLindoBase), ",\"p\"\n\"x\",1e+308\n");
   }
 }
@@ -169,6 +179,7 @@ TEST_F(MatrixMenu, EveryFileCommandStoresShowsAndReports) {
     if (c.input) host.inputAnswers.push_back(c.input);
     ws.mLindoBase.Erase();
     EXPECT_TRUE(Run(c.item));
+    EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done);
     EXPECT_EQ(Dump(ws.mLindoBase), c.result);
     ASSERT_FALSE(host.fileRequests.empty());
     EXPECT_EQ(host.fileRequests[0].title, c.dialogTitle);
@@ -251,6 +262,7 @@ TEST_F(MatrixMenu, IdentityTooLargeToHoldIsReported) {
   EXPECT_EQ(host.Messages(),
             (std::vector<std::string>{"An identity matrix of size 50000 is too large to hold in memory."}));
   EXPECT_EQ(host.CallsOf("MsgBox")[0].number, vbCritical);
+  EXPECT_TRUE(wb.LastOutcome().Failed());
   EXPECT_EQ(ws.mLindoBase, LabelledMatrix::Dimension(1, 1));  // the earlier result stays
 }
 
@@ -292,6 +304,7 @@ TEST_F(MatrixMenu, UnreadableFileIsReportedByName) {
   ASSERT_EQ(host.Messages().size(), 2u);
   EXPECT_EQ(host.Messages()[0], "Cannot read the data file \"" + broken + "\": line 2: a quoted field is not closed");
   EXPECT_EQ(host.CallsOf("MsgBox")[0].number, vbCritical);
+  EXPECT_EQ(wb.LastOutcome().message, host.Messages()[0]);
   EXPECT_FALSE(ws.mLindoBase.IsAssigned());
 }
 

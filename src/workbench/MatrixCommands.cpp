@@ -1,0 +1,148 @@
+#include "workbench/MatrixCommands.h"
+
+#include <array>
+
+#include "io/DataFile.h"
+#include "matrix/MatrixFunctions.h"
+#include "workbench/Workbench.h"
+#include "workspace/ValueRules.h"
+
+namespace quantorial {
+
+namespace {
+
+using I = MatrixMenuItem;
+
+const std::array<MatrixMenuEntry, 10> kEntries = {{
+    {I::cmdMatrixTranspose, "cmdMatrixTranspose", "Matrix &Transpose", "Transposing Matrix", "Matrix Transposition"},
+    {I::mnuMatrixAdd, "mnuMatrixAdd", "Matrix &Addition", "Adding Matrices", "Matrix Addition"},
+    {I::cmdMatrixSub, "cmdMatrixSub", "Matrix &Subtraction", "Subtracting Matrices", "Matrix Subtraction"},
+    {I::mnuMatrixMult, "mnuMatrixMult", "Matrix &Multiplication", "Mutiplying Matrices", "Matrix Multiplication"},
+    {I::mnuScalarMult, "mnuScalarMult", "Scala&r Multiplication", "Mutiplying Matrices",
+     "Matrix Scalar Multiplication"},
+    {I::mnuScalarMult2, "mnuScalarMult2", "S&pecial Scalar Multiplication", "Mutiplying Matrices",
+     "Matrix Special Scalar Multiplication"},
+    {I::mnuCreateIDMatrix, "mnuCreateIDMatrix", "&Create Identity Matrix", "Creating Identity Matrix",
+     "Indentity Matrix"},
+    {I::mnuInvert, "mnuInvert", "Matrix &Invert", "Inverting Matrix", "Inverted Matrix"},
+    {I::mnuInvertPivot, "mnuInvertPivot", "Matrix Invert by &Elimination with Partial Pivoting",
+     "Inverting Matrix by Elimination with Partial Pivoting", "Inverted Matrix (Using Pivoting)"},
+    {I::mnuReciprocal, "mnuReciprocal", "Matrix Reciprocal ", "Calculating Reciprocal of Matrices",
+     "Matrix Reciprocal"},
+}};
+
+constexpr const char* kAdditionDone = "Matrix addition completed...see results below.";
+constexpr const char* kOperationDone = "Matrix operation completed...see results below.";
+
+}  // namespace
+
+std::span<const MatrixMenuEntry> MatrixMenuEntries() { return kEntries; }
+
+const MatrixMenuEntry& MatrixMenuEntryOf(MatrixMenuItem item) {
+  for (const auto& e : kEntries) {
+    if (e.item == item) return e;
+  }
+  return kEntries[0];
+}
+
+std::optional<std::string> Workbench::ChooseMatrixFile(const std::string& title) {
+  return ChooseDataFile(title.empty() ? kSelectDataFileTitle : title);
+}
+
+LabelledMatrix Workbench::LoadMatrixFile(const std::string& title) { return LoadChosen(ChooseMatrixFile(title)); }
+
+LabelledMatrix Workbench::LoadChosen(const std::optional<std::string>& path) {
+  return path ? ExcelArrayLoad(*path) : LabelledMatrix();
+}
+
+// Stores the result, shows it and says the command is done; a result in which statements
+// overflowed and kept their old values is not called complete.
+void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch) {
+  const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
+  const std::uint64_t overflows = watch.Count();
+  ws.mLindoBase = std::move(result);
+  host_.Preview(ws.mLindoBase, 3, e.resultCaption);
+  host_.HoldOn("");
+  if (overflows > 0) {
+    Fail(std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) + " See results below.",
+         vbExclamation);
+    return;
+  }
+  MsgBoxEx(host_, item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone, vbInformation);
+}
+
+// A multiplier of 0, an identity size below 2 or a cancelled entry ends the command silently
+// before it does anything: cancelled. Matrices of other shapes, a result that is not complete
+// and a size too large to hold are its failures; a file that cannot be read is the loading's.
+void Workbench::RunMatrixMenu(MatrixMenuItem item) {
+  const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
+  const OverflowWatch watch;
+  switch (item) {
+    case I::mnuMatrixAdd:
+    case I::cmdMatrixSub:
+    case I::mnuMatrixMult: {
+      const auto first = ChooseMatrixFile("Select the First File");
+      const auto second = ChooseMatrixFile("Select the Second File");
+      host_.HoldOn(e.statusText);
+      LabelledMatrix result;
+      {
+        const LabelledMatrix A = LoadChosen(first);
+        const LabelledMatrix B = LoadChosen(second);
+        if (item == I::mnuMatrixAdd || item == I::cmdMatrixSub) {
+          bool incompatible = false;
+          result = item == I::mnuMatrixAdd ? MatrixAdd(A, B, 1, incompatible) : MatrixSubtract(A, B, 1, incompatible);
+          if (incompatible) Fail(kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+        } else {
+          result = MatrixMultiply(A, B, 0);
+        }
+      }
+      FinishMatrixMenu(item, std::move(result), watch);
+      return;
+    }
+    case I::mnuInvert:
+    case I::mnuInvertPivot:
+    case I::mnuReciprocal: {
+      const auto path = ChooseMatrixFile(item == I::mnuReciprocal ? "" : "Select the file");
+      host_.HoldOn(e.statusText);
+      const LabelledMatrix A = LoadChosen(path);
+      LabelledMatrix result = item == I::mnuInvert        ? MatrixInverse(A, 1)
+                              : item == I::mnuInvertPivot ? MatrixInversePivot(A, 1)
+                                                          : MatrixReciprocal(A, 1.0, 0);
+      FinishMatrixMenu(item, std::move(result), watch);
+      return;
+    }
+    case I::cmdMatrixTranspose: {
+      host_.HoldOn(e.statusText);
+      const LabelledMatrix A = LoadMatrixFile("");
+      FinishMatrixMenu(item, MatrixTranspose(A, 2), watch);
+      return;
+    }
+    case I::mnuScalarMult:
+    case I::mnuScalarMult2: {
+      const auto answer = host_.InputBox("Enter Multiplier", "", "");
+      const double x = LeadingNumber(answer.value_or(""));
+      if (x == 0.0) return Cancelled();
+      const auto path = ChooseMatrixFile("");
+      host_.HoldOn(e.statusText);
+      const LabelledMatrix A = LoadChosen(path);
+      FinishMatrixMenu(item, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), watch);
+      return;
+    }
+    case I::mnuCreateIDMatrix: {
+      const auto answer = host_.InputBox("Enter matrix size:", "Create Identity Matrix", "");
+      const auto n = answer ? WholeNumberRounded(*answer) : std::nullopt;
+      if (!n || *n < 2) return Cancelled();
+      host_.HoldOn(e.statusText);
+      LabelledMatrix identity = IdentityMatrix(*n, 1);
+      if (!identity.IsAssigned()) {
+        host_.HoldOn("");
+        Fail("An identity matrix of size " + std::to_string(*n) + " is too large to hold in memory.", vbCritical);
+        return;
+      }
+      FinishMatrixMenu(item, std::move(identity), watch);
+      return;
+    }
+  }
+}
+
+}  // namespace quantorial
