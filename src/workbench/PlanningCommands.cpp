@@ -248,12 +248,10 @@ void Workbench::mnuOpenModel_Click() {
   request.filter = "LP and MPS models (*.lp;*.mps)|*.lp;*.mps|CPLEX LP (*.lp)|*.lp|MPS (*.mps)|*.mps";
   request.initialFolder = dataFolder_;
   const auto path = host_.ChooseOpenFile(request);
-  if (!path) return;
+  if (!path) return Cancelled();
   if (!IsLpModelFileName(*path)) {
-    MsgBoxEx(
-        host_,
-        "\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
-        vbExclamation);
+    Fail("\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
+         vbExclamation);
     return;
   }
   host_.HoldOn("Solving the Linear Programming Model");

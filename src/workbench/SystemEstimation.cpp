@@ -93,7 +93,9 @@ const std::vector<std::string>& SystemEstimationWindow::Methods() {
   return methods;
 }
 
+// A failure of the window's command: told in a box and recorded as the command's outcome.
 void SystemEstimationWindow::Warn(const std::string& text) {
+  bench_.Outcomes().Fail(text);
   bench_.HostRef().MsgBox(text, vbExclamation, kEstimateSystemTitle);
 }
 
@@ -104,7 +106,7 @@ void SystemEstimationWindow::cmdOpenSystem_Click() {
   request.initialFolder = bench_.DataFolder();
   request.extensions = {".sys", ""};
   const auto path = bench_.HostRef().ChooseOpenFile(request);
-  if (!path) return;
+  if (!path) return bench_.Outcomes().Cancel();
   std::string text, error;
   if (!ReadWholeFile(*path, text, error)) {
     Warn("\"" + *path + "\" cannot be read: " + error);
@@ -122,7 +124,7 @@ void SystemEstimationWindow::cmdSaveSystem_Click() {
   request.defaultName = systemPath.empty() ? "system.sys" : std::filesystem::path(systemPath).filename().string();
   request.extensions = {".sys"};
   const auto path = bench_.HostRef().ChooseSaveFile(request);
-  if (!path) return;
+  if (!path) return bench_.Outcomes().Cancel();
   const std::string target = request.WithExtension(*path, 0);
   std::string error;
   if (!WriteFileAtomically(target, txtSystem, error)) {
@@ -181,7 +183,7 @@ void SystemEstimationWindow::cmdSaveReport_Click() {
   request.defaultName = "estimation.txt";
   request.extensions = {".txt"};
   const auto path = bench_.HostRef().ChooseSaveFile(request);
-  if (!path) return;
+  if (!path) return bench_.Outcomes().Cancel();
   const std::string target = request.WithExtension(*path, 0);
   std::string error;
   if (!WriteFileAtomically(target, txtReport, error)) Warn("\"" + target + "\" cannot be written: " + error);
