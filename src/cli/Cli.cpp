@@ -201,6 +201,7 @@ Action DblClick(std::string control) { return Action{ActionKind::DblClick, std::
 Action Set(std::string control, std::string text) {
   return Action{ActionKind::Set, std::move(control), std::move(text), {}};
 }
+Action Check(std::string control) { return Action{ActionKind::Check, std::move(control), "1", {}}; }
 Action Choose(std::string control) { return Action{ActionKind::Choose, std::move(control), {}, {}}; }
 Action Select(std::string control, std::vector<std::string> items) {
   return Action{ActionKind::Select, std::move(control), {}, std::move(items)};
@@ -405,11 +406,12 @@ int RunModel(const Arguments& a, std::ostream& err) {
     host.QueueInput(*s);  // the question a double click on the command panel asks
     setup.push_back(DblClick("Picture1"));
   }
-  // The window's "chkDummy" and "chkReuse" are enabled only once a model has data, and a
-  // click on them reruns the stages at once; the command line runs the stages once, with
-  // both settled beforehand, so it sets their values without the click.
+  // "Re&use" is ticked before the data load, as in the window: with no stages run yet it
+  // only takes its value. The policy switch "chkDummy" is enabled only once the model is
+  // split, and ticking it then runs every stage again; the command line runs the stages once
+  // with the switch settled beforehand, so it sets the switch's value without the click.
   wb.form.chkDummy = a.flags.count("--policy") ? 1 : 0;
-  wb.form.chkReuse = a.flags.count("--reuse") ? 1 : 0;
+  if (a.flags.count("--reuse")) setup.push_back(Check("chkReuse"));
   setup.push_back(Set("txtData(0)", data));
   if (const auto b = a.Value("--bmat")) setup.push_back(Set("txtData(1)", std::filesystem::absolute(*b).string()));
   if (!player.Play(setup)) return kExitFailed;

@@ -62,8 +62,9 @@ TEST_F(Cli, TheTypicalFlowPlayedEqualsRunsDump) {
   }
 }
 
-// `run` with a B-matrix, a change symbol, a quadrant, an impact selection, forecast years and a
-// chart leaves what the same window actions played as a script leave: every slot and the chart.
+// `run` with a B-matrix, a change symbol, a quadrant, "Re&use", an impact selection, forecast
+// years and a chart leaves what the same window actions played as a script leave: every slot
+// and the chart.
 TEST_F(Cli, RunWithItsOptionsEqualsTheSamePlayedActions) {
   for (const char* f : {"klein.csv", "klein_NOR_BMAT.CSV", "klein_forecast.csv"}) {
     std::filesystem::copy_file(std::string(QUANTORIAL_SAMPLES_DIR) + "/" + f, dir.File(f));
@@ -79,8 +80,8 @@ TEST_F(Cli, RunWithItsOptionsEqualsTheSamePlayedActions) {
        "answer frmForecast set txtData(0) klein_forecast.csv\nanswer frmForecast set txtFromYear 1941\n"
        "answer frmForecast set txtToYear 1942\nanswer frmForecast click OKButton\nclick cmdForecast\n"
        "select cboPlot 4=I\nclick cmdChart\n"},
-      {{"--bmat", dir.File("model.csv"), "--change-symbol", "d", "--split-quadrant", "3", "--chart", "1"},
-       "set txtData(1) model.csv\nclick cmdSplitTable\nclick cmdQ(2)\nanswer 4\nclick cmdRunAll\n"
+      {{"--bmat", dir.File("model.csv"), "--change-symbol", "d", "--split-quadrant", "3", "--chart", "1", "--reuse"},
+       "check chkReuse 1\nset txtData(1) model.csv\nclick cmdSplitTable\nclick cmdQ(2)\nanswer 4\nclick cmdRunAll\n"
        "select cboPlot #0\nclick cmdChart\n"},
   };
   PlayOptions options;
