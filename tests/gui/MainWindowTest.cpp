@@ -1430,6 +1430,26 @@ class MainWindowTest : public QObject {
       }
     }
   }
+
+  // The first start puts every kind of sample into the Data folder, so that each file dialog
+  // ("Estimate System"'s Open..., File > Open Model..., the data files) opens on its sample;
+  // the first folder that exists is used, and a file already there is kept as the user left it.
+  void samplesOfEveryKindGoIntoTheDataFolder() {
+    const QString data = dir_.filePath("fresh/Data");
+    QDir().mkpath(data);
+    const QString kept = data + "/klein.sys";
+    std::ofstream(kept.toStdString()) << "# mine\n";
+    CopySamples(data, {dir_.filePath("no such folder"), QUANTORIAL_SAMPLES_DIR});
+    for (const char* name : {"klein.csv", "klein_NOR_BMAT.CSV", "lp_model.lp", "klein_session.qs", "io_table.csv"}) {
+      QVERIFY2(QFile::exists(data + "/" + name), name);
+    }
+    QFile mine(kept);
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll(), QByteArray("# mine\n"));
+    QFile::remove(kept);
+    CopySamples(data, {QUANTORIAL_SAMPLES_DIR});
+    QVERIFY(QFile::exists(kept));
+  }
 };
 
 QTEST_MAIN(MainWindowTest)
