@@ -24,13 +24,15 @@ home=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$home" "$work"' EXIT
 cp data/samples/klein.csv data/samples/klein_NOR_BMAT.CSV data/samples/klein_forecast.csv \
-  data/samples/io_table.csv data/samples/io_targets.csv data/samples/lp_model.lp "$work"
+  data/samples/io_table.csv data/samples/io_targets.csv data/samples/lp_model.lp data/samples/klein.sys \
+  data/samples/io_demand.csv data/samples/io_plan.csv "$work"
 mkdir -p "$home/.config/Quantorial"
 printf '[Options]\nShow%%20Tips%%20at%%20Startup=0\n' > "$home/.config/Quantorial/Quantorial.ini"
 export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config"
 
 # session FILE STEP...: starts the workbench on FILE and carries out the steps:
-# shot:NAME (into $out), click:X,Y, type:TEXT, key:KEYS, sleep:SECONDS. An empty FILE starts
+# shot:NAME (into $out), crop:NAME:WxH+X+Y (that part of the screen), click:X,Y, type:TEXT,
+# key:KEYS, sleep:SECONDS. An empty FILE starts
 # without one (the last files of the session before come back).
 session() {
   local file=$1; shift
@@ -49,6 +51,11 @@ session() {
   for step in "$@"; do
     case "$step" in
       shot:*) /usr/bin/import -window root "$out/${step#shot:}.png" ;;
+      crop:*)
+        local spec=${step#crop:}
+        /usr/bin/import -window root "$work/screen.png"
+        /usr/bin/convert "$work/screen.png" -crop "${spec#*:}" +repage "$out/${spec%%:*}.png"
+        ;;
       click:*) xdotool mousemove $(echo "${step#click:}" | tr , ' ') click 1; sleep 1.5 ;;
       type:*) xdotool type --delay 40 "${step#type:}"; sleep 0.5 ;;
       key:*) xdotool key --clearmodifiers "${step#key:}"; sleep 1.5 ;;
@@ -88,6 +95,22 @@ session "$work/klein.csv" click:318,28 click:380,130 key:ctrl+a type:"$work/sess
 # KALDRON on the three-sector table: the plan's six grids with their captions.
 session "" click:103,617 type:"$work/io_table.csv" key:Return sleep:1 click:160,716 \
   type:"$work/io_targets.csv" key:Return sleep:1 type:3 key:Return sleep:2 shot:kaldron-grids
+# Analyze > Estimate System...: klein.sys opened and estimated by 3SLS (the window opens in
+# the middle of the screen); "Use in Workbench", then the Model menu: Multipliers (7
+# endogenous, horizon 20) with the menu open over them, Simulate, and the scenario of
+# docs/simulation.md. The chart window is minimized (its button at 859,48) where the grids
+# are to be seen; a new chart brings it back.
+printf 'Wg 1933:1939 +0.5\nG 1940 = 16.1\nC 1935:1936 addfactor 1.0\n' > "$work/sc.txt"
+session "$work/klein.csv" click:143,28 click:200,71 click:925,61 key:ctrl+a type:"$work/klein.sys" key:Return \
+  click:1011,287 sleep:2 crop:estimate-system-klein-3sls:863x746+202+19 click:906,313 click:1011,313 \
+  click:321,28 click:364,73 key:Return type:20 key:Return sleep:2 click:859,48 click:321,28 \
+  crop:model-menu-multipliers-klein:1280x530+0+0 key:Escape click:321,28 click:354,95 key:Return sleep:2 \
+  click:859,48 crop:model-simulate-accuracy-klein:1095x245+0+285 click:321,28 click:358,139 key:Return \
+  key:ctrl+a type:"$work/sc.txt" key:Return sleep:2 crop:model-scenario-chart-klein:904x500+0+39
+# The Input-Output menu over the sample table's Leontief inverse, outputs and plan.
+session "$work/klein.csv" click:103,620 key:ctrl+a type:"$work/io_table.csv" key:Return click:392,28 click:440,49 \
+  click:392,28 click:466,115 key:ctrl+a type:"$work/io_demand.csv" key:Return click:392,28 click:447,181 \
+  key:ctrl+a type:"$work/io_plan.csv" key:Return sleep:1 click:392,28 crop:inputoutput-menu-plan:1280x530+0+0
 # File > Open Model... on the LP sample: the report with its ranges in the text pane.
 out=$guide
 session "$work/klein.csv" click:20,28 key:m sleep:1 key:ctrl+a type:"$work/lp_model.lp" key:Return sleep:2 \

@@ -16,6 +16,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "charts/TrendChart.h"
 
@@ -34,10 +35,15 @@ QFont Arial(int points, bool bold) {
 }  // namespace
 
 QColor SeriesColor(int i) {
-  // Distinct on screen and in print: blue, red, green, orange, purple.
+  // Distinct on screen and in print: blue, red, green, orange, purple, then teal, brown,
+  // magenta, grey and olive, so that a model of ten variables (Klein's has seven) draws
+  // every one in a colour of its own.
   static const QColor colors[] = {QColor(0x1F, 0x4E, 0x9A), QColor(0xC0, 0x39, 0x2B), QColor(0x2E, 0x8B, 0x3C),
-                                  QColor(0xE0, 0x8A, 0x00), QColor(0x7B, 0x3F, 0xA0)};
-  return colors[i % 5];
+                                  QColor(0xE0, 0x8A, 0x00), QColor(0x7B, 0x3F, 0xA0), QColor(0x00, 0x8B, 0x8B),
+                                  QColor(0x8B, 0x5A, 0x2B), QColor(0xD0, 0x3C, 0x9B), QColor(0x60, 0x60, 0x60),
+                                  QColor(0x80, 0x80, 0x00)};
+  constexpr int kColours = static_cast<int>(std::size(colors));
+  return colors[((i % kColours) + kColours) % kColours];
 }
 
 QChart* BuildQChart(const ChartDescription& d) {

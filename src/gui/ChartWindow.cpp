@@ -68,6 +68,8 @@ void ChartWindow::ShowChart(const ChartDescription& chart, bool copyToClipboard)
   for (auto it = colours_.cbegin(); it != colours_.cend(); ++it) SetSeriesColour(it.key(), it.value());
   if (!placed_ && placeFirst_) placeFirst_(this);
   placed_ = true;
+  // A new chart is shown even when the window was minimized after the last one.
+  setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   if (copyToClipboard) QGuiApplication::clipboard()->setPixmap(view_->grab());

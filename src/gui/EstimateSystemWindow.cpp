@@ -4,16 +4,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/CommandWiring.h"
+#include "gui/MainWindow.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
@@ -52,11 +56,17 @@ EstimateSystemWindow::EstimateSystemWindow(Workbench& bench, QWidget* parent)
   systemButtons->addWidget(button("cmdOpenSystem", "&Open..."));
   systemButtons->addWidget(button("cmdSaveSystem", "&Save..."));
 
+  // The labels carry the mnemonics of the fields beside them (Alt+M, Alt+A).
+  auto labelFor = [this](const char* caption, QWidget* field) {
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(field);
+    return label;
+  };
   auto* options = new QHBoxLayout;
-  options->addWidget(new QLabel("&Method:"));
+  options->addWidget(labelFor("&Method:", method_));
   options->addWidget(method_);
   options->addSpacing(12);
-  options->addWidget(new QLabel("S&ample:"));
+  options->addWidget(labelFor("S&ample:", sample_));
   options->addWidget(sample_);
   options->addStretch();
   options->addWidget(button("cmdEstimate", "&Estimate"));
@@ -85,7 +95,7 @@ EstimateSystemWindow::EstimateSystemWindow(Workbench& bench, QWidget* parent)
   split->setStretchFactor(1, 2);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split);
-  resize(860, 720);
+  FitOnScreen();
 
   // Every control but the system text goes through the command table as it is; the text is
   // sent as one line before each command.
@@ -96,8 +106,36 @@ EstimateSystemWindow::EstimateSystemWindow(Workbench& bench, QWidget* parent)
   Refresh();
 }
 
+void EstimateSystemWindow::FitOnScreen() {
+  // 860 x 720, smaller on a smaller screen, and placed so that the whole window, title bar
+  // included, is on the screen: left to the desktop, a window as high as this one may open
+  // with its lower edge below the screen.
+  QSize size(860, 720);
+  const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) {
+    resize(size);
+    return;
+  }
+  const QRect room = screen->availableGeometry();
+  size = size.boundedTo(room.size() - QSize(2 * kFrameAllowance, kTitleAllowance + kFrameAllowance));
+  resize(size);
+  const int left = room.left() + std::max(0, (room.width() - size.width() - 2 * kFrameAllowance) / 2);
+  const int top = room.top() + std::max(0, (room.height() - size.height() - kTitleAllowance - kFrameAllowance) / 2);
+  move(left, top);
+}
+
 void EstimateSystemWindow::Act(const Action& a) {
   if (detached_) return;
+  const bool outer = !acting_;
+  acting_ = true;
+  ActOnBench(a);
+  if (outer) acting_ = false;
+  // "Use in Workbench" loads files into the main window, and a command may enable or
+  // disable its controls: it shows the workbench's state again.
+  if (auto* main = qobject_cast<MainWindow*>(parentWidget())) main->Refresh();
+}
+
+void EstimateSystemWindow::ActOnBench(const Action& a) {
   std::string error;
   SystemEstimationWindow* state = bench_.EstimationWindow();
   if (state && a.kind == ActionKind::Click) {

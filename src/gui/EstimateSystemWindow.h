@@ -23,12 +23,23 @@ class EstimateSystemWindow : public QWidget {
   void Refresh();
   // The workbench closed the estimation: the window goes without acting on it.
   void Detach() { detached_ = true; }
+  // Whether one of the window's commands is running: the boxes and file dialogs it asks for
+  // open over this window.
+  bool Acting() const { return acting_; }
 
  protected:
   void closeEvent(class QCloseEvent* event) override;
 
  private:
+  // Carries out a control's action, then shows the state it left here and in the main window.
   void Act(const Action& a);
+  void ActOnBench(const Action& a);
+  // The first size and place: within the screen, title bar and all.
+  void FitOnScreen();
+  // Room kept for the window manager's title bar and frame, which Qt cannot know before the
+  // window is shown.
+  static constexpr int kTitleAllowance = 32;
+  static constexpr int kFrameAllowance = 8;
 
   Workbench& bench_;
   QPlainTextEdit* system_ = nullptr;
@@ -36,6 +47,7 @@ class EstimateSystemWindow : public QWidget {
   QLineEdit* sample_ = nullptr;
   QPlainTextEdit* report_ = nullptr;
   bool detached_ = false;
+  bool acting_ = false;
 };
 
 }  // namespace quantorial

@@ -20,6 +20,7 @@
 
 #include "gui/ChartOptionsDialog.h"
 #include "gui/EditorWindow.h"
+#include "gui/EstimateSystemWindow.h"
 #include "gui/ForecastDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/Windows.h"
@@ -182,6 +183,11 @@ QWidget* GuiHost::DialogParent() const {
   // box closes the desktop may activate the main window before the next one opens).
   if (window_ && window_->Editor() && (window_->Editor()->Acting() || window_->Editor()->isActiveWindow())) {
     return window_->Editor();
+  }
+  // So are those of "Estimate System": after "Open..." the estimation stays in front.
+  if (window_ && window_->EstimateSystem() &&
+      (window_->EstimateSystem()->Acting() || window_->EstimateSystem()->isActiveWindow())) {
+    return window_->EstimateSystem();
   }
   return window_;
 }

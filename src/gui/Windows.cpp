@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -282,6 +284,20 @@ void TipWindow::NextTip() {
   const QStringList tips = Tips();
   if (++current_ > tips.size()) current_ = 1;
   lblTipText_->setText(tips[current_ - 1]);
+}
+
+void CopySamples(const QString& dataFolder, const QStringList& candidates) {
+  QDir().mkpath(dataFolder);
+  for (const QString& dir : candidates) {
+    const QDir samples(dir);
+    if (dir.isEmpty() || !samples.exists()) continue;
+    for (const QFileInfo& f :
+         samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt", "*.qs", "*.sys", "*.lp"}, QDir::Files)) {
+      const QString target = dataFolder + "/" + f.fileName();
+      if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
+    }
+    return;
+  }
 }
 
 }  // namespace quantorial

@@ -119,4 +119,9 @@ class TipWindow : public QDialog, public ControlledWindow {
 int ShowTipsAtStartup();
 void SetShowTipsAtStartup(int value);
 
+// The sample files (data, B-matrices, system files, LP models, session scripts) go into the
+// user's Data folder, so that the file dialogs open on something useful: from the first of
+// `candidates` that exists. Files already there are left alone.
+void CopySamples(const QString& dataFolder, const QStringList& candidates);
+
 }  // namespace quantorial

@@ -2,7 +2,6 @@
 // quantorial [FILE]: FILE, when given, is loaded as the primary data file.
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <string>
@@ -14,28 +13,6 @@
 #ifndef QUANTORIAL_SAMPLES_DIR
 #define QUANTORIAL_SAMPLES_DIR ""
 #endif
-
-namespace {
-
-// The sample data files go into the user's Data folder on the first start, so that the
-// file dialogs open on something useful. Files already there are left alone.
-void CopySamples(const QString& dataFolder) {
-  QDir().mkpath(dataFolder);
-  const QStringList candidates = {QCoreApplication::applicationDirPath() + "/../share/quantorial/samples",
-                                  QStringLiteral(QUANTORIAL_SAMPLES_DIR)};
-  for (const QString& dir : candidates) {
-    const QDir samples(dir);
-    if (dir.isEmpty() || !samples.exists()) continue;
-    for (const QFileInfo& f :
-         samples.entryInfoList({"*.csv", "*.xlsx", "*.xls", "*.ods", "*.txt", "*.qs"}, QDir::Files)) {
-      const QString target = dataFolder + "/" + f.fileName();
-      if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
-    }
-    return;
-  }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Answered before any window system is needed.
@@ -60,7 +37,8 @@ int main(int argc, char** argv) {
 
   const QString userFolder = QString::fromStdString(quantorial::UserDataFolder());
   const QString dataFolder = userFolder + "/Data";
-  CopySamples(dataFolder);
+  quantorial::CopySamples(dataFolder, {QCoreApplication::applicationDirPath() + "/../share/quantorial/samples",
+                                       QStringLiteral(QUANTORIAL_SAMPLES_DIR)});
 
   quantorial::StartupSplash splash;
   QCoreApplication::processEvents();

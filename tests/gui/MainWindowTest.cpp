@@ -39,6 +39,7 @@
 #include "gui/ChartRenderer.h"
 #include "gui/ChartWindow.h"
 #include "gui/EditorWindow.h"
+#include "gui/EstimateSystemWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/MatrixTableModel.h"
 #include "gui/Windows.h"
@@ -94,6 +95,7 @@ class TestHost : public GuiHost {
   }
   std::optional<std::string> AskOpenFile(const FileDialogRequest&) override {
     NoteCover();
+    NoteParent();
     if (files.empty()) return std::nullopt;
     std::string s = files.front();
     files.pop_front();
@@ -1316,6 +1318,137 @@ class MainWindowTest : public QObject {
     window_->Form_Load();
     QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), klein);
     QCOMPARE(window_->GridCaption(0), QString("Trend Matrix"));
+  }
+
+  // "Estimate System" opens whole on the screen, with room for the title bar and frame the
+  // window manager adds, and the labels of the method and the sample are the mnemonics of
+  // their fields (shown underlined, not as "&Method:").
+  void estimateWindowFitsTheScreenAndItsLabelsLeadToTheirFields() {
+    Trigger("mnuEstimateSystem");
+    EstimateSystemWindow* est = window_->EstimateSystem();
+    QVERIFY(est && est->isVisible());
+    const QRect room = est->screen()->availableGeometry();
+    // The frame's corner, then the window with a title bar of up to 32 pixels and a frame of 8.
+    const QRect framed(est->frameGeometry().topLeft(), est->size() + QSize(2 * 8, 32 + 8));
+    QVERIFY2(room.contains(framed), qPrintable(QString("%1,%2 %3x%4 on a screen of %5x%6")
+                                                   .arg(framed.x())
+                                                   .arg(framed.y())
+                                                   .arg(framed.width())
+                                                   .arg(framed.height())
+                                                   .arg(room.width())
+                                                   .arg(room.height())));
+    for (const char* field : {"cboMethod", "txtSample"}) {
+      QWidget* w = est->findChild<QWidget*>(field);
+      QVERIFY2(w, field);
+      const QLabel* label = nullptr;
+      for (const QLabel* l : est->findChildren<QLabel*>()) {
+        if (l->buddy() == w) label = l;
+      }
+      QVERIFY2(label && label->text().contains('&'), field);
+    }
+  }
+
+  // What "Estimate System" does shows in the main window at once ("Use in Workbench" loads
+  // the estimated model's files and sets the number of endogenous variables), and the boxes
+  // and file dialogs its commands ask for open over it, also when the main window is the
+  // active one (so that closing them leaves the estimation in front).
+  void estimateWindowActsOnTheMainWindowAndAsksOverItself() {
+    const QString samples = QUANTORIAL_SAMPLES_DIR;
+    host_->files = {(samples + "/klein.csv").toStdString()};
+    Click("cmdSelectFile(0)");
+    Trigger("mnuEstimateSystem");
+    EstimateSystemWindow* est = window_->EstimateSystem();
+    QVERIFY(est);
+    host_->files = {(samples + "/klein.sys").toStdString()};
+    QTest::mouseClick(est->findChild<QPushButton*>("cmdOpenSystem"), Qt::LeftButton);
+    auto* text = est->findChild<QPlainTextEdit*>("txtSystem");
+    QTest::mouseClick(est->findChild<QPushButton*>("cmdEstimate"), Qt::LeftButton);
+    QVERIFY(est->findChild<QPlainTextEdit*>("txtReport")->toPlainText().startsWith("System estimated by 3SLS"));
+    QTest::mouseClick(est->findChild<QPushButton*>("cmdUseInWorkbench"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), dir_.filePath("Data/klein_3sls.csv"));
+    QCOMPARE(Find<QLineEdit>("txtData(1)")->text(), dir_.filePath("Data/klein_3sls_NOR_BMAT.CSV"));
+    QCOMPARE(Find<QLineEdit>("txtRows")->text(), QString("7"));
+
+    struct Case {
+      const char* button;
+      const char* system;  // the system text before the press
+    };
+    const Case cases[] = {
+        {"cmdOpenSystem", nullptr},                // the open dialog, cancelled
+        {"cmdSaveSystem", nullptr},                // the save dialog, cancelled
+        {"cmdEstimate", "equation C const Nope"},  // the box telling what cannot be estimated
+    };
+    for (const Case& c : cases) {
+      if (c.system) text->setPlainText(c.system);
+      window_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+      host_->parents.clear();
+      host_->messages.clear();
+      QTest::mouseClick(est->findChild<QPushButton*>(c.button), Qt::LeftButton);
+      QCOMPARE(host_->parents, QStringList({"frmEstimate"}));
+    }
+  }
+
+  // A new chart brings back a chart window the user minimized, so that the multipliers or
+  // the simulation just asked for are seen.
+  void aNewChartShowsAMinimizedChartWindow() {
+    ChartDescription d;
+    d.title = "C: actual and simulated";
+    d.rowLabels = {"1921", "1922"};
+    d.series = {{"Actual C", {41.9, 45.0}, false}, {"Simulated C", {42.0, 44.1}, true}};
+    window_->ShowChart(d, false);
+    ChartWindow* chart = window_->Chart();
+    chart->showMinimized();
+    QVERIFY(chart->isMinimized());
+    window_->ShowChart(d, false);
+    QVERIFY(chart->isVisible() && !chart->isMinimized());
+  }
+
+  // Every series of a chart of up to ten has a colour of its own, well apart from the others:
+  // the seven endogenous variables of Klein's model in the multipliers chart, a bar chart of
+  // linkages with many primary inputs.
+  void chartSeriesHaveColoursOfTheirOwn() {
+    const std::vector<std::string> names = {"C", "I", "Wp", "P", "W", "X", "K", "G", "T", "Wg"};
+    for (const std::size_t n : {std::size_t{7}, names.size()}) {
+      ChartDescription d;
+      d.title = "Interim multipliers";
+      d.rowLabels = {"0", "1", "2"};
+      for (std::size_t i = 0; i < n; ++i) d.series.push_back({names[i], {1.0 * i, 2.0, 3.0 - i}, false});
+      std::unique_ptr<QChart> chart(BuildQChart(d));
+      std::vector<QColor> colours;
+      for (QAbstractSeries* s : chart->series()) {
+        if (auto* line = qobject_cast<QLineSeries*>(s)) colours.push_back(line->pen().color());
+      }
+      QCOMPARE(colours.size(), n);
+      for (std::size_t a = 0; a < n; ++a) {
+        for (std::size_t b = a + 1; b < n; ++b) {
+          const int apart = std::abs(colours[a].red() - colours[b].red()) +
+                            std::abs(colours[a].green() - colours[b].green()) +
+                            std::abs(colours[a].blue() - colours[b].blue());
+          QVERIFY2(apart >= 80, qPrintable(QString("%1 and %2 of %3").arg(names[a].c_str(), names[b].c_str()).arg(n)));
+        }
+      }
+    }
+  }
+
+  // The first start puts every kind of sample into the Data folder, so that each file dialog
+  // ("Estimate System"'s Open..., File > Open Model..., the data files) opens on its sample;
+  // the first folder that exists is used, and a file already there is kept as the user left it.
+  void samplesOfEveryKindGoIntoTheDataFolder() {
+    const QString data = dir_.filePath("fresh/Data");
+    QDir().mkpath(data);
+    const QString kept = data + "/klein.sys";
+    std::ofstream(kept.toStdString()) << "# mine\n";
+    CopySamples(data, {dir_.filePath("no such folder"), QUANTORIAL_SAMPLES_DIR});
+    for (const char* name : {"klein.csv", "klein_NOR_BMAT.CSV", "lp_model.lp", "klein_session.qs", "io_table.csv"}) {
+      QVERIFY2(QFile::exists(data + "/" + name), name);
+    }
+    QFile mine(kept);
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll(), QByteArray("# mine\n"));
+    QFile::remove(kept);
+    CopySamples(data, {QUANTORIAL_SAMPLES_DIR});
+    QVERIFY(QFile::exists(kept));
   }
 };
 
