@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "charts/ChartOptions.h"
+#include "workbench/ChartOptionsForm.h"
 
 namespace quantorial {
 

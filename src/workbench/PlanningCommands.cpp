@@ -250,8 +250,9 @@ void Workbench::mnuOpenModel_Click() {
   const auto path = host_.ChooseOpenFile(request);
   if (!path) return Cancelled();
   if (!IsLpModelFileName(*path)) {
-    Fail("\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
-         vbExclamation);
+    Fail(
+        "\"" + *path + "\" is not a model file: a model file ends in .lp (CPLEX LP) or .mps (MPS). Nothing was solved.",
+        vbExclamation);
     return;
   }
   host_.HoldOn("Solving the Linear Programming Model");

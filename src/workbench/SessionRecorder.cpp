@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "charts/ChartOptions.h"
 #include "io/AtomicFile.h"
+#include "workbench/ChartOptionsForm.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {

@@ -16,6 +16,7 @@
 #include "model/Trend.h"
 #include "planning/LpOutcome.h"
 #include "regression/Regression.h"
+#include "workbench/ChartOptionsForm.h"
 #include "workbench/InputOutputCommands.h"
 #include "workbench/MatrixCommands.h"
 #include "workbench/Outcome.h"

@@ -232,16 +232,12 @@ TEST(TrendChart, Titles) {
   EXPECT_EQ(d.markerSize, 11.0);
 }
 
-TEST(ChartOptions, TableAndLists) {
-  const auto table = ChartOptionTable();
+TEST(ChartOptions, TableAndDefaults) {
+  const auto table = ChartSettingTable();
   ASSERT_EQ(table.size(), 16u);
   EXPECT_STREQ(table.front().key, "ChartTitle");
   EXPECT_STREQ(table.back().key, "PredictedGraph");
   EXPECT_STREQ(table[4].value, "9.6");
-  EXPECT_EQ(ChartOptionItems("cboMarkerSize").front(), "6");
-  EXPECT_EQ(ChartOptionItems("cboSkipSeries").size(), 21u);
-  EXPECT_EQ(ChartOptionItems("cboShiftPrediction"), (std::vector<std::string>{"1", "0", "-1"}));
-  EXPECT_EQ(ChartOptionItems("cboCharts").at(3), "3 - Forecast");
   const ChartSettings defaults = Settings({});
   EXPECT_TRUE(defaults.allGraphs);
   EXPECT_EQ(defaults.markerSize, 9.6);
