@@ -65,9 +65,15 @@ std::optional<std::vector<std::optional<double>>> Column(const LabelledMatrix& m
   return values;
 }
 
-std::string Fixed(double v, int decimals) { return std::isfinite(v) ? FormatFixed(v, decimals) : std::string("-"); }
-
 }  // namespace
+
+std::string ReportNumber(double v, int decimals) {
+  if (!std::isfinite(v)) return "-";
+  std::string text = FormatFixed(v, decimals);
+  // A value that rounds to zero is written without a sign: "-0.000000" reads as a negative.
+  if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+  return text;
+}
 
 void Workbench::mnuModelOpen_Click() {
   FileDialogRequest request;
@@ -80,8 +86,10 @@ void Workbench::mnuModelOpen_Click() {
   const auto loaded = LoadStructuralModel(*path, std::nullopt);
   if (!loaded.model) return Fail(loaded.error, vbExclamation, kModelTitle);
   structuralModelPath_ = *path;
-  host_.HoldOn("Model: " + std::to_string(loaded.model->form.endogenous.size()) + " endogenous variables from " +
-               *path);
+  // Said in the text pane, which the menu's results use: the wait window is for work under way.
+  host_.PreviewText(
+      "Model: " + std::to_string(loaded.model->form.endogenous.size()) + " endogenous variables from " + *path + "\r\n",
+      1, "Estimated Model");
 }
 
 namespace {
@@ -187,8 +195,9 @@ void Workbench::mnuModelMultipliers_Click() {
   std::ostringstream report;
   report << "The model is " << rf.stability << ".\r\n\r\nEigenvalues of the companion matrix (largest modulus first):";
   for (std::size_t k = 0; k < rf.eigenvalues.size() && k < 20; ++k)
-    report << "\r\n  " << Fixed(rf.eigenvalues[k].real(), 6) << (rf.eigenvalues[k].imag() < 0 ? " - " : " + ")
-           << Fixed(std::abs(rf.eigenvalues[k].imag()), 6) << "i   modulus " << Fixed(std::abs(rf.eigenvalues[k]), 6);
+    report << "\r\n  " << ReportNumber(rf.eigenvalues[k].real(), 6) << (rf.eigenvalues[k].imag() < 0 ? " - " : " + ")
+           << ReportNumber(std::abs(rf.eigenvalues[k].imag()), 6) << "i   modulus "
+           << ReportNumber(std::abs(rf.eigenvalues[k]), 6);
   host_.PreviewText(report.str(), 1, "Model Stability");
 
   // The chart: the interim multipliers of the first exogenous variable that is not the

@@ -28,6 +28,10 @@ LoadedModelOutcome LoadStructuralModel(const std::string& path, std::optional<in
 // A data file (any form the workbench reads) as an annual table.
 SeriesTableOutcome LoadSeriesTable(const std::string& path);
 
+// A number of the model menu's reports with `decimals` decimals: "-" when it is not finite,
+// and no sign when it rounds to zero (an eigenvalue of -1e-17 is 0.000000).
+std::string ReportNumber(double v, int decimals);
+
 // A scenario file.
 ScenarioParseOutcome LoadScenario(const std::string& path);
 

@@ -9,7 +9,12 @@
 
 #include "ScriptedHost.h"
 #include "WorkbenchFixture.h"
+#include "systems/Estimation.h"
+#include "systems/Model.h"
+#include "systems/SystemFile.h"
 #include "workbench/CommandTable.h"
+#include "workbench/SimulationFiles.h"
+#include "workbench/SystemEstimation.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
@@ -77,6 +82,46 @@ TEST_F(ModelMenu, MultipliersIntoTheirSlotsAndAChart) {
   EXPECT_EQ(host.charts[0].rowLabels.size(), 3u);
   const auto items = SelectMatrixItems(wb.ws);
   EXPECT_NE(std::find(items.begin(), items.end(), "29. Model Impact Multipliers"), items.end());
+}
+
+// An estimated model opened from its file is said in the text pane, not left in the wait
+// window; the menu then works on it without asking for the number of endogenous variables.
+TEST_F(ModelMenu, AnEstimatedModelFileIsOpenedAndUsed) {
+  SystemSpec spec;
+  DataTable data;
+  std::string error;
+  ASSERT_TRUE(
+      ParseSystemFile("equation C const C(-1) P\nequation I const I(-1) P\nidentity Y = C + I + G\n", spec, error))
+      << error;
+  ASSERT_TRUE(DataTableFromObserved(wb.ws.mObserved, data, error)) << error;
+  const EstimationOutcome estimated = EstimateSystem(spec, data, EstimationRequest());
+  ASSERT_TRUE(estimated.ok) << estimated.error;
+  const std::string path = dir.Write("MODEL.json", ModelToJson(estimated.model));
+  host.fileAnswers = {path};
+  Do(ActionKind::Click, "mnuModelOpen");
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done);
+  const auto holds = host.CallsOf("HoldOn");
+  EXPECT_TRUE(holds.empty() || holds.back().text.empty());
+  const auto texts = host.CallsOf("PreviewText");
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "Model: 3 endogenous variables from " + path + "\r\n");
+
+  host.inputAnswers = {std::string("1")};  // the horizon: no question about the variables comes first
+  Do(ActionKind::Click, "mnuModelMultipliers");
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done) << wb.LastOutcome().message;
+  const auto report = host.CallsOf("PreviewText").back().text;
+  EXPECT_EQ(report.find("-0.000000"), std::string::npos) << report;
+  EXPECT_NE(report.find("0.000000 + 0.000000i"), std::string::npos) << report;
+}
+
+TEST(ModelReports, NumbersThatRoundToZeroHaveNoSign) {
+  const struct {
+    double v;
+    int decimals;
+    const char* text;
+  } cases[] = {{-1e-17, 6, "0.000000"}, {-0.0, 2, "0.00"}, {-0.004, 2, "0.00"}, {-0.005, 2, "-0.01"},
+               {-0.5, 1, "-0.5"},       {1.5, 1, "1.5"},   {NAN, 3, "-"},       {-INFINITY, 3, "-"}};
+  for (const auto& c : cases) EXPECT_EQ(ReportNumber(c.v, c.decimals), c.text) << c.v;
 }
 
 TEST_F(ModelMenu, SimulateScenarioAndTargets) {
