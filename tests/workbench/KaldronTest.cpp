@@ -1,4 +1,4 @@
-// The KALDRON input-output plan against computations of its own and a textbook table.
+// The KALDRON command against computations of its own and a textbook table.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "WorkbenchFixture.h"
-#include "planning/Kaldron.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
 
@@ -267,27 +266,6 @@ TEST_F(Kaldron, DoubtfulInputsGetOneNotice) {
       EXPECT_NE(host.Messages()[0].find(piece), std::string::npos) << host.Messages()[0];
     EXPECT_TRUE(wb.ws.mDevOutput.IsFilled());
   }
-}
-
-// The plan is a function of its matrices: no host, no window state. I - A of two sectors,
-// targets of another length (said, and planned with the rows there are), one primary input.
-TEST(KaldronPlan, AFunctionOfItsMatrices) {
-  const LabelledMatrix endo = M({{E, T("S1"), T("S2")}, {T("S1"), 1.0, -0.25}, {T("S2"), -0.2, 1.0}});
-  const LabelledMatrix bmat = M({{E, T("S1"), T("S2")}, {T("S1"), 0.0, 0.25}, {T("S2"), 0.2, 0.0}, {T("L"), 0.3, 0.4}});
-  const LabelledMatrix targets = M({{T("Sector"), T("Type"), T("Target")}, {T("S1"), E, 600.0}, {T("S2"), E, 1500.0}});
-  const KaldronPlan plan = PlanKaldron(endo, targets, bmat);
-  EXPECT_FALSE(plan.rhsRowsDiffer);
-  const double det = 1 - 0.25 * 0.2, x1 = (600 + 0.25 * 1500) / det, x2 = (1500 + 0.2 * 600) / det;
-  EXPECT_NEAR(V(plan.devOutput, 1, 1), x1, 1e-9);
-  EXPECT_NEAR(V(plan.primaryReq, 1, 1), 0.3 * x1 + 0.4 * x2, 1e-9);
-  std::vector<std::string> shown;
-  for (const GridPreview& p : plan.previews) shown.push_back(std::to_string(p.grid) + ":" + p.caption);
-  EXPECT_EQ(shown.front(), "2:KALDRON iNVERSE Matrix");
-  EXPECT_EQ(shown.back(), "1:Primary Requirement Matrix");
-  EXPECT_TRUE(plan.notices.empty());
-  const KaldronPlan shorter = PlanKaldron(endo, M({{T("Sector"), T("Type"), T("Target")}, {T("S1"), E, 600.0}}), bmat);
-  EXPECT_TRUE(shorter.rhsRowsDiffer);
-  EXPECT_TRUE(shorter.devOutput.IsFilled());
 }
 
 // The two-sector example of Miller and Blair, Input-Output Analysis (2nd ed., 2009, section

@@ -11,8 +11,6 @@
 #include "TempDir.h"
 #include "WorkbenchFixture.h"
 #include "matrix/MatrixFunctions.h"
-#include "planning/Aspiration.h"
-#include "planning/Dynamic.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
 
@@ -266,18 +264,6 @@ TEST(Dynamic, SecondOrderRecursionOnTheLevels) {
   EXPECT_EQ(host.charts[0].series[0].label, "Dynamic a");
 }
 
-TEST(Dynamic, ListSelectionAndNames) {
-  const std::vector<std::string> items = {"GDP", "INV"};
-  EXPECT_EQ(DynamicSelectionText(items, {true, true}, "last"), "GDP,~INV,~");
-  EXPECT_EQ(DynamicSelectionText(items, {false, true}, "last"), "INV,~");
-  EXPECT_EQ(DynamicSelectionText(items, {false, false}, "last"), "last");
-  EXPECT_EQ(NormalizeName(Cell(std::string(" gdp\x01x "))), "GDP X");
-  EXPECT_EQ(NormalizeName(Cell()), "");
-  EXPECT_EQ(ExtensionYears(""), 0);
-  EXPECT_EQ(ExtensionYears("-3"), 0);
-  EXPECT_EQ(ExtensionYears("2.5"), 2);
-}
-
 class Aspiration : public Planning {
  protected:
   void SetUp() override {
@@ -474,16 +460,6 @@ TEST_F(Aspiration, BaseRowsFollowTheLastRowOfEachYear) {
   EXPECT_NEAR(V(wb.ws.mObserved, 7, 3), 100.0, 1e-9);
   ASSERT_GE(host.progress.size(), 3u);
   EXPECT_EQ(host.progress[2], (std::pair<long long, long long>{3, 3}));
-}
-
-TEST(AspirationGrammar, ListsCountsAndValues) {
-  EXPECT_EQ(CountOf("1~2006~a", "~"), 2);
-  EXPECT_EQ(CountOf("aaa", "aa"), 2);
-  EXPECT_EQ(ParseList("a,b,,c", ","), (std::vector<std::string>{"4", "a", "b", "", "c"}));
-  EXPECT_EQ(NumericValue("1E2", false, true), 12);
-  EXPECT_EQ(NumericValue(" -5 ", false, true), -5);
-  EXPECT_EQ(NumericValue("", false, true), 0);
-  EXPECT_EQ(NumericValue("0.5", true, true), 0);
 }
 
 }  // namespace

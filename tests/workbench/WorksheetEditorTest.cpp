@@ -43,12 +43,6 @@ class Editor : public testing::WorkbenchFixture {
   WorksheetEditor* ed = nullptr;
 };
 
-TEST(EditorColumns, LettersContinuePastZAsASpreadsheetDoes) {
-  const std::pair<int, const char*> cases[] = {{1, "A"},   {26, "Z"},  {27, "AA"},  {28, "AB"},   {52, "AZ"},
-                                               {53, "BA"}, {64, "BL"}, {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
-  for (const auto& [column, letters] : cases) EXPECT_EQ(ColumnLetters(column), letters) << column;
-}
-
 TEST_F(Editor, ANewWorksheetHasItsHeadersAndCaption) {
   EXPECT_EQ(host.services, std::vector<std::string>{"Editor"});
   EXPECT_EQ(ed->GridRows(), 129);

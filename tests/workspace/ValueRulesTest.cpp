@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "workspace/ValueRules.h"
 
@@ -259,6 +260,12 @@ TEST(ValueRules, NumberTextsArePrintfsToTheByte) {
     *r.ptr = '\0';
     ASSERT_STREQ(got, want) << v;
   }
+}
+
+TEST(EditorColumns, LettersContinuePastZAsASpreadsheetDoes) {
+  const std::pair<int, const char*> cases[] = {{1, "A"},   {26, "Z"},  {27, "AA"},  {28, "AB"},   {52, "AZ"},
+                                               {53, "BA"}, {64, "BL"}, {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
+  for (const auto& [column, letters] : cases) EXPECT_EQ(ColumnLetters(column), letters) << column;
 }
 
 }  // namespace
