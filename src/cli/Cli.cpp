@@ -272,24 +272,22 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   host.HoldInformation();
   Workbench wb(host, nullptr, std::string());
   ActionPlayer player(wb, err);
-  if (!player.Play({Click(MatrixMenuEntryOf(op->item).name)}) || player.Failed()) return kExitFailed;
-  const Workspace& ws = wb.ws;
-  if (!ws.mLindoBase.IsAssigned()) return kExitOk;  // a multiplier of 0, an identity below 2: nothing made
-  // An inversion that met a zero pivot leaves its marker in the first cell: the result is
-  // not an inverse, and like any incomplete result it is reported and not written.
-  const bool inversion = op->item == MatrixMenuItem::mnuInvert || op->item == MatrixMenuItem::mnuInvertPivot;
-  if (const auto first = ws.mLindoBase.At(1, 1); inversion && first && IsText(*first)) {
-    const std::string text = CellText(*first);
-    if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) {
-      err << kProgram << ": \"" << a.positional.back() << "\" cannot be inverted: " << text
+  if (!player.Play({Click(MatrixMenuEntryOf(op->item).name)})) return kExitFailed;
+  if (player.Failed()) {
+    // An inversion that met a singular pivot is told here, as its result is not written; the
+    // other failures were told by their boxes.
+    const std::string& why = wb.LastOutcome().message;
+    if (why.rfind(kSingularMarker, 0) == 0 || why.rfind(kSingularPivotMarker, 0) == 0) {
+      err << kProgram << ": \"" << a.positional.back() << "\" cannot be inverted: " << why
           << "; no result was written\n";
-      return kExitFailed;
     }
+    return kExitFailed;
   }
+  if (!wb.ws.mLindoBase.IsAssigned()) return kExitOk;  // a multiplier of 0, an identity below 2: nothing made
   if (!a.output) {
     for (const auto& line : host.HeldInformation()) err << line << '\n';
   }
-  const int status = WriteResult(ws.mLindoBase, a, out, err);
+  const int status = WriteResult(wb.ws.mLindoBase, a, out, err);
   if (status == kExitOk && a.output && a.verbose) err << "written: " << *a.output << '\n';
   return status;
 }

@@ -63,6 +63,14 @@ void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, con
   ws.mLindoBase = std::move(result);
   host_.Preview(ws.mLindoBase, 3, e.resultCaption);
   host_.HoldOn("");
+  // An inversion that met a pivot it cannot divide by leaves its marker in the first cell,
+  // which the grid shows: the result is not an inverse, and the command failed.
+  if (item == I::mnuInvert || item == I::mnuInvertPivot) {
+    if (const auto first = ws.mLindoBase.At(1, 1); first && IsText(*first)) {
+      const std::string text = CellText(*first);
+      if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) outcome_.Fail(text);
+    }
+  }
   if (overflows > 0) {
     Fail(std::string(e.resultCaption) + " is not complete: " + OverflowNotice(overflows) + " See results below.",
          vbExclamation);

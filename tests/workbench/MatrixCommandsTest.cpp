@@ -271,9 +271,18 @@ TEST_F(MatrixMenu, SingularFilesShowTheirMarkers) {
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvert);
   EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("Warning: Singular Matrix")));
+  // The grid shows the marker and the usual box says the operation completed; the command
+  // failed all the same, for a script or the command line to tell.
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrix operation completed...see results below."}));
+  EXPECT_TRUE(wb.LastOutcome().Failed());
+  EXPECT_EQ(wb.LastOutcome().message, "Warning: Singular Matrix");
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvertPivot);
   EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
+  EXPECT_EQ(wb.LastOutcome().message, "SINGULAR MATRIX FOR K = 1");
+  host.fileAnswers = {dir.Write("r.csv", ",a,b\na,0,1\nb,1,0\n")};
+  Run(MatrixMenuItem::mnuReciprocal);  // a zero has no reciprocal, but that is no inversion
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done);
 }
 
 TEST_F(MatrixMenu, NameLabelsCarriedThroughMultiplication) {
