@@ -669,6 +669,31 @@ TEST_F(Cli, ChangeWritesTheChangesAndTheirRegression) {
   EXPECT_EQ(RunArgs({"change", data}).status, 2);
 }
 
+// Data that cannot be regressed fail change and regress with the reason on standard error and
+// nothing on standard output, whatever the reason is.
+TEST_F(Cli, ChangeAndRegressTellWhyTheDataFail) {
+  const struct {
+    const char* name;
+    const char* content;
+    const char* reason;
+  } cases[] = {
+      {"empty.csv", "", "the file is empty"},
+      {"names.csv", "a,b\n", "holds no series to work on"},
+  };
+  for (const auto& c : cases) {
+    const std::string data = dir.Write(c.name, c.content);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"change", data, "--out-dir", dir.File("changed")},
+          std::vector<std::string>{"regress", data}, std::vector<std::string>{"regress", data, "--method", "lag"}}) {
+      SCOPED_TRACE(args[0] + " " + c.name);
+      const auto r = RunArgs(args);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+  }
+}
+
 // lp solve: the report on standard output or in --report, the JSON with -o, and exit 1 with
 // the report still written when the model has no optimum.
 TEST_F(Cli, LpSolveReportsAndWritesJson) {
