@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "CliRun.h"
+#include "LpTextbookModel.h"
 #include "TempDir.h"
 #include "cli/ChartPicture.h"
 #include "cli/Cli.h"
@@ -700,11 +701,7 @@ TEST_F(Cli, LpSolveReportsAndWritesJson) {
   const std::string textbook = dir.Write(
       "t.lp",
       "Maximize\n obj: x1 + 9 x2 + x3\nSubject To\n c1: x1 + 2 x2 + 3 x3 <= 9\n c2: 3 x1 + 2 x2 + 2 x3 <= 15\nEnd\n");
-  std::string parity = "Maximize\n obj: x1\nSubject To\n p:";
-  for (int k = 1; k <= 60; ++k) parity += " + 2 x" + std::to_string(k);
-  parity += " = 61\nBinary\n";
-  for (int k = 1; k <= 60; ++k) parity += " x" + std::to_string(k) + "\n";
-  parity += "End\n";
+  const std::string parity = testing::ParityModel("p");
   struct Case {
     std::vector<std::string> args;
     int status;

@@ -269,11 +269,7 @@ TEST(LpInteger, BadTypeCellsStopTheSolve) {
 // (2 times a sum of binaries equal to an odd number), which branch and bound must search.
 TEST(LpInteger, StoppedAtItsTimeLimit) {
   TempDir dir;
-  std::string text = "Maximize\n obj: x1\nSubject To\n parity:";
-  for (int k = 1; k <= 60; ++k) text += " + 2 x" + std::to_string(k);
-  text += " = 61\nBinary\n";
-  for (int k = 1; k <= 60; ++k) text += " x" + std::to_string(k) + "\n";
-  text += "End\n";
+  const std::string text = testing::ParityModel();
   LpSolveOptions options;
   options.timeLimitSeconds = 0.2;
   const LpOutcome o = SolveText(dir, "p.lp", text, options);

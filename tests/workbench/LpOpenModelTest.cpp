@@ -62,11 +62,7 @@ TEST(LpOpenModel, SolvesIntoTheSlotsOrSaysWhy) {
 // Cancel in the wait window stops a long branch-and-cut search; the slot says so.
 TEST(LpOpenModel, CancelStopsTheSearch) {
   TempDir dir;
-  std::string text = "Maximize\n obj: x1\nSubject To\n parity:";
-  for (int k = 1; k <= 60; ++k) text += " + 2 x" + std::to_string(k);
-  text += " = 61\nBinary\n";
-  for (int k = 1; k <= 60; ++k) text += " x" + std::to_string(k) + "\n";
-  text += "End\n";
+  const std::string text = testing::ParityModel();
   ScriptedHost host;
   host.cancelAt = 1;
   Workbench wb{host, nullptr, dir.path().string()};

@@ -3,6 +3,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "io/DataFile.h"
 #include "workbench/CommandTable.h"
 #include "workbench/MatrixCommands.h"
 #include "workbench/Workbench.h"
@@ -50,14 +51,7 @@ TEST_F(MatrixMenu, AdditionOfIncompatibleFilesShowsBothMessages) {
   EXPECT_EQ(host.fileRequests[0].title, "Select the First File");
   EXPECT_EQ(host.fileRequests[1].title, "Select the Second File");
   EXPECT_EQ(host.fileRequests[0].initialFolder, "/data/folder");
-  EXPECT_EQ(host.fileRequests[0].filter,
-            "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt|"
-            "OpenDocument Spreadsheet (*.ods)|*.ods|"
-            "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|"
-            "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"
-            "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"
-            "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"
-            "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt");
+  EXPECT_EQ(host.fileRequests[0].filter, kDataFileFilter);  // the data files' dialog, as loading has
   const auto done = host.CallsOf("MsgBox")[1];
   EXPECT_EQ(done.number, vbInformation);
   EXPECT_EQ(done.title, "Quantorial");
