@@ -181,8 +181,9 @@ bool ReadModel(const json& root, Model& model, std::string& error) {
     }
   }
 
+  // No covariance may be absent, null or an empty list (the writer's form of none).
   const auto cov = root.find("residual_covariance");
-  if (cov != root.end() && !cov->is_null()) {
+  if (cov != root.end() && !cov->is_null() && !(cov->is_array() && cov->empty())) {
     if (!cov->is_array() || cov->size() != model.equations.size()) {
       error = "\"residual_covariance\" must be a square list of lists, one row per equation";
       return false;

@@ -108,6 +108,8 @@ ScenarioParseOutcome ParseScenario(std::string_view text, const std::string& fil
       value = w[3];
     } else if (LowerCase(w[2]) == "addfactor") {
       return fail("addfactor needs a value");
+    } else if (w[2].empty()) {
+      return fail(kScenarioForm);  // "" where the operator and value belong
     } else {
       op = w[2].substr(0, 1);
       value = w[2].substr(1);
