@@ -122,6 +122,14 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     }
   }
   const auto scale = [&t, &o](int j) { return o.flows ? t.totalOutput[static_cast<std::size_t>(j - 1)] : 1.0; };
+  // A flow divided by its total: a small total can take a large flow beyond what a number holds.
+  const auto divided = [&](int i, int j, double v, double total, double& out) {
+    out = v / total;
+    if (std::isfinite(out)) return true;
+    r.error = source + ": " + RowName(m, i) + ", " + ColumnName(m, j) +
+              ": the flow divided by its total is too large to hold as a number.";
+    return false;
+  };
 
   // The sector block, by columns.
   t.a.rows = t.a.cols = n;
@@ -131,8 +139,9 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
       double v = 0;
       if (!CellNumber(m, i, j, source, v, r.error)) return fail(r.error);
       if (v != 0.0) {
+        if (!divided(i, j, v, scale(j), v)) return fail(r.error);
         t.a.row.push_back(i - 1);
-        t.a.value.push_back(v / scale(j));
+        t.a.value.push_back(v);
       }
     }
     t.a.start.push_back(static_cast<long long>(t.a.row.size()));
@@ -156,7 +165,7 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     for (int i = 1; i <= n; ++i) {
       double v = 0;
       if (!CellNumber(m, i, hCol, source, v, r.error)) return fail(r.error);
-      t.householdColumn[static_cast<std::size_t>(i - 1)] = v / hTotal;
+      if (!divided(i, hCol, v, hTotal, t.householdColumn[static_cast<std::size_t>(i - 1)])) return fail(r.error);
     }
   }
 
@@ -169,17 +178,18 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     for (int j = 1; j <= n; ++j) {
       double v = 0;
       if (!CellNumber(m, i, j, source, v, r.error)) return fail(r.error);
-      coeff[static_cast<std::size_t>(j - 1)] = v / scale(j);
+      if (!divided(i, j, v, scale(j), coeff[static_cast<std::size_t>(j - 1)])) return fail(r.error);
     }
     double own = 0;
     if (hCol > 0 && !CellNumber(m, i, hCol, source, own, r.error)) return fail(r.error);
+    if (hCol > 0 && !divided(i, hCol, own, hTotal, own)) return fail(r.error);
     if (name == o.households) {
       t.householdRow = static_cast<int>(t.primary.size());
-      t.householdOwn = own / hTotal;
+      t.householdOwn = own;
     }
     t.primary.push_back(name);
     t.primaryRow.push_back(std::move(coeff));
-    t.primaryHousehold.push_back(own / hTotal);
+    t.primaryHousehold.push_back(own);
   }
   if (!o.households.empty() && t.householdRow < 0)
     return fail(source + ": no row \"" + o.households + "\" of households below the sectors.");

@@ -98,9 +98,14 @@ bool ReadModel(const json& root, Model& model, std::string& error) {
     return false;
   }
   if (!ReadString(root, "method", model.method, error, "")) return false;
+  // A year is a whole number within the data files' years; a larger one would wrap when held.
+  const auto year = [](const json& v) {
+    if (v.is_number_unsigned()) return v.get<unsigned long long>() <= 10000000u;
+    return v.is_number_integer() && v.get<long long>() >= -10000000 && v.get<long long>() <= 10000000;
+  };
   const auto sample = root.find("sample");
-  if (sample == root.end() || !sample->is_array() || sample->size() != 2 || !(*sample)[0].is_number_integer() ||
-      !(*sample)[1].is_number_integer()) {
+  if (sample == root.end() || !sample->is_array() || sample->size() != 2 || !year((*sample)[0]) ||
+      !year((*sample)[1]) || (*sample)[0].get<long long>() > (*sample)[1].get<long long>()) {
     error = "\"sample\" must be [FIRST, LAST] in years";
     return false;
   }
@@ -181,8 +186,9 @@ bool ReadModel(const json& root, Model& model, std::string& error) {
     }
   }
 
+  // No covariance may be absent, null or an empty list (the writer's form of none).
   const auto cov = root.find("residual_covariance");
-  if (cov != root.end() && !cov->is_null()) {
+  if (cov != root.end() && !cov->is_null() && !(cov->is_array() && cov->empty())) {
     if (!cov->is_array() || cov->size() != model.equations.size()) {
       error = "\"residual_covariance\" must be a square list of lists, one row per equation";
       return false;

@@ -108,6 +108,8 @@ ScenarioParseOutcome ParseScenario(std::string_view text, const std::string& fil
       value = w[3];
     } else if (LowerCase(w[2]) == "addfactor") {
       return fail("addfactor needs a value");
+    } else if (w[2].empty()) {
+      return fail(kScenarioForm);  // "" where the operator and value belong
     } else {
       op = w[2].substr(0, 1);
       value = w[2].substr(1);
@@ -153,13 +155,25 @@ ScenarioApplyOutcome ApplyScenario(const StructuralForm& form, const SeriesTable
       for (int y = ch.first; y <= ch.last; ++y) in.addFactors[ch.name][y] += ch.value;
       continue;
     }
-    bool exogenous = form.ExogenousIndex(ch.name) >= 0;
-    for (const auto& name : form.exogenous) {
-      std::string base;
-      int lag = 0;
-      if (SplitLagName(name, base, lag) && base == ch.name) exogenous = true;
+    // A variable is exogenous when the model has it, or only its lags, among its columns.
+    const auto isExogenous = [&form](const std::string& variable) {
+      bool found = form.ExogenousIndex(variable) >= 0;
+      for (const auto& name : form.exogenous) {
+        std::string base;
+        int lag = 0;
+        if (SplitLagName(name, base, lag) && base == variable) found = true;
+      }
+      return found;
+    };
+    // A lagged column is read from its variable's earlier years, never from a column of its
+    // own, so a change to it would be lost.
+    std::string base;
+    int lag = 0;
+    if (SplitLagName(ch.name, base, lag) && isExogenous(base)) {
+      out.error = where + ch.name + " is a lag of " + base + "; change " + base + " instead.";
+      return out;
     }
-    if (!exogenous) {
+    if (!isExogenous(ch.name)) {
       out.error =
           where + ch.name +
           (form.EndogenousIndex(ch.name) >= 0 ? " is endogenous; change its equation with addfactor."

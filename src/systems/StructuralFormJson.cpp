@@ -10,7 +10,35 @@ namespace quantorial {
 using Json = nlohmann::json;
 using OrderedJson = nlohmann::ordered_json;
 
-ModelDescriptionOutcome StructuralFormFromModel(const Model& model, const std::string& fileName) {
+namespace {
+
+// A name as MODEL.json writes it ("P", "P(-1)", "\"g s\"", "\"g s\"(-1)") as the structural
+// form and the data name it: without quotes, a lag as NAME(-k).
+std::string DataName(const std::string& written) {
+  const auto [name, lag] = SplitLaggedName(written);
+  return lag > 0 ? name + "(-" + std::to_string(lag) + ")" : name;
+}
+
+// The model with every variable named as the data names it.
+Model WithDataNames(Model model) {
+  for (auto* names : {&model.endogenous, &model.exogenous}) {
+    for (auto& name : *names) name = DataName(name);
+  }
+  for (auto& e : model.equations) {
+    e.dependent = DataName(e.dependent);
+    for (auto& name : e.regressors) name = DataName(name);
+  }
+  for (auto& id : model.identities) {
+    id.dependent = DataName(id.dependent);
+    for (auto& term : id.terms) term.first = DataName(term.first);
+  }
+  return model;
+}
+
+}  // namespace
+
+ModelDescriptionOutcome StructuralFormFromModel(const Model& estimated, const std::string& fileName) {
+  const Model model = WithDataNames(estimated);
   ModelDescriptionOutcome out;
   auto fail = [&](const std::string& why) {
     out.error = fileName + ": " + why;

@@ -154,25 +154,28 @@ bool ParseTerms(const std::vector<Token>& tokens, std::size_t at, std::vector<Li
   return true;
 }
 
+// True when `name`, written bare, would not read back as that one name: it is empty, holds a
+// blank, an operator, a quote or a #, or starts like a number.
+bool NeedsQuotes(const std::string& name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9') || name[0] == '.') return true;
+  for (char c : name) {
+    if (IsSpace(c) || IsOpChar(c) || c == '"' || c == '#') return true;
+  }
+  return false;
+}
+
+// The tokens from `from` on as expression text that reads back to the same tokens: names
+// quoted where they need it, blanks between terms and none inside "P(-1)" or "2*P".
 std::string JoinTokens(const std::vector<Token>& tokens, std::size_t from) {
   std::string text;
   for (std::size_t i = from; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
-    const bool quote = t.kind == TokenKind::kName && t.text.find_first_of(" \t") != std::string::npos;
-    std::string piece = quote ? "\"" + t.text + "\"" : t.text;
-    if (t.kind == TokenKind::kOp && (t.text == "(" || t.text == ")" || t.text == "*")) {
-      text += piece;
-    } else if (!text.empty() && text.back() != '(' && text.back() != '*' &&
-               !(t.kind == TokenKind::kNumber && text.size() >= 2 && text.back() == '-' &&
-                 text[text.size() - 2] == '(')) {
-      text += " " + piece;
-    } else {
-      text += piece;
-    }
+    const bool glued = i == from || IsOp(tokens, i, '(') || IsOp(tokens, i, ')') || IsOp(tokens, i, '*') ||
+                       IsOp(tokens, i - 1, '(') || IsOp(tokens, i - 1, '*') ||
+                       (i >= from + 2 && IsOp(tokens, i - 1, '-') && IsOp(tokens, i - 2, '('));
+    if (!glued) text += ' ';
+    text += t.kind == TokenKind::kName && NeedsQuotes(t.text) ? "\"" + t.text + "\"" : t.text;
   }
-  // Lags were spaced as "P(- 1)": glue them back.
-  std::string::size_type pos;
-  while ((pos = text.find("(- ")) != std::string::npos) text.erase(pos + 2, 1);
   return text;
 }
 

@@ -317,6 +317,18 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        "table.csv: no row \"X\" of total outputs below the sector block."},
       {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}), IoReadOptions{0, false, "", "HH"},
        "table.csv: no column \"HH\" of households to the right of the sectors."},
+      // A flow over a small total output beyond what a number holds.
+      {"flow over a small output", Table({"A", "B", "X"}, {"A", "B"}, {{1, 1}, {1e308, 1}, {0.5, 10}}), flows,
+       "table.csv: row 3 (B), column 2 (A): the flow divided by its total is too large to hold as a number."},
+      {"primary flow over a small output",
+       Table({"A", "B", "VA", "X"}, {"A", "B"}, {{1, 1}, {1, 1}, {1, -1e308}, {10, 0.5}}), flows,
+       "table.csv: row 4 (VA), column 3 (B): the flow divided by its total is too large to hold as a number."},
+      {"households' flow over a small income", Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1e308}, {1, 1}, {10, 0.5}}),
+       IoReadOptions{1, true, "X", "HH"},
+       "table.csv: row 2 (A), column 3 (HH): the flow divided by its total is too large to hold as a number."},
+      {"households' own flow over a small income",
+       Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH"},
+       "table.csv: row 3 (HH), column 3 (HH): the flow divided by its total is too large to hold as a number."},
   };
   for (const Case& c : cases) {
     const IoReadResult r = ReadIoTable(c.m, c.o, "table.csv");

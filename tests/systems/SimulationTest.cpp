@@ -157,6 +157,34 @@ TEST(ScenarioTest, ParsesEveryForm) {
   EXPECT_EQ(applied.inputs->addFactors.at("C").size(), 2u);
 }
 
+// A lagged exogenous column is read from its variable's earlier years, so a change written
+// to the lag itself would be lost: it is refused, pointing at the variable to change.
+TEST(ScenarioTest, ChangesToALaggedColumnAreRefused) {
+  auto form = TwoEquations();
+  form.exogenous.push_back("x(-1)");
+  form.exoCoefficients = {{1, 0.25}, {0, 0}};
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"x(-1) 2002 = 1\n", "s.txt line 1: x(-1) is a lag of x; change x instead."},
+      {"# x\nx(-1) 2001:2002 +1\n", "s.txt line 2: x(-1) is a lag of x; change x instead."},
+      {"\"x(-1)\" 2003 * 2\n", "s.txt line 1: x(-1) is a lag of x; change x instead."},
+      {"x(-2) 2003 = 0\n", "s.txt line 1: x(-2) is a lag of x; change x instead."},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseScenario(c.text, "s.txt");
+    ASSERT_TRUE(parsed.scenario) << c.text << parsed.error;
+    EXPECT_EQ(ApplyScenario(form, SmallData(), *parsed.scenario, "s.txt").error, c.message) << c.text;
+  }
+  // The variable itself may be changed.
+  const auto parsed = ParseScenario("x 2002 = 1\n", "s.txt");
+  ASSERT_TRUE(parsed.scenario);
+  const auto applied = ApplyScenario(form, SmallData(), *parsed.scenario, "s.txt");
+  ASSERT_TRUE(applied.inputs) << applied.error;
+  EXPECT_EQ(applied.inputs->data.Value("x", 2002), 1);
+}
+
 // An add-factor of 1 on C's equation in one year moves the scenario path from the base
 // path by exactly the multipliers of a unit shock to that equation: Γ⁻¹'s column of C,
 // carried forward by the lag matrix.
@@ -293,6 +321,12 @@ TEST(StructuralInputTest, BadInputsAreRefusedNamingThem) {
       {"scenario: huge span", [&] { return scenario("G 1:999999 +1\n"); }, "span too long"},
       {"scenario: open quote", [&] { return scenario("\"G 1930 +1\n"); }, "a double quote is not closed"},
       {"scenario: too few words", [&] { return scenario("G 1930\n"); }, "s.txt line 1: expected"},
+      {"scenario: an empty quoted operator and value", [&] { return scenario("G 1930 \"\"\n"); },
+       "s.txt line 1: expected `VAR YEARS"},
+      {"scenario: an empty quoted value", [&] { return scenario("G 1930 + \"\"\n"); },
+       "s.txt line 1: \"\" is not a number"},
+      {"scenario: an empty quoted year", [&] { return scenario("G \"\" +1\n"); },
+       "s.txt line 1: \"\" is not a year or FIRST:LAST"},
       {"scenario: add-factor without value", [&] { return scenario("C 1930 addfactor\n"); }, "addfactor needs a value"},
       {"scenario: the constant", [&] { return scenario("const 1930 +1\n"); }, "const is the constant"},
       {"scenario: larger than the limit", [&] { return scenario(std::string(kMaxScenarioBytes + 1, '#')); },

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -33,6 +34,22 @@ Model Estimate(EstimationMethod method) {
   const auto out = EstimateSystem(spec, data, request);
   EXPECT_TRUE(out.ok) << out.error;
   return out.model;
+}
+
+// The text with every whole-word `name` (not part of a longer word or a quoted name) replaced.
+std::string RenameWord(const std::string& text, const std::string& name, const std::string& to) {
+  const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '"' || c == '_'; };
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    if (text.compare(i, name.size(), name) == 0 && (i == 0 || !word(text[i - 1])) &&
+        (i + name.size() == text.size() || !word(text[i + name.size()]))) {
+      out += to;
+      i += name.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
 }
 
 SeriesTable KleinTable() {
@@ -100,6 +117,53 @@ TEST(EstimatedModelTest, KleinOlsSimulationAndTargetsOnTheBundledData) {
   const auto solved = SolveTargets(built.model->form, data, spec, "targets");
   ASSERT_TRUE(solved.result) << solved.error;
   EXPECT_LT(solved.result->largestMiss, 1e-8);
+}
+
+// Names with blanks are quoted in the system file and in MODEL.json's lists ("\"g s\"",
+// "\"cap stock\"(-1)"); the model built from MODEL.json names its variables as the data
+// does, so it simulates exactly as the same model with plain names.
+TEST(EstimatedModelTest, NamesWithBlanksSimulateAsPlainNames) {
+  const auto simulate = [](const std::string& system, const std::string& csv, SimulationResult& result) {
+    DataTable data;
+    SystemSpec spec;
+    std::string error;
+    ASSERT_TRUE(ParseDataTable(csv, data, error)) << error;
+    ASSERT_TRUE(ParseSystemFile(system, spec, error)) << error;
+    EstimationRequest request;
+    request.method = EstimationMethod::kOls;
+    const auto estimated = EstimateSystem(spec, data, request);
+    ASSERT_TRUE(estimated.ok) << estimated.error;
+    const auto built = StructuralFormFromModelJson(ModelToJson(estimated.model), "MODEL.json");
+    ASSERT_TRUE(built.model) << built.error;
+    SeriesTable table{data.years, data.names, data.columns};
+    ASSERT_EQ(CompleteSeriesTable(*built.model, table), "");
+    const auto sim = Simulate(built.model->form, table, {});
+    ASSERT_TRUE(sim.result) << sim.error;
+    result = *sim.result;
+  };
+  const std::string system = ReadSample("klein.sys"), csv = ReadSample("klein.csv");
+  SimulationResult plain;
+  ASSERT_NO_FATAL_FAILURE(simulate(system, csv, plain));
+  const struct {
+    const char* name;  // in klein.sys and klein.csv
+    const char* to;
+  } cases[] = {
+      {"G", "g s"},        // an exogenous variable
+      {"K", "cap stock"},  // an endogenous variable that appears lagged
+      {"P", "pro fits"},   // an endogenous regressor, current and lagged
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.to);
+    const std::string quoted = std::string("\"") + c.to + "\"";
+    SimulationResult renamed;
+    ASSERT_NO_FATAL_FAILURE(simulate(RenameWord(system, c.name, quoted), RenameWord(csv, c.name, c.to), renamed));
+    ASSERT_EQ(renamed.years, plain.years);
+    for (std::size_t k = 0; k < plain.values.size(); ++k) {
+      for (std::size_t i = 0; i < plain.values[k].size(); ++i) {
+        EXPECT_NEAR(renamed.values[k][i], plain.values[k][i], 1e-9) << plain.years[k] << " " << i;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -105,6 +105,41 @@ TEST(SystemFile, SyntaxErrorsNameTheLine) {
   }
 }
 
+// The identities and derived series are kept as text and read again when the data is at
+// hand: names that are not plain words must come back quoted, so the text reads back to the
+// same terms.
+TEST(SystemFile, KeptExpressionsReadBackToTheSameTerms) {
+  const char* const expressions[] = {
+      "\"a(- b\"(-2) + 1",  // a quoted name holding what looks like a lag
+      "\"12\" - 2*\"3x\"",  // names that start like numbers
+      "\".5\" + Q",
+      "\"a+b\" - \"c*d\"(-1)",  // operators inside names
+      "\"p(q)\" + \"=\"",
+      "\"a\fb\" - \"c\rd\"",    // blanks other than space and tab
+      "\"a#b\" + 2*Q(-1) - 4",  // a # that would start a comment
+      "\"real wage\"*0.5 - X",  // plain quoting stays as it was
+  };
+  for (const char* expression : expressions) {
+    for (const std::string keyword : {"identity", "series"}) {
+      const std::string text = "equation C const P\n" + keyword + " Z = " + expression + "\n";
+      SystemSpec spec;
+      std::string error;
+      ASSERT_TRUE(ParseSystemFile(text, spec, error)) << text << error;
+      const bool identity = keyword == "identity";
+      const std::string kept = identity ? spec.identities.at(0).expression : spec.series.at(0).expression;
+      std::vector<LinearTerm> parsed, again;
+      ASSERT_TRUE(ParseLinearExpression(expression, parsed, error)) << error;
+      ASSERT_TRUE(ParseLinearExpression(kept, again, error)) << text << " kept " << kept << ": " << error;
+      ASSERT_EQ(again.size(), parsed.size()) << text << " kept " << kept;
+      for (std::size_t k = 0; k < parsed.size(); ++k) {
+        EXPECT_EQ(again[k].name, parsed[k].name) << text << " kept " << kept;
+        EXPECT_EQ(again[k].lag, parsed[k].lag) << text << " kept " << kept;
+        EXPECT_EQ(again[k].coef, parsed[k].coef) << text << " kept " << kept;
+      }
+    }
+  }
+}
+
 TEST(SystemFile, DerivedSeriesUseYearsLagsAndEarlierSeries) {
   DataTable data;
   std::string error;
@@ -190,6 +225,29 @@ TEST(Model, JsonRoundTripKeepsEveryField) {
   EXPECT_NE(ModelToJson(m).find("\"log_likelihood\": null"), std::string::npos);
 }
 
+// A model read from a file that leaves out what it may leave out is written back in a form
+// the reader takes again, with the same contents.
+TEST(Model, ModelsWithoutOptionalPartsReadWriteAndReadAgain) {
+  const std::string head =
+      R"({"method":"ols","sample":[1,2],"observations":2,"endogenous":["C"],"exogenous":["const"],)"
+      R"("equations":[{"dependent":"C","regressors":["const"],"coefficients":[1.5]}])";
+  const std::string cases[] = {
+      head + "}",                                // no covariance, identities or series
+      head + R"(,"residual_covariance":null})",  // the covariance null
+      head + R"(,"residual_covariance":[]})",    // the covariance an empty list
+  };
+  for (const std::string& text : cases) {
+    Model first, second;
+    std::string error;
+    ASSERT_TRUE(ModelFromJson(text, first, error)) << text << ": " << error;
+    const std::string written = ModelToJson(first);
+    ASSERT_TRUE(ModelFromJson(written, second, error)) << text << " written as " << written << ": " << error;
+    EXPECT_TRUE(second.residual_covariance.empty()) << text;
+    EXPECT_EQ(second.equations.at(0).coefficients, (std::vector<double>{1.5})) << text;
+    EXPECT_EQ(ModelToJson(second), written) << text;
+  }
+}
+
 TEST(Model, BadJsonShapesGiveAMessageNamingTheKey) {
   const std::string head = R"({"method":"ols","sample":[1,2],"observations":2,"endogenous":["C"],"exogenous":[],)";
   const struct {
@@ -200,6 +258,9 @@ TEST(Model, BadJsonShapesGiveAMessageNamingTheKey) {
       {"[1]", "the model must be a JSON object"},
       {R"({"method":1})", "\"method\" must be a text"},
       {R"({"method":"ols","sample":[1],"observations":2})", "\"sample\" must be [FIRST, LAST]"},
+      {R"({"method":"ols","sample":[4294969227,1941],"observations":2})", "\"sample\" must be [FIRST, LAST]"},
+      {R"({"method":"ols","sample":[1921,18446744073709551615],"observations":2})", "\"sample\" must be [FIRST, LAST]"},
+      {R"({"method":"ols","sample":[1941,1921],"observations":2})", "\"sample\" must be [FIRST, LAST]"},
       {R"({"method":"ols","sample":[1,2],"observations":-3})", "\"observations\" must be a whole number"},
       {head + R"("equations":{}})", "\"equations\" must be a list"},
       {head + R"("equations":[{"dependent":"C","regressors":["const"],"coefficients":[1,2]}]})",
