@@ -153,6 +153,27 @@ bool ReadModel(const json& root, Model& model, std::string& error) {
     if (!ReadOptionalNumber(e, "r_squared", eq.r_squared, error, where)) return false;
     if (!ReadOptionalNumber(e, "sigma", eq.sigma, error, where)) return false;
     if (!ReadOptionalNumber(e, "durbin_watson", eq.durbin_watson, error, where)) return false;
+    // The first-stage F of each endogenous regressor (an object by name) and LIML's k, when
+    // the method gave them: kept, so that a model read and written again loses nothing.
+    if (const auto f = e.find("first_stage_f"); f != e.end()) {
+      if (!f->is_object()) {
+        error = where + "\"first_stage_f\" must be an object of numbers by name";
+        return false;
+      }
+      for (const auto& [name, value] : f->items()) {
+        double d;
+        if (!ReadDouble(value, d)) {
+          error = where + "\"first_stage_f\" must be an object of numbers by name";
+          return false;
+        }
+        eq.first_stage_f.emplace_back(name, d);
+      }
+    }
+    if (e.contains("liml_k")) {
+      double k;
+      if (!ReadOptionalNumber(e, "liml_k", k, error, where)) return false;
+      eq.liml_kappa = k;
+    }
     model.equations.push_back(eq);
   }
 

@@ -197,6 +197,8 @@ TEST(Model, JsonRoundTripKeepsEveryField) {
   eq.r_squared = 0.97;
   eq.sigma = 1.1;
   eq.durbin_watson = 1.5;
+  eq.first_stage_f = {{"P", 12.5}, {"W", 30.25}};
+  eq.liml_kappa = 1.0625;
   m.equations = {eq};
   m.identities = {{"P", {{"C", 1}, {"T", -1}}}};
   m.series = {{"A", "year - 1931"}};
@@ -214,6 +216,9 @@ TEST(Model, JsonRoundTripKeepsEveryField) {
   EXPECT_EQ(back.equations[0].coefficients, eq.coefficients);
   EXPECT_EQ(back.equations[0].std_errors, eq.std_errors);
   EXPECT_EQ(back.equations[0].sigma, 1.1);
+  EXPECT_EQ(back.equations[0].first_stage_f, eq.first_stage_f);
+  EXPECT_EQ(back.equations[0].liml_kappa, 1.0625);
+  EXPECT_EQ(ModelToJson(back), ModelToJson(m));
   EXPECT_EQ(back.identities[0].terms, m.identities[0].terms);
   EXPECT_EQ(back.series[0].expression, "year - 1931");
   EXPECT_EQ(back.residual_covariance, m.residual_covariance);
@@ -272,6 +277,12 @@ TEST(Model, BadJsonShapesGiveAMessageNamingTheKey) {
       {head + R"("equations":[],"residual_covariance":[[1]]})", "\"residual_covariance\" must be a square"},
       {head + R"("equations":[],"log_likelihood":"x"})", "\"log_likelihood\" must be a number or null"},
       {head + R"("equations":[],"series":[{"name":"A"}]})", "series 1: \"expression\" must be a text"},
+      {head + R"("equations":[{"dependent":"C","regressors":["c"],"coefficients":[1],"first_stage_f":[2]}]})",
+       "equation 1: \"first_stage_f\" must be an object of numbers by name"},
+      {head + R"("equations":[{"dependent":"C","regressors":["c"],"coefficients":[1],"first_stage_f":{"P":"x"}}]})",
+       "equation 1: \"first_stage_f\" must be an object of numbers by name"},
+      {head + R"("equations":[{"dependent":"C","regressors":["c"],"coefficients":[1],"liml_k":[]}]})",
+       "equation 1: \"liml_k\" must be a number"},
   };
   for (const auto& c : cases) {
     Model m;
