@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <set>
 #include <sstream>
 
 namespace quantorial {
@@ -258,6 +259,7 @@ bool ParseSystemFile(const std::string& text, SystemSpec& spec, std::string& err
         error = where + "the equation for " + eq.dependent + " has no regressors";
         return false;
       }
+      std::set<std::pair<std::string, int>> listed;  // the regressors so far, by name and lag
       while (at < tokens.size()) {
         LinearTerm reg;
         if (tokens[at].kind == TokenKind::kNumber && tokens[at].number == 0) {
@@ -267,11 +269,9 @@ bool ParseSystemFile(const std::string& text, SystemSpec& spec, std::string& err
           error = where + message;
           return false;
         }
-        for (const LinearTerm& other : eq.regressors) {
-          if (other.name == reg.name && other.lag == reg.lag) {
-            error = where + LaggedName(reg.name, reg.lag) + " is listed twice in the equation for " + eq.dependent;
-            return false;
-          }
+        if (!listed.emplace(reg.name, reg.lag).second) {
+          error = where + LaggedName(reg.name, reg.lag) + " is listed twice in the equation for " + eq.dependent;
+          return false;
         }
         if (reg.name == eq.dependent && reg.lag == 0) {
           error = where + eq.dependent + " cannot explain itself";
