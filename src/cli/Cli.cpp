@@ -28,7 +28,6 @@
 #include "workbench/ScriptPlayer.h"
 #include "workbench/Workbench.h"
 #include "workspace/DumpForm.h"
-#include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
 #include "workspace/Workspace.h"
 
@@ -495,20 +494,10 @@ int RunModel(const Arguments& a, std::ostream& err) {
   }
   if (player.Failed()) return kExitFailed;
 
-  std::error_code ec;
-  std::filesystem::create_directories(*dump, ec);
-  if (ec) {
-    err << kProgram << ": cannot make the folder \"" << *dump << "\": " << ec.message() << '\n';
+  std::string error;
+  if (!DumpWorkspace(wb, *dump, error)) {
+    err << kProgram << ": " << error << '\n';
     return kExitFailed;
-  }
-  for (const auto& named : WorkspaceMatrices()) {
-    const LabelledMatrix& m = wb.ws.*(named.matrix);
-    if (!m.IsFilled()) continue;
-    const std::string path = (std::filesystem::path(*dump) / (std::string(named.name) + ".csv")).string();
-    std::string error;
-    if (!WriteDumpFile(path, m, error)) {
-      return CannotWrite(err, path, error);
-    }
   }
   return kExitOk;
 }

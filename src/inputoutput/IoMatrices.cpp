@@ -2,21 +2,6 @@
 
 namespace quantorial {
 
-LabelledMatrix NumberMatrix(const std::vector<std::string>& rowLabels, const std::vector<std::string>& colLabels,
-                            const std::vector<std::vector<double>>& rows, const std::string& corner) {
-  LabelledMatrix m = LabelledMatrix::Dimension(static_cast<int>(rowLabels.size()), static_cast<int>(colLabels.size()));
-  if (!m.IsAssigned()) return m;
-  if (!corner.empty()) m.Put(0, 0, corner);
-  for (std::size_t j = 0; j < colLabels.size(); ++j) m.Put(0, static_cast<int>(j + 1), colLabels[j]);
-  for (std::size_t i = 0; i < rowLabels.size(); ++i) {
-    m.Put(static_cast<int>(i + 1), 0, rowLabels[i]);
-    if (i >= rows.size()) continue;
-    for (std::size_t j = 0; j < colLabels.size() && j < rows[i].size(); ++j)
-      m.PutDouble(static_cast<int>(i + 1), static_cast<int>(j + 1), rows[i][j]);
-  }
-  return m;
-}
-
 LabelledMatrix SectorMatrix(const std::vector<std::string>& sectors, const std::vector<std::vector<double>>& rows,
                             const std::string& corner) {
   return NumberMatrix(sectors, sectors, rows, corner);

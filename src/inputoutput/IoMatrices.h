@@ -28,8 +28,4 @@ LabelledMatrix SectorColumns(const std::vector<std::string>& sectors,
 // (requirement), then one per constraint (shadow price, and "binding").
 LabelledMatrix PlanTable(const IoTable& t, const IoPlanResult& r);
 
-// A matrix of numbers with the given labels.
-LabelledMatrix NumberMatrix(const std::vector<std::string>& rowLabels, const std::vector<std::string>& colLabels,
-                            const std::vector<std::vector<double>>& rows, const std::string& corner);
-
 }  // namespace quantorial

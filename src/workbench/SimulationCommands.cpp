@@ -15,21 +15,6 @@ namespace {
 
 constexpr const char* kModelTitle = "Model";
 
-// A labelled matrix: `corner` at (0, 0), the row and column labels, the values (NaN empty).
-LabelledMatrix Labelled(const std::string& corner, const std::vector<std::string>& rows,
-                        const std::vector<std::string>& cols, const DenseRows& values) {
-  LabelledMatrix m = LabelledMatrix::Dimension(0, static_cast<int>(rows.size()), 0, static_cast<int>(cols.size()));
-  if (!m.IsAssigned()) return m;
-  m.Put(0, 0, corner);
-  for (std::size_t j = 0; j < cols.size(); ++j) m.Put(0, static_cast<int>(j) + 1, cols[j]);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    m.Put(static_cast<int>(i) + 1, 0, rows[i]);
-    for (std::size_t j = 0; j < cols.size() && i < values.size() && j < values[i].size(); ++j)
-      if (std::isfinite(values[i][j])) m.PutDouble(static_cast<int>(i) + 1, static_cast<int>(j) + 1, values[i][j]);
-  }
-  return m;
-}
-
 std::vector<std::string> YearLabels(const std::vector<int>& years) {
   std::vector<std::string> labels;
   for (int y : years) labels.push_back(std::to_string(y));
@@ -39,7 +24,7 @@ std::vector<std::string> YearLabels(const std::vector<int>& years) {
 LabelledMatrix PathMatrix(const std::vector<int>& years, const std::vector<std::string>& names,
                           const DenseRows& values) {
   // Years as numbers in the first column, as the data files have them.
-  LabelledMatrix m = Labelled("Year", YearLabels(years), names, values);
+  LabelledMatrix m = NumberMatrix(YearLabels(years), names, values, "Year");
   for (std::size_t i = 0; i < years.size(); ++i) m.Put(static_cast<int>(i) + 1, 0, static_cast<double>(years[i]));
   return m;
 }
@@ -180,7 +165,7 @@ void Workbench::mnuModelMultipliers_Click() {
   }
   const auto& f = in->model.form;
   const auto& rf = *out.result;
-  ws.mModelImpact = Labelled("Impact", f.endogenous, f.exogenous, rf.impact);
+  ws.mModelImpact = NumberMatrix(f.endogenous, f.exogenous, rf.impact, "Impact");
   std::vector<std::string> rows;
   DenseRows dynamic;
   for (std::size_t k = 0; k < rf.interim.size(); ++k)
@@ -188,8 +173,8 @@ void Workbench::mnuModelMultipliers_Click() {
       rows.push_back(f.endogenous[i] + " (h=" + std::to_string(k) + ")");
       dynamic.push_back(rf.interim[k][i]);
     }
-  ws.mModelDynamic = Labelled("Interim", rows, f.exogenous, dynamic);
-  ws.mModelTotal = rf.total ? Labelled("Total", f.endogenous, f.exogenous, *rf.total) : LabelledMatrix();
+  ws.mModelDynamic = NumberMatrix(rows, f.exogenous, dynamic, "Interim");
+  ws.mModelTotal = rf.total ? NumberMatrix(f.endogenous, f.exogenous, *rf.total, "Total") : LabelledMatrix();
   host_.Preview(ws.mModelImpact, 2, "Model Impact Multipliers");
   host_.Preview(ws.mModelDynamic, 3, "Model Interim Multipliers");
   std::ostringstream report;
@@ -237,7 +222,7 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   DenseRows stats;
   for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u, s.um, s.ur, s.ud});
   ws.mModelAccuracy =
-      Labelled("Statistic", r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, stats);
+      NumberMatrix(r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, stats, "Statistic");
   ws.mModelScenario.Erase();
   ws.mModelScenarioDiff.Erase();
   host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");

@@ -102,4 +102,11 @@ class LabelledMatrix {
   std::shared_ptr<CompactCells> cells_;  // null while unassigned
 };
 
+// A matrix of numbers (both dimensions based at 0) with `corner` at (0, 0) (left empty when
+// it is empty), the row and column labels, and the values row by row; a value that is not
+// finite, or missing from a short row, leaves its cell empty. Unassigned when it is too
+// large to hold.
+LabelledMatrix NumberMatrix(const std::vector<std::string>& rowLabels, const std::vector<std::string>& colLabels,
+                            const std::vector<std::vector<double>>& rows, const std::string& corner);
+
 }  // namespace quantorial
