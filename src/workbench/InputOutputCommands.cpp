@@ -124,6 +124,21 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
     }
     return true;
   };
+  // A new table (a flow table when the row of its total outputs is named) analysed afresh:
+  // only the households' name is kept from the table before.
+  const auto analyseNew = [&s, &analyse](LabelledMatrix source, const std::string& name,
+                                         const std::optional<std::string>& totalRow) {
+    s.source = std::move(source);
+    s.sourceName = name;
+    IoReadOptions read;
+    read.households = s.read.households;
+    read.flows = totalRow.has_value();
+    if (totalRow) read.totalRow = *totalRow;
+    s.read = std::move(read);
+    s.demand.clear();
+    s.supply.clear();
+    analyse();
+  };
   // The commands that work on the table analysed last.
   const auto needTable = [&s, &warn]() {
     if (s.ready) return true;
@@ -139,14 +154,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
             "input coefficients with one row per primary input beneath them. Nothing was computed.");
         return;
       }
-      s.source = ws.mBMat;
-      s.sourceName = "The B-matrix";
-      const std::string households = s.read.households;
-      s.read = IoReadOptions();
-      s.read.households = households;
-      s.demand.clear();
-      s.supply.clear();
-      analyse();
+      analyseNew(ws.mBMat, "The B-matrix", std::nullopt);
       return;
     }
     case IoMenuItem::AnalyseFlows: {
@@ -156,16 +164,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
       const std::string last = CellText(m.Get(m.UpperRow(), 0));
       const auto row = host_.InputBox("The row of total outputs:", kTitle, last);
       if (!row || row->empty()) return Cancelled();
-      s.source = std::move(m);
-      s.sourceName = name;
-      const std::string households = s.read.households;
-      s.read = IoReadOptions();
-      s.read.flows = true;
-      s.read.totalRow = *row;
-      s.read.households = households;
-      s.demand.clear();
-      s.supply.clear();
-      analyse();
+      analyseNew(std::move(m), name, *row);
       return;
     }
     case IoMenuItem::Households: {
