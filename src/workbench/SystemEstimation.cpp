@@ -95,8 +95,7 @@ const std::vector<std::string>& SystemEstimationWindow::Methods() {
 
 // A failure of the window's command: told in a box and recorded as the command's outcome.
 void SystemEstimationWindow::Warn(const std::string& text) {
-  bench_.Outcomes().Fail(text);
-  bench_.HostRef().MsgBox(text, vbExclamation, kEstimateSystemTitle);
+  bench_.Fail(text, vbExclamation, std::string(kEstimateSystemTitle));
 }
 
 void SystemEstimationWindow::cmdOpenSystem_Click() {
@@ -106,7 +105,7 @@ void SystemEstimationWindow::cmdOpenSystem_Click() {
   request.initialFolder = bench_.DataFolder();
   request.extensions = {".sys", ""};
   const auto path = bench_.HostRef().ChooseOpenFile(request);
-  if (!path) return bench_.Outcomes().Cancel();
+  if (!path) return bench_.Cancelled();
   std::string text, error;
   if (!ReadWholeFile(*path, text, error)) {
     Warn("\"" + *path + "\" cannot be read: " + error);
@@ -124,7 +123,7 @@ void SystemEstimationWindow::cmdSaveSystem_Click() {
   request.defaultName = systemPath.empty() ? "system.sys" : std::filesystem::path(systemPath).filename().string();
   request.extensions = {".sys"};
   const auto path = bench_.HostRef().ChooseSaveFile(request);
-  if (!path) return bench_.Outcomes().Cancel();
+  if (!path) return bench_.Cancelled();
   const std::string target = request.WithExtension(*path, 0);
   std::string error;
   if (!WriteFileAtomically(target, txtSystem, error)) {
@@ -183,7 +182,7 @@ void SystemEstimationWindow::cmdSaveReport_Click() {
   request.defaultName = "estimation.txt";
   request.extensions = {".txt"};
   const auto path = bench_.HostRef().ChooseSaveFile(request);
-  if (!path) return bench_.Outcomes().Cancel();
+  if (!path) return bench_.Cancelled();
   const std::string target = request.WithExtension(*path, 0);
   std::string error;
   if (!WriteFileAtomically(target, txtReport, error)) Warn("\"" + target + "\" cannot be written: " + error);

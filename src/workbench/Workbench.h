@@ -219,6 +219,10 @@ class Workbench {
   // called directly, of everything since the last such action).
   const Outcome& LastOutcome() const { return outcome_.Current(); }
   OutcomeLog& Outcomes() { return outcome_; }
+  // Tells a failure in a message box (as MsgBoxEx shows it) and records it as the outcome.
+  void Fail(const std::string& message, int buttons = vbOKOnly, const std::optional<std::string>& title = std::nullopt);
+  // Records that a question was declined and the command did nothing.
+  void Cancelled() { outcome_.Cancel(); }
   // Unloads the editor: asks about unsaved changes first. True when it is closed (or was
   // not open); false when the person chose to keep it.
   bool UnloadEditor();
@@ -271,10 +275,6 @@ class Workbench {
   // Opens a written workbook with the desktop's program, or says where it is.
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
-  // Tells a failure in a message box (as MsgBoxEx shows it) and records it as the outcome.
-  void Fail(const std::string& message, int buttons = vbOKOnly, const std::optional<std::string>& title = std::nullopt);
-  // Records that a question was declined and the command did nothing.
-  void Cancelled() { outcome_.Cancel(); }
   // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
   void ShowIncompatibleSums(int count);
   // Status texts and intermediate matrices of a long computation, shown as they come.
