@@ -223,6 +223,12 @@ class ActionPlayer {
         return false;
       }
       failed_ = failed_ || wb_.LastOutcome().Failed();
+      if (wb_.LastOutcome().Failed() && !wb_.LastOutcome().told) {
+        err_ << kProgram << ": " << ActionLine(a) << ": " << wb_.LastOutcome().message << '\n';
+      }
+      // A declined question ends the command quietly in the window; here it is said.
+      if (wb_.LastOutcome().kind == OutcomeKind::Cancelled)
+        err_ << kProgram << ": " << ActionLine(a) << ": cancelled\n";
     }
     return true;
   }
@@ -273,13 +279,9 @@ int RunMatrix(const Arguments& a, std::ostream& out, std::ostream& err) {
   ActionPlayer player(wb, err);
   if (!player.Play({Click(MatrixMenuEntryOf(op->item).name)})) return kExitFailed;
   if (player.Failed()) {
-    // An inversion that met a singular pivot is told here, as its result is not written; the
-    // other failures were told by their boxes.
-    const std::string& why = wb.LastOutcome().message;
-    if (why.rfind(kSingularMarker, 0) == 0 || why.rfind(kSingularPivotMarker, 0) == 0) {
-      err << kProgram << ": \"" << a.positional.back() << "\" cannot be inverted: " << why
-          << "; no result was written\n";
-    }
+    // What went wrong was told by its box; a result the window would still show (a singular
+    // inversion's marker) is not written.
+    if (wb.ws.mLindoBase.IsAssigned()) err << kProgram << ": no result was written\n";
     return kExitFailed;
   }
   if (!wb.ws.mLindoBase.IsAssigned()) return kExitOk;  // a multiplier of 0, an identity below 2: nothing made

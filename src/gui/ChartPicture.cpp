@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QString>
 #include <cctype>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 
@@ -45,6 +46,9 @@ bool DrawChartPicture(const ChartDescription& chart, const std::string& path, st
     gPreviousHandler = qInstallMessageHandler(QuietQtMessages);
     // Kept until the process ends: Qt's own objects must not outlive it at exit.
     new QApplication(argc, argv);
+    // Qt takes the desktop's locale for the C library too; the files written after the
+    // picture keep the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
   }
   QString why;
   if (!SaveChartPicture(chart, QString::fromStdString(path), 900, 560, why)) {

@@ -3,7 +3,11 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <clocale>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "gui/MainWindow.h"
@@ -13,6 +17,34 @@
 #ifndef QUANTORIAL_SAMPLES_DIR
 #define QUANTORIAL_SAMPLES_DIR ""
 #endif
+
+namespace {
+
+// Whatever escapes an event's handler outside the command table (which ends its command
+// failed) is told in a box, and the window goes on with the workspace it has: nothing is
+// aborted and nothing already computed is lost.
+class WorkbenchApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      Tell("The last command needs more memory than this machine can give it; it stopped there.");
+    } catch (const std::exception& e) {
+      Tell(QStringLiteral("The last command stopped on an internal error (%1).").arg(QString::fromUtf8(e.what())));
+    }
+    return false;
+  }
+
+ private:
+  static void Tell(const QString& text) {
+    std::fprintf(stderr, "quantorial: %s\n", text.toUtf8().constData());
+    QMessageBox::critical(nullptr, QStringLiteral("KRV - Model Testing"), text);
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Answered before any window system is needed.
@@ -30,7 +62,11 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  QApplication app(argc, argv);
+  WorkbenchApplication app(argc, argv);
+  // Qt sets the C library's locale from the desktop's; on a desktop with a decimal comma the
+  // libraries below (the LP solver's file reader, the workbook writer) and the number
+  // formatting would then read and write "0,5". Numbers keep the C form everywhere.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("quantorial");
   QApplication::setOrganizationName("Quantorial");
   QApplication::setApplicationVersion(QUANTORIAL_VERSION);

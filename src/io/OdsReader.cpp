@@ -8,6 +8,7 @@
 
 #include "io/SheetCells.h"
 #include "io/ZipXml.h"
+#include "workspace/ValueRules.h"
 
 namespace quantorial {
 
@@ -36,7 +37,8 @@ std::string DurationText(const std::string& iso) {
     std::size_t end = pos;
     while (end < iso.size() && ((iso[end] >= '0' && iso[end] <= '9') || iso[end] == '.')) ++end;
     if (end >= iso.size()) break;
-    const double v = std::atof(iso.substr(pos, end - pos).c_str());
+    double v = 0.0;
+    DecimalPrefix(std::string_view(iso).substr(pos, end - pos), v);
     if (iso[end] == 'H') h = static_cast<long long>(v);
     if (iso[end] == 'M') m = static_cast<long long>(v);
     if (iso[end] == 'S') s = v;

@@ -218,6 +218,7 @@ StageResult SplitModel(Workspace& ws, const SplitOptions& options, std::vector<s
 void StageResult::Append(StageResult&& other) {
   for (auto& p : other.previews) previews.push_back(std::move(p));
   for (auto& n : other.notices) notices.push_back(std::move(n));
+  if (failure.empty()) failure = std::move(other.failure);
 }
 
 StageResult SelectExogenous(Workspace& ws, const std::vector<bool>& selectedVariables, bool policyDummy) {
@@ -293,8 +294,7 @@ StageResult SelectExogenous(Workspace& ws, const std::vector<bool>& selectedVari
 StageResult InvertEndo(Workspace& ws) {
   StageResult result;
   ws.mEndoInverse = MatrixInversePivot(ws.mEndo, 1);
-  const std::string singular = SingularNotice(ws.mEndoInverse, "I - B");
-  if (!singular.empty()) result.notices.push_back(singular);
+  result.failure = SingularNotice(ws.mEndoInverse, "I - B");
   result.previews.push_back({ws.mEndoInverse, 1, "Inverse of Endo Matrix"});
   return result;
 }

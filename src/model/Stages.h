@@ -38,6 +38,9 @@ struct GridPreview {
 struct StageResult {
   std::vector<GridPreview> previews;
   StageNotices notices;
+  // Set when the results cannot be trusted (a singular matrix whose marker feeds them): the
+  // previews still show what was computed, and the command fails with this message.
+  std::string failure;
   void Append(StageResult&& other);
 };
 

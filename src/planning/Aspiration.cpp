@@ -118,7 +118,15 @@ AspirationResult Aspire(Workspace& ws, int endogenous, const std::string& text, 
   std::string list;
   const int tildes = CountOf(text, "~");
   if (tildes > 1) {
-    years = LeadingWholeNumber(fields[1]);
+    // A count beyond what a whole number holds reads as 0 by the leading-number rule; it is
+    // refused as every count too large for the observed data is, not taken for no years.
+    const double asked = std::round(LeadingNumber(fields[1]));
+    if (!(asked < 1e15)) {
+      return stop(AspirationEnd::Failed, "Aspiration over " + TrimBlanks(fields[1]) +
+                                             " years would need more rows of observed data than a matrix can "
+                                             "hold: the observed data are unchanged.");
+    }
+    years = asked > 0x7fffffff ? static_cast<long long>(asked) : LeadingWholeNumber(fields[1]);
     base = LeadingWholeNumber(fields[2]);
     list = fields[3];
   } else if (tildes == 1) {

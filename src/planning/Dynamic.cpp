@@ -194,8 +194,7 @@ DynamicResult DynamicOfLevels(Workspace& ws, int E, const std::string& selection
   watch.Preview(IB, 1, "I-B Matrix");
   const LabelledMatrix Z = MatrixInverse(IB, 1);
   watch.Preview(Z, 3, "I-B Inverse Matrix");
-  const std::string singular = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
-  if (!singular.empty()) notices->push_back(singular);
+  result.failure = SingularNotice(Z, "I - Q2 (the lagged quadrant of the split table)");
   const std::string cells =
       NonNumberCellsNotice(Q, Q.UpperRow(), n, "B-matrix cells that are not numbers count as 0: ");
   if (!cells.empty()) notices->push_back(cells);

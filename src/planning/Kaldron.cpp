@@ -94,8 +94,7 @@ KaldronPlan PlanKaldron(const LabelledMatrix& endo, const LabelledMatrix& extend
   show(X, 5, "Primary Requirement Data Matrix");
   show(Q, 1, "Primary Requirement Matrix");
 
-  const std::string singular = SingularNotice(K, "the plan's matrix (I - A with its constraint rows)");
-  if (!singular.empty()) plan.notices.push_back(singular);
+  plan.failure = SingularNotice(K, "the plan's matrix (I - A with its constraint rows)");
   const std::string cells =
       NonNumberCellsNotice(bmat, n + m, n, "B-matrix cells that are not numbers count as 0 in the plan: ");
   if (!cells.empty()) plan.notices.push_back(cells);

@@ -21,6 +21,7 @@ struct KaldronPlan {
   bool rhsRowsDiffer = false;
   std::vector<GridPreview> previews;
   StageNotices notices;
+  std::string failure;  // the plan's matrix was singular: nothing planned can be trusted
 };
 
 // The plan on I - A (the split's mEndo), the targets (the extended data file) and the

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "workspace/ValueRules.h"
+
 namespace quantorial {
 
 namespace {
@@ -33,10 +35,10 @@ bool SplitWords(std::string_view line, std::vector<std::string>& words) {
 
 bool ReadNumber(const std::string& text, double& v) {
   if (text.empty() || text.size() > 64) return false;
-  errno = 0;
-  char* end = nullptr;
-  v = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && errno == 0 && std::isfinite(v);
+  const auto number = WholeNumber(text);  // the same in every locale
+  if (!number || !std::isfinite(*number)) return false;
+  v = *number;
+  return true;
 }
 
 bool ReadYear(const std::string& text, int& y) {

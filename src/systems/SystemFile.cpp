@@ -6,6 +6,8 @@
 #include <set>
 #include <sstream>
 
+#include "workspace/ValueRules.h"
+
 namespace quantorial {
 
 namespace {
@@ -51,10 +53,8 @@ bool Tokenize(const std::string& text, std::vector<Token>& tokens, std::string& 
       tokens.push_back({TokenKind::kName, text.substr(i + 1, end - i - 1)});
       i = end + 1;
     } else if ((c >= '0' && c <= '9') || c == '.') {
-      const char* begin = text.c_str() + i;
-      char* stop = nullptr;
-      const double value = std::strtod(begin, &stop);
-      const std::size_t length = static_cast<std::size_t>(stop - begin);
+      double value = 0.0;
+      const std::size_t length = DecimalPrefix(std::string_view(text).substr(i), value);
       if (length == 0 || !std::isfinite(value)) {
         error = "\"" + text.substr(i, 20) + "\" is not a number";
         return false;
@@ -470,10 +470,12 @@ std::vector<std::string> SplitCsvLine(const std::string& line) {
 }
 
 bool ParseCellNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  // The number form every locale reads alike; blanks around it and a sign are taken, a
+  // hexadecimal form ("0x2D") is a text.
+  const auto v = WholeNumber(text);
+  if (!v || !std::isfinite(*v)) return false;
+  value = *v;
+  return true;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <tuple>
 
 #include "matrix/MatrixFunctions.h"
@@ -617,7 +619,15 @@ bool Perform(Workbench& wb, const Action& a, std::string& error) {
   SessionRecorder* recorder = h->entry.recorded ? wb.recorder : nullptr;
   if (recorder) recorder->BeginAction(a, h->entry.path);
   const OutcomeLog::Scope outcome(wb.Outcomes());
-  run();
+  // What escapes a handler ends its command failed, told like any other failure; the
+  // workspace keeps what the command had not yet replaced, and the session goes on.
+  try {
+    run();
+  } catch (const std::bad_alloc&) {
+    wb.Fail(a.control + " needs more memory than this machine can give it; the command stopped there.");
+  } catch (const std::exception& e) {
+    wb.Fail(a.control + " stopped on an internal error (" + std::string(e.what()) + ").");
+  }
   if (recorder && wb.recorder == recorder) recorder->EndAction();
   return true;
 }

@@ -34,14 +34,22 @@ std::string PairedBMatPath(const std::string& primaryPath) {
 
 std::string AMatPathOf(const std::string& bmatPath) {
   const std::size_t name = FileNameStart(bmatPath);
-  return bmatPath.substr(0, name) + ReplaceAll(bmatPath.substr(name), "BMAT", "AMAT");
+  const std::string file = bmatPath.substr(name);
+  // Only a B-matrix named so has an A-matrix companion: a file whose name holds no "BMAT"
+  // is not its own A-matrix.
+  if (file.find("BMAT") == std::string::npos) return std::string();
+  return bmatPath.substr(0, name) + ReplaceAll(file, "BMAT", "AMAT");
 }
 
 void Workbench::Form_Load() {
   const std::string trend = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTrendFile", "") : "";
   const std::string test = settings_ ? settings_->GetDbSetting(kDataFilesSection, "LastTestFile", "") : "";
+  // A remembered file that is gone since keeps its name in the box and loads nothing,
+  // quietly: the start did not ask for it.
+  startingUp_ = true;
   SetTxtData(0, trend);
   SetTxtData(1, test);
+  startingUp_ = false;
 }
 
 void Workbench::SetTxtData(int index, const std::string& text) {
@@ -53,7 +61,14 @@ void Workbench::SetTxtData(int index, const std::string& text) {
 void Workbench::txtData_Change(int index) {
   if (index < 0 || index > 2) return;
   const std::string path = form.txtData[static_cast<std::size_t>(index)];
-  if (TrimBlanks(path).empty() || !FileExists(path)) return;
+  if (TrimBlanks(path).empty()) return;
+  if (!FileExists(path)) {
+    if (startingUp_) return;
+    static const char* const kWhich[3] = {"primary", "secondary", "extended"};
+    Fail("The " + std::string(kWhich[index]) + " data file \"" + path +
+         "\" does not exist: check the path, or choose the file with its Select button. Nothing was loaded.");
+    return;
+  }
   switch (index) {
     case 0:
       LoadPrimary(path);
@@ -120,8 +135,7 @@ void Workbench::LoadSecondary(const std::string& path) {
   ws.bStageRerun = false;
   ws.mBMat = ExcelArrayLoad(path);
   RememberLastFile("LastTestFile", path, ws.mBMat.IsFilled());
-  const std::string amat = AMatPathOf(path);
-  ws.mAMat = FileExists(amat) ? ExcelArrayLoad(amat) : LabelledMatrix();
+  ws.mAMat = LoadAMatCompanion(AMatPathOf(path));
   ws.bTableSplit = false;
   // A grid whose matrix did not load is cleared rather than left showing the last one.
   const bool loaded = ws.mBMat.IsFilled();
@@ -206,6 +220,18 @@ void ForecastOptions::Form_Load() {
   const SettingsStore* store = bench_.Settings();
   CalculatedPeriod();
   SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
+}
+
+// The A-matrix beside a B-matrix is optional: one that cannot be read leaves the B-matrix
+// loaded, and the command is warned rather than failed.
+LabelledMatrix Workbench::LoadAMatCompanion(const std::string& path) {
+  if (path.empty() || !FileExists(path)) return LabelledMatrix();
+  DataFileResult r = ReadDataFile(path);
+  if (!r.error.empty()) {
+    Warn(r.error + "\n\nThe A-matrix beside the B-matrix was left out; the B-matrix is loaded without it.");
+    return LabelledMatrix();
+  }
+  return std::move(r.matrix);
 }
 
 // A file that is there but cannot be read is a failure of the command that loads it.

@@ -117,11 +117,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
     if (ws.mIoLeontief.IsFilled()) host_.Preview(ws.mIoLeontief, 2, "Leontief Inverse");
     host_.Preview(ws.mIoMultipliers, 3, "Multipliers and Linkages");
     if (ws.mIoOutputs.IsFilled()) host_.Preview(ws.mIoOutputs, 1, "Input-Output Outputs");
-    if (!a.notices.empty()) {
-      std::string text;
-      for (const auto& n : a.notices) text += (text.empty() ? "" : "\n\n") + n;
-      MsgBoxEx(host_, text, vbInformation, kTitle);
-    }
+    ShowNotices(a.notices);
     return true;
   };
   // A new table (a flow table when the row of its total outputs is named) analysed afresh:

@@ -57,7 +57,8 @@ LabelledMatrix Workbench::LoadChosen(const std::optional<std::string>& path) {
 
 // Stores the result, shows it and says the command is done; a result in which statements
 // overflowed and kept their old values is not called complete.
-void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch) {
+void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch,
+                                 const std::string& source) {
   const MatrixMenuEntry& e = MatrixMenuEntryOf(item);
   const std::uint64_t overflows = watch.Count();
   ws.mLindoBase = std::move(result);
@@ -68,7 +69,10 @@ void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, con
   if (item == I::mnuInvert || item == I::mnuInvertPivot) {
     if (const auto first = ws.mLindoBase.At(1, 1); first && IsText(*first)) {
       const std::string text = CellText(*first);
-      if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) outcome_.Fail(text);
+      if (text.rfind(kSingularMarker, 0) == 0 || text.rfind(kSingularPivotMarker, 0) == 0) {
+        Fail("\"" + source + "\" cannot be inverted: " + text + "; the result shown is not an inverse.");
+        return;
+      }
     }
   }
   if (overflows > 0) {
@@ -76,7 +80,20 @@ void Workbench::FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, con
          vbExclamation);
     return;
   }
-  MsgBoxEx(host_, item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone, vbInformation);
+  Note(item == I::mnuMatrixAdd ? kAdditionDone : kOperationDone);
+}
+
+// A file dialog declined stops the command before anything is computed (cancelled), and a
+// chosen file that cannot be read stops it failed (the loading has said why).
+bool Workbench::MatrixFilesChosen(std::initializer_list<const std::optional<std::string>*> paths) {
+  for (const auto* p : paths) {
+    if (!*p) {
+      host_.HoldOn("");
+      Cancelled();
+      return false;
+    }
+  }
+  return true;
 }
 
 // A multiplier of 0, an identity size below 2 or a cancelled entry ends the command silently
@@ -90,12 +107,16 @@ void Workbench::RunMatrixMenu(MatrixMenuItem item) {
     case I::cmdMatrixSub:
     case I::mnuMatrixMult: {
       const auto first = ChooseMatrixFile("Select the First File");
+      if (!MatrixFilesChosen({&first})) return;
       const auto second = ChooseMatrixFile("Select the Second File");
+      if (!MatrixFilesChosen({&second})) return;
       host_.HoldOn(e.statusText);
       LabelledMatrix result;
       {
+        const long long failures = outcome_.FailuresTold();
         const LabelledMatrix A = LoadChosen(first);
         const LabelledMatrix B = LoadChosen(second);
+        if (outcome_.FailuresTold() != failures) return host_.HoldOn("");
         if (item == I::mnuMatrixAdd || item == I::cmdMatrixSub) {
           bool incompatible = false;
           result = item == I::mnuMatrixAdd ? MatrixAdd(A, B, 1, incompatible) : MatrixSubtract(A, B, 1, incompatible);
@@ -104,25 +125,32 @@ void Workbench::RunMatrixMenu(MatrixMenuItem item) {
           result = MatrixMultiply(A, B, 0);
         }
       }
-      FinishMatrixMenu(item, std::move(result), watch);
+      FinishMatrixMenu(item, std::move(result), watch, *second);
       return;
     }
     case I::mnuInvert:
     case I::mnuInvertPivot:
     case I::mnuReciprocal: {
       const auto path = ChooseMatrixFile(item == I::mnuReciprocal ? "" : "Select the file");
+      if (!MatrixFilesChosen({&path})) return;
       host_.HoldOn(e.statusText);
+      const long long failures = outcome_.FailuresTold();
       const LabelledMatrix A = LoadChosen(path);
+      if (outcome_.FailuresTold() != failures) return host_.HoldOn("");
       LabelledMatrix result = item == I::mnuInvert        ? MatrixInverse(A, 1)
                               : item == I::mnuInvertPivot ? MatrixInversePivot(A, 1)
                                                           : MatrixReciprocal(A, 1.0, 0);
-      FinishMatrixMenu(item, std::move(result), watch);
+      FinishMatrixMenu(item, std::move(result), watch, *path);
       return;
     }
     case I::cmdMatrixTranspose: {
-      host_.HoldOn(e.statusText);
-      const LabelledMatrix A = LoadMatrixFile("");
-      FinishMatrixMenu(item, MatrixTranspose(A, 2), watch);
+      host_.HoldOn(e.statusText);  // before the dialog, as the transposition always did
+      const auto path = ChooseMatrixFile("");
+      if (!MatrixFilesChosen({&path})) return;
+      const long long failures = outcome_.FailuresTold();
+      const LabelledMatrix A = LoadChosen(path);
+      if (outcome_.FailuresTold() != failures) return host_.HoldOn("");
+      FinishMatrixMenu(item, MatrixTranspose(A, 2), watch, *path);
       return;
     }
     case I::mnuScalarMult:
@@ -131,9 +159,12 @@ void Workbench::RunMatrixMenu(MatrixMenuItem item) {
       const double x = LeadingNumber(answer.value_or(""));
       if (x == 0.0) return Cancelled();
       const auto path = ChooseMatrixFile("");
+      if (!MatrixFilesChosen({&path})) return;
       host_.HoldOn(e.statusText);
+      const long long failures = outcome_.FailuresTold();
       const LabelledMatrix A = LoadChosen(path);
-      FinishMatrixMenu(item, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), watch);
+      if (outcome_.FailuresTold() != failures) return host_.HoldOn("");
+      FinishMatrixMenu(item, ScalarMultiply(A, x, item == I::mnuScalarMult2, 1), watch, *path);
       return;
     }
     case I::mnuCreateIDMatrix: {
@@ -147,7 +178,7 @@ void Workbench::RunMatrixMenu(MatrixMenuItem item) {
         Fail("An identity matrix of size " + std::to_string(*n) + " is too large to hold in memory.", vbCritical);
         return;
       }
-      FinishMatrixMenu(item, std::move(identity), watch);
+      FinishMatrixMenu(item, std::move(identity), watch, "the identity matrix");
       return;
     }
   }

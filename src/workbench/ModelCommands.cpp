@@ -20,7 +20,7 @@ void Workbench::cmdTrend_Click() {
   }
   host_.HoldOn("Generating Chart Data.");
   const ComputedStage trend = CalculateTrend(ws, shift, form.chkReuse == 1);
-  ShowIncompatibleSums(trend.incompatibleSums);
+  ShowIncompatibleSums(trend.incompatibleSums, ws.mCalculated);
   ShowPreviews(trend.previews);
   int remembered = 0;
   if (ws.bStageRerun) remembered = std::max(form.cboPlotIndex, 0);
@@ -51,12 +51,18 @@ void Workbench::cmdForecast_Click() {
     return;
   }
   const ForecastPeriod period{forecast_->txtToYr, forecast_->txtFromYear, forecast_->txtToYear};
-  if (!ws.mCalcBase.IsFilled()) return;
+  if (!ws.mCalcBase.IsFilled()) {
+    Fail(
+        "There are no calculated series to forecast from: run \"&Trend Analysis\" (or \"&Run ALL Stages\") "
+        "first. Nothing was forecast.");
+    return;
+  }
   const OverflowWatch overflows;
   host_.HoldOn("Generating Chart Data.");
-  if (ForecastLeavesAGap(period)) Fail("Broken time series...", vbOKOnly);
+  // The forecast is computed all the same: the years between are left out of it.
+  if (ForecastLeavesAGap(period)) Warn("Broken time series...");
   ForecastResult forecast = CalculateForecast(ws, period, Watch());
-  ShowIncompatibleSums(forecast.incompatibleSums);
+  ShowIncompatibleSums(forecast.incompatibleSums, ws.mForecast);
   if (!forecast.done) {
     host_.HoldOn("");
     if (!forecast.failure.empty()) Fail(forecast.failure, vbExclamation);
@@ -80,21 +86,53 @@ void Workbench::Notify(const StageNotices& notices) {
   }
 }
 
-void Workbench::ShowNotices(const StageNotices& notices) {
+void Workbench::Warn(const StageNotices& notices) {
   if (notices.empty()) return;
-  outcome_.Note(notices);
+  outcome_.Warn(notices);
   std::string text = "The results were computed, but please note:";
   for (const std::string& n : notices) text += "\n\n" + n;
-  MsgBoxEx(host_, text, vbInformation);
+  MsgBoxEx(host_, text, vbExclamation);
+}
+
+void Workbench::Warn(const std::string& message, const std::optional<std::string>& title) {
+  outcome_.Warn({message});
+  MsgBoxEx(host_, message, vbExclamation, title);
+}
+
+void Workbench::Note(const std::string& message, const std::optional<std::string>& title) {
+  MsgBoxEx(host_, message, vbInformation, title);
 }
 
 void Workbench::Fail(const std::string& message, int buttons, const std::optional<std::string>& title) {
   outcome_.Fail(message);
-  MsgBoxEx(host_, message, buttons, title);
+  MsgBoxEx(host_, message, (buttons & ~kMsgBoxIconMask) | vbCritical, title);
 }
 
-void Workbench::ShowIncompatibleSums(int count) {
-  if (count > 0) Fail(kNotCompatiblePrompt, vbCritical + vbOKOnly, std::string(kNotCompatibleTitle));
+void Workbench::FailInChain(const std::string& message) {
+  if (chainNotices_) {
+    if (chainFailure_.empty()) chainFailure_ = message;
+  } else {
+    Fail(message);
+  }
+}
+
+void Workbench::ShowIncompatibleSums(int count, const LabelledMatrix& result) {
+  if (count <= 0) return;
+  bool anyNumber = false;
+  for (int i = 1; i <= result.UpperRow() && !anyNumber; ++i) {
+    for (int j = 1; j <= result.UpperCol() && !anyNumber; ++j) anyNumber = IsNumber(result.Value(i, j));
+  }
+  ShowIncompatibleSums(count, anyNumber);
+}
+
+void Workbench::ShowIncompatibleSums(int count, bool anyResult) {
+  if (count <= 0) return;
+  // Years left empty in a result that has others are a warning; no result at all, a failure.
+  if (anyResult) {
+    Warn(kNotCompatiblePrompt, std::string(kNotCompatibleTitle));
+  } else {
+    Fail(kNotCompatiblePrompt, vbOKOnly, std::string(kNotCompatibleTitle));
+  }
 }
 
 StageWatch Workbench::Watch() {
@@ -110,16 +148,28 @@ void Workbench::ShowPreviews(const std::vector<GridPreview>& previews) {
   for (const GridPreview& p : previews) host_.Preview(p.matrix, p.grid, p.caption);
 }
 
-bool Workbench::SplitModelAsking(StageNotices* notices) {
+bool Workbench::SplitModelAsking(StageNotices* notices, bool sectors) {
   if (!ws.bStageRerun) {
-    const auto answer = host_.InputBox("Enter number of Endogenous Variables:", "", form.txtRows);
+    // The plan's sectors are the table's columns (the rows below them are its primary
+    // inputs); the model's endogenous variables are the B-matrix's rows.
+    const auto answer =
+        host_.InputBox("Enter number of Endogenous Variables:", "", sectors ? form.txtCols : form.txtRows);
     if (!answer) {  // cancelled: nothing changes
       Cancelled();
       return false;
     }
     ws.nEndoVars = LeadingWholeNumber(*answer);
-    if (ws.nEndoVars < 1 && notices) {
-      notices->push_back("\"" + *answer + "\" is not a number of endogenous variables (a whole number from 1 on).");
+    if (ws.nEndoVars < 1) {
+      FailInChain("\"" + *answer +
+                  "\" is not a number of endogenous variables: answer with a whole number from 1 on (the "
+                  "B-matrix has " +
+                  std::to_string(ws.mBMat.UpperRow()) + " rows). Nothing was computed.");
+    } else if (sectors && ws.nEndoVars > ws.mBMat.UpperCol()) {
+      FailInChain(std::to_string(ws.nEndoVars) + " sectors are more than the table's " +
+                  std::to_string(ws.mBMat.UpperCol()) +
+                  " columns: the sectors are the table's columns, and the rows below them its primary inputs. "
+                  "Nothing was planned.");
+      ws.nEndoVars = 0;
     }
   }
   if (ws.nEndoVars < 1) return false;
@@ -157,6 +207,7 @@ void Workbench::cmdInvert_Click() {
   ShowPreviews(inverted.previews);
   host_.HoldOn("");
   for (const char* c : {"cmdMultiply", "cmdDynamicExo", "cmdDynamicEndo"}) form.Enable(c, true);
+  if (!inverted.failure.empty()) FailInChain(inverted.failure);
   Notify(inverted.notices);
 }
 
@@ -181,7 +232,18 @@ void Workbench::FlushChainNotices() {
   chainNotices_ = nullptr;
   chainOverflows_ = nullptr;
   host_.HoldOn("");
-  ShowNotices(notices);
+  std::string failure = std::move(chainFailure_);
+  chainFailure_.clear();
+  Conclude(failure, notices);
+}
+
+void Workbench::Conclude(const std::string& failure, const StageNotices& notices) {
+  if (failure.empty()) return Warn(notices);
+  // One box: the failure, then what else was doubtful.
+  std::string text = failure;
+  for (const std::string& n : notices) text += "\n\n" + n;
+  outcome_.Warn(notices);
+  Fail(text);
 }
 
 void Workbench::cmdRunAll_Click() {

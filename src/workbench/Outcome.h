@@ -1,22 +1,42 @@
 #pragma once
-// The outcome of a command: done, cancelled by the person, or failed with its message, and
-// the notices a command that was done gave about its inputs. Handlers record it as they
-// decide it (a failure where they tell what went wrong, a cancel where a question was
-// declined); each front end reads it after the action and shows it its own way: the window
-// has shown the boxes already, the command line and the script player turn it into an
-// exit status and standard error. Nothing reads a message box's icon to guess it.
+// The outcome of a command, one of four kinds:
+//   Done       it did what was asked;
+//   Warned     it did what was asked and its results are right, but the input was doubtful
+//              or partly ignored: the notices say how;
+//   Cancelled  a question was declined and nothing changed;
+//   Failed     there is no trustworthy result: the message says why.
+// Handlers record it as they decide it; each front end reads it after the action and shows it
+// its own way: the window has shown the boxes already (their icon follows from the kind), the
+// command line and the script player turn it into an exit status (0, 0, 0, 1) and standard
+// error. Nothing reads a message box's icon to guess it.
 
 #include <string>
 #include <vector>
 
 namespace quantorial {
 
-enum class OutcomeKind { Done, Cancelled, Failed };
+enum class OutcomeKind { Done, Warned, Cancelled, Failed };
+
+// The kind's word, as the command line and the tests print it.
+inline const char* OutcomeKindName(OutcomeKind kind) {
+  switch (kind) {
+    case OutcomeKind::Done:
+      return "done";
+    case OutcomeKind::Warned:
+      return "warned";
+    case OutcomeKind::Cancelled:
+      return "cancelled";
+    case OutcomeKind::Failed:
+      return "failed";
+  }
+  return "failed";
+}
 
 struct Outcome {
   OutcomeKind kind = OutcomeKind::Done;
   std::string message;               // a failure's message (the first one told)
-  std::vector<std::string> notices;  // what the command noted about its inputs
+  std::vector<std::string> notices;  // what the command warned about its inputs
+  bool told = true;                  // whether the window told the failure (else the front ends say it)
   bool Failed() const { return kind == OutcomeKind::Failed; }
 };
 
@@ -40,22 +60,33 @@ class OutcomeLog {
   };
 
   // A failure: the first message is kept, and it stands whatever else happens.
-  void Fail(const std::string& message) {
+  void Fail(const std::string& message, bool told = true) {
+    ++failuresTold_;
     if (current_.kind == OutcomeKind::Failed) return;
     current_.kind = OutcomeKind::Failed;
     current_.message = message;
+    current_.told = told;
   }
-  // A question declined: the command stopped without doing anything (unless it failed).
+  // A question declined: the command stopped without doing anything (unless it had done
+  // something before, or failed).
   void Cancel() {
     if (current_.kind == OutcomeKind::Done) current_.kind = OutcomeKind::Cancelled;
   }
-  void Note(const std::vector<std::string>& notices) {
+  // Results computed through doubtful input: the notices say what was doubtful. A failure
+  // stands over them; something done stands over a question declined.
+  void Warn(const std::vector<std::string>& notices) {
+    if (notices.empty()) return;
     current_.notices.insert(current_.notices.end(), notices.begin(), notices.end());
+    if (current_.kind != OutcomeKind::Failed) current_.kind = OutcomeKind::Warned;
   }
   const Outcome& Current() const { return current_; }
+  // Every failure told so far, in any action: a handler compares the count before and after
+  // a step to learn whether that step failed.
+  long long FailuresTold() const { return failuresTold_; }
 
  private:
   Outcome current_;
+  long long failuresTold_ = 0;
   int depth_ = 0;
 };
 

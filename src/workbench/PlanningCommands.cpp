@@ -26,7 +26,7 @@ void Workbench::cmdDynamicEndo_Click() {
   }
   ShowNotices(notices);
   const ComputedStage dynamic = DynamicEndo(ws, ExtensionYears(form.txtExtd), Watch());
-  ShowIncompatibleSums(dynamic.incompatibleSums);
+  ShowIncompatibleSums(dynamic.incompatibleSums, ws.mCalculated);
   form.cboPlot = SeriesList(ws.mCalculated);
   form.cboPlotIndex = form.cboPlot.empty() ? -1 : 0;
   // The chart as the chart command draws it, the calculated series so named, without the
@@ -46,7 +46,7 @@ void Workbench::cmdDynamicExo_Click() {
   }
   ShowNotices(notices);
   const ComputedStage dynamic = DynamicExo(ws, LeadingWholeNumber(form.txtRows), Watch());
-  ShowIncompatibleSums(dynamic.incompatibleSums);
+  ShowIncompatibleSums(dynamic.incompatibleSums, ws.mCalculated);
   if (form.cboPlot.empty()) {
     form.cboPlot = SeriesList(ws.mCalculated, [](const Cell& name) { return !NormalizeName(name).empty(); });
   }
@@ -57,8 +57,12 @@ void Workbench::cmdDynamicExo_Click() {
 void Workbench::cmdDynamicX_Click() {
   DynamicResult dynamic = DynamicOfLevels(ws, ExtensionYears(form.txtExtd), form.txtDyn, Watch());
   if (!form.txtDyn.empty()) sDynSelection_ = form.txtDyn;
-  ShowIncompatibleSums(dynamic.incompatibleSums);
-  ShowNotices(dynamic.notices);  // before the chart, which then comes up over the window
+  bool anyPoint = false;
+  for (const ChartSeries& s : dynamic.chart.series) {
+    for (const auto& v : s.values) anyPoint = anyPoint || v.has_value();
+  }
+  ShowIncompatibleSums(dynamic.incompatibleSums, anyPoint);
+  Conclude(dynamic.failure, dynamic.notices);  // before the chart, which then comes up over the window
   ChartDescription& chart = dynamic.chart;
   const ChartSettings settings = ReadChartSettings();
   chart.showMarkers = settings.showMarkers;
@@ -76,8 +80,23 @@ void Workbench::cmdAspire_Click() {
       });
   host_.Progress(std::string(), 0, 0);  // the run is over, however it ended
   ShowPreviews(run.previews);
-  if (!run.message.empty()) {
-    Fail(run.message, run.end == AspirationEnd::InvalidBaseYear ? vbOKOnly : vbExclamation);
+  switch (run.end) {
+    case AspirationEnd::Done:  // its results are written; the message says what was left out
+      if (!run.message.empty()) Warn(run.message);
+      break;
+    case AspirationEnd::Cancelled:
+      Note(run.message);
+      Cancelled();
+      break;
+    case AspirationEnd::NoYears:
+      FailQuietly(
+          "The aspiration text names no number of years (years~base year~targets, e.g. "
+          "\"1~2006~GrthRt+0.1\"): nothing was computed.");
+      break;
+    case AspirationEnd::InvalidBaseYear:
+    case AspirationEnd::Failed:
+      Fail(run.message);
+      break;
   }
   // The three tables leave their first column's header blank; on screen it says what the
   // column holds (the tables themselves stay as computed).
@@ -106,8 +125,12 @@ void Workbench::cmdKALDRON_Click() {
   // The first run asks for the targets (the extended data file); without them there is
   // nothing to plan.
   if (!ws.mRhsIO.IsFilled()) {
+    const long long failures = outcome_.FailuresTold();
     cmdSelectFile_Click(2, kKaldronTargetsTitle);
-    if (!ws.mExtended.IsFilled()) return;
+    if (!ws.mExtended.IsFilled()) {
+      if (outcome_.FailuresTold() == failures) Cancelled();
+      return;
+    }
   }
   // The plan's I - A must be the loaded B-matrix's: one not yet split, or loaded or built
   // since the split, is split now (asking the number of sectors); a cancelled split then
@@ -116,7 +139,8 @@ void Workbench::cmdKALDRON_Click() {
   const bool stale = !(ws.mSplitBMat == ws.mBMat);
   if (stale || form.txtRows == form.txtCols) {
     if (stale) ws.bStageRerun = false;
-    if (!SplitModelAsking(nullptr) && stale) return;
+    // An answer refused leaves no number of sectors: nothing is planned then either.
+    if (!SplitModelAsking(nullptr, true) && (stale || ws.nEndoVars < 1)) return;
   }
   StageNotices notices;
   const std::vector<std::string> own = OwnSectorInputs(ws.mBMat, ws.mEndo.UpperRow());
@@ -126,7 +150,8 @@ void Workbench::cmdKALDRON_Click() {
                       "solution, fold them into their rows first (divide row k and its target by 1 - a_kk).");
   }
   KaldronPlan plan = PlanKaldron(ws.mEndo, ws.mExtended, ws.mBMat);
-  if (plan.rhsRowsDiffer) Fail("RHS values not properly defined...");
+  // The plan is computed all the same, on the rows the targets and the sectors share.
+  if (plan.rhsRowsDiffer) Warn("RHS values not properly defined...");
   ws.mKaldronBMat = std::move(plan.kaldronBMat);
   ws.mRhsIO = std::move(plan.rhsIO);
   ws.mKaldronRhs = std::move(plan.kaldronRhs);
@@ -137,7 +162,7 @@ void Workbench::cmdKALDRON_Click() {
   ws.mPrimaryReq = std::move(plan.primaryReq);
   ShowPreviews(plan.previews);
   notices.insert(notices.end(), plan.notices.begin(), plan.notices.end());
-  ShowNotices(notices);
+  Conclude(plan.failure, notices);
 }
 
 void Workbench::mnuLindoModel_Click() {
@@ -183,9 +208,20 @@ bool Workbench::LpTableReads(const std::string& consequence) {
 }
 
 bool Workbench::LoadLpTable() {
-  ws.mLindoBase = LoadMatrixFile("Select a B-Matrix");
+  const auto path = ChooseMatrixFile("Select a B-Matrix");
+  if (!path) {
+    Cancelled();
+    return false;
+  }
+  const long long failures = outcome_.FailuresTold();
+  ws.mLindoBase = LoadChosen(path);
   if (!ws.mLindoBase.IsFilled() || ws.mLindoBase.UpperCol() <= 0) {
     host_.HoldOn("");
+    if (outcome_.FailuresTold() == failures) {
+      Fail("\"" + *path +
+           "\" holds no LP table: a table has the variables' names in its first row, one row per constraint "
+           "and the objective's row. Nothing was done.");
+    }
     return false;
   }
   form.chkRHS = TableHasConstraints(ws.mLindoBase) ? 1 : 0;
@@ -283,7 +319,7 @@ void Workbench::mnuSaveModel_Click() {
   request.initialFolder = dataFolder_;
   request.defaultName = "model.lp";
   const auto path = host_.ChooseSaveFile(request);
-  if (!path) return;
+  if (!path) return Cancelled();
   std::string error;
   if (!WriteLpModel(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1, *path, error)) {
     Fail("Cannot write \"" + *path + "\": " + error, vbCritical);

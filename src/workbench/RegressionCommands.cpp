@@ -58,7 +58,7 @@ bool Workbench::CreateBMatrixFromData(RegMethod method, bool fromObserved, Regre
   if (!result.keptEarlier.empty()) {
     std::string kept = "The earlier regression tables were kept, not replaced:";
     for (const auto& [path, to] : result.keptEarlier) kept += "\n\"" + path + "\" is now \"" + to + "\"";
-    MsgBoxEx(host_, kept, vbInformation);
+    Note(kept);
   }
   if (method == RegMethod::Constant) {
     // The A and B tables go on to workbooks of their own, one row per dependent variable.

@@ -433,6 +433,8 @@ int PlayScriptText(const std::string& text, const std::string& folder, const Pla
     // A command that failed has told why (above); the script goes on, as the window would,
     // and ends failed.
     if (wb.LastOutcome().Failed()) status = kPlayFailed;
+    if (wb.LastOutcome().Failed() && !wb.LastOutcome().told) err << at << wb.LastOutcome().message << '\n';
+    if (wb.LastOutcome().kind == OutcomeKind::Cancelled) err << at << "cancelled\n";
     if (!host.stopped.empty()) {
       err << host.stopped << '\n';
       return kPlayFailed;

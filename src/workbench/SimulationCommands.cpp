@@ -2,6 +2,7 @@
 // structural model, with their results in the workspace's slots 29 to 36, the grids and
 // the chart window.
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -227,6 +228,7 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   ws.mModelScenarioDiff.Erase();
   host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");
   host_.Preview(ws.mModelAccuracy, 3, "Model Simulation Accuracy");
+  ShowNotices(r.notices);  // before the chart, which then comes up over the window
   ChartModelVariable(r.endogenous.front());
 }
 
@@ -258,6 +260,11 @@ void Workbench::mnuModelScenario_Click() {
   ws.mModelScenarioDiff = PathMatrix(c.base.years, c.base.endogenous, c.difference);
   host_.Preview(ws.mModelScenario, 2, "Model Scenario");
   host_.Preview(ws.mModelScenarioDiff, 3, "Model Scenario less Base");
+  StageNotices notices = c.base.notices;
+  for (const std::string& n : c.scenario.notices) {
+    if (std::find(notices.begin(), notices.end(), n) == notices.end()) notices.push_back(n);
+  }
+  ShowNotices(notices);
   ChartModelVariable(c.base.endogenous.front());
 }
 

@@ -166,6 +166,7 @@ void SystemEstimationWindow::cmdEstimate_Click() {
     return;
   }
   txtReport = EstimationReport(outcome.model, outcome.notices);
+  bench_.Warn(outcome.notices);  // the report has them too; the outcome is warned
   outcome_ = std::move(outcome);
   estimatedFrom_ = bench_.form.txtData[0];
 }

@@ -40,7 +40,7 @@ void Workbench::cmdViewGrid_Click() {
 
 void Workbench::OpenWritten(const std::string& path) {
   if (!host_.OpenWithDesktop(path)) {
-    MsgBoxEx(host_, "No program on this desktop opens workbooks; the workbook was written to\n" + path, vbInformation);
+    Note("No program on this desktop opens workbooks; the workbook was written to\n" + path);
   }
 }
 
@@ -77,7 +77,7 @@ void Workbench::cmdSaveDataFile_Click() {
   const SlotInfo* slot = FindSlot(n);
   const LabelledMatrix& m = slot ? ws.*(slot->matrix) : ws.mCalculated;
   if (!m.IsFilled()) {
-    MsgBoxEx(host_, "The selected matrix is empty; there is nothing to save.", vbInformation);
+    Fail("The selected matrix is empty; there is nothing to save.");
     return;
   }
   FileDialogRequest request{"Save Matrix as Data File",

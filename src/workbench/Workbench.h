@@ -3,6 +3,7 @@
 // command handlers, named after the controls they belong to. The desktop window calls
 // these handlers and mirrors `form`; quantorial-cli and the tests call them directly.
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -219,8 +220,20 @@ class Workbench {
   // called directly, of everything since the last such action).
   const Outcome& LastOutcome() const { return outcome_.Current(); }
   OutcomeLog& Outcomes() { return outcome_; }
-  // Tells a failure in a message box (as MsgBoxEx shows it) and records it as the outcome.
+  // The only three ways a handler raises a box; the box's icon follows from the kind.
+  // Fail tells a failure (an error icon, whatever icon `buttons` names; only its button set
+  // is kept) and records it as the outcome.
   void Fail(const std::string& message, int buttons = vbOKOnly, const std::optional<std::string>& title = std::nullopt);
+  // Warn tells, in one box with a warning icon, what was doubtful in the input of results
+  // that were computed all the same, and records the outcome as warned.
+  void Warn(const StageNotices& notices);
+  // A failure the window passes over in silence, as the program always has (an aspiration
+  // text without a number of years): the command line and the script player say it.
+  void FailQuietly(const std::string& message) { outcome_.Fail(message, false); }
+  // A single warning told in its own words (a fixed message of the program's).
+  void Warn(const std::string& message, const std::optional<std::string>& title = std::nullopt);
+  // Note tells something done (an information icon); the outcome does not change.
+  void Note(const std::string& message, const std::optional<std::string>& title = std::nullopt);
   // Records that a question was declined and the command did nothing.
   void Cancelled() { outcome_.Cancel(); }
   // Unloads the editor: asks about unsaved changes first. True when it is closed (or was
@@ -249,6 +262,8 @@ class Workbench {
   void ShowLpOutcome(const LpOutcome& outcome, const std::string& modelName);
   void LoadPrimary(const std::string& path);
   void LoadSecondary(const std::string& path);
+  LabelledMatrix LoadAMatCompanion(const std::string& path);
+  bool startingUp_ = false;  // the last files come back (Form_Load): one that is gone is quiet
   // Shows again the secondary and extended files still loaded, in their own grids.
   void ShowLoadedInputs();
   void LoadExtended(const std::string& path);
@@ -256,7 +271,10 @@ class Workbench {
   LabelledMatrix LoadChosen(const std::optional<std::string>& path);
   // A matrix operation's result stored in mLindoBase and shown, and the command said done
   // (or not complete, when statements overflowed).
-  void FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch);
+  // `source` names the file the result came from, for a failure's message.
+  void FinishMatrixMenu(MatrixMenuItem item, LabelledMatrix result, const OverflowWatch& watch,
+                        const std::string& source);
+  bool MatrixFilesChosen(std::initializer_list<const std::optional<std::string>*> paths);
 
   Host& host_;
   const SettingsStore* settings_;
@@ -276,7 +294,12 @@ class Workbench {
   void OpenWritten(const std::string& path);
   void Notify(const StageNotices& notices);
   // "Matrices are not compatible!", once, when a stage met sums of matrices of other shapes.
-  void ShowIncompatibleSums(int count);
+  // `result` is what the stage computed: a failure when it holds no number at all.
+  void ShowIncompatibleSums(int count, const LabelledMatrix& result);
+  void ShowIncompatibleSums(int count, bool anyResult);
+  // A stage's end: its failure, when it has one, in one box with its notices; else the
+  // notices as a warning.
+  void Conclude(const std::string& failure, const StageNotices& notices);
   // Status texts and intermediate matrices of a long computation, shown as they come.
   StageWatch Watch();
   // Shows a stage's matrices in their grids, in order.
@@ -284,8 +307,14 @@ class Workbench {
   // Splits the model, asking for the number of endogenous variables unless the stages re-run;
   // false when nothing was split (the question cancelled or not answered with a number from 1).
   // The split's notices go to `notices` when given.
-  bool SplitModelAsking(StageNotices* notices);
-  void ShowNotices(const StageNotices& notices);
+  // `sectors`: the question is KALDRON's, whose answer is a number of sectors (offered: the
+  // table's columns; more than those is refused).
+  bool SplitModelAsking(StageNotices* notices, bool sectors = false);
+  void ShowNotices(const StageNotices& notices) { Warn(notices); }
+  // A failure met inside a chain of stages (Run ALL): told when the chain ends, with what the
+  // chain noticed, or at once outside a chain.
+  void FailInChain(const std::string& message);
+  std::string chainFailure_;
   // Shows what a chain of stages gathered (and the statements that overflowed meanwhile),
   // and ends the gathering.
   void FlushChainNotices();

@@ -132,7 +132,7 @@ bool ReadClipboardBlock(std::string_view text, std::size_t maxCells, std::size_t
 
 void WorksheetEditor::Fail(const std::string& message) {
   if (onFailure) onFailure(message);
-  host_.MsgBox(message, vbExclamation, "KRV Worksheet");
+  host_.MsgBox(message, vbCritical, "KRV Worksheet");
 }
 
 WorksheetEditor::WorksheetEditor(Host& host, std::string dataFolder)

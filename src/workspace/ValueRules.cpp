@@ -199,6 +199,16 @@ double LeadingNumber(std::string_view text) {
   return ComposeNumber(negative, mantissa, expNegative, exponent);
 }
 
+std::size_t DecimalPrefix(std::string_view text, double& value) {
+  if (text.empty() || !(IsDigit(text[0]) || text[0] == '.')) return 0;
+  std::size_t pos = 0;
+  bool negative = false, expNegative = false;
+  std::string mantissa, exponent;
+  if (!ScanNumber(text, pos, false, negative, mantissa, expNegative, exponent)) return 0;
+  value = ComposeNumber(negative, mantissa, expNegative, exponent);
+  return pos;
+}
+
 std::optional<double> WholeNumber(std::string_view text) {
   std::size_t begin = 0, end = text.size();
   while (begin < end && IsBlank(text[begin])) ++begin;

@@ -27,6 +27,12 @@ double LeadingNumber(std::string_view text);
 // gives 12; "12abc", "", "abc" and a number beyond the double range give nothing.
 std::optional<double> WholeNumber(std::string_view text);
 
+// A plain decimal number at the very start of `text` (digits with at most one point and an
+// optional exponent; no sign, blank or hexadecimal form), read the same in every locale: the
+// number of characters taken, 0 when there is no number there; `value` then holds it (an
+// infinity when beyond the double range).
+std::size_t DecimalPrefix(std::string_view text, double& value);
+
 // The leading-number reading of a text rounded to a whole number (halves to even); 0 for a
 // text that does not start with a number or a value beyond the 32-bit range.
 int LeadingWholeNumber(std::string_view text);

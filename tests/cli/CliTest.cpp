@@ -181,24 +181,30 @@ TEST_F(Cli, SingularInversionIsReportedAndNotWritten) {
       const auto r = RunArgs(args);
       EXPECT_EQ(r.status, 1) << c.op;
       EXPECT_EQ(r.out, "") << c.op;
-      EXPECT_EQ(r.err,
-                "quantorial-cli: \"" + singular + "\" cannot be inverted: " + c.marker + "; no result was written\n")
+      EXPECT_EQ(r.err, "\"" + singular + "\" cannot be inverted: " + c.marker +
+                           "; the result shown is not an inverse.\nquantorial-cli: no result was written\n")
           << c.op;
       EXPECT_EQ(TempDir::Read(old), "kept\n") << c.op;
     }
   }
 }
 
-TEST_F(Cli, SilentEndsWriteNothing) {
+// An entry the window takes as declined ends the command cancelled: exit 0, nothing written,
+// and "cancelled" said with the command.
+TEST_F(Cli, DeclinedEntriesAreCancelsAndWriteNothing) {
   const std::string out = dir.File("out.csv");
-  for (std::vector<std::string> args : {std::vector<std::string>{"matrix", "scalar", "0", a, "-o", out},
-                                        {"matrix", "special-scalar", "abc", a, "-o", out},
-                                        {"matrix", "identity", "1", "-o", out},
-                                        {"matrix", "identity", "x", "-o", out}}) {
-    const auto r = RunArgs(args);
+  const struct {
+    std::vector<std::string> args;
+    const char* control;
+  } cases[] = {{{"matrix", "scalar", "0", a, "-o", out}, "mnuScalarMult"},
+               {{"matrix", "special-scalar", "abc", a, "-o", out}, "mnuScalarMult2"},
+               {{"matrix", "identity", "1", "-o", out}, "mnuCreateIDMatrix"},
+               {{"matrix", "identity", "x", "-o", out}, "mnuCreateIDMatrix"}};
+  for (const auto& c : cases) {
+    const auto r = RunArgs(c.args);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, std::string("quantorial-cli: click ") + c.control + ": cancelled\n");
     EXPECT_FALSE(std::filesystem::exists(out));
   }
 }

@@ -1241,7 +1241,7 @@ class MainWindowTest : public QObject {
       QFile::copy(samples + "/klein.csv", d->filePath("k.csv"));
       QFile::copy(samples + "/klein_NOR_BMAT.CSV", d->filePath("kb_BMAT.csv"));
       QFile::copy(samples + "/klein_forecast.csv", d->filePath("fc.csv"));
-      std::ofstream(d->filePath("targets.csv").toStdString()) << "Sector,Type,Target\nC,,60\nI,>,5\nWp,,40\nX,,80\n";
+      std::ofstream(d->filePath("targets.csv").toStdString()) << "Sector,Type,Target\nC,,60\nI,,5\nWp,,40\nX,,80\n";
       std::ofstream(d->filePath("lp.csv").toStdString()) << ",x,y,rel,rhs\nlabour,1,2,<=,4\nmachines,3,1,<=,6\n";
     }
     host_->saves = {session.filePath("session.qs").toStdString()};

@@ -55,8 +55,8 @@ int ScriptedHost::MsgBox(const std::string& prompt, int buttons, const std::stri
 }
 
 std::optional<std::string> ScriptedHost::InputBox(const std::string& prompt, const std::string& title,
-                                                  const std::string&) {
-  calls.push_back({"InputBox", prompt, title, 0, {}});
+                                                  const std::string& defaultText) {
+  calls.push_back({"InputBox", prompt, title, 0, {}, defaultText});
   if (inputAnswers.empty()) return std::nullopt;
   auto a = inputAnswers.front();
   inputAnswers.pop_front();

@@ -17,11 +17,12 @@
 namespace quantorial::testing {
 
 struct HostCall {
-  std::string kind;       // "HoldOn", "Preview", "PreviewText", "MsgBox", "InputBox", "Open", "Save", ...
-  std::string text;       // status text, prompt, caption of a preview, path
-  std::string title;      // message box / dialog title; caption of PreviewText
-  int number = 0;         // grid index or message box style
-  LabelledMatrix matrix;  // what Preview showed
+  std::string kind;                     // "HoldOn", "Preview", "PreviewText", "MsgBox", "InputBox", "Open", "Save", ...
+  std::string text;                     // status text, prompt, caption of a preview, path
+  std::string title;                    // message box / dialog title; caption of PreviewText
+  int number = 0;                       // grid index or message box style
+  LabelledMatrix matrix;                // what Preview showed
+  std::string offered = std::string();  // the answer an input box offered
 };
 
 class ScriptedHost : public Host {

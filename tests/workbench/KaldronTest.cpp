@@ -10,6 +10,7 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "WorkbenchFixture.h"
+#include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
 
@@ -45,6 +46,47 @@ class Kaldron : public testing::WorkbenchFixture {
     wb.form.Enable("cmdKALDRON", true);
   }
 };
+
+// The question offers the number of sectors, the table's columns (not its rows, which take
+// the primary inputs too), and a count beyond the columns is refused before anything is
+// planned: the rows below the sectors would otherwise be planned as outputs.
+TEST_F(Kaldron, TheNumberOfSectorsIsTheTablesColumns) {
+  const LabelledMatrix table = M({{E, T("Agriculture"), T("Industry"), T("Services")},
+                                  {T("Agriculture"), 0.0, 0.2, 0.05},
+                                  {T("Industry"), 0.15, 0.0, 0.1},
+                                  {T("Services"), 0.1, 0.25, 0.0},
+                                  {T("Labour"), 0.4, 0.3, 0.5},
+                                  {T("Capital"), 0.2, 0.35, 0.25}});
+  const std::string targets = dir.Write("targets.csv",
+                                        "Sector,Type,Target\nAgriculture,,200\nIndustry,,500\n"
+                                        "Services,,300\n");
+  for (const char* answer : {"5", "3"}) {
+    SCOPED_TRACE(answer);
+    host = ScriptedHost();
+    wb.ws = Workspace();
+    wb.ws.mBMat = table;
+    wb.form.txtRows = "5";
+    wb.form.txtCols = "3";
+    wb.form.Enable("cmdKALDRON", true);
+    host.fileAnswers.push_back(targets);
+    host.inputAnswers.push_back(std::string(answer));
+    std::string error;
+    ASSERT_TRUE(Perform(wb, Action{ActionKind::Click, "cmdKALDRON", {}, {}}, error)) << error;
+    ASSERT_EQ(host.CallsOf("InputBox").size(), 1u);
+    EXPECT_EQ(host.CallsOf("InputBox")[0].offered, "3");
+    if (std::string(answer) == "5") {
+      EXPECT_TRUE(wb.LastOutcome().Failed());
+      EXPECT_EQ(wb.LastOutcome().message,
+                "5 sectors are more than the table's 3 columns: the sectors are the table's columns, and the rows "
+                "below them its primary inputs. Nothing was planned.");
+      EXPECT_FALSE(wb.ws.mDevOutput.IsAssigned());
+    } else {
+      EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done) << ::testing::PrintToString(host.Messages());
+      // x = (I - A)^-1 d for the three sectors.
+      ASSERT_EQ(wb.ws.mDevOutput.UpperRow(), 3);
+    }
+  }
+}
 
 TEST_F(Kaldron, WithoutConstraintsTheLeontiefSolution) {
   // A = [[0, 0.25], [0.2, 0]], d = (600, 1500): (I - A)x = d.

@@ -56,11 +56,14 @@ TEST_F(Loader, SecondaryFileWithItsAMatrix) {
   EXPECT_EQ(store.Get("TORVIK", "LastTestFile"), dir.File("model_BMAT.csv"));
 }
 
-TEST_F(Loader, SecondaryFileWithoutBmatInItsNameIsItsOwnAMatrix) {
+// An A-matrix comes only from its own companion file: a secondary file whose name holds no
+// "BMAT" is not loaded a second time as its own A-matrix (grid 3 stays empty).
+TEST_F(Loader, SecondaryFileWithoutBmatInItsNameHasNoAMatrix) {
   wb.ws.bTableSplit = true;
   wb.SetTxtData(1, dir.Write("coefficients.csv", kBMat));
-  EXPECT_TRUE(wb.ws.mAMat.IsAssigned());
-  EXPECT_EQ(wb.ws.mAMat, wb.ws.mBMat);
+  EXPECT_TRUE(wb.ws.mBMat.IsFilled());
+  EXPECT_FALSE(wb.ws.mAMat.IsAssigned());
+  EXPECT_EQ(host.PreviewCaptions(), (std::vector<std::string>{"2:Normal BMAT Matrix"}));
   EXPECT_FALSE(wb.ws.bTableSplit);
   // Without a companion file the A-matrix is empty.
   wb.SetTxtData(1, dir.Write("other_BMAT.csv", kBMat));
@@ -105,16 +108,29 @@ TEST_F(Loader, PairedNameRules) {
   EXPECT_EQ(PairedBMatPath("/data/a.b.xlsx"), "/data/a.b_NOR_BMAT.CSV");
   EXPECT_EQ(AMatPathOf("/BMAT/x_NOR_BMAT.CSV"), "/BMAT/x_NOR_AMAT.CSV");
   EXPECT_EQ(AMatPathOf("/d/BMATBMAT.csv"), "/d/AMATAMAT.csv");
-  EXPECT_EQ(AMatPathOf("/d/bmat.csv"), "/d/bmat.csv");  // the replacement is case-sensitive
+  // A file not named as a B-matrix has no A-matrix companion (it is not its own A-matrix);
+  // the name is case-sensitive.
+  EXPECT_EQ(AMatPathOf("/d/bmat.csv"), "");
+  EXPECT_EQ(AMatPathOf("/BMAT/coefficients.csv"), "");
 }
 
-TEST_F(Loader, EmptyOrMissingPathsDoNothing) {
-  for (const std::string& p : {std::string("   "), dir.File("missing.csv")}) {
-    wb.SetTxtData(0, p);
-    wb.SetTxtData(1, p + "x");
-    wb.SetTxtData(2, p + "y");
-  }
+// A blank path loads nothing and says nothing; a path to a file that is not there loads
+// nothing and fails, naming it (and it is not remembered).
+TEST_F(Loader, EmptyOrMissingPathsLoadNothing) {
+  for (int i = 0; i < 3; ++i) wb.SetTxtData(i, "   ");
   EXPECT_TRUE(host.calls.empty());
+  const char* which[3] = {"primary", "secondary", "extended"};
+  for (int i = 0; i < 3; ++i) {
+    host = ScriptedHost();
+    const std::string missing = dir.File("missing" + std::to_string(i) + ".csv");
+    wb.SetTxtData(i, missing);
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0], "The " + std::string(which[i]) + " data file \"" + missing +
+                                      "\" does not exist: check the path, or choose the file with its Select "
+                                      "button. Nothing was loaded.");
+    EXPECT_TRUE(wb.LastOutcome().Failed());
+  }
+  EXPECT_FALSE(wb.ws.mObserved.IsAssigned());
   EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), std::nullopt);
 }
 

@@ -83,7 +83,7 @@ TEST_F(MatrixMenu, OverflowedStatementsAreReportedNotCompleted) {
     if (c.multiplier) host.inputAnswers = {c.multiplier};
     EXPECT_TRUE(Run(c.item));
     EXPECT_EQ(host.Messages(), std::vector<std::string>{c.message});
-    EXPECT_EQ(host.CallsOf("MsgBox").back().number, vbExclamation);
+    EXPECT_EQ(host.CallsOf("MsgBox").back().number, vbCritical);  // the icon of a failure
     EXPECT_TRUE(wb.LastOutcome().Failed());
     EXPECT_EQ(wb.LastOutcome().message, c.message);
     EXPECT_EQ(Dump(ws.mLindoBase), ",\"p\"\n\"x\",1e+308\n");
@@ -265,15 +265,19 @@ TEST_F(MatrixMenu, SingularFilesShowTheirMarkers) {
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvert);
   EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("Warning: Singular Matrix")));
-  // The grid shows the marker and the usual box says the operation completed; the command
-  // failed all the same, for a script or the command line to tell.
-  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrix operation completed...see results below."}));
+  // The grid shows the marker; the command failed, and its box names the file instead of
+  // calling the operation completed.
+  const std::string said =
+      "\"" + s + "\" cannot be inverted: Warning: Singular Matrix; the result shown is not an inverse.";
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{said}));
+  EXPECT_EQ(host.CallsOf("MsgBox")[0].number & kMsgBoxIconMask, vbCritical);
   EXPECT_TRUE(wb.LastOutcome().Failed());
-  EXPECT_EQ(wb.LastOutcome().message, "Warning: Singular Matrix");
+  EXPECT_EQ(wb.LastOutcome().message, said);
   host.fileAnswers = {s};
   Run(MatrixMenuItem::mnuInvertPivot);
   EXPECT_EQ(ws.mLindoBase.Value(1, 1), Cell(std::string("SINGULAR MATRIX FOR K = 1")));
-  EXPECT_EQ(wb.LastOutcome().message, "SINGULAR MATRIX FOR K = 1");
+  EXPECT_EQ(wb.LastOutcome().message,
+            "\"" + s + "\" cannot be inverted: SINGULAR MATRIX FOR K = 1; the result shown is not an inverse.");
   host.fileAnswers = {dir.Write("r.csv", ",a,b\na,0,1\nb,1,0\n")};
   Run(MatrixMenuItem::mnuReciprocal);  // a zero has no reciprocal, but that is no inversion
   EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done);
@@ -286,25 +290,30 @@ TEST_F(MatrixMenu, NameLabelsCarriedThroughMultiplication) {
   EXPECT_EQ(Dump(ws.mLindoBase), "\"Name\",\"gamma\",\"delta\"\n\"alpha\",1,2\n\"beta\",3,4\n");
 }
 
-TEST_F(MatrixMenu, CancelledOrMissingFilesRunToTheEnd) {
+// A file dialog declined (or a file that is not there) stops the command before anything is
+// computed: cancelled, not "completed", and the earlier result stays.
+TEST_F(MatrixMenu, CancelledOrMissingFilesStopTheCommand) {
   host.fileAnswers = {std::nullopt};
   ws.mLindoBase = LabelledMatrix::Dimension(1, 1);
-  EXPECT_TRUE(Run(MatrixMenuItem::mnuInvert));
-  EXPECT_FALSE(ws.mLindoBase.IsAssigned());
-  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrix operation completed...see results below."}));
+  Run(MatrixMenuItem::mnuInvert);
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Cancelled);
+  EXPECT_EQ(ws.mLindoBase, LabelledMatrix::Dimension(1, 1));
+  EXPECT_TRUE(host.Messages().empty());
 
   host = ScriptedHost();
-  host.fileAnswers = {dir.File("no-such.csv"), dir.File("nor-this.csv")};
-  EXPECT_TRUE(Run(MatrixMenuItem::mnuMatrixMult));
-  EXPECT_FALSE(ws.mLindoBase.IsAssigned());
-  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Matrix operation completed...see results below."}));
+  host.fileAnswers = {dir.Write("a.csv", ",p\nx,1\n"), dir.File("nor-this.csv")};
+  Run(MatrixMenuItem::mnuMatrixMult);
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Cancelled);
+  EXPECT_EQ(ws.mLindoBase, LabelledMatrix::Dimension(1, 1));
+  EXPECT_TRUE(host.Messages().empty());
 }
 
 TEST_F(MatrixMenu, UnreadableFileIsReportedByName) {
   const std::string broken = dir.Write("broken.csv", ",a\nx,\"open quote\n");
   host.fileAnswers = {broken};
   Run(MatrixMenuItem::mnuReciprocal);
-  ASSERT_EQ(host.Messages().size(), 2u);
+  // The command stops there: nothing is computed from a table that was not read.
+  ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0], "Cannot read the data file \"" + broken + "\": line 2: a quoted field is not closed");
   EXPECT_EQ(host.CallsOf("MsgBox")[0].number, vbCritical);
   EXPECT_EQ(wb.LastOutcome().message, host.Messages()[0]);

@@ -424,13 +424,20 @@ TEST_F(Aspiration, RunsThatChangeNothing) {
     bool shrinkReciprocal;
     long long cancelAt;
     const char* message;
+    OutcomeKind kind;
   } cases[] = {
-      {"1~2006~GrthRt+1", true, false, 0, "run \"Reciprocal\" first"},
-      {"1~2006~GrthRt+1", false, true, 0, "run \"Reciprocal\" again"},
-      {"1000000000~2006~GrthRt+1", false, false, 0, "more than a matrix can hold"},
-      {"50~2006~GrthRt+1", false, false, 3, "cancelled after 3 of 50 years"},
+      {"1~2006~GrthRt+1", true, false, 0, "run \"Reciprocal\" first", OutcomeKind::Failed},
+      {"1~2006~GrthRt+1", false, true, 0, "run \"Reciprocal\" again", OutcomeKind::Failed},
+      {"1000000000~2006~GrthRt+1", false, false, 0, "more than a matrix can hold", OutcomeKind::Failed},
+      // Counts beyond a whole number's range are refused alike, not read as no years at all.
+      {"1000000000000~2006~GrthRt+1", false, false, 0, "Aspiration over 1000000000000 years would need",
+       OutcomeKind::Failed},
+      {"99999999999999999999~2006~GrthRt+1", false, false, 0, "more rows of observed data than a matrix can hold",
+       OutcomeKind::Failed},
+      {"50~2006~GrthRt+1", false, false, 3, "cancelled after 3 of 50 years", OutcomeKind::Cancelled},
   };
   for (const auto& c : cases) {
+    const OutcomeLog::Scope outcome(wb.Outcomes());
     host = ScriptedHost();
     host.cancelAt = c.cancelAt;
     wb.ws.mObserved = observed;
@@ -441,6 +448,7 @@ TEST_F(Aspiration, RunsThatChangeNothing) {
     EXPECT_EQ(wb.ws.mObserved, observed) << c.text;
     ASSERT_EQ(host.Messages().size(), 1u) << c.text;
     EXPECT_NE(host.Messages()[0].find(c.message), std::string::npos) << host.Messages()[0];
+    EXPECT_EQ(OutcomeKindName(wb.LastOutcome().kind), std::string(OutcomeKindName(c.kind))) << c.text;
   }
 }
 
