@@ -315,7 +315,7 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        "the table."},
       {"no total row", Table({"A", "B", "VA"}, {"A", "B"}, {{10, 20}, {5, 5}, {100, 50}}), flows,
        "table.csv: no row \"X\" of total outputs below the sector block."},
-      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}), IoReadOptions{0, false, "", "HH"},
+      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}), IoReadOptions{0, false, "", "HH", ""},
        "table.csv: no column \"HH\" of households to the right of the sectors."},
       // A flow over a small total output beyond what a number holds.
       {"flow over a small output", Table({"A", "B", "X"}, {"A", "B"}, {{1, 1}, {1e308, 1}, {0.5, 10}}), flows,
@@ -324,10 +324,10 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        Table({"A", "B", "VA", "X"}, {"A", "B"}, {{1, 1}, {1, 1}, {1, -1e308}, {10, 0.5}}), flows,
        "table.csv: row 4 (VA), column 3 (B): the flow divided by its total is too large to hold as a number."},
       {"households' flow over a small income", Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1e308}, {1, 1}, {10, 0.5}}),
-       IoReadOptions{1, true, "X", "HH"},
+       IoReadOptions{1, true, "X", "HH", ""},
        "table.csv: row 2 (A), column 3 (HH): the flow divided by its total is too large to hold as a number."},
       {"households' own flow over a small income",
-       Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH"},
+       Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH", ""},
        "table.csv: row 3 (HH), column 3 (HH): the flow divided by its total is too large to hold as a number."},
   };
   for (const Case& c : cases) {
@@ -425,13 +425,111 @@ TEST(RasTest, RefusalsSayWhy) {
        {10, 10},
        "The prior's column \"y\" has no cell above 0, but its target is 10: no scaling reaches it."},
       {"row count", {{1, 2}, {3, 4}}, {20}, {10, 10}, "There are 1 row targets for 2 rows."},
-      {"no matrix meets the margins", {{1, 1}, {1, 0}}, {1, 9}, {9, 1}, "The margins were not met within 10000 sweeps"},
+      // Row "b" needs all of column "x": only a matrix with the prior's (a, x) at 0 meets the
+      // margins, which RAS approaches sweep after sweep without reaching.
+      {"no matrix meets the margins",
+       {{1, 1}, {1, 0}},
+       {1, 9},
+       {9, 1},
+       "The prior's row \"a\", column \"x\" would have to be 0: row \"b\" has a target of 9 and cells only in "
+       "column \"x\", whose target is the same, which leaves nothing of it for row \"a\". So no matrix with the "
+       "prior's zero cells meets these margins. RAS would only creep towards a matrix with that cell at 0."},
+      // Row "a" asks 10 of column "x" alone, which has 3 to give.
+      {"a row asks more than its columns give",
+       {{1, 0}, {1, 1}},
+       {10, 2},
+       {3, 9},
+       "Row \"a\" has a target of 10 but cells only in column \"x\", whose target is 3: no matrix with the prior's "
+       "zero cells meets these margins."},
   };
   for (const Case& c : cases) {
     const RasResult r = BalanceRas(c.prior, c.u, c.v, {}, {"a", "b"}, {"x", "y"});
     EXPECT_EQ(r.error.substr(0, c.message.size()), c.message) << c.name << ": " << r.error;
     EXPECT_TRUE(r.matrix.empty()) << c.name;
+    EXPECT_EQ(r.sweeps, 0) << c.name << ": refused before sweeping";
   }
+  // Read from the columns' side the shortage names fewer lines: column "x" has only row "a"
+  // (target 1) to take its 8 from; unnamed lines go by number.
+  const RasResult columns = BalanceRas({{1, 1}, {0, 1}, {0, 1}}, {1, 4, 4}, {8, 1}, {}, {"a"}, {"x", "y"});
+  EXPECT_EQ(columns.error,
+            "Column \"x\" has a target of 8 but cells only in row \"a\", whose target is 1: no matrix with the prior's "
+            "zero cells meets these margins.");
+  // Several lines at once, with a column whose target is 0 left aside.
+  const RasResult several =
+      BalanceRas({{1, 0, 1, 0, 0}, {1, 0, 1, 0, 0}, {1, 1, 0, 1, 1}}, {5, 5, 9}, {2, 6, 0, 6, 5}, {});
+  EXPECT_EQ(several.error,
+            "Rows 1 and 2 have targets adding up to 10 but cells only in column 1 (besides columns whose target is 0), "
+            "whose target is 2: no matrix with the prior's zero cells meets these margins.");
+}
+
+// Targets of 0 empty their lines, and the other lines balance around them.
+TEST(RasTest, ZeroTargetsEmptyTheirLines) {
+  const RasResult row = BalanceRas({{1, 2}, {3, 4}}, {3, 0}, {1, 2}, {});
+  ASSERT_EQ(row.error, "");
+  ExpectNear(row.matrix, {{1, 2}, {0, 0}}, 1e-12, "row b at 0");
+  const RasResult col = BalanceRas({{1, 2}, {3, 4}}, {2, 4}, {6, 0}, {});
+  ASSERT_EQ(col.error, "");
+  ExpectNear(col.matrix, {{2, 0}, {4, 0}}, 1e-12, "column y at 0");
+}
+
+// A prior of 120 x 90 with a quarter of its cells filled, balanced to the margins of a
+// perturbed copy: the margins are met, and the result is the prior scaled by rows and by
+// columns (every 2 x 2 cross-product ratio of result to prior is 1), which is what RAS is.
+// The progress reports each sweep with the gap, and a callback that says no cancels.
+TEST(RasTest, SparsePriorBalancesToABiproportionalScaling) {
+  std::uint64_t seed = 99;
+  auto next = [&seed]() {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(seed >> 11) / 9007199254740992.0;
+  };
+  const std::size_t m = 120, n = 90;
+  Rows prior(m, std::vector<double>(n, 0.0));
+  std::vector<double> u(m, 0.0), v(n, 0.0);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < n; ++j)
+      if (next() < 0.25 || i % n == j) {
+        prior[i][j] = 1 + 9 * next();
+        const double z = prior[i][j] * (0.5 + next());
+        u[i] += z, v[j] += z;
+      }
+  std::vector<double> gaps;
+  RasOptions o;
+  o.progress = [&gaps](int sweeps, double gap) {
+    gaps.push_back(gap);
+    return sweeps == static_cast<int>(gaps.size());
+  };
+  const RasResult r = BalanceRas(prior, u, v, o);
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(gaps.size(), static_cast<std::size_t>(r.sweeps));
+  EXPECT_LE(gaps.back(), o.tolerance);
+  for (std::size_t i = 0; i < m; ++i) {
+    double sum = 0.0;
+    for (double z : r.matrix[i]) sum += z;
+    EXPECT_NEAR(sum, u[i], 1e-9 * u[i]);
+  }
+  for (std::size_t j = 0; j < n; ++j) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < m; ++i) sum += r.matrix[i][j];
+    EXPECT_NEAR(sum, v[j], 1e-9 * v[j]);
+  }
+  double worst = 0.0;
+  for (std::size_t i = 0; i + 1 < m; ++i)
+    for (std::size_t j = 0; j + 1 < n; ++j) {
+      const std::size_t k = i + 1, l = (j + 7) % n;
+      if (prior[i][j] == 0 || prior[k][l] == 0 || prior[i][l] == 0 || prior[k][j] == 0) continue;
+      const double ratio = (r.matrix[i][j] * r.matrix[k][l] * prior[i][l] * prior[k][j]) /
+                           (prior[i][j] * prior[k][l] * r.matrix[i][l] * r.matrix[k][j]);
+      worst = std::max(worst, std::abs(ratio - 1.0));
+    }
+  EXPECT_LT(worst, 1e-10);
+
+  RasOptions cancel;
+  int told = 0;
+  cancel.progress = [&told](int, double) { return ++told < 3; };
+  const RasResult stopped = BalanceRas(prior, u, v, cancel);
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_EQ(stopped.error, "The balancing was cancelled after 3 sweeps.");
+  EXPECT_TRUE(stopped.matrix.empty());
 }
 
 // Three sectors with a zero diagonal (the layout the B-matrix uses) and labour below.
