@@ -95,6 +95,7 @@ TEST(IoTableTest, MillerBlairTable23GivesItsCoefficientsInverseAndOutputs) {
   a.demand = {600, 1500};
   const IoAnalysis r = AnalyseIoTable(t, a);
   ASSERT_EQ(r.error, "");
+  EXPECT_TRUE(r.notices.empty()) << r.notices[0];
   // L = 1/0.7575 [[0.95, 0.25], [0.2, 0.85]] exactly; the book prints it to 4 decimals.
   ExpectNear(r.leontief, {{0.95 / 0.7575, 0.25 / 0.7575}, {0.2 / 0.7575, 0.85 / 0.7575}}, 1e-12, "L");
   ExpectNear(r.leontief, {{1.25412541, 0.330033}, {0.2640264, 1.12211221}}, 1e-6, "L as printed");
@@ -329,12 +330,139 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
       {"households' own flow over a small income",
        Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH", ""},
        "table.csv: row 3 (HH), column 3 (HH): the flow divided by its total is too large to hold as a number."},
+      // Names find the sectors and primary inputs (a demand, a plan's targets, the multipliers'
+      // keys): one given twice would lose the other's data.
+      {"sector named twice", Table({"A", "B", "A"}, {"A", "B", "A"}, {{0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}}),
+       three, "table.csv: the sector \"A\" is named twice, in rows 2 and 4; sectors need names of their own."},
+      {"primary input named twice", Table({"A", "B", "VA", "VA"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}, {2, 2}}),
+       {}, "table.csv: the primary input \"VA\" is named twice, in rows 4 and 5; primary inputs need names of their own."},
+      {"a primary input named as a sector",
+       Table({"A", "B", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}}), {},
+       "table.csv: \"B\" names both a sector (row 3) and a primary input (row 4); they need names of their own."},
   };
   for (const Case& c : cases) {
     const IoReadResult r = ReadIoTable(c.m, c.o, "table.csv");
     EXPECT_EQ(r.error, c.message) << c.name;
     EXPECT_EQ(r.table.Sectors(), 0) << c.name;
   }
+}
+
+// Households beside the sectors are found by their name, or named (row and column apart).
+TEST(IoTableTest, HouseholdsBesideTheSectors) {
+  const Rows data = {{0.20, 0.30, 0.25}, {0.15, 0.10, 0.30}, {0.30, 0.25, 0.02}, {0.10, 0.30, 0.00}};
+  // Open: "Households" is not taken for a third sector, and the notice says so.
+  const IoReadResult open =
+      ReadIoTable(Table({"Farm", "Mill", "Households", "CO2"}, {"Farm", "Mill", "Households"}, data), {}, "t.csv");
+  ASSERT_EQ(open.error, "");
+  EXPECT_EQ(open.table.sectors, (std::vector<std::string>{"Farm", "Mill"}));
+  EXPECT_EQ(open.table.primary, (std::vector<std::string>{"Households", "CO2"}));
+  ASSERT_EQ(open.notices.size(), 1u);
+  EXPECT_EQ(open.notices[0],
+            "t.csv: row 4 (Households) and column 4 (Households) are taken for the households, not a sector: the row "
+            "is read as a primary input and the column is left out. Close the households into the table by their "
+            "name, or give the number of sectors (3) to read them as a sector.");
+  // Closed by one name, or by the row's and the column's when they differ: the same multipliers.
+  IoReadOptions one;
+  SetHouseholds(one, "HH");
+  const IoTable byOne = Read(Table({"Farm", "Mill", "HH", "CO2"}, {"Farm", "Mill", "HH"}, data), one);
+  IoReadOptions two;
+  SetHouseholds(two, "Wages , Consumption");
+  EXPECT_EQ(two.households, "Wages");
+  EXPECT_EQ(two.householdColumn, "Consumption");
+  EXPECT_EQ(HouseholdsText(two), "Wages,Consumption");
+  const IoTable byTwo = Read(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), two);
+  ASSERT_TRUE(byTwo.HouseholdsClosed());
+  EXPECT_EQ(byTwo.sectors, byOne.sectors);
+  const IoAnalysis a = AnalyseIoTable(byOne, {}), b = AnalyseIoTable(byTwo, {});
+  ASSERT_EQ(b.type2.size(), 2u);
+  ExpectNear(b.type2[0].second, a.type2[0].second, 0.0, "type II by two names");
+  // A name missing says which.
+  IoReadOptions wrong;
+  SetHouseholds(wrong, "Wages,Spending");
+  EXPECT_EQ(ReadIoTable(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), wrong, "t.csv")
+                .error,
+            "t.csv: no column \"Spending\" of households to the right of the sectors.");
+}
+
+// A flow table read as coefficients says so; a two-column file without its header row, or
+// without a sector's row, is refused in words.
+TEST(IoTableTest, MisreadInputsAreNamed) {
+  const IoReadResult asCoefficients = ReadIoTable(MillerBlairFlows(), {}, "mb.csv");
+  ASSERT_EQ(asCoefficients.error, "");
+  EXPECT_TRUE(asCoefficients.looksLikeFlows);
+  EXPECT_EQ(asCoefficients.notices,
+            std::vector<std::string>{"mb.csv: the coefficients of column 3 (S2) add up to 600, 1 or more: if the table "
+                                     "holds flows rather than coefficients, read it as a flow table with its row of "
+                                     "total outputs."});
+  IoReadOptions flows;
+  flows.flows = true;
+  flows.totalRow = "X";
+  EXPECT_FALSE(ReadIoTable(MillerBlairFlows(), flows, "mb.csv").looksLikeFlows);
+
+  const std::vector<std::string> sectors = {"S1", "S2"};
+  struct Case {
+    LabelledMatrix m;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {M({{T("S1"), 600.0}, {T("S2"), 1500.0}}),
+       "d.csv: the first row (\"S1\", 600) is read as the header, but it holds data: give the file a header row (for "
+       "example \"label,value\") above the row targets."},
+      {M({{T("label"), T("value")}, {T("S1"), 600.0}}), "d.csv: \"S2\" has no row in the row targets."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadLabelledValues(c.m, sectors, "d.csv", "row targets").error, c.message);
+}
+
+// Negative cells are named, and "not productive" is said only of a spectral radius of 1 or
+// more. The first table's column sums are 0.30 and 0.25 and its spectral radius 0.2 (trace
+// 0.4, determinant 0.04: a double eigenvalue); L = [[0.7, -0.05], [0.2, 0.9]] / 0.64 has a
+// negative entry from the negative cell alone. The second has no negative cell and
+// eigenvalues 1.2 and -0.3; the third a negative cell and eigenvalues 1.2 and 0.3.
+TEST(IoAnalysisTest, NegativeCellsAndProductivityAreToldApart) {
+  struct Case {
+    const char* name;
+    Rows a;
+    std::string notice;
+    bool productive;
+  };
+  const std::vector<Case> cases = {
+      {"negative cell, productive",
+       {{0.1, -0.05}, {0.2, 0.3}},
+       "The table has 1 negative coefficient: row \"S1\", column \"S2\" (-0.05). The Leontief inverse has negative "
+       "entries, which come from it, so outputs for a demand above 0 can come out below 0. The table is productive "
+       "(the spectral radius of A is below 1).",
+       true},
+      {"not productive",
+       {{0.5, 0.8}, {0.7, 0.4}},
+       "The table is not productive: the spectral radius of A is 1 or more (some sectors use up more than they make), "
+       "so the Leontief inverse has negative entries and outputs for a demand above 0 can come out below 0.",
+       false},
+      {"negative cell, not productive",
+       {{1.2, -0.1}, {0.0, 0.3}},
+       "The table has 1 negative coefficient: row \"S1\", column \"S2\" (-0.1). The table is not productive: the "
+       "spectral radius of A is 1.2, 1 or more, so outputs for a demand above 0 can come out below 0.",
+       false},
+  };
+  for (const Case& c : cases) {
+    const IoTable t = Read(Table({"S1", "S2"}, {"S1", "S2"}, c.a));
+    const IoAnalysis r = AnalyseIoTable(t, {});
+    ASSERT_EQ(r.error, "") << c.name;
+    EXPECT_EQ(r.productive, c.productive) << c.name;
+    EXPECT_EQ(r.notices, std::vector<std::string>{c.notice}) << c.name;
+  }
+  const IoAnalysis first = AnalyseIoTable(Read(Table({"S1", "S2"}, {"S1", "S2"}, cases[0].a)), {});
+  ExpectNear(first.leontief, {{0.7 / 0.64, -0.05 / 0.64}, {0.2 / 0.64, 0.9 / 0.64}}, 1e-14, "L");
+  // With a demand, the not productive table's outputs are below 0 and the Ghosh inverse is
+  // left out, saying why: L = [[0.6, 0.8], [0.7, 0.5]] / -0.26, so x1 = -(0.6 + 0.8) / 0.26.
+  IoOptions o;
+  o.demand = {1, 1};
+  const IoAnalysis r = AnalyseIoTable(Read(Table({"S1", "S2"}, {"S1", "S2"}, cases[1].a)), o);
+  EXPECT_NEAR(r.outputs[0], -1.4 / 0.26, 1e-12);
+  EXPECT_TRUE(r.ghosh.empty());
+  ASSERT_EQ(r.notices.size(), 2u);
+  EXPECT_EQ(r.notices[1],
+            "The Ghosh inverse needs total outputs above 0, but the outputs for the final demand are not (sector "
+            "\"S1\": -5.4), so it was left out, as the table is not productive.");
 }
 
 TEST(IoAnalysisTest, SingularTableIsRefusedByEverySolver) {
@@ -346,6 +474,56 @@ TEST(IoAnalysisTest, SingularTableIsRefusedByEverySolver) {
     const IoAnalysis r = AnalyseIoTable(t, o);
     EXPECT_EQ(r.error, std::string(kSingularMessage)) << IoSolverName(s);
     EXPECT_TRUE(r.outputMultipliers.empty());
+  }
+}
+
+// A table of n sectors built directly: a11 as given, every other sector using 0.1 of its own
+// output and 0.2 of the sector before it's.
+IoTable ChainTable(int n, double a11) {
+  IoTable t;
+  t.a.rows = t.a.cols = n;
+  t.a.start.assign(1, 0);
+  for (int j = 0; j < n; ++j) {
+    t.sectors.push_back("s" + std::to_string(j + 1));
+    t.a.row.push_back(j);
+    t.a.value.push_back(j == 0 ? a11 : 0.1);
+    if (j + 1 < n) {
+      t.a.row.push_back(j + 1);
+      t.a.value.push_back(0.2);
+    }
+    t.a.start.push_back(static_cast<long long>(t.a.row.size()));
+  }
+  return t;
+}
+
+// Whether I - A is too near to singular does not depend on the size of the table nor on the
+// solver: a11 = 1 - 1e-15 is refused at 2,000 sectors (dense LU) and at 2,001 (BiCGSTAB, with
+// UMFPACK behind it) alike, while a11 = 1 - 1e-10 is solved on every path with a notice. By
+// hand, I - A's 1-norm condition number is then |I - A|_1 = 1.1 times the first column sum of
+// its inverse, 1e10 (1 + 0.2/0.9 + (0.2/0.9)^2 + ...) = 1e10 / (1 - 0.2/0.9): 1.41e10.
+TEST(IoAnalysisTest, NearSingularTablesAreJudgedAlikeOnEveryPath) {
+  for (int n : {2000, 2001}) {
+    const IoTable singular = ChainTable(n, 1.0 - 1e-15);
+    IoOptions o;
+    o.multipliers = false;
+    const IoAnalysis r = AnalyseIoTable(singular, o);
+    EXPECT_EQ(r.error, std::string(kSingularMessage)) << n << " sectors";
+    EXPECT_TRUE(r.outputs.empty());
+  }
+  for (IoSolver s : {IoSolver::Dense, IoSolver::SparseLu, IoSolver::Iterative}) {
+    IoOptions o;
+    o.solver = s;
+    o.multipliers = false;
+    EXPECT_EQ(AnalyseIoTable(ChainTable(300, 1.0 - 1e-15), o).error, std::string(kSingularMessage))
+        << IoSolverName(s);
+    o.demand.assign(300, 1.0);
+    const IoAnalysis near = AnalyseIoTable(ChainTable(300, 1.0 - 1e-10), o);
+    ASSERT_EQ(near.error, "") << IoSolverName(s);
+    EXPECT_NEAR(std::log10(1.0 / near.reciprocalCondition), std::log10(1.1 * 1e10 / (1 - 0.2 / 0.9)), 0.05)
+        << IoSolverName(s);
+    ASSERT_EQ(near.notices.size(), 1u) << IoSolverName(s);
+    EXPECT_EQ(near.notices[0].substr(0, 64), "I - A is nearly singular (its condition number is about 1.4e+10)")
+        << near.notices[0];
   }
 }
 
