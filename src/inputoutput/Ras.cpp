@@ -357,9 +357,14 @@ RasResult BalanceRas(const std::vector<std::vector<double>>& prior, const std::v
     return fail("There are " + std::to_string(v.size()) + " column targets for " + std::to_string(n) + " columns.");
   if (!(o.tolerance > 0.0)) return fail("The tolerance must be above 0.");
 
+  for (std::size_t i = 0; i < m; ++i)
+    if (!std::isfinite(u[i])) return fail("The target of " + names.Row(i) + " is not a number.");
+  for (std::size_t j = 0; j < n; ++j)
+    if (!std::isfinite(v[j])) return fail("The target of " + names.Col(j) + " is not a number.");
   double su = 0.0, sv = 0.0;
   for (double t : u) su += t;
   for (double t : v) sv += t;
+  if (!std::isfinite(su) || !std::isfinite(sv)) return fail("The targets add up to more than a number can hold.");
   if (std::abs(su - sv) > o.tolerance * std::max({1.0, std::abs(su), std::abs(sv)}) * 10.0) {
     return fail("The row targets add up to " + Number(su) + " but the column targets to " + Number(sv) +
                 ": the margins must have the same total.");
