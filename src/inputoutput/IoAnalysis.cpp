@@ -247,9 +247,10 @@ IoAnalysis AnalyseIoTable(const IoTable& t, const IoOptions& o) {
       if (radius) {
         text += " The table is productive (the spectral radius of A is below 1).";
       } else {
-        text += " Whether the table is productive was not judged: with negative coefficients that takes the "
-                "eigenvalues of A, which are not computed above " +
-                std::to_string(kSpectralRadiusLimit) + " sectors.";
+        text +=
+            " Whether the table is productive was not judged: with negative coefficients that takes the "
+            "eigenvalues of A, which are not computed above " +
+            std::to_string(kSpectralRadiusLimit) + " sectors.";
       }
     }
     r.notices.push_back(text);

@@ -126,7 +126,8 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     const auto [at, added] = sectorRow.emplace(t.sectors[static_cast<std::size_t>(k - 1)], k);
     if (!added) {
       return fail(source + ": the sector \"" + at->first + "\" is named twice, in rows " +
-                  std::to_string(at->second + 1) + " and " + std::to_string(k + 1) + "; sectors need names of their own.");
+                  std::to_string(at->second + 1) + " and " + std::to_string(k + 1) +
+                  "; sectors need names of their own.");
     }
   }
 
@@ -272,7 +273,8 @@ LabelledValues ReadLabelledValues(const LabelledMatrix& m, const std::vector<std
                                   const std::string& source, const std::string& what) {
   LabelledValues r;
   if (!m.IsFilled() || m.UpperCol() < 1)
-    return {{}, source + ": no " + what + " read: the file needs two columns, a label and a value, below a header row."};
+    return {{},
+            source + ": no " + what + " read: the file needs two columns, a label and a value, below a header row."};
   std::unordered_map<std::string, std::size_t> index;
   for (std::size_t k = 0; k < labels.size(); ++k) index.emplace(labels[k], k);
   // The first row is the header; a first row of a label of the table and a number is data.

@@ -46,10 +46,10 @@ struct IoTable {
 };
 
 struct IoReadOptions {
-  int sectors = 0;         // the size of the sector block; 0 finds it from the labels
-  bool flows = false;      // a flow table rather than coefficients
-  std::string totalRow;    // the flow table's row of total outputs
-  std::string households;  // the households' row (and column) to close into the table; empty: open
+  int sectors = 0;              // the size of the sector block; 0 finds it from the labels
+  bool flows = false;           // a flow table rather than coefficients
+  std::string totalRow;         // the flow table's row of total outputs
+  std::string households;       // the households' row (and column) to close into the table; empty: open
   std::string householdColumn;  // the households' column when it is named otherwise than their row
   const std::string& HouseholdColumn() const { return householdColumn.empty() ? households : householdColumn; }
 };

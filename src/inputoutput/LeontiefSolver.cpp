@@ -70,7 +70,8 @@ bool EstimateReciprocalCondition(LeontiefSolver& solver, const Eigen::SparseMatr
   }
   // Higham's safeguard: a vector of alternating signs catches what the iteration can miss.
   for (Eigen::Index i = 0; i < n; ++i)
-    x(i) = (i % 2 == 0 ? 1.0 : -1.0) * (1.0 + static_cast<double>(i) / static_cast<double>(std::max<Eigen::Index>(1, n - 1)));
+    x(i) = (i % 2 == 0 ? 1.0 : -1.0) *
+           (1.0 + static_cast<double>(i) / static_cast<double>(std::max<Eigen::Index>(1, n - 1)));
   if (!solve(x, false, finite)) return false;
   if (!finite) return true;
   estimate = std::max(estimate, 2.0 * y.lpNorm<1>() / (3.0 * static_cast<double>(n)));

@@ -303,9 +303,10 @@ std::string InfeasibleMargins(const Cells& cells, const std::vector<double>& u, 
     if (others.empty()) {
       text += " but no cell in " + across + " with a target above 0";
     } else {
-      text += " but cells only in " + names.List(others, !byRows) +
-              ((byRows ? asideByRows(lines) : asideByCols(lines)) ? " (besides " + across + " whose target is 0)" : "") +
-              ", " + targets(others, sum(others, otherTargets), true);
+      text +=
+          " but cells only in " + names.List(others, !byRows) +
+          ((byRows ? asideByRows(lines) : asideByCols(lines)) ? " (besides " + across + " whose target is 0)" : "") +
+          ", " + targets(others, sum(others, otherTargets), true);
     }
     return text + ": " + kNoMatrix;
   }
@@ -323,10 +324,10 @@ std::string InfeasibleMargins(const Cells& cells, const std::vector<double>& u, 
         if (reach[net.RowNode(r)]) rows.push_back(r);
       for (std::size_t c = 0; c < n; ++c)
         if (reach[net.ColNode(c)]) cols.push_back(c);
-      std::string text = "The prior's " + names.Row(i) + ", " + names.Col(j) + " would have to be 0: " +
-                         names.List(rows, true) + " " + targets(rows, sum(rows, u), false) + " and cells only in " +
-                         names.List(cols, false) + (asideByRows(rows) ? " (besides columns whose target is 0)" : "") +
-                         ", " +
+      std::string text = "The prior's " + names.Row(i) + ", " + names.Col(j) +
+                         " would have to be 0: " + names.List(rows, true) + " " + targets(rows, sum(rows, u), false) +
+                         " and cells only in " + names.List(cols, false) +
+                         (asideByRows(rows) ? " (besides columns whose target is 0)" : "") + ", " +
                          (cols.size() == 1 ? "whose target is the same" : "whose targets add up to the same") +
                          ", which leaves nothing of " + (cols.size() == 1 ? "it" : "them") + " for " + names.Row(i) +
                          ". So " + kNoMatrix + " RAS would only creep towards a matrix with that cell at 0.";
@@ -398,7 +399,8 @@ RasResult BalanceRas(const std::vector<std::vector<double>>& prior, const std::v
   // A line with a target other than 0 needs cells to scale, of the target's sign.
   for (std::size_t i = 0; i < m; ++i) {
     bool pos = false, neg = false;
-    for (std::size_t k = c.rowStart[i]; k < c.rowStart[i + 1]; ++k) pos = pos || c.value[k] > 0, neg = neg || c.value[k] < 0;
+    for (std::size_t k = c.rowStart[i]; k < c.rowStart[i + 1]; ++k)
+      pos = pos || c.value[k] > 0, neg = neg || c.value[k] < 0;
     if ((u[i] > 0 && !pos) || (u[i] < 0 && !neg))
       return fail("The prior's " + names.Row(i) + " has no cell " + (u[i] > 0 ? "above" : "below") +
                   " 0, but its target is " + Number(u[i]) + ": no scaling reaches it.");

@@ -64,8 +64,8 @@ TEST_F(IoCli, HouseholdsAndPlan) {
   ASSERT_TRUE(j["type2"].contains("CO2"));
   EXPECT_GT(j["type2"]["HH"][0].get<double>(), j["type1"]["HH"][0].get<double>());
   // The households' row and column named apart close the same table.
-  const std::string apart =
-      dir.Write("apart.csv", ",Farm,Mill,Spending\nFarm,0.2,0.3,0.25\nMill,0.15,0.1,0.3\nWages,0.3,0.25,0\nCO2,0.1,0.3,0\n");
+  const std::string apart = dir.Write(
+      "apart.csv", ",Farm,Mill,Spending\nFarm,0.2,0.3,0.25\nMill,0.15,0.1,0.3\nWages,0.3,0.25,0\nCO2,0.1,0.3,0\n");
   const Result two = RunIoCli({"io", apart, "--households", "Wages,Spending"});
   ASSERT_EQ(two.status, 0) << two.err;
   const auto k = nlohmann::json::parse(two.out);
@@ -187,7 +187,8 @@ TEST_F(IoCli, FlowsWithoutFlowsAreHintedAt) {
   const Result r = RunIoCli({"io", flows});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("the coefficients of column 3 (S2) add up to 600, 1 or more"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("quantorial-cli: to read " + flows + " as flows, give --flows --x ROWNAME with its row of total "
+  EXPECT_NE(r.err.find("quantorial-cli: to read " + flows +
+                       " as flows, give --flows --x ROWNAME with its row of total "
                        "outputs\n"),
             std::string::npos)
       << r.err;

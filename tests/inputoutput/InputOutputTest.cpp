@@ -316,8 +316,8 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        "the table."},
       {"no total row", Table({"A", "B", "VA"}, {"A", "B"}, {{10, 20}, {5, 5}, {100, 50}}), flows,
        "table.csv: no row \"X\" of total outputs below the sector block."},
-      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}), IoReadOptions{0, false, "", "HH", ""},
-       "table.csv: no column \"HH\" of households to the right of the sectors."},
+      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}),
+       IoReadOptions{0, false, "", "HH", ""}, "table.csv: no column \"HH\" of households to the right of the sectors."},
       // A flow over a small total output beyond what a number holds.
       {"flow over a small output", Table({"A", "B", "X"}, {"A", "B"}, {{1, 1}, {1e308, 1}, {0.5, 10}}), flows,
        "table.csv: row 3 (B), column 2 (A): the flow divided by its total is too large to hold as a number."},
@@ -332,12 +332,16 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        "table.csv: row 3 (HH), column 3 (HH): the flow divided by its total is too large to hold as a number."},
       // Names find the sectors and primary inputs (a demand, a plan's targets, the multipliers'
       // keys): one given twice would lose the other's data.
-      {"sector named twice", Table({"A", "B", "A"}, {"A", "B", "A"}, {{0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}}),
-       three, "table.csv: the sector \"A\" is named twice, in rows 2 and 4; sectors need names of their own."},
-      {"primary input named twice", Table({"A", "B", "VA", "VA"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}, {2, 2}}),
-       {}, "table.csv: the primary input \"VA\" is named twice, in rows 4 and 5; primary inputs need names of their own."},
+      {"sector named twice",
+       Table({"A", "B", "A"}, {"A", "B", "A"}, {{0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}}), three,
+       "table.csv: the sector \"A\" is named twice, in rows 2 and 4; sectors need names of their own."},
+      {"primary input named twice",
+       Table({"A", "B", "VA", "VA"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}, {2, 2}}),
+       {},
+       "table.csv: the primary input \"VA\" is named twice, in rows 4 and 5; primary inputs need names of their own."},
       {"a primary input named as a sector",
-       Table({"A", "B", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}}), {},
+       Table({"A", "B", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}}),
+       {},
        "table.csv: \"B\" names both a sector (row 3) and a primary input (row 4); they need names of their own."},
   };
   for (const Case& c : cases) {
@@ -379,9 +383,9 @@ TEST(IoTableTest, HouseholdsBesideTheSectors) {
   // A name missing says which.
   IoReadOptions wrong;
   SetHouseholds(wrong, "Wages,Spending");
-  EXPECT_EQ(ReadIoTable(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), wrong, "t.csv")
-                .error,
-            "t.csv: no column \"Spending\" of households to the right of the sectors.");
+  EXPECT_EQ(
+      ReadIoTable(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), wrong, "t.csv").error,
+      "t.csv: no column \"Spending\" of households to the right of the sectors.");
 }
 
 // A flow table read as coefficients says so; a two-column file without its header row, or
@@ -514,8 +518,7 @@ TEST(IoAnalysisTest, NearSingularTablesAreJudgedAlikeOnEveryPath) {
     IoOptions o;
     o.solver = s;
     o.multipliers = false;
-    EXPECT_EQ(AnalyseIoTable(ChainTable(300, 1.0 - 1e-15), o).error, std::string(kSingularMessage))
-        << IoSolverName(s);
+    EXPECT_EQ(AnalyseIoTable(ChainTable(300, 1.0 - 1e-15), o).error, std::string(kSingularMessage)) << IoSolverName(s);
     o.demand.assign(300, 1.0);
     const IoAnalysis near = AnalyseIoTable(ChainTable(300, 1.0 - 1e-10), o);
     ASSERT_EQ(near.error, "") << IoSolverName(s);
