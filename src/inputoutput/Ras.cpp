@@ -81,9 +81,6 @@ class Transport {
   Transport(const Cells& cells, const std::vector<double>& u, const std::vector<double>& v)
       : m_(u.size()), n_(v.size()), out_(m_ + n_ + 2), cellArc_(cells.value.size(), kNone) {
     const std::size_t source = Source(), sink = Sink();
-    double total = 0.0;
-    for (double t : u) total += t;
-    eps_ = 1e-13 * std::max(1.0, total);
     for (std::size_t i = 0; i < m_; ++i)
       if (u[i] > 0.0) AddArc(source, i + 1, u[i]);
     for (std::size_t j = 0; j < n_; ++j)
@@ -104,11 +101,13 @@ class Transport {
   std::size_t ColNode(std::size_t j) const { return m_ + 1 + j; }
   bool IsRow(std::size_t node) const { return node >= 1 && node <= m_; }
   bool IsCol(std::size_t node) const { return node > m_ && node <= m_ + n_; }
-  double Eps() const { return eps_; }
   std::size_t CellArc(std::size_t k) const { return cellArc_[k]; }
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
   // Dinic's method: shortest augmenting paths, a layer at a time, searched without recursion.
+  // Any capacity above 0 counts: a target far smaller than the total is a real target, and
+  // what rounding leaves on an arc only adds a path (it can make a cell look usable, never
+  // unusable). Each push empties the path's narrowest arc exactly, so the search ends.
   double MaxFlow() {
     const std::size_t nodes = out_.size(), source = Source(), sink = Sink();
     double flow = 0.0;
@@ -120,7 +119,7 @@ class Transport {
       queue.assign(1, source);
       for (std::size_t q = 0; q < queue.size(); ++q)
         for (std::size_t a : out_[queue[q]])
-          if (arcs_[a].cap > eps_ && level[arcs_[a].to] < 0) {
+          if (arcs_[a].cap > 0.0 && level[arcs_[a].to] < 0) {
             level[arcs_[a].to] = level[queue[q]] + 1;
             queue.push_back(arcs_[a].to);
           }
@@ -141,7 +140,7 @@ class Transport {
         auto& k = next[at];
         while (k < out_[at].size()) {
           const Arc& arc = arcs_[out_[at][k]];
-          if (arc.cap > eps_ && level[arc.to] == level[at] + 1) break;
+          if (arc.cap > 0.0 && level[arc.to] == level[at] + 1) break;
           ++k;
         }
         if (k < out_[at].size()) {
@@ -167,7 +166,7 @@ class Transport {
     for (std::size_t q = 0; q < queue.size(); ++q) {
       if (!throughEnds && q > 0 && (queue[q] == Source() || queue[q] == Sink())) continue;
       for (std::size_t a : out_[queue[q]])
-        if (arcs_[a].cap > eps_ && !seen[arcs_[a].to]) {
+        if (arcs_[a].cap > 0.0 && !seen[arcs_[a].to]) {
           seen[arcs_[a].to] = true;
           queue.push_back(arcs_[a].to);
         }
@@ -199,7 +198,7 @@ class Transport {
         const std::size_t u = calls.back().first;
         if (calls.back().second < out_[u].size()) {
           const Arc& arc = arcs_[out_[u][calls.back().second++]];
-          if (!inside(arc.to) || !(arc.cap > eps_)) continue;
+          if (!inside(arc.to) || !(arc.cap > 0.0)) continue;
           if (index[arc.to] == kUnseen) {
             open(arc.to);
           } else if (onStack[arc.to]) {
@@ -236,7 +235,6 @@ class Transport {
     arcs_.push_back({from, 0.0});
   }
   std::size_t m_, n_;
-  double eps_ = 0.0;
   std::vector<Arc> arcs_;  // in pairs: arc a and its reverse a ^ 1
   std::vector<std::vector<std::size_t>> out_;
   std::vector<std::size_t> cellArc_;

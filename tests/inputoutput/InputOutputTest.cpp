@@ -651,6 +651,10 @@ TEST(RasTest, ZeroTargetsEmptyTheirLines) {
   const RasResult col = BalanceRas({{1, 2}, {3, 4}}, {2, 4}, {6, 0}, {});
   ASSERT_EQ(col.error, "");
   ExpectNear(col.matrix, {{2, 0}, {4, 0}}, 1e-12, "column y at 0");
+  // A target far below the total is met like any other.
+  const RasResult tiny = BalanceRas({{1, 1}, {1, 1}}, {1e6, 1e-9}, {5e5, 5e5 + 1e-9}, {});
+  ASSERT_EQ(tiny.error, "");
+  EXPECT_NEAR(tiny.matrix[1][0] + tiny.matrix[1][1], 1e-9, 1e-18);
 }
 
 // A prior of 120 x 90 with a quarter of its cells filled, balanced to the margins of a
