@@ -73,9 +73,9 @@ std::vector<std::string> NegativeCells(const IoTable& t, std::size_t most, std::
   return cells;
 }
 
-// The spectral radius of A when A has negative cells: below 1 for certain when every column
-// of |A| sums to less than 1; otherwise from the eigenvalues, for tables small enough to take
-// them densely. Empty when neither tells.
+// The spectral radius of A when A has negative cells, as far as "below 1" or "1 or more" goes:
+// the largest column sum of |A| when that is below 1 (it bounds the radius); otherwise from the
+// eigenvalues, for tables small enough to take them densely. Empty when neither tells.
 constexpr int kSpectralRadiusLimit = 500;
 std::optional<double> SpectralRadius(const IoTable& t) {
   double largest = 0.0;
@@ -85,10 +85,8 @@ std::optional<double> SpectralRadius(const IoTable& t) {
       sum += std::abs(t.a.value[static_cast<std::size_t>(k)]);
     largest = std::max(largest, sum);
   }
-  if (t.Sectors() > kSpectralRadiusLimit) {
-    if (largest < 1.0) return largest;  // a bound, enough to tell "below 1"
-    return std::nullopt;
-  }
+  if (largest < 1.0) return largest;  // a bound, enough to tell "below 1"
+  if (t.Sectors() > kSpectralRadiusLimit) return std::nullopt;
   Eigen::MatrixXd a = -Eigen::MatrixXd(IdentityMinusA(t, false));
   a.diagonal().array() += 1.0;
   const Eigen::EigenSolver<Eigen::MatrixXd> eigen(a, false);
