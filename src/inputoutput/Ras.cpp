@@ -440,6 +440,12 @@ RasResult BalanceRas(const std::vector<std::vector<double>>& prior, const std::v
     return worst;
   };
   r.gap = gap();
+  // Where RAS converges it converges linearly in the end: a gap that shrinks too slowly to
+  // reach the tolerance within twice the sweeps allowed, at the rate of the last kWindow
+  // sweeps, is given up rather than swept to the limit (margins RAS can only creep towards,
+  // which the check above does not catch for GRAS).
+  constexpr int kWindow = 100, kFirstJudged = 500;
+  double windowGap = r.gap;
   while (r.gap > o.tolerance) {
     if (r.sweeps >= o.maxSweeps) {
       return fail("The margins were not met within " + std::to_string(o.maxSweeps) +
@@ -487,6 +493,20 @@ RasResult BalanceRas(const std::vector<std::vector<double>>& prior, const std::v
                                  (r.sweeps == 1 ? " sweep." : " sweeps."));
       cancelled.cancelled = true;
       return cancelled;
+    }
+    if (r.sweeps % kWindow == 0) {
+      if (r.sweeps >= kFirstJudged && r.gap > o.tolerance) {
+        const double rate = r.gap / windowGap;
+        const double needed = rate < 1.0 ? kWindow * std::log(o.tolerance / r.gap) / std::log(rate)
+                                         : std::numeric_limits<double>::infinity();
+        if (r.sweeps + needed > 2.0 * o.maxSweeps) {
+          return fail("The margins were not met: after " + std::to_string(r.sweeps) +
+                      " sweeps the largest gap left is " + Number(r.gap) + ", shrinking too slowly to reach " +
+                      Number(o.tolerance) + " within " + std::to_string(o.maxSweeps) +
+                      " sweeps: the prior's zero cells leave no matrix with these row and column sums.");
+        }
+      }
+      windowGap = r.gap;
     }
   }
   r.matrix.assign(m, std::vector<double>(n, 0.0));

@@ -643,6 +643,22 @@ TEST(RasTest, RefusalsSayWhy) {
             "whose target is 2: no matrix with the prior's zero cells meets these margins.");
 }
 
+// With a negative cell (GRAS) the transport check does not judge the margins; the sweeps give
+// up as soon as the gap shrinks too slowly to reach the tolerance, not at the limit. Row "a"
+// asks 10 of column "x", which has 3.
+TEST(RasTest, GrasGivesUpWhenTheGapStallsAndSaysSo) {
+  std::vector<int> told;
+  RasOptions o;
+  o.progress = [&told](int sweeps, double) {
+    told.push_back(sweeps);
+    return true;
+  };
+  const RasResult r = BalanceRas({{1, 0, 0}, {1, 1, 0}, {0, 1, -1}}, {10, 2, 1}, {3, 11, -1}, o, {"a", "b", "c"});
+  EXPECT_EQ(r.error.substr(0, 42), "The margins were not met: after 500 sweeps") << r.error;
+  EXPECT_NE(r.error.find("shrinking too slowly to reach 1e-10 within 10000 sweeps"), std::string::npos) << r.error;
+  EXPECT_EQ(told.size(), 500u);
+}
+
 // Targets of 0 empty their lines, and the other lines balance around them.
 TEST(RasTest, ZeroTargetsEmptyTheirLines) {
   const RasResult row = BalanceRas({{1, 2}, {3, 4}}, {3, 0}, {1, 2}, {});
