@@ -20,8 +20,32 @@ namespace {
 
 constexpr const char* kProgram = "quantorial-cli";
 
-int Usage(std::ostream& err, const std::string& message) {
-  err << kProgram << ": " << message << "\n\n" << InputOutputUsage();
+std::string IoUsage() {
+  return "  io TABLE [--sectors N] [--flows --x ROWNAME] [--demand FILE]\n"
+         "      [--households NAME | --households ROW,COLUMN] [--plan PLAN.csv] [--dense] [-o OUT.json]\n"
+         "                             input-output analysis of TABLE: the sector block's\n"
+         "                             coefficients with primary-input rows below (or, with\n"
+         "                             --flows, the flows with a row of total outputs ROWNAME);\n"
+         "                             writes JSON with the Leontief and Ghosh inverses (left out\n"
+         "                             above 2,000 sectors without --dense), the outputs for the\n"
+         "                             demand FILE (label, value), the output, type-I and (with\n"
+         "                             the households' row and column NAME, or ROW and COLUMN\n"
+         "                             when they differ) type-II multipliers, the backward and\n"
+         "                             forward linkages and key sectors, and the LP plan of\n"
+         "                             PLAN.csv (label, relation, value; an objective row min or\n"
+         "                             max). Exit 1 when the plan has no optimum\n";
+}
+
+std::string RasUsage() {
+  return "  ras PRIOR --rows FILE --cols FILE [--tol T] [-o OUT.csv]\n"
+         "                             balances PRIOR to the row and column targets (label,\n"
+         "                             value) by RAS (GRAS with negative cells) to tolerance T\n"
+         "                             (default 1e-10); writes the balanced matrix and prints the\n"
+         "                             number of sweeps\n";
+}
+
+int Usage(std::ostream& err, const std::string& message, const std::string& usage) {
+  err << kProgram << ": " << message << "\n\n" << usage;
   return kExitUsage;
 }
 
@@ -86,23 +110,30 @@ int RunIo(const std::vector<std::string>& args, std::ostream& out, std::ostream&
                                          {"--demand", true, ""},  {"--households", true, ""}, {"--plan", true, ""},
                                          {"--dense", false, ""},  {"--output", true, "-o"},   {"--help", false, "-h"}};
   const ParsedOptions p = ParseOptions(args, table, "io");
-  if (!p.error.empty()) return Usage(err, p.error);
+  const auto usage = [&err](const std::string& message) { return Usage(err, message, IoUsage()); };
+  if (!p.error.empty()) return usage(p.error);
   if (p.Flag("--help")) {
-    out << InputOutputUsage();
+    out << IoUsage();
     return kExitOk;
   }
-  if (p.positional.size() != 1) return Usage(err, "io takes one table");
+  if (p.positional.size() != 1) return usage("io takes one table");
   IoReadOptions ro;
   if (const auto s = p.Value("--sectors")) {
     const auto n = PositiveWhole(*s);
-    if (!n) return Usage(err, "--sectors takes a whole number from 1");
+    if (!n) return usage("--sectors takes a whole number from 1");
     ro.sectors = *n;
   }
   ro.flows = p.Flag("--flows");
-  if (ro.flows && !p.Value("--x")) return Usage(err, "--flows needs --x ROWNAME, the row of total outputs");
-  if (!ro.flows && p.Value("--x")) return Usage(err, "--x goes with --flows");
+  if (ro.flows && !p.Value("--x")) return usage("--flows needs --x ROWNAME, the row of total outputs");
+  if (!ro.flows && p.Value("--x")) return usage("--x goes with --flows");
   ro.totalRow = p.Value("--x").value_or("");
-  ro.households = p.Value("--households").value_or("");
+  if (const auto h = p.Value("--households")) {
+    SetHouseholds(ro, *h);
+    const auto comma = h->find(',');
+    const bool noColumn = comma != std::string::npos && h->find_first_not_of(' ', comma + 1) == std::string::npos;
+    if (ro.households.empty() || noColumn)
+      return usage("--households takes NAME, or ROW,COLUMN when the households' row and column are named apart");
+  }
 
   const std::string& path = p.positional[0];
   LabelledMatrix m;
@@ -110,6 +141,8 @@ int RunIo(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   IoReadResult read = ReadIoTable(m, ro, path);
   if (!read.error.empty()) return Fail(err, read.error), kExitFailed;
   for (const auto& n : read.notices) err << kProgram << ": " << n << '\n';
+  if (read.looksLikeFlows)
+    err << kProgram << ": to read " << path << " as flows, give --flows --x ROWNAME with its row of total outputs\n";
   const IoTable& t = read.table;
 
   IoOptions o;
@@ -178,17 +211,18 @@ int RunRas(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                          {"--output", true, "-o"},
                                          {"--help", false, "-h"}};
   const ParsedOptions p = ParseOptions(args, table, "ras");
-  if (!p.error.empty()) return Usage(err, p.error);
+  const auto usage = [&err](const std::string& message) { return Usage(err, message, RasUsage()); };
+  if (!p.error.empty()) return usage(p.error);
   if (p.Flag("--help")) {
-    out << InputOutputUsage();
+    out << RasUsage();
     return kExitOk;
   }
-  if (p.positional.size() != 1) return Usage(err, "ras takes one prior matrix");
-  if (!p.Value("--rows") || !p.Value("--cols")) return Usage(err, "ras needs --rows FILE and --cols FILE");
+  if (p.positional.size() != 1) return usage("ras takes one prior matrix");
+  if (!p.Value("--rows") || !p.Value("--cols")) return usage("ras needs --rows FILE and --cols FILE");
   RasOptions o;
   if (const auto t = p.Value("--tol")) {
     const auto v = ArithmeticValue(Cell(*t));
-    if (!v || !(*v > 0) || !(*v < 1)) return Usage(err, "--tol takes a number above 0 and below 1");
+    if (!v || !(*v > 0) || !(*v < 1)) return usage("--tol takes a number above 0 and below 1");
     o.tolerance = *v;
   }
   const std::string& path = p.positional[0];
@@ -214,25 +248,7 @@ int RunRas(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 }  // namespace
 
-std::string InputOutputUsage() {
-  return "  io TABLE [--sectors N] [--flows --x ROWNAME] [--demand FILE] [--households NAME]\n"
-         "      [--plan PLAN.csv] [--dense] [-o OUT.json]\n"
-         "                             input-output analysis of TABLE: the sector block's\n"
-         "                             coefficients with primary-input rows below (or, with\n"
-         "                             --flows, the flows with a row of total outputs ROWNAME);\n"
-         "                             writes JSON with the Leontief and Ghosh inverses (left out\n"
-         "                             above 2,000 sectors without --dense), the outputs for the\n"
-         "                             demand FILE (label, value), the output, type-I and (with\n"
-         "                             the households' row and column NAME) type-II multipliers,\n"
-         "                             the backward and forward linkages and key sectors, and the\n"
-         "                             LP plan of PLAN.csv (label, relation, value; an objective\n"
-         "                             row min or max). Exit 1 when the plan has no optimum\n"
-         "  ras PRIOR --rows FILE --cols FILE [--tol T] [-o OUT.csv]\n"
-         "                             balances PRIOR to the row and column targets (label,\n"
-         "                             value) by RAS (GRAS with negative cells) to tolerance T\n"
-         "                             (default 1e-10); writes the balanced matrix and prints the\n"
-         "                             number of sweeps\n";
-}
+std::string InputOutputUsage() { return IoUsage() + RasUsage(); }
 
 int RunInputOutputCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::vector<std::string> rest(args.begin() + 1, args.end());

@@ -45,6 +45,8 @@ struct IoAnalysis {
   std::vector<std::pair<std::string, std::vector<double>>> type1, type2;
   std::vector<double> backward, forward;  // power and sensitivity of dispersion
   std::vector<std::string> keySectors;    // backward and forward above 1
+  double reciprocalCondition = 1.0;       // the estimate of 1 / cond(I - A) the solve was judged by
+  bool productive = true;                 // false when A's spectral radius was found to be 1 or more
 };
 
 // The error of a table whose I - A is singular.

@@ -1,6 +1,8 @@
 #include "inputoutput/IoTable.h"
 
+#include <cctype>
 #include <cmath>
+#include <sstream>
 #include <unordered_map>
 
 #include "workspace/ValueRules.h"
@@ -44,6 +46,13 @@ bool CellNumber(const LabelledMatrix& m, int i, int j, const std::string& source
   return true;
 }
 
+// A label that names the households: "Households", "Household income", "HH", ...
+bool LooksLikeHouseholds(const std::string& label) {
+  std::string lower;
+  for (char c : label) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower == "hh" || lower == "hhld" || lower == "hhs" || lower.rfind("household", 0) == 0;
+}
+
 int FindRow(const LabelledMatrix& m, const std::string& label, int from) {
   for (int i = from; i <= m.UpperRow(); ++i)
     if (Label(m, i, 0) == label) return i;
@@ -69,12 +78,23 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
   // The sector block: as given, or the leading sectors whose row and column labels agree, or
   // (for coefficients) every column but the households'.
   int n = o.sectors;
+  const std::string& hColumn = o.HouseholdColumn();
   if (n < 0) return fail(source + ": the number of sectors must be at least 1.");
   if (n == 0) {
     while (n < std::min(rows, cols) && !Label(m, n + 1, 0).empty() && Label(m, n + 1, 0) == Label(m, 0, n + 1) &&
-           Label(m, n + 1, 0) != o.households)
+           Label(m, n + 1, 0) != o.households && Label(m, 0, n + 1) != hColumn) {
+      // Households beside the sectors are not one of them, closed or not.
+      if (o.households.empty() && n > 0 && LooksLikeHouseholds(Label(m, n + 1, 0))) {
+        r.notices.push_back(source + ": " + RowName(m, n + 1) + " and " + ColumnName(m, n + 1) +
+                            " are taken for the households, not a sector: the row is read as a primary input and "
+                            "the column is left out. Close the households into the table by their name, or give "
+                            "the number of sectors (" +
+                            std::to_string(n + 1) + ") to read them as a sector.");
+        break;
+      }
       ++n;
-    if (n == 0 && !o.flows) n = cols - (!o.households.empty() && FindColumn(m, o.households, 1) > 0 ? 1 : 0);
+    }
+    if (n == 0 && !o.flows) n = cols - (!o.households.empty() && FindColumn(m, hColumn, 1) > 0 ? 1 : 0);
     if (n == 0)
       return fail(source +
                   ": no sector block found (no row label matches its column label); give the number of sectors.");
@@ -98,6 +118,17 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     if (name.empty()) name = Label(m, 0, k);
     if (name.empty()) name = "S" + std::to_string(k);
     t.sectors.push_back(name);
+  }
+  // Every sector and primary input is found by its name (a demand, a plan's targets, the
+  // multipliers' keys): a name given twice would lose one of them.
+  std::unordered_map<std::string, int> sectorRow;
+  for (int k = 1; k <= n; ++k) {
+    const auto [at, added] = sectorRow.emplace(t.sectors[static_cast<std::size_t>(k - 1)], k);
+    if (!added) {
+      return fail(source + ": the sector \"" + at->first + "\" is named twice, in rows " +
+                  std::to_string(at->second + 1) + " and " + std::to_string(k + 1) +
+                  "; sectors need names of their own.");
+    }
   }
 
   // Total outputs (flows only).
@@ -147,13 +178,34 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
     t.a.start.push_back(static_cast<long long>(t.a.row.size()));
   }
 
+  // Coefficients add up to less than 1 in a sector that makes more than it uses; sums of 1 or
+  // more are what a flow table read as coefficients gives.
+  if (!o.flows) {
+    int widest = -1;
+    double most = 0.0;
+    for (int j = 0; j < n; ++j) {
+      double sum = 0.0;
+      for (long long k = t.a.start[static_cast<std::size_t>(j)]; k < t.a.start[static_cast<std::size_t>(j) + 1]; ++k)
+        sum += t.a.value[static_cast<std::size_t>(k)];
+      if (sum >= 1.0 && sum > most) most = sum, widest = j + 1;
+    }
+    if (widest > 0) {
+      std::ostringstream sum;
+      sum.precision(6);
+      sum << most;
+      r.looksLikeFlows = true;
+      r.notices.push_back(source + ": the coefficients of " + ColumnName(m, widest) + " add up to " + sum.str() +
+                          ", 1 or more: if the table holds flows rather than coefficients, read it as a flow table "
+                          "with its row of total outputs.");
+    }
+  }
+
   // The households' column, when they are closed.
   int hCol = -1;
   double hTotal = 1.0;
   if (!o.households.empty()) {
-    hCol = FindColumn(m, o.households, n + 1);
-    if (hCol < 0)
-      return fail(source + ": no column \"" + o.households + "\" of households to the right of the sectors.");
+    hCol = FindColumn(m, hColumn, n + 1);
+    if (hCol < 0) return fail(source + ": no column \"" + hColumn + "\" of households to the right of the sectors.");
     if (o.flows) {
       if (!CellNumber(m, xRow, hCol, source, hTotal, r.error)) return fail(r.error);
       if (hTotal <= 0) {
@@ -170,10 +222,20 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
   }
 
   // The primary inputs: every row below the block but the total outputs.
+  std::unordered_map<std::string, int> primaryRow;
   for (int i = n + 1; i <= rows; ++i) {
     if (i == xRow) continue;
     std::string name = Label(m, i, 0);
     if (name.empty()) name = "P" + std::to_string(i - n);
+    if (const auto s = sectorRow.find(name); s != sectorRow.end()) {
+      return fail(source + ": \"" + name + "\" names both a sector (row " + std::to_string(s->second + 1) +
+                  ") and a primary input (row " + std::to_string(i + 1) + "); they need names of their own.");
+    }
+    if (const auto [at, added] = primaryRow.emplace(name, i); !added) {
+      return fail(source + ": the primary input \"" + name + "\" is named twice, in rows " +
+                  std::to_string(at->second + 1) + " and " + std::to_string(i + 1) +
+                  "; primary inputs need names of their own.");
+    }
     std::vector<double> coeff(static_cast<std::size_t>(n));
     for (int j = 1; j <= n; ++j) {
       double v = 0;
@@ -196,13 +258,31 @@ IoReadResult ReadIoTable(const LabelledMatrix& m, const IoReadOptions& o, const 
   return r;
 }
 
+void SetHouseholds(IoReadOptions& o, const std::string& text) {
+  const auto comma = text.find(',');
+  o.households = Trimmed(text.substr(0, comma));
+  o.householdColumn = comma == std::string::npos ? std::string() : Trimmed(text.substr(comma + 1));
+  if (o.householdColumn == o.households) o.householdColumn.clear();
+}
+
+std::string HouseholdsText(const IoReadOptions& o) {
+  return o.householdColumn.empty() ? o.households : o.households + "," + o.householdColumn;
+}
+
 LabelledValues ReadLabelledValues(const LabelledMatrix& m, const std::vector<std::string>& labels,
                                   const std::string& source, const std::string& what) {
   LabelledValues r;
   if (!m.IsFilled() || m.UpperCol() < 1)
-    return {{}, source + ": the " + what + " needs two columns, a label and a value, below a header row."};
+    return {{},
+            source + ": no " + what + " read: the file needs two columns, a label and a value, below a header row."};
   std::unordered_map<std::string, std::size_t> index;
   for (std::size_t k = 0; k < labels.size(); ++k) index.emplace(labels[k], k);
+  // The first row is the header; a first row of a label of the table and a number is data.
+  if (const Cell first = m.Get(0, 1); index.count(Label(m, 0, 0)) && !IsBlank(first) && ArithmeticValue(first)) {
+    return {{},
+            source + ": the first row (\"" + Label(m, 0, 0) + "\", " + CellText(first) + ") is read as the header, " +
+                "but it holds data: give the file a header row (for example \"label,value\") above the " + what + "."};
+  }
   std::vector<bool> seen(labels.size(), false);
   r.values.assign(labels.size(), 0.0);
   for (int i = 1; i <= m.UpperRow(); ++i) {
@@ -216,7 +296,7 @@ LabelledValues ReadLabelledValues(const LabelledMatrix& m, const std::vector<std
     if (!CellNumber(m, i, 1, source, r.values[it->second], r.error)) return {{}, r.error};
   }
   for (std::size_t k = 0; k < labels.size(); ++k)
-    if (!seen[k]) return {{}, source + ": the " + what + " has no row for \"" + labels[k] + "\"."};
+    if (!seen[k]) return {{}, source + ": \"" + labels[k] + "\" has no row in the " + what + "."};
   return r;
 }
 

@@ -46,16 +46,27 @@ struct IoTable {
 };
 
 struct IoReadOptions {
-  int sectors = 0;         // the size of the sector block; 0 finds it from the labels
-  bool flows = false;      // a flow table rather than coefficients
-  std::string totalRow;    // the flow table's row of total outputs
-  std::string households;  // the households' row and column to close into the table; empty: open
+  int sectors = 0;              // the size of the sector block; 0 finds it from the labels
+  bool flows = false;           // a flow table rather than coefficients
+  std::string totalRow;         // the flow table's row of total outputs
+  std::string households;       // the households' row (and column) to close into the table; empty: open
+  std::string householdColumn;  // the households' column when it is named otherwise than their row
+  const std::string& HouseholdColumn() const { return householdColumn.empty() ? households : householdColumn; }
 };
+
+// The households as the person names them: "NAME" for a row and a column of that name, or
+// "ROW,COLUMN" when the two differ (blanks around the names are dropped).
+void SetHouseholds(IoReadOptions& options, const std::string& text);
+// The households' names as SetHouseholds reads them back: "NAME" or "ROW,COLUMN".
+std::string HouseholdsText(const IoReadOptions& options);
 
 struct IoReadResult {
   IoTable table;
   std::string error;  // names the file, row or cell; empty on success
   std::vector<std::string> notices;
+  // Read as coefficients, some sector's coefficients add up to 1 or more, as flows would: the
+  // notices say which; a front end can say how to read the table as flows.
+  bool looksLikeFlows = false;
 };
 
 // Reads the table; `source` names it in the messages (a file name, or a slot's caption).

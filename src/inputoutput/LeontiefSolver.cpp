@@ -3,6 +3,7 @@
 #include <umfpack.h>
 
 #include <Eigen/IterativeLinearSolvers>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -12,14 +13,69 @@ const char* const kSingularMessage =
     "I - A is singular: the table has no Leontief inverse (some sectors' inputs use up all of their output, or "
     "sectors depend on one another exactly). Nothing was computed.";
 
-bool LeontiefSolver::Inverse(Eigen::MatrixXd& inverse, std::string& error) {
-  const Eigen::MatrixXd dense(m_);
-  Eigen::PartialPivLU<Eigen::MatrixXd> lu(dense);
-  if (!(lu.rcond() > 1e-14)) {
-    error = kSingularMessage;
-    return false;
+// The solver was made only for a matrix the condition estimate accepted.
+bool LeontiefSolver::Inverse(Eigen::MatrixXd& inverse, std::string&) {
+  inverse = Eigen::PartialPivLU<Eigen::MatrixXd>(Eigen::MatrixXd(m_)).inverse();
+  return true;
+}
+
+bool EstimateReciprocalCondition(LeontiefSolver& solver, const Eigen::SparseMatrix<double>& m, double& rcond,
+                                 std::string& error) {
+  const Eigen::Index n = m.cols();
+  rcond = 0.0;
+  double norm = 0.0;  // |M|_1, the largest column sum of magnitudes
+  for (Eigen::Index j = 0; j < n; ++j) {
+    double sum = 0.0;
+    for (Eigen::SparseMatrix<double>::InnerIterator it(m, j); it; ++it) sum += std::abs(it.value());
+    norm = std::max(norm, sum);
   }
-  inverse = lu.inverse();
+  if (n == 0 || !(norm > 0.0) || !std::isfinite(norm)) return true;
+  // Each solve either gives finite numbers or shows the matrix singular (rcond 0).
+  Eigen::VectorXd y;
+  const auto solve = [&](const Eigen::VectorXd& b, bool transpose, bool& finite) {
+    if (!solver.Solve(b, y, transpose, error)) return false;
+    finite = y.allFinite();
+    return true;
+  };
+  const auto sign = [](const Eigen::VectorXd& v) {
+    return Eigen::VectorXd(v.unaryExpr([](double e) { return e >= 0.0 ? 1.0 : -1.0; }));
+  };
+  bool finite = true;
+  Eigen::VectorXd x = Eigen::VectorXd::Constant(n, 1.0 / static_cast<double>(n));
+  if (!solve(x, false, finite)) return false;
+  if (!finite) return true;
+  double estimate = y.lpNorm<1>();
+  Eigen::VectorXd xi = sign(y);
+  if (!solve(xi, true, finite)) return false;
+  if (!finite) return true;
+  Eigen::VectorXd z = y;
+  for (int k = 0; k < 5 && n > 1; ++k) {
+    Eigen::Index j = 0;
+    const double zmax = z.cwiseAbs().maxCoeff(&j);
+    if (k > 0 && zmax <= z.dot(x)) break;  // no column promises a larger norm
+    x = Eigen::VectorXd::Unit(n, j);
+    if (!solve(x, false, finite)) return false;
+    if (!finite) return true;
+    const double next = y.lpNorm<1>();
+    const Eigen::VectorXd nextSign = sign(y);
+    if (next <= estimate || nextSign == xi) {
+      estimate = std::max(estimate, next);
+      break;
+    }
+    estimate = next;
+    xi = nextSign;
+    if (!solve(xi, true, finite)) return false;
+    if (!finite) return true;
+    z = y;
+  }
+  // Higham's safeguard: a vector of alternating signs catches what the iteration can miss.
+  for (Eigen::Index i = 0; i < n; ++i)
+    x(i) = (i % 2 == 0 ? 1.0 : -1.0) *
+           (1.0 + static_cast<double>(i) / static_cast<double>(std::max<Eigen::Index>(1, n - 1)));
+  if (!solve(x, false, finite)) return false;
+  if (!finite) return true;
+  estimate = std::max(estimate, 2.0 * y.lpNorm<1>() / (3.0 * static_cast<double>(n)));
+  if (std::isfinite(estimate) && estimate > 0.0) rcond = 1.0 / (norm * estimate);
   return true;
 }
 
@@ -27,9 +83,8 @@ namespace {
 
 class DenseSolver : public LeontiefSolver {
  public:
-  DenseSolver(const Eigen::SparseMatrix<double>& m, std::string& error) : LeontiefSolver(m), lu_(Eigen::MatrixXd(m)) {
+  explicit DenseSolver(const Eigen::SparseMatrix<double>& m) : LeontiefSolver(m), lu_(Eigen::MatrixXd(m)) {
     kind = IoSolver::Dense;
-    if (!(lu_.rcond() > 1e-14)) error = kSingularMessage;
   }
   bool Solve(const Eigen::VectorXd& b, Eigen::VectorXd& x, bool transpose, std::string&) override {
     x = transpose ? Eigen::VectorXd(lu_.transpose().solve(b)) : Eigen::VectorXd(lu_.solve(b));
@@ -158,12 +213,12 @@ class NeumannSolver : public LeontiefSolver {
 }  // namespace
 
 std::unique_ptr<LeontiefSolver> MakeLeontiefSolver(const Eigen::SparseMatrix<double>& m, IoSolver kind,
-                                                   double tolerance, std::string& error) {
+                                                   double tolerance, std::string& error, double* rcond) {
   std::unique_ptr<LeontiefSolver> s;
   switch (kind) {
     case IoSolver::Automatic:
     case IoSolver::Dense:
-      s = std::make_unique<DenseSolver>(m, error);
+      s = std::make_unique<DenseSolver>(m);
       break;
     case IoSolver::SparseLu:
       s = std::make_unique<UmfpackSolver>(m, error);
@@ -175,6 +230,10 @@ std::unique_ptr<LeontiefSolver> MakeLeontiefSolver(const Eigen::SparseMatrix<dou
       s = std::make_unique<NeumannSolver>(m, tolerance);
       break;
   }
+  double estimate = 0.0;
+  if (error.empty() && EstimateReciprocalCondition(*s, m, estimate, error) && !(estimate >= kSingularRcond))
+    error = kSingularMessage;
+  if (rcond) *rcond = estimate;
   if (!error.empty()) s.reset();
   return s;
 }

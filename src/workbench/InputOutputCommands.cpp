@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cmath>
+#include <sstream>
 
 #include "inputoutput/IoMatrices.h"
 #include "inputoutput/IoPlan.h"
@@ -89,6 +92,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
       return false;
     }
     s.table = std::move(read.table);
+    std::vector<std::string> notices = std::move(read.notices);
     if (s.demand.size() != s.table.sectors.size()) s.demand.clear();
     if (s.supply.size() != s.table.sectors.size()) s.supply.clear();
     IoOptions o;
@@ -117,7 +121,8 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
     if (ws.mIoLeontief.IsFilled()) host_.Preview(ws.mIoLeontief, 2, "Leontief Inverse");
     host_.Preview(ws.mIoMultipliers, 3, "Multipliers and Linkages");
     if (ws.mIoOutputs.IsFilled()) host_.Preview(ws.mIoOutputs, 1, "Input-Output Outputs");
-    ShowNotices(a.notices);
+    notices.insert(notices.end(), a.notices.begin(), a.notices.end());
+    ShowNotices(notices);
     return true;
   };
   // A new table (a flow table when the row of its total outputs is named) analysed afresh:
@@ -128,6 +133,7 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
     s.sourceName = name;
     IoReadOptions read;
     read.households = s.read.households;
+    read.householdColumn = s.read.householdColumn;
     read.flows = totalRow.has_value();
     if (totalRow) read.totalRow = *totalRow;
     s.read = std::move(read);
@@ -166,14 +172,14 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
     case IoMenuItem::Households: {
       if (!needTable()) return;
       const auto name = host_.InputBox(
-          "The households' row and column, to close them into the table for the type-II multipliers (empty: "
-          "open the table again):",
-          kTitle, s.read.households);
+          "The households' row and column, to close them into the table for the type-II multipliers: their name, "
+          "or ROW,COLUMN when the two are named apart (empty: open the table again):",
+          kTitle, HouseholdsText(s.read));
       if (!name) return Cancelled();
-      const std::string before = s.read.households;
-      s.read.households = *name;
+      const IoReadOptions before = s.read;
+      SetHouseholds(s.read, *name);
       if (!analyse()) {
-        s.read.households = before;
+        s.read = before;
         analyse();
       }
       return;
@@ -223,7 +229,31 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
       if (!cols.IsFilled()) return;
       const LabelledValues v = ReadLabelledValues(cols, b.colLabels, colsName, "column targets");
       if (!v.error.empty()) return warn(v.error + " Nothing was balanced.");
-      const RasResult r = BalanceRas(b.values, u.values, v.values, {}, b.rowLabels, b.colLabels);
+      // The wait window's bar runs with the digits of the gap won towards the tolerance; Cancel
+      // stops the balancing. The bar is told at most ten times a second.
+      RasOptions o;
+      const auto start = std::chrono::steady_clock::now();
+      auto told = start - std::chrono::seconds(1);
+      double first = 0.0;
+      o.progress = [this, &o, &told, &first](int sweeps, double gap) {
+        if (sweeps == 1) first = std::max(gap, o.tolerance) * 10.0;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - told < std::chrono::milliseconds(100)) return true;
+        told = now;
+        constexpr long long kTotal = 1000;
+        const double won = std::log(first / std::max(gap, o.tolerance)) / std::log(first / o.tolerance);
+        const long long done = std::clamp(static_cast<long long>(won * kTotal), 1LL, kTotal - 1);
+        std::ostringstream text;
+        text.precision(2);
+        text << "RAS balancing: sweep " << sweeps << ", the largest gap left " << gap;
+        return host_.Progress(text.str(), done, kTotal);
+      };
+      host_.HoldOn("RAS balancing of " + std::to_string(b.rowLabels.size()) + " x " +
+                   std::to_string(b.colLabels.size()) + " cells.");
+      const RasResult r = BalanceRas(b.values, u.values, v.values, o, b.rowLabels, b.colLabels);
+      host_.Progress(std::string(), 0, 0);  // the balancing is over, however it ended
+      host_.HoldOn("");
+      if (r.cancelled) return Cancelled();
       if (!r.error.empty()) return warn(priorName + ": " + r.error + " Nothing was balanced.");
       ws.mIoRas = NumberMatrix(b.rowLabels, b.colLabels, r.matrix, CellText(prior.Get(0, 0)));
       host_.Preview(ws.mIoRas, 3,

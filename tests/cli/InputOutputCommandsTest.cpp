@@ -63,6 +63,14 @@ TEST_F(IoCli, HouseholdsAndPlan) {
   EXPECT_EQ(j["primary"], (std::vector<std::string>{"HH", "CO2"}));
   ASSERT_TRUE(j["type2"].contains("CO2"));
   EXPECT_GT(j["type2"]["HH"][0].get<double>(), j["type1"]["HH"][0].get<double>());
+  // The households' row and column named apart close the same table.
+  const std::string apart = dir.Write(
+      "apart.csv", ",Farm,Mill,Spending\nFarm,0.2,0.3,0.25\nMill,0.15,0.1,0.3\nWages,0.3,0.25,0\nCO2,0.1,0.3,0\n");
+  const Result two = RunIoCli({"io", apart, "--households", "Wages,Spending"});
+  ASSERT_EQ(two.status, 0) << two.err;
+  const auto k = nlohmann::json::parse(two.out);
+  EXPECT_EQ(k["type2"]["CO2"], j["type2"]["CO2"]);
+  EXPECT_EQ(k["type2"]["Wages"], j["type2"]["HH"]);
 
   r = RunIoCli({"io", flows, "--flows", "--x", "X", "--plan", plan});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -129,6 +137,8 @@ TEST_F(IoCli, RefusalsSayWhy) {
   const std::string singular = dir.Write("sing.csv", ",A,B\nA,0.2,0.3\nB,0,1\n");
   const std::string badCols = dir.Write("badcols.csv", "label,value\nx,40\ny,70\n");
   const std::string missing = dir.Write("missing.csv", "label,value\nS1,600\n");
+  const std::string headless = dir.Write("headless.csv", "S1,600\nS2,1500\n");
+  const std::string twice = dir.Write("twice.csv", ",A,B,A\nA,0.1,0.1,0.1\nB,0.1,0.1,0.1\nA,0.1,0.1,0.1\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -149,7 +159,12 @@ TEST_F(IoCli, RefusalsSayWhy) {
       {{"io", singular}, 1, "sing.csv: I - A is singular"},
       {{"io", flows, "--flows", "--x", "X", "--demand", missing},
        1,
-       "missing.csv: the final demand has no row for \"S2\"."},
+       "missing.csv: \"S2\" has no row in the final demand."},
+      {{"io", flows, "--flows", "--x", "X", "--demand", headless},
+       1,
+       "headless.csv: the first row (\"S1\", 600) is read as the header, but it holds data"},
+      {{"io", twice}, 1, "twice.csv: the sector \"A\" is named twice, in rows 2 and 4"},
+      {{"io", closed, "--households", "HH,"}, 2, "--households takes NAME, or ROW,COLUMN"},
       {{"ras", prior, "--rows", rows, "--cols", badCols},
        1,
        "prior.csv: The row targets add up to 120 but the column targets to 110"},
@@ -160,6 +175,24 @@ TEST_F(IoCli, RefusalsSayWhy) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << c.message;
   }
+  // A command line ras does not understand gets ras' usage alone.
+  const Result r = RunIoCli({"ras", prior, "--rows", rows, "--cols", cols, "--tol", "abc"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--tol takes a number above 0 and below 1\n\n  ras PRIOR"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("io TABLE"), std::string::npos) << r.err;
+}
+
+// A flow table read as coefficients is not productive, and the command says how to read it.
+TEST_F(IoCli, FlowsWithoutFlowsAreHintedAt) {
+  const Result r = RunIoCli({"io", flows});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("the coefficients of column 3 (S2) add up to 600, 1 or more"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quantorial-cli: to read " + flows +
+                       " as flows, give --flows --x ROWNAME with its row of total "
+                       "outputs\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("not productive"), std::string::npos) << r.err;
 }
 
 }  // namespace

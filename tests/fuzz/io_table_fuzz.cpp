@@ -1,9 +1,11 @@
 // Any table as an input-output table: the first line gives the reading options (sectors,
-// flows 0 or 1, the row of total outputs, the households' name, comma-separated), the rest
-// the labelled matrix (one row a line, cells at commas; a cell that reads wholly as a number
-// is a number, as the data-file readers give it). The reader must give a table of consistent
-// shape or a message naming the source; a table it gives is analysed, which must end with
-// results of the table's size or a message.
+// flows 0 or 1, the row of total outputs, the households' row name and their column's name
+// when it differs, comma-separated), the rest the labelled matrix (one row a line, cells at
+// commas; a cell that reads wholly as a number is a number, as the data-file readers give
+// it). The reader must give a table of consistent shape or a message naming the source; a
+// table it gives is analysed, which must end with results of the table's size or a message.
+// The numbers of the matrix are balanced by RAS to their own margins, and to margins moved
+// from one row and one column to others: a balanced matrix of the prior's size, or a message.
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +17,7 @@
 
 #include "inputoutput/IoAnalysis.h"
 #include "inputoutput/IoTable.h"
+#include "inputoutput/Ras.h"
 
 namespace {
 
@@ -65,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.flows = head.size() > 1 && head[1] == "1";
   if (head.size() > 2) options.totalRow = head[2];
   if (head.size() > 3) options.households = head[3];
+  if (head.size() > 4) options.householdColumn = head[4];
 
   std::size_t width = 0;
   for (std::size_t i = 1; i < lines.size(); ++i) width = std::max(width, lines[i].size());
@@ -107,6 +111,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (demand.error.empty() ? demand.values.size() != n : !demand.values.empty()) __builtin_trap();
   const auto block = quantorial::ReadNumberBlock(m, source);
   if (block.error.empty() && block.values.size() != static_cast<std::size_t>(m.UpperRow())) __builtin_trap();
+  if (block.error.empty()) {
+    const std::size_t rows = block.values.size(), cols = rows ? block.values[0].size() : 0;
+    std::vector<double> u(rows, 0.0), v(cols, 0.0);
+    for (std::size_t i = 0; i < rows; ++i)
+      for (std::size_t j = 0; j < cols; ++j) u[i] += block.values[i][j], v[j] += block.values[i][j];
+    quantorial::RasOptions ras;
+    ras.maxSweeps = 200;
+    for (int moved = 0; moved < 2; ++moved) {
+      if (moved == 1 && rows > 1 && cols > 1) {
+        u[0] += 1.0, u[1] -= 1.0;
+        v[cols - 1] += 1.0, v[0] -= 1.0;
+      }
+      const auto r = quantorial::BalanceRas(block.values, u, v, ras, block.rowLabels, block.colLabels);
+      if (r.error.empty() == r.matrix.empty()) __builtin_trap();
+      if (r.error.empty() && (r.matrix.size() != rows || (rows && r.matrix[0].size() != cols))) __builtin_trap();
+    }
+  }
 
   quantorial::IoOptions io;
   if (demand.error.empty()) io.demand = demand.values;

@@ -95,6 +95,7 @@ TEST(IoTableTest, MillerBlairTable23GivesItsCoefficientsInverseAndOutputs) {
   a.demand = {600, 1500};
   const IoAnalysis r = AnalyseIoTable(t, a);
   ASSERT_EQ(r.error, "");
+  EXPECT_TRUE(r.notices.empty()) << r.notices[0];
   // L = 1/0.7575 [[0.95, 0.25], [0.2, 0.85]] exactly; the book prints it to 4 decimals.
   ExpectNear(r.leontief, {{0.95 / 0.7575, 0.25 / 0.7575}, {0.2 / 0.7575, 0.85 / 0.7575}}, 1e-12, "L");
   ExpectNear(r.leontief, {{1.25412541, 0.330033}, {0.2640264, 1.12211221}}, 1e-6, "L as printed");
@@ -315,8 +316,8 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        "the table."},
       {"no total row", Table({"A", "B", "VA"}, {"A", "B"}, {{10, 20}, {5, 5}, {100, 50}}), flows,
        "table.csv: no row \"X\" of total outputs below the sector block."},
-      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}), IoReadOptions{0, false, "", "HH"},
-       "table.csv: no column \"HH\" of households to the right of the sectors."},
+      {"households missing", Table({"A", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}}),
+       IoReadOptions{0, false, "", "HH", ""}, "table.csv: no column \"HH\" of households to the right of the sectors."},
       // A flow over a small total output beyond what a number holds.
       {"flow over a small output", Table({"A", "B", "X"}, {"A", "B"}, {{1, 1}, {1e308, 1}, {0.5, 10}}), flows,
        "table.csv: row 3 (B), column 2 (A): the flow divided by its total is too large to hold as a number."},
@@ -324,17 +325,148 @@ TEST(IoTableTest, BadTablesAreRefusedWithMessagesNamingTheCell) {
        Table({"A", "B", "VA", "X"}, {"A", "B"}, {{1, 1}, {1, 1}, {1, -1e308}, {10, 0.5}}), flows,
        "table.csv: row 4 (VA), column 3 (B): the flow divided by its total is too large to hold as a number."},
       {"households' flow over a small income", Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1e308}, {1, 1}, {10, 0.5}}),
-       IoReadOptions{1, true, "X", "HH"},
+       IoReadOptions{1, true, "X", "HH", ""},
        "table.csv: row 2 (A), column 3 (HH): the flow divided by its total is too large to hold as a number."},
       {"households' own flow over a small income",
-       Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH"},
+       Table({"A", "HH", "X"}, {"A", "HH"}, {{1, 1}, {1, 1e308}, {10, 0.5}}), IoReadOptions{1, true, "X", "HH", ""},
        "table.csv: row 3 (HH), column 3 (HH): the flow divided by its total is too large to hold as a number."},
+      // Names find the sectors and primary inputs (a demand, a plan's targets, the multipliers'
+      // keys): one given twice would lose the other's data.
+      {"sector named twice",
+       Table({"A", "B", "A"}, {"A", "B", "A"}, {{0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}}), three,
+       "table.csv: the sector \"A\" is named twice, in rows 2 and 4; sectors need names of their own."},
+      {"primary input named twice",
+       Table({"A", "B", "VA", "VA"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}, {2, 2}}),
+       {},
+       "table.csv: the primary input \"VA\" is named twice, in rows 4 and 5; primary inputs need names of their own."},
+      {"a primary input named as a sector",
+       Table({"A", "B", "B"}, {"A", "B"}, {{0.1, 0.2}, {0.1, 0.1}, {1, 1}}),
+       {},
+       "table.csv: \"B\" names both a sector (row 3) and a primary input (row 4); they need names of their own."},
   };
   for (const Case& c : cases) {
     const IoReadResult r = ReadIoTable(c.m, c.o, "table.csv");
     EXPECT_EQ(r.error, c.message) << c.name;
     EXPECT_EQ(r.table.Sectors(), 0) << c.name;
   }
+}
+
+// Households beside the sectors are found by their name, or named (row and column apart).
+TEST(IoTableTest, HouseholdsBesideTheSectors) {
+  const Rows data = {{0.20, 0.30, 0.25}, {0.15, 0.10, 0.30}, {0.30, 0.25, 0.02}, {0.10, 0.30, 0.00}};
+  // Open: "Households" is not taken for a third sector, and the notice says so.
+  const IoReadResult open =
+      ReadIoTable(Table({"Farm", "Mill", "Households", "CO2"}, {"Farm", "Mill", "Households"}, data), {}, "t.csv");
+  ASSERT_EQ(open.error, "");
+  EXPECT_EQ(open.table.sectors, (std::vector<std::string>{"Farm", "Mill"}));
+  EXPECT_EQ(open.table.primary, (std::vector<std::string>{"Households", "CO2"}));
+  ASSERT_EQ(open.notices.size(), 1u);
+  EXPECT_EQ(open.notices[0],
+            "t.csv: row 4 (Households) and column 4 (Households) are taken for the households, not a sector: the row "
+            "is read as a primary input and the column is left out. Close the households into the table by their "
+            "name, or give the number of sectors (3) to read them as a sector.");
+  // Closed by one name, or by the row's and the column's when they differ: the same multipliers.
+  IoReadOptions one;
+  SetHouseholds(one, "HH");
+  const IoTable byOne = Read(Table({"Farm", "Mill", "HH", "CO2"}, {"Farm", "Mill", "HH"}, data), one);
+  IoReadOptions two;
+  SetHouseholds(two, "Wages , Consumption");
+  EXPECT_EQ(two.households, "Wages");
+  EXPECT_EQ(two.householdColumn, "Consumption");
+  EXPECT_EQ(HouseholdsText(two), "Wages,Consumption");
+  const IoTable byTwo = Read(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), two);
+  ASSERT_TRUE(byTwo.HouseholdsClosed());
+  EXPECT_EQ(byTwo.sectors, byOne.sectors);
+  const IoAnalysis a = AnalyseIoTable(byOne, {}), b = AnalyseIoTable(byTwo, {});
+  ASSERT_EQ(b.type2.size(), 2u);
+  ExpectNear(b.type2[0].second, a.type2[0].second, 0.0, "type II by two names");
+  // A name missing says which.
+  IoReadOptions wrong;
+  SetHouseholds(wrong, "Wages,Spending");
+  EXPECT_EQ(
+      ReadIoTable(Table({"Farm", "Mill", "Wages", "CO2"}, {"Farm", "Mill", "Consumption"}, data), wrong, "t.csv").error,
+      "t.csv: no column \"Spending\" of households to the right of the sectors.");
+}
+
+// A flow table read as coefficients says so; a two-column file without its header row, or
+// without a sector's row, is refused in words.
+TEST(IoTableTest, MisreadInputsAreNamed) {
+  const IoReadResult asCoefficients = ReadIoTable(MillerBlairFlows(), {}, "mb.csv");
+  ASSERT_EQ(asCoefficients.error, "");
+  EXPECT_TRUE(asCoefficients.looksLikeFlows);
+  EXPECT_EQ(asCoefficients.notices,
+            std::vector<std::string>{"mb.csv: the coefficients of column 3 (S2) add up to 600, 1 or more: if the table "
+                                     "holds flows rather than coefficients, read it as a flow table with its row of "
+                                     "total outputs."});
+  IoReadOptions flows;
+  flows.flows = true;
+  flows.totalRow = "X";
+  EXPECT_FALSE(ReadIoTable(MillerBlairFlows(), flows, "mb.csv").looksLikeFlows);
+
+  const std::vector<std::string> sectors = {"S1", "S2"};
+  struct Case {
+    LabelledMatrix m;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {M({{T("S1"), 600.0}, {T("S2"), 1500.0}}),
+       "d.csv: the first row (\"S1\", 600) is read as the header, but it holds data: give the file a header row (for "
+       "example \"label,value\") above the row targets."},
+      {M({{T("label"), T("value")}, {T("S1"), 600.0}}), "d.csv: \"S2\" has no row in the row targets."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadLabelledValues(c.m, sectors, "d.csv", "row targets").error, c.message);
+}
+
+// Negative cells are named, and "not productive" is said only of a spectral radius of 1 or
+// more. The first table's column sums are 0.30 and 0.25 and its spectral radius 0.2 (trace
+// 0.4, determinant 0.04: a double eigenvalue); L = [[0.7, -0.05], [0.2, 0.9]] / 0.64 has a
+// negative entry from the negative cell alone. The second has no negative cell and
+// eigenvalues 1.2 and -0.3; the third a negative cell and eigenvalues 1.2 and 0.3.
+TEST(IoAnalysisTest, NegativeCellsAndProductivityAreToldApart) {
+  struct Case {
+    const char* name;
+    Rows a;
+    std::string notice;
+    bool productive;
+  };
+  const std::vector<Case> cases = {
+      {"negative cell, productive",
+       {{0.1, -0.05}, {0.2, 0.3}},
+       "The table has 1 negative coefficient: row \"S1\", column \"S2\" (-0.05). The Leontief inverse has negative "
+       "entries, which come from it, so outputs for a demand above 0 can come out below 0. The table is productive "
+       "(the spectral radius of A is below 1).",
+       true},
+      {"not productive",
+       {{0.5, 0.8}, {0.7, 0.4}},
+       "The table is not productive: the spectral radius of A is 1 or more (some sectors use up more than they make), "
+       "so the Leontief inverse has negative entries and outputs for a demand above 0 can come out below 0.",
+       false},
+      {"negative cell, not productive",
+       {{1.2, -0.1}, {0.0, 0.3}},
+       "The table has 1 negative coefficient: row \"S1\", column \"S2\" (-0.1). The table is not productive: the "
+       "spectral radius of A is 1.2, 1 or more, so outputs for a demand above 0 can come out below 0.",
+       false},
+  };
+  for (const Case& c : cases) {
+    const IoTable t = Read(Table({"S1", "S2"}, {"S1", "S2"}, c.a));
+    const IoAnalysis r = AnalyseIoTable(t, {});
+    ASSERT_EQ(r.error, "") << c.name;
+    EXPECT_EQ(r.productive, c.productive) << c.name;
+    EXPECT_EQ(r.notices, std::vector<std::string>{c.notice}) << c.name;
+  }
+  const IoAnalysis first = AnalyseIoTable(Read(Table({"S1", "S2"}, {"S1", "S2"}, cases[0].a)), {});
+  ExpectNear(first.leontief, {{0.7 / 0.64, -0.05 / 0.64}, {0.2 / 0.64, 0.9 / 0.64}}, 1e-14, "L");
+  // With a demand, the not productive table's outputs are below 0 and the Ghosh inverse is
+  // left out, saying why: L = [[0.6, 0.8], [0.7, 0.5]] / -0.26, so x1 = -(0.6 + 0.8) / 0.26.
+  IoOptions o;
+  o.demand = {1, 1};
+  const IoAnalysis r = AnalyseIoTable(Read(Table({"S1", "S2"}, {"S1", "S2"}, cases[1].a)), o);
+  EXPECT_NEAR(r.outputs[0], -1.4 / 0.26, 1e-12);
+  EXPECT_TRUE(r.ghosh.empty());
+  ASSERT_EQ(r.notices.size(), 2u);
+  EXPECT_EQ(r.notices[1],
+            "The Ghosh inverse needs total outputs above 0, but the outputs for the final demand are not (sector "
+            "\"S1\": -5.4), so it was left out, as the table is not productive.");
 }
 
 TEST(IoAnalysisTest, SingularTableIsRefusedByEverySolver) {
@@ -346,6 +478,55 @@ TEST(IoAnalysisTest, SingularTableIsRefusedByEverySolver) {
     const IoAnalysis r = AnalyseIoTable(t, o);
     EXPECT_EQ(r.error, std::string(kSingularMessage)) << IoSolverName(s);
     EXPECT_TRUE(r.outputMultipliers.empty());
+  }
+}
+
+// A table of n sectors built directly: a11 as given, every other sector using 0.1 of its own
+// output and 0.2 of the sector before it's.
+IoTable ChainTable(int n, double a11) {
+  IoTable t;
+  t.a.rows = t.a.cols = n;
+  t.a.start.assign(1, 0);
+  for (int j = 0; j < n; ++j) {
+    t.sectors.push_back("s" + std::to_string(j + 1));
+    t.a.row.push_back(j);
+    t.a.value.push_back(j == 0 ? a11 : 0.1);
+    if (j + 1 < n) {
+      t.a.row.push_back(j + 1);
+      t.a.value.push_back(0.2);
+    }
+    t.a.start.push_back(static_cast<long long>(t.a.row.size()));
+  }
+  return t;
+}
+
+// Whether I - A is too near to singular does not depend on the size of the table nor on the
+// solver: a11 = 1 - 1e-15 is refused at 2,000 sectors (dense LU) and at 2,001 (BiCGSTAB, with
+// UMFPACK behind it) alike, while a11 = 1 - 1e-10 is solved on every path with a notice. By
+// hand, I - A's 1-norm condition number is then |I - A|_1 = 1.1 times the first column sum of
+// its inverse, 1e10 (1 + 0.2/0.9 + (0.2/0.9)^2 + ...) = 1e10 / (1 - 0.2/0.9): 1.41e10.
+TEST(IoAnalysisTest, NearSingularTablesAreJudgedAlikeOnEveryPath) {
+  for (int n : {2000, 2001}) {
+    const IoTable singular = ChainTable(n, 1.0 - 1e-15);
+    IoOptions o;
+    o.multipliers = false;
+    const IoAnalysis r = AnalyseIoTable(singular, o);
+    EXPECT_EQ(r.error, std::string(kSingularMessage)) << n << " sectors";
+    EXPECT_TRUE(r.outputs.empty());
+  }
+  for (IoSolver s : {IoSolver::Dense, IoSolver::SparseLu, IoSolver::Iterative}) {
+    IoOptions o;
+    o.solver = s;
+    o.multipliers = false;
+    EXPECT_EQ(AnalyseIoTable(ChainTable(300, 1.0 - 1e-15), o).error, std::string(kSingularMessage)) << IoSolverName(s);
+    o.demand.assign(300, 1.0);
+    const IoAnalysis near = AnalyseIoTable(ChainTable(300, 1.0 - 1e-10), o);
+    ASSERT_EQ(near.error, "") << IoSolverName(s);
+    EXPECT_NEAR(std::log10(1.0 / near.reciprocalCondition), std::log10(1.1 * 1e10 / (1 - 0.2 / 0.9)), 0.05)
+        << IoSolverName(s);
+    ASSERT_EQ(near.notices.size(), 1u) << IoSolverName(s);
+    EXPECT_EQ(near.notices[0].substr(0, 64), "I - A is nearly singular (its condition number is about 1.4e+10)")
+        << near.notices[0];
   }
 }
 
@@ -425,13 +606,131 @@ TEST(RasTest, RefusalsSayWhy) {
        {10, 10},
        "The prior's column \"y\" has no cell above 0, but its target is 10: no scaling reaches it."},
       {"row count", {{1, 2}, {3, 4}}, {20}, {10, 10}, "There are 1 row targets for 2 rows."},
-      {"no matrix meets the margins", {{1, 1}, {1, 0}}, {1, 9}, {9, 1}, "The margins were not met within 10000 sweeps"},
+      // Row "b" needs all of column "x": only a matrix with the prior's (a, x) at 0 meets the
+      // margins, which RAS approaches sweep after sweep without reaching.
+      {"no matrix meets the margins",
+       {{1, 1}, {1, 0}},
+       {1, 9},
+       {9, 1},
+       "The prior's row \"a\", column \"x\" would have to be 0: row \"b\" has a target of 9 and cells only in "
+       "column \"x\", whose target is the same, which leaves nothing of it for row \"a\". So no matrix with the "
+       "prior's zero cells meets these margins. RAS would only creep towards a matrix with that cell at 0."},
+      // Row "a" asks 10 of column "x" alone, which has 3 to give.
+      {"a row asks more than its columns give",
+       {{1, 0}, {1, 1}},
+       {10, 2},
+       {3, 9},
+       "Row \"a\" has a target of 10 but cells only in column \"x\", whose target is 3: no matrix with the prior's "
+       "zero cells meets these margins."},
   };
   for (const Case& c : cases) {
     const RasResult r = BalanceRas(c.prior, c.u, c.v, {}, {"a", "b"}, {"x", "y"});
     EXPECT_EQ(r.error.substr(0, c.message.size()), c.message) << c.name << ": " << r.error;
     EXPECT_TRUE(r.matrix.empty()) << c.name;
+    EXPECT_EQ(r.sweeps, 0) << c.name << ": refused before sweeping";
   }
+  // Read from the columns' side the shortage names fewer lines: column "x" has only row "a"
+  // (target 1) to take its 8 from; unnamed lines go by number.
+  const RasResult columns = BalanceRas({{1, 1}, {0, 1}, {0, 1}}, {1, 4, 4}, {8, 1}, {}, {"a"}, {"x", "y"});
+  EXPECT_EQ(columns.error,
+            "Column \"x\" has a target of 8 but cells only in row \"a\", whose target is 1: no matrix with the prior's "
+            "zero cells meets these margins.");
+  // Several lines at once, with a column whose target is 0 left aside.
+  const RasResult several =
+      BalanceRas({{1, 0, 1, 0, 0}, {1, 0, 1, 0, 0}, {1, 1, 0, 1, 1}}, {5, 5, 9}, {2, 6, 0, 6, 5}, {});
+  EXPECT_EQ(several.error,
+            "Rows 1 and 2 have targets adding up to 10 but cells only in column 1 (besides columns whose target is 0), "
+            "whose target is 2: no matrix with the prior's zero cells meets these margins.");
+}
+
+// With a negative cell (GRAS) the transport check does not judge the margins; the sweeps give
+// up as soon as the gap shrinks too slowly to reach the tolerance, not at the limit. Row "a"
+// asks 10 of column "x", which has 3.
+TEST(RasTest, GrasGivesUpWhenTheGapStallsAndSaysSo) {
+  std::vector<int> told;
+  RasOptions o;
+  o.progress = [&told](int sweeps, double) {
+    told.push_back(sweeps);
+    return true;
+  };
+  const RasResult r = BalanceRas({{1, 0, 0}, {1, 1, 0}, {0, 1, -1}}, {10, 2, 1}, {3, 11, -1}, o, {"a", "b", "c"});
+  EXPECT_EQ(r.error.substr(0, 42), "The margins were not met: after 500 sweeps") << r.error;
+  EXPECT_NE(r.error.find("shrinking too slowly to reach 1e-10 within 10000 sweeps"), std::string::npos) << r.error;
+  EXPECT_EQ(told.size(), 500u);
+}
+
+// Targets of 0 empty their lines, and the other lines balance around them.
+TEST(RasTest, ZeroTargetsEmptyTheirLines) {
+  const RasResult row = BalanceRas({{1, 2}, {3, 4}}, {3, 0}, {1, 2}, {});
+  ASSERT_EQ(row.error, "");
+  ExpectNear(row.matrix, {{1, 2}, {0, 0}}, 1e-12, "row b at 0");
+  const RasResult col = BalanceRas({{1, 2}, {3, 4}}, {2, 4}, {6, 0}, {});
+  ASSERT_EQ(col.error, "");
+  ExpectNear(col.matrix, {{2, 0}, {4, 0}}, 1e-12, "column y at 0");
+  // A target far below the total is met like any other.
+  const RasResult tiny = BalanceRas({{1, 1}, {1, 1}}, {1e6, 1e-9}, {5e5, 5e5 + 1e-9}, {});
+  ASSERT_EQ(tiny.error, "");
+  EXPECT_NEAR(tiny.matrix[1][0] + tiny.matrix[1][1], 1e-9, 1e-18);
+}
+
+// A prior of 120 x 90 with a quarter of its cells filled, balanced to the margins of a
+// perturbed copy: the margins are met, and the result is the prior scaled by rows and by
+// columns (every 2 x 2 cross-product ratio of result to prior is 1), which is what RAS is.
+// The progress reports each sweep with the gap, and a callback that says no cancels.
+TEST(RasTest, SparsePriorBalancesToABiproportionalScaling) {
+  std::uint64_t seed = 99;
+  auto next = [&seed]() {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(seed >> 11) / 9007199254740992.0;
+  };
+  const std::size_t m = 120, n = 90;
+  Rows prior(m, std::vector<double>(n, 0.0));
+  std::vector<double> u(m, 0.0), v(n, 0.0);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < n; ++j)
+      if (next() < 0.25 || i % n == j) {
+        prior[i][j] = 1 + 9 * next();
+        const double z = prior[i][j] * (0.5 + next());
+        u[i] += z, v[j] += z;
+      }
+  std::vector<double> gaps;
+  RasOptions o;
+  o.progress = [&gaps](int sweeps, double gap) {
+    gaps.push_back(gap);
+    return sweeps == static_cast<int>(gaps.size());
+  };
+  const RasResult r = BalanceRas(prior, u, v, o);
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(gaps.size(), static_cast<std::size_t>(r.sweeps));
+  EXPECT_LE(gaps.back(), o.tolerance);
+  for (std::size_t i = 0; i < m; ++i) {
+    double sum = 0.0;
+    for (double z : r.matrix[i]) sum += z;
+    EXPECT_NEAR(sum, u[i], 1e-9 * u[i]);
+  }
+  for (std::size_t j = 0; j < n; ++j) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < m; ++i) sum += r.matrix[i][j];
+    EXPECT_NEAR(sum, v[j], 1e-9 * v[j]);
+  }
+  double worst = 0.0;
+  for (std::size_t i = 0; i + 1 < m; ++i)
+    for (std::size_t j = 0; j + 1 < n; ++j) {
+      const std::size_t k = i + 1, l = (j + 7) % n;
+      if (prior[i][j] == 0 || prior[k][l] == 0 || prior[i][l] == 0 || prior[k][j] == 0) continue;
+      const double ratio = (r.matrix[i][j] * r.matrix[k][l] * prior[i][l] * prior[k][j]) /
+                           (prior[i][j] * prior[k][l] * r.matrix[i][l] * r.matrix[k][j]);
+      worst = std::max(worst, std::abs(ratio - 1.0));
+    }
+  EXPECT_LT(worst, 1e-10);
+
+  RasOptions cancel;
+  int told = 0;
+  cancel.progress = [&told](int, double) { return ++told < 3; };
+  const RasResult stopped = BalanceRas(prior, u, v, cancel);
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_EQ(stopped.error, "The balancing was cancelled after 3 sweeps.");
+  EXPECT_TRUE(stopped.matrix.empty());
 }
 
 // Three sectors with a zero diagonal (the layout the B-matrix uses) and labour below.

@@ -11,6 +11,9 @@
 namespace quantorial {
 namespace {
 
+using testing::E;
+using testing::M;
+using testing::T;
 using testing::V;
 
 class InputOutputMenu : public testing::WorkbenchFixture {
@@ -116,6 +119,53 @@ TEST_F(InputOutputMenu, LinkageChartOfALargeTableShowsTheSectorsLinkedMost) {
     (shown ? weakestShown : strongestLeft) = shown ? std::min(weakestShown, sum) : std::max(strongestLeft, sum);
   }
   EXPECT_GE(weakestShown, strongestLeft);
+}
+
+// RAS reports its progress to the wait window, and Cancel there balances nothing.
+TEST_F(InputOutputMenu, RasCanBeCancelled) {
+  const std::string prior = dir.Write("prior.csv", ",x,y\na,3,1\nb,2,4\n");
+  const std::string rows = dir.Write("rows.csv", "label,value\na,50\nb,70\n");
+  const std::string cols = dir.Write("cols.csv", "label,value\nx,40\ny,80\n");
+  host.fileAnswers = {prior, rows, cols};
+  host.cancelAt = 1;
+  Click("mnuIoRas");
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Cancelled);
+  EXPECT_FALSE(wb.ws.mIoRas.IsFilled());
+  EXPECT_TRUE(host.Messages().empty()) << host.Messages().front();
+  ASSERT_GE(host.progress.size(), 2u);
+  EXPECT_EQ(host.progress.front().second, 1000);
+  EXPECT_EQ(host.progress.back(), (std::pair<long long, long long>{0, 0})) << "the bar is closed";
+
+  host.cancelAt = 0;
+  host.fileAnswers = {prior, rows, cols};
+  Click("mnuIoRas");
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Done);
+  EXPECT_TRUE(wb.ws.mIoRas.IsFilled());
+}
+
+// The households named apart in the dialog (row, column) close the table; the reader's
+// notices reach the box and the outcome.
+TEST_F(InputOutputMenu, HouseholdsByRowAndColumn) {
+  wb.ws.mBMat = M({{E, T("Farm"), T("Mill"), T("Households")},
+                   {T("Farm"), 0.2, 0.3, 0.25},
+                   {T("Mill"), 0.15, 0.1, 0.3},
+                   {T("Households"), 0.3, 0.25, 0.0},
+                   {T("CO2"), 0.1, 0.3, 0.0}});
+  Click("mnuIoBMat");
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_NE(host.Messages()[0].find("are taken for the households, not a sector"), std::string::npos);
+  ASSERT_EQ(wb.LastOutcome().notices.size(), 1u);
+  EXPECT_EQ(wb.ws.mIoMultipliers.UpperRow(), 2);
+  const double typeOne = V(wb.ws.mIoMultipliers, 1, 2);
+
+  wb.ws.mBMat.Set(3, 0, std::string("Wages"));
+  wb.ws.mBMat.Set(0, 3, std::string("Spending"));
+  Click("mnuIoBMat");
+  host.inputAnswers.push_back("Wages,Spending");
+  Click("mnuIoHouseholds");
+  const LabelledMatrix& m = wb.ws.mIoMultipliers;
+  ASSERT_EQ(CellText(m.Get(0, 4)), "Type II Wages");
+  EXPECT_GT(V(m, 1, 4), typeOne);
 }
 
 TEST_F(InputOutputMenu, BadInputsAreNamedAndNothingIsComputed) {
