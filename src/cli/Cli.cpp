@@ -722,9 +722,11 @@ std::string CliUsage() {
          "A multiplier of 0 or an identity size below 2 writes nothing. An inversion of a\n"
          "singular matrix is reported and not written.\n"
          "\n"
-         "Exit status: 0 done, 1 an input file could not be read or an error was reported (for\n"
-         "lp solve also: the model has no optimum),\n"
-         "2 the command line was not understood.\n";
+         "Exit status: 0 done, warned (the warning is on standard error) or cancelled (a\n"
+         "question declined: \"cancelled\" on standard error); 1 failed: an input file could not\n"
+         "be read, an answer was not a number, a singular matrix would feed the results or an\n"
+         "error was reported (for lp solve also: the model has no optimum); 2 the command line\n"
+         "was not understood.\n";
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

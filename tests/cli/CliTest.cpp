@@ -582,6 +582,14 @@ TEST_F(Cli, RunDrawsTheChartOfASeries) {
   EXPECT_EQ(TempDir::Read(png).substr(1, 3), "PNG");
   EXPECT_NE(TempDir::Read(svg).find("<svg"), std::string::npos);
   EXPECT_NE(TempDir::Read(svg).find("Y CHART"), std::string::npos);
+  // The picture is drawn by a program of its own; without it the run says so, and fails.
+  const std::string missing = dir.File("no-chart-program");
+  ::setenv("QUANTORIAL_CHART_PROGRAM", missing.c_str(), 1);
+  r = RunArgs({"run", data, "--endo", "1", "--dump", dir.File("out2"), "--chart", "1", "--png", dir.File("c2.png")});
+  ::setenv("QUANTORIAL_CHART_PROGRAM", QUANTORIAL_CHART, 1);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot start the chart program \"" + missing + "\""), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("c2.png")));
 #endif
 }
 
