@@ -91,19 +91,22 @@ int Digits(long long v) {
 }
 
 // The first observation as a .gdt writes it, from the frequency and the number that codes
-// it: a whole day number (0001-01-01 is day 1) for dated daily and weekly data, else the
-// year (or unit) plus the period over 10 to the number of the frequency's digits.
+// it: a whole day number (0001-01-01 is day 1) for dated daily and weekly data, a whole
+// number as itself (a year; 1 for undated data), else the year (or unit) plus the period
+// over 10 to the number of the frequency's digits.
 std::string StartText(long long pd, double sd0) {
   if (!std::isfinite(sd0) || std::fabs(sd0) > 1e9) return "1";
+  // Day numbers of dates since the year 274 (day 100,000); an undated daily series starts
+  // at 1 (observations numbered as it says).
   const bool daily = pd == 5 || pd == 6 || pd == 7 || pd == 52;
-  if (daily && sd0 == std::floor(sd0) && sd0 >= 1) {
+  if (daily && sd0 == std::floor(sd0) && sd0 >= 100000) {
     // Day 1 of the proleptic Gregorian calendar, 0001-01-01, is day -719162 from 1970-01-01.
     int y = 0, m = 0, d = 0;
     CivilFromDays(static_cast<long long>(sd0) - 719163, y, m, d);
     return DateTimeText(y, m, d, 0, 0, 0.0);
   }
   const double year = std::floor(sd0);
-  if (pd == 1 || pd == 10) return std::to_string(static_cast<long long>(year));
+  if (pd == 1 || pd == 10 || sd0 == year) return std::to_string(static_cast<long long>(year));
   double scale = 1.0;
   for (int k = Digits(pd); k > 0; --k) scale *= 10.0;
   const long long period = std::llround((sd0 - year) * scale);

@@ -42,9 +42,16 @@ bool SameCell(const LabelledMatrix& a, int i, int j, const LabelledMatrix& b, in
   return a.Value(i, j) == b.Value(k, l);
 }
 
-const char* const kSamples[] = {
-    "sample1_annual",      "sample2_markers_strings",     "sample3_daily5",           "sample4_panel",
-    "sample5_monthly_lag", "sample5b_stale_panel_fields", "sample6_klein_description"};
+const char* const kSamples[] = {"sample1_annual",
+                                "sample2_markers_strings",
+                                "sample3_daily5",
+                                "sample4_panel",
+                                "sample5_monthly_lag",
+                                "sample5b_stale_panel_fields",
+                                "sample6_klein_description",
+                                "sample7_undated_daily",
+                                "sample8_weekly",
+                                "sample9_grunfeld"};
 
 // Each .gdtb reads bit for bit as its .gdt; the labels are the ones gretl showed; the
 // values are those of gretl's own 17-digit CSV of the data.
@@ -71,7 +78,7 @@ TEST(GdtbFiles, EachSampleReadsAsItsGdtAndAsGretlShowsIt) {
     // gretl's CSV writes a double quote inside a marker as it is (sample 2), which no CSV
     // reader takes; the others are read as CSV and compared value by value. A CSV without
     // an "obs" column has its first series where the labels go.
-    if (std::string(sample).find("sample2") == 0 || std::string(sample).find("sample5b") == 0) continue;
+    if (std::string(sample).find("sample2") == 0 || !std::ifstream(base + ".csv")) continue;
     const DataFileResult csv = ReadDataFile(base + ".csv");
     ASSERT_EQ(csv.error, "") << sample;
     const int shift = CellText(csv.matrix.Value(0, 0)) == "obs" ? 0 : 1;
