@@ -229,6 +229,11 @@ TEST(StatFiles, FilesOfOtherProgramsRead) {
       {"gretl_113.dta", "\"obs\",\"index\",\"x\"\n1,1,0.1\n2,2,2\n3,3,3.5\n"},
       // PSPP lists the digits twice in the character table.
       {"pspp_0.1.por", "\"obs\",\"X\"\n1,0.1\n"},
+      // A user-missing value (-123.25) and a system-missing one are empty; a date is the
+      // number of seconds since 1582-10-14 (1990-01-01 is 12,850,531,200).
+      {"pspp_mixed.por",
+       "\"obs\",\"X\",\"NAME\",\"D\"\n1,0.1,\"Austria\",12850531200\n2,,\"B, c\",13172457600\n3,,,13165977600\n"
+       "4,1e+10,\"Zurich\",13200364800\n"},
       // No cases: a table with its header and no rows.
       {"pspp_zero_cases.zsav", "\"obs\",\"x\",\"y\"\n"},
       // Long texts in the three layouts of their references: 117 (4, 4 bytes), 118 (2, 6)
