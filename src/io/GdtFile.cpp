@@ -14,6 +14,7 @@
 #include <memory>
 #include <new>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "io/Calendar.h"
@@ -141,6 +142,7 @@ struct GdtState {
   bool inStrings = false;                         // inside a <valstrings> element
   std::string stringsOwner, stringsText;
   long long stringsCount = 0;
+  std::unordered_map<std::string, std::size_t> seriesIndex;  // made for the first string table
 
   void Fail(std::string why) {
     if (error.empty()) error = std::move(why);
@@ -286,8 +288,11 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
 // The texts of a string-valued series: each in double quotes, separated by blanks; gretl
 // writes a double quote inside one as \" (other backslashes are themselves).
 void EndStrings(GdtState& s) {
-  const auto owner = std::find(s.names.begin(), s.names.end(), s.stringsOwner);
-  if (owner == s.names.end()) {
+  if (s.seriesIndex.empty()) {
+    for (std::size_t k = 0; k < s.names.size(); ++k) s.seriesIndex.emplace(s.names[k], k);
+  }
+  const auto owner = s.seriesIndex.find(s.stringsOwner);
+  if (owner == s.seriesIndex.end()) {
     s.Fail("the file gives texts for \"" + s.stringsOwner + "\", which is not one of its series");
     return;
   }
@@ -331,7 +336,7 @@ void EndStrings(GdtState& s) {
     return;
   }
   s.strings.resize(s.names.size());
-  s.strings[static_cast<std::size_t>(owner - s.names.begin())] = std::move(texts);
+  s.strings[owner->second] = std::move(texts);
   s.stringsText.clear();
 }
 
@@ -441,7 +446,14 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
           st.Fail("not enough memory to read it");
         }
       },
-      [](void* ud, const char* name) { OnEnd(*static_cast<GdtState*>(ud), name); });
+      [](void* ud, const char* name) {
+        auto& st = *static_cast<GdtState*>(ud);
+        try {
+          OnEnd(st, name);
+        } catch (const std::bad_alloc&) {
+          st.Fail("not enough memory to read it");
+        }
+      });
   XML_SetCharacterDataHandler(s.parser, [](void* ud, const char* text, int len) {
     auto& st = *static_cast<GdtState*>(ud);
     try {

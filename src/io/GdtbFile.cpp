@@ -21,7 +21,6 @@ namespace quantorial {
 namespace {
 
 constexpr std::string_view kMagic("gretl-purebin\0", 14);
-constexpr std::size_t kHeaderBytes = 0x4e;
 constexpr std::size_t kSeriesRecordBytes = 112;
 
 // The bytes of the file read front to back; every read checks that the bytes are there.
@@ -145,10 +144,13 @@ bool ReadGdtbBytes(std::string_view bytes, LabelledMatrix& out, std::string& err
   // The values alone take 8 bytes a cell: counts the file's size cannot hold are refused
   // before anything is allocated.
   const std::size_t left = in.Left();
-  if (v < 1 || n < 0 || markers < 0 || markers > 1 || nst < 0 || nlab < 0 || hasDesc < 0 || hasDesc > 1 ||
-      hasGroups < 0 || hasGroups > 1 || pd < 1 ||
-      static_cast<unsigned long long>(v - 1) * (kSeriesRecordBytes + 8ULL * static_cast<unsigned long long>(n)) >
-          left) {
+  auto flag = [](std::int32_t f) { return f == 0 || f == 1; };
+  if (v < 1 || n < 0 || pd < 1 || nst < 0 || nlab < 0 || !flag(markers) || !flag(hasDesc) || !flag(hasGroups)) {
+    error = "the header is damaged (a count below zero, a frequency below 1 or a flag other than 0 or 1)";
+    return false;
+  }
+  const unsigned long long perSeries = kSeriesRecordBytes + 8ULL * static_cast<unsigned long long>(n);
+  if (static_cast<unsigned long long>(v - 1) > left / perSeries) {
     error = "the file is cut short or its header is damaged: the header claims " + std::to_string(v - 1) +
             " series of " + std::to_string(n) + " observations, more than the file's " + std::to_string(bytes.size()) +
             " bytes hold";

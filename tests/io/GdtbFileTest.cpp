@@ -151,6 +151,16 @@ TEST(GdtbFiles, DamagedFilesAreRefusedWithTheReason) {
        "a gretl binary data file of a layout this program does not know (2 where gretl 2021b to 2022 write 1)"},
       {"claims.gdtb", Edited("sample1_annual", [](std::string& b) { PutInt(b, 0x1a, 0x7FFFFFFF); }),
        "the header claims 3 series of 2147483647 observations, more than the file's 603 bytes hold"},
+      // Counts whose product overflows 64 bits.
+      {"overflow.gdtb",
+       Edited("sample1_annual",
+              [](std::string& b) {
+                PutInt(b, 0x16, 0x7FFFFFFF);
+                PutInt(b, 0x1a, 0x7FFFFFFF);
+              }),
+       "the header claims 2147483646 series of 2147483647 observations"},
+      {"flag.gdtb", Edited("sample1_annual", [](std::string& b) { PutInt(b, 0x1e, 7); }),
+       "the header is damaged (a count below zero, a frequency below 1 or a flag other than 0 or 1)"},
       {"noseries.gdtb", Edited("sample1_annual", [](std::string& b) { PutInt(b, 0x16, 1); }),
        "the gretl data file holds no series"},
       // Code 7 of "region", which has three texts (its first value, at 0x4e + names +
