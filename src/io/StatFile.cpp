@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <readstat.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -308,7 +309,9 @@ std::vector<std::pair<long long, char>> SavLongTextPatches(const std::string& pa
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return patches;
   // The dictionary comes first: the record is looked for in the first 16 MB.
-  std::string head(16 << 20, '\0');
+  struct stat st {};
+  const std::size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  std::string head(std::min<std::size_t>(size, 16 << 20), '\0');
   std::size_t got = 0;
   while (got < head.size()) {
     const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
