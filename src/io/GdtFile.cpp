@@ -546,8 +546,14 @@ bool GretlSheet(const GretlData& d, LabelledMatrix& out, std::string& error) {
   // gretl labels the observations from the frequency and the first observation whatever
   // the kind of data: a panel's "1:01" counts units as a time series counts years, and
   // an undated cross-section of frequency 1 from "1" is numbered.
+  // A panel's units are numbered from 1 whatever the file's first observation says (a
+  // .gdt of units 3 to 5 starts "3:01"; gretl shows 1:01).
+  std::string start = d.startobs;
+  if (d.type.compare(0, 8, "stacked-") == 0 && d.frequency > 1) {
+    start = "1:" + std::string(std::to_string(d.frequency).size() - 1, '0') + "1";
+  }
   Calendar calendar;
-  const bool timed = !d.markers && calendar.Start(d.frequency, d.startobs);
+  const bool timed = !d.markers && calendar.Start(d.frequency, start);
   for (long long r = 0; r < d.rows; ++r) {
     const int i = static_cast<int>(r) + 1;
     const std::size_t base = static_cast<std::size_t>(r) * width;

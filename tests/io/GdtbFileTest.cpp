@@ -117,6 +117,27 @@ TEST(GdtbFiles, StringValuedSeriesReadAsTheirTexts) {
             "\"obs\",\"index\",\"time\",\"h\"\n\"1990:2\",1,1,1\n\"1991:1\",2,2,2\n\"1991:2\",3,3,3\n");
 }
 
+// Units 3 to 5 of a panel: gretl labels them from 1:01 (its .gdt says "3:01"). Its .gdtb
+// keeps the codes of the whole panel's string-valued series (3 to 5) but stores the texts
+// of these units alone, which gretl itself reads as the wrong firms: it is refused.
+TEST(GdtbFiles, PartOfAPanel) {
+  const DataFileResult gdt = ReadDataFile(Gretl("sample10_panel_units3to5.gdt"));
+  ASSERT_EQ(gdt.error, "");
+  const std::vector<std::string> labels = Lines(Gretl("sample10_panel_units3to5.labels.txt"));
+  ASSERT_EQ(static_cast<int>(labels.size()), gdt.matrix.UpperRow());
+  for (int i = 1; i <= gdt.matrix.UpperRow(); ++i) {
+    EXPECT_EQ(CellText(gdt.matrix.Value(i, 0)), labels[static_cast<std::size_t>(i - 1)]) << i;
+  }
+  EXPECT_EQ(CellText(gdt.matrix.Value(1, 2)), "General Electric");
+  EXPECT_EQ(CellText(gdt.matrix.Value(60, 2)), "Atlantic Refining");
+  const DataFileResult gdtb = ReadDataFile(Gretl("sample10_panel_units3to5.gdtb"));
+  EXPECT_FALSE(gdtb.matrix.IsAssigned());
+  EXPECT_NE(gdtb.error.find("observation 21 of the string-valued series \"firmname\" holds 4, which is not the number "
+                            "of one of its 3 texts"),
+            std::string::npos)
+      << gdtb.error;
+}
+
 // The bytes of a sample with `edit` applied.
 std::string Edited(const char* sample, const std::function<void(std::string&)>& edit) {
   std::string bytes = TempDir::Read(Gretl(std::string(sample) + ".gdtb"));
