@@ -164,6 +164,13 @@ TEST(GdtFiles, ScalarsAreNotSeries) {
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("s.gdt", text)).matrix), "\"obs\",\"a\",\"b\"\n2000,1,2\n");
 }
 
+// The file with a string table (the attributes and texts of a <valstrings> element).
+std::string WithStrings(std::string text, const std::string& valstrings) {
+  text.replace(text.find("</gretldata>"), 0,
+               "<string-tables count=\"1\">\n<valstrings " + valstrings + "</valstrings>\n</string-tables>\n");
+  return text;
+}
+
 TEST(GdtFiles, DamagedFilesAreRefusedWithTheirName) {
   const std::string root = "frequency=\"1\" startobs=\"2000\" type=\"time-series\"";
   const std::string good = Gdt(root, {"a", "b"}, "labels=\"false\"", {"<obs>1 2</obs>", "<obs>3 4</obs>"});
@@ -187,6 +194,15 @@ TEST(GdtFiles, DamagedFilesAreRefusedWithTheirName) {
       {"word.gdt", Gdt(root, {"a", "b"}, "labels=\"false\"", {"<obs>1 two</obs>"}),
        "observation 1 (line 9): the value \"two\" of \"b\" is not a number"},
       {"names.gdt", fewerNames, "the file declares 3 series but names 2"},
+      {"strings.gdt", WithStrings(good, "owner=\"b\" count=\"3\">\"x\" \"y\""),
+       "the string-valued series \"b\" declares 3 texts but holds 2"},
+      {"owner.gdt", WithStrings(good, "owner=\"z\" count=\"1\">\"x\""),
+       "the file gives texts for \"z\", which is not one of its series"},
+      {"unclosed.gdt", WithStrings(good, "owner=\"b\" count=\"1\">\"x\\\""),
+       "a text of \"b\" has no closing double quote"},
+      // Code 2 (b of the first observation) of a series with one text.
+      {"code.gdt", WithStrings(good, "owner=\"b\" count=\"1\">\"x\""),
+       "observation 1 of the string-valued series \"b\" holds 2, which is not the number of one of its 1 texts"},
       {"huge.gdt", hugeCount, "the file claims 999999999999 observations of 2 series, more than the 2 GB"},
       {"cut-gz.gdt", gz.substr(0, gz.size() - 12), "the compressed file is damaged: it is cut short"},
       // The checksum of the contents is the trailer's first four bytes.
