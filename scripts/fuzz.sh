@@ -16,10 +16,10 @@ if [ ! -f "$DIR/build.ninja" ]; then
     -DCMAKE_CXX_COMPILER=clang++ -DQUANTORIAL_BUILD_FUZZ=ON \
     -DQUANTORIAL_BUILD_GUI=OFF -DQUANTORIAL_BUILD_BENCH=OFF
 fi
-cmake --build "$DIR" -j "$(nproc)" --target datafile_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz \
+cmake --build "$DIR" -j "$(nproc)" --target datafile_fuzz gdtb_fuzz por_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz \
   system_fuzz scenario_fuzz model_fuzz io_table_fuzz
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(datafile_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(datafile_fuzz gdtb_fuzz por_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz
   system_fuzz scenario_fuzz model_fuzz io_table_fuzz)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 run() {

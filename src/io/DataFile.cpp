@@ -93,6 +93,7 @@ std::string NameSaysStatFile(const std::string& path) {
   if (ext == "sas7bdat") return "SAS data set";
   if (ext == "xpt") return "SAS transport file";
   if (ext == "gdt") return "gretl data file";
+  if (ext == "gdtb") return "gretl binary data file";
   return std::string();
 }
 
@@ -381,7 +382,10 @@ DataFileResult ReadDataFile(const std::string& path) {
         ok = ReadFlatOds(path, result.matrix, reason);
         break;
       case Format::OtherZip:
-        reason = "a zip archive that is neither an Excel nor an OpenDocument workbook";
+        reason = Extension(path) == "gdtb"
+                     ? "a gretl binary data file of the older, zipped kind (gretl before 2021b), which this program "
+                       "does not read; open it in gretl and save it again, as .gdtb or .gdt"
+                     : "a zip archive that is neither an Excel nor an OpenDocument workbook";
         break;
       case Format::Unreadable:
         break;

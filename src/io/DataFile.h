@@ -11,11 +11,11 @@
 namespace quantorial {
 
 // The file dialog filters of the statistics programs' data files.
-#define QUANTORIAL_STATISTICS_FILTERS                                           \
-  "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|" \
-  "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"      \
-  "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"    \
-  "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt"
+#define QUANTORIAL_STATISTICS_FILTERS                                                    \
+  "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"          \
+  "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt;*.gdtb)|*.gdt;*.gdtb|" \
+  "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt;*.gdtb)|"      \
+  "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt;*.gdtb"
 
 // The file dialog filter of data files: Excel and CSV first, then the other forms the
 // readers take (OpenDocument, macro workbooks), then the statistics programs' files.

@@ -1,6 +1,9 @@
 #include "io/GdtFile.h"
 
 #include <expat.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -11,10 +14,12 @@
 #include <memory>
 #include <new>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "io/Calendar.h"
 #include "io/CsvReader.h"
+#include "io/GdtbFile.h"
 #include "io/SheetCells.h"
 #include "io/XmlText.h"
 #include "workspace/CompactCells.h"
@@ -27,6 +32,10 @@ namespace {
 // The most XML a file may expand to: a compressed file of a few megabytes could otherwise
 // keep the parser busy for hours.
 constexpr unsigned long long kMaxXmlBytes = 4 * kMaxSheetBytes;
+// How many times its size a compressed file may expand beyond its first kExpansionFloor
+// bytes.
+constexpr unsigned long long kMaxExpansion = 200;
+constexpr unsigned long long kExpansionFloor = 16ULL << 20;
 // The longest value between blanks in an observation (a number is at most a few dozen).
 constexpr std::size_t kMaxToken = 64;
 
@@ -42,10 +51,12 @@ class Calendar {
   bool Start(long long frequency, std::string_view startobs) {
     freq_ = frequency;
     if (freq_ < 1 || freq_ > 100000) return false;
-    if (startobs.find('-') != std::string_view::npos) {
-      // A dated series: daily (5, 6 or 7 days a week) or weekly.
+    if (startobs.find_first_of("-/") != std::string_view::npos) {
+      // A dated series: daily (5, 6 or 7 days a week) or weekly, its first day written
+      // "1966-01-05" or "1966/01/05".
       long long y = 0, m = 0, d = 0;
-      const std::size_t a = startobs.find('-'), b = startobs.find('-', a + 1);
+      const char sep = startobs[startobs.find_first_of("-/")];
+      const std::size_t a = startobs.find(sep), b = startobs.find(sep, a + 1);
       if (b == std::string_view::npos || !ParseInt(startobs.substr(0, a), y) ||
           !ParseInt(startobs.substr(a + 1, b - a - 1), m) || !ParseInt(startobs.substr(b + 1), d) || m < 1 || m > 12 ||
           d < 1 || d > 31 || y < -100000 || y > 100000) {
@@ -127,6 +138,11 @@ struct GdtState {
   std::string token;
   bool hasLabels = false;
   unsigned long long textBytes = 0;
+  std::vector<std::vector<std::string>> strings;  // by series
+  bool inStrings = false;                         // inside a <valstrings> element
+  std::string stringsOwner, stringsText;
+  long long stringsCount = 0;
+  std::unordered_map<std::string, std::size_t> seriesIndex;  // made for the first string table
 
   void Fail(std::string why) {
     if (error.empty()) error = std::move(why);
@@ -175,8 +191,11 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
     s.root = true;
     if (const char* t = Attr(atts, "type")) s.type = t;
     if (const char* f = Attr(atts, "frequency")) {
+      // "special:2" is a frequency of 2 that is not one of the calendar's (half-years).
+      std::string_view text(f);
+      if (text.substr(0, 8) == "special:") text.remove_prefix(8);
       long long v = 0;
-      if (ParseInt(f, v)) s.frequency = v;
+      if (ParseInt(text, v)) s.frequency = v;
     }
     if (const char* o = Attr(atts, "startobs")) s.startobs = o;
     return;
@@ -230,6 +249,16 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
       // A small file may claim many observations: the table grows as they arrive.
       s.cells.Reserve(std::min(static_cast<std::size_t>(count) * s.width, std::size_t{1} << 20));
     }
+  } else if (std::strcmp(name, "valstrings") == 0 && !s.inObservations) {
+    const char* owner = Attr(atts, "owner");
+    const char* count = Attr(atts, "count");
+    if (!owner || !count || !ParseInt(count, s.stringsCount) || s.stringsCount < 0) {
+      s.Fail("a <valstrings> element has no owner or no valid count");
+      return;
+    }
+    s.inStrings = true;
+    s.stringsOwner = owner;
+    s.stringsText.clear();
   } else if (std::strcmp(name, "obs") == 0 && s.inObservations) {
     const unsigned long long limit = kMaxSheetBytes / sizeof(std::uint64_t) / (s.width + 1);
     if (static_cast<unsigned long long>(s.rows) + 1 > limit ||
@@ -256,6 +285,61 @@ void OnStart(GdtState& s, const char* name, const char** atts) {
   }
 }
 
+// The texts of a string-valued series: each in double quotes, separated by blanks; gretl
+// writes a double quote inside one as \" (other backslashes are themselves).
+void EndStrings(GdtState& s) {
+  if (s.seriesIndex.empty()) {
+    for (std::size_t k = 0; k < s.names.size(); ++k) s.seriesIndex.emplace(s.names[k], k);
+  }
+  const auto owner = s.seriesIndex.find(s.stringsOwner);
+  if (owner == s.seriesIndex.end()) {
+    s.Fail("the file gives texts for \"" + s.stringsOwner + "\", which is not one of its series");
+    return;
+  }
+  std::vector<std::string> texts;
+  const std::string& t = s.stringsText;
+  std::size_t i = 0;
+  for (;;) {
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t' || t[i] == '\n' || t[i] == '\r')) ++i;
+    if (i >= t.size()) break;
+    if (t[i] != '"') {
+      s.Fail("the texts of \"" + s.stringsOwner + "\" are not each in double quotes");
+      return;
+    }
+    std::string text;
+    bool closed = false;
+    for (++i; i < t.size(); ++i) {
+      if (t[i] == '\\' && i + 1 < t.size() && t[i + 1] == '"') {
+        text += '"';
+        ++i;
+      } else if (t[i] == '"') {
+        closed = true;
+        ++i;
+        break;
+      } else {
+        text += t[i];
+      }
+    }
+    if (!closed) {
+      s.Fail("a text of \"" + s.stringsOwner + "\" has no closing double quote");
+      return;
+    }
+    if (text.size() > kMaxCellText) {
+      s.Fail("a text of \"" + s.stringsOwner + "\" is longer than " + std::to_string(kMaxCellText) + " characters");
+      return;
+    }
+    texts.push_back(std::move(text));
+  }
+  if (static_cast<long long>(texts.size()) != s.stringsCount) {
+    s.Fail("the string-valued series \"" + s.stringsOwner + "\" declares " + std::to_string(s.stringsCount) +
+           " texts but holds " + std::to_string(texts.size()));
+    return;
+  }
+  s.strings.resize(s.names.size());
+  s.strings[owner->second] = std::move(texts);
+  s.stringsText.clear();
+}
+
 void OnEnd(GdtState& s, const char* name) {
   --s.depth;
   if (std::strcmp(name, "obs") == 0 && s.inObs) {
@@ -269,10 +353,23 @@ void OnEnd(GdtState& s, const char* name) {
     s.inObs = false;
   } else if (std::strcmp(name, "observations") == 0) {
     s.inObservations = false;
+  } else if (std::strcmp(name, "valstrings") == 0 && s.inStrings) {
+    s.inStrings = false;
+    EndStrings(s);
   }
 }
 
 void OnText(GdtState& s, const char* text, int len) {
+  if (s.inStrings) {
+    s.textBytes += static_cast<unsigned long long>(len);
+    if (s.textBytes > kMaxSheetBytes) {
+      s.Fail("the texts of the string-valued series exceed the " + std::to_string(kMaxSheetBytes >> 30) +
+             " GB this program gives a sheet");
+      return;
+    }
+    s.stringsText.append(text, static_cast<std::size_t>(len));
+    return;
+  }
   if (!s.inObs) return;
   for (int i = 0; i < len && s.error.empty(); ++i) {
     const char c = text[i];
@@ -289,7 +386,7 @@ void OnText(GdtState& s, const char* text, int len) {
 }  // namespace
 
 GdtKind DetectGdt(std::string_view head) {
-  if (head.substr(0, 13) == "gretl-purebin") return GdtKind::Binary;
+  if (LooksLikeGdtb(head)) return GdtKind::Binary;
   if (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0x1F && static_cast<unsigned char>(head[1]) == 0x8B) {
     return GdtKind::Gzip;
   }
@@ -300,22 +397,30 @@ GdtKind DetectGdt(std::string_view head) {
 }
 
 bool GzipHoldsGdt(const std::string& path) {
-  gzFile f = gzopen(path.c_str(), "rb");
-  if (!f) return false;
+  // The start of the contents alone is inflated, so that a damage further on (a checksum
+  // that does not match, a file cut short) is left for the reader to name.
+  std::string in(1 << 16, '\0');
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const ssize_t got = ::read(fd, in.data(), in.size());
+  ::close(fd);
+  if (got <= 0) return false;
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return false;
   std::string head(4096, '\0');
-  const int n = gzread(f, head.data(), static_cast<unsigned>(head.size()));
-  gzclose(f);
-  if (n <= 0) return false;
-  head.resize(static_cast<std::size_t>(n));
+  z.next_in = reinterpret_cast<Bytef*>(in.data());
+  z.avail_in = static_cast<uInt>(got);
+  z.next_out = reinterpret_cast<Bytef*>(head.data());
+  z.avail_out = static_cast<uInt>(head.size());
+  inflate(&z, Z_NO_FLUSH);
+  head.resize(head.size() - z.avail_out);
+  inflateEnd(&z);
   return DetectGdt(head) == GdtKind::Xml;
 }
 
 bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std::string& error) {
   out = LabelledMatrix();
-  if (kind == GdtKind::Binary) {
-    error = "a gretl binary data file (.gdtb), which this program does not read; save it in gretl as a .gdt file";
-    return false;
-  }
+  if (kind == GdtKind::Binary) return ReadGdtbFile(path, out, error);
   // zlib reads a file that is not compressed as it is, so both kinds go through it.
   gzFile f = gzopen(path.c_str(), "rb");
   if (!f) {
@@ -341,7 +446,14 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
           st.Fail("not enough memory to read it");
         }
       },
-      [](void* ud, const char* name) { OnEnd(*static_cast<GdtState*>(ud), name); });
+      [](void* ud, const char* name) {
+        auto& st = *static_cast<GdtState*>(ud);
+        try {
+          OnEnd(st, name);
+        } catch (const std::bad_alloc&) {
+          st.Fail("not enough memory to read it");
+        }
+      });
   XML_SetCharacterDataHandler(s.parser, [](void* ud, const char* text, int len) {
     auto& st = *static_cast<GdtState*>(ud);
     try {
@@ -350,6 +462,15 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
       st.Fail("not enough memory to read it");
     }
   });
+  // A compressed file may expand at most kMaxExpansion-fold (beyond its first
+  // kExpansionFloor bytes): gretl's files expand some 5- to 20-fold, a file made to
+  // exhaust the reader up to 1,000-fold.
+  unsigned long long compressed = 0;
+  if (kind == GdtKind::Gzip) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) compressed = static_cast<unsigned long long>(st.st_size);
+  }
+  const unsigned long long expansionLimit = std::max(kExpansionFloor, kMaxExpansion * compressed);
   std::vector<char> buf(1 << 16);
   unsigned long long total = 0;
   for (;;) {
@@ -358,10 +479,23 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
     const char* why = gzerror(f, &code);
     // A compressed file cut short ends without an error from gzread, but with one here.
     if (n < 0 || (code != Z_OK && code != Z_STREAM_END)) {
-      error = std::string("the compressed file is damaged (") + (why && *why ? why : "read error") + ")";
+      const std::string reason = why && *why ? why : "read error";
+      if (reason.find("incorrect data check") != std::string::npos) {
+        error = "the compressed file is damaged: its checksum (CRC) does not match its contents";
+      } else if (reason.find("unexpected end of file") != std::string::npos) {
+        error = "the compressed file is damaged: it is cut short (unexpected end of file)";
+      } else {
+        error = "the compressed file is damaged (" + reason + ")";
+      }
       return false;
     }
     total += static_cast<unsigned long long>(n);
+    if (kind == GdtKind::Gzip && total > expansionLimit) {
+      error = "the compressed file expands more than " + std::to_string(kMaxExpansion) + "-fold (" +
+              std::to_string(compressed) + " bytes to over " + std::to_string(expansionLimit) +
+              " bytes of XML); it is damaged or made to exhaust memory, not gretl's data";
+      return false;
+    }
     if (total > kMaxXmlBytes) {
       error = "the file expands to more than " + std::to_string(kMaxXmlBytes >> 30) +
               " GB of XML; it is damaged or not meant for a model";
@@ -388,26 +522,67 @@ bool ReadGdtFile(const std::string& path, GdtKind kind, LabelledMatrix& out, std
     error = "the gretl data file holds no series";
     return false;
   }
-  out = LabelledMatrix::Dimension(0, static_cast<int>(s.rows), 0, static_cast<int>(s.names.size()));
+  GretlData data;
+  data.type = s.type;
+  data.frequency = s.frequency;
+  data.startobs = s.startobs;
+  data.names = std::move(s.names);
+  data.cells.Swap(s.cells);
+  data.rows = s.rows;
+  data.markers = s.hasLabels;
+  data.strings = std::move(s.strings);
+  return GretlSheet(data, out, error);
+}
+
+bool GretlSheet(const GretlData& d, LabelledMatrix& out, std::string& error) {
+  out = LabelledMatrix::Dimension(0, static_cast<int>(d.rows), 0, static_cast<int>(d.names.size()));
   if (!out.IsAssigned()) {
     error = "the data are too large to hold in memory";
     return false;
   }
+  const std::size_t width = d.names.size() + 1;
   out.Put(0, 0, std::string("obs"));
-  for (std::size_t k = 0; k < s.names.size(); ++k) out.Put(0, static_cast<int>(k) + 1, s.names[k]);
+  for (std::size_t k = 0; k < d.names.size(); ++k) out.Put(0, static_cast<int>(k) + 1, d.names[k]);
+  // gretl labels the observations from the frequency and the first observation whatever
+  // the kind of data: a panel's "1:01" counts units as a time series counts years, and
+  // an undated cross-section of frequency 1 from "1" is numbered.
+  // A panel's units are numbered from 1 whatever the file's first observation says (a
+  // .gdt of units 3 to 5 starts "3:01"; gretl shows 1:01).
+  std::string start = d.startobs;
+  if (d.type.compare(0, 8, "stacked-") == 0 && d.frequency > 1) {
+    start = "1:" + std::string(std::to_string(d.frequency).size() - 1, '0') + "1";
+  }
   Calendar calendar;
-  const bool timed = !s.hasLabels && s.type == "time-series" && calendar.Start(s.frequency, s.startobs);
-  for (long long r = 0; r < s.rows; ++r) {
+  const bool timed = !d.markers && calendar.Start(d.frequency, start);
+  for (long long r = 0; r < d.rows; ++r) {
     const int i = static_cast<int>(r) + 1;
-    const std::size_t base = static_cast<std::size_t>(r) * s.width;
-    if (s.hasLabels) {
-      out.Put(i, 0, s.cells.Get(base));
+    const std::size_t base = static_cast<std::size_t>(r) * width;
+    if (d.markers) {
+      out.Put(i, 0, d.cells.Get(base));
     } else if (timed) {
       out.Put(i, 0, calendar.Next());
     } else {
       out.PutDouble(i, 0, static_cast<double>(r + 1));
     }
-    for (std::size_t k = 1; k < s.width; ++k) out.Put(i, static_cast<int>(k), s.cells.Get(base + k));
+    for (std::size_t k = 1; k < width; ++k) {
+      const std::vector<std::string>* texts =
+          k - 1 < d.strings.size() && !d.strings[k - 1].empty() ? &d.strings[k - 1] : nullptr;
+      double code = 0.0;
+      if (texts && d.cells.GetDouble(base + k, code)) {
+        if (code != std::floor(code) || code < 1 || code > static_cast<double>(texts->size())) {
+          out = LabelledMatrix();
+          error = "observation " + std::to_string(r + 1) + " of the string-valued series \"" + d.names[k - 1] +
+                  "\" holds " + ShortestText(code) + ", which is not the number of one of its " +
+                  std::to_string(texts->size()) + " texts";
+          return false;
+        }
+        // The text as a CSV file of the data would give it ("1990" a number).
+        const std::string& text = (*texts)[static_cast<std::size_t>(code) - 1];
+        if (!text.empty()) out.Put(i, static_cast<int>(k), FieldCell(text));
+      } else {
+        out.Put(i, static_cast<int>(k), d.cells.Get(base + k));
+      }
+    }
   }
   return true;
 }

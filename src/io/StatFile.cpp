@@ -1,12 +1,15 @@
 #include "io/StatFile.h"
 
+#include <fcntl.h>
 #include <readstat.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <set>
@@ -130,16 +133,6 @@ int AddVariable(int index, readstat_variable_t* variable, const char* /*valueLab
   return READSTAT_HANDLER_OK;
 }
 
-// A number in single precision as the double of its shortest decimal form.
-double FloatAsDouble(float f) {
-  if (!std::isfinite(f)) return static_cast<double>(f);
-  char buf[64];
-  const auto end = std::to_chars(buf, buf + sizeof buf, f).ptr;
-  double d = 0.0;
-  std::from_chars(buf, end, d);
-  return d;
-}
-
 int Value(int obsIndex, readstat_variable_t* variable, readstat_value_t value, void* ctx) {
   auto& s = *static_cast<ReadState*>(ctx);
   const int var = readstat_variable_get_index(variable);
@@ -188,9 +181,12 @@ int Value(int obsIndex, readstat_variable_t* variable, readstat_value_t value, v
     case READSTAT_TYPE_INT32:
       s.cells.SetDouble(at, readstat_int32_value(value));
       break;
-    case READSTAT_TYPE_FLOAT:
-      s.cells.SetDouble(at, FloatAsDouble(readstat_float_value(value)));
-      break;
+    case READSTAT_TYPE_FLOAT: {
+      // The exact double of the single-precision number (0.1f is 0.10000000149011612), as
+      // the program that wrote it computes with.
+      const float f = readstat_float_value(value);
+      if (std::isfinite(f)) s.cells.SetDouble(at, static_cast<double>(f));
+    } break;
     case READSTAT_TYPE_DOUBLE: {
       const double d = readstat_double_value(value);
       if (std::isfinite(d)) s.cells.SetDouble(at, d);
@@ -231,6 +227,267 @@ bool IsStataTimeFormat(std::string_view f) {
   return unit != '\0' && std::strchr("ydhqmwcCg", unit) != nullptr;
 }
 
+// A file read through a descriptor, with some bytes replaced as they are read: the
+// library then sees a repaired file without a copy of it being made.
+struct PatchedFile {
+  int fd = -1;
+  long long pos = 0;
+  std::vector<std::pair<long long, char>> patches;  // (offset, byte), by offset
+};
+
+int PatchedOpen(const char* path, void* ctx) {
+  auto& f = *static_cast<PatchedFile*>(ctx);
+  f.fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  f.pos = 0;
+  return f.fd;
+}
+int PatchedClose(void* ctx) {
+  auto& f = *static_cast<PatchedFile*>(ctx);
+  const int rc = f.fd >= 0 ? ::close(f.fd) : 0;
+  f.fd = -1;
+  return rc;
+}
+readstat_off_t PatchedSeek(readstat_off_t offset, readstat_io_flags_t whence, void* ctx) {
+  auto& f = *static_cast<PatchedFile*>(ctx);
+  const int how = whence == READSTAT_SEEK_SET ? SEEK_SET : whence == READSTAT_SEEK_CUR ? SEEK_CUR : SEEK_END;
+  const off_t at = ::lseek(f.fd, static_cast<off_t>(offset), how);
+  if (at >= 0) f.pos = at;
+  return at;
+}
+ssize_t PatchedRead(void* buf, std::size_t nbyte, void* ctx) {
+  auto& f = *static_cast<PatchedFile*>(ctx);
+  const ssize_t n = ::read(f.fd, buf, nbyte);
+  if (n <= 0) return n;
+  auto it = std::lower_bound(f.patches.begin(), f.patches.end(), std::make_pair(f.pos, '\0'),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (; it != f.patches.end() && it->first < f.pos + n; ++it) static_cast<char*>(buf)[it->first - f.pos] = it->second;
+  f.pos += n;
+  return n;
+}
+readstat_error_t PatchedUpdate(long, readstat_progress_handler, void*, void*) { return READSTAT_OK; }
+
+// A portable file's character table as PSPP writes it lists the digits 1 to 9 a second
+// time (after the characters of the first 128 places), which the library takes as the
+// meaning of those bytes, so that no number reads. The patches give every later entry
+// that repeats a digit or one of the letters A to T (the digits of the file's base-30
+// numbers) the byte of the unused entries instead. The table follows 200 bytes of title
+// lines; the file is cut into lines of 80 characters whose ends do not count.
+std::vector<std::pair<long long, char>> PortableTablePatches(const std::string& path) {
+  std::vector<std::pair<long long, char>> patches;
+  std::string head(1024, '\0');
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return patches;
+  const ssize_t got = ::read(fd, head.data(), head.size());
+  ::close(fd);
+  if (got <= 0) return patches;
+  head.resize(static_cast<std::size_t>(got));
+  std::vector<long long> at;  // the file offset of each of the table's 256 entries
+  for (std::size_t i = 0, logical = 0; i < head.size() && at.size() < 256; ++i) {
+    if (head[i] == '\r' || head[i] == '\n') continue;
+    if (logical++ >= 200) at.push_back(static_cast<long long>(i));
+  }
+  if (at.size() < 256) return patches;
+  auto entry = [&](std::size_t k) { return head[static_cast<std::size_t>(at[k])]; };
+  const std::string numeric = [&] {
+    std::string d;
+    for (std::size_t k = 65; k <= 93; ++k) d += entry(k);
+    return d;
+  }();
+  for (std::size_t k = 94; k < 256; ++k) {
+    if (numeric.find(entry(k)) != std::string::npos && entry(k) != entry(64)) patches.emplace_back(at[k], entry(64));
+  }
+  return patches;
+}
+
+// The library loses the last byte of a text of an SPSS variable 32,767 bytes wide (the
+// widest there is). The widths of long text variables are listed in one record of the
+// dictionary ("NAME=32767", entries ending in NUL and tab); the patches make such a width
+// 32768 there, which splits the text into the same segments and keeps all its bytes.
+std::vector<std::pair<long long, char>> SavLongTextPatches(const std::string& path) {
+  std::vector<std::pair<long long, char>> patches;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return patches;
+  // The dictionary comes first: the record is looked for in the first 16 MB.
+  struct stat st {};
+  const std::size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  std::string head(std::min<std::size_t>(size, 16 << 20), '\0');
+  std::size_t got = 0;
+  while (got < head.size()) {
+    const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  head.resize(got);
+  static const char kLittle[] = {7, 0, 0, 0, 14, 0, 0, 0, 1, 0, 0, 0};
+  static const char kBig[] = {0, 0, 0, 7, 0, 0, 0, 14, 0, 0, 0, 1};
+  for (const char* magic : {kLittle, kBig}) {
+    const std::size_t at = head.find(std::string_view(magic, 12));
+    if (at == std::string::npos || at + 16 > head.size()) continue;
+    const auto* c = reinterpret_cast<const unsigned char*>(head.data() + at + 12);
+    const unsigned long long count =
+        magic == kLittle ? (c[0] | c[1] << 8 | c[2] << 16 | static_cast<unsigned long long>(c[3]) << 24)
+                         : (c[3] | c[2] << 8 | c[1] << 16 | static_cast<unsigned long long>(c[0]) << 24);
+    const std::size_t begin = at + 16, end = std::min<unsigned long long>(head.size(), begin + count);
+    for (std::size_t k = head.find("=32767", begin); k != std::string::npos && k + 6 < end;
+         k = head.find("=32767", k + 1)) {
+      if (head[k + 6] == '\0' || head[k + 6] == '\t') patches.emplace_back(static_cast<long long>(k + 5), '8');
+    }
+    break;
+  }
+  return patches;
+}
+
+// What the long texts (strL) of a Stata file of format 117 or later need: where each
+// observation's record lies and where each long text's reference sits in it. The library
+// reads the references of format 119 as format 118 lays them out, so they are read here.
+struct StataLayout {
+  int release = 0;
+  bool bigEndian = false;
+  unsigned long long variables = 0, observations = 0;
+  unsigned long long dataAt = 0, strlsAt = 0, strlsEnd = 0;
+  unsigned long long recordWidth = 0;
+  std::vector<std::pair<std::size_t, unsigned long long>> strls;  // (variable, offset in the record)
+};
+
+unsigned long long FromBytes(const unsigned char* p, int n, bool bigEndian) {
+  unsigned long long v = 0;
+  for (int k = 0; k < n; ++k) v |= static_cast<unsigned long long>(p[bigEndian ? n - 1 - k : k]) << (8 * k);
+  return v;
+}
+
+// Reads the header and the map of a Stata file of format 117 or later; false (leaving the
+// layout's release 0) for an older format or a header that is not as expected, which the
+// library then judges.
+bool ReadStataLayout(int fd, StataLayout& l) {
+  unsigned char head[256];
+  const ssize_t got = ::pread(fd, head, sizeof head, 0);
+  if (got < 80) return false;
+  const std::string_view h(reinterpret_cast<const char*>(head), static_cast<std::size_t>(got));
+  if (h.substr(0, 28) != "<stata_dta><header><release>") return false;
+  const int release = (h[28] - '0') * 100 + (h[29] - '0') * 10 + (h[30] - '0');
+  if (release < 117 || release > 119 || h.substr(31, 21) != "</release><byteorder>") return false;
+  l.bigEndian = h.substr(52, 3) == "MSF";
+  if (h.substr(55, 15) != "</byteorder><K>") return false;
+  const int kBytes = release == 119 ? 4 : 2, nBytes = release == 117 ? 4 : 8;
+  std::size_t at = 70;
+  const unsigned long long k = FromBytes(head + at, kBytes, l.bigEndian);
+  at += static_cast<std::size_t>(kBytes);
+  if (h.substr(at, 7) != "</K><N>") return false;
+  at += 7;
+  l.observations = FromBytes(head + at, nBytes, l.bigEndian);
+  l.variables = k;
+  l.release = release;
+  // The map: 14 offsets of 8 bytes after "<map>", found after the header.
+  unsigned char buf[4096];
+  const ssize_t n = ::pread(fd, buf, sizeof buf, 0);
+  const std::string_view b(reinterpret_cast<const char*>(buf), n > 0 ? static_cast<std::size_t>(n) : 0);
+  const std::size_t map = b.find("<map>");
+  if (map == std::string_view::npos || map + 5 + 14 * 8 > b.size()) return true;
+  unsigned long long offsets[14];
+  for (int i = 0; i < 14; ++i) offsets[i] = FromBytes(buf + map + 5 + 8 * i, 8, l.bigEndian);
+  // The types: K numbers of two bytes after "<variable_types>".
+  if (k == 0 || k > 200000) return true;
+  std::vector<unsigned char> types(static_cast<std::size_t>(k) * 2);
+  if (::pread(fd, types.data(), types.size(), static_cast<off_t>(offsets[2] + 16)) !=
+      static_cast<ssize_t>(types.size())) {
+    return true;
+  }
+  unsigned long long width = 0;
+  for (std::size_t v = 0; v < k; ++v) {
+    const auto t = static_cast<unsigned>(FromBytes(types.data() + 2 * v, 2, l.bigEndian));
+    if (t == 32768) l.strls.emplace_back(v, width);
+    width += t <= 2045 ? t : t == 32768 || t == 65526 ? 8 : t == 65527 || t == 65528 ? 4 : t == 65529 ? 2 : 1;
+  }
+  l.recordWidth = width;
+  l.dataAt = offsets[9] + 6;    // after "<data>"
+  l.strlsAt = offsets[10] + 7;  // after "<strls>"
+  l.strlsEnd = offsets[11];     // "<value_labels>" follows "</strls>"
+  return true;
+}
+
+// Puts the long texts (strL) of a Stata file of format 117 or later into their cells: each
+// reference (variable, observation) names a text stored once in the file's table of long
+// texts; (0, 0) is an empty text. A reference to a text the table does not hold is an
+// error, never an empty cell.
+bool ReadStataLongTexts(int fd, const StataLayout& l, ReadState& s) {
+  if (l.strls.empty() || s.rows == 0) return true;
+  if (l.variables != static_cast<unsigned long long>(s.varCount) || s.vars.size() != l.variables) {
+    s.error = "the file's header declares " + std::to_string(l.variables) + " variables but describes " +
+              std::to_string(s.vars.size());
+    return false;
+  }
+  const bool wide = l.release >= 118;
+  const int vBytes = l.release == 119 ? 3 : l.release == 118 ? 2 : 4, oBytes = 8 - vBytes;
+  // The table: "GSO", v (4 bytes), o (8 bytes, 4 in format 117), t (1), length (4), bytes.
+  std::map<std::pair<unsigned long long, unsigned long long>, std::string> texts;
+  unsigned long long at = l.strlsAt;
+  const unsigned long long end = l.strlsEnd;
+  const std::size_t headLen = wide ? 20 : 16;
+  while (at + headLen <= end) {
+    unsigned char h[20];
+    if (::pread(fd, h, headLen, static_cast<off_t>(at)) != static_cast<ssize_t>(headLen) ||
+        std::memcmp(h, "GSO", 3) != 0) {
+      break;  // "</strls>"
+    }
+    const unsigned long long v = FromBytes(h + 3, 4, l.bigEndian);
+    const unsigned long long o = FromBytes(h + 7, wide ? 8 : 4, l.bigEndian);
+    const unsigned type = h[wide ? 15 : 11];
+    const unsigned long long len = FromBytes(h + (wide ? 16 : 12), 4, l.bigEndian);
+    at += headLen;
+    if (len > end - at) {
+      s.error = "a long text (strL) runs beyond the end of the file's table of long texts";
+      return false;
+    }
+    std::size_t keep = static_cast<std::size_t>(len);
+    if (type == 130 && keep > 0) --keep;  // a text stored with its closing NUL
+    if (keep > kMaxCellText) {
+      s.error = "a long text (strL) holds more than " + std::to_string(kMaxCellText) + " characters";
+      return false;
+    }
+    s.textBytes += keep;
+    if (!Fits(static_cast<unsigned long long>(s.rows), static_cast<unsigned long long>(s.varCount), s.textBytes)) {
+      s.error = BudgetText(static_cast<unsigned long long>(s.rows), static_cast<unsigned long long>(s.varCount));
+      return false;
+    }
+    std::string text(keep, '\0');
+    if (keep && ::pread(fd, text.data(), keep, static_cast<off_t>(at)) != static_cast<ssize_t>(keep)) {
+      s.error = "the file ends inside its table of long texts (strL)";
+      return false;
+    }
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    texts[{v, o}] = std::move(text);
+    at += len;
+  }
+  const auto cols = static_cast<std::size_t>(s.varCount);
+  for (long long r = 0; r < s.rows; ++r) {
+    for (const auto& [var, offset] : l.strls) {
+      unsigned char p[8];
+      const unsigned long long where = l.dataAt + static_cast<unsigned long long>(r) * l.recordWidth + offset;
+      if (::pread(fd, p, 8, static_cast<off_t>(where)) != 8) {
+        s.error = "the file ends inside observation " + std::to_string(r + 1);
+        return false;
+      }
+      const unsigned long long v = FromBytes(p, vBytes, l.bigEndian);
+      const unsigned long long o = FromBytes(p + vBytes, oBytes, l.bigEndian);
+      const std::size_t cell = static_cast<std::size_t>(r) * cols + var;
+      if (v == 0 && o == 0) {
+        s.cells.Set(cell, Cell());
+        continue;
+      }
+      const auto it = texts.find({v, o});
+      if (it == texts.end()) {
+        s.error = "observation " + std::to_string(r + 1) + " of \"" + s.vars[var].name +
+                  "\" refers to a long text (strL) that the file does not hold";
+        return false;
+      }
+      s.cells.Set(cell, it->second.empty() ? Cell() : Cell(it->second));
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 StatFormat DetectStatFormat(std::string_view head) {
@@ -239,7 +496,8 @@ StatFormat DetectStatFormat(std::string_view head) {
   if (head.size() >= 4) {
     const auto version = static_cast<unsigned char>(head[0]);
     const auto order = static_cast<unsigned char>(head[1]);
-    if (version >= 104 && version <= 115 && (order == 1 || order == 2) && head[2] == 1 && head[3] == 0) {
+    // Byte 3 is unused: Stata leaves it 0, gretl writes 1 there.
+    if (version >= 104 && version <= 115 && (order == 1 || order == 2) && head[2] == 1) {
       return StatFormat::Dta;
     }
   }
@@ -316,6 +574,34 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
   readstat_set_value_handler(parser, OnValue);
   readstat_set_error_handler(parser, OnError);
   readstat_error_t rc = READSTAT_OK;
+  // Stata files from format 117 on: their size is checked here (the library keeps the
+  // number of observations in fewer bits than the file has), their long texts read below.
+  StataLayout layout;
+  std::unique_ptr<int, void (*)(int*)> stataFd(nullptr, [](int* fd) {
+    ::close(*fd);
+    delete fd;
+  });
+  if (format == StatFormat::Dta) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      stataFd.reset(new int(fd));
+      if (ReadStataLayout(fd, layout) && !Fits(layout.observations, layout.variables, 0)) {
+        readstat_parser_free(parser);
+        error = BudgetText(layout.observations, layout.variables);
+        return false;
+      }
+    }
+  }
+  PatchedFile patched;
+  if (format == StatFormat::Por || format == StatFormat::Sav) {
+    patched.patches = format == StatFormat::Por ? PortableTablePatches(path) : SavLongTextPatches(path);
+    readstat_set_open_handler(parser, PatchedOpen);
+    readstat_set_close_handler(parser, PatchedClose);
+    readstat_set_seek_handler(parser, PatchedSeek);
+    readstat_set_read_handler(parser, PatchedRead);
+    readstat_set_update_handler(parser, PatchedUpdate);
+    readstat_set_io_ctx(parser, &patched);
+  }
   switch (format) {
     case StatFormat::Dta:
       rc = readstat_parse_dta(parser, path.c_str(), &s);
@@ -337,6 +623,20 @@ bool ReadStatFile(const std::string& path, StatFormat format, LabelledMatrix& ou
       break;
   }
   readstat_parser_free(parser);
+  if (patched.fd >= 0) PatchedClose(&patched);
+  // The library fails on a compressed SPSS file without observations after it has given
+  // every variable: that is a table with no rows.
+  if (rc == READSTAT_ERROR_MALLOC && format == StatFormat::Sav && s.error.empty() && s.rows == 0 &&
+      s.declaredRows == 0 && static_cast<long long>(s.vars.size()) == s.varCount && s.varCount > 0) {
+    rc = READSTAT_OK;
+  }
+  if (rc == READSTAT_OK && s.error.empty() && stataFd && layout.release >= 117) {
+    try {
+      ReadStataLongTexts(*stataFd, layout, s);
+    } catch (const std::bad_alloc&) {
+      s.error = "not enough memory to read it";
+    }
+  }
   if (rc != READSTAT_OK || !s.error.empty()) {
     if (!s.error.empty()) {
       error = s.error;

@@ -10,8 +10,11 @@
 // holding text (names of countries, say) gives the labels; else the observations are
 // numbered from 1. Missing values (system,
 // tagged and user-defined) are empty cells; categorical values are their numbers (value
-// labels are not read); a number stored in single precision becomes the double of its
-// shortest decimal form (39.8, not 39.799999237).
+// labels are not read); a number stored in single precision is the exact double of that
+// float (0.1f is 0.10000000149011612), as the programs that write these files compute
+// with; SPSS and SAS dates are their numbers (seconds since 1582-10-14, days since
+// 1960-01-01). Stata's long texts (strL) are texts, and a reference to one the file does
+// not hold is an error.
 
 #include <string>
 #include <string_view>

@@ -103,6 +103,27 @@ TEST(GdtFiles, ObservationLabelsOfEachKindOfData) {
        "labels=\"false\"",
        {"<obs>1</obs>", "<obs>2</obs>"},
        "1\n2\n"},
+      // Older gretl files write a dated first observation with slashes (nysewk.gdt).
+      {"frequency=\"52\" startobs=\"1966/01/05\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>"},
+       "\"1966-01-05\"\n\"1966-01-12\"\n"},
+      // Half-years are a "special" frequency.
+      {"frequency=\"special:2\" startobs=\"1990:2\" type=\"time-series\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"},
+       "\"1990:2\"\n\"1991:1\"\n\"1991:2\"\n"},
+      // A panel is labelled unit:period (grunfeld.gdt shows 1:01 to 10:20).
+      {"frequency=\"12\" startobs=\"1:01\" type=\"stacked-time-series\"", "labels=\"false\"",
+       std::vector<std::string>(13, "<obs>1</obs>"),
+       "\"1:01\"\n\"1:02\"\n\"1:03\"\n\"1:04\"\n\"1:05\"\n\"1:06\"\n\"1:07\"\n\"1:08\"\n\"1:09\"\n\"1:10\"\n"
+       "\"1:11\"\n\"1:12\"\n\"2:01\"\n"},
+      // gretl labels by the frequency whatever the kind of data: an undated weekly
+      // cross-section from 1990:51 shows 1990:51, 1990:52, 1991:01.
+      {"frequency=\"52\" startobs=\"1990:51\" type=\"cross-section\"",
+       "labels=\"false\"",
+       {"<obs>1</obs>", "<obs>2</obs>", "<obs>3</obs>"},
+       "\"1990:51\"\n\"1990:52\"\n\"1991:01\"\n"},
       // The file's own labels win, numbers read as numbers.
       {"frequency=\"1\" startobs=\"1\" type=\"cross-section\"",
        "labels=\"true\"",
@@ -143,6 +164,13 @@ TEST(GdtFiles, ScalarsAreNotSeries) {
   EXPECT_EQ(Dump(ReadDataFile(dir.Write("s.gdt", text)).matrix), "\"obs\",\"a\",\"b\"\n2000,1,2\n");
 }
 
+// The file with a string table (the attributes and texts of a <valstrings> element).
+std::string WithStrings(std::string text, const std::string& valstrings) {
+  text.replace(text.find("</gretldata>"), 0,
+               "<string-tables count=\"1\">\n<valstrings " + valstrings + "</valstrings>\n</string-tables>\n");
+  return text;
+}
+
 TEST(GdtFiles, DamagedFilesAreRefusedWithTheirName) {
   const std::string root = "frequency=\"1\" startobs=\"2000\" type=\"time-series\"";
   const std::string good = Gdt(root, {"a", "b"}, "labels=\"false\"", {"<obs>1 2</obs>", "<obs>3 4</obs>"});
@@ -166,10 +194,33 @@ TEST(GdtFiles, DamagedFilesAreRefusedWithTheirName) {
       {"word.gdt", Gdt(root, {"a", "b"}, "labels=\"false\"", {"<obs>1 two</obs>"}),
        "observation 1 (line 9): the value \"two\" of \"b\" is not a number"},
       {"names.gdt", fewerNames, "the file declares 3 series but names 2"},
+      {"strings.gdt", WithStrings(good, "owner=\"b\" count=\"3\">\"x\" \"y\""),
+       "the string-valued series \"b\" declares 3 texts but holds 2"},
+      {"owner.gdt", WithStrings(good, "owner=\"z\" count=\"1\">\"x\""),
+       "the file gives texts for \"z\", which is not one of its series"},
+      {"unclosed.gdt", WithStrings(good, "owner=\"b\" count=\"1\">\"x\\\""),
+       "a text of \"b\" has no closing double quote"},
+      // Code 2 (b of the first observation) of a series with one text.
+      {"code.gdt", WithStrings(good, "owner=\"b\" count=\"1\">\"x\""),
+       "observation 1 of the string-valued series \"b\" holds 2, which is not the number of one of its 1 texts"},
       {"huge.gdt", hugeCount, "the file claims 999999999999 observations of 2 series, more than the 2 GB"},
-      {"cut-gz.gdt", gz.substr(0, gz.size() - 12), "the compressed file is damaged"},
-      {"binary.gdtb", std::string("gretl-purebin\0\1\2\3", 17),
-       "a gretl binary data file (.gdtb), which this program does not read; save it in gretl as a .gdt file"},
+      {"cut-gz.gdt", gz.substr(0, gz.size() - 12), "the compressed file is damaged: it is cut short"},
+      // The checksum of the contents is the trailer's first four bytes.
+      {"crc.gdt",
+       [&] {
+         std::string b = gz;
+         b[b.size() - 8] = static_cast<char>(b[b.size() - 8] ^ 1);
+         return b;
+       }(),
+       "the compressed file is damaged: its checksum (CRC) does not match its contents"},
+      // 20 MB of blanks inside the root element, compressed some 1,000-fold.
+      {"bomb.gdt",
+       [&] {
+         std::string big = good;
+         big.insert(big.find("<variables"), std::string(20 << 20, ' '));
+         return Gzip(big, dir.File("bomb.gz"));
+       }(),
+       "the compressed file expands more than 200-fold ("},
   };
   for (const Case& c : cases) {
     const std::string path = dir.Write(c.name, c.bytes);

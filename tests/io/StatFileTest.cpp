@@ -149,6 +149,8 @@ std::string Write(Kind kind, const std::vector<Column>& columns, int version = 0
   return bytes;
 }
 
+std::string Stat(const std::string& name) { return std::string(QUANTORIAL_FIXTURES) + "/stat/" + name; }
+
 std::string LoadDump(const std::string& path) {
   const DataFileResult r = ReadDataFile(path);
   EXPECT_EQ(r.error, "") << path;
@@ -194,11 +196,118 @@ TEST(StatFiles, EveryFormatRoundTrips) {
   }
 }
 
-// Stata keeps single-precision numbers as such; they read as the decimals they show.
-TEST(StatFiles, StataSinglePrecisionReadsAsItsDecimal) {
+// Single-precision numbers read as the exact double of the float, as Stata, pandas, haven
+// and gretl compute with (pandas reads pandas_float32.dta as 0.10000000149011612 and
+// 39.79999923706055), so that an estimate on the file agrees with theirs.
+TEST(StatFiles, SinglePrecisionReadsAsTheExactDouble) {
   const std::vector<Column> columns = {{"share", READSTAT_TYPE_FLOAT, {39.8, 0.1, 1e-7}}};
   TempDir dir;
-  EXPECT_EQ(LoadDump(dir.Write("f.dta", Write(Kind::Dta, columns))), "\"obs\",\"share\"\n1,39.8\n2,0.1\n3,1e-07\n");
+  for (Kind kind : {Kind::Dta, Kind::Sas7bdat}) {
+    const DataFileResult r = ReadDataFile(dir.Write("f.dat", Write(kind, columns)));
+    ASSERT_EQ(r.error, "");
+    for (int i = 1; i <= 3; ++i) {
+      const float f = static_cast<float>(std::get<double>(columns[0].values[static_cast<std::size_t>(i - 1)]));
+      double v = 0.0;
+      ASSERT_TRUE(r.matrix.GetDouble(i, 1, v));
+      EXPECT_EQ(v, static_cast<double>(f)) << i;
+    }
+  }
+  const DataFileResult pandas = ReadDataFile(Stat("pandas_float32.dta"));
+  ASSERT_EQ(pandas.error, "");
+  EXPECT_EQ(Dump(pandas.matrix), "\"obs\",\"f\"\n1,0.10000000149011612\n2,39.79999923706055\n");
+}
+
+// Files written by other programs, each with what its writer reads back
+// (tests/io/fixtures/stat/README.md).
+TEST(StatFiles, FilesOfOtherProgramsRead) {
+  struct Case {
+    const char* file;
+    const char* dump;
+  };
+  const Case cases[] = {
+      // gretl writes 1 in header byte 3, which Stata leaves 0.
+      {"gretl_113.dta", "\"obs\",\"index\",\"x\"\n1,1,0.1\n2,2,2\n3,3,3.5\n"},
+      // PSPP lists the digits twice in the character table.
+      {"pspp_0.1.por", "\"obs\",\"X\"\n1,0.1\n"},
+      // A user-missing value (-123.25) and a system-missing one are empty; a date is the
+      // number of seconds since 1582-10-14 (1990-01-01 is 12,850,531,200).
+      {"pspp_mixed.por",
+       "\"obs\",\"X\",\"NAME\",\"D\"\n1,0.1,\"Austria\",12850531200\n2,,\"B, c\",13172457600\n3,,,13165977600\n"
+       "4,1e+10,\"Zurich\",13200364800\n"},
+      // No cases: a table with its header and no rows.
+      {"pspp_zero_cases.zsav", "\"obs\",\"x\",\"y\"\n"},
+      // Long texts in the three layouts of their references: 117 (4, 4 bytes), 118 (2, 6)
+      // and 119 (3, 5).
+      {"pandas_strl_117.dta", "\"obs\",\"x\",\"s\"\n1,1.5,\"first long text\"\n2,2,\n3,3,\"third\"\n"},
+      {"pandas_strl_118.dta", "\"obs\",\"x\",\"s\"\n1,1.5,\"first long text\"\n2,2,\n3,3,\"third\"\n"},
+      {"pandas_strl_119.dta", "\"obs\",\"x\",\"s\"\n1,1.5,\"first long text\"\n2,2,\n3,3,\"third\"\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LoadDump(Stat(c.file)), c.dump) << c.file;
+}
+
+// A portable file written by libreadstat with its character table made as PSPP makes it
+// (the digits 1 to 9 again at places 168 to 176) reads every number.
+TEST(StatFiles, PortableFileWithPsppsCharacterTable) {
+  const std::vector<Column> columns = {{"x", READSTAT_TYPE_DOUBLE, {0.1, -123.25, 1e10, 987654321.0}}};
+  std::string bytes = Write(Kind::Por, columns);
+  std::vector<std::size_t> at;  // the places of the table, which follows 200 bytes of title lines
+  for (std::size_t i = 0, logical = 0; i < bytes.size() && at.size() < 256; ++i) {
+    if (bytes[i] == '\r' || bytes[i] == '\n') continue;
+    if (logical++ >= 200) at.push_back(i);
+  }
+  ASSERT_EQ(at.size(), 256u);
+  for (int k = 0; k < 9; ++k) bytes[at[168 + static_cast<std::size_t>(k)]] = static_cast<char>('1' + k);
+  TempDir dir;
+  EXPECT_EQ(LoadDump(dir.Write("pspp.por", bytes)), "\"obs\",\"X\"\n1,0.1\n2,-123.25\n3,1e+10\n4,987654321\n");
+}
+
+// A text as wide as an SPSS text variable gets (32,767 bytes) keeps its last byte.
+TEST(StatFiles, WidestSpssTextKeepsEveryByte) {
+  for (bool compressed : {false, true}) {
+    const std::string text = std::string(32766, 'x') + "Z";
+    std::string bytes;
+    readstat_writer_t* w = readstat_writer_init();
+    readstat_set_data_writer(w, WriteBytes);
+    if (compressed) readstat_writer_set_compression(w, READSTAT_COMPRESS_BINARY);
+    readstat_variable_t* v = readstat_add_variable(w, "s", READSTAT_TYPE_STRING, 32767);
+    ASSERT_EQ(readstat_begin_writing_sav(w, &bytes, 1), READSTAT_OK);
+    readstat_begin_row(w);
+    readstat_insert_string_value(w, v, text.c_str());
+    readstat_end_row(w);
+    ASSERT_EQ(readstat_end_writing(w), READSTAT_OK);
+    readstat_writer_free(w);
+    TempDir dir;
+    const DataFileResult r = ReadDataFile(dir.Write(compressed ? "long.zsav" : "long.sav", bytes));
+    ASSERT_EQ(r.error, "");
+    const std::string got = CellText(r.matrix.Value(1, 0));  // a first text variable gives the labels
+    EXPECT_EQ(got.size(), text.size()) << compressed;
+    EXPECT_TRUE(got == text) << compressed;  // (not printed: 32,767 bytes)
+  }
+}
+
+// A long text whose reference names no stored text is an error, never an empty cell; a
+// file claiming more observations than a sheet holds says so.
+TEST(StatFiles, StataLongTextsAndSizesThatDoNotHold) {
+  TempDir dir;
+  for (const char* file : {"pandas_strl_117.dta", "pandas_strl_118.dta", "pandas_strl_119.dta"}) {
+    std::string bytes = TempDir::Read(Stat(file));
+    // The first observation's reference: the record (x, a double, then s) follows "<data>".
+    const std::size_t data = bytes.find("<data>") + 6;
+    bytes[data + 8] = static_cast<char>(bytes[data + 8] + 5);  // another variable number
+    const DataFileResult r = ReadDataFile(dir.Write("bad.dta", bytes));
+    EXPECT_FALSE(r.matrix.IsAssigned()) << file;
+    EXPECT_NE(r.error.find("observation 1 of \"s\" refers to a long text (strL) that the file does not hold"),
+              std::string::npos)
+        << file << ": " << r.error;
+  }
+  std::string bytes = TempDir::Read(Stat("pandas_strl_118.dta"));
+  const std::size_t n = bytes.find("<N>") + 3;
+  for (int k = 0; k < 8; ++k) bytes[n + static_cast<std::size_t>(k)] = k == 7 ? '\x40' : '\0';  // 2^62
+  const DataFileResult r = ReadDataFile(dir.Write("huge.dta", bytes));
+  EXPECT_FALSE(r.matrix.IsAssigned());
+  EXPECT_NE(r.error.find("the file claims 4611686018427387904 observations of 2 variables, more than the 2 GB"),
+            std::string::npos)
+      << r.error;
 }
 
 TEST(StatFiles, StataTimeIndexBecomesTheObservationLabel) {

@@ -206,9 +206,9 @@ TEST_F(Loader, SelectFileClearsTheTaskForThePrimaryFile) {
             "OpenDocument Spreadsheet (*.ods)|*.ods|"
             "All Data Files (*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt)|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|"
             "Stata Data (*.dta)|*.dta|SPSS Data (*.sav;*.zsav;*.por)|*.sav;*.zsav;*.por|"
-            "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt)|*.gdt|"
-            "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt)|"
-            "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt");
+            "SAS Data (*.sas7bdat;*.xpt)|*.sas7bdat;*.xpt|gretl Data (*.gdt;*.gdtb)|*.gdt;*.gdtb|"
+            "Statistics Data Files (*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt;*.gdtb)|"
+            "*.dta;*.sav;*.zsav;*.por;*.sas7bdat;*.xpt;*.gdt;*.gdtb");
   // Clear Task ran first: the B-matrix box is empty and the pipeline disabled again.
   EXPECT_EQ(wb.form.txtData[0], first);
   EXPECT_EQ(wb.form.txtData[1], "");
