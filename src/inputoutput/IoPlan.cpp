@@ -263,8 +263,9 @@ IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::ve
   // same row written twice is told apart by its row in the plan.
   std::vector<std::string> keys;
   for (const PlanConstraint& pc : spec.constraints) keys.push_back(PlanConstraintKey(pc));
-  for (std::size_t c = 0; c < spec.constraints.size(); ++c) {
-    if (std::count(keys.begin(), keys.end(), keys[c]) > 1)
+  const std::vector<std::string> plain = keys;
+  for (std::size_t c = 0; c < keys.size(); ++c) {
+    if (std::count(plain.begin(), plain.end(), plain[c]) > 1)
       keys[c] += " (row " + std::to_string(spec.constraints[c].row) + ")";
   }
   for (std::size_t c = 0; c < spec.constraints.size(); ++c) {
