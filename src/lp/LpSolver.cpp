@@ -166,11 +166,11 @@ struct Run {
   }
 };
 
-// The simplex method on `lp` from its current basis, in rounds of a few thousand iterations so
+// The simplex method on `lp` from its current basis, in rounds of a thousand iterations so
 // that the wait window can show progress and Cancel can stop it between rounds. The rounds are
 // counted in iterations, not time, so that a run takes the same path every time.
 LpRun Simplex(glp_prob* lp, Run& run, int& rc) {
-  constexpr long long kRound = 5000;
+  constexpr long long kRound = 1000;
   glp_smcp parm;
   glp_init_smcp(&parm);
   parm.msg_lev = GLP_MSG_OFF;
