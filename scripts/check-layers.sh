@@ -6,19 +6,20 @@ set -euo pipefail
 cd "$(dirname "$0")/../src"
 declare -A allowed=(
   [workspace]="workspace"
+  [lp]="lp workspace"
   [matrix]="matrix workspace"
   [io]="io matrix workspace"
   [model]="model matrix workspace"
   [charts]="charts matrix workspace"
   [regression]="regression io matrix workspace"
   [export]="export io matrix workspace"
-  [planning]="planning model charts io matrix workspace"
+  [planning]="planning model charts io matrix lp workspace"
   [systems]="systems workspace"
-  [inputoutput]="inputoutput workspace"
+  [inputoutput]="inputoutput lp workspace"
   [frontend]="frontend charts workspace"
-  [workbench]="workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
-  [cli]="cli workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
-  [gui]="gui cli workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
+  [workbench]="workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
+  [cli]="cli workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
+  [gui]="gui cli workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
 )
 status=0
 for dir in */; do

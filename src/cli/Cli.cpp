@@ -604,6 +604,8 @@ int RunLp(const Arguments& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() < 2 || a.positional[1] != "solve") return UsageError(err, "lp takes the command solve");
   if (a.positional.size() != 3) return UsageError(err, "lp solve takes one model");
   LpSolveOptions options;
+  // Ranges cost more than the solve on a large model: computed only when asked.
+  options.ranging = a.flags.count("--ranges") > 0;
   if (const auto t = a.Value("--time-limit")) {
     const auto seconds = ArithmeticValue(*t);
     if (!seconds || !std::isfinite(*seconds) || *seconds <= 0 || *seconds > 1e6) {

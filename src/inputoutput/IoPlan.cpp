@@ -1,11 +1,12 @@
 #include "inputoutput/IoPlan.h"
 
-#include <glpk.h>
-
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <sstream>
 
+#include "lp/LpSolver.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -35,7 +36,17 @@ std::string Number(double v) {
   return s.str();
 }
 
-int Quiet(void*, const char*) { return 1; }
+// The relation a cell names, as an LP table reads it: <, <=, =< and ≤; >, >=, => and ≥; =.
+std::optional<PlanRelation> ReadRelation(const std::string& text) {
+  if (text == "<" || text == "<=" || text == "=<" || text == "\u2264") return PlanRelation::AtMost;
+  if (text == ">" || text == ">=" || text == "=>" || text == "\u2265") return PlanRelation::AtLeast;
+  if (text == "=") return PlanRelation::Equal;
+  return std::nullopt;
+}
+
+const char* RelationText(PlanRelation r) {
+  return r == PlanRelation::Equal ? "=" : r == PlanRelation::AtLeast ? ">=" : "<=";
+}
 
 }  // namespace
 
@@ -83,14 +94,12 @@ IoPlanRead ReadIoPlan(const LabelledMatrix& m, const IoTable& t, const std::stri
     }
     PlanConstraint c;
     c.label = label;
-    if (relation == "=") {
-      c.relation = PlanRelation::Equal;
-    } else if (relation == ">=") {
-      c.relation = PlanRelation::AtLeast;
-    } else if (relation == "<=") {
-      c.relation = PlanRelation::AtMost;
+    c.row = i + 1;
+    if (const auto read = ReadRelation(relation)) {
+      c.relation = *read;
     } else {
-      r.error = where + ": the relation \"" + relation + "\" is not =, >= or <=.";
+      r.error = where + ": the relation \"" + relation +
+                "\" is not one; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or =.";
       return r;
     }
     const auto v = ArithmeticValue(m.Get(i, 2));
@@ -122,7 +131,12 @@ IoPlanRead ReadIoPlan(const LabelledMatrix& m, const IoTable& t, const std::stri
   return r;
 }
 
-IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::vector<double>& direction) {
+std::string PlanConstraintKey(const PlanConstraint& c) {
+  return c.label + " " + RelationText(c.relation) + " " + Number(c.value);
+}
+
+IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::vector<double>& direction,
+                         const LpSolverOptions& options) {
   IoPlanResult r;
   const int n = t.Sectors();
   const bool scaled = spec.objective == IoPlanSpec::Objective::Demand;
@@ -132,12 +146,10 @@ IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::ve
                 std::to_string(n) + " sectors.";
     return r;
   }
-  glp_term_hook(Quiet, nullptr);
-  std::unique_ptr<glp_prob, void (*)(glp_prob*)> lp(glp_create_prob(), glp_delete_prob);
-  glp_set_obj_dir(lp.get(), spec.maximise ? GLP_MAX : GLP_MIN);
-  glp_add_cols(lp.get(), n + (scaled ? 1 : 0));
-  for (int j = 1; j <= n; ++j) glp_set_col_bnds(lp.get(), j, GLP_LO, 0.0, 0.0);
-  if (scaled) glp_set_col_bnds(lp.get(), n + 1, GLP_FR, 0.0, 0.0);
+  LpProblem lp;
+  lp.maximise = spec.maximise;
+  for (int j = 0; j < n; ++j) lp.AddColumn({"x" + std::to_string(j + 1), 0.0, kLpInfinity, 0.0, 'c'});
+  if (scaled) lp.AddColumn({"t", -kLpInfinity, kLpInfinity, 0.0, 'c'});
 
   // The rows of A, for the final demand of each sector.
   std::vector<std::vector<std::pair<int, double>>> rowsOfA(static_cast<std::size_t>(n));
@@ -145,34 +157,29 @@ IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::ve
     for (long long k = t.a.start[static_cast<std::size_t>(j)]; k < t.a.start[static_cast<std::size_t>(j) + 1]; ++k)
       rowsOfA[static_cast<std::size_t>(t.a.row[static_cast<std::size_t>(k)])].emplace_back(
           j, t.a.value[static_cast<std::size_t>(k)]);
-  // The coefficients of d_i over the columns (1-based), x_i - sum_j a_ij x_j.
+  // The coefficients of d_i over the columns (0-based), x_i - sum_j a_ij x_j.
   const auto demandRow = [&](int i) {
     std::vector<std::pair<int, double>> row;
     bool own = false;
     for (const auto& [j, a] : rowsOfA[static_cast<std::size_t>(i)]) {
-      row.emplace_back(j + 1, (j == i ? 1.0 : 0.0) - a);
+      row.emplace_back(j, (j == i ? 1.0 : 0.0) - a);
       own = own || j == i;
     }
-    if (!own) row.emplace_back(i + 1, 1.0);
+    if (!own) row.emplace_back(i, 1.0);
     return row;
   };
-  std::vector<int> ia{0}, ja{0};
-  std::vector<double> ar{0.0};
-  const auto addRow = [&](const std::vector<std::pair<int, double>>& coeff, int type, double lo, double hi) {
-    const int row = glp_add_rows(lp.get(), 1);
-    glp_set_row_bnds(lp.get(), row, type, lo, hi);
-    for (const auto& [col, v] : coeff) {
-      if (v == 0.0) continue;
-      ia.push_back(row);
-      ja.push_back(col);
-      ar.push_back(v);
-    }
+  const auto addRow = [&](const std::vector<std::pair<int, double>>& coeff, PlanRelation relation, double value) {
+    LpRowBounds b;
+    if (relation != PlanRelation::AtMost) b.lower = value;
+    if (relation != PlanRelation::AtLeast) b.upper = value;
+    const int row = lp.AddRow(std::move(b));
+    for (const auto& [col, v] : coeff) lp.Set(row, col, v);
     return row;
   };
   const auto primaryRow = [&](int k) {
     std::vector<std::pair<int, double>> row;
     for (int j = 0; j < n; ++j)
-      row.emplace_back(j + 1, t.primaryRow[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)]);
+      row.emplace_back(j, t.primaryRow[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)]);
     return row;
   };
 
@@ -184,66 +191,64 @@ IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::ve
       coeff = demandRow(c.index);
       targeted[static_cast<std::size_t>(c.index)] = true;
     } else if (c.kind == PlanConstraint::Kind::Output) {
-      coeff = {{c.index + 1, 1.0}};
+      coeff = {{c.index, 1.0}};
     } else {
       coeff = primaryRow(c.index);
     }
-    const int type = c.relation == PlanRelation::Equal ? GLP_FX : c.relation == PlanRelation::AtLeast ? GLP_LO : GLP_UP;
-    constraintRow.push_back(addRow(coeff, type, c.value, c.value));
+    constraintRow.push_back(addRow(coeff, c.relation, c.value));
   }
   // Sectors without a target deliver no less than nothing to final demand; with the objective
   // DEMAND every sector delivers at least t times its share of the direction.
   for (int i = 0; i < n; ++i) {
-    if (!targeted[static_cast<std::size_t>(i)]) addRow(demandRow(i), GLP_LO, 0.0, 0.0);
+    if (!targeted[static_cast<std::size_t>(i)]) addRow(demandRow(i), PlanRelation::AtLeast, 0.0);
     if (scaled) {
       const double f = direction.empty() ? 1.0 : direction[static_cast<std::size_t>(i)];
       if (f == 0.0) continue;
       auto coeff = demandRow(i);
-      coeff.emplace_back(n + 1, -f);
-      addRow(coeff, GLP_LO, 0.0, 0.0);
+      coeff.emplace_back(n, -f);
+      addRow(coeff, PlanRelation::AtLeast, 0.0);
     }
   }
   switch (spec.objective) {
     case IoPlanSpec::Objective::Primary:
-      for (const auto& [col, v] : primaryRow(spec.objectiveIndex)) glp_set_obj_coef(lp.get(), col, v);
+      for (const auto& [col, v] : primaryRow(spec.objectiveIndex)) lp.columns[static_cast<std::size_t>(col)].cost = v;
       break;
     case IoPlanSpec::Objective::Sector:
-      for (const auto& [col, v] : demandRow(spec.objectiveIndex)) glp_set_obj_coef(lp.get(), col, v);
+      for (const auto& [col, v] : demandRow(spec.objectiveIndex)) lp.columns[static_cast<std::size_t>(col)].cost = v;
       break;
     case IoPlanSpec::Objective::Demand:
-      glp_set_obj_coef(lp.get(), n + 1, 1.0);
+      lp.columns[static_cast<std::size_t>(n)].cost = 1.0;
       break;
   }
-  glp_load_matrix(lp.get(), static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
 
-  glp_smcp parm;
-  glp_init_smcp(&parm);
-  parm.msg_lev = GLP_MSG_OFF;
-  glp_scale_prob(lp.get(), GLP_SF_AUTO);
-  const int rc = glp_simplex(lp.get(), &parm);
-  const int status = rc == 0 ? glp_get_status(lp.get()) : GLP_UNDEF;
+  const LpSolution s = SolveLinearProgram(lp, options);
   const std::string objective = std::string(spec.maximise ? "max " : "min ") + spec.objectiveLabel;
-  if (status == GLP_NOFEAS || status == GLP_INFEAS) {
+  if (s.run == LpRun::Finished && s.model == LpModelStatus::Infeasible) {
     r.status = "infeasible";
     r.message = "The plan is infeasible: no outputs of 0 or more meet all the targets, bounds and limits together.";
     return r;
   }
-  if (status == GLP_UNBND) {
+  if (s.run == LpRun::Finished && s.model == LpModelStatus::Unbounded) {
     r.status = "unbounded";
     r.message = "The plan is unbounded: " + objective +
                 " grows without limit; add a limit on a primary input or a bound on an output.";
     return r;
   }
-  if (status != GLP_OPT) {
+  if (s.run == LpRun::Cancelled) {
+    r.status = "cancelled";
+    r.message = "The plan was not solved: the solve was cancelled.";
+    return r;
+  }
+  if (s.run != LpRun::Finished || s.model != LpModelStatus::Optimal) {
     r.status = "not solved";
-    r.message = "The solver stopped without a plan (GLPK code " + std::to_string(rc) + ").";
+    r.message = "The solver stopped without a plan (" +
+                (s.run == LpRun::Failed ? s.failure : std::string(LpRunWords(s.run))) + ").";
     return r;
   }
   r.status = "optimal";
-  r.objective = glp_get_obj_val(lp.get());
+  r.objective = *s.objective;
   r.message = "The plan is optimal: " + objective + " = " + Number(r.objective) + ".";
-  r.outputs.resize(static_cast<std::size_t>(n));
-  for (int j = 0; j < n; ++j) r.outputs[static_cast<std::size_t>(j)] = glp_get_col_prim(lp.get(), j + 1);
+  r.outputs.assign(s.columnValue.begin(), s.columnValue.begin() + n);
   r.demand = r.outputs;
   for (int j = 0; j < n; ++j)
     for (long long k = t.a.start[static_cast<std::size_t>(j)]; k < t.a.start[static_cast<std::size_t>(j) + 1]; ++k)
@@ -254,13 +259,22 @@ IoPlanResult SolveIoPlan(const IoTable& t, const IoPlanSpec& spec, const std::ve
     for (int j = 0; j < n; ++j) sum += row[static_cast<std::size_t>(j)] * r.outputs[static_cast<std::size_t>(j)];
     r.primary.push_back(sum);
   }
+  // Each constraint by its row: a label may stand on two rows (S2 <= 80 and S2 >= 40); the
+  // same row written twice is told apart by its row in the plan.
+  std::vector<std::string> keys;
+  for (const PlanConstraint& pc : spec.constraints) keys.push_back(PlanConstraintKey(pc));
+  const std::vector<std::string> plain = keys;
+  for (std::size_t c = 0; c < keys.size(); ++c) {
+    if (std::count(plain.begin(), plain.end(), plain[c]) > 1)
+      keys[c] += " (row " + std::to_string(spec.constraints[c].row) + ")";
+  }
   for (std::size_t c = 0; c < spec.constraints.size(); ++c) {
     const PlanConstraint& pc = spec.constraints[c];
-    const int row = constraintRow[c];
-    r.duals.emplace_back(pc.label, glp_get_row_dual(lp.get(), row));
-    const double activity = glp_get_row_prim(lp.get(), row);
+    const auto row = static_cast<std::size_t>(constraintRow[c]);
+    r.duals.emplace_back(keys[c], s.rowDual[row]);
+    const double activity = s.rowActivity[row];
     if (pc.relation == PlanRelation::Equal || std::abs(activity - pc.value) <= 1e-9 * std::max(1.0, std::abs(pc.value)))
-      r.binding.push_back(pc.label);
+      r.binding.push_back(keys[c]);
   }
   return r;
 }

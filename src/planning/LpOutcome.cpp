@@ -1,7 +1,5 @@
 #include "planning/LpOutcome.h"
 
-#include <glpk.h>
-
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
@@ -15,132 +13,12 @@ namespace quantorial {
 
 namespace {
 
-// GLPK's values with -0 read as 0.
+// Values with -0 read as 0.
 double Signless(double v) { return v == 0.0 ? 0.0 : v; }
 
-// A solution value as the report gives it: round-off below 1e-11 (GLPK's tolerances are far
-// coarser) read as 0, so a degenerate basic variable shows 0 rather than 7e-16.
+// A solution value as the report gives it: round-off below 1e-11 (the solver's tolerances are
+// far coarser) read as 0, so a degenerate basic variable shows 0 rather than 7e-16.
 double Tidy(double v) { return std::fabs(v) < 1e-11 ? 0.0 : v; }
-
-// GLPK gives an unbounded end of a range as -DBL_MAX or +DBL_MAX.
-std::optional<double> Finite(double v) {
-  if (!std::isfinite(v) || std::fabs(v) >= DBL_MAX / 2) return std::nullopt;
-  return Signless(v);
-}
-
-int Quiet(void*, const char*) { return 1; }
-
-using Clock = std::chrono::steady_clock;
-
-// Milliseconds left of a limit of `seconds` since `start`; at least 1 so a limit that has
-// run out stops the next call at once rather than switch the limit off.
-int MillisecondsLeft(double seconds, Clock::time_point start) {
-  const double left = seconds * 1000.0 - std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  return static_cast<int>(std::clamp(left, 1.0, 2.0e9));
-}
-
-// The name of GLPK's variable k (rows 1..m, then columns): as the outcome names it.
-std::string OrdinalName(const LpOutcome& o, int k) {
-  const int m = static_cast<int>(o.constraints.size());
-  if (k >= 1 && k <= m) return o.constraints[static_cast<std::size_t>(k - 1)].name;
-  if (k > m && k - m <= static_cast<int>(o.variables.size()))
-    return o.variables[static_cast<std::size_t>(k - m - 1)].name;
-  return {};
-}
-
-// Ranging of an optimal basic solution: a basic column's cost range and a non-basic row's
-// right-hand-side range come from GLPK's analysis of the basis; a non-basic column's cost
-// can move against its reduced cost until the column would enter the basis; a basic
-// (non-binding) row keeps dual 0 from its activity outwards (the classical convention).
-void Range(glp_prob* lp, LpOutcome& o) {
-  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return;
-  const int m = glp_get_num_rows(lp), n = glp_get_num_cols(lp);
-  const double z = o.objective.value_or(0.0);
-  for (int j = 1; j <= n; ++j) {
-    LpVariableOutcome& v = o.variables[static_cast<std::size_t>(j - 1)];
-    const int stat = glp_get_col_stat(lp, j);
-    if (stat == GLP_BS) {
-      double coef1 = 0, value1 = 0, coef2 = 0, value2 = 0;
-      int var1 = 0, var2 = 0;
-      glp_analyze_coef(lp, m + j, &coef1, &var1, &value1, &coef2, &var2, &value2);
-      v.costLow = {Finite(coef1), Finite(coef1) ? OrdinalName(o, var1) : std::string()};
-      v.costHigh = {Finite(coef2), Finite(coef2) ? OrdinalName(o, var2) : std::string()};
-    } else {
-      const double c = v.cost, d = v.reducedCost.value_or(0.0);
-      const LpRangeEnd open{}, entering{Signless(c - d), v.name};
-      // At its lower bound the column stays out while its reduced cost keeps its sign:
-      // a maximisation may lower the cost freely, a minimisation raise it; at the upper
-      // bound the other way round.
-      if (stat == GLP_NL || stat == GLP_NU) {
-        const bool lowerOpen = (stat == GLP_NL) == o.maximise;
-        v.costLow = lowerOpen ? open : entering;
-        v.costHigh = lowerOpen ? entering : open;
-      } else if (stat == GLP_NF) {
-        v.costLow = v.costHigh = entering;
-      }  // a fixed column stays at its value whatever it costs
-    }
-    v.ranged = true;
-  }
-  for (int i = 1; i <= m; ++i) {
-    LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-    const int stat = glp_get_row_stat(lp, i), type = glp_get_row_type(lp, i);
-    const double activity = r.activity.value_or(0.0), dual = r.dual.value_or(0.0);
-    if (stat == GLP_NL || stat == GLP_NU || stat == GLP_NS) {
-      double value1 = 0, value2 = 0;
-      int var1 = 0, var2 = 0;
-      glp_analyze_bound(lp, i, &value1, &var1, &value2, &var2);
-      r.rhsLow = {Finite(value1), Finite(value1) ? OrdinalName(o, var1) : std::string()};
-      r.rhsHigh = {Finite(value2), Finite(value2) ? OrdinalName(o, var2) : std::string()};
-    } else if (stat == GLP_BS) {
-      // Not binding: the dual price 0 holds from the activity outwards.
-      const LpRangeEnd at{Signless(activity), r.name}, open{};
-      if (type == GLP_UP || type == GLP_DB) {
-        r.rhsLow = at, r.rhsHigh = open;
-      } else if (type == GLP_LO) {
-        r.rhsLow = open, r.rhsHigh = at;
-      } else if (type == GLP_FX) {
-        r.rhsLow = r.rhsHigh = at;
-      }
-    }
-    const auto objectiveAt = [&](const LpRangeEnd& end) -> std::optional<double> {
-      if (!end.value) return std::nullopt;
-      return Signless(z + dual * (*end.value - activity));
-    };
-    r.objectiveLow = objectiveAt(r.rhsLow);
-    r.objectiveHigh = objectiveAt(r.rhsHigh);
-    r.ranged = true;
-  }
-  o.ranged = true;
-}
-
-struct SearchState {
-  const LpSolveOptions* options;
-  Clock::time_point lastReport;
-  std::optional<double> gap;
-  long long nodes = 0;
-};
-
-void SearchCallback(glp_tree* tree, void* info) {
-  auto* s = static_cast<SearchState*>(info);
-  const int reason = glp_ios_reason(tree);
-  if (reason == GLP_IBINGO || reason == GLP_ISELECT) {
-    const double g = glp_ios_mip_gap(tree);
-    if (std::isfinite(g) && g < DBL_MAX / 2) s->gap = g;
-  }
-  if (reason != GLP_ISELECT) return;
-  ++s->nodes;
-  if (!s->options->progress || Clock::now() - s->lastReport < std::chrono::milliseconds(200)) return;
-  s->lastReport = Clock::now();
-  int active = 0, all = 0;
-  glp_ios_tree_size(tree, &active, nullptr, &all);
-  std::string text = "Branch and cut: " + std::to_string(all) + " nodes";
-  if (s->gap) {
-    char gap[32];
-    std::snprintf(gap, sizeof gap, ", gap %.4g%%", *s->gap * 100.0);
-    text += gap;
-  }
-  if (!s->options->progress(text, s->nodes, 0)) glp_ios_terminate(tree);
-}
 
 }  // namespace
 
@@ -165,178 +43,107 @@ const char* LpStatusWords(LpStatus status) {
   }
 }
 
-LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std::vector<std::string>& columnNames,
-                         const std::vector<std::string>& rowNames) {
-  glp_term_hook(Quiet, nullptr);
+LpOutcome SolveLpProblem(const LpProblem& p, const LpSolveOptions& options) {
   LpOutcome o;
-  o.maximise = glp_get_obj_dir(lp) == GLP_MAX;
-  const int m = glp_get_num_rows(lp), n = glp_get_num_cols(lp);
-  for (int j = 1; j <= n; ++j) {
+  o.maximise = p.maximise;
+  for (const LpColumn& c : p.columns) {
     LpVariableOutcome v;
-    const char* name = glp_get_col_name(lp, j);
-    v.name = j <= static_cast<int>(columnNames.size()) ? columnNames[static_cast<std::size_t>(j - 1)]
-             : name                                    ? std::string(name)
-                                                       : "C" + std::to_string(j);
-    const int kind = glp_get_col_kind(lp, j);
-    v.kind = kind == GLP_BV ? 'b' : kind == GLP_IV ? 'i' : 'c';
-    o.integer = o.integer || v.kind != 'c';
-    v.cost = glp_get_obj_coef(lp, j);
+    v.name = c.name;
+    v.kind = c.kind;
+    v.cost = c.cost;
+    o.integer = o.integer || c.kind != 'c';
     o.variables.push_back(std::move(v));
   }
-  for (int i = 1; i <= m; ++i) {
-    LpConstraintOutcome r;
-    const char* name = glp_get_row_name(lp, i);
-    r.name = i <= static_cast<int>(rowNames.size()) ? rowNames[static_cast<std::size_t>(i - 1)]
-             : name                                 ? std::string(name)
-                                                    : "R" + std::to_string(i);
-    const int type = glp_get_row_type(lp, i);
-    r.relation = type == GLP_UP   ? "<="
-                 : type == GLP_LO ? ">="
-                 : type == GLP_FX ? "="
-                 : type == GLP_DB ? "range"
-                                  : "free";
-    r.rhs = type == GLP_LO || type == GLP_FX ? glp_get_row_lb(lp, i) : type == GLP_FR ? 0.0 : glp_get_row_ub(lp, i);
-    o.constraints.push_back(std::move(r));
+  for (const LpRowBounds& r : p.rows) {
+    LpConstraintOutcome k;
+    k.name = r.name;
+    const bool lo = std::isfinite(r.lower), up = std::isfinite(r.upper);
+    k.relation = lo && up ? (r.lower == r.upper ? "=" : "range") : lo ? ">=" : up ? "<=" : "free";
+    k.rhs = k.relation == ">=" || k.relation == "=" ? r.lower : up ? r.upper : 0.0;
+    o.constraints.push_back(std::move(k));
   }
-  if (n == 0) {
+  if (p.columns.empty()) {
     o.statusText = "no variables: the model has no column";
     return o;
   }
-
-  // An integer variable's bounds as whole numbers (x <= 2.5 is x <= 2), which branch and cut
-  // needs; bounds that then cross leave no whole number between them.
-  for (int j = 1; j <= n && o.integer; ++j) {
-    if (glp_get_col_kind(lp, j) != GLP_IV) continue;
-    const int type = glp_get_col_type(lp, j);
-    double lb = glp_get_col_lb(lp, j), ub = glp_get_col_ub(lp, j);
-    const bool hasLb = type == GLP_LO || type == GLP_DB || type == GLP_FX;
-    const bool hasUb = type == GLP_UP || type == GLP_DB || type == GLP_FX;
-    if (hasLb) lb = std::ceil(lb - 1e-9);
-    if (hasUb) ub = std::floor(ub + 1e-9);
-    if (hasLb && hasUb && lb > ub) {
-      o.status = LpStatus::Infeasible;
-      o.statusText = LpStatusWords(o.status);
-      o.notes.push_back("No whole number lies between the bounds of " +
-                        o.variables[static_cast<std::size_t>(j - 1)].name + ".");
-      return o;
-    }
-    const int whole = hasLb && hasUb ? (lb == ub ? GLP_FX : GLP_DB) : type;
-    glp_set_col_bnds(lp, j, whole, lb, ub);
-  }
-
-  // The simplex method in rounds of a few thousand iterations, each continuing from the
-  // basis the last one left, so that the wait window can show progress and Cancel stops it.
-  const Clock::time_point start = Clock::now();
-  constexpr long long kRound = 2000;
-  glp_smcp parm;
-  glp_init_smcp(&parm);
-  parm.msg_lev = GLP_MSG_OFF;
-  const long long before = glp_get_it_cnt(lp);
-  int rc = 0;
-  for (;;) {
-    const long long done = glp_get_it_cnt(lp) - before;
-    long long round = kRound;
-    if (options.iterationLimit > 0) round = std::min(round, options.iterationLimit - done);
-    if (round <= 0) {
-      rc = GLP_EITLIM;
+  const LpSolution s = SolveLinearProgram(p, options);
+  o.run = s.run;
+  o.model = s.model;
+  o.iterations = s.iterations;
+  o.notes = s.notes;
+  o.gap = s.gap;
+  switch (s.run) {
+    case LpRun::Finished:
+      o.status = s.model == LpModelStatus::Optimal      ? (o.integer ? LpStatus::IntegerOptimal : LpStatus::Optimal)
+                 : s.model == LpModelStatus::Infeasible ? LpStatus::Infeasible
+                 : s.model == LpModelStatus::Unbounded  ? LpStatus::Unbounded
+                                                        : LpStatus::Failed;
       break;
-    }
-    parm.it_lim = static_cast<int>(round);
-    parm.tm_lim = options.timeLimitSeconds > 0 ? MillisecondsLeft(options.timeLimitSeconds, start) : INT_MAX;
-    rc = glp_simplex(lp, &parm);
-    o.iterations = glp_get_it_cnt(lp) - before;
-    if (rc != GLP_EITLIM) break;
-    if (options.iterationLimit > 0 && o.iterations >= options.iterationLimit) break;
-    if (options.progress && !options.progress("Simplex: " + std::to_string(o.iterations) + " iterations", o.iterations,
-                                              options.iterationLimit)) {
+    case LpRun::TimeLimit:
+      o.status = LpStatus::TimeLimit;
+      break;
+    case LpRun::IterationLimit:
+      o.status = LpStatus::IterationLimit;
+      break;
+    case LpRun::Cancelled:
       o.status = LpStatus::Cancelled;
-      o.statusText = LpStatusWords(o.status);
-      return o;
+      break;
+    case LpRun::Failed:
+      o.status = LpStatus::Failed;
+      break;
+  }
+  o.statusText = o.status != LpStatus::Failed ? std::string(LpStatusWords(o.status))
+                 : s.run == LpRun::Failed     ? "not solved: " + s.failure
+                                              : std::string(LpModelStatusWords(s.model));
+  if (s.columnValue.empty()) return o;
+  o.objective = Signless(*s.objective);
+  const bool duals = !s.rowDual.empty();
+  for (std::size_t j = 0; j < p.columns.size(); ++j) {
+    LpVariableOutcome& v = o.variables[j];
+    v.value = Tidy(s.columnValue[j]);
+    if (duals) {
+      v.reducedCost = Tidy(s.reducedCost[j]);
+      v.basic = s.columnBasic[j];
     }
   }
-  o.iterations = glp_get_it_cnt(lp) - before;
-  if (rc == GLP_ETMLIM || rc == GLP_EITLIM) {
-    o.status = rc == GLP_ETMLIM ? LpStatus::TimeLimit : LpStatus::IterationLimit;
-    o.statusText = LpStatusWords(o.status);
-    return o;
+  for (std::size_t i = 0; i < p.rows.size(); ++i) {
+    LpConstraintOutcome& r = o.constraints[i];
+    const double activity = Tidy(s.rowActivity[i]);
+    r.activity = activity;
+    const LpRowBounds& b = p.rows[i];
+    if (r.relation != "free") r.slack = Tidy(r.relation == ">=" ? activity - b.lower : b.upper - activity);
+    if (duals) r.dual = Tidy(s.rowDual[i]);
   }
-  const int status = rc == 0 ? glp_get_status(lp) : GLP_UNDEF;
-  if (status == GLP_NOFEAS || status == GLP_UNBND) {
-    o.status = status == GLP_NOFEAS ? LpStatus::Infeasible : LpStatus::Unbounded;
-    o.statusText = LpStatusWords(o.status);
-    return o;
+  if (!s.ranged) return o;
+  // The name of the row or column that limits a range at one end.
+  const auto end = [&](const LpRangeEnd& e) {
+    LpEnd out;
+    out.value = e.value;
+    if (e.limitRow >= 0) out.limit = p.rows[static_cast<std::size_t>(e.limitRow)].name;
+    if (e.limitColumn >= 0) out.limit = p.columns[static_cast<std::size_t>(e.limitColumn)].name;
+    return out;
+  };
+  const double z = *o.objective;
+  for (std::size_t j = 0; j < p.columns.size(); ++j) {
+    LpVariableOutcome& v = o.variables[j];
+    v.costLow = end(s.costLow[j]);
+    v.costHigh = end(s.costHigh[j]);
+    v.ranged = true;
   }
-  if (status != GLP_OPT) {
-    o.statusText = rc == GLP_EBOUND ? "not solved: a variable or constraint has a lower bound above its upper bound"
-                   : rc == GLP_ESING || rc == GLP_ECOND
-                       ? "not solved: the constraints are numerically too close to dependent for the simplex method"
-                       : "no solution found (the solver stopped, code " + std::to_string(rc) + ")";
-    return o;
+  for (std::size_t i = 0; i < p.rows.size(); ++i) {
+    LpConstraintOutcome& r = o.constraints[i];
+    r.rhsLow = end(s.rhsLow[i]);
+    r.rhsHigh = end(s.rhsHigh[i]);
+    const double activity = r.activity.value_or(0.0), dual = r.dual.value_or(0.0);
+    const auto objectiveAt = [&](const LpEnd& e) -> std::optional<double> {
+      if (!e.value) return std::nullopt;
+      return Signless(z + dual * (*e.value - activity));
+    };
+    r.objectiveLow = objectiveAt(r.rhsLow);
+    r.objectiveHigh = objectiveAt(r.rhsHigh);
+    r.ranged = true;
   }
-  if (!o.integer) {
-    o.status = LpStatus::Optimal;
-    o.objective = Signless(glp_get_obj_val(lp));
-    for (int j = 1; j <= n; ++j) {
-      LpVariableOutcome& v = o.variables[static_cast<std::size_t>(j - 1)];
-      v.value = Tidy(glp_get_col_prim(lp, j));
-      v.reducedCost = Tidy(glp_get_col_dual(lp, j));
-      v.basic = glp_get_col_stat(lp, j) == GLP_BS;
-    }
-    for (int i = 1; i <= m; ++i) {
-      LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = Tidy(glp_get_row_prim(lp, i));
-      r.activity = activity;
-      const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR)
-        r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
-      r.dual = Tidy(glp_get_row_dual(lp, i));
-    }
-    if (options.ranging) Range(lp, o);
-    o.statusText = LpStatusWords(o.status);
-    return o;
-  }
-
-  // Branch and cut from the optimal relaxation.
-  SearchState search{&options, Clock::now(), std::nullopt, 0};
-  glp_iocp iocp;
-  glp_init_iocp(&iocp);
-  iocp.msg_lev = GLP_MSG_OFF;
-  iocp.cb_func = SearchCallback;
-  iocp.cb_info = &search;
-  iocp.tm_lim = options.timeLimitSeconds > 0 ? MillisecondsLeft(options.timeLimitSeconds, start) : INT_MAX;
-  const int mrc = glp_intopt(lp, &iocp);
-  const int mstatus = glp_mip_status(lp);
-  if (mrc == 0 && mstatus == GLP_OPT) {
-    o.status = LpStatus::IntegerOptimal;
-    o.gap = 0.0;
-  } else if (mrc == 0 && mstatus == GLP_NOFEAS) {
-    o.status = LpStatus::Infeasible;
-  } else if (mrc == GLP_ETMLIM) {
-    o.status = LpStatus::TimeLimit;
-    o.gap = search.gap;
-  } else if (mrc == GLP_ESTOP) {
-    o.status = LpStatus::Cancelled;
-    o.gap = search.gap;
-  } else {
-    o.statusText = mrc == GLP_EBOUND
-                       ? "not solved: an integer variable has bounds that are not whole numbers"
-                       : "no integer solution found (the solver stopped, code " + std::to_string(mrc) + ")";
-    return o;
-  }
-  o.statusText = LpStatusWords(o.status);
-  // A stopped search still reports the best whole-number solution it had.
-  if (mstatus == GLP_OPT || mstatus == GLP_FEAS) {
-    o.objective = Signless(glp_mip_obj_val(lp));
-    for (int j = 1; j <= n; ++j) o.variables[static_cast<std::size_t>(j - 1)].value = Tidy(glp_mip_col_val(lp, j));
-    for (int i = 1; i <= m; ++i) {
-      LpConstraintOutcome& r = o.constraints[static_cast<std::size_t>(i - 1)];
-      const double activity = Tidy(glp_mip_row_val(lp, i));
-      r.activity = activity;
-      const int type = glp_get_row_type(lp, i);
-      if (type != GLP_FR)
-        r.slack = Tidy(type == GLP_LO ? activity - glp_get_row_lb(lp, i) : glp_get_row_ub(lp, i) - activity);
-    }
-  }
+  o.ranged = true;
   return o;
 }
 

@@ -2,25 +2,25 @@
 // A solved linear (or mixed-integer) programme as plain data: the status, the objective, per
 // variable its value, reduced cost and the range of its objective coefficient over which the
 // basis stays optimal, and per constraint its activity, dual price and the range of its
-// right-hand side over which that price holds. Made from a GLPK problem by SolveLpProblem;
-// read by the slot tables, the plain-text report and the JSON writer, none of which know GLPK.
+// right-hand side over which that price holds, all by name. Made from a problem of the LP
+// layer by SolveLpProblem; read by the slot tables, the plain-text report and the JSON writer.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "lp/LpSolver.h"
 #include "workspace/LabelledMatrix.h"
-
-struct glp_prob;
 
 namespace quantorial {
 
+// The status as the report and the JSON give it: the model's verdict when the run finished,
+// else how the run ended.
 enum class LpStatus { Optimal, IntegerOptimal, Infeasible, Unbounded, TimeLimit, IterationLimit, Cancelled, Failed };
 
 // One end of a range: the value (nothing when the range is unbounded that way) and the
 // variable or constraint that limits it there (empty when none does).
-struct LpRangeEnd {
+struct LpEnd {
   std::optional<double> value;
   std::string limit;
 };
@@ -32,7 +32,7 @@ struct LpVariableOutcome {
   std::optional<double> value, reducedCost;
   bool basic = false;
   bool ranged = false;  // the range below was computed
-  LpRangeEnd costLow, costHigh;
+  LpEnd costLow, costHigh;
 };
 
 struct LpConstraintOutcome {
@@ -41,14 +41,16 @@ struct LpConstraintOutcome {
   double rhs = 0.0;      // the bound the relation names (the upper one of a range)
   std::optional<double> activity, slack, dual;
   bool ranged = false;
-  LpRangeEnd rhsLow, rhsHigh;
+  LpEnd rhsLow, rhsHigh;
   // The objective with the right-hand side at each end; nothing at an unbounded end.
   std::optional<double> objectiveLow, objectiveHigh;
 };
 
 struct LpOutcome {
   LpStatus status = LpStatus::Failed;
-  std::string statusText;  // "optimal", "integer optimal", ... or why nothing was solved
+  LpRun run = LpRun::Failed;                     // how the run ended
+  LpModelStatus model = LpModelStatus::Unknown;  // and what it found out about the model
+  std::string statusText;                        // "optimal", "integer optimal", ... or why nothing was solved
   bool maximise = true;
   bool integer = false;  // the model has integer or binary variables
   std::optional<double> objective;
@@ -64,20 +66,11 @@ struct LpOutcome {
 // The words of a status as the report and the JSON give it.
 const char* LpStatusWords(LpStatus status);
 
-struct LpSolveOptions {
-  double timeLimitSeconds = 0.0;  // 0: none
-  long long iterationLimit = 0;   // simplex iterations; 0: none
-  bool ranging = true;            // compute the ranges after an optimal solve without integers
-  // Called now and then with the text for the wait window, the iterations or nodes done and
-  // the limit (0 when there is none); false stops the solve (Cancelled).
-  std::function<bool(const std::string&, long long, long long)> progress;
-};
+// Limits, progress and Cancel, and whether to compute the ranges (only when asked).
+using LpSolveOptions = LpSolverOptions;
 
-// Solves `lp` (its objective sense, bounds and kinds as set) with the simplex method and,
-// when a column is integer, branch-and-cut from the optimal relaxation. `columnNames` and
-// `rowNames` name the columns and rows in the outcome (GLPK's names where one is missing).
-LpOutcome SolveLpProblem(glp_prob* lp, const LpSolveOptions& options, const std::vector<std::string>& columnNames = {},
-                         const std::vector<std::string>& rowNames = {});
+// Solves the problem (its columns' and rows' names name them in the outcome).
+LpOutcome SolveLpProblem(const LpProblem& problem, const LpSolveOptions& options);
 
 // The "LP Solution" slot: Status, Objective, then per variable its value and reduced cost,
 // then per row its activity, slack and dual value.

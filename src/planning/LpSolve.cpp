@@ -1,6 +1,5 @@
 #include "planning/LpSolve.h"
 
-#include <glpk.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "io/AtomicFile.h"
+#include "lp/LpFile.h"
 #include "planning/LpModel.h"
 #include "workspace/ValueRules.h"
 
@@ -21,55 +21,43 @@ namespace quantorial {
 
 namespace {
 
-using Problem = std::unique_ptr<glp_prob, void (*)(glp_prob*)>;
-
-// The GLPK problem of the table, as the model text reads it; names[k] names the variable of
-// m.columns[k] (GLPK stops the program on a name with a control character or of more than
-// 255 bytes, so every name given here keeps to the file-name rules).
-Problem Build(const LpTableModel& m, const LabelledMatrix& t, const std::vector<std::string>& names,
-              std::vector<std::string>& rowNames) {
+// The problem of the table, as the model text reads it: maximise the sum of the variables,
+// every variable >= 0; names[k] names the variable of m.columns[k], rowNames[r] the row
+// m.rows[r] (its label, or "Row N" for a row without one).
+LpProblem Build(const LpTableModel& m, const std::vector<std::string>& names,
+                const std::vector<std::string>& rowNames) {
   const int V = m.variableColumns;
-  Problem lp(glp_create_prob(), glp_delete_prob);
-  glp_set_prob_name(lp.get(), "quantorial");
-  glp_set_obj_dir(lp.get(), GLP_MAX);
+  LpProblem p;
+  p.name = "quantorial";
+  p.maximise = true;
   std::vector<int> column(static_cast<std::size_t>(std::max(V, 0)) + 1, 0);
   for (std::size_t k = 0; k < m.columns.size(); ++k) {
-    const int c = glp_add_cols(lp.get(), 1);
-    column[static_cast<std::size_t>(m.columns[k])] = c;
-    glp_set_col_name(lp.get(), c, names[k].c_str());
-    glp_set_col_bnds(lp.get(), c, GLP_LO, 0.0, 0.0);
-    glp_set_obj_coef(lp.get(), c, 1.0);
-    const char kind = m.kinds[static_cast<std::size_t>(m.columns[k])];
-    if (kind != 'c') glp_set_col_kind(lp.get(), c, kind == 'b' ? GLP_BV : GLP_IV);
+    LpColumn c;
+    c.name = names[k];
+    c.cost = 1.0;
+    c.kind = m.kinds[static_cast<std::size_t>(m.columns[k])];
+    column[static_cast<std::size_t>(m.columns[k])] = p.AddColumn(std::move(c));
   }
-  for (const LpRow& row : m.rows) {
-    std::vector<int> index{0};
-    std::vector<double> value{0.0};
-    for (const LpTerm& term : row.terms) {
-      index.push_back(column[static_cast<std::size_t>(term.column)]);
-      value.push_back(term.coefficient);
-    }
-    const int r = glp_add_rows(lp.get(), 1);
-    const std::string label = CellText(t.Get(row.row, 0));
-    rowNames.push_back(label.empty() ? "Row " + std::to_string(row.row) : label);
-    glp_set_row_name(lp.get(), r, ("R" + std::to_string(row.row)).c_str());
-    const int type = row.relation == LpRelation::GreaterEqual ? GLP_LO
-                     : row.relation == LpRelation::Equal      ? GLP_FX
-                                                              : GLP_UP;
-    glp_set_row_bnds(lp.get(), r, type, row.rhs, row.rhs);
-    glp_set_mat_row(lp.get(), r, static_cast<int>(index.size()) - 1, index.data(), value.data());
+  for (std::size_t r = 0; r < m.rows.size(); ++r) {
+    const LpRow& row = m.rows[r];
+    LpRowBounds b;
+    b.name = rowNames[r];
+    if (row.relation != LpRelation::LessEqual) b.lower = row.rhs;
+    if (row.relation != LpRelation::GreaterEqual) b.upper = row.rhs;
+    const int i = p.AddRow(std::move(b));
+    for (const LpTerm& term : row.terms) p.Set(i, column[static_cast<std::size_t>(term.column)], term.coefficient);
   }
-  return lp;
+  return p;
 }
 
-// GLPK prints nothing of its own.
-int Quiet(void*, const char*) { return 1; }
-
-// A reader's messages, kept to tell the user where a file went wrong.
-int Capture(void* info, const char* text) {
-  auto* out = static_cast<std::string*>(info);
-  if (out->size() < 65536) *out += text;
-  return 1;
+// The rows' names as the solution shows them: the table's labels, "Row N" for a row without one.
+std::vector<std::string> ShownRowNames(const LpTableModel& m, const LabelledMatrix& t) {
+  std::vector<std::string> names;
+  for (const LpRow& row : m.rows) {
+    const std::string label = CellText(t.Get(row.row, 0));
+    names.push_back(label.empty() ? "Row " + std::to_string(row.row) : label);
+  }
+  return names;
 }
 
 LabelledMatrix NotSolved(const std::string& why) {
@@ -87,7 +75,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& ending) {
 }  // namespace
 
 LpOutcome SolveLpTable(const LabelledMatrix& t, bool useX, bool withConstraints, const LpSolveOptions& options) {
-  glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
   const std::string problem = LpTableProblem(t, m, useX);
   LpOutcome o;
@@ -96,15 +83,9 @@ LpOutcome SolveLpTable(const LabelledMatrix& t, bool useX, bool withConstraints,
     o.statusText = "not solved: " + problem;
     return o;
   }
-  // The solver works on names of its own; the solution names the table's variables.
-  std::vector<std::string> internal, shown;
-  for (int j : m.columns) {
-    internal.push_back("X" + std::to_string(j));
-    shown.push_back(LpVariableName(t, j, useX));
-  }
-  std::vector<std::string> rowNames;
-  Problem lp = Build(m, t, internal, rowNames);
-  o = SolveLpProblem(lp.get(), options, shown, rowNames);
+  std::vector<std::string> shown;
+  for (int j : m.columns) shown.push_back(LpVariableName(t, j, useX));
+  o = SolveLpProblem(Build(m, shown, ShownRowNames(m, t)), options);
   if (shown.empty()) o.statusText = "no variables: the table names no column";
   return o;
 }
@@ -121,37 +102,11 @@ namespace {
 
 constexpr const char* kNegatedMark = "* A maximisation, written as the minimisation of the negated objective";
 
-// The reader's complaint as the user reads it: "line N: what" from GLPK's "FILE:N: what".
-std::string ReaderMessage(const std::string& captured, const std::string& readName) {
-  std::string line, last;
-  std::size_t at = 0;
-  while (at < captured.size()) {
-    const std::size_t end = captured.find('\n', at);
-    line = captured.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    at = end == std::string::npos ? captured.size() : end + 1;
-    if (line.empty() || line.rfind("Reading problem data", 0) == 0 || line.rfind("Problem:", 0) == 0 ||
-        line.rfind("Objective:", 0) == 0) {
-      continue;
-    }
-    if (line.rfind(readName + ":", 0) == 0) {
-      const std::string rest = line.substr(readName.size() + 1);
-      const std::size_t colon = rest.find(':');
-      if (colon != std::string::npos && colon > 0 && rest.find_first_not_of("0123456789") == colon) {
-        const std::string number = rest.substr(0, colon);
-        const std::string what = TrimBlanks(rest.substr(colon + 1));
-        return number == "0" ? what : "line " + number + ": " + what;
-      }
-    }
-    last = line;
-  }
-  return last.empty() ? std::string("the solver library could not read it") : last;
-}
-
 // Takes an OBJSENSE section out of MPS text (GLPK's reader stops at it), keeping the line
 // numbers: "OBJSENSE MAX" on one line, or OBJSENSE with MAX or MIN (MAXIMIZE, MINIMIZE...) on
-// the next. Nothing when the text has none.
-std::optional<int> TakeObjectiveSense(std::string& text, std::string& error) {
-  std::optional<int> sense;
+// the next: true to maximise. Nothing when the text has none.
+std::optional<bool> TakeObjectiveSense(std::string& text, std::string& error) {
+  std::optional<bool> sense;
   std::size_t at = 0;
   bool header = false;
   int number = 0;
@@ -169,9 +124,9 @@ std::optional<int> TakeObjectiveSense(std::string& text, std::string& error) {
       w = e == std::string::npos ? line.size() : e;
     }
     const bool section = !line.empty() && line[0] != ' ' && line[0] != '\t' && line[0] != '*';
-    const auto senseOf = [](const std::string& word) -> std::optional<int> {
-      if (word.rfind("MAX", 0) == 0) return GLP_MAX;
-      if (word.rfind("MIN", 0) == 0) return GLP_MIN;
+    const auto senseOf = [](const std::string& word) -> std::optional<bool> {
+      if (word.rfind("MAX", 0) == 0) return true;
+      if (word.rfind("MIN", 0) == 0) return false;
       return std::nullopt;
     };
     bool blank = false;
@@ -225,7 +180,7 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
     return false;
   }
   const bool mps = EndsWithNoCase(path, ".mps");
-  std::optional<int> sense;
+  std::optional<bool> sense;
   std::vector<std::string> notes;
   if (mps) {
     std::string why;
@@ -235,8 +190,7 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
       return false;
     }
     if (sense) {
-      notes.push_back(std::string("The file's OBJSENSE section asks to ") +
-                      (*sense == GLP_MAX ? "maximise." : "minimise."));
+      notes.push_back(std::string("The file's OBJSENSE section asks to ") + (*sense ? "maximise." : "minimise."));
     } else {
       notes.push_back("The file has no OBJSENSE section: an MPS model is minimised.");
     }
@@ -254,35 +208,28 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
             (writeError.empty() ? std::string() : " (" + writeError + ")");
     return false;
   }
-  const std::string readName = temp.string();
-  Problem lp(glp_create_prob(), glp_delete_prob);
-  std::string captured;
-  glp_term_hook(Capture, &captured);
-  int rc = mps ? glp_read_mps(lp.get(), GLP_MPS_FILE, nullptr, readName.c_str())
-               : glp_read_lp(lp.get(), nullptr, readName.c_str());
-  std::string message = rc == 0 ? std::string() : ReaderMessage(captured, readName);
-  if (rc != 0 && mps) {
+  LpProblem model;
+  std::string message;
+  bool read = ReadLpModelFile(temp.string(), mps ? LpFileForm::FreeMps : LpFileForm::Lp, model, message);
+  if (!read && mps) {
     // Not free MPS: perhaps the fixed form, whose names may hold blanks.
-    captured.clear();
-    glp_erase_prob(lp.get());
-    rc = glp_read_mps(lp.get(), GLP_MPS_DECK, nullptr, readName.c_str());
-    const std::string fixed = rc == 0 ? std::string() : ReaderMessage(captured, readName);
+    std::string fixed;
+    read = ReadLpModelFile(temp.string(), LpFileForm::FixedMps, model, fixed);
     // The form that read further is the one the file is written in.
     const auto lineOf = [](const std::string& m) { return m.rfind("line ", 0) == 0 ? std::atol(m.c_str() + 5) : 0L; };
-    if (rc != 0 && lineOf(fixed) > lineOf(message)) message = fixed + " (read as fixed MPS)";
+    if (!read && lineOf(fixed) > lineOf(message)) message = fixed + " (read as fixed MPS)";
   }
-  glp_term_hook(Quiet, nullptr);
   std::filesystem::remove(temp, ec);
-  if (rc != 0) {
+  if (!read) {
     error = "\"" + path + "\", " + message;
     return false;
   }
-  if (glp_get_num_cols(lp.get()) == 0) {
+  if (model.columns.empty()) {
     error = "\"" + path + "\" has no variables: there is nothing to solve.";
     return false;
   }
-  if (sense) glp_set_obj_dir(lp.get(), *sense);
-  outcome = SolveLpProblem(lp.get(), options);
+  if (sense) model.maximise = *sense;
+  outcome = SolveLpProblem(model, options);
   if (mps && !sense && text.find(kNegatedMark) != std::string::npos) {
     // A maximisation "Save Model As" wrote: its maximum is the negated minimum.
     std::string note = "The file says it holds a maximisation written as the minimisation of the negated objective";
@@ -301,27 +248,27 @@ bool SolveLpModelFile(const std::string& path, const LpSolveOptions& options, Lp
 
 bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, const std::string& path,
                   std::string& error) {
-  glp_term_hook(Quiet, nullptr);
   const LpTableModel m = ReadLpTable(t, withConstraints);
   error = LpTableProblem(t, m, useX);
   if (!error.empty()) return false;
   const std::vector<std::string> names = LpFileNames(t, m, useX, error);
   if (!error.empty()) return false;
+  // The rows are named R and their row in the table, which every reader takes.
   std::vector<std::string> rowNames;
-  Problem lp = Build(m, t, names, rowNames);
+  for (const LpRow& row : m.rows) rowNames.push_back("R" + std::to_string(row.row));
+  LpProblem lp = Build(m, names, rowNames);
   // ".lp" in any case is the LP form; any other name the free MPS form.
   const bool lpForm = path.size() >= 3 && UpperCase(path.substr(path.size() - 3)) == ".LP";
   // GLPK writes beside the file; the names it was given in place of the table's go in front
   // as comments, and the whole file then replaces the old one at once.
   const std::string temp = path + ".glpk";
   if (!lpForm) {
-    glp_set_obj_dir(lp.get(), GLP_MIN);
-    for (int c = 1; c <= glp_get_num_cols(lp.get()); ++c) glp_set_obj_coef(lp.get(), c, -glp_get_obj_coef(lp.get(), c));
+    lp.maximise = false;
+    for (LpColumn& c : lp.columns) c.cost = -c.cost;
   }
-  const int rc = lpForm ? glp_write_lp(lp.get(), nullptr, temp.c_str())
-                        : glp_write_mps(lp.get(), GLP_MPS_FILE, nullptr, temp.c_str());
+  const bool written = WriteLpModelFile(lp, temp, lpForm ? LpFileForm::Lp : LpFileForm::FreeMps, error);
   std::string body;
-  const bool read = rc == 0 && ReadWholeFile(temp, body, error);
+  const bool read = written && ReadWholeFile(temp, body, error);
   ::unlink(temp.c_str());
   if (!read) {
     error = "the solver library could not write the model" + (error.empty() ? std::string() : " (" + error + ")");

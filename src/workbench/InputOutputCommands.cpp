@@ -209,9 +209,17 @@ void Workbench::RunInputOutputMenu(IoMenuItem item) {
       if (!m.IsFilled()) return;
       const IoPlanRead plan = ReadIoPlan(m, s.table, name);
       if (!plan.error.empty()) return warn(plan.error + " Nothing was planned.");
-      const IoPlanResult r = SolveIoPlan(s.table, plan.spec, s.demand);
+      // The plan is solved as Solve solves an LP: within the window's limits, with progress
+      // and Cancel (it has no ranges to show).
+      LpSolveOptions options = LpOptions();
+      options.ranging = false;
+      host_.HoldOn("Solving the Plan");
+      const IoPlanResult r = SolveIoPlan(s.table, plan.spec, s.demand, options);
+      host_.Progress(std::string(), 0, 0);
+      host_.HoldOn("");
       ws.mIoPlan = PlanTable(s.table, r);
       host_.Preview(ws.mIoPlan, 3, "Input-Output Plan");
+      if (r.status == "cancelled") return Cancelled();
       if (r.status != "optimal") warn(r.message);
       return;
     }

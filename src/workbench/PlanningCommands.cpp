@@ -238,6 +238,8 @@ LpSolveOptions Workbench::LpOptions() {
     return v && std::isfinite(*v) && *v > 0 && *v <= most ? *v : def;
   };
   LpSolveOptions options;
+  // The window fills the slot "28. LP Ranging": it asks for the ranges.
+  options.ranging = true;
   // Defaults that give the window back within a minute, however large the model.
   options.timeLimitSeconds = setting("LpTimeLimit", 60.0, 1e6);
   options.iterationLimit = static_cast<long long>(setting("LpIterationLimit", 1e6, 1e12));
@@ -262,6 +264,27 @@ void Workbench::ShowLpOutcome(const LpOutcome& outcome, const std::string& model
     host_.ClearGrid(2);
   }
   host_.Preview(ws.mLpSolution, 1, "LP Solution");
+  // One verdict for one status, however the model was reached.
+  switch (outcome.status) {
+    case LpStatus::Optimal:
+    case LpStatus::IntegerOptimal:
+      return;
+    case LpStatus::Cancelled:
+      return Cancelled();
+    case LpStatus::Infeasible:
+      return Fail("The linear programming model is infeasible: no values of the variables meet every constraint.",
+                  vbExclamation);
+    case LpStatus::Unbounded:
+      return Fail("The linear programming model is unbounded: the objective grows without limit.", vbExclamation);
+    case LpStatus::TimeLimit:
+    case LpStatus::IterationLimit:
+      return Fail(std::string("The solve stopped at its ") +
+                      (outcome.status == LpStatus::TimeLimit ? "time" : "iteration") + " limit without an optimum" +
+                      (outcome.objective ? " (the report shows the best whole-number solution found)." : "."),
+                  vbExclamation);
+    default:
+      return Fail("The linear programming model was not solved: " + outcome.statusText + ".", vbExclamation);
+  }
 }
 
 void Workbench::mnuSolve_Click() {
@@ -274,8 +297,8 @@ void Workbench::mnuSolve_Click() {
   host_.HoldOn("Solving the Linear Programming Model");
   const LpOutcome outcome = SolveLpTable(ws.mLindoBase, form.chkVV == 1, form.chkRHS == 1, LpOptions());
   host_.Progress(std::string(), 0, 0);  // the solve is over, however it ended
-  ShowLpOutcome(outcome, std::string());
   host_.HoldOn("");
+  ShowLpOutcome(outcome, std::string());
 }
 
 void Workbench::mnuOpenModel_Click() {

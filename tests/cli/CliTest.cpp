@@ -729,6 +729,13 @@ TEST_F(Cli, LpSolveReportsAndWritesJson) {
        "",
        ""},
       {{"lp", "solve", textbook}, 0, "Objective: 40.5\n", "", ""},
+      // Without --ranges no range is computed: the JSON has none.
+      {{"lp", "solve", textbook, "-o", dir.File("o.json")}, 0, "Objective: 40.5\n", "\"cost_range\": null", ""},
+      {{"lp", "solve", dir.Write("unb.lp", "Maximize\n obj: x + y\nSubject To\n a: x - y <= 1\nEnd\n")},
+       1,
+       "Status:    unbounded",
+       "",
+       "has no optimum: unbounded"},
       {{"lp", "solve", textbook, "--ranges", "--report", dir.File("r.txt"), "-o", dir.File("o.json")},
        0,
        "Right-hand side ranges",

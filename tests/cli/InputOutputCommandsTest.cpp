@@ -80,8 +80,9 @@ TEST_F(IoCli, HouseholdsAndPlan) {
   // d = (100, 250) binds S1 at its bound: x = L d.
   EXPECT_NEAR(p["outputs"][0].get<double>(), (0.95 * 100 + 0.25 * 250) / 0.7575, 1e-8);
   EXPECT_NEAR(p["primary"]["VA"].get<double>(), 350.0, 1e-8) << "value added equals final demand";
-  EXPECT_EQ(p["binding"], (std::vector<std::string>{"S1", "S2"}));
-  EXPECT_NEAR(p["duals"]["S1"].get<double>(), 1.0, 1e-9);
+  // Constraints are keyed by row: label, relation and value.
+  EXPECT_EQ(p["binding"], (std::vector<std::string>{"S1 >= 100", "S2 = 250"}));
+  EXPECT_NEAR(p["duals"]["S1 >= 100"].get<double>(), 1.0, 1e-9);
 
   const std::string tight = dir.Write("tight.csv", "label,relation,value\nS1,>=,100\nVA,<=,10\nobjective,min,VA\n");
   r = RunIoCli({"io", flows, "--flows", "--x", "X", "--plan", tight});

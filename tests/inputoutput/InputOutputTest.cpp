@@ -759,7 +759,7 @@ TEST(IoPlanTest, InequalityPlanStaysNonNegativeWhereTheEquationPlanDoesNot) {
   ExpectNear(r.outputs, {23000.0 / 133, 34500.0 / 133, 4000.0 / 19}, 1e-8, "x");
   ExpectNear(r.demand, {100, 200, 150}, 1e-8, "d");
   ExpectNear(r.primary, {42100.0 / 133}, 1e-8, "labour");
-  EXPECT_EQ(r.binding, (std::vector<std::string>{"S1", "S2", "S3"}));
+  EXPECT_EQ(r.binding, (std::vector<std::string>{"S1 >= 100", "S2 = 200", "S3 = 150"}));
   // The shadow price of a sector's demand is its labour multiplier (labour coefficients times L).
   const IoAnalysis m = AnalyseIoTable(t, {});
   ASSERT_EQ(r.duals.size(), 4u);
@@ -820,8 +820,9 @@ TEST(IoPlanTest, BadPlanRowsAreNamed) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {M({header, {T("S1"), T("<"), 10.0}, {T("objective"), T("min"), T("LABOUR")}}),
-       "plan.csv: row 2 (S1): the relation \"<\" is not =, >= or <=."},
+      {M({header, {T("S1"), T("<>"), 10.0}, {T("objective"), T("min"), T("LABOUR")}}),
+       "plan.csv: row 2 (S1): the relation \"<>\" is not one; a relation is <, <=, =<, \u2264, >, >=, =>, \u2265 or "
+       "=."},
       {M({header, {T("S9"), T("="), 10.0}, {T("objective"), T("min"), T("LABOUR")}}),
        "plan.csv: row 2 (S9): \"S9\" is neither a sector, \"output\" and a sector, nor a primary input of the table."},
       {M({header, {T("S1"), T("="), T("ten")}, {T("objective"), T("min"), T("LABOUR")}}),

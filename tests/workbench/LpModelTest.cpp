@@ -11,6 +11,7 @@
 #include "ScriptedHost.h"
 #include "TempDir.h"
 #include "planning/LpSolve.h"
+#include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
 #include "workspace/SlotTable.h"
 #include "workspace/ValueRules.h"
@@ -79,6 +80,49 @@ TEST(LpSolve, FromTheMenuWithTheModelSaved) {
   host.fileAnswers = {dir.File("m.mps")};
   wb.mnuSaveModel_Click();
   EXPECT_NE(TempDir::Read(dir.File("m.mps")).find("ROWS"), std::string::npos);
+}
+
+// One verdict for one status, whichever way the model is reached: Solve on a table and Open
+// Model on a file both fail an infeasible or unbounded model (the slot and the report still
+// say which), and end done on an optimum.
+TEST(LpSolve, InfeasibleAndUnboundedFailEveryWay) {
+  TempDir dir;
+  const struct {
+    const char* name;
+    const char* table;
+    const char* model;
+    const char* status;
+    OutcomeKind kind;
+    const char* message;
+  } cases[] = {
+      {"optimal", ",x,y,rel,rhs\na,1,1,<=,4\n", "Maximize\n obj: x + y\nSubject To\n a: x + y <= 4\nEnd\n", "optimal",
+       OutcomeKind::Done, ""},
+      {"infeasible", ",x,y,rel,rhs\na,1,1,<=,4\nb,1,1,>=,5\n",
+       "Maximize\n obj: x + y\nSubject To\n a: x + y <= 4\n b: x + y >= 5\nEnd\n", "infeasible", OutcomeKind::Failed,
+       "The linear programming model is infeasible: no values of the variables meet every constraint."},
+      {"unbounded", ",x,y,rel,rhs\na,1,-1,<=,4\n", "Maximize\n obj: x + y\nSubject To\n a: x - y <= 4\nEnd\n",
+       "unbounded", OutcomeKind::Failed,
+       "The linear programming model is unbounded: the objective grows without limit."},
+  };
+  for (const auto& c : cases) {
+    for (const bool file : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (file ? ", Open Model" : ", Solve"));
+      ScriptedHost host;
+      Workbench wb{host, nullptr, dir.path().string()};
+      host.fileAnswers = {file ? dir.Write(std::string(c.name) + ".lp", c.model)
+                               : dir.Write(std::string(c.name) + ".csv", c.table)};
+      std::string error;
+      ASSERT_TRUE(Perform(wb, Action{ActionKind::Click, file ? "mnuOpenModel" : "mnuSolve", {}, {}}, error)) << error;
+      EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), c.status);
+      EXPECT_EQ(wb.LastOutcome().kind, c.kind);
+      if (*c.message) {
+        ASSERT_EQ(host.Messages().size(), 1u);
+        EXPECT_EQ(host.Messages()[0], c.message);
+      } else {
+        EXPECT_TRUE(host.Messages().empty());
+      }
+    }
+  }
 }
 
 // A relation or right-hand side that does not read stops Build, Solve and Save, naming the

@@ -9,6 +9,7 @@
 #include "MatrixBuilder.h"
 #include "ScriptedHost.h"
 #include "TempDir.h"
+#include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
 #include "workspace/ValueRules.h"
 
@@ -67,8 +68,10 @@ TEST(LpOpenModel, CancelStopsTheSearch) {
   host.cancelAt = 1;
   Workbench wb{host, nullptr, dir.path().string()};
   host.fileAnswers = {dir.Write("p.lp", text)};
-  wb.mnuOpenModel_Click();
+  std::string error;
+  ASSERT_TRUE(Perform(wb, Action{ActionKind::Click, "mnuOpenModel", {}, {}}, error)) << error;
   EXPECT_EQ(CellText(wb.ws.mLpSolution.Get(1, 1)), "cancelled");
+  EXPECT_EQ(wb.LastOutcome().kind, OutcomeKind::Cancelled);
   EXPECT_FALSE(host.progress.empty());
   EXPECT_FALSE(wb.ws.mLpRanging.IsFilled());
 }
