@@ -113,33 +113,43 @@ SeriesTable MergeForecast(const SeriesTable& data, const SeriesTable& forecast) 
   return merged;
 }
 
-AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual,
-                                   const std::vector<double>& previous) {
+AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual) {
   AccuracyStatistics s;
-  double sumE = 0, sumAbs = 0, sumSq = 0, sumPct = 0, sumAbsPct = 0, sumS = 0, sumA = 0;
-  double sumSqU = 0, sumChangeSq = 0;
-  bool zeroActual = false;
-  int n = 0, nU = 0;
-  for (std::size_t i = 0; i < simulated.size() && i < actual.size(); ++i) {
-    const double sv = simulated[i], a = actual[i];
-    if (!std::isfinite(sv) || !std::isfinite(a)) continue;
-    const double e = sv - a;
+  double sumE = 0, sumAbs = 0, sumSq = 0, sumPct = 0, sumAbsPct = 0, sumS = 0, sumA = 0, sumSqS = 0, sumSqA = 0;
+  double sumRelErr = 0, sumRelChange = 0;
+  bool zeroActual = false, zeroBase = false;
+  int n = 0, pairs = 0;
+  const std::size_t size = std::min(simulated.size(), actual.size());
+  const auto usable = [&](std::size_t i) { return std::isfinite(simulated[i]) && std::isfinite(actual[i]); };
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!usable(i)) continue;
+    const double f = simulated[i], a = actual[i];
+    const double e = a - f;  // actual less forecast
     ++n;
     sumE += e;
     sumAbs += std::abs(e);
     sumSq += e * e;
-    sumS += sv;
+    sumS += f;
     sumA += a;
+    sumSqS += f * f;
+    sumSqA += a * a;
     if (a == 0)
       zeroActual = true;
     else {
       sumPct += e / a;
       sumAbsPct += std::abs(e / a);
     }
-    if (i < previous.size() && std::isfinite(previous[i])) {
-      ++nU;
-      sumSqU += e * e;
-      sumChangeSq += (a - previous[i]) * (a - previous[i]);
+    // Theil's U2 on relative changes: the forecast's error against the actual change, both
+    // relative to the actual value of the year before (years 2..n of the period).
+    if (i > 0 && std::isfinite(actual[i - 1])) {
+      const double before = actual[i - 1];
+      if (before == 0) {
+        zeroBase = true;
+      } else {
+        ++pairs;
+        sumRelErr += ((f - a) / before) * ((f - a) / before);
+        sumRelChange += ((a - before) / before) * ((a - before) / before);
+      }
     }
   }
   s.count = n;
@@ -152,13 +162,14 @@ AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const s
     s.mpe = 100 * sumPct / n;
     s.mape = 100 * sumAbsPct / n;
   }
-  if (nU > 0 && sumChangeSq > 0) s.u = std::sqrt(sumSqU) / std::sqrt(sumChangeSq);
+  if (!zeroBase && pairs > 0 && sumRelChange > 0) s.u2 = std::sqrt(sumRelErr / sumRelChange);
+  if (const double scale = std::sqrt(sumSqA / n) + std::sqrt(sumSqS / n); scale > 0) s.u1 = s.rmse / scale;
   if (mse > 0) {
     const double meanS = sumS / n, meanA = sumA / n;
     double varS = 0, varA = 0, cov = 0;
-    for (std::size_t i = 0; i < simulated.size() && i < actual.size(); ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (!usable(i)) continue;
       const double sv = simulated[i], a = actual[i];
-      if (!std::isfinite(sv) || !std::isfinite(a)) continue;
       varS += (sv - meanS) * (sv - meanS);
       varA += (a - meanA) * (a - meanA);
       cov += (sv - meanS) * (a - meanA);
@@ -246,6 +257,16 @@ SimulationOutcome Simulate(const StructuralForm& form, const SeriesTable& data, 
   Eigen::VectorXd x(static_cast<Eigen::Index>(form.exogenous.size()));
   Eigen::VectorXd ylag(static_cast<Eigen::Index>(form.lagged.size()));
   for (int t = from; t <= to; ++t) {
+    // A year past the data's last, without a forecast to give it, lacks every exogenous value:
+    // said as such rather than by the first variable that happens to be looked at.
+    bool needsYear = false;
+    for (const auto& src : sources) needsYear = needsYear || (!src.constant && src.lag == 0);
+    if (needsYear && t > data.LastYear()) {
+      out.error = "The simulation runs to " + Year(to) + ", but the data end in " + Year(data.LastYear()) +
+                  ": the exogenous values after " + Year(data.LastYear()) +
+                  " come from a forecast file, and none gives " + Year(t) + ".";
+      return out;
+    }
     for (std::size_t k = 0; k < sources.size(); ++k) {
       const auto& src = sources[k];
       double v = 1.0;
@@ -292,13 +313,12 @@ SimulationOutcome Simulate(const StructuralForm& form, const SeriesTable& data, 
   }
 
   for (std::size_t i = 0; i < n; ++i) {
-    std::vector<double> sim, act, prev;
+    std::vector<double> sim, act;
     for (std::size_t r = 0; r < res.years.size(); ++r) {
       sim.push_back(res.values[r][i]);
       act.push_back(data.Value(form.endogenous[i], res.years[r]));
-      prev.push_back(data.Value(form.endogenous[i], res.years[r] - 1));
     }
-    res.accuracy.push_back(ComputeAccuracy(sim, act, prev));
+    res.accuracy.push_back(ComputeAccuracy(sim, act));
   }
   out.result = std::move(res);
   return out;

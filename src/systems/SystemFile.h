@@ -7,10 +7,10 @@
 //   series NAME = EXPR             a derived series (names, lags, numbers and `year`)
 //   endog NAMES...                 the endogenous variables (default: every left-hand side)
 //   instr NAMES...                 the instruments (default: const and every predetermined name)
-//   sample FIRST LAST              the estimation sample in the data file's years
+//   sample FIRST LAST              the estimation sample in the data file's years (or FIRST:LAST)
 //
 // Names are the data file's column headers; one with spaces is written in double quotes.
-// NAME(-k) is NAME lagged k periods. The parser only checks the syntax; whether the names
+// NAME(-k) is NAME lagged k periods (k from 1 to 100). The parser only checks the syntax; whether the names
 // exist in a data file is checked where the data is at hand.
 
 #include <optional>

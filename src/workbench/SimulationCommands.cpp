@@ -173,8 +173,8 @@ void Workbench::mnuModelMultipliers_Click() {
       rows.push_back(f.endogenous[i] + " (h=" + std::to_string(k) + ")");
       dynamic.push_back(rf.interim[k][i]);
     }
-  ws.mModelDynamic = NumberMatrix(rows, f.exogenous, dynamic, "Interim");
-  ws.mModelTotal = rf.total ? NumberMatrix(f.endogenous, f.exogenous, *rf.total, "Total") : LabelledMatrix();
+  ws.mModelDynamic = NumberMatrix(rows, rf.variables, dynamic, "Interim");
+  ws.mModelTotal = rf.total ? NumberMatrix(f.endogenous, rf.variables, *rf.total, "Total") : LabelledMatrix();
   host_.Preview(ws.mModelImpact, 2, "Model Impact Multipliers");
   host_.Preview(ws.mModelDynamic, 3, "Model Interim Multipliers");
   std::ostringstream report;
@@ -188,10 +188,10 @@ void Workbench::mnuModelMultipliers_Click() {
   // The chart: the interim multipliers of the first exogenous variable that is not the
   // constant, on every endogenous variable.
   std::size_t x = 0;
-  while (x < f.exogenous.size() && f.exogenous[x] == "const") ++x;
-  if (x < f.exogenous.size()) {
+  while (x < rf.variables.size() && rf.variables[x] == "const") ++x;
+  if (x < rf.variables.size()) {
     ChartDescription chart;
-    chart.title = "Interim multipliers of " + f.exogenous[x];
+    chart.title = "Interim multipliers of " + rf.variables[x];
     chart.xTitle = "Years after the change";
     for (std::size_t k = 0; k < rf.interim.size(); ++k) chart.rowLabels.push_back(std::to_string(k));
     for (std::size_t i = 0; i < f.endogenous.size() && i < 12; ++i) {
@@ -220,9 +220,9 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   const auto& r = *out.result;
   ws.mModelSimulation = PathMatrix(r.years, r.endogenous, r.values);
   DenseRows stats;
-  for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u, s.um, s.ur, s.ud});
-  ws.mModelAccuracy =
-      NumberMatrix(r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, stats, "Statistic");
+  for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u1, s.u2, s.um, s.ur, s.ud});
+  ws.mModelAccuracy = NumberMatrix(r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U1", "U2", "UM", "UR", "UD"},
+                                   stats, "Statistic");
   ws.mModelScenario.Erase();
   ws.mModelScenarioDiff.Erase();
   host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");

@@ -165,7 +165,13 @@ void SystemEstimationWindow::cmdEstimate_Click() {
     Warn("The system cannot be estimated: " + outcome.error);
     return;
   }
-  txtReport = EstimationReport(outcome.model, outcome.notices);
+  txtReport = EstimationReport(outcome.model, outcome.notices, outcome.nonconvergence);
+  if (!outcome.converged) {
+    // The report says so at its top; the estimates are not kept for Use in Workbench.
+    outcome_.reset();
+    Warn("The system cannot be estimated: " + outcome.nonconvergence + ".");
+    return;
+  }
   outcome_ = std::move(outcome);
   estimatedFrom_ = bench_.form.txtData[0];
 }

@@ -297,6 +297,8 @@ TEST(Estimation, UnestimableSystemsNameTheLineAndTheName) {
        "FIML needs as many equations and identities (1) as endogenous variables (2)"},
       {"series D = G + T\nequation C const P\ninstr const G T D\n", EstimationMethod::kTsls,
        "line 3: the instruments' moment matrix is singular"},
+      {"series P = 2*G\nequation C const P\n", EstimationMethod::kOls,
+       "line 1: series P would replace the data's column P; give the derived series another name"},
   };
   const DataTable data = KleinData();
   for (const auto& c : cases) {
@@ -308,6 +310,28 @@ TEST(Estimation, UnestimableSystemsNameTheLineAndTheName) {
     const EstimationOutcome out = EstimateSystem(spec, data, request);
     EXPECT_FALSE(out.ok) << c.system;
     EXPECT_EQ(out.error.rfind(c.message, 0), 0u) << c.system << " gave: " << out.error;
+  }
+}
+
+// An identity whose left-hand side is not endogenous has no row in the system: every method
+// refuses it before estimating (FIML used to write past its Jacobian).
+TEST(Estimation, IdentityOutsideTheEndogenousListIsRefusedByEveryMethod) {
+  SystemSpec spec;
+  std::string error;
+  ASSERT_TRUE(
+      ParseSystemFile("equation C const P W\nequation P const W G\nidentity W = Wp + Wg\nendog C P\n", spec, error))
+      << error;
+  for (const auto method : {EstimationMethod::kOls, EstimationMethod::kTsls, EstimationMethod::kThreeSls,
+                            EstimationMethod::kSur, EstimationMethod::kLiml, EstimationMethod::kFiml}) {
+    EstimationRequest request;
+    request.method = method;
+    const EstimationOutcome out = EstimateSystem(spec, KleinData(), request);
+    EXPECT_FALSE(out.ok) << EstimationMethodName(method);
+    EXPECT_EQ(out.error.rfind("line 3: the identity for W explains a variable that is not listed as endogenous (endog "
+                              "on line 4)",
+                              0),
+              0u)
+        << EstimationMethodName(method) << ": " << out.error;
   }
 }
 

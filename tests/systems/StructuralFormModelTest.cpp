@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -85,6 +86,66 @@ TEST(EstimatedModelTest, KleinThreeStageMultipliersFromTheEstimate) {
     }
     EXPECT_NEAR(rf.result->spectralRadius, 0.871255, 6e-7);
     EXPECT_TRUE(rf.result->stable);
+  }
+}
+
+// gretl 2022c, Klein's Model I by 3SLS over 1921–1941, fcast 1921 1941 --dynamic and
+// fcstats: C ME 0.1366729015, U2 1.354559741; I ME 0.1336876923, U2 0.569400168 (e = actual −
+// forecast, U2 on relative changes over years 2..n).
+TEST(EstimatedModelTest, KleinThreeStageDynamicAccuracyAsGretl) {
+  const auto built = StructuralFormFromModel(Estimate(EstimationMethod::kThreeSls), "klein");
+  ASSERT_TRUE(built.model) << built.error;
+  SeriesTable data = KleinTable();
+  ASSERT_EQ(CompleteSeriesTable(*built.model, data), "");
+  const auto sim = Simulate(built.model->form, data, {});
+  ASSERT_TRUE(sim.result) << sim.error;
+  const auto& c = sim.result->accuracy[0];
+  const auto& i = sim.result->accuracy[1];
+  EXPECT_NEAR(c.me, 0.1366729015, 1e-8);
+  EXPECT_NEAR(c.u2, 1.354559741, 1e-8);
+  EXPECT_NEAR(c.rmse, 4.315480499, 1e-8);
+  EXPECT_NEAR(c.mpe, -0.3826556293, 1e-8);
+  EXPECT_NEAR(i.me, 0.1336876923, 1e-8);
+  EXPECT_NEAR(i.u2, 0.569400168, 1e-8);
+  EXPECT_NEAR(i.ud, 0.9403416581, 1e-8);
+}
+
+// With T(-1) in the consumption equation, the multipliers of T reach C through T and T(-1):
+// the interim multiplier a year on equals the response of the dynamic simulation to T one
+// higher in 1930 alone.
+TEST(EstimatedModelTest, KleinMultipliersOfTaxThroughItsLag) {
+  DataTable data;
+  SystemSpec spec;
+  std::string error;
+  ASSERT_TRUE(ParseDataTable(ReadSample("klein.csv"), data, error)) << error;
+  std::string system = ReadSample("klein.sys");
+  const std::string consumption = "equation C  const P P(-1) W";
+  ASSERT_NE(system.find(consumption), std::string::npos);
+  system.replace(system.find(consumption), consumption.size(), consumption + " T(-1)");
+  ASSERT_TRUE(ParseSystemFile(system, spec, error)) << error;
+  EstimationRequest request;
+  request.method = EstimationMethod::kThreeSls;
+  const auto estimated = EstimateSystem(spec, data, request);
+  ASSERT_TRUE(estimated.ok) << estimated.error;
+  const auto built = StructuralFormFromModel(estimated.model, "klein");
+  ASSERT_TRUE(built.model) << built.error;
+  const auto rf = ComputeReducedForm(built.model->form, 3);
+  ASSERT_TRUE(rf.result) << rf.error;
+  const auto t =
+      std::find(rf.result->variables.begin(), rf.result->variables.end(), "T") - rf.result->variables.begin();
+  ASSERT_LT(static_cast<std::size_t>(t), rf.result->variables.size());
+  SeriesTable base = KleinTable();
+  ASSERT_EQ(CompleteSeriesTable(*built.model, base), "");
+  SeriesTable shocked = base;
+  shocked.Set("T", 1930, base.Value("T", 1930) + 1);
+  const auto a = Simulate(built.model->form, base, {}), b = Simulate(built.model->form, shocked, {});
+  ASSERT_TRUE(a.result && b.result);
+  for (int h = 0; h <= 3; ++h) {
+    const auto row = static_cast<std::size_t>(1930 + h - a.result->years.front());
+    for (std::size_t i = 0; i < 7; ++i)
+      EXPECT_NEAR(b.result->values[row][i] - a.result->values[row][i],
+                  rf.result->interim[static_cast<std::size_t>(h)][i][static_cast<std::size_t>(t)], 1e-9)
+          << "h " << h << " " << built.model->form.endogenous[i];
   }
 }
 
