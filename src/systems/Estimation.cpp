@@ -938,11 +938,12 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
     } else if (!(slope < kFimlGradientTolerance)) {
       char text[64];
       std::snprintf(text, sizeof text, "%.3g", slope);
-      why = iterations >= kMaxFimlIterations
-                ? "the iteration limit (" + std::to_string(kMaxFimlIterations) + ") was reached"
-                : std::string("the gradient does not vanish");
-      why += std::string(" (its largest element is ") + text +
-             " in units of the 3SLS standard errors): the likelihood may have no finite maximum";
+      why = std::string("the gradient does not vanish: its largest element is ") + text +
+            " in units of the 3SLS standard errors" +
+            (iterations >= kMaxFimlIterations
+                 ? " when the iteration limit (" + std::to_string(kMaxFimlIterations) + ") was reached"
+                 : std::string()) +
+            ", so the likelihood may have no finite maximum";
     }
     const MatrixXd H = LikelihoodHessian(likelihood, theta, scale);
     const Eigen::LDLT<MatrixXd> negative(-H);

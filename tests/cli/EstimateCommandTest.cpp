@@ -68,6 +68,9 @@ TEST_F(Estimate, FailuresExitWithTheirStatusAndWriteNothing) {
       {{"estimate", system, data, "--sample", "1941:1921"}, 2, "--sample takes FIRST:LAST"},
       {{"estimate", system, data, "--endo", "3"}, 2, "--endo"},
       {{"estimate", system, data, "--bmat", "x.csv"}, 2, "--bmat and --data are given together"},
+      {{"estimate", system, data, "--method", "fiml", "--fiml-se", "opg"}, 2, "--fiml-se takes hessian or 3sls"},
+      {{"estimate", system, data, "--method", "fiml", "--sample", "1921:1930"}, 1,
+       "FIML did not converge after"},
       {{"estimate", badSyntax, data}, 2, "syntax.sys: line 2: identity P needs \"=\" after its name"},
       {{"estimate", missing, data}, 1, "missing.sys: line 1: the data has no series Nope"},
       {{"estimate", unidentified, data, "--method", "2sls"}, 1, "line 1: the equation for C is not identified"},
@@ -83,6 +86,45 @@ TEST_F(Estimate, FailuresExitWithTheirStatusAndWriteNothing) {
     EXPECT_EQ(r.status, c.status) << c.message << ": " << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("m.json"))) << c.message;
+  }
+}
+
+// FIML that finds no maximum fails, shows its report marked at the top and writes nothing;
+// asked to, it writes the estimates marked as not converged. A converged run says where its
+// standard errors come from.
+TEST_F(Estimate, FimlConvergenceAndItsStandardErrors) {
+  const std::string model = dir.File("fiml.json");
+  const Result failed = RunEstimate({"estimate", system, data, "--method", "fiml", "--sample", "1921:1930", "-o", model});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.out.rfind("NOT CONVERGED: FIML did not converge after ", 0), 0u) << failed.out;
+  EXPECT_NE(failed.err.find("nothing was written"), std::string::npos) << failed.err;
+  EXPECT_FALSE(std::filesystem::exists(model));
+
+  const Result allowed = RunEstimate(
+      {"estimate", system, data, "--method", "fiml", "--sample", "1921:1930", "-o", model, "--allow-nonconvergence"});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_NE(allowed.err.find("warning: FIML did not converge"), std::string::npos) << allowed.err;
+  Model m;
+  std::string error;
+  ASSERT_TRUE(ModelFromJson(TempDir::Read(model), m, error)) << error;
+  EXPECT_FALSE(m.converged);
+  EXPECT_GT(m.iterations, 0);
+  EXPECT_NE(TempDir::Read(model).find("\"converged\": false"), std::string::npos);
+
+  for (const std::string se : {"hessian", "3sls"}) {
+    const Result r = RunEstimate({"estimate", system, data, "--method", "fiml", "--fiml-se", se, "-o", model});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(ModelFromJson(TempDir::Read(model), m, error)) << error;
+    EXPECT_TRUE(m.converged);
+    EXPECT_EQ(m.standard_errors, se);
+    ASSERT_TRUE(m.gradient_norm.has_value());
+    EXPECT_LT(*m.gradient_norm, 1e-4);
+    const Result report = RunEstimate({"estimate", system, data, "--method", "fiml", "--fiml-se", se});
+    EXPECT_NE(report.out.find(se == "3sls" ? "Standard errors: the 3SLS form at the FIML estimates"
+                                           : "Standard errors: from the inverse Hessian"),
+              std::string::npos)
+        << report.out;
+    EXPECT_EQ(report.out.find("residual covariance divided by T (no degrees"), std::string::npos);
   }
 }
 
