@@ -13,12 +13,13 @@ declare -A allowed=(
   [regression]="regression io matrix workspace"
   [export]="export io matrix workspace"
   [planning]="planning model charts io matrix workspace"
-  [systems]="systems workspace"
+  [timeseries]="timeseries workspace"
+  [systems]="systems timeseries workspace"
   [inputoutput]="inputoutput workspace"
   [frontend]="frontend charts workspace"
-  [workbench]="workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
-  [cli]="cli workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
-  [gui]="gui cli workbench frontend planning model charts regression export systems inputoutput io matrix workspace"
+  [workbench]="workbench frontend planning model charts regression export systems timeseries inputoutput io matrix workspace"
+  [cli]="cli workbench frontend planning model charts regression export systems timeseries inputoutput io matrix workspace"
+  [gui]="gui cli workbench frontend planning model charts regression export systems timeseries inputoutput io matrix workspace"
 )
 status=0
 for dir in */; do

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Options.h"
 #include "io/AtomicFile.h"
+#include "io/DataFile.h"
 #include "systems/Estimation.h"
 #include "systems/ModelFiles.h"
 #include "systems/Report.h"
@@ -54,7 +55,8 @@ std::string EstimateUsage() {
          "      [--fiml-se hessian|3sls] [--allow-nonconvergence]\n"
          "      [-o MODEL.json] [--report REPORT.txt] [--bmat BMAT.csv --data DATA.csv]\n"
          "                             estimates the system of simultaneous equations in SYSTEM\n"
-         "                             (a .sys file) on the CSV data file DATA (default method\n"
+         "                             (a .sys file) on the data file DATA (any form load reads;\n"
+         "                             years in the first column; default method\n"
          "                             3sls); prints the report unless -o writes the model as\n"
          "                             JSON (--report writes it to a file); --bmat and --data\n"
          "                             write the structural B-matrix and its data file for run.\n"
@@ -100,9 +102,15 @@ int RunEstimate(const std::vector<std::string>& args, std::ostream& out, std::os
     err << kProgram << ": " << systemPath << ": " << error << '\n';
     return kExitUsage;
   }
-  if (!ReadWholeFile(inputPath, text, error)) return Failed(err, "cannot read \"" + inputPath + "\": " + error);
+  // The data as every model command reads them: any data file the program reads, one
+  // time-series table; a missing value is refused only where the sample needs it.
+  const DataFileResult read = ReadDataFile(inputPath);
+  if (!read.matrix.IsAssigned())
+    return Failed(err, read.error.empty() ? inputPath + ": the file holds nothing" : read.error);
+  const TimeSeriesOutcome series = TimeSeriesFromMatrix(read.matrix, inputPath);
+  if (!series.table) return Failed(err, series.error);
   DataTable data;
-  if (!ParseDataTable(text, data, error)) return Failed(err, inputPath + ": " + error);
+  if (!DataTableFromSeries(*series.table, data, error)) return Failed(err, error);
 
   const EstimationOutcome outcome = EstimateSystem(spec, data, request);
   if (!outcome.ok) return Failed(err, systemPath + ": " + outcome.error);

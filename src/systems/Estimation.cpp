@@ -256,7 +256,9 @@ bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationReq
       const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
       for (int i = 0; i < p.rows; ++i) {
         if (!std::isfinite(column[p.firstRow + i - t.lag])) {
-          error = Line(line) + LaggedName(t.name, t.lag) + " has no value in " + std::to_string(sample.first + i);
+          const std::string cell = p.data.DescribeMissing(p.data.Find(t.name), p.firstRow + i - t.lag);
+          error = Line(line) + LaggedName(t.name, t.lag) + " has no value in " + std::to_string(sample.first + i) +
+                  (cell.empty() ? std::string() : ": " + cell);
           return false;
         }
       }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "systems/StructuralFormDetail.h"
+#include "timeseries/TimeSeries.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -45,58 +46,23 @@ void SeriesTable::Set(const std::string& name, int year, double value) {
 
 SeriesTableOutcome SeriesTableFromMatrix(const LabelledMatrix& m, const std::string& fileName) {
   SeriesTableOutcome out;
-  if (!m.IsFilled() || m.UpperCol() < 1) {
-    out.error = fileName + ": the file holds no data rows.";
+  // Read as every model command reads its data: one time-series table.
+  const TimeSeriesOutcome series = TimeSeriesFromMatrix(m, fileName);
+  if (!series.table) {
+    out.error = series.error;
     return out;
   }
-  if (m.UpperRow() > kMaxTableYears || m.UpperCol() > kMaxTableColumns) {
-    out.error = fileName + ": the table is too large (at most " + std::to_string(kMaxTableYears) + " years and " +
-                std::to_string(kMaxTableColumns) + " variables).";
+  const TimeSeriesTable& s = *series.table;
+  if (s.frequency != Frequency::kAnnual) {
+    out.error = fileName + ": the periods are " +
+                (s.frequency == Frequency::kQuarterly ? std::string("quarters") : std::string("months")) + " (" +
+                s.Label(0) + "); the structural models work on annual data.";
     return out;
   }
   SeriesTable t;
-  std::vector<int> cols;
-  for (int j = 1; j <= m.UpperCol(); ++j) {
-    const std::string name = TrimBlanks(CellText(m.Get(0, j)));
-    if (name.empty()) continue;
-    if (t.Column(name) >= 0) {
-      out.error = fileName + ": the variable " + name + " is named twice in the first row.";
-      return out;
-    }
-    t.names.push_back(name);
-    cols.push_back(j);
-  }
-  t.columns.assign(t.names.size(), {});
-  for (int i = 1; i <= m.UpperRow(); ++i) {
-    const Cell label = m.Get(i, 0);
-    if (IsBlank(label)) continue;  // a blank row of the sheet
-    const auto year = ArithmeticValue(label);
-    if (!year || *year != std::floor(*year) || std::abs(*year) > 1e6) {
-      out.error =
-          fileName + ": row " + std::to_string(i + 1) + " does not start with a year (" + CellText(label) + ").";
-      return out;
-    }
-    const int y = static_cast<int>(*year);
-    if (!t.years.empty() && y <= t.years.back()) {
-      out.error = fileName + ": row " + std::to_string(i + 1) + " has the year " + std::to_string(y) +
-                  ", which does not come after " + std::to_string(t.years.back()) + ".";
-      return out;
-    }
-    t.years.push_back(y);
-    for (std::size_t k = 0; k < cols.size(); ++k) {
-      const Cell c = m.Get(i, cols[k]);
-      double v = kMissing;
-      if (IsNumber(c) || (IsText(c) && !IsBlank(c))) {
-        const auto a = ArithmeticValue(c);
-        if (a && std::isfinite(*a)) v = *a;
-      }
-      t.columns[k].push_back(v);
-    }
-  }
-  if (t.years.empty()) {
-    out.error = fileName + ": the file holds no data rows.";
-    return out;
-  }
+  for (int r = 0; r < s.Periods(); ++r) t.years.push_back(s.Year(r));
+  t.names = s.names;
+  t.columns = s.columns;
   out.table = std::move(t);
   return out;
 }

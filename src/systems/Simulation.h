@@ -40,7 +40,8 @@ inline constexpr int kMaxTableYears = 100000;
 inline constexpr int kMaxTableColumns = 100000;
 
 // A data matrix of the workbench (years in the first column from row 1, names in row 0)
-// as a table. Empty and text cells are missing values. The error names the file and row.
+// as a table, read through the time-series table: consecutive years; empty and text cells
+// are missing values. The error names the file and row.
 struct SeriesTableOutcome {
   std::optional<SeriesTable> table;
   std::string error;

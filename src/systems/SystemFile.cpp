@@ -192,6 +192,28 @@ bool ParseYear(const Token& token, int& year) {
 
 }  // namespace
 
+std::string DataTable::DescribeMissing(int column, int row) const {
+  if (!origin || column < 0 || column >= static_cast<int>(origin->names.size()) ||
+      origin->names[static_cast<std::size_t>(column)] != names[static_cast<std::size_t>(column)])
+    return {};
+  return origin->DescribeMissing(column, row);
+}
+
+bool DataTableFromSeries(const TimeSeriesTable& series, DataTable& data, std::string& error) {
+  data = DataTable{};
+  if (series.frequency != Frequency::kAnnual) {
+    error = series.source + ": the periods are " +
+            (series.frequency == Frequency::kQuarterly ? std::string("quarters") : std::string("months")) + " (" +
+            series.Label(0) + "); a system is estimated on annual data";
+    return false;
+  }
+  for (int r = 0; r < series.Periods(); ++r) data.years.push_back(series.Year(r));
+  data.names = series.names;
+  data.columns = series.columns;
+  data.origin = std::make_shared<const TimeSeriesTable>(series);
+  return true;
+}
+
 int DataTable::Find(const std::string& name) const {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i] == name) return static_cast<int>(i);

@@ -232,14 +232,15 @@ TEST(Estimation, LimlAgreesWithTheMinimumVarianceRatio) {
 TEST(Estimation, LimlKappaOfAnEquationWithoutEndogenousRegressors) {
   SystemSpec spec = KleinSystem();
   std::string error;
-  ASSERT_TRUE(ParseSystemFile("series A = year - 1931\n"
-                              "equation C const P P(-1) W\n"
-                              "equation I const P(-1) K(-1)\n"
-                              "identity W = Wp + Wg\n"
-                              "endog C I P W\n"
-                              "instr const G T A Wg P(-1) K(-1) X(-1)\n"
-                              "sample 1921 1941\n",
-                              spec, error))
+  ASSERT_TRUE(
+      ParseSystemFile("series A = year - 1931\n"
+                      "equation C const P P(-1) W\n"
+                      "equation I const P(-1) K(-1)\n"
+                      "identity W = Wp + Wg\n"
+                      "endog C I P W\n"
+                      "instr const G T A Wg P(-1) K(-1) X(-1)\n"
+                      "sample 1921 1941\n",
+                      spec, error))
       << error;
   const DataTable data = KleinData();
   EstimationRequest request;
@@ -279,13 +280,13 @@ double KleinLogLikelihood(const DataTable& data, const Eigen::VectorXd& t) {
   E.col(2) = Wp - (t(8) * KleinColumn(data, "const") + t(9) * X + t(10) * KleinColumn(data, "X", 1) +
                    t(11) * KleinColumn(data, "A"));
   Eigen::MatrixXd G = Eigen::MatrixXd::Identity(7, 7);
-  G(0, 3) = -t(1), G(0, 4) = -t(3);                 // C on P and W
-  G(1, 3) = -t(5);                                  // I on P
-  G(2, 5) = -t(9);                                  // Wp on X
-  G(3, 5) = -1, G(3, 2) = 1;                        // P = X − T − Wp
-  G(4, 2) = -1;                                     // W = Wp + Wg
-  G(5, 0) = -1, G(5, 1) = -1;                       // X = C + I + G
-  G(6, 1) = -1;                                     // K = K(-1) + I
+  G(0, 3) = -t(1), G(0, 4) = -t(3);  // C on P and W
+  G(1, 3) = -t(5);                   // I on P
+  G(2, 5) = -t(9);                   // Wp on X
+  G(3, 5) = -1, G(3, 2) = 1;         // P = X − T − Wp
+  G(4, 2) = -1;                      // W = Wp + Wg
+  G(5, 0) = -1, G(5, 1) = -1;        // X = C + I + G
+  G(6, 1) = -1;                      // K = K(-1) + I
   const Eigen::MatrixXd sigma = E.transpose() * E / 21.0;
   return -0.5 * 21 * 3 * (1 + std::log(2 * M_PI)) + 21 * std::log(std::fabs(G.determinant())) -
          0.5 * 21 * std::log(sigma.determinant());
@@ -307,8 +308,7 @@ TEST(Estimation, KleinFimlStandardErrorsFromTheHessianOrTheThreeStageForm) {
   EXPECT_EQ(textbook.model.standard_errors, "3sls");
   ExpectRelative(textbook.model.equations[0].std_errors, {2.48502, 0.311955, 0.217357, 0.0358931}, 2e-5, "gretl C");
   ExpectRelative(textbook.model.equations[1].std_errors, {7.93770, 0.491420, 0.352459, 0.0298547}, 2e-5, "gretl I");
-  ExpectRelative(textbook.model.equations[2].std_errors, {1.80442, 0.0488180, 0.0452086, 0.0345002}, 2e-5,
-                 "gretl Wp");
+  ExpectRelative(textbook.model.equations[2].std_errors, {1.80442, 0.0488180, 0.0452086, 0.0345002}, 2e-5, "gretl Wp");
 
   request.fimlStandardErrors = FimlStandardErrors::kHessian;
   const EstimationOutcome out = EstimateSystem(KleinSystem(), KleinData(), request);
@@ -342,8 +342,7 @@ TEST(Estimation, KleinFimlStandardErrorsFromTheHessianOrTheThreeStageForm) {
   for (int i = 0; i < 12; ++i)
     for (int j = 0; j < 12; ++j) H(i, j) = (4 * secondDifference(i, j, 0.0002) - secondDifference(i, j, 0.0004)) / 3;
   const Eigen::MatrixXd covariance = (-H).inverse();
-  for (int k = 0; k < 12; ++k)
-    EXPECT_NEAR(scale(k), std::sqrt(covariance(k, k)), 3e-5 * scale(k)) << "parameter " << k;
+  for (int k = 0; k < 12; ++k) EXPECT_NEAR(scale(k), std::sqrt(covariance(k, k)), 3e-5 * scale(k)) << "parameter " << k;
   // The Hessian's standard errors are larger than the textbook's here.
   EXPECT_GT(out.model.equations[0].std_errors[0], 1.2 * textbook.model.equations[0].std_errors[0]);
 }
