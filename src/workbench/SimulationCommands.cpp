@@ -60,10 +60,6 @@ std::string ReportNumber(double v, int decimals) {
   return text;
 }
 
-std::string Workbench::ForecastFileName() const {
-  return forecast_ && ws.mForecastExo.IsFilled() ? forecast_->txtData : std::string();
-}
-
 void Workbench::mnuModelOpen_Click() {
   FileDialogRequest request;
   request.title = "Open Estimated Model";
@@ -100,6 +96,12 @@ int BMatrixEndogenousCount(const LabelledMatrix& bmat) {
     ++n;
   }
   return n;
+}
+
+// The forecast file the forecast dialog loaded (empty when none or unknown).
+std::string ForecastFileName(Workbench& bench) {
+  ForecastOptions* dialog = bench.ForecastDialog();
+  return dialog && bench.ws.mForecastExo.IsFilled() ? dialog->txtData : std::string();
 }
 
 struct ModelChoice {
@@ -189,7 +191,8 @@ std::string ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form
         lastYear = dataEnd;
         notices.push_back(name + " gives no value of " + lacking + " in " + std::to_string(dataEnd + 1) +
                           ", which the model needs: it was chosen for other data, so the simulation ends with the "
-                          "primary data in " + std::to_string(dataEnd) + ".");
+                          "primary data in " +
+                          std::to_string(dataEnd) + ".");
       }
     }
   }
@@ -262,7 +265,7 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   auto in = &*choice.inputs;
   std::vector<std::string> notices;
   SimulationOptions options;
-  if (std::string why = ModelData(*in, ws, form, ForecastFileName(), notices, options.to); !why.empty())
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, options.to); !why.empty())
     return Fail(why, vbExclamation, kModelTitle);
   options.dynamic = dynamic;
   host_.HoldOn(dynamic ? "Dynamic simulation" : "Static simulation");
@@ -291,7 +294,7 @@ void Workbench::mnuModelScenario_Click() {
   auto in = &*choice.inputs;
   std::vector<std::string> notices;
   SimulationOptions period;
-  if (std::string why = ModelData(*in, ws, form, ForecastFileName(), notices, period.to); !why.empty())
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, period.to); !why.empty())
     return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Scenario File";
@@ -326,7 +329,7 @@ void Workbench::mnuModelTarget_Click() {
   auto in = &*choice.inputs;
   std::vector<std::string> notices;
   std::optional<int> lastYear;
-  if (std::string why = ModelData(*in, ws, form, ForecastFileName(), notices, lastYear); !why.empty())
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, lastYear); !why.empty())
     return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Targets File (Year, then one column per target)";

@@ -306,8 +306,6 @@ class Workbench {
   bool ShowForecastDialog();
   int lastGridPreview_ = 0;
   std::string structuralModelPath_;  // the estimated model file the "Model" menu works on
-  // The forecast file the forecast dialog loaded (empty when none or unknown).
-  std::string ForecastFileName() const;
   // The endogenous variable the "Model" menu's chart shows: its actual, simulated and
   // scenario paths.
   void ChartModelVariable(const std::string& name);
