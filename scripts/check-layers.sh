@@ -14,12 +14,13 @@ declare -A allowed=(
   [regression]="regression io matrix workspace"
   [export]="export io matrix workspace"
   [planning]="planning model charts io matrix lp workspace"
-  [systems]="systems workspace"
+  [timeseries]="timeseries workspace"
+  [systems]="systems timeseries workspace"
   [inputoutput]="inputoutput lp workspace"
   [frontend]="frontend charts workspace"
-  [workbench]="workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
-  [cli]="cli workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
-  [gui]="gui cli workbench frontend planning model charts regression export systems inputoutput io matrix lp workspace"
+  [workbench]="workbench frontend planning model charts regression export systems timeseries inputoutput io matrix lp workspace"
+  [cli]="cli workbench frontend planning model charts regression export systems timeseries inputoutput io matrix lp workspace"
+  [gui]="gui cli workbench frontend planning model charts regression export systems timeseries inputoutput io matrix lp workspace"
 )
 status=0
 for dir in */; do

@@ -17,10 +17,10 @@ if [ ! -f "$DIR/build.ninja" ]; then
     -DQUANTORIAL_BUILD_GUI=OFF -DQUANTORIAL_BUILD_BENCH=OFF
 fi
 cmake --build "$DIR" -j "$(nproc)" --target datafile_fuzz gdtb_fuzz por_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz \
-  system_fuzz scenario_fuzz model_fuzz io_table_fuzz lp_model_fuzz
+  system_fuzz scenario_fuzz model_fuzz io_table_fuzz lp_model_fuzz timeseries_fuzz
 harnesses=("$@")
 [ ${#harnesses[@]} -eq 0 ] && harnesses=(datafile_fuzz gdtb_fuzz por_fuzz package_fuzz directive_fuzz settings_fuzz clipboard_fuzz
-  system_fuzz scenario_fuzz model_fuzz io_table_fuzz lp_model_fuzz)
+  system_fuzz scenario_fuzz model_fuzz io_table_fuzz lp_model_fuzz timeseries_fuzz)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 run() {
   local h=$1

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Options.h"
 #include "io/AtomicFile.h"
+#include "io/DataFile.h"
 #include "systems/Estimation.h"
 #include "systems/ModelFiles.h"
 #include "systems/Report.h"
@@ -15,8 +16,9 @@ namespace {
 constexpr const char* kProgram = "quantorial-cli";
 
 const std::vector<OptionSpec> kEstimateOptions = {
-    {"--method", true, ""}, {"--sample", true, ""}, {"--output", true, "-o"}, {"--report", true, ""},
-    {"--bmat", true, ""},   {"--data", true, ""},   {"--help", false, "-h"},
+    {"--method", true, ""},  {"--sample", true, ""}, {"--output", true, "-o"}, {"--report", true, ""},
+    {"--bmat", true, ""},    {"--data", true, ""},   {"--fiml-se", true, ""},  {"--allow-nonconvergence", false, ""},
+    {"--help", false, "-h"},
 };
 
 int Usage(std::ostream& err, const std::string& message) {
@@ -50,12 +52,18 @@ bool ParseSample(const std::string& text, std::pair<int, int>& sample) {
 
 std::string EstimateUsage() {
   return "  estimate SYSTEM DATA [--method ols|tsls|2sls|3sls|sur|liml|fiml] [--sample FIRST:LAST]\n"
+         "      [--fiml-se hessian|3sls] [--allow-nonconvergence]\n"
          "      [-o MODEL.json] [--report REPORT.txt] [--bmat BMAT.csv --data DATA.csv]\n"
          "                             estimates the system of simultaneous equations in SYSTEM\n"
-         "                             (a .sys file) on the CSV data file DATA (default method\n"
+         "                             (a .sys file) on the data file DATA (any form load reads;\n"
+         "                             years in the first column; default method\n"
          "                             3sls); prints the report unless -o writes the model as\n"
          "                             JSON (--report writes it to a file); --bmat and --data\n"
          "                             write the structural B-matrix and its data file for run.\n"
+         "                             FIML's standard errors: the inverse Hessian (default) or\n"
+         "                             the 3SLS form at its estimates (--fiml-se 3sls). FIML that\n"
+         "                             finds no maximum fails (exit 1), printing its report and\n"
+         "                             writing nothing unless --allow-nonconvergence.\n"
          "                             Exit 1 when the system cannot be estimated on the data,\n"
          "                             2 on a syntax error in SYSTEM\n";
 }
@@ -72,6 +80,9 @@ int RunEstimate(const std::vector<std::string>& args, std::ostream& out, std::os
   request.method = EstimationMethod::kThreeSls;
   if (const auto method = options.Value("--method"); method && !ParseEstimationMethod(*method, request.method)) {
     return Usage(err, "unknown method \"" + *method + "\" (ols, tsls, 2sls, 3sls, sur, liml, fiml)");
+  }
+  if (const auto se = options.Value("--fiml-se"); se && !ParseFimlStandardErrors(*se, request.fimlStandardErrors)) {
+    return Usage(err, "--fiml-se takes hessian or 3sls, not \"" + *se + "\"");
   }
   if (const auto sample = options.Value("--sample")) {
     std::pair<int, int> years;
@@ -91,17 +102,31 @@ int RunEstimate(const std::vector<std::string>& args, std::ostream& out, std::os
     err << kProgram << ": " << systemPath << ": " << error << '\n';
     return kExitUsage;
   }
-  if (!ReadWholeFile(inputPath, text, error)) return Failed(err, "cannot read \"" + inputPath + "\": " + error);
+  // The data as every model command reads them: any data file the program reads, one
+  // time-series table; a missing value is refused only where the sample needs it.
+  const DataFileResult read = ReadDataFile(inputPath);
+  if (!read.matrix.IsAssigned())
+    return Failed(err, read.error.empty() ? inputPath + ": the file holds nothing" : read.error);
+  const TimeSeriesOutcome series = TimeSeriesFromMatrix(read.matrix, inputPath);
+  if (!series.table) return Failed(err, series.error);
   DataTable data;
-  if (!ParseDataTable(text, data, error)) return Failed(err, inputPath + ": " + error);
+  if (!DataTableFromSeries(*series.table, data, error)) return Failed(err, error);
 
   const EstimationOutcome outcome = EstimateSystem(spec, data, request);
   if (!outcome.ok) return Failed(err, systemPath + ": " + outcome.error);
+  const std::string report = EstimationReport(outcome.model, outcome.notices, outcome.nonconvergence);
+  // Estimates that are not a maximum are shown, not written, unless asked for.
+  const bool allowed = options.Flag("--allow-nonconvergence");
+  if (!outcome.converged && !allowed) {
+    out << report;
+    return Failed(err,
+                  systemPath + ": " + outcome.nonconvergence +
+                      "; nothing was written (--allow-nonconvergence writes the estimates marked as not converged)");
+  }
   StructuralFiles files;
   if (bmatPath && !MakeStructuralFiles(outcome.model, outcome.data, files, error)) {
     return Failed(err, systemPath + ": " + error);
   }
-  const std::string report = EstimationReport(outcome.model, outcome.notices);
 
   const auto write = [&](const std::string& path, const std::string& content) {
     if (IsNullDevice(path) || WriteFileAtomically(path, content, error)) return true;
@@ -116,6 +141,7 @@ int RunEstimate(const std::vector<std::string>& args, std::ostream& out, std::os
     out << report;
   }
   if (bmatPath && (!write(*bmatPath, files.bmat) || !write(*dataPath, files.data))) return kExitFailed;
+  if (!outcome.converged) err << kProgram << ": warning: " << outcome.nonconvergence << '\n';
   for (const std::string& notice : outcome.notices) err << kProgram << ": " << notice << '\n';
   return kExitOk;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <set>
 
@@ -84,8 +85,14 @@ bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationReq
     error = "the data has no rows";
     return false;
   }
-  // Derived series, each checked for its names first so that the message names its line.
+  // Derived series, each checked for its names first so that the message names its line. A
+  // series may not take the name of a column of the data: the data's values would be lost.
   for (std::size_t i = 0; i < spec.series.size(); ++i) {
+    if (input.Find(spec.series[i].name) >= 0) {
+      error = Line(spec.seriesLines.size() > i ? spec.seriesLines[i] : 0) + "series " + spec.series[i].name +
+              " would replace the data's column " + spec.series[i].name + "; give the derived series another name";
+      return false;
+    }
     std::string message;
     if (!AddDerivedSeries(p.data, {spec.series[i]}, message)) {
       error = Line(spec.seriesLines.size() > i ? spec.seriesLines[i] : 0) + message;
@@ -141,6 +148,14 @@ bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationReq
   for (const EquationStatement& eq : spec.equations) {
     if (!Contains(p.endogenous, eq.dependent)) {
       error = Line(eq.line) + "the dependent variable " + eq.dependent + " is not listed as endogenous";
+      return false;
+    }
+  }
+  for (const IdentityStatement& id : spec.identities) {
+    if (!Contains(p.endogenous, id.dependent)) {
+      error = Line(id.line) + "the identity for " + id.dependent + " explains a variable that is not listed as " +
+              "endogenous (endog" + (spec.endogLine > 0 ? " on line " + std::to_string(spec.endogLine) : "") +
+              "): list " + id.dependent + " there, or make it a series";
       return false;
     }
   }
@@ -241,7 +256,9 @@ bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationReq
       const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
       for (int i = 0; i < p.rows; ++i) {
         if (!std::isfinite(column[p.firstRow + i - t.lag])) {
-          error = Line(line) + LaggedName(t.name, t.lag) + " has no value in " + std::to_string(sample.first + i);
+          const std::string cell = p.data.DescribeMissing(p.data.Find(t.name), p.firstRow + i - t.lag);
+          error = Line(line) + LaggedName(t.name, t.lag) + " has no value in " + std::to_string(sample.first + i) +
+                  (cell.empty() ? std::string() : ": " + cell);
           return false;
         }
       }
@@ -444,6 +461,50 @@ class FullInformation {
         if (t.lag == 0 && !IsConst(t) && index(t.name) < n_) base_(row, index(t.name)) -= t.coef;
       }
     }
+    // The coefficients of the predetermined variables (the B of Γy = Bx), for the reduced form.
+    const auto predetermined = [&](const LinearTerm& t) {
+      for (std::size_t k = 0; k < p.predetermined.size(); ++k) {
+        const LinearTerm& x = p.predetermined[k];
+        if ((IsConst(x) && IsConst(t)) || (!IsConst(x) && !IsConst(t) && SameTerm(x, t))) return static_cast<int>(k);
+      }
+      return -1;
+    };
+    const int P = static_cast<int>(p.predetermined.size());
+    exoBase_ = MatrixXd::Zero(n_, P);
+    xp_.resize(p.rows, P);
+    for (int k = 0; k < P; ++k) xp_.col(k) = TermColumn(p, p.predetermined[static_cast<std::size_t>(k)]);
+    for (int i = 0; i < m; ++i) {
+      for (int j = 0; j < static_cast<int>(p.regressors[i].size()); ++j) {
+        const int k = predetermined(p.regressors[i][j]);
+        if (k >= 0) exoLinks_.push_back({i, k, offset_[i] + j});
+      }
+    }
+    for (std::size_t r = 0; r < spec.identities.size(); ++r) {
+      for (const LinearTerm& t : spec.identities[r].terms) {
+        const int k = predetermined(t);
+        if (k >= 0) exoBase_(m + static_cast<int>(r), k) += t.coef;
+      }
+    }
+  }
+
+  // The reduced-form values of the current endogenous variables over the sample, Ŷ = X B'Γ⁻ᵀ
+  // (T × n), at the coefficients theta; false when Γ is singular there.
+  bool ReducedFormValues(const VectorXd& theta, MatrixXd& fitted) const {
+    MatrixXd gamma = base_;
+    for (const Link& l : links_) gamma(l.row, l.column) -= theta(l.parameter);
+    MatrixXd B = exoBase_;
+    for (const Link& l : exoLinks_) B(l.row, l.column) += theta(l.parameter);
+    const Eigen::FullPivLU<MatrixXd> lu(gamma);
+    if (!lu.isInvertible()) return false;
+    fitted = (lu.solve(B * xp_.transpose())).transpose();
+    return true;
+  }
+
+  // The endogenous variable of a current regressor, or -1 for a predetermined one.
+  int EndogenousColumn(const LinearTerm& t) const {
+    if (t.lag != 0 || IsConst(t)) return -1;
+    const auto it = std::find(p_.endogenous.begin(), p_.endogenous.end(), t.name);
+    return it == p_.endogenous.end() ? -1 : static_cast<int>(it - p_.endogenous.begin());
   }
 
   int Size() const { return total_; }
@@ -497,6 +558,9 @@ class FullInformation {
   std::vector<int> offset_;
   MatrixXd base_;
   std::vector<Link> links_;
+  MatrixXd exoBase_;            // n × P: the identities' coefficients on the predetermined variables
+  std::vector<Link> exoLinks_;  // the equations' coefficients on them (column: the predetermined variable)
+  MatrixXd xp_;                 // T × P: the predetermined variables over the sample
 };
 
 // The optimiser works on u with theta = start + scale * u, the scale being the 3SLS standard
@@ -543,7 +607,7 @@ bool MaximiseLikelihood(const FullInformation& model, const VectorXd& scale, Vec
   gsl_multimin_fdfminimizer* s = gsl_multimin_fdfminimizer_alloc(gsl_multimin_fdfminimizer_vector_bfgs2, K);
   gsl_multimin_fdfminimizer_set(s, &function, x, 0.1, 0.1);
   bool converged = false;
-  for (iterations = 0; iterations < 5000; ++iterations) {
+  for (iterations = 0; iterations < kMaxFimlIterations; ++iterations) {
     if (gsl_multimin_fdfminimizer_iterate(s) != GSL_SUCCESS) {
       converged = gsl_multimin_test_gradient(s->gradient, 1e-4) == GSL_SUCCESS;
       break;
@@ -560,12 +624,15 @@ bool MaximiseLikelihood(const FullInformation& model, const VectorXd& scale, Vec
 }
 
 // The Hessian of the log-likelihood by central differences of its gradient, symmetrised.
-MatrixXd LikelihoodHessian(const FullInformation& model, const VectorXd& theta) {
+// Each step is a small part of the parameter's scale (its 3SLS standard error), as the
+// quasi-Newton search scales it: a step by the parameter's size would be far too long for
+// a coefficient with a small standard error and far too short for one with a large one.
+MatrixXd LikelihoodHessian(const FullInformation& model, const VectorXd& theta, const VectorXd& scale) {
   const int K = static_cast<int>(theta.size());
   MatrixXd H(K, K);
   VectorXd x = theta;
   for (int i = 0; i < K; ++i) {
-    const double h = 1e-5 * std::max(1.0, std::fabs(theta(i)));
+    const double h = 1e-4 * scale(i);
     x(i) = theta(i) + h;
     const VectorXd up = model.Gradient(x);
     x(i) = theta(i) - h;
@@ -579,8 +646,8 @@ MatrixXd LikelihoodHessian(const FullInformation& model, const VectorXd& theta) 
 // Newton steps from the quasi-Newton optimum, with the numerical Hessian there held fixed and
 // the gradient renewed at each step: the likelihood surface of a small system is flat along
 // some directions, where BFGS stops short. A step is kept only when the likelihood rises.
-void PolishLikelihood(const FullInformation& model, VectorXd& theta, int steps) {
-  const Eigen::LDLT<MatrixXd> ldlt(-LikelihoodHessian(model, theta));
+void PolishLikelihood(const FullInformation& model, const VectorXd& scale, VectorXd& theta, int steps) {
+  const Eigen::LDLT<MatrixXd> ldlt(-LikelihoodHessian(model, theta, scale));
   if (ldlt.info() != Eigen::Success || !ldlt.isPositive()) return;
   for (int step = 0; step < steps; ++step) {
     const VectorXd g = model.Gradient(theta);
@@ -634,6 +701,22 @@ std::string EstimationMethodName(EstimationMethod method) {
   return "ols";
 }
 
+bool ParseFimlStandardErrors(const std::string& word, FimlStandardErrors& kind) {
+  std::string w = word;
+  for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (w == "hessian")
+    kind = FimlStandardErrors::kHessian;
+  else if (w == "3sls")
+    kind = FimlStandardErrors::kThreeSls;
+  else
+    return false;
+  return true;
+}
+
+std::string FimlStandardErrorsName(FimlStandardErrors kind) {
+  return kind == FimlStandardErrors::kThreeSls ? "3sls" : "hessian";
+}
+
 std::string EstimationMethodTitle(EstimationMethod method) {
   std::string name = EstimationMethodName(method);
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -647,8 +730,10 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
   const int n = static_cast<int>(p.X.size());
   const int T = p.rows;
   const EstimationMethod method = request.method;
-  const bool usesInstruments = method == EstimationMethod::kTsls || method == EstimationMethod::kThreeSls ||
-                               method == EstimationMethod::kLiml || method == EstimationMethod::kFiml;
+  // FIML is identified by the structure itself and uses instruments only for its 3SLS start:
+  // when they are too few for that, it starts from SUR instead.
+  bool usesInstruments = method == EstimationMethod::kTsls || method == EstimationMethod::kThreeSls ||
+                         method == EstimationMethod::kLiml || method == EstimationMethod::kFiml;
 
   if (method == EstimationMethod::kFiml && p.endogenous.size() != spec.equations.size() + spec.identities.size()) {
     out.error = "FIML needs as many equations and identities (" +
@@ -672,55 +757,70 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
       ie.terms.emplace_back(IsConst(t) ? "const" : LaggedName(t.name, t.lag), t.coef);
     model.identities.push_back(ie);
   }
-  if (usesInstruments) {
-    for (const LinearTerm& t : p.instruments) model.instruments.push_back(LaggedName(t.name, t.lag));
-  }
 
   // Single-equation estimates: OLS for OLS and SUR, 2SLS for 2SLS, 3SLS and FIML.
   Projector projector;
   std::vector<MatrixXd> W(n);
-  if (usesInstruments) {
-    if (T <= static_cast<int>(p.instruments.size())) {
-      out.error = Line(spec.instrLine) + "the sample has " + std::to_string(T) + " rows but there are " +
-                  std::to_string(p.instruments.size()) + " instruments";
-      return out;
-    }
-    if (!MakeProjector(p.Z, projector)) {
-      out.error = Line(spec.instrLine) + "the instruments' moment matrix is singular: the instruments are collinear";
-      return out;
-    }
-  }
   std::vector<VectorXd> b(n);
   std::vector<MatrixXd> cov(n);
   std::vector<VectorXd> residuals(n);
-  for (int i = 0; i < n; ++i) {
-    const EquationStatement& eq = spec.equations[i];
-    const int k = static_cast<int>(p.X[i].cols());
-    MatrixXd inverse;
-    VectorXd ignored;
-    if (!LeastSquares(p.X[i], p.y[i], ignored, inverse)) {
-      out.error = Line(eq.line) + "the moment matrix of the equation for " + eq.dependent +
-                  " is singular: its regressors are collinear";
-      return out;
-    }
-    if (usesInstruments) {
-      if (static_cast<int>(p.instruments.size()) < k) {
-        out.error = Line(eq.line) + "the equation for " + eq.dependent + " is not identified: " + std::to_string(k) +
-                    " regressors but only " + std::to_string(p.instruments.size()) +
-                    (p.instruments.size() == 1 ? " instrument" : " instruments");
-        return out;
+  const auto singleEquations = [&](bool instruments, std::string& error) {
+    if (instruments) {
+      if (T <= static_cast<int>(p.instruments.size())) {
+        error = Line(spec.instrLine) + "the sample has " + std::to_string(T) + " rows but there are " +
+                std::to_string(p.instruments.size()) + " instruments";
+        return false;
       }
-      W[i] = projector.Project(p.X[i]);
-    } else {
-      W[i] = p.X[i];
+      if (!MakeProjector(p.Z, projector)) {
+        error = Line(spec.instrLine) + "the instruments' moment matrix is singular: the instruments are collinear";
+        return false;
+      }
     }
-    if (!LeastSquares(W[i], p.y[i], b[i], inverse)) {
-      out.error = Line(eq.line) + "the equation for " + eq.dependent +
-                  " is not identified: its regressors are collinear on the instruments";
+    for (int i = 0; i < n; ++i) {
+      const EquationStatement& eq = spec.equations[i];
+      const int k = static_cast<int>(p.X[i].cols());
+      MatrixXd inverse;
+      VectorXd ignored;
+      if (!LeastSquares(p.X[i], p.y[i], ignored, inverse)) {
+        error = Line(eq.line) + "the moment matrix of the equation for " + eq.dependent +
+                " is singular: its regressors are collinear";
+        return false;
+      }
+      if (instruments) {
+        if (static_cast<int>(p.instruments.size()) < k) {
+          error = Line(eq.line) + "the equation for " + eq.dependent + " is not identified: " + std::to_string(k) +
+                  " regressors but only " + std::to_string(p.instruments.size()) +
+                  (p.instruments.size() == 1 ? " instrument" : " instruments");
+          return false;
+        }
+        W[i] = projector.Project(p.X[i]);
+      } else {
+        W[i] = p.X[i];
+      }
+      if (!LeastSquares(W[i], p.y[i], b[i], inverse)) {
+        error = Line(eq.line) + "the equation for " + eq.dependent +
+                " is not identified: its regressors are collinear on the instruments";
+        return false;
+      }
+      residuals[i] = p.y[i] - p.X[i] * b[i];
+      cov[i] = inverse * (residuals[i].squaredNorm() / (T - k));
+    }
+    return true;
+  };
+  if (!singleEquations(usesInstruments, out.error)) {
+    if (method != EstimationMethod::kFiml) return out;
+    // A failure that is not the instruments' is the equations' own and stays a failure.
+    std::string why;
+    if (!singleEquations(false, why)) {
+      out.error = why;
       return out;
     }
-    residuals[i] = p.y[i] - p.X[i] * b[i];
-    cov[i] = inverse * (residuals[i].squaredNorm() / (T - k));
+    out.notices.push_back("FIML starts from SUR estimates: the instruments do not allow 3SLS (" + out.error + ")");
+    out.error.clear();
+    usesInstruments = false;
+  }
+  if (usesInstruments) {
+    for (const LinearTerm& t : p.instruments) model.instruments.push_back(LaggedName(t.name, t.lag));
   }
 
   if (method == EstimationMethod::kLiml) {
@@ -734,8 +834,10 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
           isInstrument = isInstrument || SameTerm(z, regs[j]) || (IsConst(z) && IsConst(regs[j]));
         (isInstrument ? included : endogenous).push_back(j);
       }
+      // κ is the smallest root of |W1 − κ W0| = 0 for Y = (y, the endogenous regressors): with
+      // none, the ratio of y's residual sums of squares on the included and on all instruments.
       double kappa = 1;
-      if (!endogenous.empty()) {
+      {
         MatrixXd Y(T, 1 + static_cast<int>(endogenous.size()));
         Y.col(0) = p.y[i];
         for (std::size_t j = 0; j < endogenous.size(); ++j) Y.col(1 + j) = p.X[i].col(endogenous[j]);
@@ -808,7 +910,8 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
       offset += static_cast<int>(b[i].size());
     }
     if (!std::isfinite(likelihood.LogLikelihood(theta))) {
-      out.error = "FIML cannot start: the 3SLS estimates make the system singular";
+      out.error = std::string("FIML cannot start: the ") + (usesInstruments ? "3SLS" : "SUR") +
+                  " estimates make the system singular";
       return out;
     }
     VectorXd scale(theta.size());
@@ -822,22 +925,68 @@ EstimationOutcome EstimateSystem(const SystemSpec& spec, const DataTable& data, 
     }
     int iterations = 0;
     MaximiseLikelihood(likelihood, scale, theta, iterations);
-    PolishLikelihood(likelihood, theta, 100);
+    PolishLikelihood(likelihood, scale, theta, 100);
+    const double logLikelihood = likelihood.LogLikelihood(theta);
     // The maximum is taken when the gradient, in units of the 3SLS standard errors, is
     // small; the quasi-Newton method alone may stop short of it on a flat surface.
     const double slope = likelihood.Gradient(theta).cwiseProduct(scale).cwiseAbs().maxCoeff();
-    if (!(slope < 1e-4)) {
-      out.notices.push_back("FIML stopped after " + std::to_string(iterations) +
-                            " iterations before the gradient test was met; the estimates may not be the maximum");
+    model.iterations = iterations;
+    if (std::isfinite(slope)) model.gradient_norm = slope;
+    if (std::isfinite(logLikelihood)) model.log_likelihood = logLikelihood;
+    model.standard_errors = FimlStandardErrorsName(request.fimlStandardErrors);
+    std::string why;
+    if (!std::isfinite(logLikelihood)) {
+      why = "the residual covariance became singular, so the likelihood has no finite maximum";
+    } else if (!(slope < kFimlGradientTolerance)) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%.3g", slope);
+      why = std::string("the gradient does not vanish: its largest element is ") + text +
+            " in units of the 3SLS standard errors" +
+            (iterations >= kMaxFimlIterations
+                 ? " when the iteration limit (" + std::to_string(kMaxFimlIterations) + ") was reached"
+                 : std::string()) +
+            ", so the likelihood may have no finite maximum";
     }
-    model.log_likelihood = likelihood.LogLikelihood(theta);
-    const MatrixXd H = LikelihoodHessian(likelihood, theta);
-    const Eigen::FullPivLU<MatrixXd> lu(-H);
+    const MatrixXd H = LikelihoodHessian(likelihood, theta, scale);
+    const Eigen::LDLT<MatrixXd> negative(-H);
+    const bool maximum =
+        negative.info() == Eigen::Success && negative.isPositive() && Eigen::FullPivLU<MatrixXd>(-H).isInvertible();
+    if (why.empty() && !maximum) why = "the Hessian of the log-likelihood is not negative definite: no maximum";
     MatrixXd full = MatrixXd::Constant(theta.size(), theta.size(), std::nan(""));
-    if (lu.isInvertible()) {
-      full = lu.inverse();
+    if (request.fimlStandardErrors == FimlStandardErrors::kHessian) {
+      if (maximum) full = Eigen::FullPivLU<MatrixXd>(-H).inverse();
     } else {
-      out.notices.push_back("the Hessian of the log-likelihood is singular: FIML has no standard errors");
+      // The 3SLS form at the FIML estimates: each current endogenous regressor replaced by its
+      // reduced-form values, weighted by the inverse of the FIML residual covariance.
+      MatrixXd fitted;
+      std::vector<MatrixXd> Xhat(n);
+      std::vector<VectorXd> e(n);
+      offset = 0;
+      for (int i = 0; i < n; ++i) {
+        e[i] = p.y[i] - p.X[i] * theta.segment(offset, p.X[i].cols());
+        offset += static_cast<int>(p.X[i].cols());
+      }
+      if (likelihood.ReducedFormValues(theta, fitted)) {
+        for (int i = 0; i < n; ++i) {
+          Xhat[i] = p.X[i];
+          for (int j = 0; j < static_cast<int>(p.regressors[i].size()); ++j) {
+            const int k = likelihood.EndogenousColumn(p.regressors[i][j]);
+            if (k >= 0) Xhat[i].col(j) = fitted.col(k);
+          }
+        }
+        Prepared hat = p;
+        hat.X = Xhat;
+        for (int i = 0; i < n; ++i) hat.y[i] = VectorXd::Zero(T);
+        std::vector<VectorXd> ignored;
+        MatrixXd threeSls;
+        if (SystemGls(hat, Xhat, ResidualCovariance(e), ignored, threeSls)) full = threeSls;
+      }
+    }
+    if (!full.allFinite()) out.notices.push_back("FIML has no standard errors: their covariance matrix is singular");
+    if (!why.empty()) {
+      out.converged = false;
+      out.nonconvergence = "FIML did not converge after " + std::to_string(iterations) + " iterations: " + why;
+      model.converged = false;
     }
     offset = 0;
     for (int i = 0; i < n; ++i) {

@@ -11,7 +11,13 @@
 // (Gamma over all equations and identities, Sigma over the M stochastic equations), by GSL's
 // BFGS (vector_bfgs2) on the analytic gradient, starting from 3SLS with the parameters scaled
 // by the 3SLS standard errors, then Newton steps on the Hessian (central differences of the
-// gradient); its standard errors come from the inverse of that Hessian at the maximum.
+// gradient, each step scaled by the parameter's 3SLS standard error). FIML's standard errors
+// come either from the inverse of that Hessian at the maximum (the default) or from the
+// 3SLS-form covariance at the FIML estimates, [Σ_ij σ^ij X̂_i'X̂_j]⁻¹ with the current
+// endogenous regressors replaced by their reduced-form values Π̂x (the form of the textbook
+// tables). A FIML run that finds no maximum (the iteration limit, a singular residual
+// covariance, a gradient that does not vanish, a Hessian that is not negative definite) is
+// reported as not converged.
 
 #include <optional>
 #include <string>
@@ -32,17 +38,36 @@ std::string EstimationMethodName(EstimationMethod method);
 // The method's name in the report: "OLS", "2SLS", "3SLS", "SUR", "LIML", "FIML".
 std::string EstimationMethodTitle(EstimationMethod method);
 
+// Where FIML's standard errors come from.
+enum class FimlStandardErrors { kHessian, kThreeSls };
+
+// "hessian" or "3sls" (any case). False for another word.
+bool ParseFimlStandardErrors(const std::string& word, FimlStandardErrors& kind);
+std::string FimlStandardErrorsName(FimlStandardErrors kind);
+
 struct EstimationRequest {
   EstimationMethod method = EstimationMethod::kOls;
   std::optional<std::pair<int, int>> sample;  // overrides the system file's sample
+  FimlStandardErrors fimlStandardErrors = FimlStandardErrors::kHessian;
 };
+
+// The most iterations FIML's quasi-Newton search takes.
+inline constexpr int kMaxFimlIterations = 5000;
+// FIML's maximum is taken when no element of the gradient, in units of the 3SLS standard
+// errors, is this large.
+inline constexpr double kFimlGradientTolerance = 1e-4;
 
 struct EstimationOutcome {
   bool ok = false;
   Model model;
   std::string error;                 // when !ok: names the line and the name at fault
-  std::vector<std::string> notices;  // such as FIML stopping before convergence
-  DataTable data;                    // the data with the derived series and identity left-hand sides
+  std::vector<std::string> notices;  // things said about estimates that stand
+  // False when FIML found no maximum: the estimates are not trustworthy, and `nonconvergence`
+  // says why. The model (marked as not converged) is there to be shown or, when asked,
+  // written.
+  bool converged = true;
+  std::string nonconvergence;
+  DataTable data;  // the data with the derived series and identity left-hand sides
 };
 
 // Estimates the system on `data` (years in `data.years`).

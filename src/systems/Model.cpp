@@ -1,5 +1,6 @@
 #include "systems/Model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -241,6 +242,31 @@ bool ReadModel(const json& root, Model& model, std::string& error) {
     model.log_likelihood = ll->get<double>();
   }
 
+  // How the estimates were reached (absent in the files of earlier versions: converged).
+  if (const auto c = root.find("converged"); c != root.end()) {
+    if (!c->is_boolean()) {
+      error = "\"converged\" must be true or false";
+      return false;
+    }
+    model.converged = c->get<bool>();
+  }
+  if (const auto it = root.find("iterations"); it != root.end()) {
+    if (!it->is_number_integer() || it->get<long long>() < 0 || it->get<long long>() > 100000000) {
+      error = "\"iterations\" must be a whole number";
+      return false;
+    }
+    model.iterations = it->get<int>();
+  }
+  if (const auto g = root.find("gradient_norm"); g != root.end() && !g->is_null()) {
+    if (!g->is_number()) {
+      error = "\"gradient_norm\" must be a number or null";
+      return false;
+    }
+    model.gradient_norm = g->get<double>();
+  }
+  if (root.contains("standard_errors") && !ReadString(root, "standard_errors", model.standard_errors, error, ""))
+    return false;
+
   const auto series = root.find("series");
   if (series != root.end()) {
     if (!series->is_array()) {
@@ -307,6 +333,10 @@ std::string ModelToJson(const Model& model) {
   for (const auto& row : model.residual_covariance) cov.push_back(Numbers(row));
   root["residual_covariance"] = cov;
   root["log_likelihood"] = model.log_likelihood ? Number(*model.log_likelihood) : json(nullptr);
+  root["converged"] = model.converged;
+  root["iterations"] = model.iterations;
+  root["gradient_norm"] = model.gradient_norm ? Number(*model.gradient_norm) : json(nullptr);
+  if (!model.standard_errors.empty()) root["standard_errors"] = model.standard_errors;
   json series = json::array();
   for (const SeriesDefinition& s : model.series) series.push_back(json{{"name", s.name}, {"expression", s.expression}});
   root["series"] = series;
@@ -328,6 +358,59 @@ bool ModelFromJson(const std::string& text, Model& model, std::string& error) {
     model = Model{};
     return false;
   }
+}
+
+bool AssignEquationRows(const std::vector<std::string>& endogenous, const std::vector<StatementVariables>& statements,
+                        std::vector<std::size_t>& rows, std::string& error) {
+  const std::size_t n = endogenous.size();
+  const auto index = [&](const std::string& name) {
+    return static_cast<std::size_t>(std::find(endogenous.begin(), endogenous.end(), name) - endogenous.begin());
+  };
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  rows.assign(statements.size(), kNone);
+  std::vector<bool> taken(n, false);
+  for (std::size_t s = 0; s < statements.size(); ++s) {
+    const std::size_t d = index(statements[s].dependent);
+    if (d >= n) {
+      error = statements[s].dependent + " is the left-hand side of an equation or identity but not endogenous";
+      return false;
+    }
+    if (!taken[d]) {
+      taken[d] = true;
+      rows[s] = d;
+    }
+  }
+  if (statements.size() != n) {
+    if (statements.size() < n) {
+      for (std::size_t i = 0; i < n; ++i)
+        if (!taken[i]) {
+          error = "the endogenous variable " + endogenous[i] + " has no equation or identity (" +
+                  std::to_string(statements.size()) + " for " + std::to_string(n) + " endogenous variables)";
+          return false;
+        }
+    }
+    error = "the model has " + std::to_string(statements.size()) + " equations and identities for " +
+            std::to_string(n) + " endogenous variables; it needs one for each";
+    return false;
+  }
+  // A second statement for a variable: a free row of a variable on its right-hand side, or
+  // the first free row.
+  for (std::size_t s = 0; s < statements.size(); ++s) {
+    if (rows[s] != kNone) continue;
+    std::size_t row = kNone;
+    for (const std::string& name : statements[s].current) {
+      const std::size_t k = index(name);
+      if (k < n && !taken[k]) {
+        row = k;
+        break;
+      }
+    }
+    for (std::size_t i = 0; i < n && row == kNone; ++i)
+      if (!taken[i]) row = i;
+    taken[row] = true;
+    rows[s] = row;
+  }
+  return true;
 }
 
 std::pair<std::string, int> SplitLaggedName(const std::string& written) {

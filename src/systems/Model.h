@@ -51,6 +51,14 @@ struct Model {
   std::vector<std::vector<double>> residual_covariance;  // stochastic equations, divided by T
   std::optional<double> log_likelihood;
   std::vector<std::string> instruments;  // as used by 2SLS, 3SLS and LIML; empty otherwise
+  // How the estimates were reached: the methods in closed form converge at once (0
+  // iterations, no gradient); FIML records its iterations and the final gradient's largest
+  // element in units of the 3SLS standard errors, and where its standard errors come from
+  // ("hessian" or "3sls"; empty for the other methods).
+  bool converged = true;
+  int iterations = 0;
+  std::optional<double> gradient_norm;
+  std::string standard_errors;
 };
 
 // The MODEL.json text (pretty-printed, two spaces).
@@ -58,6 +66,23 @@ std::string ModelToJson(const Model& model);
 
 // Reads MODEL.json text. False with a message naming the key on a bad shape; never throws.
 bool ModelFromJson(const std::string& text, Model& model, std::string& error);
+
+// One equation or identity as the structural form places it: its left-hand side and the
+// current variables of its right-hand side.
+struct StatementVariables {
+  std::string dependent;
+  std::vector<std::string> current;
+};
+
+// The row of Γ each statement takes (in the order given). The structural form Γy = Bx needs
+// as many equations and identities as endogenous variables, not one equation per variable:
+// a statement takes its left-hand side's row, and a second one for the same variable (supply
+// and demand both normalised on the quantity) takes a row no statement has, preferably that
+// of an endogenous variable on its right-hand side. Whether Γ is then regular is for the
+// solver to say. False with a message when a left-hand side is not endogenous or the counts
+// differ.
+bool AssignEquationRows(const std::vector<std::string>& endogenous, const std::vector<StatementVariables>& statements,
+                        std::vector<std::size_t>& rows, std::string& error);
 
 // Splits "P(-1)" into ("P", 1), "P" into ("P", 0), "\"a b\"(-2)" into ("a b", 2).
 std::pair<std::string, int> SplitLaggedName(const std::string& written);

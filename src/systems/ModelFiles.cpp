@@ -34,51 +34,46 @@ bool MakeStructuralFiles(const Model& model, const DataTable& data, StructuralFi
   auto column = [&](const std::string& name) {
     return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) - columns.begin());
   };
-  std::vector<std::vector<double>> B(n, std::vector<double>(columns.size(), 0.0));
-  std::vector<int> defined(n, 0);
-  auto row = [&](const std::string& dependent) -> int {
-    const std::size_t r = column(dependent);
-    if (r >= n) {
-      error = dependent + " is the left-hand side of an equation but not endogenous";
-      return -1;
-    }
-    if (++defined[r] > 1) {
-      error = "the B-matrix needs one equation or identity for each endogenous variable: " + dependent + " has two";
-      return -1;
-    }
-    return static_cast<int>(r);
-  };
-  for (const EquationEstimate& eq : model.equations) {
-    const int r = row(eq.dependent);
-    if (r < 0) return false;
-    for (std::size_t j = 0; j < eq.regressors.size(); ++j) {
-      const std::size_t c = column(eq.regressors[j]);
-      if (c >= columns.size()) {
-        error = "the regressor " + eq.regressors[j] + " of " + eq.dependent + " is not among the model's variables";
-        return false;
-      }
-      B[r][c] += eq.coefficients[j];
-    }
-  }
+  // Each equation and identity takes a row (its left-hand side's, or for a second equation
+  // of one variable a free one); the row is written as y_i = sum B_ij y_j + sum C_ik x_k with
+  // B = I - Gamma, which holds whichever variable the statement is normalised on.
+  std::vector<StatementVariables> statements;
+  for (const EquationEstimate& eq : model.equations) statements.push_back({eq.dependent, eq.regressors});
   for (const IdentityEstimate& id : model.identities) {
-    const int r = row(id.dependent);
-    if (r < 0) return false;
-    for (const auto& [name, coef] : id.terms) {
+    StatementVariables v{id.dependent, {}};
+    for (const auto& term : id.terms) v.current.push_back(term.first);
+    statements.push_back(std::move(v));
+  }
+  std::vector<std::size_t> rowOf;
+  if (!AssignEquationRows(model.endogenous, statements, rowOf, error)) {
+    error = "the B-matrix needs one equation or identity for each endogenous variable: " + error;
+    return false;
+  }
+  std::vector<std::vector<double>> B(n, std::vector<double>(columns.size(), 0.0));
+  for (std::size_t i = 0; i < n; ++i) B[i][i] = 1;  // I - Gamma: Gamma's coefficient 1 is taken off below
+  std::size_t next = 0;
+  const auto place = [&](const std::string& dependent, const std::vector<std::pair<std::string, double>>& terms,
+                         const std::string& what) {
+    const std::size_t r = rowOf[next++];
+    B[r][column(dependent)] -= 1;
+    for (const auto& [name, coef] : terms) {
       const std::size_t c = column(name);
       if (c >= columns.size()) {
-        error = "the term " + name + " of the identity for " + id.dependent + " is not among the model's variables";
+        error = "the " + what + " " + name + " of " + dependent + " is not among the model's variables";
         return false;
       }
       B[r][c] += coef;
     }
+    return true;
+  };
+  for (const EquationEstimate& eq : model.equations) {
+    std::vector<std::pair<std::string, double>> terms;
+    for (std::size_t j = 0; j < eq.regressors.size() && j < eq.coefficients.size(); ++j)
+      terms.emplace_back(eq.regressors[j], eq.coefficients[j]);
+    if (!place(eq.dependent, terms, "regressor")) return false;
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (defined[i] == 0) {
-      error = "the B-matrix needs one equation or identity for each endogenous variable: " + model.endogenous[i] +
-              " has none";
-      return false;
-    }
-  }
+  for (const IdentityEstimate& id : model.identities)
+    if (!place(id.dependent, id.terms, "term")) return false;
 
   files.bmat.clear();
   for (const std::string& c : columns) files.bmat += "," + CsvCell(c);

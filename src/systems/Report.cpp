@@ -37,15 +37,39 @@ bool SystemMethod(const std::string& method) { return method == "3sls" || method
 
 }  // namespace
 
-std::string EstimationReport(const Model& model, const std::vector<std::string>& notices) {
+std::string EstimationReport(const Model& model, const std::vector<std::string>& notices,
+                             const std::string& nonconvergence) {
   std::string r;
+  if (!model.converged) {
+    r += "NOT CONVERGED: " +
+         (nonconvergence.empty() ? std::string("the likelihood's maximum was not found") : nonconvergence) +
+         ".\nThe estimates below are not a maximum of the likelihood; do not use them as results.\n\n";
+  }
   r += "System estimated by " + Title(model.method) + "\n";
   r += "Sample: " + std::to_string(model.sample_first) + "-" + std::to_string(model.sample_last) + " (" +
        std::to_string(model.observations) + " observations)\n";
   r += "Endogenous: " + Join(model.endogenous) + "\n";
   r += "Predetermined: " + Join(model.exogenous) + "\n";
   if (!model.instruments.empty()) r += "Instruments: " + Join(model.instruments) + "\n";
-  if (SystemMethod(model.method)) {
+  if (model.method == "fiml") {
+    if (model.standard_errors == "3sls") {
+      r += "Standard errors: the 3SLS form at the FIML estimates, [sum_ij s^ij Xi'Xj]^-1 with the current "
+           "endogenous regressors at their reduced-form values and s^ij the inverse of the FIML residual "
+           "covariance (divided by T), as the textbook tables give them (--fiml-se 3sls); p values from the "
+           "normal distribution.\n";
+    } else {
+      r += "Standard errors: from the inverse Hessian of the concentrated log-likelihood at its maximum "
+           "(--fiml-se hessian, the default; --fiml-se 3sls gives the 3SLS form the textbook tables use); p values "
+           "from the normal distribution.\n";
+    }
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "Convergence: %s after %d iterations; largest gradient element %s (in units of "
+                  "the 3SLS standard errors)\n",
+                  model.converged ? "reached" : "NOT reached", model.iterations,
+                  model.gradient_norm ? Format("%.3g", *model.gradient_norm).c_str() : "n/a");
+    r += line;
+  } else if (SystemMethod(model.method)) {
     r += "Standard errors: asymptotic, from the residual covariance divided by T (no degrees-of-freedom "
          "correction); p values from the normal distribution.\n";
   } else {

@@ -10,7 +10,9 @@
 
 namespace quantorial {
 
-// The report of `model`; `notices` (such as an optimiser stopping early) are listed at its end.
-std::string EstimationReport(const Model& model, const std::vector<std::string>& notices = {});
+// The report of `model`; `notices` are listed at its end. A model that did not converge is
+// said to be so on the first line, with `nonconvergence` (why) when given.
+std::string EstimationReport(const Model& model, const std::vector<std::string>& notices = {},
+                             const std::string& nonconvergence = {});
 
 }  // namespace quantorial

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "systems/StructuralFormDetail.h"
+#include "timeseries/TimeSeries.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -45,58 +46,23 @@ void SeriesTable::Set(const std::string& name, int year, double value) {
 
 SeriesTableOutcome SeriesTableFromMatrix(const LabelledMatrix& m, const std::string& fileName) {
   SeriesTableOutcome out;
-  if (!m.IsFilled() || m.UpperCol() < 1) {
-    out.error = fileName + ": the file holds no data rows.";
+  // Read as every model command reads its data: one time-series table.
+  const TimeSeriesOutcome series = TimeSeriesFromMatrix(m, fileName);
+  if (!series.table) {
+    out.error = series.error;
     return out;
   }
-  if (m.UpperRow() > kMaxTableYears || m.UpperCol() > kMaxTableColumns) {
-    out.error = fileName + ": the table is too large (at most " + std::to_string(kMaxTableYears) + " years and " +
-                std::to_string(kMaxTableColumns) + " variables).";
+  const TimeSeriesTable& s = *series.table;
+  if (s.frequency != Frequency::kAnnual) {
+    out.error = fileName + ": the periods are " +
+                (s.frequency == Frequency::kQuarterly ? std::string("quarters") : std::string("months")) + " (" +
+                s.Label(0) + "); the structural models work on annual data.";
     return out;
   }
   SeriesTable t;
-  std::vector<int> cols;
-  for (int j = 1; j <= m.UpperCol(); ++j) {
-    const std::string name = TrimBlanks(CellText(m.Get(0, j)));
-    if (name.empty()) continue;
-    if (t.Column(name) >= 0) {
-      out.error = fileName + ": the variable " + name + " is named twice in the first row.";
-      return out;
-    }
-    t.names.push_back(name);
-    cols.push_back(j);
-  }
-  t.columns.assign(t.names.size(), {});
-  for (int i = 1; i <= m.UpperRow(); ++i) {
-    const Cell label = m.Get(i, 0);
-    if (IsBlank(label)) continue;  // a blank row of the sheet
-    const auto year = ArithmeticValue(label);
-    if (!year || *year != std::floor(*year) || std::abs(*year) > 1e6) {
-      out.error =
-          fileName + ": row " + std::to_string(i + 1) + " does not start with a year (" + CellText(label) + ").";
-      return out;
-    }
-    const int y = static_cast<int>(*year);
-    if (!t.years.empty() && y <= t.years.back()) {
-      out.error = fileName + ": row " + std::to_string(i + 1) + " has the year " + std::to_string(y) +
-                  ", which does not come after " + std::to_string(t.years.back()) + ".";
-      return out;
-    }
-    t.years.push_back(y);
-    for (std::size_t k = 0; k < cols.size(); ++k) {
-      const Cell c = m.Get(i, cols[k]);
-      double v = kMissing;
-      if (IsNumber(c) || (IsText(c) && !IsBlank(c))) {
-        const auto a = ArithmeticValue(c);
-        if (a && std::isfinite(*a)) v = *a;
-      }
-      t.columns[k].push_back(v);
-    }
-  }
-  if (t.years.empty()) {
-    out.error = fileName + ": the file holds no data rows.";
-    return out;
-  }
+  for (int r = 0; r < s.Periods(); ++r) t.years.push_back(s.Year(r));
+  t.names = s.names;
+  t.columns = s.columns;
   out.table = std::move(t);
   return out;
 }
@@ -113,33 +79,43 @@ SeriesTable MergeForecast(const SeriesTable& data, const SeriesTable& forecast) 
   return merged;
 }
 
-AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual,
-                                   const std::vector<double>& previous) {
+AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual) {
   AccuracyStatistics s;
-  double sumE = 0, sumAbs = 0, sumSq = 0, sumPct = 0, sumAbsPct = 0, sumS = 0, sumA = 0;
-  double sumSqU = 0, sumChangeSq = 0;
-  bool zeroActual = false;
-  int n = 0, nU = 0;
-  for (std::size_t i = 0; i < simulated.size() && i < actual.size(); ++i) {
-    const double sv = simulated[i], a = actual[i];
-    if (!std::isfinite(sv) || !std::isfinite(a)) continue;
-    const double e = sv - a;
+  double sumE = 0, sumAbs = 0, sumSq = 0, sumPct = 0, sumAbsPct = 0, sumS = 0, sumA = 0, sumSqS = 0, sumSqA = 0;
+  double sumRelErr = 0, sumRelChange = 0;
+  bool zeroActual = false, zeroBase = false;
+  int n = 0, pairs = 0;
+  const std::size_t size = std::min(simulated.size(), actual.size());
+  const auto usable = [&](std::size_t i) { return std::isfinite(simulated[i]) && std::isfinite(actual[i]); };
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!usable(i)) continue;
+    const double f = simulated[i], a = actual[i];
+    const double e = a - f;  // actual less forecast
     ++n;
     sumE += e;
     sumAbs += std::abs(e);
     sumSq += e * e;
-    sumS += sv;
+    sumS += f;
     sumA += a;
+    sumSqS += f * f;
+    sumSqA += a * a;
     if (a == 0)
       zeroActual = true;
     else {
       sumPct += e / a;
       sumAbsPct += std::abs(e / a);
     }
-    if (i < previous.size() && std::isfinite(previous[i])) {
-      ++nU;
-      sumSqU += e * e;
-      sumChangeSq += (a - previous[i]) * (a - previous[i]);
+    // Theil's U2 on relative changes: the forecast's error against the actual change, both
+    // relative to the actual value of the year before (years 2..n of the period).
+    if (i > 0 && std::isfinite(actual[i - 1])) {
+      const double before = actual[i - 1];
+      if (before == 0) {
+        zeroBase = true;
+      } else {
+        ++pairs;
+        sumRelErr += ((f - a) / before) * ((f - a) / before);
+        sumRelChange += ((a - before) / before) * ((a - before) / before);
+      }
     }
   }
   s.count = n;
@@ -152,13 +128,14 @@ AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const s
     s.mpe = 100 * sumPct / n;
     s.mape = 100 * sumAbsPct / n;
   }
-  if (nU > 0 && sumChangeSq > 0) s.u = std::sqrt(sumSqU) / std::sqrt(sumChangeSq);
+  if (!zeroBase && pairs > 0 && sumRelChange > 0) s.u2 = std::sqrt(sumRelErr / sumRelChange);
+  if (const double scale = std::sqrt(sumSqA / n) + std::sqrt(sumSqS / n); scale > 0) s.u1 = s.rmse / scale;
   if (mse > 0) {
     const double meanS = sumS / n, meanA = sumA / n;
     double varS = 0, varA = 0, cov = 0;
-    for (std::size_t i = 0; i < simulated.size() && i < actual.size(); ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (!usable(i)) continue;
       const double sv = simulated[i], a = actual[i];
-      if (!std::isfinite(sv) || !std::isfinite(a)) continue;
       varS += (sv - meanS) * (sv - meanS);
       varA += (a - meanA) * (a - meanA);
       cov += (sv - meanS) * (a - meanA);
@@ -246,6 +223,16 @@ SimulationOutcome Simulate(const StructuralForm& form, const SeriesTable& data, 
   Eigen::VectorXd x(static_cast<Eigen::Index>(form.exogenous.size()));
   Eigen::VectorXd ylag(static_cast<Eigen::Index>(form.lagged.size()));
   for (int t = from; t <= to; ++t) {
+    // A year past the data's last, without a forecast to give it, lacks every exogenous value:
+    // said as such rather than by the first variable that happens to be looked at.
+    bool needsYear = false;
+    for (const auto& src : sources) needsYear = needsYear || (!src.constant && src.lag == 0);
+    if (needsYear && t > data.LastYear()) {
+      out.error = "The simulation runs to " + Year(to) + ", but the data end in " + Year(data.LastYear()) +
+                  ": the exogenous values after " + Year(data.LastYear()) +
+                  " come from a forecast file, and none gives " + Year(t) + ".";
+      return out;
+    }
     for (std::size_t k = 0; k < sources.size(); ++k) {
       const auto& src = sources[k];
       double v = 1.0;
@@ -292,13 +279,12 @@ SimulationOutcome Simulate(const StructuralForm& form, const SeriesTable& data, 
   }
 
   for (std::size_t i = 0; i < n; ++i) {
-    std::vector<double> sim, act, prev;
+    std::vector<double> sim, act;
     for (std::size_t r = 0; r < res.years.size(); ++r) {
       sim.push_back(res.values[r][i]);
       act.push_back(data.Value(form.endogenous[i], res.years[r]));
-      prev.push_back(data.Value(form.endogenous[i], res.years[r] - 1));
     }
-    res.accuracy.push_back(ComputeAccuracy(sim, act, prev));
+    res.accuracy.push_back(ComputeAccuracy(sim, act));
   }
   out.result = std::move(res);
   return out;

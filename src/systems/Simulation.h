@@ -40,7 +40,8 @@ inline constexpr int kMaxTableYears = 100000;
 inline constexpr int kMaxTableColumns = 100000;
 
 // A data matrix of the workbench (years in the first column from row 1, names in row 0)
-// as a table. Empty and text cells are missing values. The error names the file and row.
+// as a table, read through the time-series table: consecutive years; empty and text cells
+// are missing values. The error names the file and row.
 struct SeriesTableOutcome {
   std::optional<SeriesTable> table;
   std::string error;
@@ -62,12 +63,15 @@ struct SimulationOptions {
   AddFactors addFactors;
 };
 
-// The ex-post accuracy of one endogenous variable (error e = simulated − actual over the
-// years with an actual value; see the user documentation for the formulas).
+// The ex-post accuracy of one endogenous variable, as the forecasting literature defines it:
+// the error e = actual − simulated over the years with an actual value; Theil's U1 (√MSE over
+// the root mean squares of actual and simulated), Theil's U2 on relative changes over years
+// 2..n, and the bias, regression and disturbance proportions of the MSE. See the user
+// documentation for the formulas.
 struct AccuracyStatistics {
   int count = 0;
   double me = kMissing, rmse = kMissing, mae = kMissing, mpe = kMissing, mape = kMissing;
-  double u = kMissing, um = kMissing, ur = kMissing, ud = kMissing;
+  double u1 = kMissing, u2 = kMissing, um = kMissing, ur = kMissing, ud = kMissing;
 };
 
 struct SimulationResult {
@@ -89,10 +93,9 @@ struct SimulationOutcome {
 // period whose lags reach before the data, is refused with a message naming it.
 SimulationOutcome Simulate(const StructuralForm& form, const SeriesTable& data, const SimulationOptions& options);
 
-// The accuracy of a simulated path against the actual one; `previous` holds the actual
-// value of the year before each year (for Theil's U against the no-change forecast). Years
-// whose actual value is missing are left out.
-AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual,
-                                   const std::vector<double>& previous);
+// The accuracy of a simulated path against the actual one over consecutive years. Years
+// whose actual value is missing are left out (and U2 leaves out the changes into and out of
+// them); a statistic that divides by an actual value of zero is undefined (NaN).
+AccuracyStatistics ComputeAccuracy(const std::vector<double>& simulated, const std::vector<double>& actual);
 
 }  // namespace quantorial

@@ -54,8 +54,19 @@ std::string StructuralForm::CheckShape() const {
     return "The block of the lagged endogenous variables does not match their names.";
   if (!BlockFits(exoCoefficients, n, exogenous.size()))
     return "The block of the exogenous variables does not match their names.";
-  for (const auto& l : lagged)
+  for (const auto& l : lagged) {
     if (l.variable >= n || l.lag < 1) return "The lagged column " + l.name + " names no endogenous variable.";
+    if (l.lag > kMaxModelLag)
+      return "The lagged column " + l.name + " reaches back " + std::to_string(l.lag) +
+             " periods; a model's lags go to " + std::to_string(kMaxModelLag) + " at most.";
+  }
+  for (const auto& name : exogenous) {
+    std::string base;
+    int lag = 0;
+    if (SplitLagName(name, base, lag) && lag > kMaxModelLag)
+      return "The exogenous column " + name + " reaches back " + std::to_string(lag) +
+             " periods; a model's lags go to " + std::to_string(kMaxModelLag) + " at most.";
+  }
   for (const DenseRows* block : {&gamma, &lagCoefficients, &exoCoefficients})
     for (std::size_t i = 0; i < block->size(); ++i)
       for (double v : (*block)[i])
@@ -122,39 +133,93 @@ ReducedFormOutcome ComputeReducedForm(const StructuralForm& form, int horizon) {
   rf.impact = FromEigen(impact);
   rf.lag = FromEigen(lagM);
 
-  const int p = form.MaxLag();
-  const Eigen::Index np = n * p;
-  if (p == 0) {
-    for (int h = 0; h <= horizon; ++h) {
-      rf.interim.push_back(h == 0 ? rf.impact : FromEigen(Eigen::MatrixXd::Zero(n, m)));
-      rf.cumulative.push_back(rf.impact);
+  // The exogenous variables and, for each, its columns by lag: column x(-k) carries a
+  // change of x(t) into the year t+k.
+  struct VariableColumns {
+    std::vector<std::pair<int, Eigen::Index>> byLag;  // (lag, column of B)
+  };
+  std::vector<VariableColumns> columns;
+  const auto variableIndex = [&rf](const std::string& name) {
+    const auto it = std::find(rf.variables.begin(), rf.variables.end(), name);
+    return static_cast<std::size_t>(it - rf.variables.begin());
+  };
+  for (int pass = 0; pass < 2; ++pass)
+    for (Eigen::Index j = 0; j < m; ++j) {
+      const std::string& name = form.exogenous[static_cast<std::size_t>(j)];
+      std::string base = name;
+      int lag = 0;
+      if (name == "const" || !SplitLagName(name, base, lag)) {
+        base = name;
+        lag = 0;
+      }
+      if ((pass == 0) != (lag == 0)) continue;  // plain columns first, then lags
+      std::size_t v = variableIndex(base);
+      if (v == rf.variables.size()) {
+        rf.variables.push_back(base);
+        columns.emplace_back();
+      }
+      columns[v].byLag.emplace_back(lag, j);
     }
-    rf.total = rf.impact;
+  const auto v = static_cast<Eigen::Index>(rf.variables.size());
+
+  const int p = form.MaxLag();
+  if (static_cast<long long>(n) * p > kMaxCompanionSize) {
+    out.error = "The companion matrix would have " + std::to_string(static_cast<long long>(n) * p) + " rows (" +
+                std::to_string(n) + " endogenous variables × " + std::to_string(p) +
+                " lags); the multipliers are computed up to " + std::to_string(kMaxCompanionSize) + ".";
+    return out;
+  }
+  const Eigen::Index np = n * p;
+
+  // The response of y(t+h) to a change of column j of B in the year t alone: R_0 = Π2, then
+  // through the companion form. The multipliers of a variable sum the responses of its
+  // columns, each shifted by its lag.
+  std::vector<Eigen::MatrixXd> response;
+  Eigen::MatrixXd companion;
+  if (p > 0) {
+    // The companion form: the state (y(t), y(t−1), .., y(t−p+1)) moves by F; its first block
+    // row holds Π1_k = Γ⁻¹A_k, the blocks under it shift the state down.
+    companion = Eigen::MatrixXd::Zero(np, np);
+    for (std::size_t l = 0; l < form.lagged.size(); ++l) {
+      const auto& lg = form.lagged[l];
+      const Eigen::Index col = (lg.lag - 1) * n + static_cast<Eigen::Index>(lg.variable);
+      companion.block(0, col, n, 1) += lagM.col(static_cast<Eigen::Index>(l));
+    }
+    if (p > 1) companion.block(n, 0, np - n, np - n) = Eigen::MatrixXd::Identity(np - n, np - n);
+    Eigen::MatrixXd state = Eigen::MatrixXd::Zero(np, m);
+    state.topRows(n) = impact;
+    for (int h = 0; h <= horizon; ++h) {
+      if (h > 0) state = companion * state;
+      response.push_back(state.topRows(n));
+    }
+  } else {
+    for (int h = 0; h <= horizon; ++h) response.push_back(h == 0 ? impact : Eigen::MatrixXd::Zero(n, m).eval());
+  }
+  Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(n, v);
+  for (int h = 0; h <= horizon; ++h) {
+    Eigen::MatrixXd d = Eigen::MatrixXd::Zero(n, v);
+    for (Eigen::Index k = 0; k < v; ++k)
+      for (const auto& [lag, j] : columns[static_cast<std::size_t>(k)].byLag)
+        if (lag <= h) d.col(k) += response[static_cast<std::size_t>(h - lag)].col(j);
+    sum += d;
+    rf.interim.push_back(FromEigen(d));
+    rf.cumulative.push_back(FromEigen(sum));
+  }
+  // The long-run effect of a column is the same whatever its lag: the sum over the columns.
+  const auto totalOf = [&](const Eigen::MatrixXd& byColumn) {
+    Eigen::MatrixXd t = Eigen::MatrixXd::Zero(n, v);
+    for (Eigen::Index k = 0; k < v; ++k)
+      for (const auto& [lag, j] : columns[static_cast<std::size_t>(k)].byLag) t.col(k) += byColumn.col(j);
+    return t;
+  };
+
+  if (p == 0) {
+    rf.total = FromEigen(totalOf(impact));
     rf.spectralRadius = 0;
     rf.stable = true;
     rf.stability = "stable: the model has no lagged endogenous variables";
     out.result = std::move(rf);
     return out;
-  }
-
-  // The companion form: the state (y(t), y(t−1), .., y(t−p+1)) moves by F; its first block
-  // row holds Π1_k = Γ⁻¹A_k, the blocks under it shift the state down.
-  Eigen::MatrixXd companion = Eigen::MatrixXd::Zero(np, np);
-  for (std::size_t l = 0; l < form.lagged.size(); ++l) {
-    const auto& lg = form.lagged[l];
-    const Eigen::Index col = (lg.lag - 1) * n + static_cast<Eigen::Index>(lg.variable);
-    companion.block(0, col, n, 1) += lagM.col(static_cast<Eigen::Index>(l));
-  }
-  if (p > 1) companion.block(n, 0, np - n, np - n) = Eigen::MatrixXd::Identity(np - n, np - n);
-
-  Eigen::MatrixXd state = Eigen::MatrixXd::Zero(np, m);
-  state.topRows(n) = impact;
-  Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(n, m);
-  for (int h = 0; h <= horizon; ++h) {
-    if (h > 0) state = companion * state;
-    sum += state.topRows(n);
-    rf.interim.push_back(FromEigen(state.topRows(n)));
-    rf.cumulative.push_back(FromEigen(sum));
   }
 
   Eigen::EigenSolver<Eigen::MatrixXd> es(companion, false);
@@ -180,7 +245,7 @@ ReducedFormOutcome ComputeReducedForm(const StructuralForm& form, int horizon) {
     rhs.topRows(n) = impact;
     const Eigen::MatrixXd total =
         (Eigen::MatrixXd::Identity(np, np) - companion).fullPivLu().solve(rhs).topRows(n).eval();
-    rf.total = FromEigen(total);
+    rf.total = FromEigen(totalOf(total));
   } else {
     rf.stability = "unstable: the largest eigenvalue modulus of the companion matrix is " + Number(rf.spectralRadius) +
                    " (1 or more), so the model has no total multipliers";
@@ -245,7 +310,13 @@ StructuralFormOutcome StructuralFormFromBMatrix(const LabelledMatrix& bmat, int 
     }
     std::string base;
     int lag = 0;
-    if (SplitLagName(name, base, lag) && f.EndogenousIndex(base) >= 0) {
+    const bool lagName = SplitLagName(name, base, lag);
+    if (lagName && lag > kMaxModelLag) {
+      out.error = fileName + ": column " + std::to_string(j) + " is " + name + ", a lag of " + std::to_string(lag) +
+                  " periods; a model's lags go to " + std::to_string(kMaxModelLag) + " at most.";
+      return out;
+    }
+    if (lagName && f.EndogenousIndex(base) >= 0) {
       f.lagged.push_back({name, static_cast<std::size_t>(f.EndogenousIndex(base)), lag});
       lagCols.push_back(j);
     } else {

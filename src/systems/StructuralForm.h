@@ -49,15 +49,22 @@ struct StructuralForm {
   std::string CheckShape() const;
 };
 
-// Splits "NAME(-k)" into NAME and k (k ≥ 1). False for any other form (a plain name).
+// Splits "NAME(-k)" into NAME and k (k ≥ 1, up to 4 digits). False for any other form (a
+// plain name). A lag deeper than kMaxModelLag is split all the same: the model refuses it.
 bool SplitLagName(const std::string& text, std::string& base, int& lag);
 
+// The multipliers over time are those of the exogenous variables, not of the B-matrix's
+// columns: a variable x that enters as x and as x(-1), x(-2).. moves y(t+h) through every
+// one of its columns (the column x(-k) carries x(t) into the year t+k). `variables` lists
+// them: the plain exogenous columns in their order ("const" among them), then the variables
+// that enter only lagged, in order of their first lag column.
 struct ReducedForm {
-  DenseRows impact;                               // Π2 = Γ⁻¹B: n × m
+  DenseRows impact;                               // Π2 = Γ⁻¹B: n × m, by column of B
   DenseRows lag;                                  // Γ⁻¹A: n × L
-  std::vector<DenseRows> interim;                 // h = 0..H: the effect of x(t) on y(t+h), n × m each
+  std::vector<std::string> variables;             // v names: the columns of interim, cumulative, total
+  std::vector<DenseRows> interim;                 // h = 0..H: the effect of x(t) on y(t+h), n × v each
   std::vector<DenseRows> cumulative;              // h = 0..H: the sums of interim 0..h
-  std::optional<DenseRows> total;                 // (I − Π1)⁻¹Π2 through the companion form; none when unstable
+  std::optional<DenseRows> total;                 // the sum of every interim multiplier; none when unstable
   std::vector<std::complex<double>> eigenvalues;  // of the companion matrix, largest modulus first
   double spectralRadius = 0;
   bool stable = true;
@@ -75,6 +82,11 @@ ReducedFormOutcome ComputeReducedForm(const StructuralForm& form, int horizon);
 
 // The most endogenous variables a model is built with (its Γ alone then takes 200 MB).
 inline constexpr int kMaxStructuralEquations = 5000;
+
+// The deepest lag of a variable a model may have (in periods), and the largest companion
+// matrix (endogenous variables × their deepest lag) the multipliers are computed with.
+inline constexpr int kMaxModelLag = 100;
+inline constexpr int kMaxCompanionSize = 5000;
 
 // The largest horizon the multipliers are computed to.
 inline constexpr int kMaxMultiplierHorizon = 1000;

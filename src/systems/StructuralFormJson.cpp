@@ -63,18 +63,32 @@ ModelDescriptionOutcome StructuralFormFromModel(const Model& estimated, const st
   for (const auto& name : model.exogenous)
     if (f.EndogenousIndex(name) < 0 && !isLaggedEndogenous(name) && f.ExogenousIndex(name) < 0)
       f.exogenous.push_back(name);
+  // Each equation and identity takes a row of Γ; its left-hand side has the coefficient 1.
+  std::vector<StatementVariables> statements;
+  for (const auto& e : model.equations) {
+    if (e.regressors.size() != e.coefficients.size())
+      return fail("the equation of " + e.dependent + " has " + std::to_string(e.regressors.size()) +
+                  " regressors but " + std::to_string(e.coefficients.size()) + " coefficients.");
+    statements.push_back({e.dependent, e.regressors});
+  }
+  for (const auto& id : model.identities) {
+    StatementVariables v{id.dependent, {}};
+    for (const auto& term : id.terms) v.current.push_back(term.first);
+    statements.push_back(std::move(v));
+  }
+  std::vector<std::size_t> rowOf;
+  if (std::string why; !AssignEquationRows(f.endogenous, statements, rowOf, why)) return fail(why + ".");
   std::vector<std::map<std::string, double>> rows(n);
-  std::vector<bool> defined(n, false);
+  std::vector<std::size_t> dependentOf(n, 0);
+  std::size_t next = 0;
   auto addRow = [&](const std::string& dependent, const std::vector<std::pair<std::string, double>>& terms,
                     const std::string& what) -> std::string {
-    const int d = f.EndogenousIndex(dependent);
-    if (d < 0) return "the " + what + " of " + dependent + " explains a variable that is not endogenous.";
-    if (defined[static_cast<std::size_t>(d)]) return dependent + " has two equations.";
-    defined[static_cast<std::size_t>(d)] = true;
+    const std::size_t r = rowOf[next++];
+    dependentOf[r] = static_cast<std::size_t>(f.EndogenousIndex(dependent));
     for (const auto& [written, c] : terms) {
       const std::string name = written == "0" ? std::string("const") : written;
       if (!std::isfinite(c)) return "the " + what + " of " + dependent + " has a coefficient that is not a number.";
-      rows[static_cast<std::size_t>(d)][name] += c;
+      rows[r][name] += c;
       if (f.EndogenousIndex(name) >= 0) continue;
       if (isLaggedEndogenous(name)) {
         std::string base;
@@ -90,9 +104,6 @@ ModelDescriptionOutcome StructuralFormFromModel(const Model& estimated, const st
     return {};
   };
   for (const auto& e : model.equations) {
-    if (e.regressors.size() != e.coefficients.size())
-      return fail("the equation of " + e.dependent + " has " + std::to_string(e.regressors.size()) +
-                  " regressors but " + std::to_string(e.coefficients.size()) + " coefficients.");
     std::vector<std::pair<std::string, double>> terms;
     for (std::size_t k = 0; k < e.regressors.size(); ++k) terms.emplace_back(e.regressors[k], e.coefficients[k]);
     if (std::string why = addRow(e.dependent, terms, "equation"); !why.empty()) return fail(why);
@@ -101,14 +112,12 @@ ModelDescriptionOutcome StructuralFormFromModel(const Model& estimated, const st
     if (std::string why = addRow(id.dependent, id.terms, "identity"); !why.empty()) return fail(why);
     md.identities.push_back({id.dependent, id.terms});
   }
-  for (std::size_t i = 0; i < n; ++i)
-    if (!defined[i]) return fail("the endogenous variable " + f.endogenous[i] + " has no equation or identity.");
   md.series = model.series;
   f.gamma.assign(n, std::vector<double>(n, 0.0));
   f.lagCoefficients.assign(n, std::vector<double>(f.lagged.size(), 0.0));
   f.exoCoefficients.assign(n, std::vector<double>(f.exogenous.size(), 0.0));
   for (std::size_t i = 0; i < n; ++i) {
-    f.gamma[i][i] = 1;
+    f.gamma[i][dependentOf[i]] = 1;
     for (const auto& [name, c] : rows[i]) {
       if (const int e = f.EndogenousIndex(name); e >= 0) {
         f.gamma[i][static_cast<std::size_t>(e)] -= c;
@@ -213,6 +222,7 @@ std::string MultipliersJson(const StructuralForm& form, const ReducedForm& rf) {
   j["lagged"] = lagged;
   j["impact"] = Rows(rf.impact);
   j["lag"] = Rows(rf.lag);
+  j["variables"] = rf.variables;
   OrderedJson interim = OrderedJson::array(), cumulative = OrderedJson::array();
   for (const auto& m : rf.interim) interim.push_back(Rows(m));
   for (const auto& m : rf.cumulative) cumulative.push_back(Rows(m));
@@ -237,7 +247,8 @@ std::string AccuracyJson(const SimulationResult& result) {
     v["MAE"] = Number(s.mae);
     v["MPE"] = Number(s.mpe);
     v["MAPE"] = Number(s.mape);
-    v["U"] = Number(s.u);
+    v["U1"] = Number(s.u1);
+    v["U2"] = Number(s.u2);
     v["UM"] = Number(s.um);
     v["UR"] = Number(s.ur);
     v["UD"] = Number(s.ud);

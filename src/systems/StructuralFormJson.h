@@ -51,10 +51,11 @@ ModelDescriptionOutcome StructuralFormFromModelJson(std::string_view text, const
 // done, otherwise why an expression cannot be read.
 std::string CompleteSeriesTable(const ModelDescription& model, SeriesTable& table);
 
-// {"endogenous", "exogenous", "lagged", "impact", "lag", "interim", "cumulative", "total",
-// "eigenvalues", "spectral_radius", "stable"}.
+// {"endogenous", "exogenous", "lagged", "impact", "lag", "variables", "interim", "cumulative",
+// "total", "eigenvalues", "spectral_radius", "stable"}: impact by column of B ("exogenous"),
+// the multipliers over time by exogenous variable ("variables").
 std::string MultipliersJson(const StructuralForm& form, const ReducedForm& rf);
-// {"C": {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, ..}; a statistic that
+// {"C": {"ME", "RMSE", "MAE", "MPE", "MAPE", "U1", "U2", "UM", "UR", "UD"}, ..}; a statistic that
 // is undefined is null.
 std::string AccuracyJson(const SimulationResult& result);
 

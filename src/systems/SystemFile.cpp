@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "systems/StructuralForm.h"
 #include "workspace/ValueRules.h"
 
 namespace quantorial {
@@ -15,7 +16,7 @@ namespace {
 // The longest line and the most lines a system file may have: a bound on hostile input.
 constexpr std::size_t kMaxLineLength = 100000;
 constexpr std::size_t kMaxLines = 100000;
-constexpr int kMaxLag = 1000;
+constexpr int kMaxLag = kMaxModelLag;
 
 enum class TokenKind { kName, kNumber, kOp };
 
@@ -190,6 +191,28 @@ bool ParseYear(const Token& token, int& year) {
 
 }  // namespace
 
+std::string DataTable::DescribeMissing(int column, int row) const {
+  if (!origin || column < 0 || column >= static_cast<int>(origin->names.size()) ||
+      origin->names[static_cast<std::size_t>(column)] != names[static_cast<std::size_t>(column)])
+    return {};
+  return origin->DescribeMissing(column, row);
+}
+
+bool DataTableFromSeries(const TimeSeriesTable& series, DataTable& data, std::string& error) {
+  data = DataTable{};
+  if (series.frequency != Frequency::kAnnual) {
+    error = series.source + ": the periods are " +
+            (series.frequency == Frequency::kQuarterly ? std::string("quarters") : std::string("months")) + " (" +
+            series.Label(0) + "); a system is estimated on annual data";
+    return false;
+  }
+  for (int r = 0; r < series.Periods(); ++r) data.years.push_back(series.Year(r));
+  data.names = series.names;
+  data.columns = series.columns;
+  data.origin = std::make_shared<const TimeSeriesTable>(series);
+  return true;
+}
+
 int DataTable::Find(const std::string& name) const {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i] == name) return static_cast<int>(i);
@@ -224,6 +247,8 @@ bool ParseSystemFile(const std::string& text, SystemSpec& spec, std::string& err
       error = where + "the line is longer than " + std::to_string(kMaxLineLength) + " characters";
       return false;
     }
+    // A byte order mark before the first statement is no part of it.
+    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     // A comment starts at a # outside a quoted name.
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -231,6 +256,15 @@ bool ParseSystemFile(const std::string& text, SystemSpec& spec, std::string& err
       if (line[i] == '#' && !quoted) {
         line.resize(i);
         break;
+      }
+    }
+    // `sample FIRST:LAST` reads as `sample FIRST LAST`, as the command line writes it.
+    {
+      const std::size_t start = line.find_first_not_of(" \t");
+      if (start != std::string::npos && line.compare(start, 6, "sample") == 0 &&
+          (line.size() == start + 6 || IsSpace(line[start + 6]))) {
+        const std::size_t colon = line.find(':', start + 6);
+        if (colon != std::string::npos) line[colon] = ' ';
       }
     }
     std::vector<Token> tokens;
@@ -353,7 +387,7 @@ bool ParseSystemFile(const std::string& text, SystemSpec& spec, std::string& err
     } else if (keyword == "sample") {
       int first = 0, last = 0;
       if (tokens.size() != 3 || !ParseYear(tokens[1], first) || !ParseYear(tokens[2], last)) {
-        error = where + "sample takes two years: sample FIRST LAST";
+        error = where + "sample takes two years: sample FIRST LAST (or FIRST:LAST)";
         return false;
       }
       if (first > last) {

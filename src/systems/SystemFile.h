@@ -7,15 +7,18 @@
 //   series NAME = EXPR             a derived series (names, lags, numbers and `year`)
 //   endog NAMES...                 the endogenous variables (default: every left-hand side)
 //   instr NAMES...                 the instruments (default: const and every predetermined name)
-//   sample FIRST LAST              the estimation sample in the data file's years
+//   sample FIRST LAST              the estimation sample in the data file's years (or FIRST:LAST)
 //
 // Names are the data file's column headers; one with spaces is written in double quotes.
-// NAME(-k) is NAME lagged k periods. The parser only checks the syntax; whether the names
+// NAME(-k) is NAME lagged k periods (k from 1 to 100). The parser only checks the syntax; whether the names
 // exist in a data file is checked where the data is at hand.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "timeseries/TimeSeries.h"
 
 namespace quantorial {
 
@@ -25,10 +28,20 @@ struct DataTable {
   std::vector<int> years;
   std::vector<std::string> names;
   std::vector<std::vector<double>> columns;
+  // The file's table the first columns were read from (same order, same rows), when there is
+  // one: it says where a missing value came from.
+  std::shared_ptr<const TimeSeriesTable> origin;
 
   // The index of the column `name` (case as written), or -1.
   int Find(const std::string& name) const;
+  // The file's cell of a missing value ("klein.csv row 3, column 2 (C): the cell is empty"),
+  // or an empty text when the column was not read from a file.
+  std::string DescribeMissing(int column, int row) const;
 };
+
+// An annual time-series table as a data table (the years its periods). False with a message
+// naming the file for a table of another frequency.
+bool DataTableFromSeries(const TimeSeriesTable& series, DataTable& data, std::string& error);
 
 // One term of a linear expression: coef * name(-lag). The name "year" is the row's year,
 // "const" (or an empty name) the number 1.

@@ -87,6 +87,24 @@ struct ModelInputs {
   SeriesTable data;
 };
 
+// The rows of a B-matrix whose names head its columns in the same order: its endogenous
+// variables (0 when the first row's name is not the first column's).
+int BMatrixEndogenousCount(const LabelledMatrix& bmat) {
+  int n = 0;
+  while (n < bmat.UpperRow() && n < bmat.UpperCol()) {
+    const std::string row = TrimBlanks(CellText(bmat.Get(n + 1, 0)));
+    if (row.empty() || row != TrimBlanks(CellText(bmat.Get(0, n + 1)))) break;
+    ++n;
+  }
+  return n;
+}
+
+// The forecast file the forecast dialog loaded (empty when none or unknown).
+std::string ForecastFileName(Workbench& bench) {
+  ForecastOptions* dialog = bench.ForecastDialog();
+  return dialog && bench.ws.mForecastExo.IsFilled() ? dialog->txtData : std::string();
+}
+
 struct ModelChoice {
   std::optional<ModelInputs> inputs;
   std::string error;  // empty with no inputs: a question was declined
@@ -109,7 +127,9 @@ ModelChoice CurrentModel(const Workspace& ws, const MainForm& form, Host& host, 
           "secondary data file.";
       return out;
     }
-    int endo = ws.nEndoVars;
+    // The B-matrix says its own number of endogenous variables: its first columns name its
+    // rows in order. The number the pipeline last split by belongs to another model.
+    int endo = BMatrixEndogenousCount(ws.mBMat);
     if (endo <= 0) {
       const auto answer = host.InputBox("Number of Endogenous Variables", kModelTitle,
                                         std::to_string(std::max(1, ws.mBMat.UpperRow())));
@@ -133,14 +153,49 @@ ModelChoice CurrentModel(const Workspace& ws, const MainForm& form, Host& host, 
 }
 
 // The data of the model: the primary data file, the forecast file's values added, what the
-// model computes for itself completed. An error text, or empty when done.
-std::string ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form) {
+// model computes for itself completed. An error text, or empty when done. A forecast file
+// that gives the model nothing (one chosen for another task or other data) does not stand
+// in the way: its years are left out, and `notices` says so, naming the file.
+std::string ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form, const std::string& forecastName,
+                      std::vector<std::string>& notices, std::optional<int>& lastYear) {
   auto table = SeriesTableFromMatrix(ws.mObserved, form.txtData[0].empty() ? "primary data" : form.txtData[0]);
   if (!table.table) return table.error + " Load the model's data as the primary data file.";
   in.data = std::move(*table.table);
+  const int dataEnd = in.data.LastYear();
   if (ws.mForecastExo.IsFilled()) {
-    auto forecast = SeriesTableFromMatrix(ws.mForecastExo, "forecast data");
-    if (forecast.table) in.data = MergeForecast(in.data, *forecast.table);
+    const std::string name = forecastName.empty() ? std::string("the forecast data") : forecastName;
+    auto forecast = SeriesTableFromMatrix(ws.mForecastExo, name);
+    if (!forecast.table) {
+      notices.push_back(forecast.error + " The simulation uses the primary data alone.");
+    } else {
+      // The years after the data that the forecast fills for every current exogenous
+      // variable of the model.
+      std::vector<std::string> needed;
+      for (const auto& x : in.model.form.exogenous) {
+        std::string base;
+        int lag = 0;
+        if (x != "const" && !SplitLagName(x, base, lag)) needed.push_back(x);
+      }
+      SeriesTable merged = MergeForecast(in.data, *forecast.table);
+      int end = dataEnd;
+      std::string lacking;
+      while (end < merged.LastYear()) {
+        for (const auto& x : needed)
+          if (std::isnan(merged.Value(x, end + 1))) lacking = x;
+        if (!lacking.empty()) break;
+        ++end;
+      }
+      in.data = std::move(merged);
+      if (end > dataEnd) {
+        lastYear = end;
+      } else if (forecast.table->LastYear() > dataEnd) {
+        lastYear = dataEnd;
+        notices.push_back(name + " gives no value of " + lacking + " in " + std::to_string(dataEnd + 1) +
+                          ", which the model needs: it was chosen for other data, so the simulation ends with the "
+                          "primary data in " +
+                          std::to_string(dataEnd) + ".");
+      }
+    }
   }
   return CompleteSeriesTable(in.model, in.data);
 }
@@ -174,8 +229,8 @@ void Workbench::mnuModelMultipliers_Click() {
       rows.push_back(f.endogenous[i] + " (h=" + std::to_string(k) + ")");
       dynamic.push_back(rf.interim[k][i]);
     }
-  ws.mModelDynamic = NumberMatrix(rows, f.exogenous, dynamic, "Interim");
-  ws.mModelTotal = rf.total ? NumberMatrix(f.endogenous, f.exogenous, *rf.total, "Total") : LabelledMatrix();
+  ws.mModelDynamic = NumberMatrix(rows, rf.variables, dynamic, "Interim");
+  ws.mModelTotal = rf.total ? NumberMatrix(f.endogenous, rf.variables, *rf.total, "Total") : LabelledMatrix();
   host_.Preview(ws.mModelImpact, 2, "Model Impact Multipliers");
   host_.Preview(ws.mModelDynamic, 3, "Model Interim Multipliers");
   std::ostringstream report;
@@ -189,10 +244,10 @@ void Workbench::mnuModelMultipliers_Click() {
   // The chart: the interim multipliers of the first exogenous variable that is not the
   // constant, on every endogenous variable.
   std::size_t x = 0;
-  while (x < f.exogenous.size() && f.exogenous[x] == "const") ++x;
-  if (x < f.exogenous.size()) {
+  while (x < rf.variables.size() && rf.variables[x] == "const") ++x;
+  if (x < rf.variables.size()) {
     ChartDescription chart;
-    chart.title = "Interim multipliers of " + f.exogenous[x];
+    chart.title = "Interim multipliers of " + rf.variables[x];
     chart.xTitle = "Years after the change";
     for (std::size_t k = 0; k < rf.interim.size(); ++k) chart.rowLabels.push_back(std::to_string(k));
     for (std::size_t i = 0; i < f.endogenous.size() && i < 12; ++i) {
@@ -209,8 +264,10 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
   if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
   auto in = &*choice.inputs;
-  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
+  std::vector<std::string> notices;
   SimulationOptions options;
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, options.to); !why.empty())
+    return Fail(why, vbExclamation, kModelTitle);
   options.dynamic = dynamic;
   host_.HoldOn(dynamic ? "Dynamic simulation" : "Static simulation");
   const auto out = Simulate(in->model.form, in->data, options);
@@ -221,22 +278,26 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   const auto& r = *out.result;
   ws.mModelSimulation = PathMatrix(r.years, r.endogenous, r.values);
   DenseRows stats;
-  for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u, s.um, s.ur, s.ud});
-  ws.mModelAccuracy =
-      NumberMatrix(r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"}, stats, "Statistic");
+  for (const auto& s : r.accuracy) stats.push_back({s.me, s.rmse, s.mae, s.mpe, s.mape, s.u1, s.u2, s.um, s.ur, s.ud});
+  ws.mModelAccuracy = NumberMatrix(r.endogenous, {"ME", "RMSE", "MAE", "MPE", "MAPE", "U1", "U2", "UM", "UR", "UD"},
+                                   stats, "Statistic");
   ws.mModelScenario.Erase();
   ws.mModelScenarioDiff.Erase();
   host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");
   host_.Preview(ws.mModelAccuracy, 3, "Model Simulation Accuracy");
   ShowNotices(r.notices);  // before the chart, which then comes up over the window
   ChartModelVariable(r.endogenous.front());
+  if (!notices.empty()) ShowNotices(notices);
 }
 
 void Workbench::mnuModelScenario_Click() {
   auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
   if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
   auto in = &*choice.inputs;
-  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
+  std::vector<std::string> notices;
+  SimulationOptions period;
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, period.to); !why.empty())
+    return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Scenario File";
   request.filter = "Scenario (*.txt;*.scn)|*.txt;*.scn|All Files (*.*)|*.*";
@@ -249,7 +310,7 @@ void Workbench::mnuModelScenario_Click() {
     return Fail(scenario.error, vbExclamation, kModelTitle);
   }
   host_.HoldOn("Simulating the base and the scenario");
-  const auto out = CompareScenario(in->model.form, in->data, *scenario.scenario, *path, {});
+  const auto out = CompareScenario(in->model.form, in->data, *scenario.scenario, *path, period);
   host_.HoldOn("");
   if (!out.result) {
     return Fail(out.error, vbExclamation, kModelTitle);
@@ -266,13 +327,17 @@ void Workbench::mnuModelScenario_Click() {
   }
   ShowNotices(notices);
   ChartModelVariable(c.base.endogenous.front());
+  if (!notices.empty()) ShowNotices(notices);
 }
 
 void Workbench::mnuModelTarget_Click() {
   auto choice = CurrentModel(ws, form, host_, structuralModelPath_);
   if (!choice.inputs) return choice.error.empty() ? Cancelled() : Fail(choice.error, vbExclamation, kModelTitle);
   auto in = &*choice.inputs;
-  if (std::string why = ModelData(*in, ws, form); !why.empty()) return Fail(why, vbExclamation, kModelTitle);
+  std::vector<std::string> notices;
+  std::optional<int> lastYear;
+  if (std::string why = ModelData(*in, ws, form, ForecastFileName(*this), notices, lastYear); !why.empty())
+    return Fail(why, vbExclamation, kModelTitle);
   FileDialogRequest request;
   request.title = "Select the Targets File (Year, then one column per target)";
   request.filter = kDataFileFilter;
@@ -309,7 +374,8 @@ void Workbench::mnuModelTarget_Click() {
   }
   ws.mModelTargets = PathMatrix(r.years, names, rows);
   host_.Preview(ws.mModelTargets, 3, "Model Targets Solution");
-  ShowNotices(r.notices);
+  notices.insert(notices.end(), r.notices.begin(), r.notices.end());
+  ShowNotices(notices);
 }
 
 void Workbench::mnuModelChart_Click() {

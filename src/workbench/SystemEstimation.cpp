@@ -61,31 +61,14 @@ bool DataTableFromObserved(const LabelledMatrix& observed, DataTable& data, std:
     error = "There is no primary data file loaded: load the data the system is estimated on first.";
     return false;
   }
-  for (int j = 1; j <= observed.UpperCol(); ++j) {
-    data.names.push_back(CellText(observed.Get(0, j)));
-    data.columns.emplace_back();
+  // The primary data read as every model command reads its data; a cell that is not a number
+  // stays out of the computation, and a statement that needs it is told so by name and year.
+  const TimeSeriesOutcome series = TimeSeriesFromMatrix(observed, "the primary data");
+  if (!series.table) {
+    error = series.error;
+    return false;
   }
-  for (int i = 1; i <= observed.UpperRow(); ++i) {
-    const auto year = ArithmeticValue(observed.Get(i, 0));
-    if (!year || *year != std::floor(*year)) {
-      error = "Row " + std::to_string(i) + " of the data has no year in its first column (\"" +
-              CellText(observed.Get(i, 0)) + "\").";
-      return false;
-    }
-    if (!data.years.empty() && static_cast<int>(*year) != data.years.back() + 1) {
-      error = "Row " + std::to_string(i) + " of the data: the year " + CellText(observed.Get(i, 0)) +
-              " does not follow " + std::to_string(data.years.back()) + ".";
-      return false;
-    }
-    data.years.push_back(static_cast<int>(*year));
-    for (int j = 1; j <= observed.UpperCol(); ++j) {
-      const auto v = ArithmeticValue(observed.Get(i, j));
-      // A cell that is not a number stays out of the computation; a statement that needs it
-      // is told so by name and year.
-      data.columns[j - 1].push_back(v ? *v : std::nan(""));
-    }
-  }
-  return true;
+  return DataTableFromSeries(*series.table, data, error);
 }
 
 const std::vector<std::string>& SystemEstimationWindow::Methods() {
@@ -165,7 +148,13 @@ void SystemEstimationWindow::cmdEstimate_Click() {
     Warn("The system cannot be estimated: " + outcome.error);
     return;
   }
-  txtReport = EstimationReport(outcome.model, outcome.notices);
+  txtReport = EstimationReport(outcome.model, outcome.notices, outcome.nonconvergence);
+  if (!outcome.converged) {
+    // The report says so at its top; the estimates are not kept for Use in Workbench.
+    outcome_.reset();
+    Warn("The system cannot be estimated: " + outcome.nonconvergence + ".");
+    return;
+  }
   bench_.Warn(outcome.notices);  // the report has them too; the outcome is warned
   outcome_ = std::move(outcome);
   estimatedFrom_ = bench_.form.txtData[0];

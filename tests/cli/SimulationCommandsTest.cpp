@@ -152,7 +152,7 @@ TEST(SimulationCommandsTest, SimulateWithStatisticsAndScenario) {
   for (std::size_t r2 = 1; r2 < a.size(); ++r2)
     for (std::size_t c = 1; c < 8; ++c) EXPECT_NEAR(std::stod(a[r2][c]), std::stod(b[r2][c]), 1e-9);
   const auto stats = nlohmann::json::parse(TempDir::Read(dir.File("s.json")));
-  for (const char* key : {"ME", "RMSE", "MAE", "MPE", "MAPE", "U", "UM", "UR", "UD"})
+  for (const char* key : {"ME", "RMSE", "MAE", "MPE", "MAPE", "U1", "U2", "UM", "UR", "UD"})
     EXPECT_TRUE(stats["C"][key].is_number()) << key;
   // W is computed from its identity for the MODEL.json: it has statistics too.
   EXPECT_TRUE(stats["W"]["RMSE"].is_number());

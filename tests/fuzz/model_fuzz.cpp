@@ -28,9 +28,12 @@ bool SameModel(const quantorial::Model& a, const quantorial::Model& b) {
       a.instruments != b.instruments || a.equations.size() != b.equations.size() ||
       a.identities.size() != b.identities.size() || a.series.size() != b.series.size() ||
       a.residual_covariance.size() != b.residual_covariance.size() ||
-      a.log_likelihood.has_value() != b.log_likelihood.has_value()) {
+      a.log_likelihood.has_value() != b.log_likelihood.has_value() || a.converged != b.converged ||
+      a.iterations != b.iterations || a.gradient_norm.has_value() != b.gradient_norm.has_value() ||
+      a.standard_errors != b.standard_errors) {
     return false;
   }
+  if (a.gradient_norm && !Same(*a.gradient_norm, *b.gradient_norm)) return false;
   if (a.log_likelihood && !Same(*a.log_likelihood, *b.log_likelihood)) return false;
   for (std::size_t k = 0; k < a.equations.size(); ++k) {
     const auto &x = a.equations[k], &y = b.equations[k];

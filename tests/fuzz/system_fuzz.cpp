@@ -30,7 +30,7 @@ void CheckReadsBack(const std::string& expression, const std::vector<quantorial:
 }
 
 void CheckTerm(const quantorial::LinearTerm& t) {
-  if (t.name.empty() || t.lag < 0 || t.lag > 1000 || !std::isfinite(t.coef)) __builtin_trap();
+  if (t.name.empty() || t.lag < 0 || t.lag > 100 || !std::isfinite(t.coef)) __builtin_trap();
 }
 
 }  // namespace

@@ -226,6 +226,167 @@ TEST(Estimation, LimlAgreesWithTheMinimumVarianceRatio) {
   ExpectRelative(c.coefficients, {delta(0), gamma(0), delta(1), gamma(1)}, 1e-7, "LIML C by definition");
 }
 
+// κ for an equation without endogenous regressors is not 1: with Y = y alone, the smallest
+// root of |W1 − κ W0| is the ratio y'M1y / y'Mz y of its residual sums of squares on its
+// own regressors and on all instruments (the coefficients are OLS's all the same).
+TEST(Estimation, LimlKappaOfAnEquationWithoutEndogenousRegressors) {
+  SystemSpec spec = KleinSystem();
+  std::string error;
+  ASSERT_TRUE(
+      ParseSystemFile("series A = year - 1931\n"
+                      "equation C const P P(-1) W\n"
+                      "equation I const P(-1) K(-1)\n"
+                      "identity W = Wp + Wg\n"
+                      "endog C I P W\n"
+                      "instr const G T A Wg P(-1) K(-1) X(-1)\n"
+                      "sample 1921 1941\n",
+                      spec, error))
+      << error;
+  const DataTable data = KleinData();
+  EstimationRequest request;
+  request.method = EstimationMethod::kLiml;
+  const EstimationOutcome out = EstimateSystem(spec, data, request);
+  ASSERT_TRUE(out.ok) << out.error;
+  Eigen::MatrixXd Z(21, 8), X1(21, 3);
+  const char* instruments[] = {"const", "G", "T", "A", "Wg"};
+  for (int j = 0; j < 5; ++j) Z.col(j) = KleinColumn(data, instruments[j]);
+  Z.col(5) = KleinColumn(data, "P", 1);
+  Z.col(6) = KleinColumn(data, "K", 1);
+  Z.col(7) = KleinColumn(data, "X", 1);
+  X1 << KleinColumn(data, "const"), KleinColumn(data, "P", 1), KleinColumn(data, "K", 1);
+  const Eigen::VectorXd y = KleinColumn(data, "I");
+  const auto residualSquares = [&y](const Eigen::MatrixXd& A) {
+    const Eigen::VectorXd b = A.colPivHouseholderQr().solve(y);
+    return (y - A * b).squaredNorm();
+  };
+  const EquationEstimate& investment = out.model.equations[1];
+  ASSERT_TRUE(investment.liml_kappa.has_value());
+  EXPECT_NEAR(*investment.liml_kappa, residualSquares(X1) / residualSquares(Z), 1e-10);
+  EXPECT_GT(*investment.liml_kappa, 1.01);
+  const Eigen::VectorXd ols = X1.colPivHouseholderQr().solve(y);
+  ExpectRelative(investment.coefficients, {ols(0), ols(1), ols(2)}, 1e-10, "LIML I = OLS");
+}
+
+// The concentrated log-likelihood of Klein's Model I written out here, for a Hessian that
+// does not come from the estimator: θ = C (const, P, P(-1), W), I (const, P, P(-1), K(-1)),
+// Wp (const, X, X(-1), A); the endogenous order C I Wp P W X K.
+double KleinLogLikelihood(const DataTable& data, const Eigen::VectorXd& t) {
+  const Eigen::VectorXd C = KleinColumn(data, "C"), I = KleinColumn(data, "I"), Wp = KleinColumn(data, "Wp"),
+                        P = KleinColumn(data, "P"), X = KleinColumn(data, "X"), W = Wp + KleinColumn(data, "Wg");
+  Eigen::MatrixXd E(21, 3);
+  E.col(0) = C - (t(0) * KleinColumn(data, "const") + t(1) * P + t(2) * KleinColumn(data, "P", 1) + t(3) * W);
+  E.col(1) = I - (t(4) * KleinColumn(data, "const") + t(5) * P + t(6) * KleinColumn(data, "P", 1) +
+                  t(7) * KleinColumn(data, "K", 1));
+  E.col(2) = Wp - (t(8) * KleinColumn(data, "const") + t(9) * X + t(10) * KleinColumn(data, "X", 1) +
+                   t(11) * KleinColumn(data, "A"));
+  Eigen::MatrixXd G = Eigen::MatrixXd::Identity(7, 7);
+  G(0, 3) = -t(1), G(0, 4) = -t(3);  // C on P and W
+  G(1, 3) = -t(5);                   // I on P
+  G(2, 5) = -t(9);                   // Wp on X
+  G(3, 5) = -1, G(3, 2) = 1;         // P = X − T − Wp
+  G(4, 2) = -1;                      // W = Wp + Wg
+  G(5, 0) = -1, G(5, 1) = -1;        // X = C + I + G
+  G(6, 1) = -1;                      // K = K(-1) + I
+  const Eigen::MatrixXd sigma = E.transpose() * E / 21.0;
+  return -0.5 * 21 * 3 * (1 + std::log(2 * M_PI)) + 21 * std::log(std::fabs(G.determinant())) -
+         0.5 * 21 * std::log(sigma.determinant());
+}
+
+// FIML's two standard errors on Klein's Model I, 1921–1941. The 3SLS form at the FIML
+// estimates is what gretl 2022c prints (and Greene's Table 15.7); the default, the inverse
+// Hessian, is checked against the Hessian of the log-likelihood above by second differences
+// of the likelihood itself, extrapolated (Richardson) to a zero step. The likelihood is far
+// from quadratic here (its curvature halves within a tenth of a standard error), so the
+// steps are small: 2 and 4 ten-thousandths of each standard error.
+TEST(Estimation, KleinFimlStandardErrorsFromTheHessianOrTheThreeStageForm) {
+  EstimationRequest request;
+  request.method = EstimationMethod::kFiml;
+  request.fimlStandardErrors = FimlStandardErrors::kThreeSls;
+  const EstimationOutcome textbook = EstimateSystem(KleinSystem(), KleinData(), request);
+  ASSERT_TRUE(textbook.ok) << textbook.error;
+  EXPECT_TRUE(textbook.converged) << textbook.nonconvergence;
+  EXPECT_EQ(textbook.model.standard_errors, "3sls");
+  ExpectRelative(textbook.model.equations[0].std_errors, {2.48502, 0.311955, 0.217357, 0.0358931}, 2e-5, "gretl C");
+  ExpectRelative(textbook.model.equations[1].std_errors, {7.93770, 0.491420, 0.352459, 0.0298547}, 2e-5, "gretl I");
+  ExpectRelative(textbook.model.equations[2].std_errors, {1.80442, 0.0488180, 0.0452086, 0.0345002}, 2e-5, "gretl Wp");
+
+  request.fimlStandardErrors = FimlStandardErrors::kHessian;
+  const EstimationOutcome out = EstimateSystem(KleinSystem(), KleinData(), request);
+  ASSERT_TRUE(out.ok) << out.error;
+  EXPECT_TRUE(out.converged);
+  EXPECT_TRUE(out.model.converged);
+  EXPECT_GT(out.model.iterations, 0);
+  ASSERT_TRUE(out.model.gradient_norm.has_value());
+  EXPECT_LT(*out.model.gradient_norm, kFimlGradientTolerance);
+  EXPECT_EQ(out.model.standard_errors, "hessian");
+  const DataTable data = KleinData();
+  Eigen::VectorXd theta(12), scale(12);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 4; ++j) {
+      theta(4 * i + j) = out.model.equations[i].coefficients[j];
+      scale(4 * i + j) = out.model.equations[i].std_errors[j];
+    }
+  ASSERT_TRUE(out.model.log_likelihood.has_value());
+  EXPECT_NEAR(KleinLogLikelihood(data, theta), *out.model.log_likelihood, 1e-9);
+  const auto secondDifference = [&](int i, int j, double delta) {
+    const double hi = delta * scale(i), hj = delta * scale(j);
+    auto at = [&](double si, double sj) {
+      Eigen::VectorXd x = theta;
+      x(i) += si * hi;
+      x(j) += sj * hj;
+      return KleinLogLikelihood(data, x);
+    };
+    return (at(1, 1) - at(1, -1) - at(-1, 1) + at(-1, -1)) / (4 * hi * hj);
+  };
+  Eigen::MatrixXd H(12, 12);
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < 12; ++j) H(i, j) = (4 * secondDifference(i, j, 0.0002) - secondDifference(i, j, 0.0004)) / 3;
+  const Eigen::MatrixXd covariance = (-H).inverse();
+  for (int k = 0; k < 12; ++k) EXPECT_NEAR(scale(k), std::sqrt(covariance(k, k)), 3e-5 * scale(k)) << "parameter " << k;
+  // The Hessian's standard errors are larger than the textbook's here.
+  EXPECT_GT(out.model.equations[0].std_errors[0], 1.2 * textbook.model.equations[0].std_errors[0]);
+}
+
+// Klein's model on 1921–1930 has no finite maximum of the likelihood (gretl stops with an
+// error): FIML says it did not converge, why, and marks the model.
+TEST(Estimation, FimlWithoutAMaximumIsNotConverged) {
+  EstimationRequest request;
+  request.method = EstimationMethod::kFiml;
+  request.sample = std::make_pair(1921, 1930);
+  const EstimationOutcome out = EstimateSystem(KleinSystem(), KleinData(), request);
+  ASSERT_TRUE(out.ok) << out.error;
+  EXPECT_FALSE(out.converged);
+  EXPECT_FALSE(out.model.converged);
+  EXPECT_EQ(out.nonconvergence.rfind("FIML did not converge after ", 0), 0u) << out.nonconvergence;
+  // Converged runs record the same fields; the closed-form methods converge at once.
+  const Model ols = EstimateKlein(EstimationMethod::kOls);
+  EXPECT_TRUE(ols.converged);
+  EXPECT_EQ(ols.iterations, 0);
+  EXPECT_FALSE(ols.gradient_norm.has_value());
+}
+
+// FIML is identified by its structure: an instrument list too short for 3SLS only changes
+// its start (SUR), not its estimates.
+TEST(Estimation, FimlNeedsNoInstruments) {
+  SystemSpec spec = KleinSystem();
+  std::string error;
+  std::string text = ReadText(std::string(QUANTORIAL_SAMPLES_DIR) + "/klein.sys");
+  text.replace(text.find("instr const G T A Wg P(-1) K(-1) X(-1)"), 38, "instr const G");
+  ASSERT_TRUE(ParseSystemFile(text, spec, error)) << error;
+  EstimationRequest request;
+  request.method = EstimationMethod::kThreeSls;
+  EXPECT_FALSE(EstimateSystem(spec, KleinData(), request).ok);
+  request.method = EstimationMethod::kFiml;
+  const EstimationOutcome out = EstimateSystem(spec, KleinData(), request);
+  ASSERT_TRUE(out.ok) << out.error;
+  EXPECT_TRUE(out.converged) << out.nonconvergence;
+  ExpectRelative(out.model.equations[0].coefficients, EstimateKlein(EstimationMethod::kFiml).equations[0].coefficients,
+                 1e-5, "FIML C from SUR");
+  EXPECT_TRUE(out.model.instruments.empty());
+  ASSERT_FALSE(out.notices.empty());
+  EXPECT_EQ(out.notices[0].rfind("FIML starts from SUR estimates", 0), 0u) << out.notices[0];
+}
+
 // SUR by the textbook stacked formula with the Kronecker product, (X'(S^-1 (x) I)X)^-1
 // X'(S^-1 (x) I)y, S from the OLS residuals over T: the estimator assembles it block by block.
 TEST(Estimation, SurAgreesWithTheStackedKroneckerFormula) {
@@ -297,6 +458,8 @@ TEST(Estimation, UnestimableSystemsNameTheLineAndTheName) {
        "FIML needs as many equations and identities (1) as endogenous variables (2)"},
       {"series D = G + T\nequation C const P\ninstr const G T D\n", EstimationMethod::kTsls,
        "line 3: the instruments' moment matrix is singular"},
+      {"series P = 2*G\nequation C const P\n", EstimationMethod::kOls,
+       "line 1: series P would replace the data's column P; give the derived series another name"},
   };
   const DataTable data = KleinData();
   for (const auto& c : cases) {
@@ -308,6 +471,28 @@ TEST(Estimation, UnestimableSystemsNameTheLineAndTheName) {
     const EstimationOutcome out = EstimateSystem(spec, data, request);
     EXPECT_FALSE(out.ok) << c.system;
     EXPECT_EQ(out.error.rfind(c.message, 0), 0u) << c.system << " gave: " << out.error;
+  }
+}
+
+// An identity whose left-hand side is not endogenous has no row in the system: every method
+// refuses it before estimating (FIML used to write past its Jacobian).
+TEST(Estimation, IdentityOutsideTheEndogenousListIsRefusedByEveryMethod) {
+  SystemSpec spec;
+  std::string error;
+  ASSERT_TRUE(
+      ParseSystemFile("equation C const P W\nequation P const W G\nidentity W = Wp + Wg\nendog C P\n", spec, error))
+      << error;
+  for (const auto method : {EstimationMethod::kOls, EstimationMethod::kTsls, EstimationMethod::kThreeSls,
+                            EstimationMethod::kSur, EstimationMethod::kLiml, EstimationMethod::kFiml}) {
+    EstimationRequest request;
+    request.method = method;
+    const EstimationOutcome out = EstimateSystem(spec, KleinData(), request);
+    EXPECT_FALSE(out.ok) << EstimationMethodName(method);
+    EXPECT_EQ(out.error.rfind("line 3: the identity for W explains a variable that is not listed as endogenous (endog "
+                              "on line 4)",
+                              0),
+              0u)
+        << EstimationMethodName(method) << ": " << out.error;
   }
 }
 

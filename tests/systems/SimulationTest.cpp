@@ -58,16 +58,19 @@ TEST(SimulationTest, AddFactorsShiftTheirEquation) {
 }
 
 TEST(SimulationTest, AccuracyStatisticsByHand) {
-  // e = (1, 0, 1): ME = MAE = 2/3, MSE = 2/3, MPE = MAPE = 100 (1 + 0 + 1/5) / 3 = 40,
-  // U = √2 / √(0.5² + 3² + 1²), UM = (4 − 10/3)² / (2/3) = 2/3.
-  const auto s = ComputeAccuracy({2, 4, 6}, {1, 4, 5}, {0.5, 1, 4});
+  // Simulated (2, 4, 6), actual (1, 4, 5): e = actual − simulated = (−1, 0, −1), so ME = −2/3,
+  // MAE = 2/3, MSE = 2/3, MPE = 100 (−1 + 0 − 1/5) / 3 = −40, MAPE = 40; U2 over years 2..3 on
+  // relative changes: √(((4 − 4)/1)² + ((6 − 5)/4)²) / √(((4 − 1)/1)² + ((5 − 4)/4)²);
+  // U1 = √(2/3) / (√(42/3) + √(56/3)); UM = (4 − 10/3)² / (2/3) = 2/3.
+  const auto s = ComputeAccuracy({2, 4, 6}, {1, 4, 5});
   EXPECT_EQ(s.count, 3);
-  EXPECT_NEAR(s.me, 2.0 / 3, 1e-12);
+  EXPECT_NEAR(s.me, -2.0 / 3, 1e-12);
   EXPECT_NEAR(s.mae, 2.0 / 3, 1e-12);
   EXPECT_NEAR(s.rmse, std::sqrt(2.0 / 3), 1e-12);
-  EXPECT_NEAR(s.mpe, 40, 1e-12);
+  EXPECT_NEAR(s.mpe, -40, 1e-12);
   EXPECT_NEAR(s.mape, 40, 1e-12);
-  EXPECT_NEAR(s.u, std::sqrt(2.0) / std::sqrt(10.25), 1e-12);
+  EXPECT_NEAR(s.u2, std::sqrt(0.0625) / std::sqrt(9.0625), 1e-12);
+  EXPECT_NEAR(s.u1, std::sqrt(2.0 / 3) / (std::sqrt(42.0 / 3) + std::sqrt(56.0 / 3)), 1e-12);
   EXPECT_NEAR(s.um, 2.0 / 3, 1e-12);
   EXPECT_NEAR(s.um + s.ur + s.ud, 1, 1e-12);
   // The regression proportion from its definition: the slope of e on the simulated values.
@@ -75,20 +78,29 @@ TEST(SimulationTest, AccuracyStatisticsByHand) {
   const double sdS = std::sqrt(8.0 / 3), sdA = std::sqrt(26.0 / 9), r = (8.0 / 3) / (sdS * sdA);
   EXPECT_NEAR(s.ur, (sdS - r * sdA) * (sdS - r * sdA) / (2.0 / 3), 1e-12);
 
-  // A constant error is all bias; an actual of zero leaves the percentage errors undefined;
-  // missing actual values are left out.
-  const auto bias = ComputeAccuracy({2, 3, 4}, {1, 2, 3}, {0, 1, 2});
+  // A forecast below the actual values has a positive mean error; a constant error is all
+  // bias; an actual of zero leaves the percentage errors (and U2 after it) undefined; a
+  // missing actual value is left out, and with it the changes into and out of its year.
+  const auto bias = ComputeAccuracy({0, 1, 2}, {1, 2, 3});
+  EXPECT_NEAR(bias.me, 1, 1e-12);
+  EXPECT_NEAR(bias.mpe, 100 * (1 + 0.5 + 1.0 / 3) / 3, 1e-12);
   EXPECT_NEAR(bias.um, 1, 1e-12);
   EXPECT_NEAR(bias.ur, 0, 1e-12);
   EXPECT_NEAR(bias.ud, 0, 1e-12);
-  const auto zero = ComputeAccuracy({1, 2}, {0, kMissing}, {1, 0});
-  EXPECT_EQ(zero.count, 1);
+  const auto zero = ComputeAccuracy({1, 2, 3}, {0, 2, kMissing});
+  EXPECT_EQ(zero.count, 2);
   EXPECT_TRUE(std::isnan(zero.mpe));
-  EXPECT_NEAR(zero.rmse, 1, 1e-12);
+  EXPECT_TRUE(std::isnan(zero.u2));
+  EXPECT_NEAR(zero.rmse, std::sqrt(0.5), 1e-12);
+  const auto gap = ComputeAccuracy({1, 2, 3, 5}, {2, 2, kMissing, 4});
+  EXPECT_EQ(gap.count, 3);
+  EXPECT_TRUE(std::isnan(gap.u2));  // the one change left (2 → 2) is zero: no U2
 }
 
-// The ex-post statistics of the dynamic simulation of Klein's model over 1921–1941 (3SLS),
-// against a second computation from the simulated path here.
+// Klein's Model I by 3SLS, dynamic simulation 1921–1941: gretl 2022c's fcstats of its fcast
+// (--dynamic) over the same years give, for C, U2 1.354560 and ME +0.136673, for I U2
+// 0.569400; the other figures are gretl's too. The statistics are checked against a second
+// computation from the simulated path here as well.
 TEST(SimulationTest, KleinDynamicSimulationStatistics) {
   const auto data = KleinData();
   const auto out = Simulate(KleinThreeStage(), data, {});
@@ -98,22 +110,46 @@ TEST(SimulationTest, KleinDynamicSimulationStatistics) {
   ASSERT_EQ(r.years.back(), 1941);
   for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u}) {
     SCOPED_TRACE(r.endogenous[i]);
-    double sq = 0, abs = 0, pct = 0, change = 0;
+    double sq = 0, abs = 0, pct = 0, relErr = 0, relChange = 0, sqA = 0, sqS = 0;
     for (std::size_t k = 0; k < r.years.size(); ++k) {
-      const double a = data.Value(r.endogenous[i], r.years[k]), e = r.values[k][i] - a;
+      const double a = data.Value(r.endogenous[i], r.years[k]), f = r.values[k][i], e = a - f;
       sq += e * e;
       abs += std::abs(e);
       pct += std::abs(e / a);
-      const double d = a - data.Value(r.endogenous[i], r.years[k] - 1);
-      change += d * d;
+      sqA += a * a;
+      sqS += f * f;
+      if (k > 0) {
+        const double before = data.Value(r.endogenous[i], r.years[k - 1]);
+        relErr += std::pow((f - a) / before, 2);
+        relChange += std::pow((a - before) / before, 2);
+      }
     }
     const auto& s = r.accuracy[i];
     EXPECT_EQ(s.count, 21);
     EXPECT_NEAR(s.rmse, std::sqrt(sq / 21), 1e-12);
     EXPECT_NEAR(s.mae, abs / 21, 1e-12);
     EXPECT_NEAR(s.mape, 100 * pct / 21, 1e-10);
-    EXPECT_NEAR(s.u, std::sqrt(sq / change), 1e-12);
+    EXPECT_NEAR(s.u2, std::sqrt(relErr / relChange), 1e-12);
+    EXPECT_NEAR(s.u1, std::sqrt(sq / 21) / (std::sqrt(sqA / 21) + std::sqrt(sqS / 21)), 1e-12);
     EXPECT_NEAR(s.um + s.ur + s.ud, 1, 1e-12);
+  }
+  // gretl's figures; the coefficients of the form carry six digits, so they agree to about 1e-4.
+  struct Gretl {
+    std::size_t variable;
+    double me, rmse, mpe, u2, um, ur;
+  };
+  const Gretl gretl[] = {{0, 0.1366729015, 4.315480499, -0.3826556293, 1.354559741, 0.001003012885, 0.003262974886},
+                         {1, 0.1336876923, 2.997982715, 105.8529228, 0.569400168, 0.001988495463, 0.05766984641},
+                         {6, -0.1424287589, 5.003648994, -0.1505712072, 1.330062997, 0.0008102549767, 0.06483989861}};
+  for (const auto& g : gretl) {
+    SCOPED_TRACE(r.endogenous[g.variable]);
+    const auto& s = r.accuracy[g.variable];
+    EXPECT_NEAR(s.me, g.me, 2e-4);
+    EXPECT_NEAR(s.rmse, g.rmse, 2e-4);
+    EXPECT_NEAR(s.mpe, g.mpe, 2e-3 * std::max(1.0, std::abs(g.mpe)));
+    EXPECT_NEAR(s.u2, g.u2, 1e-4);
+    EXPECT_NEAR(s.um, g.um, 1e-5);
+    EXPECT_NEAR(s.ur, g.ur, 1e-4);
   }
   // W is not in the data: no statistics for it.
   EXPECT_EQ(r.accuracy[4].count, 0);
@@ -304,7 +340,9 @@ TEST(StructuralInputTest, BadInputsAreRefusedNamingThem) {
        "In 1935 the instruments G and T cannot move the targets Wp and W independently"},
       {"period before the data", [&] { return simulate(1920, 1930); },
        "The simulation period 1920–1930 reaches before the data: its lags of 1 year need 1919"},
-      {"period after the data", [&] { return simulate(1930, 1942); }, "The exogenous variable G has no value in 1942"},
+      {"period after the data", [&] { return simulate(1930, 1945); },
+       "The simulation runs to 1945, but the data end in 1941: the exogenous values after 1941 come from a forecast "
+       "file, and none gives 1942."},
       {"scenario: unknown variable", [&] { return scenario("Z 1930 +1\n"); },
        "s.txt line 1: Z is not an exogenous variable of the model"},
       {"scenario: endogenous changed", [&] { return scenario("# x\nC 1930 +1\n"); },

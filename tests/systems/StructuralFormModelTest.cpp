@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 
 #include "systems/Estimation.h"
+#include "systems/ModelFiles.h"
 #include "systems/StructuralFormJson.h"
 #include "systems/Target.h"
 
@@ -86,6 +88,121 @@ TEST(EstimatedModelTest, KleinThreeStageMultipliersFromTheEstimate) {
     EXPECT_NEAR(rf.result->spectralRadius, 0.871255, 6e-7);
     EXPECT_TRUE(rf.result->stable);
   }
+}
+
+// gretl 2022c, Klein's Model I by 3SLS over 1921–1941, fcast 1921 1941 --dynamic and
+// fcstats: C ME 0.1366729015, U2 1.354559741; I ME 0.1336876923, U2 0.569400168 (e = actual −
+// forecast, U2 on relative changes over years 2..n).
+TEST(EstimatedModelTest, KleinThreeStageDynamicAccuracyAsGretl) {
+  const auto built = StructuralFormFromModel(Estimate(EstimationMethod::kThreeSls), "klein");
+  ASSERT_TRUE(built.model) << built.error;
+  SeriesTable data = KleinTable();
+  ASSERT_EQ(CompleteSeriesTable(*built.model, data), "");
+  const auto sim = Simulate(built.model->form, data, {});
+  ASSERT_TRUE(sim.result) << sim.error;
+  const auto& c = sim.result->accuracy[0];
+  const auto& i = sim.result->accuracy[1];
+  EXPECT_NEAR(c.me, 0.1366729015, 1e-8);
+  EXPECT_NEAR(c.u2, 1.354559741, 1e-8);
+  EXPECT_NEAR(c.rmse, 4.315480499, 1e-8);
+  EXPECT_NEAR(c.mpe, -0.3826556293, 1e-8);
+  EXPECT_NEAR(i.me, 0.1336876923, 1e-8);
+  EXPECT_NEAR(i.u2, 0.569400168, 1e-8);
+  EXPECT_NEAR(i.ud, 0.9403416581, 1e-8);
+}
+
+// With T(-1) in the consumption equation, the multipliers of T reach C through T and T(-1):
+// the interim multiplier a year on equals the response of the dynamic simulation to T one
+// higher in 1930 alone.
+TEST(EstimatedModelTest, KleinMultipliersOfTaxThroughItsLag) {
+  DataTable data;
+  SystemSpec spec;
+  std::string error;
+  ASSERT_TRUE(ParseDataTable(ReadSample("klein.csv"), data, error)) << error;
+  std::string system = ReadSample("klein.sys");
+  const std::string consumption = "equation C  const P P(-1) W";
+  ASSERT_NE(system.find(consumption), std::string::npos);
+  system.replace(system.find(consumption), consumption.size(), consumption + " T(-1)");
+  ASSERT_TRUE(ParseSystemFile(system, spec, error)) << error;
+  EstimationRequest request;
+  request.method = EstimationMethod::kThreeSls;
+  const auto estimated = EstimateSystem(spec, data, request);
+  ASSERT_TRUE(estimated.ok) << estimated.error;
+  const auto built = StructuralFormFromModel(estimated.model, "klein");
+  ASSERT_TRUE(built.model) << built.error;
+  const auto rf = ComputeReducedForm(built.model->form, 3);
+  ASSERT_TRUE(rf.result) << rf.error;
+  const auto t =
+      std::find(rf.result->variables.begin(), rf.result->variables.end(), "T") - rf.result->variables.begin();
+  ASSERT_LT(static_cast<std::size_t>(t), rf.result->variables.size());
+  SeriesTable base = KleinTable();
+  ASSERT_EQ(CompleteSeriesTable(*built.model, base), "");
+  SeriesTable shocked = base;
+  shocked.Set("T", 1930, base.Value("T", 1930) + 1);
+  const auto a = Simulate(built.model->form, base, {}), b = Simulate(built.model->form, shocked, {});
+  ASSERT_TRUE(a.result && b.result);
+  for (int h = 0; h <= 3; ++h) {
+    const auto row = static_cast<std::size_t>(1930 + h - a.result->years.front());
+    for (std::size_t i = 0; i < 7; ++i)
+      EXPECT_NEAR(b.result->values[row][i] - a.result->values[row][i],
+                  rf.result->interim[static_cast<std::size_t>(h)][i][static_cast<std::size_t>(t)], 1e-9)
+          << "h " << h << " " << built.model->form.endogenous[i];
+  }
+}
+
+// Kmenta's supply and demand, both normalised on the quantity (`endog Q P`): no equation
+// owns P, yet Γ is square and regular, so the model has a reduced form and simulates. The
+// data are Kmenta's as gretl ships them; gretl 2022c's 3SLS and fcast give the solutions of
+// 1922 and 1941 below (static and dynamic alike: the model has no lags).
+TEST(EstimatedModelTest, KmentaTwoEquationsForTheQuantity) {
+  DataTable data;
+  SystemSpec spec;
+  std::string error;
+  std::ifstream in(std::string(QUANTORIAL_SHARED_DATA) + "/kmenta.csv", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  ASSERT_TRUE(ParseDataTable(text.str(), data, error)) << error;
+  ASSERT_TRUE(ParseSystemFile("equation Q const P D\nequation Q const P F A\nendog Q P\n", spec, error)) << error;
+  EstimationRequest request;
+  request.method = EstimationMethod::kThreeSls;
+  const auto estimated = EstimateSystem(spec, data, request);
+  ASSERT_TRUE(estimated.ok) << estimated.error;
+  EXPECT_NEAR(estimated.model.equations[0].coefficients[1], -0.243557, 1e-6);
+  EXPECT_NEAR(estimated.model.equations[1].coefficients[1], 0.228932, 1e-6);
+  const auto built = StructuralFormFromModel(estimated.model, "kmenta");
+  ASSERT_TRUE(built.model) << built.error;
+  const SeriesTable table{data.years, data.names, data.columns};
+  const auto sim = Simulate(built.model->form, table, {});
+  ASSERT_TRUE(sim.result) << sim.error;
+  const auto& r = *sim.result;
+  ASSERT_EQ(r.years.front(), 1922);
+  EXPECT_NEAR(r.values.front()[0], 97.76590998, 1e-6);
+  EXPECT_NEAR(r.values.front()[1], 99.8136898, 1e-6);
+  EXPECT_NEAR(r.values.back()[0], 106.7209312, 1e-6);
+  EXPECT_NEAR(r.values.back()[1], 114.2269882, 1e-6);
+  // Both equations hold at the solution.
+  const auto& b = estimated.model.equations;
+  for (std::size_t k = 0; k < r.years.size(); ++k) {
+    const int y = r.years[k];
+    const double q = r.values[k][0], p = r.values[k][1];
+    EXPECT_NEAR(q, b[0].coefficients[0] + b[0].coefficients[1] * p + b[0].coefficients[2] * table.Value("D", y), 1e-9);
+    EXPECT_NEAR(q,
+                b[1].coefficients[0] + b[1].coefficients[1] * p + b[1].coefficients[2] * table.Value("F", y) +
+                    b[1].coefficients[3] * table.Value("A", y),
+                1e-9);
+  }
+  EXPECT_TRUE(ComputeReducedForm(built.model->form, 2).result);
+  // The workbench's B-matrix form holds it as well.
+  StructuralFiles files;
+  EXPECT_TRUE(MakeStructuralFiles(estimated.model, estimated.data, files, error)) << error;
+  // Two equations whose price coefficients are equal make Γ singular: refused by name.
+  Model same = estimated.model;
+  same.equations[1].coefficients[1] = same.equations[0].coefficients[1];
+  const auto singular = StructuralFormFromModel(same, "kmenta");
+  ASSERT_TRUE(singular.model);
+  const auto rf = ComputeReducedForm(singular.model->form, 1);
+  EXPECT_FALSE(rf.result);
+  EXPECT_NE(rf.error.find("linearly dependent"), std::string::npos) << rf.error;
 }
 
 // The bundled data lack A (a derived series) and W (an identity's side): the model computes

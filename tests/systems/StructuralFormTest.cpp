@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "KleinForm.h"
@@ -75,8 +76,9 @@ TEST(ReducedFormTest, MultipliersOfModelsSolvedByHand) {
     EXPECT_NEAR(rf.spectralRadius, c.radius, 1e-12);
     EXPECT_EQ(rf.stable, c.total.has_value());
     ASSERT_EQ(rf.total.has_value(), c.total.has_value());
-    if (c.total)
+    if (c.total) {
       for (std::size_t i = 0; i < c.total->size(); ++i) EXPECT_NEAR((*rf.total)[i][0], (*c.total)[i], 1e-12);
+    }
     EXPECT_EQ(rf.stability.rfind(rf.stable ? "stable" : "unstable", 0), 0u) << rf.stability;
   }
 }
@@ -135,6 +137,137 @@ TEST(ReducedFormTest, KleinMultipliersEqualSimulatedResponses) {
       for (std::size_t i = 0; i < 7; ++i)
         EXPECT_NEAR(cmp.result->difference[h][i], expected[h][i][1], 1e-9) << "h " << h << " row " << i;
   }
+}
+
+// Models whose exogenous variables also enter lagged: the multipliers of x are the effect of
+// x(t) alone one higher on y(t+h), through x and every lag of x. Each is checked against the
+// difference of two simulations on a long synthetic history (x one higher in 1100 only, or
+// from 1100 on); the total against the permanent change after several hundred years.
+struct LaggedExogenousCase {
+  const char* what;
+  StructuralForm form;
+};
+
+StructuralForm KleinWithLaggedTax() {
+  auto f = KleinThreeStage();  // C also on T(-1), and I on G(-2)
+  f.exogenous.push_back("T(-1)");
+  f.exogenous.push_back("G(-2)");
+  for (auto& row : f.exoCoefficients) row.insert(row.end(), {0.0, 0.0});
+  f.exoCoefficients[0][5] = -0.35;
+  f.exoCoefficients[1][6] = 0.2;
+  return f;
+}
+
+SeriesTable SyntheticHistory(const StructuralForm& f, int first, int last) {
+  SeriesTable t;
+  std::vector<std::string> names = f.endogenous;
+  for (const auto& x : f.exogenous) {
+    std::string base = x;
+    int lag = 0;
+    if (!SplitLagName(x, base, lag)) base = x;
+    if (x != "const" && std::find(names.begin(), names.end(), base) == names.end()) names.push_back(base);
+  }
+  for (int y = first; y <= last; ++y)
+    for (std::size_t c = 0; c < names.size(); ++c) t.Set(names[c], y, 10 + 3 * std::sin(0.7 * y + 1.3 * c));
+  return t;
+}
+
+TEST(ReducedFormTest, MultipliersOfLaggedExogenousVariablesEqualSimulatedResponses) {
+  StructuralForm onlyLagged;  // z enters only lagged two years; no lagged endogenous variable
+  onlyLagged.endogenous = {"y1", "y2"};
+  onlyLagged.exogenous = {"const", "z(-2)"};
+  onlyLagged.gamma = {{1, -0.4}, {-0.25, 1}};
+  onlyLagged.exoCoefficients = {{1, 0.6}, {2, 0}};
+  onlyLagged.lagCoefficients = {{}, {}};
+  StructuralForm distributed;  // y = 0.5 y(-1) + 0.2 y(-2) + x + 0.3 x(-1) − 0.2 x(-3) + w(-1)
+  distributed.endogenous = {"y"};
+  distributed.exogenous = {"x", "x(-1)", "x(-3)", "w(-1)"};
+  distributed.lagged = {{"y(-1)", 0, 1}, {"y(-2)", 0, 2}};
+  distributed.gamma = {{1}};
+  distributed.lagCoefficients = {{0.5, 0.2}};
+  distributed.exoCoefficients = {{1, 0.3, -0.2, 1}};
+  StructuralForm unstable = distributed;  // no total, the interim multipliers all the same
+  unstable.lagCoefficients = {{0.9, 0.3}};
+  const LaggedExogenousCase cases[] = {{"Klein with T(-1) and G(-2)", KleinWithLaggedTax()},
+                                       {"a variable only lagged, static model", onlyLagged},
+                                       {"distributed lags of x and w", distributed},
+                                       {"unstable", unstable}};
+  constexpr int kShock = 1100, kFirst = 1090, kLast = 1700, kHorizon = 12;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto out = ComputeReducedForm(c.form, kLast - kShock);
+    ASSERT_TRUE(out.result) << out.error;
+    const auto& rf = *out.result;
+    const SeriesTable base = SyntheticHistory(c.form, kFirst, kLast);
+    SimulationOptions opts;
+    opts.from = kFirst + 5;
+    opts.to = kLast;
+    const auto baseRun = Simulate(c.form, base, opts);
+    ASSERT_TRUE(baseRun.result) << baseRun.error;
+    for (std::size_t v = 0; v < rf.variables.size(); ++v) {
+      if (rf.variables[v] == "const") continue;
+      SCOPED_TRACE(rf.variables[v]);
+      for (const bool permanent : {false, true}) {
+        SeriesTable shocked = base;
+        for (int y = kShock; y <= (permanent ? kLast : kShock); ++y)
+          shocked.Set(rf.variables[v], y, base.Value(rf.variables[v], y) + 1);
+        const auto run = Simulate(c.form, shocked, opts);
+        ASSERT_TRUE(run.result) << run.error;
+        const auto difference = [&](int h, std::size_t i) {
+          const auto r = static_cast<std::size_t>(kShock + h - *opts.from);
+          return run.result->values[r][i] - baseRun.result->values[r][i];
+        };
+        const auto& expected = permanent ? rf.cumulative : rf.interim;
+        for (int h = 0; h <= kHorizon; ++h)
+          for (std::size_t i = 0; i < c.form.endogenous.size(); ++i)
+            EXPECT_NEAR(difference(h, i), expected[static_cast<std::size_t>(h)][i][v],
+                        1e-9 * std::max(1.0, std::abs(difference(h, i))))
+                << "h " << h << " " << c.form.endogenous[i] << (permanent ? " held" : " once");
+        if (permanent && rf.total) {
+          for (std::size_t i = 0; i < c.form.endogenous.size(); ++i)
+            EXPECT_NEAR(difference(kLast - kShock, i), (*rf.total)[i][v], 1e-8) << c.form.endogenous[i] << " total";
+        }
+      }
+    }
+  }
+  // Klein: T gets a multiplier through T and T(-1), G through G and G(-2); the columns of
+  // the multipliers are the variables, the impact block stays by column of B.
+  const auto klein = ComputeReducedForm(KleinWithLaggedTax(), 2);
+  ASSERT_TRUE(klein.result);
+  EXPECT_EQ(klein.result->variables, (std::vector<std::string>{"const", "G", "T", "A", "Wg"}));
+  EXPECT_EQ(klein.result->impact[0].size(), 7u);
+}
+
+TEST(ReducedFormTest, LagsDeeperThanAHundredPeriodsAreRefused) {
+  using testing::M;
+  using testing::T;
+  // Y1(-9999) would make a companion matrix of 9,999 blocks.
+  const auto deep =
+      StructuralFormFromBMatrix(M({{T(""), T("Y1"), T("x"), T("Y1(-9999)")}, {T("Y1"), 0.0, 1.0, 0.5}}), 1, "deep.csv");
+  EXPECT_FALSE(deep.form);
+  EXPECT_NE(deep.error.find("deep.csv: column 3 is Y1(-9999), a lag of 9999 periods; a model's lags go to 100"),
+            std::string::npos)
+      << deep.error;
+  auto f = SecondOrder(0.5, 0.1);
+  f.lagged[1] = {"y(-101)", 0, 101};
+  const auto rf = ComputeReducedForm(f, 3);
+  EXPECT_FALSE(rf.result);
+  EXPECT_NE(rf.error.find("reaches back 101 periods"), std::string::npos) << rf.error;
+  f.lagged[1] = {"y(-100)", 0, 100};
+  EXPECT_TRUE(ComputeReducedForm(f, 3).result);
+  // The companion matrix is bounded too: 60 variables with lags of 100 periods.
+  StructuralForm wide;
+  for (int i = 0; i < 60; ++i) {
+    wide.endogenous.push_back("y" + std::to_string(i));
+    wide.lagged.push_back({"y" + std::to_string(i) + "(-100)", static_cast<std::size_t>(i), 100});
+  }
+  wide.gamma.assign(60, std::vector<double>(60, 0.0));
+  for (int i = 0; i < 60; ++i) wide.gamma[i][i] = 1;
+  wide.lagCoefficients.assign(60, std::vector<double>(60, 0.0));
+  wide.exoCoefficients.assign(60, {});
+  const auto big = ComputeReducedForm(wide, 1);
+  EXPECT_FALSE(big.result);
+  EXPECT_NE(big.error.find("would have 6000 rows"), std::string::npos) << big.error;
 }
 
 // A B-matrix (y = B y + C x, lag columns named X(-1)) gives the same model as the form

@@ -46,6 +46,27 @@ TEST(SystemFile, ParsesTheKleinSystem) {
   EXPECT_EQ(spec.sample->second, 1941);
 }
 
+// A byte order mark (as some editors write) and `sample FIRST:LAST` (as the command line
+// writes it) read as the plain file does.
+TEST(SystemFile, ByteOrderMarkAndColonSampleReadAsThePlainFile) {
+  SystemSpec plain, marked;
+  std::string error;
+  ASSERT_TRUE(ParseSystemFile(kKlein, plain, error)) << error;
+  std::string text = "\xEF\xBB\xBF" + std::string(kKlein);
+  text.replace(text.find("sample 1921 1941"), 16, "sample 1921:1941");
+  ASSERT_TRUE(ParseSystemFile(text, marked, error)) << error;
+  EXPECT_EQ(marked.sample, plain.sample);
+  ASSERT_EQ(marked.series.size(), 1u);
+  EXPECT_EQ(marked.series[0].name, "A");
+  EXPECT_EQ(marked.equations.size(), plain.equations.size());
+  ASSERT_TRUE(
+      ParseSystemFile("\xEF\xBB\xBF"
+                      "equation C const P\n",
+                      marked, error))
+      << error;
+  EXPECT_EQ(marked.equations[0].dependent, "C");
+}
+
 TEST(SystemFile, ReadsQuotedNamesCoefficientsAndZeroAsConstant) {
   SystemSpec spec;
   std::string error;
@@ -77,7 +98,9 @@ TEST(SystemFile, SyntaxErrorsNameTheLine) {
   } cases[] = {
       {"equation C const P\nequaton I const P\n", "line 2: \"equaton\" is not a statement"},
       {"equation C\n", "line 1: the equation for C has no regressors"},
-      {"# c\nequation C const P(-0)\n", "line 2: the lag of P must be a whole number from 1 to 1000"},
+      {"# c\nequation C const P(-0)\n", "line 2: the lag of P must be a whole number from 1 to 100"},
+      {"equation C const P(-101)\n", "line 1: the lag of P must be a whole number from 1 to 100"},
+      {"equation C const P\nsample 1921:\n", "line 2: sample takes two years"},
       {"equation C const P(1)\n", "line 1: the lag of P is not written as P(-k)"},
       {"equation C const P P\n", "line 1: P is listed twice in the equation for C"},
       {"equation C const C\n", "line 1: C cannot explain itself"},
@@ -204,6 +227,10 @@ TEST(Model, JsonRoundTripKeepsEveryField) {
   m.series = {{"A", "year - 1931"}};
   m.residual_covariance = {{0.9}};
   m.log_likelihood = -83.5;
+  m.converged = false;
+  m.iterations = 37;
+  m.gradient_norm = 0.25;
+  m.standard_errors = "3sls";
 
   Model back;
   std::string error;
@@ -223,6 +250,10 @@ TEST(Model, JsonRoundTripKeepsEveryField) {
   EXPECT_EQ(back.series[0].expression, "year - 1931");
   EXPECT_EQ(back.residual_covariance, m.residual_covariance);
   EXPECT_EQ(back.log_likelihood, -83.5);
+  EXPECT_FALSE(back.converged);
+  EXPECT_EQ(back.iterations, 37);
+  EXPECT_EQ(back.gradient_norm, 0.25);
+  EXPECT_EQ(back.standard_errors, "3sls");
 
   m.log_likelihood.reset();
   ASSERT_TRUE(ModelFromJson(ModelToJson(m), back, error));
@@ -276,6 +307,9 @@ TEST(Model, BadJsonShapesGiveAMessageNamingTheKey) {
        "identity 1: \"terms\" must be a list of [name, coefficient]"},
       {head + R"("equations":[],"residual_covariance":[[1]]})", "\"residual_covariance\" must be a square"},
       {head + R"("equations":[],"log_likelihood":"x"})", "\"log_likelihood\" must be a number or null"},
+      {head + R"("equations":[],"converged":1})", "\"converged\" must be true or false"},
+      {head + R"("equations":[],"iterations":-1})", "\"iterations\" must be a whole number"},
+      {head + R"("equations":[],"gradient_norm":"0"})", "\"gradient_norm\" must be a number or null"},
       {head + R"("equations":[],"series":[{"name":"A"}]})", "series 1: \"expression\" must be a text"},
       {head + R"("equations":[{"dependent":"C","regressors":["c"],"coefficients":[1],"first_stage_f":[2]}]})",
        "equation 1: \"first_stage_f\" must be an object of numbers by name"},

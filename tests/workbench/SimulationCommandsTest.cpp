@@ -71,7 +71,7 @@ class ModelMenu : public testing::WorkbenchFixture {
 };
 
 TEST_F(ModelMenu, MultipliersIntoTheirSlotsAndAChart) {
-  host.inputAnswers = {std::string("7"), std::string("2")};  // the endogenous count, the horizon
+  host.inputAnswers = {std::string("2")};  // the horizon (the B-matrix names its 7 endogenous variables)
   Do(ActionKind::Click, "mnuModelMultipliers");
   EXPECT_NEAR(Cell(wb.ws.mModelImpact, "C", "G"), 0.63465, 2e-5);
   EXPECT_NEAR(Cell(wb.ws.mModelDynamic, "X (h=1)", "G"), 1.77666, 2e-5);
@@ -125,7 +125,6 @@ TEST(ModelReports, NumbersThatRoundToZeroHaveNoSign) {
 }
 
 TEST_F(ModelMenu, SimulateScenarioAndTargets) {
-  host.inputAnswers = {std::string("7")};
   Do(ActionKind::Click, "mnuModelSimulate");
   ASSERT_TRUE(wb.ws.mModelSimulation.IsFilled()) << ::testing::PrintToString(host.Messages());
   EXPECT_EQ(CellText(wb.ws.mModelSimulation.Get(1, 0)), "1921");
@@ -136,14 +135,13 @@ TEST_F(ModelMenu, SimulateScenarioAndTargets) {
   EXPECT_EQ(host.charts[0].series[0].label, "Actual C");
   EXPECT_EQ(host.charts[0].series[1].label, "Simulated C");
 
-  host.inputAnswers = {std::string("7")};
   host.fileAnswers = {dir.Write("s.txt", "G 1928 +1\n")};
   Do(ActionKind::Click, "mnuModelScenario");
   EXPECT_NEAR(Cell(wb.ws.mModelScenarioDiff, "1928", "C"), 0.63465, 2e-5);
   EXPECT_EQ(Cell(wb.ws.mModelScenarioDiff, "1927", "C"), 0);
   EXPECT_EQ(host.charts.back().series.back().label, "Scenario C");
 
-  host.inputAnswers = {std::string("7"), std::string("G, Wg")};
+  host.inputAnswers = {std::string("G, Wg")};
   host.fileAnswers = {dir.Write("t.csv", "Year,C,X\n1926,56,63\n1927,57,65\n")};
   Do(ActionKind::Click, "mnuModelTarget");
   ASSERT_TRUE(wb.ws.mModelTargets.IsFilled()) << ::testing::PrintToString(host.Messages());
@@ -163,20 +161,19 @@ TEST_F(ModelMenu, BadInputsAreSaidAndChangeNothing) {
   const Case cases[] = {
       {"unknown scenario variable",
        "mnuModelScenario",
-       {std::string("7")},
+       {},
        "s.txt|ZZ 1925 +1\n",
        "line 1: ZZ is not an exogenous variable of the model"},
       {"target year outside the data",
        "mnuModelTarget",
-       {std::string("7"), std::string("G")},
+       {std::string("G")},
        "t.csv|Year,C\n1950,50\n",
        "the target year 1950 lies outside the data and forecast (1920–1930)"},
       {"endogenous instrument",
        "mnuModelTarget",
-       {std::string("7"), std::string("C")},
+       {std::string("C")},
        "t.csv|Year,C\n1925,50\n",
        "The instrument C is not an exogenous variable of the model"},
-      {"too many endogenous variables", "mnuModelSimulate", {std::string("40")}, "", "must be from 1 to 7"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -198,15 +195,49 @@ TEST_F(ModelMenu, BadInputsAreSaidAndChangeNothing) {
   }
 }
 
+// The number of endogenous variables is the B-matrix's own (its first columns name its rows),
+// not the number the pipeline last split by; only a B-matrix that does not say is asked about.
+TEST_F(ModelMenu, TheNumberOfEndogenousVariablesIsTheModelsOwn) {
+  wb.ws.nEndoVars = 4;  // as a Run ALL with 4 leaves it
+  Do(ActionKind::Click, "mnuModelSimulate");
+  EXPECT_TRUE(host.CallsOf("InputBox").empty());
+  ASSERT_TRUE(wb.ws.mModelSimulation.IsFilled()) << ::testing::PrintToString(host.Messages());
+  EXPECT_EQ(wb.ws.mModelSimulation.UpperCol(), 7);  // W, X and K are simulated, not taken as data
+
+  Do(ActionKind::Set, "txtData(1)", dir.Write("unnamed_BMAT.csv", ",a,b,const\nC,0,0.5,1\nI,0.2,0,1\n"));
+  wb.ws.mModelSimulation.Erase();
+  host.inputAnswers = {std::string("40")};
+  Do(ActionKind::Click, "mnuModelSimulate");
+  ASSERT_EQ(host.CallsOf("InputBox").size(), 1u);
+  EXPECT_TRUE(wb.LastOutcome().Failed());
+  EXPECT_NE(wb.LastOutcome().message.find("must be from 1 to 2"), std::string::npos) << wb.LastOutcome().message;
+}
+
+// A forecast file loaded for other data does not stop a simulation of the data at hand: its
+// years are left out, and a notice names it.
+TEST_F(ModelMenu, AForecastForOtherDataIsLeftOutWithANotice) {
+  LabelledMatrix other = LabelledMatrix::Dimension(0, 2, 0, 1);
+  other.Set(0, 1, std::string("Z"));
+  other.Set(1, 0, 1931.0);
+  other.Set(2, 0, 1932.0);
+  other.Set(1, 1, 1.0);
+  other.Set(2, 1, 2.0);
+  wb.ws.mForecastExo = other;
+  Do(ActionKind::Click, "mnuModelSimulate");
+  ASSERT_TRUE(wb.ws.mModelSimulation.IsFilled()) << ::testing::PrintToString(host.Messages());
+  EXPECT_EQ(CellText(wb.ws.mModelSimulation.Get(wb.ws.mModelSimulation.UpperRow(), 0)), "1930");
+  const auto messages = host.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("the forecast data gives no value of"), std::string::npos) << messages.back();
+  EXPECT_NE(messages.back().find("the simulation ends with the primary data in 1930"), std::string::npos);
+}
+
 TEST_F(ModelMenu, DecliningAQuestionCancelsAndChangesNothing) {
   struct Case {
     const char* control;
     std::vector<std::optional<std::string>> inputs;
   };
-  const Case cases[] = {{"mnuModelMultipliers", {std::nullopt}},
-                        {"mnuModelMultipliers", {std::string("7"), std::nullopt}},
-                        {"mnuModelScenario", {std::string("7")}},
-                        {"mnuModelTarget", {std::string("7")}}};
+  const Case cases[] = {{"mnuModelMultipliers", {std::nullopt}}, {"mnuModelScenario", {}}, {"mnuModelTarget", {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.control);
     host.inputAnswers.assign(c.inputs.begin(), c.inputs.end());
