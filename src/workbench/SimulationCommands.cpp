@@ -285,9 +285,9 @@ void Workbench::mnuModelSimulate_Click(bool dynamic) {
   ws.mModelScenarioDiff.Erase();
   host_.Preview(ws.mModelSimulation, 2, dynamic ? "Model Dynamic Simulation" : "Model Static Simulation");
   host_.Preview(ws.mModelAccuracy, 3, "Model Simulation Accuracy");
-  ShowNotices(r.notices);  // before the chart, which then comes up over the window
+  notices.insert(notices.end(), r.notices.begin(), r.notices.end());
+  ShowNotices(notices);  // before the chart, which then comes up over the window
   ChartModelVariable(r.endogenous.front());
-  if (!notices.empty()) ShowNotices(notices);
 }
 
 void Workbench::mnuModelScenario_Click() {
@@ -321,13 +321,13 @@ void Workbench::mnuModelScenario_Click() {
   ws.mModelScenarioDiff = PathMatrix(c.base.years, c.base.endogenous, c.difference);
   host_.Preview(ws.mModelScenario, 2, "Model Scenario");
   host_.Preview(ws.mModelScenarioDiff, 3, "Model Scenario less Base");
-  StageNotices notices = c.base.notices;
-  for (const std::string& n : c.scenario.notices) {
-    if (std::find(notices.begin(), notices.end(), n) == notices.end()) notices.push_back(n);
+  for (const auto* run : {&c.base.notices, &c.scenario.notices}) {
+    for (const std::string& n : *run) {
+      if (std::find(notices.begin(), notices.end(), n) == notices.end()) notices.push_back(n);
+    }
   }
-  ShowNotices(notices);
+  ShowNotices(notices);  // before the chart, which then comes up over the window
   ChartModelVariable(c.base.endogenous.front());
-  if (!notices.empty()) ShowNotices(notices);
 }
 
 void Workbench::mnuModelTarget_Click() {
