@@ -300,4 +300,27 @@ void CopySamples(const QString& dataFolder, const QStringList& candidates) {
   }
 }
 
+QString FileToOpenAtStart(const QString& given, const QString& dataFolder, const QStringList& sampleFolders) {
+  const QFileInfo file(given);
+  const QString folder = file.absoluteDir().canonicalPath();
+  const QString data = QDir(dataFolder).canonicalPath();
+  if (!file.exists() || folder == data) return file.absoluteFilePath();
+  for (const QString& dir : sampleFolders) {
+    if (dir.isEmpty() || QDir(dir).canonicalPath() != folder) continue;
+    const QString copy = QDir(dataFolder).filePath(file.fileName());
+    if (!QFileInfo::exists(copy)) {
+      QDir().mkpath(dataFolder);
+      // The B-matrix and A-matrix named after the data file come along with it.
+      const QString stem = file.completeBaseName();
+      for (const QFileInfo& f : QDir(folder).entryInfoList({stem + ".*", stem + "_*"}, QDir::Files)) {
+        const QString target = QDir(dataFolder).filePath(f.fileName());
+        if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
+      }
+    }
+    // Never the sample itself: without a copy the load says the file cannot be read.
+    return QFileInfo(copy).absoluteFilePath();
+  }
+  return file.absoluteFilePath();
+}
+
 }  // namespace quantorial
