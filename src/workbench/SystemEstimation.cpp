@@ -11,23 +11,6 @@
 
 namespace quantorial {
 
-namespace {
-
-// "1921:1941", "1921-1941" or "1921 1941".
-bool ParseSampleText(const std::string& text, std::pair<int, int>& sample) {
-  std::string t = text;
-  for (char& c : t) {
-    if (c == ':' || c == ',') c = ' ';
-  }
-  const std::size_t dash = t.find('-', 1);
-  if (dash != std::string::npos) t[dash] = ' ';
-  char extra = 0;
-  return std::sscanf(t.c_str(), "%d %d %c", &sample.first, &sample.second, &extra) == 2 &&
-         sample.first <= sample.second;
-}
-
-}  // namespace
-
 std::string EscapeLineBreaks(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -151,7 +134,7 @@ void SystemEstimationWindow::cmdEstimate_Click() {
   ParseEstimationMethod(method, request.method);
   if (!TrimBlanks(txtSample).empty()) {
     std::pair<int, int> sample;
-    if (!ParseSampleText(txtSample, sample)) {
+    if (!ParseSampleRange(txtSample, sample)) {
       Warn("\"" + txtSample + "\" is not a sample: write the first and last year, such as 1921:1941.");
       return;
     }

@@ -50,7 +50,9 @@ TEST(NumbersInEveryLocale, DecimalPrefixTakesThePlainFormOnly) {
   for (const Case& c : cases) {
     double v = -99;
     EXPECT_EQ(DecimalPrefix(c.text, v), c.taken) << c.text;
-    if (c.taken > 0) EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    if (c.taken > 0) {
+      EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
   }
 }
 

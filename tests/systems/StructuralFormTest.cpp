@@ -75,8 +75,9 @@ TEST(ReducedFormTest, MultipliersOfModelsSolvedByHand) {
     EXPECT_NEAR(rf.spectralRadius, c.radius, 1e-12);
     EXPECT_EQ(rf.stable, c.total.has_value());
     ASSERT_EQ(rf.total.has_value(), c.total.has_value());
-    if (c.total)
+    if (c.total) {
       for (std::size_t i = 0; i < c.total->size(); ++i) EXPECT_NEAR((*rf.total)[i][0], (*c.total)[i], 1e-12);
+    }
     EXPECT_EQ(rf.stability.rfind(rf.stable ? "stable" : "unstable", 0), 0u) << rf.stability;
   }
 }
