@@ -338,6 +338,8 @@ class Workbench {
   // The endogenous variable the "Model" menu's chart shows: its actual, simulated and
   // scenario paths.
   void ChartModelVariable(const std::string& name);
+  // The simulated variables a chart may show, separated by commas.
+  std::string SimulatedNames() const;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
