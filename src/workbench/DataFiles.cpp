@@ -96,6 +96,7 @@ void Workbench::LoadPrimary(const std::string& path) {
   ws.mObservedOrig = ws.mObserved;
   RememberLastFile("LastTrendFile", path, ws.mObserved.IsFilled());
   if (ws.mObserved.IsFilled()) {
+    ForgetModel(false);
     // Whatever the grids showed was worked out from the last data: only the new table and
     // the files still loaded beside it stay on screen.
     for (int g = 1; g <= 5; ++g) host_.ClearGrid(g);
@@ -157,9 +158,34 @@ void Workbench::LoadSecondary(const std::string& path) {
     for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) form.Enable(c, false);
     return;
   }
+  ForgetModel(true);
   form.Enable("cmdEXV", true);
   form.Enable("cmdRunAll", true);
   form.Enable("cmdSplitTable", true);
+}
+
+void Workbench::ForgetModel(bool newBMatrix) {
+  form.lstImpVars.clear();
+  form.lstImpVarsSelected.clear();
+  form.cboPlot.clear();
+  form.cboPlotIndex = -1;
+  for (const char* c : {"cmdInvert", "cmdMultiply", "cmdTrend", "cmdChart", "cmdForecast", "cmdReciprocal",
+                        "cmdDynamicEndo", "cmdDynamicExo"}) {
+    form.Enable(c, false);
+  }
+  if (newBMatrix) {
+    // The quadrants were of the last B-matrix: "Dynamic" waits for this one to be split.
+    form.Enable("cmdDynamicX", false);
+    for (LabelledMatrix* q : {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4}) q->Erase();
+  }
+  ws.bForecastDone = false;
+  // The stages' matrices, which the next stage would build on. What an analysis gave (the
+  // aspiration's, the Model menu's, the plans') stays to be looked at and exported.
+  for (LabelledMatrix* m : {&ws.mExoBMat, &ws.mEndo, &ws.mExo, &ws.mExoLag, &ws.mEndoInverse, &ws.mImpact,
+                            &ws.mImpactLag, &ws.mCalculated, &ws.mCustomExo, &ws.mCustomExoLag, &ws.mTrendExo,
+                            &ws.mReciprocal, &ws.mForecast, &ws.mCalcBase, &ws.mCalcLevels}) {
+    m->Erase();
+  }
 }
 
 void Workbench::LoadExtended(const std::string& path) {

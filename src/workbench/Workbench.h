@@ -262,6 +262,11 @@ class Workbench {
   void ShowLpOutcome(const LpOutcome& outcome, const std::string& modelName);
   void LoadPrimary(const std::string& path);
   void LoadSecondary(const std::string& path);
+  // New data or a new B-matrix: the model worked out from the last ones goes (its slots,
+  // which Select Matrix would list, the impact variables, the series to chart), and the
+  // buttons of the later stages wait for the model to be run again; a new B-matrix also
+  // takes the split of the last one.
+  void ForgetModel(bool newBMatrix);
   LabelledMatrix LoadAMatCompanion(const std::string& path);
   bool startingUp_ = false;  // the last files come back (Form_Load): one that is gone is quiet
   // Shows again the secondary and extended files still loaded, in their own grids.
