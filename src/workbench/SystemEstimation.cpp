@@ -211,12 +211,26 @@ void SystemEstimationWindow::cmdUseInWorkbench_Click() {
 }
 
 void Workbench::mnuEstimateSystem_Click() {
-  if (!estimation_) estimation_ = std::make_unique<SystemEstimationWindow>(*this);
+  if (!estimation_) {
+    estimation_ = std::make_unique<SystemEstimationWindow>(*this);
+    // The window opens again with what it held when it was closed: the system, where it
+    // came from, the method and the sample (the report was of that session's data).
+    if (estimationKept_) {
+      estimation_->txtSystem = estimationKept_->txtSystem;
+      estimation_->systemPath = estimationKept_->systemPath;
+      estimation_->cboMethodIndex = estimationKept_->cboMethodIndex;
+      estimation_->txtSample = estimationKept_->txtSample;
+    }
+  }
   host_.WindowService("EstimateSystem");
 }
 
 void Workbench::CloseEstimationWindow() {
   host_.WindowService("EstimateSystemClosed");
+  if (estimation_) {
+    estimationKept_ = EstimationTexts{estimation_->txtSystem, estimation_->systemPath, estimation_->cboMethodIndex,
+                                      estimation_->txtSample};
+  }
   estimation_.reset();
 }
 

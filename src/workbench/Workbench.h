@@ -351,6 +351,13 @@ class Workbench {
   std::unique_ptr<WorksheetEditor> editor_;
   OutcomeLog outcome_;
   std::unique_ptr<SystemEstimationWindow> estimation_;
+  // What "Estimate System" held when it was last closed, for its next opening.
+  struct EstimationTexts {
+    std::string txtSystem, systemPath;
+    int cboMethodIndex = 2;
+    std::string txtSample;
+  };
+  std::optional<EstimationTexts> estimationKept_;
   std::shared_ptr<InputOutputSession> io_;  // the table the "Input-Output" menu analysed last
 };
 

@@ -341,6 +341,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(Cell(0, 1, 1), QString("39.8000"));
     QCOMPARE(Cell(0, 2, 2), QString("-0.2000"));
     QCOMPARE(Cell(0, 0, 1), QString("C"));
+    QCOMPARE(Cell(0, 1, 0), QString("1920"));  // a year in the label column, not 1920.0000
+    QCOMPARE(Cell(0, 2, 0), QString("1921"));
     QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), dir_.filePath("klein.csv"));
     Click("cmdSelectFile(1)");
     QCOMPARE(window_->GridCaption(2), QString("Normal BMAT Matrix"));
