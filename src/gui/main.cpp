@@ -18,6 +18,9 @@
 #ifndef QUANTORIAL_SAMPLES_DIR
 #define QUANTORIAL_SAMPLES_DIR ""
 #endif
+#ifndef QUANTORIAL_DOCS_DIR
+#define QUANTORIAL_DOCS_DIR ""
+#endif
 
 namespace {
 
@@ -84,6 +87,9 @@ int main(int argc, char** argv) {
 
   quantorial::MainWindow window(std::make_unique<quantorial::GuiHost>(),
                                 std::make_unique<quantorial::SettingsStore>(userFolder.toStdString()), dataFolder);
+  // The guide as the package installs it, or in the sources of a program run from its build.
+  window.Bench().SetGuideFolders(
+      {(QCoreApplication::applicationDirPath() + "/../share/doc/quantorial").toStdString(), QUANTORIAL_DOCS_DIR});
   window.show();
   window.Form_Load();
   const QStringList args = QCoreApplication::arguments();

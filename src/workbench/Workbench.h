@@ -246,6 +246,10 @@ class Workbench {
   // Analyze > "Estimate System...": opens the estimation window (kept with its text while
   // the workbench lives) and brings it up.
   void mnuEstimateSystem_Click();
+  // Help > Help Topics: the guide opened with the desktop's program for it, and where the
+  // guide and the manual pages are. The guide is the first folders' guide.md found.
+  void mnuHelpTopics_Click();
+  void SetGuideFolders(std::vector<std::string> folders) { guideFolders_ = std::move(folders); }
   // The estimation window while it is open, else null; closing it keeps nothing.
   SystemEstimationWindow* EstimationWindow() { return estimation_.get(); }
   void CloseEstimationWindow();
@@ -284,6 +288,7 @@ class Workbench {
   Host& host_;
   const SettingsStore* settings_;
   std::string dataFolder_;
+  std::vector<std::string> guideFolders_;
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);
