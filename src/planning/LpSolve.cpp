@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "io/AtomicFile.h"
@@ -309,6 +310,17 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
   if (!error.empty()) return false;
   std::vector<std::string> rowNames;
   Problem lp = Build(m, t, names, rowNames);
+  // The constraints keep the table's row labels, in the file's rules as the variables do; an
+  // empty label, or one that would repeat another row's name there, keeps R and its row.
+  std::set<std::string> usedRows;
+  for (std::size_t k = 0; k < m.rows.size(); ++k) {
+    const std::string label = TrimBlanks(CellText(t.Get(m.rows[k].row, 0)));
+    std::string name = label.empty() ? std::string() : LpFileName(label);
+    if (name.empty() || usedRows.count(name)) name = "R" + std::to_string(m.rows[k].row);
+    while (usedRows.count(name)) name += "_";
+    usedRows.insert(name);
+    glp_set_row_name(lp.get(), static_cast<int>(k) + 1, name.c_str());
+  }
   // ".lp" in any case is the LP form; any other name the free MPS form.
   const bool lpForm = path.size() >= 3 && UpperCase(path.substr(path.size() - 3)) == ".LP";
   // GLPK writes beside the file; the names it was given in place of the table's go in front
