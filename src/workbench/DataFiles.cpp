@@ -13,6 +13,19 @@ namespace quantorial {
 
 namespace {
 
+// "1~LAST~A+0.1, B-5%": the aspiration box's example for the data, one year ending at their
+// last year, with their first two variables; empty when the data have no whole last year.
+std::string AspirationExample(const LabelledMatrix& data) {
+  if (data.UpperRow() < 1 || data.UpperCol() < 1) return {};
+  const auto last = ArithmeticValue(data.Get(data.UpperRow(), 0));
+  const std::string first = TrimBlanks(CellText(data.Get(0, 1)));
+  if (!last || *last != std::floor(*last) || first.empty()) return {};
+  std::string text = "1~" + ShortestText(*last) + "~" + first + "+0.1";
+  const std::string second = data.UpperCol() >= 2 ? TrimBlanks(CellText(data.Get(0, 2))) : std::string();
+  if (!second.empty()) text += ", " + second + "-5%";
+  return text;
+}
+
 std::size_t FileNameStart(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? 0 : slash + 1;
@@ -97,6 +110,11 @@ void Workbench::LoadPrimary(const std::string& path) {
   RememberLastFile("LastTrendFile", path, ws.mObserved.IsFilled());
   if (ws.mObserved.IsFilled()) {
     ForgetModel(false);
+    // The aspiration box's example follows the data, unless the user has written their own.
+    const std::string example = AspirationExample(ws.mObserved);
+    if (!example.empty() && (form.txtAspire == MainForm().txtAspire || form.txtAspire == aspireOffered_)) {
+      form.txtAspire = aspireOffered_ = example;
+    }
     // Whatever the grids showed was worked out from the last data: only the new table and
     // the files still loaded beside it stay on screen.
     for (int g = 1; g <= 5; ++g) host_.ClearGrid(g);
@@ -244,8 +262,17 @@ void Workbench::cmdClear_Click() {
 
 void ForecastOptions::Form_Load() {
   const SettingsStore* store = bench_.Settings();
+  ForecastYearsFromData();
   CalculatedPeriod();
   SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
+}
+
+void ForecastOptions::ForecastYearsFromData() {
+  const LabelledMatrix& data = bench_.ws.mObserved;
+  if (!data.IsFilled() || data.UpperRow() < 1) return;
+  const auto last = ArithmeticValue(data.Get(data.UpperRow(), 0));
+  if (!last || *last != std::floor(*last) || std::abs(*last) > 1e6) return;
+  txtFromYear = txtToYear = ShortestText(*last + 1);
 }
 
 // The A-matrix beside a B-matrix is optional: one that cannot be read leaves the B-matrix

@@ -62,6 +62,9 @@ class ForecastOptions {
 
  private:
   void CalculatedPeriod();
+  // Before a forecast file is chosen: the forecast years start as the year after the
+  // primary data's last (the boxes' own 2001-2013 fit no data).
+  void ForecastYearsFromData();
   Workbench& bench_;
 };
 
@@ -289,6 +292,7 @@ class Workbench {
   const SettingsStore* settings_;
   std::string dataFolder_;
   std::vector<std::string> guideFolders_;
+  std::string aspireOffered_;  // the aspiration example the last data put in the box
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);

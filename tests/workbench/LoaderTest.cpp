@@ -89,6 +89,19 @@ TEST_F(Loader, NewDataOrBMatrixForgetTheLastModel) {
   }
 }
 
+// The aspiration box's example follows the data loaded (one year ending at their last, their
+// first two variables), until the user writes their own, which stays.
+TEST_F(Loader, TheAspirationExampleFollowsTheData) {
+  EXPECT_EQ(wb.form.txtAspire, "1~2006~GrthRt+0.1, INFLRT-5%  ");
+  wb.SetTxtData(0, dir.Write("klein.csv", kPrimary));
+  EXPECT_EQ(wb.form.txtAspire, "1~1921~C+0.1, P-5%");
+  wb.SetTxtData(0, dir.Write("one.csv", "Year,Q\n1990,1\n1991,2\n"));
+  EXPECT_EQ(wb.form.txtAspire, "1~1991~Q+0.1");
+  wb.form.txtAspire = "2~1990~Q+1";
+  wb.SetTxtData(0, dir.File("klein.csv"));
+  EXPECT_EQ(wb.form.txtAspire, "2~1990~Q+1");
+}
+
 TEST_F(Loader, SecondaryFileWithItsAMatrix) {
   dir.Write("model_BMAT.csv", kBMat);
   dir.Write("model_AMAT.csv", kAMat);
