@@ -48,6 +48,10 @@ done
 for page in quantorial quantorial-cli; do
   MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep -q "SYNOPSIS" || fail "man $page"
 done
+# Help > Help Topics opens the guide from the documentation folder; its pictures come along.
+for f in guide.md guide/02-run-all.png estimation.md simulation.md inputoutput.md; do
+  [ -s "$root/usr/share/doc/quantorial/$f" ] || fail "the documentation file $f is not installed"
+done
 version=$(dpkg-deb -f "$deb" Version)
 zcat "$root/usr/share/doc/quantorial/changelog.gz" | head -n 1 | grep -qF "quantorial ($version)" \
   || fail "the changelog's latest entry is not for version $version"
