@@ -23,9 +23,16 @@ lintian --fail-on error,warning "$deb" > "$work/lintian.txt" 2>&1 || { cat "$wor
 samples=$root/usr/share/quantorial/samples
 # The guide's script session plays this file from the installed samples.
 [ -s "$samples/klein_session.qs" ] || fail "the sample session klein_session.qs is not installed"
-for f in data/samples/*; do
+# Every sample the repository holds (CMakeLists.txt names them one by one), not what a
+# session run in place has left in the folder.
+if git rev-parse --is-inside-work-tree > /dev/null 2>&1; then
+  mapfile -t shipped < <(git ls-files data/samples)
+else
+  shipped=(data/samples/*)
+fi
+for f in "${shipped[@]}"; do
   [ -f "$f" ] || continue
-  cmp -s "$f" "$samples/$(basename "$f")" || fail "the sample $(basename "$f") is not installed as it is in data/samples"
+  cmp -s "$f" "$samples/$(basename "$f")" || fail "the sample $(basename "$f") is not installed as it is in data/samples (is it in CMakeLists.txt's list?)"
 done
 cp "$samples"/* "$work"
 "$root/usr/bin/quantorial-cli" play "$work/klein_session.qs" || fail "play on the installed samples"
@@ -40,6 +47,10 @@ for size in 16 32 48 256; do
 done
 for page in quantorial quantorial-cli; do
   MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep -q "SYNOPSIS" || fail "man $page"
+done
+# Help > Help Topics opens the guide from the documentation folder; its pictures come along.
+for f in guide.md guide/02-run-all.png estimation.md simulation.md inputoutput.md; do
+  [ -s "$root/usr/share/doc/quantorial/$f" ] || fail "the documentation file $f is not installed"
 done
 version=$(dpkg-deb -f "$deb" Version)
 zcat "$root/usr/share/doc/quantorial/changelog.gz" | head -n 1 | grep -qF "quantorial ($version)" \

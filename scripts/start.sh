@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the Quantorial workbench on the bundled
-# sample. Without a display the sample goes through quantorial-cli instead, and the
-# results are written under results/.
+# sample: the window opens the sample's copy in the per-user Data folder
+# (~/.local/share/Quantorial/Data, filled on the first start), never data/samples/ itself,
+# so what the session writes beside its data stays out of the source tree. Without a
+# display the sample goes through quantorial-cli instead: it only reads the samples, and
+# the results are written under results/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,6 +12,7 @@ scripts/setup.sh
 scripts/build.sh quantorial quantorial-cli
 BIN=${BUILD_DIR:-build}/src
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  # Given a file of the samples folder, the window opens its Data-folder copy.
   exec "$BIN/quantorial" data/samples/klein.csv
 fi
 OUT=results

@@ -25,6 +25,9 @@ click cmdDynamicEndo
 click cmdReciprocal
 set txtAspire 1~1939~C+1, I-5%
 click cmdAspire
+# Klein's slots as a dump now: the next step loads another table as the B-matrix, which
+# takes the model worked out from the last one with it.
+dump guide-out
 # 7. The input-output plan of a three-sector table (its targets file, then 3 sectors), and
 #    the LP model of a product-mix table.
 set txtData(1) io_table.csv

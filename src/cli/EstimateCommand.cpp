@@ -31,23 +31,6 @@ int Failed(std::ostream& err, const std::string& message) {
   return kExitFailed;
 }
 
-// "1921:1941" into its two years.
-bool ParseSample(const std::string& text, std::pair<int, int>& sample) {
-  const auto colon = text.find(':');
-  if (colon == std::string::npos) return false;
-  try {
-    std::size_t used = 0;
-    const std::string first = text.substr(0, colon), last = text.substr(colon + 1);
-    sample.first = std::stoi(first, &used);
-    if (used != first.size()) return false;
-    sample.second = std::stoi(last, &used);
-    if (used != last.size()) return false;
-  } catch (const std::exception&) {
-    return false;
-  }
-  return sample.first <= sample.second;
-}
-
 }  // namespace
 
 std::string EstimateUsage() {
@@ -86,7 +69,9 @@ int RunEstimate(const std::vector<std::string>& args, std::ostream& out, std::os
   }
   if (const auto sample = options.Value("--sample")) {
     std::pair<int, int> years;
-    if (!ParseSample(*sample, years)) return Usage(err, "--sample takes FIRST:LAST, such as 1921:1941");
+    if (!ParseSampleRange(*sample, years)) {
+      return Usage(err, "--sample takes FIRST:LAST, such as 1921:1941 (or 1935: to the data's last year)");
+    }
     request.sample = years;
   }
   const auto bmatPath = options.Value("--bmat");

@@ -53,6 +53,10 @@ ChartOptionsDialog::ChartOptionsDialog(QWidget* parent, Workbench& bench, ChartO
       }
     }
     w->setObjectName(o.control);
+    if (const std::string help = ChartOptionHelp(o.control); !help.empty()) {
+      w->setToolTip(QString::fromStdString(help));
+      w->setWhatsThis(QString::fromStdString(help));
+    }
   }
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("OKButton");

@@ -394,6 +394,10 @@ void MainWindow::Refresh() {
   }
   chkDummy_->setVisible(f.chkDummyVisible);
   if (txtDyn_->text() != QString::fromStdString(f.txtDyn)) txtDyn_->setText(QString::fromStdString(f.txtDyn));
+  if (auto* aspire = findChild<QLineEdit*>("txtAspire");
+      aspire && aspire->text() != QString::fromStdString(f.txtAspire)) {
+    aspire->setText(QString::fromStdString(f.txtAspire));
+  }
   if (lstDyn_->count() != static_cast<int>(f.lstDyn.size())) {
     lstDyn_->clear();
     for (const auto& name : f.lstDyn) lstDyn_->addItem(QString::fromStdString(name));

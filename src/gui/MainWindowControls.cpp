@@ -331,6 +331,7 @@ void MainWindow::BuildMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
   add(help, "mnuHelpTopics", "&Help Topics");
+  add(help, "mnuTips", "&Tip of the Day");
   help->addSeparator();
   add(help, "mnuAbout", "&About...");
 }

@@ -30,7 +30,11 @@ int MatrixTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString MatrixTableModel::CellText(int row, int col) const {
-  const Cell& c = matrix_.Get(matrix_.Lower(1) + row, matrix_.Lower(2) + col);
+  const int i = matrix_.Lower(1) + row, j = matrix_.Lower(2) + col;
+  const Cell& c = matrix_.Get(i, j);
+  // A label (a year in the first column, a number heading a column) reads as written,
+  // 1920 rather than 1920.0000; the cells themselves keep their numbers.
+  if (i == 0 || j == 0) return QString::fromStdString(quantorial::CellText(c));
   return QString::fromStdString(DisplayText(c, decimals_));
 }
 

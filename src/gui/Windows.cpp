@@ -217,16 +217,19 @@ void SetShowTipsAtStartup(int value) { UserSettings().setValue("Options/Show Tip
 QStringList TipWindow::Tips() {
   const QString title = kApplicationTitle;
   return {
-      "KRV primary data is usually a time series data file available in excel format.",
+      "KRV primary data is usually a time series data file: comma, tab or semicolon separated text, or a "
+      "workbook (.xlsx, .xls, .ods).",
       "The secordary data file is normally a B-Matrix file associated with the primary data file. This can be create "
       "automatically from the primary data.",
       title + " allows you to analyze a file anywhere on the local computer system or on the shared network.",
-      title + " integrates with Microsoft Excel to allow you import and export data using popular files formats.",
+      title +
+          " reads workbooks (.xlsx, .xls, .ods) and the statistics programs' data files, and writes .xlsx "
+          "workbooks and CSV files, so you import and export data in popular file formats.",
       "With this version of " + title +
-          " you create or edit your worksheets directly within the package by clicking the Edit Button.",
+          " you create or edit your worksheets directly within the package: Tools > KRV Worksheet Editor...",
       title + " Matrix functions can perform various matrix operations directly on any matrix data file(s).",
-      "The data in any of the four quandrants can be expanded or displayed in Excel by clicking and pressing Enter "
-      "key.",
+      "The data in any of the four quandrants can be expanded or displayed in your spreadsheet program by clicking "
+      "and pressing Enter key.",
       "Ideas for new features are welcome: tell the " + title +
           " developers what would help your work through the project's issue tracker.",
   };
@@ -298,6 +301,29 @@ void CopySamples(const QString& dataFolder, const QStringList& candidates) {
     }
     return;
   }
+}
+
+QString FileToOpenAtStart(const QString& given, const QString& dataFolder, const QStringList& sampleFolders) {
+  const QFileInfo file(given);
+  const QString folder = file.absoluteDir().canonicalPath();
+  const QString data = QDir(dataFolder).canonicalPath();
+  if (!file.exists() || folder == data) return file.absoluteFilePath();
+  for (const QString& dir : sampleFolders) {
+    if (dir.isEmpty() || QDir(dir).canonicalPath() != folder) continue;
+    const QString copy = QDir(dataFolder).filePath(file.fileName());
+    if (!QFileInfo::exists(copy)) {
+      QDir().mkpath(dataFolder);
+      // The B-matrix and A-matrix named after the data file come along with it.
+      const QString stem = file.completeBaseName();
+      for (const QFileInfo& f : QDir(folder).entryInfoList({stem + ".*", stem + "_*"}, QDir::Files)) {
+        const QString target = QDir(dataFolder).filePath(f.fileName());
+        if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
+      }
+    }
+    // Never the sample itself: without a copy the load says the file cannot be read.
+    return QFileInfo(copy).absoluteFilePath();
+  }
+  return file.absoluteFilePath();
 }
 
 }  // namespace quantorial

@@ -124,4 +124,12 @@ void SetShowTipsAtStartup(int value);
 // `candidates` that exists. Files already there are left alone.
 void CopySamples(const QString& dataFolder, const QStringList& candidates);
 
+// The file the window opens for FILE given at start. A file of one of the samples folders
+// `sampleFolders` opens as its copy in the Data folder (copied there now if the copy is
+// missing), so that what a session writes beside its data (the regression tables, the
+// earlier tables kept as NAME~1.CSV) lands among the user's files and the samples stay as
+// shipped (a copy that cannot be made is reported by the load, never replaced by the sample).
+// Any other file opens as given, made absolute.
+QString FileToOpenAtStart(const QString& given, const QString& dataFolder, const QStringList& sampleFolders);
+
 }  // namespace quantorial

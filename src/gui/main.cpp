@@ -1,5 +1,6 @@
 // The desktop workbench: splash window, main window, last data files back.
-// quantorial [FILE]: FILE, when given, is loaded as the primary data file.
+// quantorial [FILE]: FILE, when given, is loaded as the primary data file (a bundled sample as
+// its copy in the user's Data folder).
 
 #include <QApplication>
 #include <QFileInfo>
@@ -16,6 +17,9 @@
 
 #ifndef QUANTORIAL_SAMPLES_DIR
 #define QUANTORIAL_SAMPLES_DIR ""
+#endif
+#ifndef QUANTORIAL_DOCS_DIR
+#define QUANTORIAL_DOCS_DIR ""
 #endif
 
 namespace {
@@ -57,7 +61,8 @@ int main(int argc, char** argv) {
     if (a == "-h" || a == "--help") {
       std::printf(
           "Usage: quantorial [FILE]\n\nThe Quantorial workbench (\"KRV - Model Testing\"). FILE, when given, is "
-          "loaded as the primary data file;\notherwise the last primary and secondary files come back.\n"
+          "loaded as the primary data file (a file of the bundled samples as its copy in the Data folder);\n"
+          "otherwise the last primary and secondary files come back.\n"
           "The batch tool is quantorial-cli (see quantorial-cli --help and man quantorial-cli).\n");
       return 0;
     }
@@ -73,19 +78,29 @@ int main(int argc, char** argv) {
 
   const QString userFolder = QString::fromStdString(quantorial::UserDataFolder());
   const QString dataFolder = userFolder + "/Data";
-  quantorial::CopySamples(dataFolder, {QCoreApplication::applicationDirPath() + "/../share/quantorial/samples",
-                                       QStringLiteral(QUANTORIAL_SAMPLES_DIR)});
+  const QStringList sampleFolders = {QCoreApplication::applicationDirPath() + "/../share/quantorial/samples",
+                                     QStringLiteral(QUANTORIAL_SAMPLES_DIR)};
+  quantorial::CopySamples(dataFolder, sampleFolders);
 
   quantorial::StartupSplash splash;
   QCoreApplication::processEvents();
 
   quantorial::MainWindow window(std::make_unique<quantorial::GuiHost>(),
                                 std::make_unique<quantorial::SettingsStore>(userFolder.toStdString()), dataFolder);
+  // The guide as the package installs it, or in the sources of a program run from its build.
+  window.Bench().SetGuideFolders(
+      {(QCoreApplication::applicationDirPath() + "/../share/doc/quantorial").toStdString(), QUANTORIAL_DOCS_DIR});
   window.show();
   window.Form_Load();
   const QStringList args = QCoreApplication::arguments();
   if (args.size() > 1) {
-    const std::string file = QFileInfo(args[1]).absoluteFilePath().toStdString();
+    const QString given = QFileInfo(args[1]).absoluteFilePath();
+    const QString opened = quantorial::FileToOpenAtStart(given, dataFolder, sampleFolders);
+    if (opened != given) {
+      std::fprintf(stderr, "quantorial: opening the copy %s (the samples stay as they are)\n",
+                   opened.toUtf8().constData());
+    }
+    const std::string file = opened.toStdString();
     window.Bench().SetTxtData(0, file);
     window.Refresh();
   }

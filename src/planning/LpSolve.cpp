@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "io/AtomicFile.h"
@@ -253,9 +254,18 @@ bool WriteLpModel(const LabelledMatrix& t, bool useX, bool withConstraints, cons
   if (!error.empty()) return false;
   const std::vector<std::string> names = LpFileNames(t, m, useX, error);
   if (!error.empty()) return false;
-  // The rows are named R and their row in the table, which every reader takes.
   std::vector<std::string> rowNames;
-  for (const LpRow& row : m.rows) rowNames.push_back("R" + std::to_string(row.row));
+  // The constraints keep the table's row labels, in the file's rules as the variables do; an
+  // empty label, or one that would repeat another row's name there, keeps R and its row.
+  std::set<std::string> usedRows;
+  for (const LpRow& row : m.rows) {
+    const std::string label = TrimBlanks(CellText(t.Get(row.row, 0)));
+    std::string name = label.empty() ? std::string() : LpFileName(label);
+    if (name.empty() || usedRows.count(name)) name = "R" + std::to_string(row.row);
+    while (usedRows.count(name)) name += "_";
+    usedRows.insert(name);
+    rowNames.push_back(name);
+  }
   LpProblem lp = Build(m, names, rowNames);
   // ".lp" in any case is the LP form; any other name the free MPS form.
   const bool lpForm = path.size() >= 3 && UpperCase(path.substr(path.size() - 3)) == ".LP";

@@ -210,13 +210,17 @@ bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationReq
   } else if (spec.sample) {
     sample = *spec.sample;
   } else {
+    sample = {kSampleFromStart, kSampleToEnd};
+  }
+  if (sample.first == kSampleFromStart) {
     if (maxLag >= static_cast<int>(years.size())) {
       error = "the lags reach back " + std::to_string(maxLag) + " years but the data has only " +
               std::to_string(years.size()) + " rows";
       return false;
     }
-    sample = {years[maxLag], years.back()};
+    sample.first = years[maxLag];
   }
+  if (sample.second == kSampleToEnd) sample.second = years.back();
   if (sample.first > sample.second) {
     error = "the sample's first year " + std::to_string(sample.first) + " is after its last " +
             std::to_string(sample.second);
@@ -662,6 +666,38 @@ void PolishLikelihood(const FullInformation& model, const VectorXd& scale, Vecto
 }
 
 }  // namespace
+
+bool ParseSampleRange(const std::string& text, std::pair<int, int>& sample) {
+  // A whole year, every character used; an empty end is open.
+  auto year = [](std::string t, int open, int& y) {
+    const std::size_t first = t.find_first_not_of(" \t"), last = t.find_last_not_of(" \t");
+    if (first == std::string::npos) {
+      y = open;
+      return true;
+    }
+    t = t.substr(first, last - first + 1);
+    char extra = 0;
+    return std::sscanf(t.c_str(), "%d%c", &y, &extra) == 1 && y != kSampleFromStart && y != kSampleToEnd;
+  };
+  const std::size_t colon = text.find(':');
+  if (colon != std::string::npos) {
+    if (!year(text.substr(0, colon), kSampleFromStart, sample.first) ||
+        !year(text.substr(colon + 1), kSampleToEnd, sample.second)) {
+      return false;
+    }
+    if (sample.first == kSampleFromStart && sample.second == kSampleToEnd) return false;
+  } else {
+    std::string t = text;
+    for (char& c : t) {
+      if (c == ',') c = ' ';
+    }
+    const std::size_t dash = t.find('-', t.find_first_not_of(" \t") + 1);
+    if (dash != std::string::npos) t[dash] = ' ';
+    char extra = 0;
+    if (std::sscanf(t.c_str(), "%d %d %c", &sample.first, &sample.second, &extra) != 2) return false;
+  }
+  return sample.first <= sample.second;
+}
 
 bool ParseEstimationMethod(const std::string& word, EstimationMethod& method) {
   std::string w = word;

@@ -19,6 +19,7 @@
 // covariance, a gradient that does not vanish, a Hessian that is not negative definite) is
 // reported as not converged.
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,9 +46,19 @@ enum class FimlStandardErrors { kHessian, kThreeSls };
 bool ParseFimlStandardErrors(const std::string& word, FimlStandardErrors& kind);
 std::string FimlStandardErrorsName(FimlStandardErrors kind);
 
+// The ends of a sample left open: from the first year the lags allow, to the data's last.
+inline constexpr int kSampleFromStart = std::numeric_limits<int>::min();
+inline constexpr int kSampleToEnd = std::numeric_limits<int>::max();
+
+// A sample's years: "1921:1941", "1921-1941", "1921,1941" or "1921 1941"; with the colon
+// either end may be left out ("1935:" runs to the data's last year, ":1930" starts at the
+// first year the lags allow), which gives kSampleFromStart or kSampleToEnd. False for any
+// other text, or a first year after the last.
+bool ParseSampleRange(const std::string& text, std::pair<int, int>& sample);
+
 struct EstimationRequest {
   EstimationMethod method = EstimationMethod::kOls;
-  std::optional<std::pair<int, int>> sample;  // overrides the system file's sample
+  std::optional<std::pair<int, int>> sample;  // overrides the system file's sample; either end may be open
   FimlStandardErrors fimlStandardErrors = FimlStandardErrors::kHessian;
 };
 

@@ -31,6 +31,18 @@ const std::array<ChartOption, 16> kOptions = {{
 
 std::span<const ChartOption> ChartOptionTable() { return kOptions; }
 
+std::string ChartOptionHelp(const char* control) {
+  const std::string c = control;
+  if (c == "cboShiftPrediction") {
+    return "Periods the calculated series is moved back. The trend analysis computes year t from the "
+           "year before; with the default 1 the value calculated for year t sits in the row labelled t - 1, "
+           "beside the actual value it predicts from, and a forecast continues from there. 0 puts it in the "
+           "row of year t itself.";
+  }
+  if (c == "cboShiftActual") return "Periods the actual series is moved in the chart (0: each value in its own year).";
+  return {};
+}
+
 std::vector<std::string> ChartOptionItems(const char* control) {
   std::vector<std::string> items;
   const std::string c = control;

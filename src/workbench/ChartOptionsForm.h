@@ -24,6 +24,8 @@ struct ChartOption {
 std::span<const ChartOption> ChartOptionTable();
 // The fixed items of a combo box of the dialog.
 std::vector<std::string> ChartOptionItems(const char* control);
+// What an option does, for its help in the dialog; empty for one whose caption says it.
+std::string ChartOptionHelp(const char* control);
 
 // frmChartOptions, "Other Chart Options": the texts of its controls, read from the settings
 // when it loads and written only by OK or "Use Default Settings".

@@ -250,7 +250,8 @@ std::vector<Handler> BuildHandlers() {
   menu("mnuEditor", [](Workbench& wb) { wb.cmdEdt_Click(); });
   menu("mnuCalc", [](Workbench& wb) { wb.HostRef().WindowService("Calculator"); });
   menu("mnuCalendar", [](Workbench&) {});
-  menu("mnuHelpTopics", [](Workbench& wb) { wb.HostRef().WindowService("Tips"); });
+  menu("mnuHelpTopics", [](Workbench& wb) { wb.mnuHelpTopics_Click(); });
+  menu("mnuTips", [](Workbench& wb) { wb.HostRef().WindowService("Tips"); });
   menu("mnuAbout", [](Workbench& wb) { wb.HostRef().WindowService("About"); });
   menu("mnuRecord", [](Workbench& wb) { wb.HostRef().WindowService("Record"); });
   t.back().entry.recorded = false;

@@ -13,6 +13,19 @@ namespace quantorial {
 
 namespace {
 
+// "1~LAST~A+0.1, B-5%": the aspiration box's example for the data, one year ending at their
+// last year, with their first two variables; empty when the data have no whole last year.
+std::string AspirationExample(const LabelledMatrix& data) {
+  if (data.UpperRow() < 1 || data.UpperCol() < 1) return {};
+  const auto last = ArithmeticValue(data.Get(data.UpperRow(), 0));
+  const std::string first = TrimBlanks(CellText(data.Get(0, 1)));
+  if (!last || *last != std::floor(*last) || first.empty()) return {};
+  std::string text = "1~" + ShortestText(*last) + "~" + first + "+0.1";
+  const std::string second = data.UpperCol() >= 2 ? TrimBlanks(CellText(data.Get(0, 2))) : std::string();
+  if (!second.empty()) text += ", " + second + "-5%";
+  return text;
+}
+
 std::size_t FileNameStart(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? 0 : slash + 1;
@@ -96,6 +109,12 @@ void Workbench::LoadPrimary(const std::string& path) {
   ws.mObservedOrig = ws.mObserved;
   RememberLastFile("LastTrendFile", path, ws.mObserved.IsFilled());
   if (ws.mObserved.IsFilled()) {
+    ForgetModel(false);
+    // The aspiration box's example follows the data, unless the user has written their own.
+    const std::string example = AspirationExample(ws.mObserved);
+    if (!example.empty() && (form.txtAspire == MainForm().txtAspire || form.txtAspire == aspireOffered_)) {
+      form.txtAspire = aspireOffered_ = example;
+    }
     // Whatever the grids showed was worked out from the last data: only the new table and
     // the files still loaded beside it stay on screen.
     for (int g = 1; g <= 5; ++g) host_.ClearGrid(g);
@@ -157,9 +176,34 @@ void Workbench::LoadSecondary(const std::string& path) {
     for (const char* c : {"cmdEXV", "cmdRunAll", "cmdSplitTable"}) form.Enable(c, false);
     return;
   }
+  ForgetModel(true);
   form.Enable("cmdEXV", true);
   form.Enable("cmdRunAll", true);
   form.Enable("cmdSplitTable", true);
+}
+
+void Workbench::ForgetModel(bool newBMatrix) {
+  form.lstImpVars.clear();
+  form.lstImpVarsSelected.clear();
+  form.cboPlot.clear();
+  form.cboPlotIndex = -1;
+  for (const char* c : {"cmdInvert", "cmdMultiply", "cmdTrend", "cmdChart", "cmdForecast", "cmdReciprocal",
+                        "cmdDynamicEndo", "cmdDynamicExo"}) {
+    form.Enable(c, false);
+  }
+  if (newBMatrix) {
+    // The quadrants were of the last B-matrix: "Dynamic" waits for this one to be split.
+    form.Enable("cmdDynamicX", false);
+    for (LabelledMatrix* q : {&ws.mBMatQ1, &ws.mBMatQ2, &ws.mBMatQ3, &ws.mBMatQ4}) q->Erase();
+  }
+  ws.bForecastDone = false;
+  // The stages' matrices, which the next stage would build on. What an analysis gave (the
+  // aspiration's, the Model menu's, the plans') stays to be looked at and exported.
+  for (LabelledMatrix* m : {&ws.mExoBMat, &ws.mEndo, &ws.mExo, &ws.mExoLag, &ws.mEndoInverse, &ws.mImpact,
+                            &ws.mImpactLag, &ws.mCalculated, &ws.mCustomExo, &ws.mCustomExoLag, &ws.mTrendExo,
+                            &ws.mReciprocal, &ws.mForecast, &ws.mCalcBase, &ws.mCalcLevels}) {
+    m->Erase();
+  }
 }
 
 void Workbench::LoadExtended(const std::string& path) {
@@ -218,8 +262,17 @@ void Workbench::cmdClear_Click() {
 
 void ForecastOptions::Form_Load() {
   const SettingsStore* store = bench_.Settings();
+  ForecastYearsFromData();
   CalculatedPeriod();
   SetTxtData(store ? store->GetDbSetting(kDataFilesSection, "LastForecastFile", "") : "");
+}
+
+void ForecastOptions::ForecastYearsFromData() {
+  const LabelledMatrix& data = bench_.ws.mObserved;
+  if (!data.IsFilled() || data.UpperRow() < 1) return;
+  const auto last = ArithmeticValue(data.Get(data.UpperRow(), 0));
+  if (!last || *last != std::floor(*last) || std::abs(*last) > 1e6) return;
+  txtFromYear = txtToYear = ShortestText(*last + 1);
 }
 
 // The A-matrix beside a B-matrix is optional: one that cannot be read leaves the B-matrix

@@ -208,7 +208,7 @@ bool Workbench::LpTableReads(const std::string& consequence) {
 }
 
 bool Workbench::LoadLpTable() {
-  const auto path = ChooseMatrixFile("Select a B-Matrix");
+  const auto path = ChooseMatrixFile("Select the LP Table");
   if (!path) {
     Cancelled();
     return false;

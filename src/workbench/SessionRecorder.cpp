@@ -21,11 +21,18 @@ bool SessionRecorder::Start(const std::string& path, std::string& error) {
 }
 
 std::string SessionRecorder::Relative(const std::string& path) const {
-  if (folder_.empty() || path.size() <= folder_.size() + 1 || path.compare(0, folder_.size(), folder_) != 0 ||
-      path[folder_.size()] != '/') {
-    return path;
-  }
-  return path.substr(folder_.size() + 1);
+  namespace fs = std::filesystem;
+  if (folder_.empty() || path.empty() || !fs::path(path).is_absolute()) return path;
+  // Compared as the files are, not as spelt: a folder reached through a link, "." or ".."
+  // in a path, or a doubled slash still lie under the script's folder.
+  std::error_code ec;
+  const fs::path folder = fs::weakly_canonical(fs::absolute(folder_, ec), ec);
+  if (ec) return path;
+  const fs::path file = fs::weakly_canonical(path, ec);
+  if (ec) return path;
+  const fs::path relative = file.lexically_relative(folder);
+  if (relative.empty() || relative == "." || *relative.begin() == "..") return path;
+  return relative.generic_string();
 }
 
 void SessionRecorder::BeginAction(const Action& a, bool path) {

@@ -158,6 +158,7 @@ ModelChoice CurrentModel(const Workspace& ws, const MainForm& form, Host& host, 
 // in the way: its years are left out, and `notices` says so, naming the file.
 std::string ModelData(ModelInputs& in, const Workspace& ws, const MainForm& form, const std::string& forecastName,
                       std::vector<std::string>& notices, std::optional<int>& lastYear) {
+  if (!ws.mObserved.IsFilled()) return "No data are loaded: load the model's data as the primary data file.";
   auto table = SeriesTableFromMatrix(ws.mObserved, form.txtData[0].empty() ? "primary data" : form.txtData[0]);
   if (!table.table) return table.error + " Load the model's data as the primary data file.";
   in.data = std::move(*table.table);
@@ -241,23 +242,50 @@ void Workbench::mnuModelMultipliers_Click() {
            << ReportNumber(std::abs(rf.eigenvalues[k]), 6);
   host_.PreviewText(report.str(), 1, "Model Stability");
 
-  // The chart: the interim multipliers of the first exogenous variable that is not the
-  // constant, on every endogenous variable.
-  std::size_t x = 0;
-  while (x < rf.variables.size() && rf.variables[x] == "const") ++x;
-  if (x < rf.variables.size()) {
-    ChartDescription chart;
-    chart.title = "Interim multipliers of " + rf.variables[x];
-    chart.xTitle = "Years after the change";
-    for (std::size_t k = 0; k < rf.interim.size(); ++k) chart.rowLabels.push_back(std::to_string(k));
-    for (std::size_t i = 0; i < f.endogenous.size() && i < 12; ++i) {
-      ChartSeries s;
-      s.label = f.endogenous[i];
-      for (const auto& m : rf.interim) s.values.push_back(m[i][x]);
-      chart.series.push_back(std::move(s));
+  // The chart: the interim multipliers of one exogenous variable on every endogenous
+  // variable (through all its lags), the one the user names. Offered are the exogenous
+  // variables in the model's order, the first of them by default: not the constant or a
+  // series the model derives (such as Klein's time trend A = year - 1931), which no policy
+  // moves.
+  std::vector<std::size_t> offered;
+  auto derived = [&](const std::string& name) {
+    for (const auto& d : in->model.series)
+      if (d.name == name) return true;
+    return false;
+  };
+  for (std::size_t x = 0; x < rf.variables.size(); ++x) {
+    if (rf.variables[x] != "const" && !derived(rf.variables[x])) {
+      offered.push_back(x);
     }
-    host_.ShowChart(chart, !ReadChartSettings().dontCopyChart);
   }
+  if (offered.empty()) {
+    for (std::size_t x = 0; x < rf.variables.size(); ++x)
+      if (rf.variables[x] != "const") offered.push_back(x);
+  }
+  if (offered.empty()) return;
+  std::string names;
+  for (std::size_t x : offered) names += (names.empty() ? "" : ", ") + rf.variables[x];
+  const auto chosen =
+      host_.InputBox("Exogenous variable to chart (" + names + ")", kModelTitle, rf.variables[offered.front()]);
+  if (!chosen) return;  // the multipliers are in their slots; only the chart is left out
+  const auto named = std::find(rf.variables.begin(), rf.variables.end(), TrimBlanks(*chosen));
+  if (named == rf.variables.end() || *named == "const") {
+    return Fail(
+        "\"" + TrimBlanks(*chosen) + "\" is not an exogenous variable of the model; chart one of " + names + ".",
+        vbExclamation, kModelTitle);
+  }
+  const auto x = static_cast<std::size_t>(named - rf.variables.begin());
+  ChartDescription chart;
+  chart.title = "Interim multipliers of " + rf.variables[x];
+  chart.xTitle = "Years after the change";
+  for (std::size_t k = 0; k < rf.interim.size(); ++k) chart.rowLabels.push_back(std::to_string(k));
+  for (std::size_t i = 0; i < f.endogenous.size() && i < 12; ++i) {
+    ChartSeries s;
+    s.label = f.endogenous[i];
+    for (const auto& m : rf.interim) s.values.push_back(m[i][x]);
+    chart.series.push_back(std::move(s));
+  }
+  host_.ShowChart(chart, !ReadChartSettings().dontCopyChart);
 }
 
 void Workbench::mnuModelSimulate_Click(bool dynamic) {
@@ -382,9 +410,18 @@ void Workbench::mnuModelChart_Click() {
   if (!ws.mModelSimulation.IsFilled()) {
     return Fail("Simulate the model first (Model > Simulate).", vbExclamation, kModelTitle);
   }
-  const auto answer = host_.InputBox("Variable to chart", kModelTitle, CellText(ws.mModelSimulation.Get(0, 1)));
+  const auto answer = host_.InputBox("Variable to chart (" + SimulatedNames() + ")", kModelTitle,
+                                     CellText(ws.mModelSimulation.Get(0, 1)));
   if (!answer) return Cancelled();
   ChartModelVariable(TrimBlanks(*answer));
+}
+
+std::string Workbench::SimulatedNames() const {
+  std::string names;
+  for (int j = 1; j <= ws.mModelSimulation.UpperCol(); ++j) {
+    names += (j > 1 ? ", " : "") + CellText(ws.mModelSimulation.Get(0, j));
+  }
+  return names;
 }
 
 void Workbench::ChartModelVariable(const std::string& name) {
@@ -392,7 +429,8 @@ void Workbench::ChartModelVariable(const std::string& name) {
   for (int i = 1; i <= ws.mModelSimulation.UpperRow(); ++i) years.push_back(CellText(ws.mModelSimulation.Get(i, 0)));
   const auto simulated = Column(ws.mModelSimulation, name, years);
   if (!simulated) {
-    return Fail(name + " is not an endogenous variable of the simulation.", vbExclamation, kModelTitle);
+    return Fail(name + " is not an endogenous variable of the simulation; chart one of " + SimulatedNames() + ".",
+                vbExclamation, kModelTitle);
   }
   ChartDescription chart;
   chart.title = name + ": actual and simulated";

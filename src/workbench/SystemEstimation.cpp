@@ -11,23 +11,6 @@
 
 namespace quantorial {
 
-namespace {
-
-// "1921:1941", "1921-1941" or "1921 1941".
-bool ParseSampleText(const std::string& text, std::pair<int, int>& sample) {
-  std::string t = text;
-  for (char& c : t) {
-    if (c == ':' || c == ',') c = ' ';
-  }
-  const std::size_t dash = t.find('-', 1);
-  if (dash != std::string::npos) t[dash] = ' ';
-  char extra = 0;
-  return std::sscanf(t.c_str(), "%d %d %c", &sample.first, &sample.second, &extra) == 2 &&
-         sample.first <= sample.second;
-}
-
-}  // namespace
-
 std::string EscapeLineBreaks(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -134,7 +117,7 @@ void SystemEstimationWindow::cmdEstimate_Click() {
   ParseEstimationMethod(method, request.method);
   if (!TrimBlanks(txtSample).empty()) {
     std::pair<int, int> sample;
-    if (!ParseSampleText(txtSample, sample)) {
+    if (!ParseSampleRange(txtSample, sample)) {
       Warn("\"" + txtSample + "\" is not a sample: write the first and last year, such as 1921:1941.");
       return;
     }
@@ -217,12 +200,26 @@ void SystemEstimationWindow::cmdUseInWorkbench_Click() {
 }
 
 void Workbench::mnuEstimateSystem_Click() {
-  if (!estimation_) estimation_ = std::make_unique<SystemEstimationWindow>(*this);
+  if (!estimation_) {
+    estimation_ = std::make_unique<SystemEstimationWindow>(*this);
+    // The window opens again with what it held when it was closed: the system, where it
+    // came from, the method and the sample (the report was of that session's data).
+    if (estimationKept_) {
+      estimation_->txtSystem = estimationKept_->txtSystem;
+      estimation_->systemPath = estimationKept_->systemPath;
+      estimation_->cboMethodIndex = estimationKept_->cboMethodIndex;
+      estimation_->txtSample = estimationKept_->txtSample;
+    }
+  }
   host_.WindowService("EstimateSystem");
 }
 
 void Workbench::CloseEstimationWindow() {
   host_.WindowService("EstimateSystemClosed");
+  if (estimation_) {
+    estimationKept_ = EstimationTexts{estimation_->txtSystem, estimation_->systemPath, estimation_->cboMethodIndex,
+                                      estimation_->txtSample};
+  }
   estimation_.reset();
 }
 

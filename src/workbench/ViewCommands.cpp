@@ -134,4 +134,29 @@ void Workbench::lblBack_Click() {
   form.picMoreVisible = !form.picMoreVisible;
 }
 
+void Workbench::mnuHelpTopics_Click() {
+  constexpr const char* kTitle = "Help Topics";
+  const std::string manuals =
+      "The manual pages: man quantorial (the window) and man quantorial-cli (the batch tool, the script lines, "
+      "the scenario and targets files). The tips of the day: Help > Tip of the Day.";
+  std::string guide;
+  for (const std::string& folder : guideFolders_) {
+    if (!folder.empty() && FileExists(folder + "/guide.md")) {
+      guide = folder + "/guide.md";
+      break;
+    }
+  }
+  if (guide.empty()) {
+    return Warn(
+        "The guide, \"A first session with Quantorial\", is not installed beside this program: it is docs/guide.md "
+        "of Quantorial's sources. " +
+            manuals,
+        kTitle);
+  }
+  const bool opened = host_.OpenWithDesktop(guide);
+  host_.MsgBox("The guide, \"A first session with Quantorial\", is " + guide +
+                   (opened ? " (opened with the desktop's program for it). " : ". ") + manuals,
+               vbInformation, kTitle);
+}
+
 }  // namespace quantorial

@@ -62,6 +62,9 @@ class ForecastOptions {
 
  private:
   void CalculatedPeriod();
+  // Before a forecast file is chosen: the forecast years start as the year after the
+  // primary data's last (the boxes' own 2001-2013 fit no data).
+  void ForecastYearsFromData();
   Workbench& bench_;
 };
 
@@ -246,6 +249,10 @@ class Workbench {
   // Analyze > "Estimate System...": opens the estimation window (kept with its text while
   // the workbench lives) and brings it up.
   void mnuEstimateSystem_Click();
+  // Help > Help Topics: the guide opened with the desktop's program for it, and where the
+  // guide and the manual pages are. The guide is the first folders' guide.md found.
+  void mnuHelpTopics_Click();
+  void SetGuideFolders(std::vector<std::string> folders) { guideFolders_ = std::move(folders); }
   // The estimation window while it is open, else null; closing it keeps nothing.
   SystemEstimationWindow* EstimationWindow() { return estimation_.get(); }
   void CloseEstimationWindow();
@@ -262,6 +269,11 @@ class Workbench {
   void ShowLpOutcome(const LpOutcome& outcome, const std::string& modelName);
   void LoadPrimary(const std::string& path);
   void LoadSecondary(const std::string& path);
+  // New data or a new B-matrix: the model worked out from the last ones goes (its slots,
+  // which Select Matrix would list, the impact variables, the series to chart), and the
+  // buttons of the later stages wait for the model to be run again; a new B-matrix also
+  // takes the split of the last one.
+  void ForgetModel(bool newBMatrix);
   LabelledMatrix LoadAMatCompanion(const std::string& path);
   bool startingUp_ = false;  // the last files come back (Form_Load): one that is gone is quiet
   // Shows again the secondary and extended files still loaded, in their own grids.
@@ -279,6 +291,8 @@ class Workbench {
   Host& host_;
   const SettingsStore* settings_;
   std::string dataFolder_;
+  std::vector<std::string> guideFolders_;
+  std::string aspireOffered_;  // the aspiration example the last data put in the box
   // CreateBMatrix on the primary data file, or on mObserved named after "Matrix.arr";
   // false when it stopped.
   bool CreateBMatrixFromData(RegMethod method, bool fromObserved, RegressionResult& result);
@@ -338,12 +352,21 @@ class Workbench {
   // The endogenous variable the "Model" menu's chart shows: its actual, simulated and
   // scenario paths.
   void ChartModelVariable(const std::string& name);
+  // The simulated variables a chart may show, separated by commas.
+  std::string SimulatedNames() const;
   std::optional<int> shift_;
   std::unique_ptr<ForecastOptions> forecast_;
   ChartOptionsState* chartOptions_ = nullptr;
   std::unique_ptr<WorksheetEditor> editor_;
   OutcomeLog outcome_;
   std::unique_ptr<SystemEstimationWindow> estimation_;
+  // What "Estimate System" held when it was last closed, for its next opening.
+  struct EstimationTexts {
+    std::string txtSystem, systemPath;
+    int cboMethodIndex = 2;
+    std::string txtSample;
+  };
+  std::optional<EstimationTexts> estimationKept_;
   std::shared_ptr<InputOutputSession> io_;  // the table the "Input-Output" menu analysed last
 };
 

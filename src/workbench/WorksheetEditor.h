@@ -45,11 +45,9 @@ inline constexpr int kShiftMask = 1;
 inline constexpr const char* kSaveChangesPrompt = "Do you want to save changes to the current worksheet?";
 inline constexpr const char* kWorksheetFilter =
     "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values (*.csv;*.txt)|*.csv;*.txt";
-// Opening also takes the statistics programs' data files, which the worksheet does not
-// save to.
-inline constexpr const char* kWorksheetOpenFilter =
-    "Microsoft Excel (*.xls;*.xlsx;*.csv)|*.xls;*.xlsx;*.csv|Comma Separated Values "
-    "(*.csv;*.txt)|*.csv;*.txt|" QUANTORIAL_STATISTICS_FILTERS;
+// Opening takes every file the data files may be (OpenDocument workbooks and the statistics
+// programs' data files too), which the worksheet does not save to.
+inline constexpr const char* kWorksheetOpenFilter = kDataFileFilter;
 
 // Reads a block of cells from clipboard text (tab-separated, rows by LF or CR LF, cells in
 // quotes as spreadsheet programs write them). False, with the block left partial, beyond

@@ -341,6 +341,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(Cell(0, 1, 1), QString("39.8000"));
     QCOMPARE(Cell(0, 2, 2), QString("-0.2000"));
     QCOMPARE(Cell(0, 0, 1), QString("C"));
+    QCOMPARE(Cell(0, 1, 0), QString("1920"));  // a year in the label column, not 1920.0000
+    QCOMPARE(Cell(0, 2, 0), QString("1921"));
     QCOMPARE(Find<QLineEdit>("txtData(0)")->text(), dir_.filePath("klein.csv"));
     Click("cmdSelectFile(1)");
     QCOMPARE(window_->GridCaption(2), QString("Normal BMAT Matrix"));
@@ -1449,6 +1451,56 @@ class MainWindowTest : public QObject {
     QFile::remove(kept);
     CopySamples(data, {QUANTORIAL_SAMPLES_DIR});
     QVERIFY(QFile::exists(kept));
+  }
+
+  // A sample given at start (as the start script gives klein.csv) opens as its copy in the
+  // Data folder, so that a regression run on it writes its tables and keeps the earlier
+  // B-matrix there, and the samples folder stays byte for byte as shipped.
+  void aSampleGivenAtStartOpensItsCopy() {
+    QTemporaryDir samplesDir, dataDir, elsewhere;
+    const QString samples = samplesDir.path(), data = dataDir.filePath("Data");
+    for (const QString& f : QDir(QUANTORIAL_SAMPLES_DIR).entryList(QDir::Files)) {
+      QVERIFY(QFile::copy(QString(QUANTORIAL_SAMPLES_DIR) + "/" + f, samples + "/" + f));
+    }
+    auto snapshot = [](const QString& folder) {
+      QStringList s;
+      for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
+        QFile file(f.absoluteFilePath());
+        if (!file.open(QIODevice::ReadOnly)) return QStringList{"unreadable " + f.fileName()};
+        s << f.fileName() + " " + QString::number(qHash(file.readAll()));
+      }
+      return s;
+    };
+    const QStringList shipped = snapshot(samples);
+    const QString other = elsewhere.filePath("mine.csv");
+    std::ofstream(other.toStdString()) << "Year,X\n1,2\n";
+    struct Case {
+      QString given, opened;
+    };
+    const Case cases[] = {
+        {samples + "/klein.csv", data + "/klein.csv"},
+        {samples + "/../" + QFileInfo(samples).fileName() + "/io_table.csv", data + "/io_table.csv"},
+        {other, other},
+        {data + "/klein.csv", data + "/klein.csv"},
+        {samples + "/missing.csv", samples + "/missing.csv"},
+    };
+    for (const Case& c : cases) QCOMPARE(FileToOpenAtStart(c.given, data, {"", samples}), c.opened);
+    // The B-matrix named after the data file came along with it; other samples did not.
+    QVERIFY(QFile::exists(data + "/klein_NOR_BMAT.CSV"));
+    QVERIFY(!QFile::exists(data + "/lp_table.csv"));
+    // A copy the user changed is the one opened, and stays as the user left it.
+    std::ofstream(data.toStdString() + "/io_table.csv") << "mine\n";
+    QCOMPARE(FileToOpenAtStart(samples + "/io_table.csv", data, {samples}), data + "/io_table.csv");
+    QCOMPARE(snapshot(data).filter("io_table.csv"),
+             QStringList{"io_table.csv " + QString::number(qHash(QByteArray("mine\n")))});
+
+    window_->Bench().SetTxtData(0, FileToOpenAtStart(samples + "/klein.csv", data, {samples}).toStdString());
+    window_->Refresh();
+    QCOMPARE(Find<QLineEdit>("txtData(1)")->text(), data + "/klein_NOR_BMAT.CSV");
+    Click("cmdNormalVarReg");
+    QVERIFY(QFile::exists(data + "/klein_REG_NOR.CSV"));
+    QVERIFY(QFile::exists(data + "/klein_NOR_BMAT~1.CSV"));
+    QCOMPARE(snapshot(samples), shipped);
   }
 };
 

@@ -151,6 +151,26 @@ TEST(LpSolve, FileNamesKeepToTheRulesOfTheForm) {
   EXPECT_EQ(LpFileName(std::string(300, 'a')).size(), 255u);
 }
 
+// Row labels that are empty or would repeat another row's name in the file keep R and
+// their row's number; the others are written in the file's rules.
+TEST(LpSolve, RowNamesInTheFileAreTheTablesWhereTheyCanBe) {
+  TempDir dir;
+  const auto t = M({{E, T("x"), T("rel"), T("rhs")},
+                    {T("Wood"), 1.0, T("<="), 4.0},
+                    {T("Wood"), 2.0, T("<="), 6.0},
+                    {E, 1.0, T("<="), 5.0},
+                    {T("Lab our"), 3.0, T("<="), 9.0}});
+  std::string error;
+  const std::string path = dir.File("rows.lp");
+  ASSERT_TRUE(WriteLpModel(t, false, true, path, error)) << error;
+  glp_prob* lp = glp_create_prob();
+  ASSERT_EQ(glp_read_lp(lp, nullptr, path.c_str()), 0) << TempDir::Read(path);
+  ASSERT_EQ(glp_get_num_rows(lp), 4);
+  const char* const want[] = {"Wood", "R2", "R3", "Lab_our"};
+  for (int r = 1; r <= 4; ++r) EXPECT_STREQ(glp_get_row_name(lp, r), want[r - 1]) << r;
+  glp_delete_prob(lp);
+}
+
 // A table whose names must change is written with the names changed, the changes listed as
 // comments, and the file the solver library reads back gives the optimum of the table.
 TEST(LpSolve, RenamedVariablesAreListedAndTheFileSolvesAlike) {
@@ -179,6 +199,9 @@ TEST(LpSolve, RenamedVariablesAreListedAndTheFileSolvesAlike) {
     EXPECT_EQ(glp_get_num_cols(lp), 3);
     glp_create_index(lp);
     EXPECT_GT(glp_find_col(lp, "Ol"), 0);  // the written name, not one of the library's own
+    // The constraints keep the table's row labels.
+    ASSERT_EQ(glp_get_num_rows(lp), 3);
+    for (int r = 1; r <= 3; ++r) EXPECT_STREQ(glp_get_row_name(lp, r), ("c" + std::to_string(r)).c_str());
     // The MPS form carries no direction: it holds the minimisation of the negated objective.
     EXPECT_EQ(glp_get_obj_dir(lp), lpForm ? GLP_MAX : GLP_MIN);
     glp_smcp parm;

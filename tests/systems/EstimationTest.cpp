@@ -96,6 +96,44 @@ TEST(Estimation, KleinCoefficientsMatchThePublishedTables) {
   }
 }
 
+// The sample's text: both ends, or one left open with the colon. An open end is the data's
+// last year, or the first year the lags allow (Klein's lags take 1920, so 1921).
+TEST(Estimation, SampleRangesMayLeaveOneEndOpen) {
+  const struct {
+    const char* text;
+    bool ok;
+    int first, last;  // the estimated sample on klein.csv (1920-1941)
+  } cases[] = {
+      {"1921:1941", true, 1921, 1941},
+      {"1935:", true, 1935, 1941},
+      {" 1935 : ", true, 1935, 1941},
+      {":1930", true, 1921, 1930},
+      {"1925-1935", true, 1925, 1935},
+      {"1925, 1935", true, 1925, 1935},
+      {"1925 1935", true, 1925, 1935},
+      {":", false, 0, 0},
+      {"", false, 0, 0},
+      {"1935:x", false, 0, 0},
+      {"1941:1921", false, 0, 0},
+      {"1935", false, 0, 0},
+      {"19x5:1941", false, 0, 0},
+      {"1925 1930 1935", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    std::pair<int, int> sample;
+    ASSERT_EQ(ParseSampleRange(c.text, sample), c.ok) << c.text;
+    if (!c.ok) continue;
+    EstimationRequest request;
+    request.method = EstimationMethod::kOls;  // 7 years: fewer than 2SLS's 8 instruments
+    request.sample = sample;
+    const EstimationOutcome out = EstimateSystem(KleinSystem(), KleinData(), request);
+    ASSERT_TRUE(out.ok) << c.text << ": " << out.error;
+    EXPECT_EQ(out.model.sample_first, c.first) << c.text;
+    EXPECT_EQ(out.model.sample_last, c.last) << c.text;
+    EXPECT_EQ(out.model.observations, c.last - c.first + 1) << c.text;
+  }
+}
+
 TEST(Estimation, KleinThreeStageStandardErrorsHaveNoDegreesOfFreedomCorrection) {
   const Model model = EstimateKlein(EstimationMethod::kThreeSls);
   ExpectRelative(model.equations[0].std_errors, {1.30455, 0.108129, 0.100438, 0.0379379}, 1e-4, "3SLS C");

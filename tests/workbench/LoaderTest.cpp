@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "export/Export.h"
 #include "workbench/Workbench.h"
+#include "workspace/SlotTable.h"
 
 namespace quantorial {
 namespace {
@@ -40,6 +41,65 @@ TEST_F(Loader, PrimaryFileFillsObservedAndItsCopy) {
   EXPECT_EQ(store.Get("TORVIK", "LastTrendFile"), dir.File("klein.csv"));
   EXPECT_FALSE(wb.ws.mBMat.IsAssigned());
   EXPECT_FALSE(wb.form.IsEnabled("cmdRunAll"));
+}
+
+// New data, or a new B-matrix, take the model worked out from the last ones with them: the
+// impact variables, the series to chart, the slots Select Matrix lists, and the buttons of
+// the later stages (Reciprocal, Dynamic Endo/Exo; Dynamic too with a new B-matrix).
+TEST_F(Loader, NewDataOrBMatrixForgetTheLastModel) {
+  const std::string samples = QUANTORIAL_SAMPLES_DIR;
+  const std::string data = dir.Write("klein.csv", TempDir::Read(samples + "/klein.csv"));
+  dir.Write("klein_NOR_BMAT.CSV", TempDir::Read(samples + "/klein_NOR_BMAT.CSV"));
+  const std::string other = dir.Write("other.csv", TempDir::Read(samples + "/klein.csv"));
+  const std::string otherB = dir.Write("other_BMAT.csv", TempDir::Read(samples + "/klein_NOR_BMAT.CSV"));
+  const char* const later[] = {"cmdInvert",     "cmdMultiply",    "cmdTrend",     "cmdForecast",
+                               "cmdReciprocal", "cmdDynamicEndo", "cmdDynamicExo"};
+  struct Case {
+    int box;
+    const std::string* file;
+    bool splitGoes;
+  };
+  for (const Case& c : {Case{0, &other, false}, Case{1, &otherB, true}}) {
+    SCOPED_TRACE(c.box);
+    wb.SetTxtData(0, data);
+    ASSERT_TRUE(wb.ws.mBMat.IsFilled());
+    host.inputAnswers = {std::string("4")};
+    wb.cmdRunAll_Click();
+    wb.cmdReciprocal_Click();
+    wb.cmdSplitTable_Click();
+    ASSERT_TRUE(wb.ws.mReciprocal.IsFilled());
+    ASSERT_FALSE(wb.form.lstImpVars.empty());
+    for (const char* b : later) ASSERT_TRUE(wb.form.IsEnabled(b)) << b;
+    ASSERT_TRUE(wb.form.IsEnabled("cmdDynamicX"));
+    const auto before = SelectMatrixItems(wb.ws);
+
+    wb.SetTxtData(c.box, *c.file);
+    EXPECT_TRUE(wb.form.lstImpVars.empty());
+    EXPECT_TRUE(wb.form.cboPlot.empty());
+    for (const char* b : later) EXPECT_FALSE(wb.form.IsEnabled(b)) << b;
+    EXPECT_EQ(wb.form.IsEnabled("cmdDynamicX"), !c.splitGoes);
+    const auto after = SelectMatrixItems(wb.ws);
+    for (const LabelledMatrix* gone : {&wb.ws.mImpact, &wb.ws.mEndoInverse, &wb.ws.mCalculated, &wb.ws.mReciprocal}) {
+      EXPECT_FALSE(gone->IsFilled());
+    }
+    EXPECT_LT(after.size(), before.size());
+    EXPECT_TRUE(wb.form.IsEnabled("cmdRunAll"));
+    wb.SetTxtData(0, "");
+    wb.SetTxtData(1, "");
+  }
+}
+
+// The aspiration box's example follows the data loaded (one year ending at their last, their
+// first two variables), until the user writes their own, which stays.
+TEST_F(Loader, TheAspirationExampleFollowsTheData) {
+  EXPECT_EQ(wb.form.txtAspire, "1~2006~GrthRt+0.1, INFLRT-5%  ");
+  wb.SetTxtData(0, dir.Write("klein.csv", kPrimary));
+  EXPECT_EQ(wb.form.txtAspire, "1~1921~C+0.1, P-5%");
+  wb.SetTxtData(0, dir.Write("one.csv", "Year,Q\n1990,1\n1991,2\n"));
+  EXPECT_EQ(wb.form.txtAspire, "1~1991~Q+0.1");
+  wb.form.txtAspire = "2~1990~Q+1";
+  wb.SetTxtData(0, dir.File("klein.csv"));
+  EXPECT_EQ(wb.form.txtAspire, "2~1990~Q+1");
 }
 
 TEST_F(Loader, SecondaryFileWithItsAMatrix) {

@@ -157,6 +157,19 @@ class Forecast : public Pipeline {
   }
 };
 
+// Before a forecast file is chosen the dialog offers the data's own years: the calculated
+// period, and the year after the data's last as the forecast's.
+TEST_F(Forecast, TheDialogStartsFromTheData) {
+  SmallModel(0);
+  std::string period;
+  host.forecastScript = [&period](ForecastOptions& d) {
+    period = d.txtFromYr + "-" + d.txtToYr + " " + d.txtFromYear + "-" + d.txtToYear;
+  };
+  host.forecastOk = false;
+  wb.cmdForecast_Click();
+  EXPECT_EQ(period, "2001-2003 2004-2004");
+}
+
 TEST_F(Forecast, AppendedAfterTheCalculatedPeriod) {
   SmallModel(0);
   Run("2004,8\n2005,8\n2006,9\n", nullptr, nullptr);

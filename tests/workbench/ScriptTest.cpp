@@ -140,6 +140,34 @@ TEST_F(Scripts, MenusDialogsAndQuadrants) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("after/mBMat.csv")));
 }
 
+// Paths that lie under the script's folder are recorded relative to it, however they are
+// spelt (through a link to the folder, with "." or ".."); others stay as they are.
+TEST(Recorder, PathsUnderTheScriptsFolderAreRelative) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.File("real/Data"));
+  std::filesystem::create_directory_symlink(dir.File("real"), dir.File("alias"));
+  SessionRecorder r;
+  std::string error;
+  ASSERT_TRUE(r.Start(dir.File("alias/s.qs"), error)) << error;
+  const struct {
+    std::string given, recorded;
+  } cases[] = {
+      {dir.File("real/Data/k.csv"), "Data/k.csv"},
+      {dir.File("alias/Data/k.csv"), "Data/k.csv"},
+      {dir.File("real/./Data/../Data/k.csv"), "Data/k.csv"},
+      {dir.File("other/k.csv"), dir.File("other/k.csv")},
+      {dir.File("real"), dir.File("real")},
+      {"k.csv", "k.csv"},
+  };
+  for (const auto& c : cases) {
+    r.BeginAction({ActionKind::Click, "cmdSelectFile(0)", {}, {}}, false);
+    r.AnswerFile(c.given);
+    r.EndAction();
+    ASSERT_GE(r.Lines().size(), 2u);
+    EXPECT_EQ(r.Lines()[r.Lines().size() - 2], "answer " + c.recorded) << c.given;
+  }
+}
+
 // The table knows every control it wires, once, and the script form of an action reads
 // back as the same action.
 // The recorder writes one `set` per edit (the last text of a box typed into), key presses

@@ -71,8 +71,15 @@ class ModelMenu : public testing::WorkbenchFixture {
 };
 
 TEST_F(ModelMenu, MultipliersIntoTheirSlotsAndAChart) {
-  host.inputAnswers = {std::string("2")};  // the horizon (the B-matrix names its 7 endogenous variables)
+  // The horizon (the B-matrix names its 7 endogenous variables), the exogenous variable
+  // charted (the one offered).
+  host.inputAnswers = {std::string("2"), std::string("G")};
   Do(ActionKind::Click, "mnuModelMultipliers");
+  // Offered: the plain exogenous variables in the model's order, the first by default.
+  const auto asked = host.CallsOf("InputBox");
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].text, "Exogenous variable to chart (G, T, A, Wg)");
+  EXPECT_EQ(asked[1].offered, "G");
   EXPECT_NEAR(Cell(wb.ws.mModelImpact, "C", "G"), 0.63465, 2e-5);
   EXPECT_NEAR(Cell(wb.ws.mModelDynamic, "X (h=1)", "G"), 1.77666, 2e-5);
   EXPECT_EQ(wb.ws.mModelDynamic.UpperRow(), 21);  // 3 horizons of 7 variables
@@ -82,6 +89,41 @@ TEST_F(ModelMenu, MultipliersIntoTheirSlotsAndAChart) {
   EXPECT_EQ(host.charts[0].rowLabels.size(), 3u);
   const auto items = SelectMatrixItems(wb.ws);
   EXPECT_NE(std::find(items.begin(), items.end(), "29. Model Impact Multipliers"), items.end());
+}
+
+// The chart of the multipliers shows the exogenous variable the user names; a name that is
+// not one is refused with the names it may be, and the multipliers stay in their slots.
+TEST_F(ModelMenu, MultipliersChartTheExogenousVariableChosen) {
+  host.inputAnswers = {std::string("2"), std::string(" Wg ")};
+  Do(ActionKind::Click, "mnuModelMultipliers");
+  ASSERT_EQ(host.charts.size(), 1u);
+  EXPECT_EQ(host.charts[0].title, "Interim multipliers of Wg");
+  EXPECT_NEAR(host.charts[0].series[0].values[0].value_or(NAN), Cell(wb.ws.mModelImpact, "C", "Wg"), 1e-12);
+
+  host.inputAnswers = {std::string("2"), std::string("Q")};
+  Do(ActionKind::Click, "mnuModelMultipliers");
+  EXPECT_TRUE(wb.LastOutcome().Failed());
+  EXPECT_EQ(wb.LastOutcome().message, "\"Q\" is not an exogenous variable of the model; chart one of G, T, A, Wg.");
+  EXPECT_TRUE(wb.ws.mModelImpact.IsFilled());
+  EXPECT_EQ(host.charts.size(), 1u);
+}
+
+// After Clear Task the menu says that no data are loaded, not that a file holds none; the
+// chart's question names the variables it can show, and so does its refusal.
+TEST_F(ModelMenu, SimulateWithoutDataAndChartVariableNames) {
+  Do(ActionKind::Click, "mnuModelSimulate");
+  ASSERT_TRUE(wb.ws.mModelSimulation.IsFilled());
+  host.inputAnswers = {std::string("Q")};
+  Do(ActionKind::Click, "mnuModelChart");
+  EXPECT_EQ(host.CallsOf("InputBox").back().text, "Variable to chart (C, I, Wp, P, W, X, K)");
+  EXPECT_EQ(wb.LastOutcome().message,
+            "Q is not an endogenous variable of the simulation; chart one of C, I, Wp, P, W, X, K.");
+
+  Do(ActionKind::Click, "cmdClear");
+  Do(ActionKind::Set, "txtData(1)", dir.Write("klein_model_BMAT.csv", kKleinBMatrix));
+  Do(ActionKind::Click, "mnuModelSimulate");
+  EXPECT_TRUE(wb.LastOutcome().Failed());
+  EXPECT_EQ(wb.LastOutcome().message, "No data are loaded: load the model's data as the primary data file.");
 }
 
 // An estimated model opened from its file is said in the text pane, not left in the wait

@@ -154,6 +154,7 @@ TEST_F(SystemEstimation, ProblemsAreToldAndNothingIsWritten) {
   EXPECT_FALSE(wb.EstimationWindow()->Outcome().has_value());
   EXPECT_FALSE(std::filesystem::exists(dir.File("system_3sls.csv")));
 
+  Do(ActionKind::Set, "frmEstimate.txtSample", "1935:");
   Do(ActionKind::Click, "frmEstimate.cmdClose");
   EXPECT_EQ(wb.EstimationWindow(), nullptr);
   std::string error;
@@ -161,6 +162,11 @@ TEST_F(SystemEstimation, ProblemsAreToldAndNothingIsWritten) {
   a.control = "frmEstimate.cmdEstimate";
   EXPECT_FALSE(Perform(wb, a, error));
   EXPECT_EQ(error, "\"Estimate System\" (frmEstimate) is not open");
+  // Opened again, it holds the system and the sample it was closed with.
+  Do(ActionKind::Click, "mnuEstimateSystem");
+  ASSERT_NE(wb.EstimationWindow(), nullptr);
+  EXPECT_EQ(wb.EstimationWindow()->txtSystem, "equation C const P Nope");
+  EXPECT_EQ(wb.EstimationWindow()->txtSample, "1935:");
 }
 
 // A script drives the window as a person would: the system set on one line, the method

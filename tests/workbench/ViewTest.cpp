@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ScriptedHost.h"
+#include "TempDir.h"
+#include "workbench/CommandTable.h"
 #include "workbench/Workbench.h"
 
 namespace quantorial {
@@ -64,6 +68,53 @@ TEST_F(View, PanelToggles) {
   EXPECT_TRUE(wb.form.picMoreVisible);
   wb.grdShow_DblClick(5);
   EXPECT_EQ(host.CallsOf("ClearGrid").at(0).number, 5);
+}
+
+// Help Topics opens the guide of the first folder that holds one with the desktop's program
+// and says where it and the manual pages are; without a guide it says where to find one,
+// and the command is warned. Tip of the Day is its own item.
+TEST(HelpTopics, OpenTheGuideOrSayWhereItIs) {
+  testing::TempDir dir;
+  const std::string docs = dir.File("doc");
+  std::filesystem::create_directories(docs);
+  dir.Write("doc/guide.md", "# A first session with Quantorial\n");
+  const struct {
+    std::vector<std::string> folders;
+    bool desktopOpens;
+    const char* opened;  // the file handed to the desktop, or nothing
+    const char* says;
+    OutcomeKind kind;
+  } cases[] = {
+      {{dir.File("none"), docs}, true, "doc/guide.md", "(opened with the desktop's program for it)", OutcomeKind::Done},
+      {{docs}, false, "doc/guide.md", "guide.md. The manual pages: man quantorial", OutcomeKind::Done},
+      {{"", dir.File("none")},
+       true,
+       nullptr,
+       "is not installed beside this program: it is docs/guide.md",
+       OutcomeKind::Warned},
+  };
+  for (const auto& c : cases) {
+    testing::ScriptedHost host;
+    host.desktopOpens = c.desktopOpens;
+    Workbench wb{host, nullptr, dir.File("Data")};
+    wb.SetGuideFolders(c.folders);
+    std::string error;
+    ASSERT_TRUE(Perform(wb, {ActionKind::Click, "mnuHelpTopics", {}, {}}, error)) << error;
+    const auto opened = host.CallsOf("OpenWithDesktop");
+    if (c.opened) {
+      ASSERT_EQ(opened.size(), 1u);
+      EXPECT_EQ(opened[0].text, dir.File(c.opened));
+    } else {
+      EXPECT_TRUE(opened.empty());
+    }
+    const auto messages = host.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(c.says), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("man quantorial-cli"), std::string::npos) << messages[0];
+    EXPECT_EQ(wb.LastOutcome().kind, c.kind);
+    ASSERT_TRUE(Perform(wb, {ActionKind::Click, "mnuTips", {}, {}}, error)) << error;
+    EXPECT_EQ(host.services.back(), "Tips");
+  }
 }
 
 }  // namespace

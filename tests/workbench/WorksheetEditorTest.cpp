@@ -592,6 +592,8 @@ TEST_F(Editor, OpenTakesAStatisticsProgramsDataFile) {
   ed->mnuOpen_Click();
   ASSERT_EQ(ed->LastError(), "");
   EXPECT_NE(host.fileRequests.back().filter.find("|Stata Data (*.dta)|*.dta|"), std::string::npos);
+  // OpenDocument workbooks, which it reads, are offered too.
+  EXPECT_NE(host.fileRequests.back().filter.find("|OpenDocument Spreadsheet (*.ods)|*.ods|"), std::string::npos);
   EXPECT_EQ(ed->TextMatrix(1, 2), "y");
   EXPECT_EQ(ed->TextMatrix(2, 1), "1990:4");
   EXPECT_EQ(ed->TextMatrix(3, 1), "1991:1");
