@@ -1,8 +1,6 @@
 #include "systems/Estimation.h"
 
 #include <gsl/gsl_cdf.h>
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_multimin.h>
 
 #include <Eigen/Dense>
 #include <algorithm>
@@ -12,34 +10,31 @@
 #include <limits>
 #include <set>
 
+#include "systems/EstimationDetail.h"
+
 namespace quantorial {
+
+using namespace estimation_detail;
+
+namespace estimation_detail {
+
+// The column of term `t` over the sample rows.
+VectorXd TermColumn(const Prepared& p, const LinearTerm& t) {
+  VectorXd v(p.rows);
+  if (IsConst(t)) {
+    v.setOnes();
+    return v;
+  }
+  const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
+  for (int i = 0; i < p.rows; ++i) v(i) = column[p.firstRow + i - t.lag];
+  return v;
+}
+
+}  // namespace estimation_detail
 
 namespace {
 
-using Eigen::MatrixXd;
-using Eigen::VectorXd;
-
-constexpr double kLog2Pi = 1.8378770664093454836;
-
 std::string Line(int line) { return line > 0 ? "line " + std::to_string(line) + ": " : ""; }
-
-bool SameTerm(const LinearTerm& a, const LinearTerm& b) { return a.name == b.name && a.lag == b.lag; }
-
-bool IsConst(const LinearTerm& t) { return t.name == "const" || t.name.empty(); }
-
-// The data, the sample and the matrices of every equation, ready for any method.
-struct Prepared {
-  DataTable data;
-  std::vector<std::string> endogenous;
-  std::vector<LinearTerm> predetermined;  // const, current exogenous, lags: the B-matrix's columns
-  std::vector<LinearTerm> instruments;
-  int firstRow = 0;
-  int rows = 0;
-  std::vector<VectorXd> y;
-  std::vector<MatrixXd> X;
-  std::vector<std::vector<LinearTerm>> regressors;
-  MatrixXd Z;
-};
 
 bool Contains(const std::vector<std::string>& list, const std::string& name) {
   return std::find(list.begin(), list.end(), name) != list.end();
@@ -64,18 +59,6 @@ bool CheckNames(const DataTable& data, const std::vector<LinearTerm>& terms, int
     }
   }
   return true;
-}
-
-// The column of term `t` over the sample rows.
-VectorXd TermColumn(const Prepared& p, const LinearTerm& t) {
-  VectorXd v(p.rows);
-  if (IsConst(t)) {
-    v.setOnes();
-    return v;
-  }
-  const std::vector<double>& column = p.data.columns[p.data.Find(t.name)];
-  for (int i = 0; i < p.rows; ++i) v(i) = column[p.firstRow + i - t.lag];
-  return v;
 }
 
 bool Prepare(const SystemSpec& spec, const DataTable& input, const EstimationRequest& request, Prepared& p,
@@ -434,237 +417,6 @@ std::vector<std::pair<std::string, double>> FirstStage(const Prepared& p, int eq
   }
   return result;
 }
-
-// The full-information log-likelihood of the system at the stacked coefficients theta.
-class FullInformation {
- public:
-  FullInformation(const Prepared& p, const SystemSpec& spec) : p_(p) {
-    n_ = static_cast<int>(p.endogenous.size());
-    const int m = static_cast<int>(p.X.size());
-    for (int i = 0; i < m; ++i) {
-      offset_.push_back(total_);
-      total_ += static_cast<int>(p.X[i].cols());
-    }
-    base_ = MatrixXd::Zero(n_, n_);
-    auto index = [&](const std::string& name) {
-      return static_cast<int>(std::find(p.endogenous.begin(), p.endogenous.end(), name) - p.endogenous.begin());
-    };
-    for (int i = 0; i < m; ++i) {
-      const int d = index(spec.equations[i].dependent);
-      base_(i, d) += 1;
-      for (int j = 0; j < static_cast<int>(p.regressors[i].size()); ++j) {
-        const LinearTerm& t = p.regressors[i][j];
-        if (t.lag == 0 && !IsConst(t) && index(t.name) < n_) links_.push_back({i, index(t.name), offset_[i] + j});
-      }
-    }
-    for (std::size_t r = 0; r < spec.identities.size(); ++r) {
-      const IdentityStatement& id = spec.identities[r];
-      const int row = m + static_cast<int>(r);
-      base_(row, index(id.dependent)) += 1;
-      for (const LinearTerm& t : id.terms) {
-        if (t.lag == 0 && !IsConst(t) && index(t.name) < n_) base_(row, index(t.name)) -= t.coef;
-      }
-    }
-    // The coefficients of the predetermined variables (the B of Γy = Bx), for the reduced form.
-    const auto predetermined = [&](const LinearTerm& t) {
-      for (std::size_t k = 0; k < p.predetermined.size(); ++k) {
-        const LinearTerm& x = p.predetermined[k];
-        if ((IsConst(x) && IsConst(t)) || (!IsConst(x) && !IsConst(t) && SameTerm(x, t))) return static_cast<int>(k);
-      }
-      return -1;
-    };
-    const int P = static_cast<int>(p.predetermined.size());
-    exoBase_ = MatrixXd::Zero(n_, P);
-    xp_.resize(p.rows, P);
-    for (int k = 0; k < P; ++k) xp_.col(k) = TermColumn(p, p.predetermined[static_cast<std::size_t>(k)]);
-    for (int i = 0; i < m; ++i) {
-      for (int j = 0; j < static_cast<int>(p.regressors[i].size()); ++j) {
-        const int k = predetermined(p.regressors[i][j]);
-        if (k >= 0) exoLinks_.push_back({i, k, offset_[i] + j});
-      }
-    }
-    for (std::size_t r = 0; r < spec.identities.size(); ++r) {
-      for (const LinearTerm& t : spec.identities[r].terms) {
-        const int k = predetermined(t);
-        if (k >= 0) exoBase_(m + static_cast<int>(r), k) += t.coef;
-      }
-    }
-  }
-
-  // The reduced-form values of the current endogenous variables over the sample, Ŷ = X B'Γ⁻ᵀ
-  // (T × n), at the coefficients theta; false when Γ is singular there.
-  bool ReducedFormValues(const VectorXd& theta, MatrixXd& fitted) const {
-    MatrixXd gamma = base_;
-    for (const Link& l : links_) gamma(l.row, l.column) -= theta(l.parameter);
-    MatrixXd B = exoBase_;
-    for (const Link& l : exoLinks_) B(l.row, l.column) += theta(l.parameter);
-    const Eigen::FullPivLU<MatrixXd> lu(gamma);
-    if (!lu.isInvertible()) return false;
-    fitted = (lu.solve(B * xp_.transpose())).transpose();
-    return true;
-  }
-
-  // The endogenous variable of a current regressor, or -1 for a predetermined one.
-  int EndogenousColumn(const LinearTerm& t) const {
-    if (t.lag != 0 || IsConst(t)) return -1;
-    const auto it = std::find(p_.endogenous.begin(), p_.endogenous.end(), t.name);
-    return it == p_.endogenous.end() ? -1 : static_cast<int>(it - p_.endogenous.begin());
-  }
-
-  int Size() const { return total_; }
-
-  // The log-likelihood, or -infinity where Gamma is singular or Sigma not positive definite.
-  double LogLikelihood(const VectorXd& theta) const {
-    const int m = static_cast<int>(p_.X.size());
-    const int T = p_.rows;
-    MatrixXd gamma = base_;
-    for (const Link& l : links_) gamma(l.row, l.column) -= theta(l.parameter);
-    const Eigen::PartialPivLU<MatrixXd> lu(gamma);
-    const double logDetGamma = lu.matrixLU().diagonal().array().abs().log().sum();
-    MatrixXd E(T, m);
-    for (int i = 0; i < m; ++i) E.col(i) = p_.y[i] - p_.X[i] * theta.segment(offset_[i], p_.X[i].cols());
-    const MatrixXd sigma = E.transpose() * E / static_cast<double>(T);
-    const Eigen::LLT<MatrixXd> llt(sigma);
-    if (llt.info() != Eigen::Success || !std::isfinite(logDetGamma)) return -std::numeric_limits<double>::infinity();
-    const double logDetSigma = 2 * llt.matrixLLT().diagonal().array().log().sum();
-    return -0.5 * T * m * (kLog2Pi + 1) + T * logDetGamma - 0.5 * T * logDetSigma;
-  }
-
-  // The gradient of the log-likelihood: for a coefficient of equation i on column x,
-  // x'(E Sigma^-1) e_i from the residual term, and -T (Gamma^-1)(k, i) for one on the
-  // endogenous variable k from the Jacobian term.
-  VectorXd Gradient(const VectorXd& theta) const {
-    const int m = static_cast<int>(p_.X.size());
-    const int T = p_.rows;
-    VectorXd g = VectorXd::Zero(total_);
-    MatrixXd gamma = base_;
-    for (const Link& l : links_) gamma(l.row, l.column) -= theta(l.parameter);
-    MatrixXd E(T, m);
-    for (int i = 0; i < m; ++i) E.col(i) = p_.y[i] - p_.X[i] * theta.segment(offset_[i], p_.X[i].cols());
-    const MatrixXd sigma = E.transpose() * E / static_cast<double>(T);
-    const Eigen::LLT<MatrixXd> llt(sigma);
-    const Eigen::FullPivLU<MatrixXd> lu(gamma);
-    if (llt.info() != Eigen::Success || !lu.isInvertible()) return g;
-    const MatrixXd weighted = llt.solve(E.transpose()).transpose();  // E Sigma^-1
-    for (int i = 0; i < m; ++i) g.segment(offset_[i], p_.X[i].cols()) = p_.X[i].transpose() * weighted.col(i);
-    const MatrixXd inverse = lu.inverse();
-    for (const Link& l : links_) g(l.parameter) -= T * inverse(l.column, l.row);
-    return g;
-  }
-
- private:
-  struct Link {
-    int row, column, parameter;
-  };
-  const Prepared& p_;
-  int n_ = 0;
-  int total_ = 0;
-  std::vector<int> offset_;
-  MatrixXd base_;
-  std::vector<Link> links_;
-  MatrixXd exoBase_;            // n × P: the identities' coefficients on the predetermined variables
-  std::vector<Link> exoLinks_;  // the equations' coefficients on them (column: the predetermined variable)
-  MatrixXd xp_;                 // T × P: the predetermined variables over the sample
-};
-
-// The optimiser works on u with theta = start + scale * u, the scale being the 3SLS standard
-// errors, so that the parameters are of one size and the problem well conditioned.
-struct FimlContext {
-  const FullInformation* model;
-  VectorXd start;
-  VectorXd scale;
-  VectorXd Theta(const gsl_vector* x) const {
-    return start + scale.cwiseProduct(Eigen::Map<const VectorXd>(x->data, static_cast<int>(x->size)));
-  }
-};
-
-double FimlF(const gsl_vector* x, void* params) {
-  const auto* c = static_cast<FimlContext*>(params);
-  const double ll = c->model->LogLikelihood(c->Theta(x));
-  return std::isfinite(ll) ? -ll : 1e300;
-}
-
-void FimlDf(const gsl_vector* x, void* params, gsl_vector* g) {
-  const auto* c = static_cast<FimlContext*>(params);
-  const VectorXd d = -c->model->Gradient(c->Theta(x)).cwiseProduct(c->scale);
-  for (int i = 0; i < d.size(); ++i) gsl_vector_set(g, i, std::isfinite(d(i)) ? d(i) : 0.0);
-}
-
-void FimlFdf(const gsl_vector* x, void* params, double* f, gsl_vector* g) {
-  *f = FimlF(x, params);
-  FimlDf(x, params, g);
-}
-
-// Maximises the log-likelihood from `theta` with the parameters scaled by `scale`. Returns
-// whether the gradient test was met.
-bool MaximiseLikelihood(const FullInformation& model, const VectorXd& scale, VectorXd& theta, int& iterations) {
-  gsl_set_error_handler_off();
-  const int K = model.Size();
-  FimlContext context{&model, theta, scale};
-  gsl_multimin_function_fdf function;
-  function.n = K;
-  function.f = &FimlF;
-  function.df = &FimlDf;
-  function.fdf = &FimlFdf;
-  function.params = &context;
-  gsl_vector* x = gsl_vector_calloc(K);
-  gsl_multimin_fdfminimizer* s = gsl_multimin_fdfminimizer_alloc(gsl_multimin_fdfminimizer_vector_bfgs2, K);
-  gsl_multimin_fdfminimizer_set(s, &function, x, 0.1, 0.1);
-  bool converged = false;
-  for (iterations = 0; iterations < kMaxFimlIterations; ++iterations) {
-    if (gsl_multimin_fdfminimizer_iterate(s) != GSL_SUCCESS) {
-      converged = gsl_multimin_test_gradient(s->gradient, 1e-4) == GSL_SUCCESS;
-      break;
-    }
-    if (gsl_multimin_test_gradient(s->gradient, 1e-7) == GSL_SUCCESS) {
-      converged = true;
-      break;
-    }
-  }
-  theta = context.Theta(s->x);
-  gsl_multimin_fdfminimizer_free(s);
-  gsl_vector_free(x);
-  return converged;
-}
-
-// The Hessian of the log-likelihood by central differences of its gradient, symmetrised.
-// Each step is a small part of the parameter's scale (its 3SLS standard error), as the
-// quasi-Newton search scales it: a step by the parameter's size would be far too long for
-// a coefficient with a small standard error and far too short for one with a large one.
-MatrixXd LikelihoodHessian(const FullInformation& model, const VectorXd& theta, const VectorXd& scale) {
-  const int K = static_cast<int>(theta.size());
-  MatrixXd H(K, K);
-  VectorXd x = theta;
-  for (int i = 0; i < K; ++i) {
-    const double h = 1e-4 * scale(i);
-    x(i) = theta(i) + h;
-    const VectorXd up = model.Gradient(x);
-    x(i) = theta(i) - h;
-    const VectorXd down = model.Gradient(x);
-    x(i) = theta(i);
-    H.col(i) = (up - down) / (2 * h);
-  }
-  return 0.5 * (H + H.transpose());
-}
-
-// Newton steps from the quasi-Newton optimum, with the numerical Hessian there held fixed and
-// the gradient renewed at each step: the likelihood surface of a small system is flat along
-// some directions, where BFGS stops short. A step is kept only when the likelihood rises.
-void PolishLikelihood(const FullInformation& model, const VectorXd& scale, VectorXd& theta, int steps) {
-  const Eigen::LDLT<MatrixXd> ldlt(-LikelihoodHessian(model, theta, scale));
-  if (ldlt.info() != Eigen::Success || !ldlt.isPositive()) return;
-  for (int step = 0; step < steps; ++step) {
-    const VectorXd g = model.Gradient(theta);
-    const VectorXd delta = ldlt.solve(g);
-    const double before = model.LogLikelihood(theta);
-    const VectorXd trial = theta + delta;
-    const double after = model.LogLikelihood(trial);
-    if (!(after > before)) break;
-    theta = trial;
-    if (after - before < 1e-13 * std::max(1.0, std::fabs(before))) break;
-  }
-}
-
 }  // namespace
 
 bool ParseSampleRange(const std::string& text, std::pair<int, int>& sample) {
